@@ -64,6 +64,18 @@ std::string FileText(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
+// Every value in one line, so a whole settings record compares in one expectation.
+std::string Describe(const ExportSettings& s)
+{
+    const ConvertOptions& o = s.Options;
+    return "SingleOutfile=" + std::to_string(s.SingleOutfile) + " AssumeSplittedFile="
+        + std::to_string(s.AssumeSplittedFile) + " BaseIsPressedStart=" + std::to_string(s.BaseIsPressedStart)
+        + " SingleFile=" + std::to_string(s.SingleFile) + " CommentChar=" + std::to_string(o.CommentChar)
+        + " CommentCharText=[" + o.CommentCharText + "] SweepHeader=" + std::to_string(o.SweepHeader)
+        + " DigitalEventInitialValue=" + std::to_string(o.DigitalEventInitialValue)
+        + " WriteHeader=" + std::to_string(o.WriteHeader) + " ToSigned=" + std::to_string(o.ToSigned);
+}
+
 void WriteText(const std::string& path, const std::string& text)
 {
     ASSERT_TRUE(WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
@@ -99,17 +111,9 @@ TEST(CSettingsFile, MissingFileOrPathGivesTheDefaults)
     for (const std::string& path : {std::string(), appData.Dir().File("none.ini")}) {
         SCOPED_TRACE(path);
         const CSettingsFile file(path);
-        const ExportSettings settings = file.Read();
-        EXPECT_EQ(settings.SingleOutfile, 0);
-        EXPECT_EQ(settings.AssumeSplittedFile, 0);
-        EXPECT_EQ(settings.BaseIsPressedStart, 0);
-        EXPECT_EQ(settings.SingleFile, 1);
-        EXPECT_EQ(settings.Options.CommentChar, 0);
-        EXPECT_EQ(settings.Options.CommentCharText, "%");
-        EXPECT_EQ(settings.Options.SweepHeader, 0);
-        EXPECT_EQ(settings.Options.DigitalEventInitialValue, 0);
-        EXPECT_EQ(settings.Options.WriteHeader, 0);
-        EXPECT_EQ(settings.Options.ToSigned, 0);
+        EXPECT_EQ(Describe(file.Read()),
+                  "SingleOutfile=0 AssumeSplittedFile=0 BaseIsPressedStart=0 SingleFile=1 CommentChar=0 "
+                  "CommentCharText=[%] SweepHeader=0 DigitalEventInitialValue=0 WriteHeader=0 ToSigned=0");
         EXPECT_EQ(file.GetString(SettingsKey::kSettings, SettingsKey::kWriteDirectory, ""), "");
     }
     // Nothing is ever written for an empty path.
@@ -129,17 +133,10 @@ TEST(CSettingsFile, ReadsEveryKeyOfTheTable)
               "[ASCII]\r\nSweepHeader=1\r\nDigitalEventInitialValue=1\r\n"
               "[Binary]\r\nWriteHeader=1\r\nToSigned=yes\r\n");
     const CSettingsFile file(path);
-    const ExportSettings settings = file.Read();
-    EXPECT_EQ(settings.SingleOutfile, 1);
-    EXPECT_EQ(settings.AssumeSplittedFile, 1);
-    EXPECT_EQ(settings.BaseIsPressedStart, 1);
-    EXPECT_EQ(settings.SingleFile, 0);
-    EXPECT_EQ(settings.Options.CommentChar, 1);
-    EXPECT_EQ(settings.Options.CommentCharText, "#");
-    EXPECT_EQ(settings.Options.SweepHeader, 1);
-    EXPECT_EQ(settings.Options.DigitalEventInitialValue, 1);
-    EXPECT_EQ(settings.Options.WriteHeader, 1);
-    EXPECT_EQ(settings.Options.ToSigned, 0); // not a number
+    // ToSigned=yes is not a number: 0.
+    EXPECT_EQ(Describe(file.Read()),
+              "SingleOutfile=1 AssumeSplittedFile=1 BaseIsPressedStart=1 SingleFile=0 CommentChar=1 "
+              "CommentCharText=[#] SweepHeader=1 DigitalEventInitialValue=1 WriteHeader=1 ToSigned=0");
     EXPECT_EQ(file.GetString(SettingsKey::kSettings, SettingsKey::kWriteDirectory, ""), "/out dir");
 }
 
@@ -172,15 +169,10 @@ TEST(CSettingsFile, WritesOnlyTheKeysTheDialogOwns)
     ASSERT_TRUE(file.WriteBinarySettings(settings.Options));
     ASSERT_TRUE(file.WriteString(SettingsKey::kSettings, SettingsKey::kWriteDirectory, "/out"));
 
-    const ExportSettings back = file.Read();
-    EXPECT_EQ(back.SingleFile, 0);
-    EXPECT_EQ(back.AssumeSplittedFile, 1);
-    EXPECT_EQ(back.Options.CommentChar, 1);
-    EXPECT_EQ(back.Options.CommentCharText, " "); // a blank survives the trip
-    EXPECT_EQ(back.Options.SweepHeader, 1);
-    EXPECT_EQ(back.Options.DigitalEventInitialValue, 0);
-    EXPECT_EQ(back.Options.WriteHeader, 1);
-    EXPECT_EQ(back.Options.ToSigned, 1);
+    // The blank comment text survives the trip.
+    EXPECT_EQ(Describe(file.Read()),
+              "SingleOutfile=1 AssumeSplittedFile=1 BaseIsPressedStart=0 SingleFile=0 CommentChar=1 "
+              "CommentCharText=[ ] SweepHeader=1 DigitalEventInitialValue=0 WriteHeader=1 ToSigned=1");
     EXPECT_EQ(file.GetString(SettingsKey::kSettings, SettingsKey::kReadDirectory, ""), "/in");
     EXPECT_EQ(file.GetInt("other", "X", 0), 1);
 

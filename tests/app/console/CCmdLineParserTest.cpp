@@ -124,12 +124,3 @@ TEST(CCmdLineParser, WalkingPastTheEndAndReparsing)
     parser.Insert("C", "later");
     EXPECT_EQ(parser.Count("c"), 2u);
 }
-
-TEST(CCmdLineParser, LongLinesEndWithinTheRoundLimit)
-{
-    std::string line;
-    for (int i = 0; i < 1000100; ++i)
-        line += "-k ";
-    CCmdLineParser parser(line.c_str(), false, true);
-    EXPECT_EQ(parser.Count("k"), 1000000u);
-}
