@@ -123,7 +123,7 @@ public:
     bool ReadLayoutChunk(const uint8_t* data, size_t size, size_t* consumed = nullptr);
 
     // Writes the chunk (version 3) with the current kind, counts and every record. False when a
-    // write fails; the file position is then unspecified.
+    // write fails, leaving the file position wherever that write stopped.
     bool WriteLayoutChunk(FILE* file) const;
     // Appends the same bytes to `out`.
     void AppendLayoutChunk(std::vector<uint8_t>& out) const;
