@@ -1,0 +1,33 @@
+#include "datafile/CKVTAInfoParam.h"
+
+CKVTAInfoParam::CKVTAInfoParam()
+{
+    m_positions.fill(kParamNotSelected);
+}
+
+bool CKVTAInfoParam::Read(CByteReader& in, uint16_t version, uint16_t adcBits, uint16_t adcZero,
+                          double voltsPerStep)
+{
+    return m_analyzer.Read(in, version, m_bytesPerChannel, m_window, m_positions, m_quantities,
+                           adcBits, adcZero, voltsPerStep) != 0;
+}
+
+const KvtQuantity* CKVTAInfoParam::GetQuantity(int i) const
+{
+    if (i < 0 || i >= GetQuantityCount())
+        return nullptr;
+    return &m_quantities[static_cast<size_t>(i)];
+}
+
+bool CKVTAInfoParam::IsQuantityRecorded(int i) const
+{
+    const KvtQuantity* quantity = GetQuantity(i);
+    return quantity && quantity->recorded != 0;
+}
+
+int CKVTAInfoParam::GetOutputPosition(int i) const
+{
+    if (i < 0 || i >= GetQuantityCount() || m_positions[static_cast<size_t>(i)] == kParamNotSelected)
+        return -1;
+    return static_cast<int>(m_positions[static_cast<size_t>(i)]);
+}
