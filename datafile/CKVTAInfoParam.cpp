@@ -27,7 +27,8 @@ bool CKVTAInfoParam::IsQuantityRecorded(int i) const
 
 int CKVTAInfoParam::GetOutputPosition(int i) const
 {
-    if (i < 0 || i >= GetQuantityCount() || m_positions[static_cast<size_t>(i)] == kParamNotSelected)
+    if (i < 0 || i >= GetQuantityCount())
         return -1;
-    return static_cast<int>(m_positions[static_cast<size_t>(i)]);
+    const uint32_t position = m_positions[static_cast<size_t>(i)];
+    return position == kParamNotSelected ? -1 : static_cast<int>(position);
 }

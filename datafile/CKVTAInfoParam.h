@@ -23,7 +23,9 @@ public:
     // Quantity i, or NULL when i is outside 0 .. 14.
     const KvtQuantity* GetQuantity(int i) const;
     bool IsQuantityRecorded(int i) const;
-    // Position of quantity i among the recorded values; -1 when it is not recorded.
+    // Position of quantity i among the recorded values; -1 when it is not recorded. A record
+    // that ends right after its description count keeps the positions as stored: callers bound
+    // a position by the number of decoded values before they index with it.
     int GetOutputPosition(int i) const;
     // Bytes of one channel's values in a parameter record.
     uint16_t GetBytesPerChannel() const { return m_bytesPerChannel; }

@@ -64,7 +64,9 @@ double KvtRoundRangeLimit(double x)
     const double nearest = std::round(magnitude);
     const double digit = std::fabs(magnitude - nearest) <= 1e-9 * nearest ? nearest
                                                                           : std::ceil(magnitude);
-    const double scaled = digit * std::pow(10.0, power);
+    // Dividing by an exact power of ten rounds once: 4 / 100 is 0.04, 4 * 0.01 need not be.
+    const double scaled =
+        power >= 0 ? digit * std::pow(10.0, power) : digit / std::pow(10.0, -power);
     return x < 0 ? -scaled : scaled;
 }
 

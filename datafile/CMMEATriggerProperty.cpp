@@ -18,7 +18,8 @@ constexpr size_t kSourceKind = 36;
 constexpr size_t kWords4To8 = 40;
 constexpr size_t kUsedBytes = 60;
 }
-static_assert(TriggerImage::kWords4To8 + 5 * 4 == TriggerImage::kUsedBytes, "trigger image drifted");
+static_assert(TriggerImage::kWords4To8 + 5 * 4 == TriggerImage::kUsedBytes,
+              "trigger image layout drifted");
 
 // Smallest trigger record of a list: the u32 image size (versions 1, 2) or the fixed part of
 // the version-3 record with an empty input stream name (73 bytes + the digital mask).
