@@ -8,6 +8,8 @@
 #include "export/abf/AbfHeader.h"
 
 constexpr int kAbfMaxFiles = 64;
+// Flag of AbfWriteMultiplexData: the samples extend the last episode.
+constexpr unsigned kAbfAppendToEpisode = 2;
 
 // Creates `fileName` (an existing file is emptied) and writes `header` as its first header,
 // with a new GUID, zeroed counts and section positions and its CRC; `header` receives what was

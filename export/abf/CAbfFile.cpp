@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "export/abf/AbfFileLibrary.h"
 #include "export/abf/AbfMessages.h"
 #include "platform/Guid.h"
 

@@ -12,9 +12,6 @@
 #include "export/abf/CAbfOutput.h"
 #include "export/abf/CAbfTempStore.h"
 
-// Flags of AbfWriteMultiplexData.
-constexpr unsigned kAbfAppendToEpisode = 2;
-
 class CAbfFile
 {
 public:
