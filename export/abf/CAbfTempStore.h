@@ -26,8 +26,6 @@ public:
     // read back, 1015 when the output cannot be written.
     int CopyTo(CAbfOutput& output) const;
 
-    uint64_t Size() const { return m_spilled + m_memory.size(); }
-
 private:
     int Spill();
 

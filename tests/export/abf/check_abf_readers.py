@@ -2,6 +2,7 @@
 """Reads an ABF file with two public ABF readers and checks it against expectations.
 
 Usage: check_abf_readers.py FILE.abf EXPECT.json [FILE.abf EXPECT.json ...]
+(FILE must end in ".abf": neo picks its reader by the extension.)
 
 EXPECT.json:
   {"mode": "gapfree" | "episodic",
@@ -74,7 +75,7 @@ def close_enough(found, wanted, gain):
 
 
 def check_neo(path, expect):
-    reader = neo.io.AxonIO(filename=path)
+    reader = neo.io.get_io(path)   # the ABF reader, picked by the file extension
     channels = reader.header["signal_channels"]
     count = len(expect["channels"])
     check(len(channels) == count, "neo: %d channels, expected %d" % (len(channels), count))
