@@ -15,9 +15,9 @@ value of a stored 0. Units are compared after folding the micro sign to "u"; a r
 to another SI prefix of the same unit.
 
 An optional "readers" list in EXPECT.json names the readers to run (default: both). The stfio
-package of Debian 12 reads ABF 1.x through a library that marks stored values at or beyond
-lADCResolution as missing (NaN) and applies a nonzero instrument offset with the opposite sign,
-so files of offset-binary samples can only be checked with neo.
+package of Debian 12 reads ABF 1.x through a library that marks stored values outside the range
+lADCResolution describes as missing (NaN) and applies a nonzero instrument offset with the
+opposite sign, so files of offset-binary samples can only be checked with neo.
 
 Exit status: 0 all checks passed, 1 a check failed, 77 a reader is not installed.
 """
