@@ -21,7 +21,7 @@ size_t HeaderBytes(uint16_t version)
 
 } // namespace
 
-KvdBuilder::KvdBuilder(uint16_t headerVersion) : m_version(headerVersion)
+KvdBuilder::KvdBuilder(uint16_t headerVersion)
 {
     Set<uint16_t>(0, headerVersion);
     Set<int32_t>(4, (1 << 16) | 40);          // recording program 1.40
@@ -169,6 +169,8 @@ std::vector<uint8_t> KvdBuilder::Build(KvdLayout* layout) const
 {
     KvdLayout where;
     std::array<uint8_t, 2328> header = m_header;
+    // The version field decides every layout, so a test may change it with Set.
+    const uint16_t version = LoadLE<uint16_t>(header.data());
     StoreLE<int32_t>(header.data() + 800, m_streamCount != -1 ? m_streamCount : static_cast<int32_t>(m_streams.size()));
     if (m_hasIndex)
         StoreLE<int32_t>(header.data() + 864, 1);
@@ -177,15 +179,15 @@ std::vector<uint8_t> KvdBuilder::Build(KvdLayout* layout) const
     CByteWriter out(bytes);
     out.PutId("KVTSTRM ").PutBytes("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8);
     out.PutId("LISThdr ").Put<int64_t>(0);
-    out.PutId("KVTHDR  ").Put<int64_t>(2328).PutBytes(header.data(), HeaderBytes(m_version));
+    out.PutId("KVTHDR  ").Put<int64_t>(2328).PutBytes(header.data(), HeaderBytes(version));
     for (const KvdStreamSpec& stream : m_streams) {
         where.streamAt.push_back(bytes.size());
-        const std::vector<uint8_t> record = StreamBytes(stream, m_version);
+        const std::vector<uint8_t> record = StreamBytes(stream, version);
         out.PutBytes(record.data(), record.size());
     }
-    if (!m_omitIndexPosition && m_version == 0)
+    if (!m_omitIndexPosition && version == 0)
         out.PutId("LISTstrm").Put<int64_t>(0);
-    if (!m_omitIndexPosition && m_version >= 3) {
+    if (!m_omitIndexPosition && version >= 3) {
         where.indexPositionAt = bytes.size();
         out.PutId("IDX1POS ").Put<int64_t>(8).Put<int64_t>(0);
     }

@@ -77,7 +77,8 @@ public:
     // A file of the given header version with stream count, recording mode 0 and a start time.
     explicit KvdBuilder(uint16_t headerVersion = 11);
 
-    // Fields of the 2328-byte header block; only the version's length is written.
+    // Fields of the 2328-byte header block; only the version's length is written. The version
+    // field (offset 0) chooses every record layout of the file.
     template <class T>
     KvdBuilder& Set(size_t offset, T value)
     {
@@ -119,7 +120,6 @@ private:
         std::vector<uint8_t> bytes;
     };
 
-    uint16_t m_version;
     std::array<uint8_t, 2328> m_header {};
     int32_t m_streamCount = -1;
     std::vector<KvdStreamSpec> m_streams;
