@@ -4,6 +4,7 @@
 
 #include "datafile/CFileReader.h"
 #include "datafile/CKVTAChunkChain.h"
+#include "datafile/CKVTAFileContext.h"
 #include "platform/File64.h"
 
 CKVTADataBlock::CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uint64_t startReference,
@@ -60,4 +61,29 @@ std::unique_ptr<CKVTADataBlock> CKVTADataBlock::Clone() const
     if (!ReadPayload(copy->m_buffer))
         return nullptr;
     return copy;
+}
+
+namespace {
+
+std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t offset)
+{
+    CKVTAChunkChain* chain = file.GetChunkChain();
+    size_t i = 0;
+    if (!chain || !chain->FindFrom(offset, i) || chain->At(i).offset != offset)
+        return nullptr;
+    const KvtChunkInfo& chunk = chain->At(i);
+    file.OnBlockHandedOut(chunk.start);
+    return std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), file.GetStartTime(), static_cast<int64_t>(i));
+}
+
+} // namespace
+
+std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint64_t offset)
+{
+    return ChunkStartingAt(file, offset);
+}
+
+std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block)
+{
+    return ChunkStartingAt(file, block.GetEnd());
 }

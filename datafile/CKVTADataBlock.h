@@ -9,6 +9,7 @@
 #include "datafile/CKVTATimeStamp.h"
 
 class CFileReader;
+class CKVTAFileContext;
 class CKVTAStream;
 struct KvtChunkInfo;
 
@@ -69,3 +70,12 @@ private:
     char m_chunkId[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     std::vector<uint8_t> m_buffer;
 };
+
+// The file-level walk over all data chunks in file order, whatever their stream (the merge
+// copies chunks this way). Blocks are new and belong to the caller; their stream is NULL.
+// The chunk whose id starts at `offset` (normally the data start); NULL when no chunk of the
+// chain starts there.
+std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint64_t offset);
+// The chunk right behind `block`; NULL at the index position, at the end of the file or of a
+// readable chain. The given block stays the caller's either way.
+std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block);

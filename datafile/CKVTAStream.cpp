@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "datafile/CFileReader.h"
+#include "datafile/CKVTAEvent.h"
 #include "datafile/CKVTAFileContext.h"
+#include "datafile/CKVTAStreamIndex.h"
 #include "datafile/KvdFormat.h"
 #include "platform/AsciiCase.h"
 #include "platform/CByteWriter.h"
@@ -359,8 +361,12 @@ std::unique_ptr<CKVTADataBlock> CKVTAStream::GetNextChunk(const CKVTADataBlock& 
 
 uint64_t CKVTAStream::IndexStartOffset(uint64_t t) const
 {
-    (void)t;
-    return Chain() ? Chain()->DataStart() : 0;
+    const uint64_t dataStart = Chain() ? Chain()->DataStart() : 0;
+    const CKVTAStreamIndex* index = m_file ? m_file->GetStreamIndex() : nullptr;
+    uint64_t offset = 0;
+    if (!index || !index->FindEntryOffset(t, offset) || offset < dataStart)
+        return dataStart;
+    return offset;
 }
 
 std::unique_ptr<CKVTADataBlock> CKVTAStream::GetChunk(const CKVTATimeStamp& stamp)
@@ -405,6 +411,49 @@ bool CKVTAStream::FindChunkForTime(const CKVTATimeStamp& stamp)
         return false;
     m_current = MakeBlock(i);
     return true;
+}
+
+std::unique_ptr<CKVTAEvent> CKVTAStream::GetFirstEvent()
+{
+    for (auto block = GetFirstChunk(); block; block = GetNextChunk(*block))
+        if (auto cursor = KvtCreateEvent(block))
+            return cursor;
+    return nullptr;
+}
+
+std::unique_ptr<CKVTAEvent> CKVTAStream::GetChunkEvent(const CKVTATimeStamp& stamp)
+{
+    auto block = GetChunk(stamp);
+    if (!block)
+        return nullptr;
+    std::unique_ptr<CKVTAEvent> cursor = KvtCreateEvent(block);
+    const std::string type = GetBufferType();
+    const bool oneMore = type == "analog" || type == "chat" || type == "filter";
+    for (int tried = 0; !cursor && (!oneMore || tried < 1); ++tried) {
+        block = GetNextChunk(*block);
+        if (!block)
+            return nullptr;
+        cursor = KvtCreateEvent(block);
+    }
+    if (cursor)
+        cursor->AdvanceTo(stamp.GetTime());
+    return cursor;
+}
+
+void CKVTAStream::CountEventsPerChannel(const CKVTATimeStamp& from, const CKVTATimeStamp& to, int* counts,
+                                        size_t length)
+{
+    auto cursor = GetChunkEvent(from);
+    if (!cursor || !counts || length == 0)
+        return;
+    const bool perChannel = GetBufferType() == "spikes";
+    do {
+        if (cursor->GetTimeStamp().GetTime() >= to.GetTime())
+            break;
+        const size_t slot = perChannel ? cursor->GetChannelId() : 0;
+        if (slot < length)
+            ++counts[slot];
+    } while (cursor->Next());
 }
 
 void CKVTAStream::AppendTo(std::vector<uint8_t>& out) const

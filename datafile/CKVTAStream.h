@@ -133,6 +133,16 @@ public:
     const CKVTADataBlock* GetCurrentBlock() const { return m_current.get(); }
     void ClearChunks() { m_current.reset(); }
 
+    // A new cursor on the first block that has records; NULL when none. The caller owns it.
+    std::unique_ptr<CKVTAEvent> GetFirstEvent();
+    // A new cursor on the first record at or after the stamp's time (or on the last record of
+    // the stream when all lie before it); NULL when no block from there on has records. Raw
+    // streams try only the block holding the time and the one after it.
+    std::unique_ptr<CKVTAEvent> GetChunkEvent(const CKVTATimeStamp& stamp);
+    // Counts the records from `from` up to before `to`: per channel id for "spikes" streams (ids
+    // outside 0..length-1 are not counted), else all in counts[0]. The caller zeroes counts.
+    void CountEventsPerChannel(const CKVTATimeStamp& from, const CKVTATimeStamp& to, int* counts, size_t length);
+
     // Writes "STRMHDR " and "STRMFMT " in the layout of file header version 6 and later
     // (804-byte header, 1104-byte channel records). 0 written, 1 when a write failed.
     int Write(FILE* file) const;

@@ -11,6 +11,7 @@ void KvdTestFile::Close()
 {
     streams.clear();
     chain.Reset(nullptr, 0, 0);
+    index.Clear();
     reader.Attach(nullptr);
     if (file)
         fclose(file);
@@ -56,6 +57,12 @@ int KvdTestFile::Open(const std::string& path)
     }
     dataStart = reader.Tell();
     chain.Reset(&reader, dataStart, static_cast<uint64_t>(indexPosition));
+    storedIndexRejected = false;
+    if (header.GetIndexFlag() != 0 && indexPosition > 0
+        && !index.ReadStored(reader, static_cast<uint64_t>(indexPosition), dataStart)) {
+        header.Set<int32_t>(Kvd::FileHeader::kIndexFlag, 0);
+        storedIndexRejected = true;
+    }
     const uint64_t start = header.GetStartTime();
     fileStamp = CKVTATimeStamp(header.GetRecordingTime(), start);
     startStamp = CKVTATimeStamp(start, start);
@@ -72,4 +79,12 @@ void KvdTestFile::OnBlockHandedOut(uint64_t chunkStart)
     fileStamp.SetStart(chunkStart);
     startStamp.SetStart(chunkStart);
     stopStamp.SetStart(chunkStart);
+}
+
+std::vector<CKVTAStream*> KvdTestFile::StreamList() const
+{
+    std::vector<CKVTAStream*> list;
+    for (const auto& stream : streams)
+        list.push_back(stream.get());
+    return list;
 }

@@ -3,6 +3,7 @@
 // header and the streams, and serves them the chunk chain.
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "datafile/CKVTAFileContext.h"
 #include "datafile/CKVTAFileHeader.h"
 #include "datafile/CKVTAStream.h"
+#include "datafile/CKVTAStreamIndex.h"
 #include "datafile/CKVTATimeStamp.h"
 
 class KvdTestFile : public CKVTAFileContext
@@ -29,7 +31,13 @@ public:
     int32_t GetRecordingMode() const override { return header.GetRecordingMode(); }
     uint64_t GetStartTime() const override { return header.GetStartTime(); }
     CKVTAChunkChain* GetChunkChain() override { return file ? &chain : nullptr; }
+    const CKVTAStreamIndex* GetStreamIndex() const override { return &index; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
+    int ReportProgress(const char* text, int percent) override
+    {
+        return progress ? progress(text, percent) : 0;
+    }
+    std::vector<CKVTAStream*> StreamList() const;
 
     CKVTAStream* Stream(size_t i) const { return i < streams.size() ? streams[i].get() : nullptr; }
 
@@ -45,4 +53,7 @@ public:
     CKVTATimeStamp startStamp;
     CKVTATimeStamp stopStamp;
     std::vector<std::unique_ptr<CKVTAStream>> streams;
+    CKVTAStreamIndex index;
+    bool storedIndexRejected = false;
+    std::function<int(const char*, int)> progress;
 };
