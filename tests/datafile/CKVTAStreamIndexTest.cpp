@@ -233,6 +233,11 @@ TEST(CKVTAStreamIndex, EntriesAreSpacedByAQuarterMegabyte)
     const std::vector<std::pair<uint64_t, int64_t>> expected = {
         {T0, static_cast<int64_t>(at[0])}, {T0 + 20, static_cast<int64_t>(at[4])}, {T0 + 40, static_cast<int64_t>(at[8])}};
     EXPECT_EQ(Entries(g->file.index), expected);
+    // A second generation in the same Open reads nothing from the file again.
+    const size_t reads = g->file.reader.FileReads();
+    EXPECT_TRUE(g->file.index.GenerateIndex(g->file.StreamList(), g->file, g->file.reader.Length(), false));
+    EXPECT_EQ(g->file.reader.FileReads(), reads);
+    EXPECT_EQ(Entries(g->file.index), expected);
 
     auto small = Generate(Recording(2, {{0, 0, 10, 50}, {1, 0, 10, 50}, {0, 10, 20, 50}}));
     EXPECT_EQ(small->file.index.GetEntries().size(), 1u);

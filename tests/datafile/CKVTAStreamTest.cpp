@@ -5,6 +5,8 @@
 #include <cstring>
 #include <random>
 
+#include <unistd.h>
+
 #include "datafile/CKVTAFileContext.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdBuilder.h"
@@ -228,9 +230,12 @@ TEST(CKVTAStream, CorruptCountsAndSizesFailCleanly)
     builder.AddStream(spec).OmitIndexPosition();
     KvdLayout layout;
     const std::vector<uint8_t> good = builder.Build(&layout);
-    for (size_t cut = layout.streamAt[0]; cut < good.size(); ++cut) {
+    const std::string path = dir.File("cut.kvd");
+    ASSERT_TRUE(WriteFileBytes(path, good));
+    for (size_t cut = good.size(); cut-- > layout.streamAt[0];) {
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(cut)), 0);
         KvdTestFile file;
-        ASSERT_EQ(OpenBytes(std::vector<uint8_t>(good.begin(), good.begin() + cut), dir, file), 12) << cut;
+        ASSERT_EQ(file.Open(path), 12) << cut;
     }
 }
 
