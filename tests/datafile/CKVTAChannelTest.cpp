@@ -27,21 +27,21 @@ private:
     CFileReader m_reader;
 };
 
-KvdChannelSpec FullChannel()
+KvdChannelPlan FullChannel()
 {
-    KvdChannelSpec spec;
-    spec.kind = 2;
-    spec.id = 17;
-    spec.number = 23;
-    spec.name = "Electrode 23";
-    spec.label = "Label";
-    spec.group = 3;
-    spec.displayName = "E23";
-    spec.extension = 555;
+    KvdChannelPlan plan;
+    plan.kind = 2;
+    plan.id = 17;
+    plan.number = 23;
+    plan.name = "Electrode 23";
+    plan.label = "Label";
+    plan.group = 3;
+    plan.displayName = "E23";
+    plan.extension = 555;
     for (int i = 0; i < 12; ++i)
-        spec.values[static_cast<size_t>(i)] = 100 + i;
-    spec.items = {{1, -5}, {2, 70000}};
-    return spec;
+        plan.values[static_cast<size_t>(i)] = 100 + i;
+    plan.items = {{1, -5}, {2, 70000}};
+    return plan;
 }
 
 std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b)
@@ -74,11 +74,11 @@ TEST(CKVTAChannel, ReadsRecordsByFileVersionAndKind)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        KvdChannelSpec spec = FullChannel();
-        spec.kind = c.kind;
-        KvdChannelSpec next = FullChannel();
+        KvdChannelPlan plan = FullChannel();
+        plan.kind = c.kind;
+        KvdChannelPlan next = FullChannel();
         next.number = 99;
-        ChannelFile file(Concat(KvdBuilder::ChannelBytes(spec, c.version), KvdBuilder::ChannelBytes(next, c.version)));
+        ChannelFile file(Concat(KvdBuilder::ChannelBytes(plan, c.version), KvdBuilder::ChannelBytes(next, c.version)));
         CKVTAChannel channel;
         ASSERT_EQ(channel.Read(file.Reader(), c.version), 0);
         EXPECT_EQ(file.Reader().Tell(), c.recordBytes + 16);
@@ -109,11 +109,11 @@ TEST(CKVTAChannel, ReadsRecordsByFileVersionAndKind)
 
 TEST(CKVTAChannel, UnterminatedNameIsCutWithoutOverrun)
 {
-    KvdChannelSpec spec = FullChannel();
-    spec.kind = 0;
-    spec.name = std::string(257, 'N');
-    spec.label = std::string(515, 'L');
-    ChannelFile file(KvdBuilder::ChannelBytes(spec, 11));
+    KvdChannelPlan plan = FullChannel();
+    plan.kind = 0;
+    plan.name = std::string(257, 'N');
+    plan.label = std::string(515, 'L');
+    ChannelFile file(KvdBuilder::ChannelBytes(plan, 11));
     CKVTAChannel channel;
     ASSERT_EQ(channel.Read(file.Reader(), 11), 0);
     EXPECT_EQ(channel.GetName(), std::string(257, 'N'));
@@ -140,9 +140,9 @@ TEST(CKVTAChannel, BadItemCountsFailCleanly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        KvdChannelSpec spec = FullChannel();
-        spec.itemCount = c.count;
-        ChannelFile file(KvdBuilder::ChannelBytes(spec, 8));
+        KvdChannelPlan plan = FullChannel();
+        plan.itemCount = c.count;
+        ChannelFile file(KvdBuilder::ChannelBytes(plan, 8));
         CKVTAChannel channel;
         EXPECT_EQ(channel.Read(file.Reader(), 8), c.result);
         EXPECT_EQ(channel.GetItemWord(c.itemsKept - 1), c.itemsKept ? c.itemsKept : -1);
@@ -162,9 +162,9 @@ TEST(CKVTAChannel, CloneWritesAFullRecordThatReadsBack)
     TempDir dir;
     for (uint16_t kind : {0, 1, 2}) {
         SCOPED_TRACE(kind);
-        KvdChannelSpec spec = FullChannel();
-        spec.kind = kind;
-        ChannelFile in(KvdBuilder::ChannelBytes(spec, 6));
+        KvdChannelPlan plan = FullChannel();
+        plan.kind = kind;
+        ChannelFile in(KvdBuilder::ChannelBytes(plan, 6));
         CKVTAChannel original;
         ASSERT_EQ(original.Read(in.Reader(), 6), 0);
         original.SetMergeId(7);

@@ -13,14 +13,14 @@ namespace {
 
 constexpr uint64_t T0 = kKvdDefaultStart;
 
-KvdStreamSpec Stream(const std::string& type, const std::string& id, int channels)
+KvdStreamPlan Stream(const std::string& type, const std::string& id, int channels)
 {
-    KvdStreamSpec spec;
-    spec.bufferType = type;
-    spec.name = type;
-    spec.id = id;
-    spec.channels.resize(static_cast<size_t>(channels));
-    return spec;
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.name = type;
+    plan.id = id;
+    plan.channels.resize(static_cast<size_t>(channels));
+    return plan;
 }
 
 } // namespace
@@ -33,7 +33,7 @@ TEST(CKVTADataBlock, FileWalkVisitsEveryChunkAndStopsAtTheIndex)
     builder.AddChunk("spks0001", T0, T0 + 10, {});
     builder.AddChunk("other___", T0 + 10, T0 + 20, {1, 2});
     builder.AddChunk("digi0001", T0 + 10, T0 + 20, KvdFrames(5, 1, 5));
-    KvdIndexSpec index;
+    KvdIndexPlan index;
     index.entries = {{T0, 0}};
     builder.AddIndex(index);
     TempDir dir;

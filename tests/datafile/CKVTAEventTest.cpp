@@ -56,16 +56,16 @@ struct OpenFile
 std::unique_ptr<OpenFile> Open(const std::string& type, int v, const std::vector<std::vector<uint8_t>>& payloads,
                                int channels = 1, int32_t rate = 25000000, uint64_t span = 1000)
 {
-    KvdStreamSpec spec;
-    spec.bufferType = type;
-    spec.headerVersion = static_cast<uint16_t>(v);
-    spec.id = "strm0001";
-    spec.sampleRate = rate;
-    spec.channels.resize(static_cast<size_t>(channels));
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.headerVersion = static_cast<uint16_t>(v);
+    plan.id = "strm0001";
+    plan.sampleRate = rate;
+    plan.channels.resize(static_cast<size_t>(channels));
     for (int c = 0; c < channels; ++c)
-        spec.channels[static_cast<size_t>(c)].id = c;
+        plan.channels[static_cast<size_t>(c)].id = c;
     KvdBuilder builder(11);
-    builder.AddStream(spec);
+    builder.AddStream(plan);
     uint64_t t = T0;
     for (const auto& payload : payloads) {
         builder.AddChunk("strm0001", t, t + span, payload);

@@ -31,10 +31,10 @@ KvdBuilder Recording(int streams, const std::vector<Chunk>& chunks)
 {
     KvdBuilder builder(11);
     for (int s = 0; s < streams; ++s) {
-        KvdStreamSpec spec;
-        spec.bufferType = "spikes";
-        spec.id = Id(s);
-        builder.AddStream(spec);
+        KvdStreamPlan plan;
+        plan.bufferType = "spikes";
+        plan.id = Id(s);
+        builder.AddStream(plan);
     }
     for (const Chunk& c : chunks)
         builder.AddChunk(Id(c.stream), T0 + c.start, T0 + c.stop, std::vector<uint8_t>(c.payload, 0));
@@ -275,30 +275,30 @@ TEST(CKVTAStreamIndex, StoredIndexIsUsedOnlyWhenItFits)
     KvdLayout layout;
     Recording(1, chunks).Build(&layout);
     const int64_t last = static_cast<int64_t>(layout.chunkAt[2]);
-    KvdIndexSpec good;
+    KvdIndexPlan good;
     good.entries = {{T0, static_cast<int64_t>(layout.chunkAt[0])}, {T0 + 40, last}};
     good.sweeps = {{T0, T0 + 20}, {T0 + 40, T0 + 50}};
     struct Case
     {
         const char* name;
-        std::function<void(KvdIndexSpec&)> breakIt;
+        std::function<void(KvdIndexPlan&)> breakIt;
         bool accepted;
     };
     const Case cases[] = {
-        {"good", [](KvdIndexSpec&) {}, true},
-        {"entry count mismatch", [](KvdIndexSpec& i) { i.entryCount = 3; }, false},
-        {"negative entry count", [](KvdIndexSpec& i) { i.entryCount = -1; i.entryBytes = -16; }, false},
-        {"huge entry count", [](KvdIndexSpec& i) { i.entryCount = INT32_MAX; i.entryBytes = int64_t(INT32_MAX) * 16; }, false},
-        {"sweep bytes mismatch", [](KvdIndexSpec& i) { i.sweepBytes = 48; }, false},
-        {"huge sweep count", [](KvdIndexSpec& i) { i.sweepCount = 200000000; i.sweepBytes = 3200000000; }, false},
-        {"last entry time mismatch", [&](KvdIndexSpec& i) { i.entries.back().first += 1; }, false},
-        {"offset before the data", [](KvdIndexSpec& i) { i.entries.front().second = 10; }, false},
-        {"offset past the index", [](KvdIndexSpec& i) { i.entries.front().second = 1 << 30; }, false},
-        {"no entries", [](KvdIndexSpec& i) { i.entries.clear(); }, true},
+        {"good", [](KvdIndexPlan&) {}, true},
+        {"entry count mismatch", [](KvdIndexPlan& i) { i.entryCount = 3; }, false},
+        {"negative entry count", [](KvdIndexPlan& i) { i.entryCount = -1; i.entryBytes = -16; }, false},
+        {"huge entry count", [](KvdIndexPlan& i) { i.entryCount = INT32_MAX; i.entryBytes = int64_t(INT32_MAX) * 16; }, false},
+        {"sweep bytes mismatch", [](KvdIndexPlan& i) { i.sweepBytes = 48; }, false},
+        {"huge sweep count", [](KvdIndexPlan& i) { i.sweepCount = 200000000; i.sweepBytes = 3200000000; }, false},
+        {"last entry time mismatch", [&](KvdIndexPlan& i) { i.entries.back().first += 1; }, false},
+        {"offset before the data", [](KvdIndexPlan& i) { i.entries.front().second = 10; }, false},
+        {"offset past the index", [](KvdIndexPlan& i) { i.entries.front().second = 1 << 30; }, false},
+        {"no entries", [](KvdIndexPlan& i) { i.entries.clear(); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        KvdIndexSpec index = good;
+        KvdIndexPlan index = good;
         c.breakIt(index);
         KvdBuilder builder = Recording(1, chunks);
         builder.AddIndex(index);

@@ -15,25 +15,25 @@
 
 namespace {
 
-KvdChannelSpec Channel(int32_t id, int32_t number)
+KvdChannelPlan Channel(int32_t id, int32_t number)
 {
-    KvdChannelSpec spec;
-    spec.id = id;
-    spec.number = number;
-    spec.name = "Ch" + std::to_string(number);
-    spec.displayName = spec.name;
-    return spec;
+    KvdChannelPlan plan;
+    plan.id = id;
+    plan.number = number;
+    plan.name = "Ch" + std::to_string(number);
+    plan.displayName = plan.name;
+    return plan;
 }
 
-KvdStreamSpec Stream(const std::string& type, const std::string& name, const std::string& id, int channels)
+KvdStreamPlan Stream(const std::string& type, const std::string& name, const std::string& id, int channels)
 {
-    KvdStreamSpec spec;
-    spec.bufferType = type;
-    spec.name = name;
-    spec.id = id;
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.name = name;
+    plan.id = id;
     for (int c = 0; c < channels; ++c)
-        spec.channels.push_back(Channel(10 + c, 20 + c));
-    return spec;
+        plan.channels.push_back(Channel(10 + c, 20 + c));
+    return plan;
 }
 
 // Opens the built file; returns the open result.
@@ -85,10 +85,10 @@ TEST(CKVTAStream, DerivesIdsOfOldFilesFromNameTypeAndChunkNumber)
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        KvdStreamSpec spec = Stream(c.type, c.name, "ignored!", 1);
-        spec.chunkNumber = c.chunkNumber;
+        KvdStreamPlan plan = Stream(c.type, c.name, "ignored!", 1);
+        plan.chunkNumber = c.chunkNumber;
         KvdBuilder builder(3);
-        builder.AddStream(spec);
+        builder.AddStream(plan);
         KvdTestFile file;
         const int rc = OpenBuilt(builder, dir, file);
         if (c.result != 0) {
@@ -116,19 +116,19 @@ TEST(CKVTAStream, DerivesIdsOfOldFilesFromNameTypeAndChunkNumber)
 TEST(CKVTAStream, ReadsHeaderChannelsAndFormat)
 {
     TempDir dir;
-    KvdStreamSpec spec = Stream("analog", "Electrode Raw Data", "elec0001", 3);
-    spec.secondText = "second";
-    spec.sampleRate = 3000000;
-    spec.adcBits = 12;
-    spec.adcZero = 2048;
-    spec.voltsPerStep = 2.5e-7;
-    spec.words[1] = 1400;
-    spec.formatByte = -3;
-    spec.settings = {1, 2, 3, 4, 5};
+    KvdStreamPlan plan = Stream("analog", "Electrode Raw Data", "elec0001", 3);
+    plan.secondText = "second";
+    plan.sampleRate = 3000000;
+    plan.adcBits = 12;
+    plan.adcZero = 2048;
+    plan.voltsPerStep = 2.5e-7;
+    plan.words[1] = 1400;
+    plan.formatByte = -3;
+    plan.settings = {1, 2, 3, 4, 5};
     for (uint16_t v : {3, 6, 7, 11}) {
         SCOPED_TRACE(v);
         KvdBuilder builder(v);
-        builder.AddStream(spec).AddStream(Stream("spikes", "Spikes 1", "spks0001", 2));
+        builder.AddStream(plan).AddStream(Stream("spikes", "Spikes 1", "spks0001", 2));
         KvdTestFile file;
         ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
         const CKVTAStream* s = file.Stream(0);
@@ -164,12 +164,12 @@ TEST(CKVTAStream, ReadsHeaderChannelsAndFormat)
 TEST(CKVTAStream, OldFormatHeadReadsAsAFullHead)
 {
     TempDir dir;
-    KvdStreamSpec spec = Stream("spikes", "Spikes 1", "spks0001", 1);
-    spec.oldHead = true;
-    spec.voltsPerStep = 3e-7;
-    spec.settings = std::vector<uint8_t>(40, 9);
+    KvdStreamPlan plan = Stream("spikes", "Spikes 1", "spks0001", 1);
+    plan.oldHead = true;
+    plan.voltsPerStep = 3e-7;
+    plan.settings = std::vector<uint8_t>(40, 9);
     KvdBuilder builder(11);
-    builder.AddStream(spec).AddStream(Stream("trigger", "Trigger 1", "trig0001", 0));
+    builder.AddStream(plan).AddStream(Stream("trigger", "Trigger 1", "trig0001", 0));
     KvdTestFile file;
     ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
     const CKVTAStream* s = file.Stream(0);
@@ -183,10 +183,10 @@ TEST(CKVTAStream, OldFormatHeadReadsAsAFullHead)
 TEST(CKVTAStream, HeaderFollowedByFormatHasNoChannels)
 {
     TempDir dir;
-    KvdStreamSpec spec = Stream("trigger", "Trigger 1", "trig0001", 0);
-    spec.channelCount = 5;
+    KvdStreamPlan plan = Stream("trigger", "Trigger 1", "trig0001", 0);
+    plan.channelCount = 5;
     KvdBuilder builder(11);
-    builder.AddStream(spec);
+    builder.AddStream(plan);
     KvdTestFile file;
     ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
     EXPECT_EQ(file.Stream(0)->GetChannelCount(), 0);
@@ -213,21 +213,21 @@ TEST(CKVTAStream, CorruptCountsAndSizesFailCleanly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        KvdStreamSpec spec = Stream("analog", "Electrode Raw Data", "elec0001", 2);
-        spec.channelCount = c.channelCount;
-        spec.formatSize = c.formatSize;
+        KvdStreamPlan plan = Stream("analog", "Electrode Raw Data", "elec0001", 2);
+        plan.channelCount = c.channelCount;
+        plan.formatSize = c.formatSize;
         KvdBuilder builder(11);
-        builder.AddStream(spec);
+        builder.AddStream(plan);
         KvdTestFile file;
         EXPECT_EQ(OpenBuilt(builder, dir, file), 12);
     }
 
     // Cut anywhere inside the stream records: a clean failure every time.
     KvdBuilder builder(6);
-    KvdStreamSpec spec = Stream("spikes", "Spikes 1", "spks0001", 2);
-    spec.channels[0].items = {{1, 2}};
-    spec.settings = {1, 2, 3};
-    builder.AddStream(spec).OmitIndexPosition();
+    KvdStreamPlan plan = Stream("spikes", "Spikes 1", "spks0001", 2);
+    plan.channels[0].items = {{1, 2}};
+    plan.settings = {1, 2, 3};
+    builder.AddStream(plan).OmitIndexPosition();
     KvdLayout layout;
     const std::vector<uint8_t> good = builder.Build(&layout);
     const std::string path = dir.File("cut.kvd");
@@ -242,14 +242,14 @@ TEST(CKVTAStream, CorruptCountsAndSizesFailCleanly)
 TEST(CKVTAStream, WriteAndCloneReadBackAsCurrentRecords)
 {
     TempDir dir;
-    KvdStreamSpec spec = Stream("spikes", "Spikes 12", "", 2);
-    spec.oldHead = true;
-    spec.chunkNumber = 12;
-    spec.voltsPerStep = 4e-7;
-    spec.settings = {7, 7, 7};
-    spec.channels[1].items = {{3, 4}};
+    KvdStreamPlan plan = Stream("spikes", "Spikes 12", "", 2);
+    plan.oldHead = true;
+    plan.chunkNumber = 12;
+    plan.voltsPerStep = 4e-7;
+    plan.settings = {7, 7, 7};
+    plan.channels[1].items = {{3, 4}};
     KvdBuilder old(3);
-    old.AddStream(spec);
+    old.AddStream(plan);
     KvdTestFile source;
     ASSERT_EQ(OpenBuilt(old, dir, source), 0);
     const CKVTAStream* original = source.Stream(0);

@@ -38,7 +38,7 @@ KvdBuilder& KvdBuilder::SetText(size_t offset, const std::string& text)
     return *this;
 }
 
-KvdBuilder& KvdBuilder::AddStream(const KvdStreamSpec& stream)
+KvdBuilder& KvdBuilder::AddStream(const KvdStreamPlan& stream)
 {
     m_streams.push_back(stream);
     return *this;
@@ -58,7 +58,7 @@ KvdBuilder& KvdBuilder::AddRawChunk(const std::string& id, int64_t size, uint64_
     return *this;
 }
 
-KvdBuilder& KvdBuilder::AddIndex(const KvdIndexSpec& index)
+KvdBuilder& KvdBuilder::AddIndex(const KvdIndexPlan& index)
 {
     m_hasIndex = true;
     m_index = index;
@@ -77,7 +77,7 @@ KvdBuilder& KvdBuilder::StreamCount(int32_t count)
     return *this;
 }
 
-std::vector<uint8_t> KvdBuilder::ChannelBytes(const KvdChannelSpec& channel, uint16_t fileVersion)
+std::vector<uint8_t> KvdBuilder::ChannelBytes(const KvdChannelPlan& channel, uint16_t fileVersion)
 {
     std::vector<uint8_t> record(1104, 0);
     StoreLE<uint16_t>(record.data(), channel.kind);
@@ -102,7 +102,7 @@ std::vector<uint8_t> KvdBuilder::ChannelBytes(const KvdChannelSpec& channel, uin
     return record;
 }
 
-std::vector<uint8_t> KvdBuilder::StreamBytes(const KvdStreamSpec& stream, uint16_t fileVersion)
+std::vector<uint8_t> KvdBuilder::StreamBytes(const KvdStreamPlan& stream, uint16_t fileVersion)
 {
     std::vector<uint8_t> header(804, 0);
     StoreLE<uint16_t>(header.data(), stream.headerVersion);
@@ -117,7 +117,7 @@ std::vector<uint8_t> KvdBuilder::StreamBytes(const KvdStreamSpec& stream, uint16
     header.resize(fileVersion < 5 ? 792 : 804);
 
     std::vector<uint8_t> channels;
-    for (const KvdChannelSpec& channel : stream.channels) {
+    for (const KvdChannelPlan& channel : stream.channels) {
         const std::vector<uint8_t> bytes = ChannelBytes(channel, fileVersion);
         channels.insert(channels.end(), bytes.begin(), bytes.end());
     }
@@ -141,7 +141,7 @@ std::vector<uint8_t> KvdBuilder::StreamBytes(const KvdStreamSpec& stream, uint16
     return bytes;
 }
 
-std::vector<uint8_t> KvdBuilder::IndexBytes(const KvdIndexSpec& index)
+std::vector<uint8_t> KvdBuilder::IndexBytes(const KvdIndexPlan& index)
 {
     const int32_t entries = index.entryCount != -1 ? index.entryCount : static_cast<int32_t>(index.entries.size());
     const int32_t sweeps = index.sweepCount != -1 ? index.sweepCount : static_cast<int32_t>(index.sweeps.size());
@@ -180,7 +180,7 @@ std::vector<uint8_t> KvdBuilder::Build(KvdLayout* layout) const
     out.PutId("KVTSTRM ").PutBytes("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8);
     out.PutId("LISThdr ").Put<int64_t>(0);
     out.PutId("KVTHDR  ").Put<int64_t>(2328).PutBytes(header.data(), HeaderBytes(version));
-    for (const KvdStreamSpec& stream : m_streams) {
+    for (const KvdStreamPlan& stream : m_streams) {
         where.streamAt.push_back(bytes.size());
         const std::vector<uint8_t> record = StreamBytes(stream, version);
         out.PutBytes(record.data(), record.size());

@@ -11,7 +11,7 @@
 // Start time of built files: a 2019 date, above INT64_MAX as every current date is.
 constexpr uint64_t kKvdDefaultStart = 13200000000000000000ull;
 
-struct KvdChannelSpec
+struct KvdChannelPlan
 {
     uint16_t kind = 2;           // 0 plain, 1 short extension, else long extension
     int32_t id = 0;
@@ -26,7 +26,7 @@ struct KvdChannelSpec
     int32_t itemCount = -1;      // -1: the number of items; else written as given (to break it)
 };
 
-struct KvdStreamSpec
+struct KvdStreamPlan
 {
     uint16_t headerVersion = 8;
     std::string bufferType = "analog";
@@ -35,7 +35,7 @@ struct KvdStreamSpec
     uint16_t chunkNumber = 1;
     int32_t sampleRate = 25000000;
     std::string id = "elec0001";  // written from file header version 5
-    std::vector<KvdChannelSpec> channels;
+    std::vector<KvdChannelPlan> channels;
     int32_t channelCount = -1;     // -1: the number of channels; else written as given
     bool oldHead = false;          // 24-byte format head of format version 0
     int8_t formatByte = 0;
@@ -48,7 +48,7 @@ struct KvdStreamSpec
     int64_t formatSize = -1;       // -1: head + settings; else written as given
 };
 
-struct KvdIndexSpec
+struct KvdIndexPlan
 {
     std::vector<std::pair<uint64_t, int64_t>> entries;  // time, chunk offset
     std::vector<std::pair<uint64_t, uint64_t>> sweeps;  // start, stop
@@ -87,7 +87,7 @@ public:
     }
     KvdBuilder& SetText(size_t offset, const std::string& text);
 
-    KvdBuilder& AddStream(const KvdStreamSpec& stream);
+    KvdBuilder& AddStream(const KvdStreamPlan& stream);
     KvdBuilder& AddChunk(const std::string& id, uint64_t start, uint64_t stop,
                          const std::vector<uint8_t>& payload);
     // A chunk header with any size field and the given bytes behind it (to break the chain).
@@ -95,7 +95,7 @@ public:
                             const std::vector<uint8_t>& bytes);
     // Appends the index records behind the data; the header's index flag is set and
     // "IDX1POS " points at them (from version 3).
-    KvdBuilder& AddIndex(const KvdIndexSpec& index);
+    KvdBuilder& AddIndex(const KvdIndexPlan& index);
     // Leaves "IDX1POS " (or "LISTstrm") out.
     KvdBuilder& OmitIndexPosition();
     // Stream count written in the header (default: the streams added).
@@ -106,9 +106,9 @@ public:
     bool WriteTo(const std::string& path, KvdLayout* layout = nullptr) const;
 
     // The channel record and stream record bytes as this version stores them.
-    static std::vector<uint8_t> ChannelBytes(const KvdChannelSpec& channel, uint16_t fileVersion);
-    static std::vector<uint8_t> StreamBytes(const KvdStreamSpec& stream, uint16_t fileVersion);
-    static std::vector<uint8_t> IndexBytes(const KvdIndexSpec& index);
+    static std::vector<uint8_t> ChannelBytes(const KvdChannelPlan& channel, uint16_t fileVersion);
+    static std::vector<uint8_t> StreamBytes(const KvdStreamPlan& stream, uint16_t fileVersion);
+    static std::vector<uint8_t> IndexBytes(const KvdIndexPlan& index);
 
 private:
     struct Chunk
@@ -122,10 +122,10 @@ private:
 
     std::array<uint8_t, 2328> m_header {};
     int32_t m_streamCount = -1;
-    std::vector<KvdStreamSpec> m_streams;
+    std::vector<KvdStreamPlan> m_streams;
     std::vector<Chunk> m_chunks;
     bool m_hasIndex = false;
-    KvdIndexSpec m_index;
+    KvdIndexPlan m_index;
     bool m_omitIndexPosition = false;
 };
 
