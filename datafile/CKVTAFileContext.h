@@ -1,0 +1,49 @@
+#pragma once
+// What the streams, data blocks and event cursors of a file need from the file that owns them.
+
+#include <cstdint>
+
+class CKVTAChunkChain;
+class CKVTAStreamIndex;
+
+// The owning file implements this; the streams keep a pointer to it and never own it.
+class CKVTAFileContext
+{
+public:
+    virtual ~CKVTAFileContext() = default;
+
+    // File header version (0..11): channel and stream record layouts follow it.
+    virtual uint16_t GetHeaderVersion() const = 0;
+    // Header recording mode: 0 continuous, 1 and 2 triggered.
+    virtual int32_t GetRecordingMode() const = 0;
+    // The recording's start time (header 872): the reference of every stamp handed out.
+    virtual uint64_t GetStartTime() const = 0;
+    // The data chunks of the file; NULL when no file is open.
+    virtual CKVTAChunkChain* GetChunkChain() = 0;
+    // Sparse index entries for time lookups; NULL when there are none.
+    virtual const CKVTAStreamIndex* GetStreamIndex() const { return nullptr; }
+    // Called for every data block handed out, before its stamps take GetStartTime() as their
+    // reference; old files move their start time here (see KvtFirstBlockMovesStart).
+    virtual void OnBlockHandedOut(uint64_t chunkStart) = 0;
+    // Progress of long work (text, percent); nonzero asks to cancel.
+    virtual int ReportProgress(const char* text, int percent)
+    {
+        (void)text;
+        (void)percent;
+        return 0;
+    }
+};
+
+// The first data block handed out after Open (firstChunkTime still 0) fixes the start time of
+// files of header version below 3: when the recorded start time lies after that block's start,
+// the block's start is the real start. Sets firstChunkTime on the first call whatever the
+// version. Returns true when the caller must move its start time (header 872, the start stamp's
+// time and the references of its file, start and stop stamps) to chunkStart.
+inline bool KvtFirstBlockMovesStart(uint16_t headerVersion, uint64_t& firstChunkTime,
+                                    uint64_t startTime, uint64_t chunkStart)
+{
+    if (firstChunkTime != 0)
+        return false;
+    firstChunkTime = chunkStart;
+    return headerVersion < 3 && startTime > chunkStart;
+}

@@ -1,0 +1,187 @@
+#pragma once
+// One data stream of a recorded-data file: header, channels, format head, settings bytes and
+// the walk over its data chunks.
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datafile/CKVTAChannel.h"
+#include "datafile/CKVTAChunkChain.h"
+#include "datafile/CKVTADataBlock.h"
+#include "datafile/CKVTAStreamInfo.h"
+#include "datafile/CKVTATimeStamp.h"
+#include "platform/CByteReader.h"
+
+class CFileReader;
+class CKVTAEvent;
+class CKVTAFileContext;
+
+// Stream header record ("STRMHDR " payload): 804 bytes in memory; 792 on disk below file
+// header version 5, where the stream id is derived instead.
+namespace StreamHeaderRecord {
+constexpr size_t kVersion = 0;        // u16; event record layouts follow it
+constexpr size_t kBufferType = 2;     // char[9]
+constexpr size_t kBufferTypeWidth = 9;
+constexpr size_t kName = 11;          // char[257]
+constexpr size_t kNameWidth = 257;
+constexpr size_t kSecondText = 268;   // char[514]
+constexpr size_t kSecondTextWidth = 514;
+constexpr size_t kChunkNumber = 782;  // u16, names the data chunks below version 5
+constexpr size_t kSampleRate = 784;   // i32, 1/1000 Hz
+constexpr size_t kChannelCount = 788; // i32
+constexpr size_t kId = 792;           // char[8] and four zero bytes
+constexpr size_t kIdWidth = 12;
+constexpr size_t kBytes = 804;
+constexpr size_t kOldBytes = 792;
+constexpr int32_t kMaxChannels = 32767;
+}
+static_assert(StreamHeaderRecord::kSecondText + StreamHeaderRecord::kSecondTextWidth
+                  == StreamHeaderRecord::kChunkNumber, "stream header layout drifted");
+
+// Stream-format head ("STRMFMT " payload start): 32 bytes; old files store 24 (version 0).
+namespace StreamFormatHead {
+constexpr size_t kVersion = 0;        // u16
+constexpr size_t kFormatByte = 2;     // i8
+constexpr size_t kAdcBits = 4;        // u16
+constexpr size_t kAdcZero = 6;        // u16
+constexpr size_t kVoltsPerStep = 8;   // f64
+constexpr size_t kWord1 = 16;         // u16
+constexpr size_t kWord2 = 18;
+constexpr size_t kWord3 = 20;
+constexpr size_t kSecondScale = 24;   // f64
+constexpr size_t kBytes = 32;
+constexpr size_t kOldBytes = 24;
+}
+
+class CKVTAStream
+{
+public:
+    explicit CKVTAStream(CKVTAFileContext* file);
+    virtual ~CKVTAStream();
+    CKVTAStream(const CKVTAStream&) = delete;
+    CKVTAStream& operator=(const CKVTAStream&) = delete;
+
+    // Reads "STRMHDR " (header and channel records) and "STRMFMT " (head and settings bytes)
+    // from the reader's position, by the owning file's header version, and derives the stream
+    // and chunk ids. 0 ok; 2 on a short read, a wrong id, a channel count outside 0..32767 or
+    // beyond the bytes left, or a format size outside head length..bytes left; 5 when the stream
+    // id would be longer than 8 characters.
+    int Read(CFileReader& file);
+
+    // Header getters: 0, -1 or empty without header.
+    int GetChannelCount() const;
+    int GetHeaderVersion() const;
+    std::string GetBufferType() const;
+    std::string GetName() const;
+    std::string GetSecondName() const;
+    uint16_t GetHeaderWord() const;
+    int32_t GetSampleRateMilliHz() const;
+    int32_t GetSampleRate() const { return GetSampleRateMilliHz() / 1000; }
+    // The 8-character stream id (e.g. "elec0001").
+    std::string GetId() const;
+    // The 8 bytes that this stream's data chunks carry as id (NUL-padded when shorter).
+    std::string GetChunkId() const { return std::string(m_chunkId, 8); }
+    // Suffix of old files' chunk ids ("raw", "spk", ...), empty from version 5.
+    const std::string& GetSuffix() const { return m_suffix; }
+
+    // Format head getters: 0 without head.
+    uint16_t GetFormatVersion() const { return Head<uint16_t>(StreamFormatHead::kVersion); }
+    int GetFormatByte() const { return Head<int8_t>(StreamFormatHead::kFormatByte); }
+    uint16_t GetAdcBits() const { return Head<uint16_t>(StreamFormatHead::kAdcBits); }
+    uint16_t GetAdcZero() const { return Head<uint16_t>(StreamFormatHead::kAdcZero); }
+    double GetVoltsPerStep() const { return Head<double>(StreamFormatHead::kVoltsPerStep); }
+    uint16_t GetFormatWord1() const { return Head<uint16_t>(StreamFormatHead::kWord1); }
+    uint16_t GetFormatWord2() const { return Head<uint16_t>(StreamFormatHead::kWord2); }
+    uint16_t GetFormatWord3() const { return Head<uint16_t>(StreamFormatHead::kWord3); }
+    double GetSecondScale() const { return Head<double>(StreamFormatHead::kSecondScale); }
+    const std::array<uint8_t, StreamFormatHead::kBytes>& GetFormatHead() const { return m_head; }
+    // The settings bytes behind the head; returns their length (format size - 32).
+    size_t GetFormatData(const uint8_t*& data) const;
+
+    // Channel i, NULL when i is outside 0..count-1; owned by the stream.
+    CKVTAChannel* GetChannel(int i) const;
+    CKVTAChannel* FindChannelByNumber(int number) const;
+    CKVTAChannel* FindChannelById(int id) const;
+    // Channel i's display name; empty when i is outside 0..count-1.
+    std::string GetChannelName(int i) const;
+
+    // A new settings object built from the settings bytes, or NULL (no settings for this type,
+    // a missing tag, or a reader failure). The caller owns it.
+    std::unique_ptr<CKVTAStreamInfo> CreateInfo() const;
+
+    // True when the owning file's recording mode is 0.
+    bool IsContinuous() const;
+    // "analog", "chat", "filter" or "digital".
+    bool IsRawStream() const;
+    int GetReserved() const { return 0; }
+
+    // The stream's data blocks, in file order; each is new and belongs to the caller.
+    // NULL when there is none (or no file). The given block stays the caller's either way.
+    std::unique_ptr<CKVTADataBlock> GetFirstChunk();
+    std::unique_ptr<CKVTADataBlock> GetNextChunk(const CKVTADataBlock& block);
+    // The first block whose stop time is after the stamp's time (starting at the index entry
+    // that precedes the time, when the file has index entries); NULL when the blocks run out.
+    std::unique_ptr<CKVTADataBlock> GetChunk(const CKVTATimeStamp& stamp);
+    // Moves the current block to the first block whose stop time is after t (from the current
+    // block on, or from the first when t lies before the current block's start). False when
+    // there is none; the current block is then kept.
+    bool FindChunkForTime(const CKVTATimeStamp& stamp);
+    const CKVTADataBlock* GetCurrentBlock() const { return m_current.get(); }
+    void ClearChunks() { m_current.reset(); }
+
+    // A new cursor on the first block that has records; NULL when none. The caller owns it.
+    std::unique_ptr<CKVTAEvent> GetFirstEvent();
+    // A new cursor on the first record at or after the stamp's time (or on the last record of
+    // the stream when all lie before it); NULL when no block from there on has records. Raw
+    // streams try only the block holding the time and the one after it.
+    std::unique_ptr<CKVTAEvent> GetChunkEvent(const CKVTATimeStamp& stamp);
+    // Counts the records from `from` up to before `to`: per channel id for "spikes" streams (ids
+    // outside 0..length-1 are not counted), else all in counts[0]. The caller zeroes counts.
+    void CountEventsPerChannel(const CKVTATimeStamp& from, const CKVTATimeStamp& to, int* counts, size_t length);
+
+    // Writes "STRMHDR " and "STRMFMT " in the layout of file header version 6 and later
+    // (804-byte header, 1104-byte channel records). 0 written, 1 when a write failed.
+    int Write(FILE* file) const;
+    void AppendTo(std::vector<uint8_t>& out) const;
+    // A copy for an output file owned by `file`: header, channels (kind 2), head, settings
+    // bytes and ids. Data chunks of the output carry the stream id, whatever the source used.
+    std::unique_ptr<CKVTAStream> CloneForOutput(CKVTAFileContext* file) const;
+
+    CKVTAFileContext* GetFile() const { return m_file; }
+    bool HasHeader() const { return m_hasHeader; }
+    CKVTAChunkChain::Key GetChunkKey() const { return CKVTAChunkChain::MakeKey(m_chunkId); }
+
+private:
+    template <class T>
+    T Head(size_t offset) const
+    {
+        return m_hasHead ? LoadLE<T>(m_head.data() + offset) : T();
+    }
+    template <class T>
+    T Header(size_t offset) const
+    {
+        return LoadLE<T>(m_header.data() + offset);
+    }
+    int ReadFormat(CFileReader& file);
+    int DeriveIds(uint16_t fileVersion);
+    std::unique_ptr<CKVTADataBlock> MakeBlock(size_t chainIndex);
+    CKVTAChunkChain* Chain() const;
+    uint64_t IndexStartOffset(uint64_t t) const;
+
+    CKVTAFileContext* m_file;
+    bool m_hasHeader = false;
+    std::array<uint8_t, StreamHeaderRecord::kBytes> m_header {};
+    int64_t m_headerChunkSize = 0;
+    std::vector<std::unique_ptr<CKVTAChannel>> m_channels;
+    bool m_hasHead = false;
+    std::array<uint8_t, StreamFormatHead::kBytes> m_head {};
+    int64_t m_formatSize = 0;  // counts a 32-byte head even when the file held 24
+    std::vector<uint8_t> m_settings;
+    char m_chunkId[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    std::string m_suffix;
+    std::unique_ptr<CKVTADataBlock> m_current;
+};
