@@ -1,6 +1,7 @@
 #include "datafile/CKVTAEvtParam.h"
 
 #include "datafile/CKVTAStream.h"
+#include "datafile/KvtParamRecordDecoder.h"
 
 CKVTAEvtParam::CKVTAEvtParam(CKVTAStream* stream) : CKVTAEvent(stream) {}
 
@@ -9,14 +10,14 @@ CKVTAEvtParam::~CKVTAEvtParam() = default;
 bool CKVTAEvtParam::First()
 {
     if (!m_info && m_stream) {
-        m_info = m_stream->CreateInfo();
-        const int perChannel = m_info ? m_info->GetParamBytesPerChannel() : -1;
+        std::unique_ptr<CKVTAInfo> info = m_stream->CreateInfo();
+        auto* param = dynamic_cast<CKVTAInfoParam*>(info.get());
         const int channels = m_stream->GetChannelCount();
-        if (perChannel < 0 || channels < 0) {
-            m_info.reset();
+        if (!param || channels < 0)
             return false;
-        }
-        m_valueBytes = static_cast<size_t>(perChannel) * static_cast<size_t>(channels);
+        info.release();
+        m_info.reset(param);
+        m_valueBytes = static_cast<size_t>(m_info->GetBytesPerChannel()) * static_cast<size_t>(channels);
     }
     return m_info && CKVTAEvent::First();
 }
@@ -32,5 +33,8 @@ bool CKVTAEvtParam::GetValues(int channel, std::vector<float>& out) const
     out.clear();
     if (!m_info || !m_stream || RecordSize(m_current) == 0)
         return false;
-    return m_info->DecodeParamChannel(*m_stream, m_buffer + m_current + 8, m_valueBytes, channel, out);
+    KvtParamRecordDecoder decoder(*m_info, m_stream->GetChannelCount(), m_stream->GetAdcZero(),
+                                  m_stream->GetVoltsPerStep(), m_stream->GetHeaderVersion());
+    decoder.SetRecord(m_buffer + m_current + 8, m_valueBytes);
+    return decoder.DecodeChannel(channel, out) == 1;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "datafile/CKVTAEvent.h"
-#include "datafile/CKVTAStreamInfo.h"
+#include "datafile/CKVTAInfoParam.h"
 
 // The record size follows from the stream's parameter settings (bytes per channel), so the
 // cursor has no records when the stream has no settings object.
@@ -17,15 +17,15 @@ public:
 
     bool First() override;
     int GetDataSize() const override { return static_cast<int>(m_valueBytes); }
-    // The values of one channel in the current record, one per selected parameter; false when
+    // The values of one channel in the current record, one per recorded quantity; false when
     // the record has fewer channels or the settings cannot decode it.
     bool GetValues(int channel, std::vector<float>& out) const;
-    const CKVTAStreamInfo* GetInfo() const { return m_info.get(); }
+    const CKVTAInfoParam* GetInfo() const { return m_info.get(); }
 
 protected:
     size_t RecordSize(size_t offset) const override;
 
 private:
-    std::unique_ptr<CKVTAStreamInfo> m_info;  // made once per cursor: the settings never change
+    std::unique_ptr<CKVTAInfoParam> m_info;  // made once per cursor: the settings never change
     size_t m_valueBytes = 0;
 };

@@ -14,6 +14,9 @@ public:
 
     // File header version (0..11): channel and stream record layouts follow it.
     virtual uint16_t GetHeaderVersion() const = 0;
+    // Recording program version 1 (header 4): some settings records are laid out by it, and
+    // each stream must use its own file's version, not that of the file opened last.
+    virtual int32_t GetProgramVersion() const = 0;
     // Header recording mode: 0 continuous, 1 and 2 triggered.
     virtual int32_t GetRecordingMode() const = 0;
     // The recording's start time (header 872): the reference of every stamp handed out.

@@ -7,18 +7,12 @@
 #include "datafile/CKVTAFileContext.h"
 #include "datafile/CKVTAStreamIndex.h"
 #include "datafile/KvdFormat.h"
+#include "datafile/KvtCreateInfo.h"
 #include "platform/AsciiCase.h"
 #include "platform/CByteWriter.h"
 
 namespace SH = StreamHeaderRecord;
 namespace SF = StreamFormatHead;
-
-// The settings readers plug in here; until then no stream has settings.
-std::unique_ptr<CKVTAStreamInfo> KvtBuildStreamInfo(const KvtStreamInfoSource& source)
-{
-    (void)source;
-    return nullptr;
-}
 
 namespace {
 
@@ -61,17 +55,6 @@ constexpr OldTypeNames kOldTypes[] = {
     {"analog", "raw", nullptr}, {"digital", "raw", nullptr}, {"params", "par", "para"},
     {"trigger", "trg", "trig"}, {"spikes", "spk", "spks"},   {"average", "evp", "mean"},
     {"chat", "cht", "chtl"},    {"filter", "flt", "filt"},
-};
-
-struct InfoTag
-{
-    const char* type;
-    const char* tag;
-};
-
-constexpr InfoTag kInfoTags[] = {
-    {"trigger", "PARAMTRG"}, {"chat", "PARAMCHT"},    {"filter", "PARAMFLT"}, {"spikes", "PARAMSPK"},
-    {"average", "PARAMEVP"}, {"spkparam", "PARAMSPP"}, {"bstparam", "PARAMBSP"},
 };
 
 } // namespace
@@ -286,31 +269,13 @@ std::string CKVTAStream::GetChannelName(int i) const
     return channel ? channel->GetName() : std::string();
 }
 
-std::unique_ptr<CKVTAStreamInfo> CKVTAStream::CreateInfo() const
+std::unique_ptr<CKVTAInfo> CKVTAStream::CreateInfo() const
 {
     if (!m_hasHeader)
         return nullptr;
-    KvtStreamInfoSource source;
-    source.bufferType = GetBufferType();
-    source.headerVersion = static_cast<uint16_t>(GetHeaderVersion());
-    source.settings = m_settings.data();
-    source.settingsBytes = m_settings.size();
-    source.adcBits = GetAdcBits();
-    source.adcZero = GetAdcZero();
-    source.microvoltsPerStep = GetVoltsPerStep() * 1000000.0;
-    if (source.bufferType == "analog" || source.bufferType == "digital")
-        return nullptr;
-    if (source.bufferType != "params") {
-        const InfoTag* found = nullptr;
-        for (const InfoTag& entry : kInfoTags)
-            if (source.bufferType == entry.type)
-                found = &entry;
-        if (!found || m_settings.size() < 8 || std::memcmp(m_settings.data(), found->tag, 8) != 0)
-            return nullptr;
-        source.settings += 8;
-        source.settingsBytes -= 8;
-    }
-    return KvtBuildStreamInfo(source);
+    return KvtCreateInfo(GetBufferType().c_str(), static_cast<uint16_t>(GetHeaderVersion()),
+                         m_settings.data(), m_settings.size(), GetAdcBits(), GetAdcZero(),
+                         GetVoltsPerStep(), m_file ? m_file->GetProgramVersion() : 0);
 }
 
 bool CKVTAStream::IsContinuous() const

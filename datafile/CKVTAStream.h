@@ -12,7 +12,7 @@
 #include "datafile/CKVTAChannel.h"
 #include "datafile/CKVTAChunkChain.h"
 #include "datafile/CKVTADataBlock.h"
-#include "datafile/CKVTAStreamInfo.h"
+#include "datafile/CKVTAInfo.h"
 #include "datafile/CKVTATimeStamp.h"
 #include "platform/CByteReader.h"
 
@@ -111,7 +111,7 @@ public:
 
     // A new settings object built from the settings bytes, or NULL (no settings for this type,
     // a missing tag, or a reader failure). The caller owns it.
-    std::unique_ptr<CKVTAStreamInfo> CreateInfo() const;
+    std::unique_ptr<CKVTAInfo> CreateInfo() const;
 
     // True when the owning file's recording mode is 0.
     bool IsContinuous() const;

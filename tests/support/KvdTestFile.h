@@ -28,6 +28,7 @@ public:
     void Close();
 
     uint16_t GetHeaderVersion() const override { return header.GetVersion(); }
+    int32_t GetProgramVersion() const override { return header.GetProgramVersion(); }
     int32_t GetRecordingMode() const override { return header.GetRecordingMode(); }
     uint64_t GetStartTime() const override { return header.GetStartTime(); }
     CKVTAChunkChain* GetChunkChain() override { return file ? &chain : nullptr; }
