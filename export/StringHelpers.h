@@ -1,0 +1,12 @@
+#pragma once
+// printf-style formatting into a standard string, and lower-casing in place.
+
+#include <string>
+
+// The printf-style result as a new string, of any length; empty for a null format or when the
+// format cannot be applied.
+std::string FormatString(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Lower-cases A-Z in place and returns the same string. Bytes outside ASCII stay as they are,
+// the same in every locale.
+std::string& ToLowerInPlace(std::string& text);

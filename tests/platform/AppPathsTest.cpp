@@ -1,0 +1,92 @@
+#include "platform/AppPaths.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+// Sets or removes an environment variable for one test and restores it afterwards.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value)
+        : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            setenv(m_name, m_old->c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+TEST(AppPaths, AppDataFolderFollowsTheEnvironment)
+{
+    struct Row { const char* config; const char* home; const char* expected; };
+    const Row rows[] = {
+        {"/cfg", "/home/u", "/cfg"},
+        {nullptr, "/home/u", "/home/u/.config"},
+        {"", "/home/u/", "/home/u/.config"},  // empty counts as unset
+        {"rel/cfg", "/home/u", "/home/u/.config"}, // a relative folder would follow the cwd
+        {nullptr, nullptr, ""},
+        {"", "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.config ? row.config : "(unset)") + " " + (row.home ? row.home : "(unset)"));
+        ScopedEnv config("XDG_CONFIG_HOME", row.config);
+        ScopedEnv home("HOME", row.home);
+        EXPECT_EQ(GetAppDataFolder(), row.expected);
+    }
+}
+
+TEST(AppPaths, CreatesFolders)
+{
+    TempDir dir;
+    const std::string one = dir.File("one");
+    EXPECT_TRUE(CreateDirectory(one));
+    EXPECT_FALSE(CreateDirectory(one)); // exists already
+    EXPECT_FALSE(CreateDirectory(dir.File("no/parent")));
+    EXPECT_FALSE(CreateDirectory(""));
+
+    const std::string deep = dir.File("a/b/c");
+    EXPECT_TRUE(CreateDirectories(deep + "/"));
+    EXPECT_TRUE(IsFolder(deep));
+    EXPECT_TRUE(CreateDirectories(deep)); // already there
+    ASSERT_TRUE(WriteFileBytes(dir.File("file"), {1}));
+    EXPECT_FALSE(CreateDirectories(dir.File("file/below")));
+}
+
+TEST(AppPaths, ModuleFileNameIsThisProgram)
+{
+    const std::string path = GetModuleFileName();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_EQ(path.substr(path.rfind('/') + 1), "platform_tests");
+}
