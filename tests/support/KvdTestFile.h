@@ -28,6 +28,7 @@ public:
     uint16_t GetHeaderVersion() const override { return header.GetVersion(); }
     int32_t GetRecordingMode() const override { return header.GetRecordingMode(); }
     uint64_t GetStartTime() const override { return header.GetStartTime(); }
+    uint64_t GetStopTime() const override { return stopStamp.GetTime(); }
     CKVTAChunkChain* GetChunkChain() override { return file ? &chain : nullptr; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
 
