@@ -207,8 +207,9 @@ public:
     int GetSweepChannelSamples(uint16_t* out, int max, int sweep, int channel);
 
 private:
-    // Receives runs of whole frames: payload position of the first frame, frame count.
-    using FrameRun = std::function<bool(uint64_t position, uint64_t frames)>;
+    // Receives a run of whole frames (payload position of the first, frame count) and returns
+    // the frames it really took; fewer ends the copy.
+    using FrameRun = std::function<uint64_t(uint64_t position, uint64_t frames)>;
     uint64_t FrameBytes() const;
     uint64_t CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames, const FrameRun& take);
     uint64_t CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from, uint64_t to);
