@@ -133,8 +133,11 @@ bool CKVTAStreamFile::ReadLayoutAndStimulator()
             return false;
         m_reader.Seek(static_cast<uint64_t>(at));
     } else {
-        const auto u16 = [this](size_t offset) { return static_cast<int32_t>(m_header.Get<uint16_t>(offset)); };
-        m_layout.BuildDefault(kind, u16(FH::kTotalChannels), u16(FH::kElectrodeCount1) + u16(FH::kElectrodeCount2),
+        const auto u16 = [this](size_t offset) {
+            return static_cast<int32_t>(m_header.Get<uint16_t>(offset));
+        };
+        m_layout.BuildDefault(kind, u16(FH::kTotalChannels),
+                              u16(FH::kElectrodeCount1) + u16(FH::kElectrodeCount2),
                               u16(FH::kAnalogCount1) + u16(FH::kAnalogCount2), u16(FH::kDigitalCount));
     }
     if (m_header.GetStimulatorFlag() != 0) {
@@ -270,7 +273,8 @@ void CKVTAStreamFile::RepairOldRecording()
 
 void CKVTAStreamFile::OnBlockHandedOut(uint64_t chunkStart)
 {
-    if (!KvtFirstBlockMovesStart(m_header.GetVersion(), m_firstChunkTime, m_header.GetStartTime(), chunkStart))
+    const uint16_t version = m_header.GetVersion();
+    if (!KvtFirstBlockMovesStart(version, m_firstChunkTime, m_header.GetStartTime(), chunkStart))
         return;
     m_header.Set<uint64_t>(FH::kStartTime, chunkStart);
     m_startStamp.SetTime(chunkStart);
@@ -467,7 +471,9 @@ int CKVTAStreamFile::GetStreamCount() const
 
 CKVTAStream* CKVTAStreamFile::GetStream(int i) const
 {
-    return i >= 0 && static_cast<size_t>(i) < m_streams.size() ? m_streams[static_cast<size_t>(i)].get() : nullptr;
+    if (i < 0 || static_cast<size_t>(i) >= m_streams.size())
+        return nullptr;
+    return m_streams[static_cast<size_t>(i)].get();
 }
 
 int CKVTAStreamFile::GetSweepCount()

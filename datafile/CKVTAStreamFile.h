@@ -181,7 +181,8 @@ private:
     //       GenerateIndex(m_index))                       EnsureIndex()
     //   sweep count, sweep start i, sweep stop i          IndexSweepCount(), IndexSweep()
     // and GetStreamIndex() should then return &m_index when it has entries. Until then there
-    // is no index: a stored one counts as unreadable and no file has sweeps.
+    // is no index: a stored one counts as unreadable, no file has sweeps, and GetSweepCount
+    // therefore moves the stop stamp to the start time as it does for a file without data.
     void ClearIndex() {}
     bool ReadStoredIndex() { return false; }
     void EnsureIndex() {}

@@ -72,9 +72,11 @@ uint64_t CKVTAStream::CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames,
             break;
         m_file->OnBlockHandedOut(chunk.start);
         const uint64_t frames = static_cast<uint64_t>(chunk.payloadSize) / frameBytes;
-        const uint64_t first = from > chunk.start ? std::min(frames, FramesBefore(from - chunk.start, rate)) : 0;
+        const uint64_t first =
+            from > chunk.start ? std::min(frames, FramesBefore(from - chunk.start, rate)) : 0;
         // A block that ends inside the window gives all its frames, whatever its time span says.
-        const uint64_t end = chunk.stop <= to ? frames : std::min(frames, FramesBefore(to - chunk.start, rate));
+        const uint64_t end =
+            chunk.stop <= to ? frames : std::min(frames, FramesBefore(to - chunk.start, rate));
         if (end > first) {
             const uint64_t want = std::min(end - first, maxFrames - done);
             const uint64_t got = take(chunk.PayloadPosition() + first * frameBytes, want);
@@ -100,7 +102,8 @@ bool CKVTAStream::CopyChannelRun(uint16_t* out, size_t channel, uint64_t positio
     m_scratch.resize(static_cast<size_t>(std::min(frames, perSlice) * frameBytes));
     for (uint64_t done = 0; done < frames;) {
         const uint64_t k = std::min(perSlice, frames - done);
-        if (!chain->Reader()->ReadAt(position + done * frameBytes, m_scratch.data(), static_cast<size_t>(k * frameBytes)))
+        const size_t bytes = static_cast<size_t>(k * frameBytes);
+        if (!chain->Reader()->ReadAt(position + done * frameBytes, m_scratch.data(), bytes))
             return false;
         const uint8_t* value = m_scratch.data() + 2 * channel;
         for (uint64_t j = 0; j < k; ++j, value += frameBytes)
@@ -110,7 +113,8 @@ bool CKVTAStream::CopyChannelRun(uint16_t* out, size_t channel, uint64_t positio
     return true;
 }
 
-uint64_t CKVTAStream::CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from, uint64_t to)
+uint64_t CKVTAStream::CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from,
+                                        uint64_t to)
 {
     uint64_t copied = 0;
     return CopyWindow(from, to, maxFrames, [&](uint64_t position, uint64_t frames) -> uint64_t {
@@ -218,8 +222,8 @@ int CKVTAStream::GetSampleCountInWindow(const CKVTATimeStamp& from, const CKVTAT
     if (frameBytes == 0 || from.GetTime() > to.GetTime())
         return 0;
     const uint64_t channels = frameBytes / 2;
-    const U128 frames = static_cast<U128>(static_cast<uint32_t>(GetSampleRate())) * (to.GetTime() - from.GetTime())
-                        / 1000000000u;
+    const uint64_t span = to.GetTime() - from.GetTime();
+    const U128 frames = static_cast<U128>(static_cast<uint32_t>(GetSampleRate())) * span / 1000000000u;
     const uint64_t maxFrames = static_cast<uint64_t>(INT_MAX) / channels;
     return static_cast<int>(std::min<U128>(frames, maxFrames) * channels);
 }
@@ -303,7 +307,8 @@ int CKVTAStream::GetSweepChannelSamples(uint16_t* out, int max, int sweep, int c
     if (!start || !stop)
         return 0;
     // As many frames as the sweep's sample count holds, as a buffer of that size would take.
-    const uint64_t frames = static_cast<uint64_t>(GetSampleCountInWindow(*start, *stop)) / static_cast<uint64_t>(GetChannelCount());
+    const uint64_t frames = static_cast<uint64_t>(GetSampleCountInWindow(*start, *stop))
+                            / static_cast<uint64_t>(GetChannelCount());
     return static_cast<int>(CopyChannelWindow(out, channel, std::min(frames, static_cast<uint64_t>(max)),
                                               start->GetTime(), stop->GetTime()));
 }

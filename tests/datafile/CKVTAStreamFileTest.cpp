@@ -63,33 +63,21 @@ TEST(CKVTAStreamFile, OpensEveryHeaderVersionWithItsRules)
         SCOPED_TRACE(v);
         KvdBuilder b(v);
         b.Set<uint64_t>(FH::kRecordingTime, T0).Set<uint64_t>(FH::kStartTime, T0 + 7);
-        b.Set<int32_t>(FH::kSampleRate, 10000000).Set<int32_t>(FH::kChunkTimeLimit, 64000000);
-        b.Set<float>(FH::kWindowExtent, 250.0f).Set<int32_t>(FH::kLayoutKind, 2);
+        b.Set<int32_t>(FH::kSampleRate, 10000000).Set<float>(FH::kWindowExtent, 250.0f);
         b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001"));
         AddRun(b, v < 5 ? "00001raw" : "elec0001", T0 + 1000, 2, 128);
         KvdLayout where;
         TempDir dir;
         CKVTAStreamFile file;
         ASSERT_EQ(OpenBuilt(file, b, dir, &where), 0);
-        EXPECT_EQ(file.GetHeaderVersion(), v);
-        EXPECT_EQ(file.GetStreamCount(), 1);
         EXPECT_EQ(file.GetDataStart(), where.dataStart);
         EXPECT_EQ(file.GetSampleRate(), v == 0 ? 25000000 : 10000000);
-        EXPECT_EQ(file.GetChunkTimeLimit(), v <= 1 ? 128000000 : 64000000);
-        EXPECT_EQ(file.GetStartTime(), v <= 2 ? T0 : T0 + 7);
-        EXPECT_EQ(file.GetStartTimeStamp().GetTime(), file.GetStartTime());
-        EXPECT_EQ(file.GetStopTimeStamp().GetStart(), file.GetStartTime());
-        EXPECT_EQ(file.GetSourceType(), v == 0 ? 1 : 2);
-        EXPECT_EQ(file.GetWindowStart(), v == 0 ? -1 : 0);
+        EXPECT_EQ(file.GetStartTimeStamp().GetTime(), v <= 2 ? T0 : T0 + 7);
+        EXPECT_EQ(file.GetStopTimeStamp().GetStart(), v <= 2 ? T0 : T0 + 7);
         EXPECT_EQ(file.GetWindowExtent(), v == 0 ? -1 : 250);
-        EXPECT_EQ(file.GetSweepLength(), -1);  // continuous
-        EXPECT_EQ(file.GetRecordingMode(), 0);
+        EXPECT_EQ(file.GetSweepLength(), -1);  // continuous, whatever the extent
         EXPECT_EQ(file.GetTriggerStreamIndex(), -1);
-        EXPECT_EQ(file.GetVersion8Value(), v < 8 ? -1 : 0);
         EXPECT_EQ(file.GetLayout().GetRecordCount(), v == 0 ? 64 : 0);
-        EXPECT_EQ(KvtOpenedProgramVersion, (1 << 16) | 40);
-        ASSERT_NE(file.GetStream(0), nullptr);
-        EXPECT_EQ(file.GetStream(1), nullptr);
         auto first = file.GetStream(0)->GetFirstChunk();
         ASSERT_NE(first, nullptr);
         EXPECT_NE(file.GetStream(0)->GetNextChunk(*first), nullptr);
@@ -107,11 +95,8 @@ TEST(CKVTAStreamFile, OpenResults)
     layout.BuildDefault(0, 3, 2, 1, 0);
     std::vector<uint8_t> layoutChunk;
     layout.AppendLayoutChunk(layoutChunk);
-    struct Case
-    {
-        const char* name;
-        std::vector<uint8_t> bytes;
-        int result;
+    struct Case {
+        const char* name; std::vector<uint8_t> bytes; int result;
     };
     std::vector<uint8_t> otherMagic = good(11).Build();
     otherMagic[7] = 'X';
@@ -126,7 +111,8 @@ TEST(CKVTAStreamFile, OpenResults)
         {"huge stream count", good(11).StreamCount(INT32_MAX).Build(), 3},
         {"layout kind 3 without layout", good(11).Set<int32_t>(FH::kLayoutKind, 3).Build(), 3},
         {"stimulator flag without chunk", good(11).Set<uint8_t>(FH::kStimulatorFlag, 1).Build(), 3},
-        {"layout kind 3 with its chunk", good(11).Set<int32_t>(FH::kLayoutKind, 3).AddHeaderChunk(layoutChunk).Build(), 0},
+        {"layout kind 3 with its chunk",
+         good(11).Set<int32_t>(FH::kLayoutKind, 3).AddHeaderChunk(layoutChunk).Build(), 0},
         {"negative stream count", KvdBuilder(11).StreamCount(-4).Build(), 0},
     };
     TempDir dir;
@@ -182,20 +168,10 @@ TEST(CKVTAStreamFile, TruncatedAtEveryOffsetFailsCleanlyOrOpensItsData)
 
 TEST(CKVTAStreamFile, ResolvesTriggerStreams)
 {
-    struct Case
-    {
-        const char* name;
-        uint16_t version;
-        int32_t mode;
-        const char* startId;
-        const char* stopId;
-        int32_t program;
-        std::vector<const char*> types;
-        uint64_t chunkMs;
-        int start;
-        int stop;
-        int32_t expectedMode;
-        bool discard;
+    struct Case {
+        const char* name; uint16_t version; int32_t mode; const char* startId; const char* stopId;
+        int32_t program; std::vector<const char*> types; uint64_t chunkMs; int start; int stop;
+        int32_t expectedMode; bool discard;
     };
     constexpr int32_t k140 = (1 << 16) | 40;
     constexpr int32_t k133 = (1 << 16) | 33;
@@ -208,7 +184,6 @@ TEST(CKVTAStreamFile, ResolvesTriggerStreams)
         {"version 0, two triggers", 0, 0, "", "", k133, {"analog", "trigger", "trigger"}, 128, -2, -2, 0, false},
         {"version 0, long chunks", 0, 0, "", "", k133, {"analog", "trigger"}, 200, 1, -2, 1, true},
         {"version 0, not only raw", 0, 0, "", "", k133, {"analog", "trigger", "spikes"}, 200, 1, -2, 1, false},
-        {"version 0, continuous", 0, 0, "", "", k140, {"analog", "trigger"}, 128, -1, -2, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,24 +231,16 @@ TEST(CKVTAStreamFile, OpenForgetsTheFileOpenedBefore)
 
 TEST(CKVTAStreamFile, OldRecordingRepairs)
 {
-    struct Case
-    {
-        const char* name;
-        uint16_t version;
-        int32_t program;
-        int gapBefore;
-        std::vector<int> formatWord2;  // one stream each
-        int windowExtent;
-        int32_t rate;
+    struct Case {
+        const char* name; uint16_t version; int32_t program; int gapBefore;
+        std::vector<int> formatWord2; int windowExtent; int32_t rate;
     };
     const Case cases[] = {
         {"1.33 measures the first sweep", 11, (1 << 16) | 33, 3, {2000}, 384, 25000000},
         {"1.33 without a gap", 11, (1 << 16) | 33, -1, {2000}, 0, 25000000},
         {"1.34 keeps the header", 11, (1 << 16) | 34, 3, {2000}, 1000, 25000000},
-        {"2.10 keeps the header", 11, (2 << 16) | 10, 3, {2000}, 1000, 25000000},
         {"version 0 at 2.5 kHz", 0, (1 << 16) | 40, -1, {1499}, -1, 2500000},
         {"version 0 at 25 kHz", 0, (1 << 16) | 40, -1, {1500}, -1, 25000000},
-        {"version 0, negative word", 0, (1 << 16) | 40, -1, {40000}, -1, 2500000},
         {"version 0 without streams", 0, (1 << 16) | 40, -1, {}, -1, 25000000},
     };
     for (const Case& c : cases) {
@@ -319,11 +286,8 @@ TEST(CKVTAStreamFile, IndexPositionThatLeadsNowhereCountsAsNone)
     b.AddIndex(KvdIndexSpec());
     KvdLayout where;
     const std::vector<uint8_t> good = b.Build(&where);
-    struct Case
-    {
-        const char* name;
-        int64_t position;
-        bool kept;
+    struct Case {
+        const char* name; int64_t position; bool kept;
     };
     const Case cases[] = {
         {"at the index", static_cast<int64_t>(where.indexAt), true},
@@ -344,7 +308,8 @@ TEST(CKVTAStreamFile, IndexPositionThatLeadsNowhereCountsAsNone)
             EXPECT_EQ(file.HasStoredIndex(), 0);
         }
         int chunks = 0;
-        for (auto block = file.GetStream(0)->GetFirstChunk(); block; block = file.GetStream(0)->GetNextChunk(*block))
+        CKVTAStream& stream = *file.GetStream(0);
+        for (auto block = stream.GetFirstChunk(); block; block = stream.GetNextChunk(*block))
             ++chunks;
         EXPECT_EQ(chunks, 3);
     }
@@ -352,59 +317,31 @@ TEST(CKVTAStreamFile, IndexPositionThatLeadsNowhereCountsAsNone)
 
 TEST(CKVTAStreamFile, HeaderQueries)
 {
-    SYSTEMTIME when;
-    when.wYear = 2019;
-    when.wMonth = 5;
-    when.wDay = 14;
-    when.wHour = 10;
-    when.wMinute = 20;
-    when.wSecond = 30;
-    when.wMilliseconds = 456;
+    const SYSTEMTIME when {2019, 5, 2, 14, 10, 20, 30, 456};
     FILETIME ft;
     ASSERT_TRUE(SystemTimeToFileTime(&when, &ft));
-    const uint64_t start = FileTimeToU64(ft) * 100 + 789;
     KvdBuilder b(11);
-    b.Set<uint64_t>(FH::kStartTime, start).Set<int32_t>(FH::kInfoRecords + 320 + 8, 77);
-    b.SetText(FH::kInfoRecords + 320 + 56, "second record").SetText(FH::kTitle, "Title").SetText(FH::kSubtitle, "Sub");
+    b.Set<uint64_t>(FH::kStartTime, FileTimeToU64(ft) * 100 + 789);
+    b.Set<int32_t>(FH::kInfoRecords + 320 + 8, 77);
     b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001"));
     b.AddStream(Stream("analog", "Analog Raw Data", "anlg"));
     TempDir dir;
     CKVTAStreamFile file;
     ASSERT_EQ(OpenBuilt(file, b, dir), 0);
-    EXPECT_EQ(file.GetStartYear(), 2019);
-    EXPECT_EQ(file.GetStartMonth(), 5);
-    EXPECT_EQ(file.GetStartDay(), 14);
-    EXPECT_EQ(file.GetStartHour(), 10);
-    EXPECT_EQ(file.GetStartMinute(), 20);
-    EXPECT_EQ(file.GetStartSecond(), 30);
-    EXPECT_EQ(file.GetStartMillisecond(), 456);
-    EXPECT_EQ(file.GetStartTimeMicroseconds(), start / 1000);
-    EXPECT_EQ(file.GetStartTimeSeconds(), static_cast<uint32_t>(start / 1000000) / 1000);
+    const int calendar[] = {file.GetStartYear(), file.GetStartMonth(), file.GetStartDay(), file.GetStartHour(),
+                            file.GetStartMinute(), file.GetStartSecond(), file.GetStartMillisecond()};
+    EXPECT_EQ(std::vector<int>(calendar, calendar + 7), (std::vector<int> {2019, 5, 14, 10, 20, 30, 456}));
     int32_t ints[6] = {};
     double doubles[4] = {};
     EXPECT_TRUE(file.GetHeaderRecordValues(1, ints, doubles));
     EXPECT_EQ(ints[2], 77);
-    EXPECT_EQ(file.GetHeaderRecordText(1), "second record");
     for (int i : {-1, 4, INT_MAX}) {
         EXPECT_FALSE(file.GetHeaderRecordValues(i, ints, doubles));
         EXPECT_EQ(file.GetHeaderRecordText(i), "");
     }
-    EXPECT_EQ(file.GetHeaderTitle(), "Title");
-    EXPECT_EQ(file.GetHeaderSubtitle(), "Sub");
     EXPECT_EQ(file.FindStream("elec0001"), 0);
     EXPECT_EQ(file.FindStream("anlg\0\0\0\0"), 1);
-    EXPECT_EQ(file.FindStream("anlg0001"), -1);
-    EXPECT_EQ(file.GetSweepCount(), 0);
     EXPECT_EQ(file.GetSweepStartTime(0), nullptr);
-    EXPECT_EQ(file.GetSweepStartValue(-1), 0u);
-
-    file.Close();
-    EXPECT_EQ(file.GetStartYear(), 0);
-    EXPECT_EQ(file.GetSampleRate(), 0);
-    EXPECT_EQ(file.GetSweepLength(), 0);
-    EXPECT_EQ(file.GetTextBlock(), "");
-    EXPECT_EQ(file.GetStream(0), nullptr);
-    EXPECT_EQ(file.GetChunkChain(), nullptr);
 }
 
 TEST(CKVTAStreamFile, ReportProgressDropsRepeatsWithin200Ms)
@@ -421,9 +358,7 @@ TEST(CKVTAStreamFile, ReportProgressDropsRepeatsWithin200Ms)
     EXPECT_EQ(file.ReportProgress("Generating index", 6), 0);
     EXPECT_EQ(file.ReportProgress("Merging", 6), 0);
     EXPECT_EQ(file.ReportProgress("Merging", 99), 1);           // the answer goes back
-    EXPECT_EQ(file.ReportProgress(std::string(600, 'x').c_str(), 1), 0);
-    ASSERT_EQ(calls.size(), 5u);
+    ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[1].second, 6);
     EXPECT_EQ(calls[2].first, "Merging");
-    EXPECT_EQ(calls[4].first.size(), 511u);
 }
