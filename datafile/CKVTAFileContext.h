@@ -2,6 +2,9 @@
 // What the streams, data blocks and event cursors of a file need from the file that owns them.
 
 #include <cstdint>
+#include <memory>
+
+#include "datafile/CKVTATimeStamp.h"
 
 class CKVTAChunkChain;
 class CKVTAStreamIndex;
@@ -34,6 +37,23 @@ public:
         (void)text;
         (void)percent;
         return 0;
+    }
+
+    // What sample access needs beyond the chunks: the recording's stop time (the stop stamp's
+    // time, which the sweep count moves to the end of the last sweep) and the sweeps of a
+    // triggered recording. A sweep getter
+    // gives a new stamp (reference: the start time), NULL when i is not below the sweep count
+    // or no sweeps are known; it never builds the index itself.
+    virtual uint64_t GetStopTime() const { return 0; }
+    virtual std::unique_ptr<CKVTATimeStamp> GetSweepStartTime(int i)
+    {
+        (void)i;
+        return nullptr;
+    }
+    virtual std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i)
+    {
+        (void)i;
+        return nullptr;
     }
 };
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,4 +185,50 @@ private:
     char m_chunkId[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     std::string m_suffix;
     std::unique_ptr<CKVTADataBlock> m_current;
+
+    // ---- Sample access of raw streams (CKVTAStreamSamples.cpp) ----
+    // A raw stream's payloads are frames of one u16 value per channel, in channel order. Frame k
+    // of a block was sampled at block start + k / rate; a window [from, to) holds the frames
+    // sampled inside it, so windows that share their boundaries split the stream exactly, and
+    // only whole frames that were really read are ever copied. Every operation gives 0 for a
+    // stream that is not raw, has no channels or a rate of 0 or below, and for a channel outside
+    // 0..count-1. Counts are u16 values unless said otherwise; `max` bounds what is written.
+public:
+    // All channels, interleaved, of the window [from, to); values copied (whole frames).
+    int GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to);
+    // Continuous recordings: one channel's values of the whole stream, at most maxValues.
+    // Returns the values copied (one per frame).
+    int64_t CopyChannelSamples(uint16_t* out, int channel, int64_t maxValues);
+    // Continuous recordings: one channel's values from frame `firstFrame` on (counted over the
+    // stream's blocks); values copied. Consecutive calls go on from the frame table.
+    int CopyChannelSamplesRange(uint16_t* out, uint32_t channel, uint64_t firstFrame, int max);
+    // channels x floor(rate in Hz x (to - from) / 10^9), clamped to whole frames within INT_MAX.
+    int GetSampleCountInWindow(const CKVTATimeStamp& from, const CKVTATimeStamp& to) const;
+    // Continuous recordings: values per channel between the file's start and stop stamps,
+    // floor((stop - start) x rate in 1/1000 Hz / 10^12).
+    int64_t GetTotalSampleCount() const;
+    // Triggered recordings; `sweep` must be below the file's sweep count, else 0.
+    int GetSweepSampleCount(int sweep) const;
+    // Samples first..first+count-1 of the sweep; their times are whole microseconds after the
+    // sweep start (the fraction is dropped), as the recording program numbers them.
+    int GetSweepData(uint16_t* out, int max, int sweep, int first, int count);
+    int GetSweepSamples(uint16_t* out, int max, int sweep);
+    int GetSweepChannelData(uint16_t* out, int max, int sweep, int channel, int first, int count);
+    int GetSweepChannelSamples(uint16_t* out, int max, int sweep, int channel);
+
+private:
+    // Receives a run of whole frames (payload position of the first, frame count) and returns
+    // the frames it really took; fewer ends the copy.
+    using FrameRun = std::function<uint64_t(uint64_t position, uint64_t frames)>;
+    uint64_t FrameBytes() const;
+    uint64_t CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames, const FrameRun& take);
+    uint64_t CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from, uint64_t to);
+    bool CopyChannelRun(uint16_t* out, size_t channel, uint64_t position, uint64_t frames);
+    bool SweepWindow(int sweep, uint64_t first, uint64_t count, uint64_t& from, uint64_t& to) const;
+    bool ExtendFrameTable(uint64_t frame);
+
+    // Cumulative frame counts of this stream's blocks in file order: entry n is the number of
+    // frames in blocks 0..n. Grows as far as callers ask; valid for one opening of the file.
+    std::vector<uint64_t> m_frameEnds;
+    std::vector<uint8_t> m_scratch;
 };

@@ -65,6 +65,12 @@ KvdBuilder& KvdBuilder::AddIndex(const KvdIndexPlan& index)
     return *this;
 }
 
+KvdBuilder& KvdBuilder::AddHeaderChunk(const std::vector<uint8_t>& bytes)
+{
+    m_headerChunks.insert(m_headerChunks.end(), bytes.begin(), bytes.end());
+    return *this;
+}
+
 KvdBuilder& KvdBuilder::OmitIndexPosition()
 {
     m_omitIndexPosition = true;
@@ -180,6 +186,7 @@ std::vector<uint8_t> KvdBuilder::Build(KvdLayout* layout) const
     out.PutId("KVTSTRM ").PutBytes("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8);
     out.PutId("LISThdr ").Put<int64_t>(0);
     out.PutId("KVTHDR  ").Put<int64_t>(2328).PutBytes(header.data(), HeaderBytes(version));
+    out.PutBytes(m_headerChunks.data(), m_headerChunks.size());
     for (const KvdStreamPlan& stream : m_streams) {
         where.streamAt.push_back(bytes.size());
         const std::vector<uint8_t> record = StreamBytes(stream, version);

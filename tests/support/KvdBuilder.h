@@ -96,6 +96,9 @@ public:
     // Appends the index records behind the data; the header's index flag is set and
     // "IDX1POS " points at them (from version 3).
     KvdBuilder& AddIndex(const KvdIndexPlan& index);
+    // Bytes written between the file header and the stream records, in the order added (the
+    // "LAYOUT  " and "VESPRA  " chunks).
+    KvdBuilder& AddHeaderChunk(const std::vector<uint8_t>& bytes);
     // Leaves "IDX1POS " (or "LISTstrm") out.
     KvdBuilder& OmitIndexPosition();
     // Stream count written in the header (default: the streams added).
@@ -123,6 +126,7 @@ private:
     std::array<uint8_t, 2328> m_header {};
     int32_t m_streamCount = -1;
     std::vector<KvdStreamPlan> m_streams;
+    std::vector<uint8_t> m_headerChunks;
     std::vector<Chunk> m_chunks;
     bool m_hasIndex = false;
     KvdIndexPlan m_index;

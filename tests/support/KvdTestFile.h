@@ -31,6 +31,7 @@ public:
     int32_t GetProgramVersion() const override { return header.GetProgramVersion(); }
     int32_t GetRecordingMode() const override { return header.GetRecordingMode(); }
     uint64_t GetStartTime() const override { return header.GetStartTime(); }
+    uint64_t GetStopTime() const override { return stopStamp.GetTime(); }
     CKVTAChunkChain* GetChunkChain() override { return file ? &chain : nullptr; }
     const CKVTAStreamIndex* GetStreamIndex() const override { return &index; }
     void OnBlockHandedOut(uint64_t chunkStart) override;

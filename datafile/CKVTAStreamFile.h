@@ -1,0 +1,229 @@
+#pragma once
+// One recorded-data file opened for reading: header, layout, stimulator settings, streams, times
+// and sweeps, with the repairs that old recordings need.
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datafile/CFileReader.h"
+#include "datafile/CKVLayout.h"
+#include "datafile/CKVTAChunkChain.h"
+#include "datafile/CKVTAFileContext.h"
+#include "datafile/CKVTAFileHeader.h"
+#include "datafile/CKVTAStream.h"
+#include "datafile/CKVTATimeStamp.h"
+#include "datafile/CMOrvexStimulatorProperty.h"
+
+// Program versions 1 and 2 of the file opened last. Settings readers take the version of the
+// stream's own file (GetProgramVersion) instead: several files may be open at once.
+extern int32_t KvtOpenedProgramVersion;
+extern int32_t KvtOpenedProgramVersion2;
+
+// Long work reports (text, percent); a nonzero answer asks to cancel.
+using KvtProgressCallback = std::function<int(const char* text, int percent)>;
+
+class CKVTAStreamFile : public CKVTAFileContext
+{
+public:
+    enum OpenResult : int {
+        kOpenOk = 0,
+        kOpenCannotOpen = 1,   // fopen "rb" failed
+        kOpenNotRecording = 2, // the first 8 bytes are missing or not "KVTSTRM "
+        kOpenBadHeader = 3,    // the header area cannot be read (see ReadHeader)
+    };
+
+    CKVTAStreamFile();
+    ~CKVTAStreamFile() override;
+    CKVTAStreamFile(const CKVTAStreamFile&) = delete;
+    CKVTAStreamFile& operator=(const CKVTAStreamFile&) = delete;
+
+    // Opens `path` (closing any file first), reads everything up to the data start and repairs
+    // what old recording programs left unset. Every per-file value starts over, so nothing of a
+    // file opened before on this object carries over. After a failure the object is closed.
+    int Open(const std::string& path);
+    // Closes the file, drops header, streams and index. Layout and stimulator settings stay.
+    void Close();
+    // Close, then forget the remaining per-file values (trigger indexes back to -2). Returns 0.
+    int Reset();
+    bool IsOpen() const { return m_file != nullptr; }
+    const std::string& GetPath() const { return m_path; }
+
+    // Reads from the open file: "LISThdr ", the file header, the layout or the default layout,
+    // the stimulator chunk, the streams, "LISTstrm" (version 0) or "IDX1POS " (version 3 on)
+    // and a stored index. 1 ok; 0 on a short read, a wrong id, an unknown header version or
+    // recording mode, a failed layout, stimulator or stream record. An index position that does
+    // not lead to "IDX1KVT " inside the file counts as none; a stored index that cannot be read
+    // is dropped (index flag cleared) without failing the file.
+    int ReadHeader();
+
+    // Header getters: 0 (or empty, -1 where stated) when no header is loaded.
+    int32_t GetProgramVersion() const override;
+    int32_t GetProgramVersion2() const;
+    uint16_t GetHeaderVersion() const override;
+    int32_t GetRecordingMode() const override;
+    int GetSourceType() const;             // low 16 bits of the layout kind
+    int32_t GetSampleRate() const;         // 1/1000 Hz
+    std::string GetTextBlock() const;
+    // Calendar fields (UTC) of the start time.
+    int GetStartYear() const;
+    int GetStartMonth() const;
+    int GetStartDay() const;
+    int GetStartHour() const;
+    int GetStartMinute() const;
+    int GetStartSecond() const;
+    int GetStartMillisecond() const;
+    // The low 32 bits of start / 10^6 (milliseconds), divided by 1000: this wraps every
+    // 49.7 days of absolute time, as stored values of older tools expect; not a duration.
+    uint32_t GetStartTimeSeconds() const;
+    uint64_t GetStartTimeMicroseconds() const;
+    uint64_t GetStartTime() const override;
+    uint64_t GetStopTime() const override { return m_stopStamp.GetTime(); }
+
+    // Number of streams read (the header count once open; never negative).
+    int GetStreamCount() const;
+    // Stream i, NULL outside 0..count-1; owned by the file until Close.
+    CKVTAStream* GetStream(int i) const;
+
+    // Sweeps. GetSweepCount makes sure the index exists first and moves the stop stamp to the
+    // end of the last sweep (to the start time when there is none). The other getters use the
+    // index as it is: NULL or 0 when i is not below the sweep count.
+    int GetSweepCount();
+    std::unique_ptr<CKVTATimeStamp> GetSweepStartTime(int i) override;
+    std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i) override;
+    uint64_t GetSweepStartValue(int i) const;
+    // -1 for a continuous recording, else the window extent in whole ms.
+    int GetSweepLength() const;
+    int GetWindowStart() const;            // ms, truncated (INT32_MIN when not a number)
+    int GetWindowExtent() const;
+
+    int GetTriggerStreamIndex() const { return m_startTrigger; }
+    int GetStopTriggerStreamIndex() const { return m_stopTrigger; }
+    int SetTriggerStreamIndex(int index);
+    int SetStopTriggerStreamIndex(int index);
+    // Index of the first stream whose 8-byte stream id equals the 8 bytes given (a shorter id
+    // counts as padded with zeros); -1 when none.
+    int FindStream(const char* id8) const;
+
+    const CKVTATimeStamp& GetFileTimeStamp() const { return m_fileStamp; }
+    const CKVTATimeStamp& GetStartTimeStamp() const { return m_startStamp; }
+    const CKVTATimeStamp& GetStopTimeStamp() const { return m_stopStamp; }
+
+    int32_t HasStoredIndex() const;
+    int32_t GetChunkTimeLimit() const;
+    int32_t GetVersion8Value() const;
+    std::string GetHeaderTitle() const;
+    std::string GetHeaderSubtitle() const;
+    // Info record i (0..3) of the header; false (outputs untouched) for another i or no header.
+    bool GetHeaderRecordValues(int i, int32_t ints[6], double doubles[4]) const;
+    // Its text; empty for another i or no header.
+    std::string GetHeaderRecordText(int i) const;
+    // The header block, NULL when none is loaded.
+    const CKVTAFileHeader* GetHeader() const { return m_hasHeader ? &m_header : nullptr; }
+    CKVTAFileHeader* GetHeader() { return m_hasHeader ? &m_header : nullptr; }
+
+    FILE* GetFileHandle() const { return m_file; }
+    CFileReader& GetReader() { return m_reader; }
+    uint64_t GetDataStart() const { return m_dataStart; }
+    // Where the stored index begins ("IDX1KVT "); 0 when there is none. Data ends there.
+    uint64_t GetIndexPosition() const { return m_indexPosition; }
+    int64_t GetListHeaderSize() const { return m_listHeaderSize; }
+    int64_t GetListStreamsSize() const { return m_listStreamsSize; }
+
+    CKVLayout& GetLayout() { return m_layout; }
+    const CKVLayout& GetLayout() const { return m_layout; }
+    CMOrvexStimulatorProperty& GetStimulator() { return m_stimulator; }
+    const CMOrvexStimulatorProperty& GetStimulator() const { return m_stimulator; }
+
+    // Flags set while opening: the only-raw-streams and long-chunk flags of old triggered
+    // recordings, and with both the discard-index-entries flag (the index then keeps its sweeps
+    // only).
+    bool GetOnlyRawStreams() const { return m_onlyRawStreams; }
+    bool HasLongChunk() const { return m_longChunk; }
+    bool GetDiscardIndexEntries() const { return m_discardIndexEntries; }
+
+    // Open-time measurements on the first stream that has a data block: 1 when one of its first
+    // 46 blocks does not start at the stop of the block before; the span from its first block to
+    // the first gap in ms (0 without a gap; sets the long-chunk flag when a block lasts longer
+    // than 128 ms); the smallest first-block start time of all streams (0 when none).
+    int HasChunkGaps();
+    uint64_t GetFirstSweepLength();
+    uint64_t GetEarliestChunkTime();
+
+    // Calls the callback (0 without one). A call with the text and percent of the last one
+    // within 200 ms of it is dropped and gives 0.
+    void SetProgressCallback(KvtProgressCallback callback) { m_progress = std::move(callback); }
+    int ReportProgress(const char* text, int percent) override;
+
+    CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
+    void OnBlockHandedOut(uint64_t chunkStart) override;
+
+private:
+    void ResetPerFileState();
+    bool ReadLayoutAndStimulator();
+    bool ReadStreams();
+    bool ReadDataStart();
+    void CheckIndexPosition();
+    void RepairOldRecording();
+    CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
+    SYSTEMTIME StartCalendar() const;
+
+    // ---- Index seam ----
+    // The index (sweep lists and sparse chunk entries) lives in CKVTAStreamIndex, which is not
+    // part of this file yet. What is used of it, and where:
+    //   m_index.Clear()                                   ClearIndex()
+    //   m_index.ReadHeader(reader) && m_index.Read(reader)
+    //       && m_index.Verify(reader)                     ReadStoredIndex(), at m_indexPosition
+    //   !m_index.HasEntries() -> LoadIndexCache(m_index) || (m_index.Clear(),
+    //       GenerateIndex(m_index))                       EnsureIndex()
+    //   sweep count, sweep start i, sweep stop i          IndexSweepCount(), IndexSweep()
+    // and GetStreamIndex() should then return &m_index when it has entries. Until then there
+    // is no index: a stored one counts as unreadable, no file has sweeps, and GetSweepCount
+    // therefore moves the stop stamp to the start time as it does for a file without data.
+    void ClearIndex() {}
+    bool ReadStoredIndex() { return false; }
+    void EnsureIndex() {}
+    int IndexSweepCount() const { return 0; }
+    bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const
+    {
+        (void)i;
+        start = stop = 0;
+        return false;
+    }
+
+    FILE* m_file = nullptr;
+    CFileReader m_reader;
+    CKVTAChunkChain m_chain;
+    std::string m_path;
+
+    bool m_hasHeader = false;
+    CKVTAFileHeader m_header;
+    std::vector<std::unique_ptr<CKVTAStream>> m_streams;
+    int64_t m_listHeaderSize = 0;
+    int64_t m_listStreamsSize = 0;
+    uint64_t m_dataStart = 0;
+    uint64_t m_indexPosition = 0;
+
+    CKVTATimeStamp m_fileStamp;
+    CKVTATimeStamp m_startStamp;
+    CKVTATimeStamp m_stopStamp;
+    uint64_t m_firstChunkTime = 0;
+
+    int m_startTrigger = -2;   // -2 not yet known, -1 none
+    int m_stopTrigger = -2;
+    bool m_onlyRawStreams = false;
+    bool m_longChunk = false;
+    bool m_discardIndexEntries = false;
+
+    KvtProgressCallback m_progress;
+    bool m_progressReported = false;
+    std::string m_progressText;
+    int m_progressPercent = 0;
+    uint32_t m_progressTick = 0;
+
+    CKVLayout m_layout;
+    CMOrvexStimulatorProperty m_stimulator;
+};
