@@ -1,4 +1,5 @@
 #include "datafile/CKVTAStreamFile.h"
+#include "datafile/CKVTADataBlock.h"
 
 #include <cstring>
 
@@ -95,6 +96,7 @@ void CKVTAStreamFile::Close()
     m_hasHeader = false;
     m_header.Clear();
     ClearIndex();
+    m_indexCacheFolder.clear();
     m_path.clear();
 }
 
@@ -592,4 +594,70 @@ bool CKVTAStreamFile::GetHeaderRecordValues(int i, int32_t ints[6], double doubl
 std::string CKVTAStreamFile::GetHeaderRecordText(int i) const
 {
     return m_hasHeader ? m_header.GetInfoRecordText(i) : std::string();
+}
+
+// ---- Index ----
+
+bool CKVTAStreamFile::ReadStoredIndex()
+{
+    return m_indexPosition != 0 && m_index.ReadStored(m_reader, m_indexPosition, m_dataStart);
+}
+
+std::vector<CKVTAStream*> CKVTAStreamFile::StreamList() const
+{
+    std::vector<CKVTAStream*> list;
+    list.reserve(m_streams.size());
+    for (const auto& stream : m_streams)
+        list.push_back(stream.get());
+    return list;
+}
+
+bool CKVTAStreamFile::LoadIndexCache()
+{
+    if (m_indexCacheFolder.empty() || !m_hasHeader)
+        return false;
+    return m_index.LoadCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_reader, m_dataStart);
+}
+
+bool CKVTAStreamFile::GenerateIndex()
+{
+    if (!m_hasHeader || !m_file)
+        return false;
+    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries))
+        return false;
+    if (!m_discardIndexEntries && !m_indexCacheFolder.empty())
+        m_index.WriteCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_path, GetStreamCount());
+    return true;
+}
+
+void CKVTAStreamFile::EnsureIndex()
+{
+    // A file that discards its entries keeps only sweeps; built once per open all the same.
+    if (m_index.IsBuilt())
+        return;
+    if (!LoadIndexCache()) {
+        m_index.Clear();
+        GenerateIndex();
+    }
+}
+
+bool CKVTAStreamFile::IndexSweep(int i, uint64_t& start, uint64_t& stop) const
+{
+    if (i < 0 || i >= m_index.GetSweepCount()) {
+        start = stop = 0;
+        return false;
+    }
+    start = m_index.GetSweepStartValue(i);
+    stop = m_index.GetSweepStopValue(i);
+    return true;
+}
+
+std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::ReadChunkHeader(uint64_t offset)
+{
+    return m_file ? KvtReadChunkHeader(*this, offset) : nullptr;
+}
+
+std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetNextChunk(const CKVTADataBlock& block)
+{
+    return m_file ? KvtGetNextChunk(*this, block) : nullptr;
 }

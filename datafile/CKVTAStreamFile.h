@@ -15,6 +15,7 @@
 #include "datafile/CKVTAFileContext.h"
 #include "datafile/CKVTAFileHeader.h"
 #include "datafile/CKVTAStream.h"
+#include "datafile/CKVTAStreamIndex.h"
 #include "datafile/CKVTATimeStamp.h"
 #include "datafile/CMOrvexStimulatorProperty.h"
 
@@ -155,6 +156,22 @@ public:
 
     // Calls the callback (0 without one). A call with the text and percent of the last one
     // within 200 ms of it is dropped and gives 0.
+    // The index: sparse chunk entries for time lookups and the sweep lists.
+    const CKVTAStreamIndex& GetIndex() const { return m_index; }
+    const CKVTAStreamIndex* GetStreamIndex() const override { return m_index.HasEntries() ? &m_index : nullptr; }
+    // Scans every data chunk to build the index; false only when the progress callback cancelled.
+    bool GenerateIndex();
+    // Reads the index cache file of this recording; false without a cache folder or on any
+    // read or verification failure (the index is then cleared).
+    bool LoadIndexCache();
+    // No operation of the programs sets a cache folder; an owner may (no separator is added).
+    void SetIndexCacheFolder(const std::string& folder) { m_indexCacheFolder = folder; }
+
+    // File-level walk over every data chunk in file order (any stream), for the merge: the
+    // chunk whose header starts at `offset`, and the chunk behind `block`; NULL at the end.
+    std::unique_ptr<CKVTADataBlock> ReadChunkHeader(uint64_t offset);
+    std::unique_ptr<CKVTADataBlock> GetNextChunk(const CKVTADataBlock& block);
+
     void SetProgressCallback(KvtProgressCallback callback) { m_progress = std::move(callback); }
     int ReportProgress(const char* text, int percent) override;
 
@@ -171,28 +188,12 @@ private:
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 
-    // ---- Index seam ----
-    // The index (sweep lists and sparse chunk entries) lives in CKVTAStreamIndex, which is not
-    // part of this file yet. What is used of it, and where:
-    //   m_index.Clear()                                   ClearIndex()
-    //   m_index.ReadHeader(reader) && m_index.Read(reader)
-    //       && m_index.Verify(reader)                     ReadStoredIndex(), at m_indexPosition
-    //   !m_index.HasEntries() -> LoadIndexCache(m_index) || (m_index.Clear(),
-    //       GenerateIndex(m_index))                       EnsureIndex()
-    //   sweep count, sweep start i, sweep stop i          IndexSweepCount(), IndexSweep()
-    // and GetStreamIndex() should then return &m_index when it has entries. Until then there
-    // is no index: a stored one counts as unreadable, no file has sweeps, and GetSweepCount
-    // therefore moves the stop stamp to the start time as it does for a file without data.
-    void ClearIndex() {}
-    bool ReadStoredIndex() { return false; }
-    void EnsureIndex() {}
-    int IndexSweepCount() const { return 0; }
-    bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const
-    {
-        (void)i;
-        start = stop = 0;
-        return false;
-    }
+    void ClearIndex() { m_index.Clear(); }
+    bool ReadStoredIndex();
+    void EnsureIndex();
+    int IndexSweepCount() const { return m_index.GetSweepCount(); }
+    bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const;
+    std::vector<CKVTAStream*> StreamList() const;
 
     FILE* m_file = nullptr;
     CFileReader m_reader;
@@ -206,6 +207,8 @@ private:
     int64_t m_listStreamsSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;
+    CKVTAStreamIndex m_index;
+    std::string m_indexCacheFolder;  // empty: no cache file is read or written
 
     CKVTATimeStamp m_fileStamp;
     CKVTATimeStamp m_startStamp;

@@ -362,3 +362,40 @@ TEST(CKVTAStreamFile, ReportProgressDropsRepeatsWithin200Ms)
     EXPECT_EQ(calls[1].second, 6);
     EXPECT_EQ(calls[2].first, "Merging");
 }
+
+// Sweeps come from the index: generated on first demand, or read as stored; both agree, and
+// sweep sample access reads the frames of the right stretch.
+TEST(CKVTAStreamFile, SweepsComeFromTheGeneratedOrTheStoredIndex)
+{
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
+    KvdStreamPlan raw = Stream("analog", "Electrode Raw Data", "elec0001");
+    raw.sampleRate = 4000000;  // 4 kHz: 4 frames per 1 ms chunk
+    b.AddStream(raw).AddStream(Stream("trigger", "Trigger 1", "trig0001"));
+    AddRun(b, "elec0001", T0, 6, 1, 3);  // two sweeps of three chunks each
+    TempDir dir;
+    CKVTAStreamFile generated;
+    ASSERT_EQ(OpenBuilt(generated, b, dir), 0);
+    ASSERT_EQ(generated.GetSweepCount(), 2);
+    EXPECT_EQ(generated.GetSweepStartValue(1), T0 + 53 * kMs);
+    EXPECT_EQ(generated.GetStopTime(), T0 + 56 * kMs);
+    EXPECT_EQ(generated.GetSweepStartTime(2), nullptr);
+    CKVTAStream* stream = generated.GetStream(0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(stream->GetSweepSampleCount(1), 12);
+    uint16_t frames[12] = {};
+    ASSERT_EQ(stream->GetSweepData(frames, 12, 1, 0, 12), 12);
+    EXPECT_EQ(frames[0], 12 * 100);  // KvdFrames numbers frames on from chunk 3
+    EXPECT_EQ(frames[11], 23 * 100);
+
+    KvdIndexPlan index;
+    index.sweeps = {{T0, T0 + 3 * kMs}, {T0 + 53 * kMs, T0 + 56 * kMs}};
+    index.streamCount = 2;
+    b.AddIndex(index);
+    TempDir storedDir;
+    CKVTAStreamFile stored;
+    ASSERT_EQ(OpenBuilt(stored, b, storedDir), 0);
+    EXPECT_NE(stored.HasStoredIndex(), 0);
+    ASSERT_EQ(stored.GetSweepCount(), 2);
+    EXPECT_EQ(stored.GetSweepStartValue(1), T0 + 53 * kMs);
+}
