@@ -140,7 +140,16 @@ Seeds LayoutChunkSeeds()
 
 Seeds LayoutTextSeeds()
 {
-    return {LayoutTextSamples::kHardware, LayoutTextSamples::kAmplifier, LayoutTextSamples::kMea};
+    // Names one byte short of their record fields: a mutation away from the longest refused.
+    namespace B = LayoutRecordBytes;
+    const std::string name(B::kNameWidth - 1, 'n');
+    const std::string hardware(B::kHardwareNameWidth - 1, 'h');
+    const std::string longHardware = "KVT Hardware Layout\nName: Long\nLayout:\n0 " + name
+        + " 0 1000 0 " + hardware + " 0 0\n";
+    const std::string longMea = "KVT MEA Layout\nLayout:\n0 " + name + " " + name + " " + name
+        + " 0 0 0 0 0 0 100 100 1000 0\n";
+    return {LayoutTextSamples::kHardware, LayoutTextSamples::kAmplifier, LayoutTextSamples::kMea,
+            longHardware, longMea};
 }
 
 bool WriteSeeds(const std::string& folder, const Seeds& seeds)
