@@ -51,10 +51,11 @@ bool ToInt(const std::string& text, int32_t& value)
     return boost::conversion::try_lexical_convert(text, value);
 }
 
-// A name must fit its record field with room for the terminating zero.
+// A name must fit its record field with room for the terminating zero, and hold no zero of its
+// own: the field would end there, and the layout written to a recording would lose the rest.
 bool FitsField(const std::string& text, size_t width)
 {
-    return text.size() < width;
+    return text.size() < width && text.find('\0') == std::string::npos;
 }
 
 bool ToInts(const std::vector<std::string>& fields, size_t first, std::initializer_list<int32_t*> values)

@@ -118,6 +118,30 @@ TEST(CKVLayoutCType, RejectsBrokenFilesWithoutThrowing)
     EXPECT_EQ(unit.Load("/nonexistent/file.txt"), kUnitCannotOpen);
 }
 
+// Found by fuzzing: a NUL inside a name was kept, so the record no longer read back the same
+// once written into a layout chunk, whose text fields end at the first NUL.
+TEST(CKVLayoutCType, FuzzRegressionNulInsideANameIsRefused)
+{
+    using std::string_literals::operator""s;
+    const struct {
+        const char* name;
+        std::unique_ptr<CKVLayout::CType> (*make)();
+        std::string text;
+    } cases[] = {
+        {"amplifier channel name (the fuzzer's input)",
+         [] { return std::unique_ptr<CKVLayout::CType>(new CKVLayout::CAmplifier); },
+         "KVT Amplifier Layout\nLayout:\n0 \0 0 1 0"s},
+        {"hardware name", [] { return std::unique_ptr<CKVLayout::CType>(new CKVLayout::CHardware); },
+         "KVT Hardware Layout\nLayout:\n0 E1 0 1000 0 Amp\0B\n"s},
+        {"third name of an array", [] { return std::unique_ptr<CKVLayout::CType>(new CKVLayout::CMea); },
+         "KVT MEA Layout\nLayout:\n0 47 47A 4\0" "7B 0 1 1 1 1 1 1 1 1 1\n"s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.make()->Parse(c.text), kUnitMalformed);
+    }
+}
+
 TEST(CKVLayoutCAvailTypes, LoadsTheTextFilesOfAFolderInNameOrder)
 {
     TempDir dir;
