@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/CMessageReporter.h"
+
 TEST(TextEncoding, Cp1252BytesBecomeTheirUtf8Characters)
 {
     const std::pair<std::string, std::string> cases[] = {
@@ -17,4 +19,11 @@ TEST(TextEncoding, Cp1252BytesBecomeTheirUtf8Characters)
         SCOPED_TRACE(input);
         EXPECT_EQ(Cp1252ToUtf8(input), expected);
     }
+}
+
+TEST(TextEncoding, ConsoleMessagesLeaveInUtf8WithALineEnd)
+{
+    testing::internal::CaptureStdout();
+    CConsoleReporter().Report("Unit: \xB5V");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unit: \xC2\xB5V\n");
 }
