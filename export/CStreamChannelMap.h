@@ -78,7 +78,8 @@ public:
     // in map order; true when at least one name was appended.
     bool GetChannelNames(const std::string& streamName, std::vector<std::string>& names) const;
     // Appends the same names in display order (CompareChannelNames); true as above.
-    bool GetSortedChannelNames(const std::string& streamName, std::vector<std::string>& names) const;
+    bool GetSortedChannelNames(const std::string& streamName,
+                               std::vector<std::string>& names) const;
 
     // Removes the entries this map cannot deliver: those of a stream the map lacks, and those
     // whose channel id the stream does not hold, unless the entry's stream name contains

@@ -78,8 +78,6 @@ TEST(CStreamChannelMap, MergeCountsStreamAndChannelDifferences)
          20000, {"Electrode Raw Data", "Trigger"}},
         {"two more electrodes", {Stream("Electrode Raw Data", {0, 1, 2, 7, 5}), base[1], base[2]},
          2, {"Electrode Raw Data", "Trigger", "Analog Raw Data"}},
-        {"channel lists differ both ways", {Stream("Electrode Raw Data", {2, 9}), base[1], base[2]},
-         3, {"Electrode Raw Data", "Trigger", "Analog Raw Data"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,7 +155,8 @@ TEST(CStreamChannelMap, ChannelNamesSortForDisplay)
     const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
         {{"10", "2", "A3", "A1"}, {"2", "10", "A1", "A3"}},
         {{"D1", "D10", "D2"}, {"D1", "D10", "D2"}},
-        {{"A12", "El", "A2", "99999999999999999999", "7"}, {"7", "El", "99999999999999999999", "A2", "A12"}},
+        {{"A12", "El", "A2", "99999999999999999999", "7"},
+         {"7", "El", "99999999999999999999", "A2", "A12"}},
         {{}, {}},
     };
     for (const auto& [input, expected] : cases) {
