@@ -27,6 +27,10 @@ extern int32_t KvtOpenedProgramVersion2;
 // Long work reports (text, percent); a nonzero answer asks to cancel.
 using KvtProgressCallback = std::function<int(const char* text, int percent)>;
 
+// The text of the last failed merge step (empty after a successful one), process-wide.
+constexpr size_t kKvtLastErrorTextBytes = 256;
+extern char KvtLastErrorText[kKvtLastErrorTextBytes];
+
 class CKVTAStreamFile : public CKVTAFileContext
 {
 public:
@@ -177,6 +181,54 @@ public:
 
     CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
+
+    // ---- Writing (CKVTAStreamFileWrite.cpp) and merging (CKVTAStreamFileMerge.cpp) ----
+    // Every failing step below leaves its reason in KvtLastErrorText.
+
+    // Writes the header area of this object at the current position of `file`: magic, "LISThdr ",
+    // the 2328-byte header block as it is, the layout chunk (layout kind 3), the stimulator chunk
+    // (stimulator flag set), every stream, and "IDX1POS " with a 0 value whose position is kept
+    // for FinaliseMerge. The data starts where it ends. 0 written, 1 when a write failed.
+    int WriteHeader(FILE* file);
+    // Last step of a merge: generates the index over the chunks written (read back from the
+    // output), writes it behind them, writes the header area again over the first one (final
+    // stop time, chunk count, index flag) and sets the index position. 0 done; 1 cancelled
+    // ("Merging canceled.") or a write failed.
+    int FinaliseMerge();
+
+    // Merges the recordings `files` (sorted in place by start time) into a new file at
+    // `outputPath`, this object being the output. 0 merged; 1 refused, failed or cancelled.
+    // Nothing is opened for writing when the files cannot be merged, when an input is not open,
+    // or when the output is one of the inputs (same device and inode). The output file is
+    // closed in every case; a failure may leave a partial output file behind.
+    int MergeFiles(CKVTAStreamFile** files, int count, const std::string& outputPath,
+                   KvtProgressCallback progress);
+    // 0 at the first difference that forbids a merge; else 3 when every file carries the first
+    // file's recording-button press time (the parts of one split recording), 1 otherwise; 3 for
+    // a count below 1. Sets the merge id and column of every channel of the files.
+    static int CheckMergeCompatibility(CKVTAStreamFile* const* files, int count);
+    // Stable sort by header start time (earliest first). Returns 0.
+    static int SortFilesByStartTime(CKVTAStreamFile** files, int count);
+    // Matches the channels of `t` (another file) to those of `s` (the first file) by channel
+    // number and gives t's channels their merge id and column. False with a text on a mismatch.
+    static bool CheckStreamChannels(const CKVTAStream& s, CKVTAStream& t);
+    // Takes header, layout, stimulator settings and streams from `first`, writes the header area
+    // into the open output and appends `first`. 0 done, 1 cancelled or failed.
+    int WriteMergeStart(CKVTAStreamFile& first);
+    // Appends every data chunk of `input` to the open output, its times moved to follow the
+    // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
+    int AppendFile(CKVTAStreamFile& input);
+
+    // Copies the last merge error text into `buffer`, always terminated within n bytes.
+    static void GetLastErrorText(char* buffer, int n);
+    static std::string GetLastErrorText();
+    // Replaces the text (cut to fit the buffer); NULL clears it.
+    static void SetLastErrorText(const char* text);
+
+private:
+    uint64_t m_indexPositionField = 0;  // where WriteHeader put the "IDX1POS " value
+    bool m_mergeWroteData = false;      // a chunk of an earlier input was written
+    std::vector<char> m_writeBuffer;    // stdio buffer of the merge output; outlives the FILE*
 
 private:
     void ResetPerFileState();

@@ -1,0 +1,10 @@
+#pragma once
+// Conversion of the program's 8-bit Windows-1252 text to UTF-8 where it is shown to a person.
+
+#include <string>
+
+// Every byte becomes its Windows-1252 character in UTF-8: ASCII stays as it is, 0xB5 becomes
+// the micro sign, 0x80 the euro sign. The five bytes that Windows-1252 leaves undefined (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number, as the system's
+// own conversion gives them, so no byte is lost.
+std::string Cp1252ToUtf8(const std::string& text);
