@@ -208,12 +208,6 @@ TEST(CConvertToBIN, FailuresAreReportedAndNeverSuccess)
         EXPECT_EQ(e.messages.texts, std::vector<std::string>({"Can not open Output file"}));
     }
     {
-        SCOPED_TRACE("a folder that does not exist");
-        Export e(KvdRecordingPlan(), raw);
-        e.converter->SetOutputName(e.dir.File("none/out.raw"));
-        EXPECT_EQ(e.Run(), kConvertOpenFailed);
-    }
-    {
         SCOPED_TRACE("a full disk: the first write that fails is reported once");
         KvdRecordingPlan plan;
         plan.rateHz = 50000;
