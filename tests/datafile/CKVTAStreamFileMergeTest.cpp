@@ -86,8 +86,7 @@ struct Merge
     int Run(KvtProgressCallback progress = nullptr, const std::string& name = "out.kvd")
     {
         const int result = output.MergeFiles(files.data(), static_cast<int>(files.size()), dir.File(name), progress);
-        if (result == 0)
-            EXPECT_EQ(merged.Open(dir.File(name)), 0);
+        EXPECT_EQ(result == 0 ? merged.Open(dir.File(name)) : 0, 0);
         return result;
     }
 };
