@@ -1,0 +1,376 @@
+#include "export/CConvertInterface.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "export/CKVD.h"
+#include "export/CKVDataSelection.h"
+#include "tests/support/KvdRecording.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// Records what the frame asks of a converter and reads through the shared readers.
+class CProbeConverter : public CConvertInterface
+{
+public:
+    using CConvertInterface::CConvertInterface;
+    using CConvertInterface::ReadContinuousRawData;
+    using CConvertInterface::ReadSweepRawData;
+    using CConvertInterface::CheckRawSelection;
+
+    const char* GetFileExtension() const override { return "tst"; }
+    const char* GetTaskOption() const override { return "-test"; }
+    bool OpenOutputFile(const std::string& path) override
+    {
+        opened.push_back(path);
+        isOpen = true;
+        return true;
+    }
+    bool CloseOutputFile() override
+    {
+        const bool was = isOpen;
+        isOpen = false;
+        ++closes;
+        return was;
+    }
+    int WriteContinuousData(int64_t*, bool, bool) override
+    {
+        return ForEachContinuousBlock([this](int64_t from, int64_t to) {
+            blocks.emplace_back(from, to);
+            return 0;
+        }, true);
+    }
+    int WriteSweepData(unsigned sweep, int*, int64_t*, bool newOutput, bool firstSweep) override
+    {
+        sweeps.push_back(sweep);
+        flags.emplace_back(newOutput, firstSweep);
+        return 0;
+    }
+    void ReportError(const std::string& text) override { messages.push_back(text); }
+
+    std::vector<std::string> opened;
+    bool isOpen = false;
+    int closes = 0;
+    std::vector<std::pair<int64_t, int64_t>> blocks;
+    std::vector<unsigned> sweeps;
+    std::vector<std::pair<bool, bool>> flags;
+    std::vector<std::string> messages;
+};
+
+CKVDataSelection::Entry Entry(const std::string& stream, const std::string& channel)
+{
+    CKVDataSelection::Entry entry;
+    entry.streamName = stream;
+    entry.channelName = channel;
+    entry.value = 10000;
+    return entry;
+}
+
+struct Progress
+{
+    std::vector<std::pair<int, std::string>> calls;
+    int cancelAfter = -1;   // answer nonzero on this call (0-based)
+    static int Callback(void* context, int percent, const char* text)
+    {
+        auto* self = static_cast<Progress*>(context);
+        self->calls.emplace_back(percent, text);
+        return static_cast<int>(self->calls.size()) - 1 == self->cancelAfter;
+    }
+};
+
+// An opened recording with a selection of every channel of its first stream.
+struct Opened
+{
+    TempDir dir;
+    KvdRecordingPlan plan;
+    CKVD kvd;
+    CKVDataSelection selection;
+
+    explicit Opened(const KvdRecordingPlan& p) : plan(p)
+    {
+        EXPECT_TRUE(WriteKvdRecording(plan, dir.File("in.kvd")));
+        EXPECT_TRUE(kvd.Open(dir.File("in.kvd")));
+        for (const std::string& channel : plan.streams[0].channels)
+            selection.Add(Entry(plan.streams[0].name, channel));
+    }
+};
+
+KvdRawStreamPlan AnalogStream()
+{
+    KvdRawStreamPlan analog;
+    analog.name = "Analog Raw Data";
+    analog.id = "anlg0001";
+    analog.channels = {"A1", "A2", "A3"};
+    analog.adcZero = 2048;
+    return analog;
+}
+
+} // namespace
+
+TEST(CConvertInterface, SweepFileNamesChangeOnlyTheFileName)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"out.raw", "out_sweep3.raw"},
+        {"a.b.raw", "a_sweep3.b.raw"},
+        {"out", "_sweep3out"},
+        {"../data/run.1/x.raw", "../data/run.1/x_sweep3.raw"},
+        {"./dir.d/out", "./dir.d/_sweep3out"},
+        {"/abs/x.", "/abs/x_sweep3."},
+    };
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(CConvertInterface::SweepFileName(name, 3), expected);
+    }
+}
+
+TEST(CConvertInterface, CollectsStreamNamesAndTellsWritableKinds)
+{
+    CKVDataSelection selection;
+    CProbeConverter converter(nullptr, &selection);
+    selection.Add(Entry("A", "1"));
+    selection.Add(Entry("A", "2"));
+    std::vector<std::string> names;
+    EXPECT_FALSE(converter.CollectSelectedStreamNames(names));
+    EXPECT_EQ(names, std::vector<std::string>({"A"}));
+    selection.Add(Entry("B", "1"));
+    names.clear();
+    EXPECT_TRUE(converter.CollectSelectedStreamNames(names));
+    EXPECT_EQ(names, std::vector<std::string>({"A", "B"}));
+
+    EXPECT_TRUE(CConvertInterface::IsWritableRawStream("Electrode Raw Data"));
+    EXPECT_TRUE(CConvertInterface::IsWritableRawStream("Digital Data"));
+    EXPECT_TRUE(CConvertInterface::IsWritableRawStream("Filtered Data 2"));
+    EXPECT_FALSE(CConvertInterface::IsWritableRawStream("Digital Data Event"));
+    EXPECT_FALSE(CConvertInterface::IsWritableRawStream("Spikes 1"));
+}
+
+// Nothing is opened for an empty selection or a sweep range the recording does not have.
+TEST(CConvertInterface, RefusesBeforeOpening)
+{
+    KvdRecordingPlan plan;
+    plan.triggered = true;
+    Opened in(plan);
+    CKVDataSelection empty;
+    CProbeConverter none(&in.kvd, &empty);
+    EXPECT_EQ(none.Convert(nullptr, nullptr, true, true), kConvertNoChannels);
+    EXPECT_TRUE(none.opened.empty());
+
+    const std::pair<unsigned, unsigned> ranges[] = {{0, 0}, {0, 2}, {1, 4}, {3, 2}};
+    for (const auto& [first, last] : ranges) {
+        SCOPED_TRACE(testing::Message() << first << ".." << last);
+        CProbeConverter converter(&in.kvd, &in.selection);
+        converter.SetSweepRange(first, last);
+        EXPECT_EQ(converter.Convert(nullptr, nullptr, true, true), kConvertReported);
+        EXPECT_TRUE(converter.opened.empty());
+        EXPECT_TRUE(converter.sweeps.empty());
+        EXPECT_EQ(converter.messages.size(), 1u);
+    }
+}
+
+TEST(CConvertInterface, SweepFramesOpenWriteReportAndCancel)
+{
+    KvdRecordingPlan plan;
+    plan.triggered = true;
+    Opened in(plan);
+    ASSERT_EQ(in.kvd.GetStreamFile().GetSweepCount(), 3);
+    const std::string out = in.dir.File("o.ut/x.tst");
+    {
+        SCOPED_TRACE("one file per sweep, sweep 3 only");
+        CProbeConverter c(&in.kvd, &in.selection);
+        Progress progress;
+        c.SetProgressCallback(&Progress::Callback, &progress);
+        c.SetOutputName(out);
+        c.SetSingleOutput(false);
+        c.SetSweepRange(3, 3);
+        EXPECT_EQ(c.Convert(nullptr, nullptr, true, true), kConvertOk);
+        EXPECT_EQ(c.opened, std::vector<std::string>({in.dir.File("o.ut/x_sweep3.tst")}));
+        EXPECT_EQ(c.sweeps, std::vector<unsigned>({2}));
+        EXPECT_EQ(progress.calls, (std::vector<std::pair<int, std::string>>{{100, "Sweep 3"}}));
+        EXPECT_FALSE(c.isOpen);
+    }
+    {
+        SCOPED_TRACE("all sweeps into one file");
+        CProbeConverter c(&in.kvd, &in.selection);
+        Progress progress;
+        c.SetProgressCallback(&Progress::Callback, &progress);
+        c.SetOutputName(out);
+        c.SetSweepRange(1, 3);
+        EXPECT_EQ(c.Convert(nullptr, nullptr, true, false), kConvertOk);
+        EXPECT_EQ(c.opened.size(), 1u);
+        EXPECT_EQ(c.sweeps, std::vector<unsigned>({0, 1, 2}));
+        // New output only for the first sweep; first sweep only with the first input.
+        EXPECT_EQ(c.flags, (std::vector<std::pair<bool, bool>>{{true, false}, {false, false}, {false, false}}));
+        ASSERT_EQ(progress.calls.size(), 3u);
+        EXPECT_EQ(progress.calls[1].first, 50);
+        EXPECT_EQ(progress.calls[2].first, 100);
+    }
+    {
+        SCOPED_TRACE("cancel after the first sweep");
+        CProbeConverter c(&in.kvd, &in.selection);
+        Progress progress;
+        progress.cancelAfter = 0;
+        c.SetProgressCallback(&Progress::Callback, &progress);
+        c.SetOutputName(out);
+        c.SetSweepRange(1, 3);
+        EXPECT_EQ(c.Convert(nullptr, nullptr, true, true), kConvertCancelled);
+        EXPECT_EQ(c.sweeps, std::vector<unsigned>({0}));
+        EXPECT_FALSE(c.isOpen);
+    }
+}
+
+TEST(CConvertInterface, ContinuousBlocksAndProgress)
+{
+    struct Case
+    {
+        int chunks;
+        std::vector<std::pair<int64_t, int64_t>> blocks;
+        std::vector<int> percents;
+    };
+    const Case cases[] = {
+        {20, {{0, 1000000}, {1000000, 2000000}}, {50, 100}},
+        {5, {{0, 500000}}, {100}},
+        {25, {{0, 1000000}, {1000000, 2000000}, {2000000, 2500000}}, {40, 80, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chunks);
+        KvdRecordingPlan plan;
+        plan.chunks = c.chunks;
+        Opened in(plan);
+        CProbeConverter converter(&in.kvd, &in.selection);
+        Progress progress;
+        converter.SetProgressCallback(&Progress::Callback, &progress);
+        converter.SetOutputName(in.dir.File("x.tst"));
+        EXPECT_EQ(converter.Convert(nullptr, nullptr, true, true), kConvertOk);
+        EXPECT_EQ(converter.blocks, c.blocks);
+        std::vector<int> percents;
+        for (const auto& call : progress.calls) {
+            percents.push_back(call.first);
+            EXPECT_EQ(call.second, "Raw data streams");
+        }
+        EXPECT_EQ(percents, c.percents);
+        EXPECT_EQ(converter.closes, 1);
+    }
+}
+
+// Columns follow the selection, across streams; a channel the stream lacks reads as zeros.
+TEST(CConvertInterface, ReadersFillOneColumnPerEntry)
+{
+    KvdRecordingPlan plan;
+    plan.streams.push_back(AnalogStream());
+    Opened in(plan);
+    CKVDataSelection selection;
+    selection.Add(Entry("Analog Raw Data", "A3"));
+    selection.Add(Entry("Electrode Raw Data", "13"));
+    selection.Add(Entry("Electrode Raw Data", "99"));
+    selection.Add(Entry("Analog Raw Data", "A1"));
+    const std::pair<size_t, size_t> source[] = {{1, 2}, {0, 1}, {0, 9}, {1, 0}};  // stream, channel
+
+    for (bool subtract : {false, true}) {
+        SCOPED_TRACE(subtract ? "ADC zero subtracted" : "stored values");
+        CProbeConverter c(&in.kvd, &selection);
+        std::vector<uint16_t> out;
+        int rows = 0;
+        ASSERT_TRUE(c.ReadContinuousRawData(1000000, 1500000, out, rows, subtract));
+        ASSERT_EQ(rows, 5000);
+        ASSERT_EQ(out.size(), 4u * 5000);
+        for (int k = 0; k < rows; k += 499) {
+            for (size_t e = 0; e < 4; ++e) {
+                const auto [stream, channel] = source[e];
+                uint16_t expected = 0;
+                if (channel != 9) {
+                    const uint16_t zero = subtract ? plan.streams[stream].adcZero : 0;
+                    expected = static_cast<uint16_t>(KvdRecordingSample(plan, stream, channel, 10000 + k) - zero);
+                }
+                ASSERT_EQ(out[static_cast<size_t>(k) * 4 + e], expected) << "row " << k << " entry " << e;
+            }
+        }
+    }
+
+    // The whole of one stream in channel order reads straight into the output: same values.
+    CProbeConverter whole(&in.kvd, &in.selection);
+    std::vector<uint16_t> direct;
+    int rows = 0;
+    ASSERT_TRUE(whole.ReadContinuousRawData(0, 1000000, direct, rows, true));
+    ASSERT_EQ(direct.size(), 2u * 10000);
+    for (size_t k = 0; k < 10000; k += 777)
+        for (size_t c = 0; c < 2; ++c)
+            EXPECT_EQ(direct[k * 2 + c], static_cast<uint16_t>(KvdRecordingSample(plan, 0, c, k) - 32768));
+
+    KvdRecordingPlan triggered = plan;
+    triggered.triggered = true;
+    triggered.shortSweeps = {1};
+    Opened sweeps(triggered);
+    CProbeConverter s(&sweeps.kvd, &selection);
+    ASSERT_EQ(sweeps.kvd.GetStreamFile().GetSweepCount(), 3);
+    std::vector<uint16_t> out;
+    ASSERT_TRUE(s.ReadSweepRawData(1, out, rows, false));
+    EXPECT_EQ(rows, 1000);   // one 100 ms chunk of the 200 ms sweep
+    const uint64_t firstFrame = KvdSweepStartNs(triggered, 1) / 100000;
+    EXPECT_EQ(out[3], KvdRecordingSample(triggered, 1, 0, firstFrame));
+    EXPECT_EQ(out[999 * 4 + 1], KvdRecordingSample(triggered, 0, 1, firstFrame + 999));
+    EXPECT_EQ(out[999 * 4 + 2], 0);
+}
+
+// A window with a gap is written as 0-volt rows, so later rows keep their time; the last
+// window of a recording that ends before its stop time holds what is there, without a message.
+TEST(CConvertInterface, FailedWindowsKeepTheirRows)
+{
+    KvdRecordingPlan plan;
+    plan.streams.push_back(AnalogStream());
+    plan.dropChunks = {13};
+    plan.stopExtraUs = 30000;
+    Opened in(plan);
+    CKVDataSelection selection;
+    selection.Add(Entry("Electrode Raw Data", "12"));
+    selection.Add(Entry("Analog Raw Data", "A2"));
+    CProbeConverter c(&in.kvd, &selection);
+    std::vector<uint16_t> out;
+    int rows = 0;
+    EXPECT_FALSE(c.ReadContinuousRawData(1000000, 2000000, out, rows, false));
+    EXPECT_EQ(rows, 10000);
+    ASSERT_EQ(out.size(), 20000u);
+    EXPECT_EQ(out[0], 32768);
+    EXPECT_EQ(out[19999], 2048);
+    EXPECT_EQ(c.messages, std::vector<std::string>({"Error reading raw data stream Electrode Raw Data. "
+                                                     "Excluded from conversion."}));
+    EXPECT_FALSE(c.ReadContinuousRawData(1000000, 2000000, out, rows, true));
+    EXPECT_EQ(out[19999], 0);
+
+    c.messages.clear();
+    EXPECT_TRUE(c.ReadContinuousRawData(2000000, 2530000, out, rows, false));
+    EXPECT_EQ(rows, 5000);
+    EXPECT_EQ(out[2 * 4999], KvdRecordingSample(plan, 0, 0, 24999));
+    EXPECT_TRUE(c.messages.empty());
+}
+
+TEST(CConvertInterface, RawSelectionChecks)
+{
+    KvdRecordingPlan plan;
+    KvdRawStreamPlan fast = AnalogStream();
+    fast.rateHz = 20000;
+    plan.streams.push_back(fast);
+    KvdRawStreamPlan events;
+    events.type = "digital";
+    events.name = "Digital Data Event";
+    events.id = "digi0001";
+    events.channels = {"D1"};
+    plan.streams.push_back(events);
+    Opened in(plan);
+    const std::pair<std::vector<std::pair<const char*, const char*>>, int> cases[] = {
+        {{{"Electrode Raw Data", "12"}}, kConvertOk},
+        {{{"Electrode Raw Data", "12"}, {"Analog Raw Data", "A1"}}, kConvertRatesDiffer},
+        {{{"Electrode Raw Data", "12"}, {"Digital Data Event", "D1"}}, kConvertIncompatible},
+        {{{"Electrode Raw Data", "12"}, {"Filtered Data", "1"}}, kConvertIncompatible},
+    };
+    for (const auto& [entries, expected] : cases) {
+        SCOPED_TRACE(entries.back().first);
+        CKVDataSelection selection;
+        for (const auto& [stream, channel] : entries)
+            selection.Add(Entry(stream, channel));
+        CProbeConverter c(&in.kvd, &selection);
+        std::vector<std::string> names;
+        EXPECT_EQ(c.CheckRawSelection(names), expected);
+    }
+}
