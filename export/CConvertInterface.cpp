@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "datafile/CKVTAStream.h"
@@ -346,12 +347,13 @@ void CConvertInterface::FillZeroVolts(std::vector<uint16_t>& out, size_t rows, b
 bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, std::vector<uint16_t>& out,
                                               int& samplesPerChannel, bool subtractAdcZero)
 {
-    out.clear();
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
     MapStreams(streams);
-    if (streams.empty())
+    if (streams.empty()) {
+        out.clear();
         return false;
+    }
     const size_t entries = static_cast<size_t>(m_selection->GetCount());
     const uint64_t origin = m_dataSource->GetStreamFile().GetStartTime();
     const CKVTATimeStamp from(origin + static_cast<uint64_t>(startUs) * 1000u, origin);
@@ -366,9 +368,12 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     for (const StreamColumns& s : streams)
         if (failed.empty() && (!s.stream || s.channels <= 0))
             failed = s.name;
-    // The whole selection is one stream in channel order: its frames are the rows.
+    // The whole selection is one stream in channel order: its frames are the rows, read
+    // straight into `out`. Otherwise columns are filled stream by stream over zeros.
     const bool direct = streams.size() == 1 && lead.identity;
-    out.assign(rows * entries, 0);
+    out.resize(rows * entries);
+    if (!direct)
+        std::fill(out.begin(), out.end(), 0);
     for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
         const StreamColumns& s = streams[i];
         const size_t want = rows * static_cast<size_t>(s.channels);

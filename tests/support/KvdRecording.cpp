@@ -86,8 +86,12 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
     }
 
     // One chunk of every raw stream for the time slot that starts `since` ns after the start.
+    int slot = 0;
     const auto addSlot = [&](uint64_t since) {
+        const int thisSlot = slot++;
         for (size_t s = 0; s < plan.streams.size(); ++s) {
+            if (Listed(plan.streams[s].missingSlots, thisSlot))
+                continue;
             const uint64_t rate = static_cast<uint64_t>(StreamRate(plan, s));
             const uint64_t firstFrame = since * rate / 1000000000u;
             const size_t frames = static_cast<size_t>(rate * static_cast<uint64_t>(plan.chunkMs) / 1000u);
@@ -103,9 +107,12 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
 
     uint64_t stop = t0;
     if (!plan.triggered) {
-        for (int k = 0; k < plan.chunks; ++k)
-            if (!Listed(plan.dropChunks, k))
+        for (int k = 0; k < plan.chunks; ++k) {
+            if (Listed(plan.dropChunks, k))
+                ++slot;
+            else
                 addSlot(static_cast<uint64_t>(k) * chunkNs);
+        }
         stop = t0 + static_cast<uint64_t>(plan.chunks) * chunkNs + static_cast<uint64_t>(plan.stopExtraUs) * 1000u;
     } else {
         for (int sweep = 0; sweep < plan.sweeps; ++sweep) {

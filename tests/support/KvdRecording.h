@@ -18,6 +18,8 @@ struct KvdRawStreamPlan
     double voltsPerStep = 1e-7;
     int8_t unit = 'V';             // the stream's unit character
     int32_t extension = 0;         // every channel's extension value
+    std::vector<int> missingSlots; // time slots (chunks counted from 0 over the recording,
+                                   // sweeps included) for which only this stream has no chunk
 };
 
 struct KvdRecordingPlan
