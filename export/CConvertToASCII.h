@@ -142,6 +142,7 @@ private:
     bool m_writeReported = false;
     CTextFormat m_format;
     std::vector<std::unique_ptr<CSampleText>> m_sampleTexts;
+    std::vector<uint16_t> m_samples;   // one block or sweep, kept for the next
 
     int m_blockFlags = 0;
     int* m_sweepBase = nullptr;

@@ -68,7 +68,7 @@ int CConvertToASCII::WriteRawContinuous()
 
 int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs, const std::vector<const CSampleText*>& columns)
 {
-    std::vector<uint16_t> samples;
+    std::vector<uint16_t>& samples = m_samples;
     int rows = 0;
     // A block that cannot be read was reported by the reader. It is left out: every row carries
     // its own time, so the gap shows and later rows keep their times.
@@ -96,7 +96,7 @@ bool CConvertToASCII::WriteRawSweep(unsigned index)
     const Sweep sweep = BeginSweep(index);
     const double sweepStartMs = static_cast<double>(sweep.startUs + m_fileTimeShift) / 1000.0;
 
-    std::vector<uint16_t> samples;
+    std::vector<uint16_t>& samples = m_samples;
     int rows = 0;
     if (!ReadSweepRawData(static_cast<int>(index), samples, rows, false)) {
         ReportError(FormatString("Error reading sweep %i. Stopped conversion.", sweep.number));
