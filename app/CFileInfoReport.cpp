@@ -174,9 +174,11 @@ void CFileInfoReport::WriteTriggerLines(CKVTAStream& stream)
     const int hwid = info->GetInputHwid();
     if (const CKVTAStream* source = m_file.FindStreamById(input)) {
         if (const CKVTAChannel* channel = source->FindChannelByNumber(hwid))
-            Line(std::string(kIndent) + "Input Stream: " + source->GetName() + " (" + channel->GetName() + ")");
+            Line(std::string(kIndent) + "Input Stream: " + source->GetName() + " (" + channel->GetName()
+                 + ")");
         else
-            Line(std::string(kIndent) + "Input Stream: " + source->GetName() + FormatString(" (HWID %d)", hwid));
+            Line(std::string(kIndent) + "Input Stream: " + source->GetName()
+                 + FormatString(" (HWID %d)", hwid));
     } else if (input.empty()) {
         Line(std::string(kIndent) + "Automatic Trigger");
         return;

@@ -316,10 +316,12 @@ double CConvertToASCII::GetTriggerTimeMs(unsigned sweep)
     const int64_t lengthUs = static_cast<int64_t>(file.GetSweepLength()) * 1000;
     const int sweepIndex = static_cast<int>(sweep);
     if (sweep > 0)
-        return static_cast<double>(m_fileTimeShift + source->GetSweepStartTimeUs(sweepIndex) - windowStartUs) / 1000.0;
+        return static_cast<double>(m_fileTimeShift + source->GetSweepStartTimeUs(sweepIndex) - windowStartUs)
+               / 1000.0;
     const int rate = SampleRateHz();
     const double oneSample = rate > 0 ? 1000.0 / rate : 0.0;
-    return static_cast<double>(m_fileTimeShift + source->GetSweepStopTimeUs(0) - lengthUs - windowStartUs) / 1000.0
+    return static_cast<double>(m_fileTimeShift + source->GetSweepStopTimeUs(0) - lengthUs - windowStartUs)
+               / 1000.0
            - oneSample;
 }
 

@@ -151,7 +151,8 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
     std::vector<uint16_t> samples;
     // One walk over each stream hands every record to the entries of its channel; the blocks
     // come out in entry order, as if each entry had walked the stream on its own.
-    for (const StreamGroup& group : GroupByStream(selection, [this](const std::string& n) { return FindSelectedStream(n); })) {
+    for (const StreamGroup& group :
+         GroupByStream(selection, [this](const std::string& n) { return FindSelectedStream(n); })) {
         if (!group.stream || rc != kConvertOk)
             continue;
         const int32_t rate = group.stream->GetSampleRateMilliHz() / 1000;
@@ -263,7 +264,8 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
     int rc = kConvertOk;
     std::string record;
     std::vector<uint16_t> samples;
-    for (const StreamGroup& group : GroupByStream(selection, [this](const std::string& n) { return FindSelectedStream(n); })) {
+    for (const StreamGroup& group :
+         GroupByStream(selection, [this](const std::string& n) { return FindSelectedStream(n); })) {
         const std::unique_ptr<CKVTAInfoAverage> info = InfoOf<CKVTAInfoAverage>(group.stream);
         if (!info || rc != kConvertOk)
             continue;
@@ -322,7 +324,8 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
             if (timeUs > endUs)
                 break;
             if (sweep->startUs <= timeUs)
-                emit(*average, static_cast<double>(m_fileTimeShift + timeUs + windowUs) / 1000.0, sweep->columns);
+                emit(*average, static_cast<double>(m_fileTimeShift + timeUs + windowUs) / 1000.0,
+                     sweep->columns);
             if (!average->Next()) {
                 cursor.ended = true;
                 break;
@@ -350,9 +353,10 @@ int CConvertToASCII::WriteParameters(const Sweep* sweep)
         if (info->GetQuantity(q) && info->IsQuantityRecorded(q))
             quantities.push_back(q);
 
-    const bool heads = sweep ? !sweep->continuation
-                                   && ((m_blockFlags & kColumnTitles) || (m_newOutput && (m_blockFlags & kNewOutputTitles)))
-                             : m_newOutput;
+    const bool heads =
+        sweep ? !sweep->continuation
+                    && ((m_blockFlags & kColumnTitles) || (m_newOutput && (m_blockFlags & kNewOutputTitles)))
+              : m_newOutput;
     if (heads) {
         const bool sweepTitles = sweep && m_newOutput && (m_blockFlags & kNewOutputTitles);
         EmptyHeadLine(m_pending);
@@ -384,7 +388,8 @@ int CConvertToASCII::WriteParameters(const Sweep* sweep)
             for (int q : quantities) {
                 const KvtQuantity& quantity = *info->GetQuantity(q);
                 m_pending += '\t';
-                m_format.Text(m_pending, "[" + KvtQuantityUnitText(quantity.unitKind, quantity.exponent) + "]", 12);
+                m_format.Text(m_pending,
+                              "[" + KvtQuantityUnitText(quantity.unitKind, quantity.exponent) + "]", 12);
             }
         Eol(m_pending);
     }
@@ -393,7 +398,8 @@ int CConvertToASCII::WriteParameters(const Sweep* sweep)
 
     std::vector<int> channels;
     for (int e = 0; e < selection.GetCount(); ++e)
-        channels.push_back(GetDataSource()->GetChannelId(selection.At(e)->streamName, selection.At(e)->channelName));
+        channels.push_back(
+            GetDataSource()->GetChannelId(selection.At(e)->streamName, selection.At(e)->channelName));
     std::vector<float> values;
     // One value column per entry and quantity; a value the record lacks is left blank so the
     // columns stay in line.
@@ -552,7 +558,8 @@ int CConvertToASCII::WriteAnalyserParameters(const Sweep* sweep, bool burst)
             do {
                 const double timeMs = burst ? static_cast<double>(sinceStartNs(*cursor)) / 1000000.0
                                             : EventTimeMs(*cursor);
-                const std::vector<int>* targets = emit(*cursor, timeMs + m_fileTimeShift / 1000.0, std::string());
+                const std::vector<int>* targets =
+                    emit(*cursor, timeMs + m_fileTimeShift / 1000.0, std::string());
                 if (targets)
                     rc = ReportEventProgress(timeMs, Label(*selection.At(targets->front())));
             } while (rc == kConvertOk && cursor->Next());
@@ -770,9 +777,11 @@ int CConvertToASCII::WriteDigitalEvents(const Sweep* sweep)
         if (sweep) {
             const int values = stream->GetSweepSampleCount(static_cast<int>(sweep->index));
             samples.resize(static_cast<size_t>(std::max(values / std::max(stream->GetChannelCount(), 1), 0)));
-            const int got = samples.empty() ? 0
-                                            : stream->GetSweepChannelSamples(samples.data(), static_cast<int>(samples.size()),
-                                                                              static_cast<int>(sweep->index), channel);
+            const int got =
+                samples.empty()
+                    ? 0
+                    : stream->GetSweepChannelSamples(samples.data(), static_cast<int>(samples.size()),
+                                                     static_cast<int>(sweep->index), channel);
             if (got <= 0)
                 continue;
             if (!sweep->continuation || m_previousDigital.count(key) == 0)
@@ -789,16 +798,17 @@ int CConvertToASCII::WriteDigitalEvents(const Sweep* sweep)
         samples.resize(kDigitalBlockSamples);
         uint64_t position = 0;
         for (;;) {
-            const int got = stream->CopyChannelSamplesRange(samples.data(), static_cast<uint32_t>(channel), position,
-                                                            kDigitalBlockSamples);
+            const int got = stream->CopyChannelSamplesRange(samples.data(), static_cast<uint32_t>(channel),
+                                                            position, kDigitalBlockSamples);
             if (got <= 0)
                 break;
             if (m_previousDigital.count(key) == 0)
                 m_previousDigital[key] = initial(samples[0]);
             previous = &m_previousDigital[key];
             for (int k = 0; k < got; ++k, ++position)
-                emit(samples[static_cast<size_t>(k)], static_cast<double>(position) * 1000.0 / rateMilliHz * 1000.0
-                                                          + m_fileTimeShift / 1000.0);
+                emit(samples[static_cast<size_t>(k)],
+                     static_cast<double>(position) * 1000.0 / rateMilliHz * 1000.0
+                         + m_fileTimeShift / 1000.0);
             const double lastMs = static_cast<double>(position) * 1000.0 / rateMilliHz;
             if (ReportEventProgress(lastMs, "Digital events"))
                 return kConvertCancelled;

@@ -8,8 +8,8 @@
 #include "export/CKVDataSelection.h"
 #include "export/StringHelpers.h"
 
-void CConvertToASCII::PrepareColumns(std::vector<const CSampleText*>& columns, std::vector<std::string>& titles,
-                                     std::vector<std::string>& units)
+void CConvertToASCII::PrepareColumns(std::vector<const CSampleText*>& columns,
+                                     std::vector<std::string>& titles, std::vector<std::string>& units)
 {
     const CKVDataSelection* selection = GetSelection();
     for (int e = 0; e < selection->GetCount(); ++e) {
@@ -66,7 +66,8 @@ int CConvertToASCII::WriteRawContinuous()
         [&](int64_t fromUs, int64_t toUs) { return WriteRawBlock(fromUs, toUs, columns); }, true);
 }
 
-int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs, const std::vector<const CSampleText*>& columns)
+int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs,
+                                   const std::vector<const CSampleText*>& columns)
 {
     std::vector<uint16_t>& samples = m_samples;
     int rows = 0;

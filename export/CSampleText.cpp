@@ -38,7 +38,8 @@ CSampleText::CSampleText(Kind kind, int bit, uint16_t zero, double scale, const 
                               static_cast<double>(static_cast<int>(v) - static_cast<int>(m_zero)) * m_scale);
             break;
         }
-        if (n <= 0 || static_cast<size_t>(n) >= sizeof text || m_pool.size() + static_cast<size_t>(n) > kMaxPoolBytes) {
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof text
+            || m_pool.size() + static_cast<size_t>(n) > kMaxPoolBytes) {
             m_offsets.clear();
             m_pool.clear();
             m_pool.shrink_to_fit();
@@ -67,7 +68,8 @@ void CSampleText::Format(std::string& out, uint16_t v) const
         m_format.Fixed(out, static_cast<double>(v) * 1.0, 0, 12);
         break;
     case kMicrovolts:
-        m_format.Fixed(out, static_cast<double>(static_cast<int>(v) - static_cast<int>(m_zero)) * m_scale, 2, 12);
+        m_format.Fixed(out, static_cast<double>(static_cast<int>(v) - static_cast<int>(m_zero)) * m_scale, 2,
+                       12);
         break;
     }
 }
