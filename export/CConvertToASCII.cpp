@@ -271,7 +271,6 @@ int CConvertToASCII::GetBlockFlags(unsigned sweep) const
 int CConvertToASCII::WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
                                     bool firstSweep)
 {
-    (void)firstSweep;
     if (!m_output.IsOpen())
         return kConvertOpenFailed;
     WriterKind kind = kNoWriter;
