@@ -1,0 +1,453 @@
+#include "export/CConvertInterface.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "datafile/CKVTAStream.h"
+#include "datafile/CKVTATimeStamp.h"
+#include "export/CKVD.h"
+#include "export/CKVDataSelection.h"
+#include "export/CMessageReporter.h"
+#include "export/StringHelpers.h"
+
+namespace {
+
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+bool SameFile(const struct stat& a, const std::string& path)
+{
+    struct stat b {};
+    return !path.empty() && stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+CConvertInterface::CConvertInterface(CKVD* dataSource, CKVDataSelection* selection,
+                                     const uint16_t* recordingType)
+    : m_dataSource(dataSource), m_selection(selection), m_recordingType(recordingType)
+{
+}
+
+CConvertInterface::~CConvertInterface() = default;
+
+void CConvertInterface::SetSweepRange(unsigned first, unsigned last)
+{
+    m_firstSweep = first;
+    m_lastSweep = last;
+}
+
+void CConvertInterface::ReportError(const std::string& text)
+{
+    if (m_console || !m_reporter) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        return;
+    }
+    m_reporter->ShowMessage(text);
+}
+
+bool CConvertInterface::RemoveSelectedChannel(const std::string& streamName, const std::string& channelName,
+                                              int bit)
+{
+    return m_selection && m_selection->Remove(streamName, channelName, bit);
+}
+
+bool CConvertInterface::CollectSelectedStreamNames(std::vector<std::string>& names) const
+{
+    const size_t before = names.size();
+    for (int i = 0; m_selection && i < m_selection->GetCount(); ++i) {
+        const std::string& name = m_selection->At(i)->streamName;
+        bool seen = false;
+        for (size_t j = before; j < names.size() && !seen; ++j)
+            seen = names[j] == name;
+        if (!seen)
+            names.push_back(name);
+    }
+    return names.size() - before != 1;
+}
+
+bool CConvertInterface::HaveSameSampleRate(const std::vector<std::string>& names) const
+{
+    if (!m_dataSource)
+        return true;
+    bool haveReference = false;
+    int32_t reference = 0;
+    for (const std::string& name : names) {
+        const CKVTAStream* stream = m_dataSource->FindStream(name);
+        if (!stream)
+            continue;
+        if (!haveReference) {
+            reference = stream->GetSampleRate();
+            haveReference = true;
+        } else if (stream->GetSampleRate() != reference) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CConvertInterface::SweepFileName(const std::string& outputName, unsigned sweep)
+{
+    const size_t slash = outputName.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = outputName.find('.', nameStart);
+    std::string name = outputName;
+    name.insert(dot == std::string::npos ? nameStart : dot, FormatString("_sweep%u", sweep));
+    return name;
+}
+
+bool CConvertInterface::IsWritableRawStream(const std::string& streamName)
+{
+    return Contains(streamName, "Electrode Raw Data") || Contains(streamName, "Channel Tool Data")
+           || Contains(streamName, "Analog Raw Data") || Contains(streamName, "Filtered Data")
+           || (Contains(streamName, "Digital Data") && !Contains(streamName, "Digital Data Event"));
+}
+
+int CConvertInterface::FinishOutput(bool, bool)
+{
+    return kConvertOk;
+}
+
+bool CConvertInterface::IsContinuous() const
+{
+    if (m_recordingType)
+        return *m_recordingType == kRecordingContinuous;
+    return m_dataSource && m_dataSource->GetStreamFile().GetRecordingMode() == 0;
+}
+
+int CConvertInterface::GetSweepCount() const
+{
+    return m_dataSource ? m_dataSource->GetStreamFile().GetSweepCount() : 0;
+}
+
+int64_t CConvertInterface::RecordingStopUs() const
+{
+    return m_dataSource ? m_dataSource->GetRecordingStopTimeUs() : 0;
+}
+
+int CConvertInterface::ReportProgress(int percent, const char* text)
+{
+    return m_progress ? m_progress(m_progressContext, percent, text) : 0;
+}
+
+int CConvertInterface::CheckRawSelection(std::vector<std::string>& names) const
+{
+    names.clear();
+    CollectSelectedStreamNames(names);
+    if (names.empty())
+        return kConvertNoChannels;
+    if (!HaveSameSampleRate(names))
+        return kConvertRatesDiffer;
+    for (const std::string& name : names) {
+        const CKVTAStream* stream = m_dataSource ? m_dataSource->FindStream(name) : nullptr;
+        if (!stream || !stream->IsRawStream() || !IsWritableRawStream(name))
+            return kConvertIncompatible;
+    }
+    return kConvertOk;
+}
+
+bool CConvertInterface::IsInputFile(const std::string& path) const
+{
+    struct stat output {};
+    if (path.empty() || stat(path.c_str(), &output) != 0)
+        return false;
+    if (m_dataSource && SameFile(output, m_dataSource->GetPath()))
+        return true;
+    if (m_fileList)
+        for (const CKVD* file : *m_fileList)
+            if (file && SameFile(output, file->GetPath()))
+                return true;
+    return false;
+}
+
+// ---- The conversion frame ----
+
+int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput)
+{
+    if (!m_selection || m_selection->GetCount() == 0 || !m_dataSource)
+        return kConvertNoChannels;
+    const bool continuous = IsContinuous();
+    if (!continuous) {
+        // Sweep indexes below are first - 1 .. last - 1: an unset range must not wrap round.
+        const int count = GetSweepCount();
+        if (m_firstSweep < 1 || m_firstSweep > m_lastSweep || count < 0
+            || m_lastSweep > static_cast<unsigned>(count)) {
+            ReportError(FormatString("Sweeps %u to %u do not exist: the recording holds %d sweeps.",
+                                     m_firstSweep, m_lastSweep, count));
+            return kConvertReported;
+        }
+    }
+    if (const int rc = CheckBeforeOpen())
+        return rc;
+
+    if (continuous) {
+        if (openAndClose && !OpenOutputFile(m_outputName))
+            return kConvertOpenFailed;
+        int rc = WriteContinuousData(timeOffset, openAndClose || firstInput, firstInput);
+        if (rc == kConvertOk)
+            rc = FinishOutput(false, true);
+        if (rc != kConvertOk) {
+            CloseOutputFile();
+            return rc;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+        return kConvertOk;
+    }
+
+    const unsigned first = m_firstSweep;
+    const unsigned last = m_lastSweep;
+    const auto progress = [&](unsigned s) {
+        const unsigned percent = first >= last ? 100u : (s - first) * 100u / (last - first);
+        return ReportProgress(static_cast<int>(percent), FormatString("Sweep %u", s).c_str());
+    };
+
+    if (m_singleOutput) {
+        if (openAndClose && !OpenOutputFile(m_outputName))
+            return kConvertOpenFailed;
+        for (unsigned s = first; s <= last; ++s) {
+            const bool newOutput = s == first && (openAndClose || firstInput);
+            const int rc = WriteSweepData(s - 1, sweepBase, timeOffset, newOutput, s == first && firstInput);
+            if (rc != kConvertOk) {
+                CloseOutputFile();
+                return rc;
+            }
+            if (progress(s)) {
+                CloseOutputFile();
+                return kConvertCancelled;
+            }
+        }
+        if (const int rc = FinishOutput(true, openAndClose)) {
+            CloseOutputFile();
+            return rc;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+        return kConvertOk;
+    }
+
+    for (unsigned s = first; s <= last; ++s) {
+        if (openAndClose && !OpenOutputFile(SweepFileName(m_outputName, s)))
+            return kConvertOpenFailed;
+        int rc = WriteSweepData(s - 1, sweepBase, timeOffset, true, firstInput && s == first);
+        if (rc == kConvertOk)
+            rc = FinishOutput(true, true);
+        if (rc != kConvertOk) {
+            CloseOutputFile();
+            return rc;
+        }
+        if (progress(s)) {
+            CloseOutputFile();
+            return kConvertCancelled;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+    }
+    return kConvertOk;
+}
+
+int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, int64_t)>& writeBlock,
+                                              bool withProgress)
+{
+    constexpr int64_t kBlockUs = 1000000;
+    const int64_t stop = RecordingStopUs();
+    int64_t start = 0;
+    for (int64_t end = kBlockUs; end < stop; end += kBlockUs) {
+        if (const int rc = writeBlock(start, end))
+            return rc;
+        if (withProgress && ReportProgress(static_cast<int>(end * 100 / stop), "Raw data streams"))
+            return kConvertCancelled;
+        start = end;
+    }
+    if (stop > start) {
+        if (const int rc = writeBlock(start, stop))
+            return rc;
+        if (withProgress && ReportProgress(100, "Raw data streams"))
+            return kConvertCancelled;
+    }
+    return kConvertOk;
+}
+
+// ---- Raw-data readers ----
+
+bool CConvertInterface::MapStreams(std::vector<StreamColumns>& streams) const
+{
+    streams.clear();
+    std::vector<std::string> names;
+    CollectSelectedStreamNames(names);
+    if (names.empty() || !m_dataSource)
+        return false;
+    bool complete = true;
+    for (const std::string& name : names) {
+        StreamColumns s;
+        s.name = name;
+        s.stream = m_dataSource->FindStream(name);
+        s.channels = s.stream ? s.stream->GetChannelCount() : 0;
+        complete = complete && s.stream && s.channels > 0;
+        std::vector<std::string> channelNames;
+        for (int c = 0; c < s.channels; ++c)
+            channelNames.push_back(s.stream->GetChannelName(c));
+        for (int e = 0; e < m_selection->GetCount(); ++e) {
+            const CKVDataSelection::Entry* entry = m_selection->At(e);
+            if (entry->streamName != name)
+                continue;
+            int channel = -1;
+            for (int c = 0; c < s.channels && channel < 0; ++c)
+                if (channelNames[static_cast<size_t>(c)] == entry->channelName)
+                    channel = c;
+            s.columns.emplace_back(e, channel);
+        }
+        s.identity = static_cast<int>(s.columns.size()) == s.channels && s.channels == m_selection->GetCount();
+        for (size_t k = 0; s.identity && k < s.columns.size(); ++k)
+            s.identity = s.columns[k].first == static_cast<int>(k) && s.columns[k].second == static_cast<int>(k);
+        streams.push_back(std::move(s));
+    }
+    return complete;
+}
+
+void CConvertInterface::Scatter(const StreamColumns& s, const uint16_t* values, size_t rows, uint16_t* out,
+                                size_t entries, bool subtractAdcZero) const
+{
+    const uint16_t zero = subtractAdcZero && s.stream ? s.stream->GetAdcZero() : 0;
+    const size_t channels = static_cast<size_t>(s.channels);
+    for (size_t k = 0; k < rows; ++k) {
+        const uint16_t* row = values + k * channels;
+        uint16_t* target = out + k * entries;
+        for (const auto& [entry, channel] : s.columns)
+            if (channel >= 0)
+                target[entry] = static_cast<uint16_t>(row[channel] - zero);
+    }
+}
+
+uint16_t CConvertInterface::ZeroVoltValue(int entry, bool subtractAdcZero) const
+{
+    if (subtractAdcZero || !m_selection || !m_dataSource || !m_selection->At(entry))
+        return 0;
+    const CKVTAStream* stream = m_dataSource->FindStream(m_selection->At(entry)->streamName);
+    return stream ? stream->GetAdcZero() : 0;
+}
+
+void CConvertInterface::FillZeroVolts(std::vector<uint16_t>& out, size_t rows, bool subtractAdcZero) const
+{
+    const size_t entries = m_selection ? static_cast<size_t>(m_selection->GetCount()) : 0;
+    std::vector<uint16_t> zeros(entries);
+    for (size_t e = 0; e < entries; ++e)
+        zeros[e] = ZeroVoltValue(static_cast<int>(e), subtractAdcZero);
+    out.resize(rows * entries);
+    for (size_t k = 0; k < rows; ++k)
+        std::copy(zeros.begin(), zeros.end(), out.begin() + static_cast<std::ptrdiff_t>(k * entries));
+}
+
+bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, std::vector<uint16_t>& out,
+                                              int& samplesPerChannel, bool subtractAdcZero)
+{
+    samplesPerChannel = 0;
+    std::vector<StreamColumns> streams;
+    MapStreams(streams);
+    if (streams.empty()) {
+        out.clear();
+        return false;
+    }
+    const size_t entries = static_cast<size_t>(m_selection->GetCount());
+    const uint64_t origin = m_dataSource->GetStreamFile().GetStartTime();
+    const CKVTATimeStamp from(origin + static_cast<uint64_t>(startUs) * 1000u, origin);
+    const CKVTATimeStamp to(origin + static_cast<uint64_t>(endUs) * 1000u, origin);
+
+    const StreamColumns& lead = streams.front();
+    size_t rows = 0;
+    if (lead.stream && lead.channels > 0)
+        rows = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, to) / lead.channels);
+    const bool lastWindow = endUs >= RecordingStopUs();
+    std::string failed;
+    for (const StreamColumns& s : streams)
+        if (failed.empty() && (!s.stream || s.channels <= 0))
+            failed = s.name;
+    // The whole selection is one stream in channel order: its frames are the rows, read
+    // straight into `out`. Otherwise columns are filled stream by stream over zeros.
+    const bool direct = streams.size() == 1 && lead.identity;
+    out.resize(rows * entries);
+    if (!direct)
+        std::fill(out.begin(), out.end(), 0);
+    for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
+        const StreamColumns& s = streams[i];
+        const size_t want = rows * static_cast<size_t>(s.channels);
+        uint16_t* target = out.data();
+        if (!direct) {
+            m_streamBuffer.resize(want);
+            target = m_streamBuffer.data();
+        }
+        const size_t got = want > 0 ? static_cast<size_t>(s.stream->GetRawData(target, static_cast<int>(want), from, to))
+                                    : 0;
+        if (got != want) {
+            // A recording may end before its stop time: the last window keeps what is there.
+            if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0) {
+                rows = got / static_cast<size_t>(s.channels);
+                out.resize(rows * entries);
+            } else {
+                failed = s.name;
+                break;
+            }
+        }
+        if (direct) {
+            if (subtractAdcZero) {
+                const uint16_t zero = s.stream->GetAdcZero();
+                for (uint16_t& value : out)
+                    value = static_cast<uint16_t>(value - zero);
+            }
+        } else {
+            Scatter(s, m_streamBuffer.data(), rows, out.data(), entries, subtractAdcZero);
+        }
+    }
+    samplesPerChannel = static_cast<int>(rows);
+    if (failed.empty())
+        return true;
+    ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
+    FillZeroVolts(out, rows, subtractAdcZero);
+    return false;
+}
+
+bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
+                                         bool subtractAdcZero)
+{
+    out.clear();
+    samplesPerChannel = 0;
+    std::vector<StreamColumns> streams;
+    if (!MapStreams(streams))
+        return false;
+    const size_t entries = static_cast<size_t>(m_selection->GetCount());
+    const StreamColumns& lead = streams.front();
+    const size_t rows = static_cast<size_t>(lead.stream->GetSweepSampleCount(sweep) / lead.channels);
+    const bool direct = streams.size() == 1 && lead.identity;
+    out.assign(rows * entries, 0);
+    for (const StreamColumns& s : streams) {
+        const int count = s.stream->GetSweepSampleCount(sweep);
+        if (static_cast<size_t>(count / s.channels) != rows) {
+            out.clear();
+            return false;
+        }
+        uint16_t* target = out.data();
+        if (!direct) {
+            m_streamBuffer.resize(static_cast<size_t>(count));
+            target = m_streamBuffer.data();
+        }
+        if (count > 0 && s.stream->GetSweepSamples(target, count, sweep) < count) {
+            out.clear();
+            return false;
+        }
+        if (direct) {
+            const uint16_t zero = subtractAdcZero ? s.stream->GetAdcZero() : 0;
+            for (uint16_t& value : out)
+                value = static_cast<uint16_t>(value - zero);
+        } else {
+            Scatter(s, m_streamBuffer.data(), rows, out.data(), entries, subtractAdcZero);
+        }
+    }
+    samplesPerChannel = static_cast<int>(rows);
+    return true;
+}

@@ -1,0 +1,139 @@
+#include "export/CConvertToBIN.h"
+
+#include "datafile/CKVTAStream.h"
+#include "export/CKVD.h"
+#include "export/CKVDataSelection.h"
+#include "export/StringHelpers.h"
+#include "export/VersionInfo.h"
+
+namespace {
+
+const char kOpenFailed[] = "Can not open Output file";
+const char kWriteFailed[] = "Can not write Output file";
+const char kLineEnd[] = "\r\n";
+
+constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+} // namespace
+
+CConvertToBIN::CConvertToBIN(CKVD* dataSource, CKVDataSelection* selection, const uint16_t* recordingType)
+    : CConvertInterface(dataSource, selection, recordingType)
+{
+}
+
+CConvertToBIN::~CConvertToBIN() = default;
+
+std::string CConvertToBIN::BuildHeader() const
+{
+    const CKVDataSelection* selection = GetSelection();
+    const CKVD* source = GetDataSource();
+    const auto streamOf = [source](const std::string& name) -> const CKVTAStream* {
+        return source ? source->FindStream(name) : nullptr;
+    };
+    VersionInfo version;
+    version.LoadFromModule();
+
+    std::string head;
+    head += "Sondrel binary conversion";
+    head += kLineEnd;
+    head += "Version " + version.GetFileVersionText() + kLineEnd;
+    head += "KV_REC file = \"" + (source ? source->GetPath() : std::string()) + "\"" + kLineEnd;
+    head += FormatString("Sample rate = %d", selection ? selection->GetFirstEntryValue() : 0) + kLineEnd;
+    const CKVDataSelection::Entry* first = selection ? selection->At(0) : nullptr;
+    const CKVTAStream* firstStream = first ? streamOf(first->streamName) : nullptr;
+    head += FormatString("ADC zero = %d", firstStream ? firstStream->GetAdcZero() : 0) + kLineEnd;
+
+    // One scale group per two-character stream prefix, in the order the prefixes first appear.
+    std::string groups;
+    std::string streams = "Streams = ";
+    std::vector<std::string> seen;
+    for (int e = 0; selection && e < selection->GetCount(); ++e) {
+        const CKVDataSelection::Entry* entry = selection->At(e);
+        const std::string prefix = entry->streamName.substr(0, 2);
+        streams += prefix + "_" + entry->channelName + ";";
+        bool met = false;
+        for (const std::string& p : seen)
+            met = met || p == prefix;
+        if (met)
+            continue;
+        seen.push_back(prefix);
+        const CKVTAStream* stream = streamOf(entry->streamName);
+        const double scale = stream ? stream->GetVoltsPerStep() * 1000000.0 : 0.0;
+        groups += prefix + " = " + FormatString("%.4f", scale) + "\xB5V/AD;";
+    }
+    if (!groups.empty())
+        groups.pop_back();
+    streams.pop_back();
+    head += groups + kLineEnd;
+    head += streams + kLineEnd;
+    head += "EOH";
+    head += kLineEnd;
+    return head;
+}
+
+bool CConvertToBIN::OpenOutputFile(const std::string& path)
+{
+    // Creating the output empties it first: never over the recording being read.
+    if (m_output.IsOpen() || IsInputFile(path) || !m_output.Open(path)) {
+        ReportError(kOpenFailed);
+        return false;
+    }
+    if (Options().WriteHeader && !m_output.WriteText(BuildHeader())) {
+        m_output.Close();
+        ReportError(kOpenFailed);
+        return false;
+    }
+    return true;
+}
+
+bool CConvertToBIN::CloseOutputFile()
+{
+    return m_output.Close();
+}
+
+bool CConvertToBIN::WriteSamples(const std::vector<uint16_t>& values)
+{
+    bool ok = true;
+    if (kLittleEndianHost) {
+        ok = m_output.Write(values.data(), values.size() * sizeof(uint16_t));
+    } else {
+        m_swapped.resize(values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            m_swapped[i] = static_cast<uint16_t>((values[i] >> 8) | (values[i] << 8));
+        ok = m_output.Write(m_swapped.data(), m_swapped.size() * sizeof(uint16_t));
+    }
+    if (!ok)
+        ReportError(kWriteFailed);
+    return ok;
+}
+
+int CConvertToBIN::WriteSweepData(unsigned sweep, int*, int64_t*, bool, bool)
+{
+    if (!m_output.IsOpen())
+        return kConvertOpenFailed;
+    std::vector<std::string> names;
+    if (const int rc = CheckRawSelection(names))
+        return rc;
+    int rows = 0;
+    if (!ReadSweepRawData(static_cast<int>(sweep), m_block, rows, Options().ToSigned != 0)) {
+        ReportError(FormatString("Error reading sweep %u. Stopped conversion.", sweep + 1));
+        return kConvertReported;
+    }
+    return WriteSamples(m_block) ? kConvertOk : kConvertReported;
+}
+
+int CConvertToBIN::WriteContinuousData(int64_t*, bool, bool)
+{
+    if (!m_output.IsOpen())
+        return kConvertOpenFailed;
+    std::vector<std::string> names;
+    if (const int rc = CheckRawSelection(names))
+        return rc;
+    const bool toSigned = Options().ToSigned != 0;
+    return ForEachContinuousBlock([this, toSigned](int64_t from, int64_t to) {
+        int rows = 0;
+        // A failed read has been reported and left 0-volt rows in the block: they are written.
+        ReadContinuousRawData(from, to, m_block, rows, toSigned);
+        return WriteSamples(m_block) ? kConvertOk : kConvertReported;
+    }, true);
+}

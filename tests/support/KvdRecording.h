@@ -1,0 +1,59 @@
+#pragma once
+// Whole recordings for converter tests: raw streams in regular chunks, continuous or in sweeps,
+// with sample values that any test can recompute.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct KvdRawStreamPlan
+{
+    std::string type = "analog";
+    std::string name = "Electrode Raw Data";
+    std::string id = "elec0001";
+    std::vector<std::string> channels = {"12", "13"};
+    int rateHz = 0;                // 0: the recording's rate
+    uint16_t adcBits = 16;
+    uint16_t adcZero = 32768;
+    double voltsPerStep = 1e-7;
+    int8_t unit = 'V';             // the stream's unit character
+    int32_t extension = 0;         // every channel's extension value
+    std::vector<int> missingSlots; // time slots (chunks counted from 0 over the recording,
+                                   // sweeps included) for which only this stream has no chunk
+};
+
+struct KvdRecordingPlan
+{
+    int rateHz = 10000;
+    int chunkMs = 100;             // rate x chunkMs must be whole thousands
+    uint16_t fileVersion = 11;
+    int32_t rangeCode = 0;         // amplifier range code of the header
+    std::vector<KvdRawStreamPlan> streams = {KvdRawStreamPlan()};
+
+    // Continuous: `chunks` chunks in a row; those in `dropChunks` are left out (a gap). The stop
+    // time lies `stopExtraUs` after the end of the last chunk.
+    int chunks = 25;
+    std::vector<int> dropChunks;
+    int64_t stopExtraUs = 0;
+
+    // Triggered: `sweeps` runs of `sweepMs` each, `gapMs` apart; sweeps listed in `shortSweeps`
+    // lack their last chunk. The header's sweep length is `sweepLengthMs`. With `triggerStream`
+    // a trigger stream (stream 0 of the file, "Trigger 1") holds one event at every sweep start.
+    bool triggered = false;
+    int sweeps = 3;
+    int sweepMs = 200;
+    int gapMs = 300;
+    int sweepLengthMs = 200;
+    std::vector<int> shortSweeps;
+    bool triggerStream = true;
+};
+
+// The stored value of channel `channel` of plan stream `stream` at frame `frame`, frames counted
+// at the stream's rate from the recording start (gaps included). Within the stream's ADC bits.
+uint16_t KvdRecordingSample(const KvdRecordingPlan& plan, size_t stream, size_t channel, uint64_t frame);
+
+// Nanoseconds from the recording start to the start of sweep `sweep`.
+uint64_t KvdSweepStartNs(const KvdRecordingPlan& plan, int sweep);
+
+// Writes the recording; false when the file cannot be written.
+bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path);
