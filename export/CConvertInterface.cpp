@@ -9,7 +9,8 @@
 #include "datafile/CKVTATimeStamp.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
-#include "export/CMessageReporter.h"
+#include "platform/CMessageReporter.h"
+#include "platform/ConsoleOutput.h"
 #include "export/StringHelpers.h"
 
 namespace {
@@ -44,12 +45,11 @@ void CConvertInterface::SetSweepRange(unsigned first, unsigned last)
 void CConvertInterface::ReportError(const std::string& text)
 {
     if (m_console || !m_reporter) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fputc('\n', stdout);
+        ConsolePrint(text + "\n");
         std::fflush(stdout);
         return;
     }
-    m_reporter->ShowMessage(text);
+    m_reporter->Report(text);
 }
 
 bool CConvertInterface::RemoveSelectedChannel(const std::string& streamName, const std::string& channelName,

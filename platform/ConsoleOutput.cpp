@@ -7,7 +7,7 @@
 
 void ConsolePrint(const std::string& text)
 {
-    const std::string utf8 = Cp1252ToUtf8(text);
+    const std::string utf8 = ToDisplayText(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
 }
 

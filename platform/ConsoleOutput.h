@@ -3,7 +3,7 @@
 
 #include <string>
 
-// Writes the text as it is (no line end added), converted from Windows-1252 to UTF-8.
+// Writes the text (no line end added) as ToDisplayText gives it: Windows-1252 becomes UTF-8.
 void ConsolePrint(const std::string& text);
 // The printf-style text, formatted in the program's text and then written as ConsolePrint does.
 // Texts from files go in as "%s" arguments, never as the format.

@@ -43,3 +43,47 @@ std::string Cp1252ToUtf8(const std::string& text)
     }
     return out;
 }
+
+bool IsValidUtf8(const std::string& text)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        size_t length = 0;
+        uint32_t code = 0;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            code = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            code = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (static_cast<size_t>(end - p) < length)
+            return false;
+        for (size_t i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
+        static const uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kMinimum[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+std::string ToDisplayText(const std::string& text)
+{
+    return IsValidUtf8(text) ? text : Cp1252ToUtf8(text);
+}

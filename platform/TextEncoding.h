@@ -8,3 +8,11 @@
 // 0x8D, 0x8F, 0x90, 0x9D) become the control characters of the same number, as the system's
 // own conversion gives them, so no byte is lost.
 std::string Cp1252ToUtf8(const std::string& text);
+
+// True when the bytes are well-formed UTF-8 (plain ASCII included).
+bool IsValidUtf8(const std::string& text);
+
+// Text on its way to a person: the program's own texts and what files hold are Windows-1252,
+// while paths given on a Linux command line are UTF-8 already. Text that is well-formed UTF-8
+// stays as it is; anything else is taken as Windows-1252 and converted.
+std::string ToDisplayText(const std::string& text);

@@ -14,7 +14,7 @@
 
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
-#include "export/CMessageReporter.h"
+#include "platform/CMessageReporter.h"
 #include "export/abf/AbfHeader.h"
 #include "platform/FileTime.h"
 #include "platform/Numeric.h"
@@ -26,7 +26,7 @@ namespace {
 
 struct Messages : CMessageReporter
 {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void Report(const std::string& text) override { texts.push_back(text); }
     std::vector<std::string> texts;
 };
 

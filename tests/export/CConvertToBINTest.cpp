@@ -4,7 +4,7 @@
 
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
-#include "export/CMessageReporter.h"
+#include "platform/CMessageReporter.h"
 #include "export/VersionInfo.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdRecording.h"
@@ -14,7 +14,7 @@ namespace {
 
 struct Messages : CMessageReporter
 {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void Report(const std::string& text) override { texts.push_back(text); }
     std::vector<std::string> texts;
 };
 

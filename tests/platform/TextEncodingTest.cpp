@@ -27,3 +27,13 @@ TEST(TextEncoding, ConsoleMessagesLeaveInUtf8WithALineEnd)
     CConsoleReporter().Report("Unit: \xB5V");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unit: \xC2\xB5V\n");
 }
+
+TEST(TextEncoding, WellFormedUtf8StaysAsItIs)
+{
+    EXPECT_EQ(ToDisplayText("/data/Messung \xC3\xA4.kvd"), "/data/Messung \xC3\xA4.kvd"); // a UTF-8 path
+    EXPECT_EQ(ToDisplayText("\xE4"), "\xC3\xA4");                                        // a file's byte
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
+    EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
+}
