@@ -13,7 +13,7 @@
 #include "datafile/CKVTAStream.h"
 #include "export/CKVD.h"
 #include "export/StringHelpers.h"
-#include "platform/Cp1252.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
@@ -280,7 +280,7 @@ bool CFileInfoReport::Print(CKVD& file, FILE* out)
 {
     bool ok = true;
     CFileInfoReport(file, [&](LineKind, const std::string& line) {
-        const std::string text = Cp1252ToUtf8(line) + "\n";
+        const std::string text = ToDisplayText(line) + "\n";
         if (ok && std::fwrite(text.data(), 1, text.size(), out) != text.size())
             ok = false;
     }).Write();

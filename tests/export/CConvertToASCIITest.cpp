@@ -9,7 +9,7 @@
 #include "datafile/KvdFormat.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
-#include "export/CMessageReporter.h"
+#include "platform/CMessageReporter.h"
 #include "platform/CByteWriter.h"
 #include "tests/datafile/ParamRecordBytes.h"
 #include "tests/datafile/SettingsBytes.h"
@@ -27,7 +27,7 @@ constexpr uint64_t kMs = 1000000;
 struct Reporter : CMessageReporter
 {
     std::vector<std::string> messages;
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void Report(const std::string& text) override { messages.push_back(text); }
 };
 
 struct Result
