@@ -263,9 +263,17 @@ void CConvertToABF::ToAbfValues(std::vector<uint16_t>& values) const
     const size_t entries = m_twosComplement.size();
     if (entries == 0)
         return;
-    for (size_t i = 0; i < values.size(); ++i)
-        if (m_twosComplement[i % entries])
-            values[i] = static_cast<uint16_t>(values[i] - 32768u);
+    // Row by row with one offset per column: no division and no bit lookup per sample.
+    std::vector<uint16_t> offsets(entries);
+    for (size_t e = 0; e < entries; ++e)
+        offsets[e] = m_twosComplement[e] ? 32768u : 0u;
+    uint16_t* v = values.data();
+    const size_t whole = values.size() / entries * entries;
+    for (size_t i = 0; i < whole; i += entries)
+        for (size_t e = 0; e < entries; ++e)
+            v[i + e] = static_cast<uint16_t>(v[i + e] - offsets[e]);
+    for (size_t i = whole; i < values.size(); ++i)
+        v[i] = static_cast<uint16_t>(v[i] - offsets[i - whole]);
 }
 
 bool CConvertToABF::AppendSamples(const std::vector<uint16_t>& values, size_t count, int32_t start)
