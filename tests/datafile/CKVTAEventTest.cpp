@@ -239,6 +239,30 @@ TEST(CKVTAEvent, NextCrossesBlocksAndDropsBadRecords)
     }
 }
 
+// Blocks without a whole record at the end of the stream: the cursor must keep its last record,
+// not look at a later block's bytes with the old record's offset.
+TEST(CKVTAEvent, LastRecordStaysReadableAfterTrailingBlocksWithoutRecords)
+{
+    for (bool spike : {true, false}) {
+        SCOPED_TRACE(spike ? "spikes" : "average");
+        const auto record = Join({Cutout(spike, 8, T0 + 1, 1, 0, 0, {5, 6, 7, 8}),
+                                  Cutout(spike, 8, T0 + 2, 1, 0, 0, {10, 11, 12, 13})});
+        auto open = Open(spike ? "spikes" : "average", 8, {record, {1, 2, 3}, {4}});
+        auto cursor = open->file.Stream(0)->GetFirstEvent();
+        ASSERT_NE(cursor, nullptr);
+        ASSERT_TRUE(cursor->Next());
+        EXPECT_FALSE(cursor->Next());
+        EXPECT_FALSE(cursor->AdvanceTo(T0 + 100));
+        EXPECT_EQ(cursor->GetTimeStamp().GetTime(), T0 + 2);
+        EXPECT_EQ(cursor->GetRecordOffset(), record.size() / 2);
+        uint16_t samples[4] = {};
+        const int copied = spike ? dynamic_cast<CKVTAEvtSpike&>(*cursor).GetSamples(samples, 4)
+                                 : dynamic_cast<CKVTAEvtAverage&>(*cursor).GetSamples(samples, 4);
+        EXPECT_EQ(copied, 4);
+        EXPECT_EQ(samples[3], 13);
+    }
+}
+
 TEST(CKVTAEvent, RawFramesAdvanceByWholeMicroseconds)
 {
     struct Case
