@@ -8,8 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
+#include "datafile/CKVTAEvent.h"
 #include "datafile/CKVTAStreamFile.h"
 #include "datafile/KvdFormat.h"
 #include "fuzz/FuzzCheck.h"
@@ -46,6 +49,29 @@ size_t CountChunks(CKVTAStreamFile& file, uint64_t size)
     return chunks;
 }
 
+// Records of a stream, walked with its cursor.
+size_t CountRecords(CKVTAStream& stream, uint64_t size)
+{
+    auto cursor = stream.GetFirstEvent();
+    size_t records = 0;
+    if (cursor) {
+        do
+            FUZZ_CHECK(++records <= size / 2);
+        while (cursor->Next());
+    }
+    return records;
+}
+
+// True when no two streams claim the same data chunks (a well-formed file).
+bool OwnChunksEach(const CKVTAStreamFile& file)
+{
+    std::set<CKVTAChunkChain::Key> keys;
+    for (int i = 0; i < file.GetStreamCount(); ++i)
+        if (!keys.insert(file.GetStream(i)->GetChunkKey()).second)
+            return false;
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -61,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     FUZZ_CHECK(second.Open(input.path) == CKVTAStreamFile::kOpenOk);
     const size_t chunks = CountChunks(first, size);
+    std::vector<size_t> records;
+    for (int i = 0; i < first.GetStreamCount(); ++i)
+        records.push_back(CountRecords(*first.GetStream(i), size));
 
     CKVTAStreamFile* files[] = {&first, &second};
     const int compatible = CKVTAStreamFile::CheckMergeCompatibility(files, 2);
@@ -80,7 +109,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(reopened.GetStreamCount() == first.GetStreamCount());
     struct stat written {};
     FUZZ_CHECK(fstat(output.fd, &written) == 0);
-    FUZZ_CHECK(CountChunks(reopened, static_cast<uint64_t>(written.st_size)) == 2 * chunks);
+    const uint64_t writtenSize = static_cast<uint64_t>(written.st_size);
+    FUZZ_CHECK(CountChunks(reopened, writtenSize) == 2 * chunks);
     reopened.GetSweepCount();
+    // Each stream keeps its id and holds its records twice.
+    const bool wellFormed = OwnChunksEach(first);
+    for (int i = 0; i < reopened.GetStreamCount(); ++i) {
+        CKVTAStream& stream = *reopened.GetStream(i);
+        FUZZ_CHECK(stream.GetId() == first.GetStream(i)->GetId());
+        const size_t count = CountRecords(stream, writtenSize);
+        FUZZ_CHECK(!wellFormed || count == 2 * records[static_cast<size_t>(i)]);
+    }
     return 0;
 }

@@ -151,18 +151,25 @@ void AskStream(const CKVTAStream& stream)
     FuzzInfo::AskEverything(stream.CreateInfo().get());
 }
 
-// The blocks of one stream, in file order, inside the file and after the data start.
-void WalkBlocks(CKVTAStreamFile& file, CKVTAStream& stream, size_t size)
+// The blocks of one stream, in file order, inside the file and after the data start. True when
+// their time spans follow one another without overlapping, as a recording program writes them.
+bool WalkBlocks(CKVTAStreamFile& file, CKVTAStream& stream, size_t size)
 {
     size_t blocks = 0;
     uint64_t previous = 0;
+    uint64_t previousStop = 0;
+    bool inOrder = true;
     for (auto block = stream.GetFirstChunk(); block; block = stream.GetNextChunk(*block)) {
         FUZZ_CHECK(++blocks <= size / Kvd::DataChunk::kHeaderBytes);
         FUZZ_CHECK(block->GetChunkOffset() >= file.GetDataStart());
         FUZZ_CHECK(blocks == 1 || block->GetChunkOffset() > previous);
         FUZZ_CHECK(block->GetPayloadSize() >= 0 && block->GetEnd() <= size);
         previous = block->GetChunkOffset();
+        inOrder = inOrder && block->GetStartTime() <= block->GetStopTime()
+                  && (blocks == 1 || block->GetStartTime() >= previousStop);
+        previousStop = block->GetStopTime();
     }
+    return inOrder;
 }
 
 // Every getter of the cursor's kind on its current record. A cursor that ran out of records
@@ -216,12 +223,12 @@ void AskRecord(CKVTAEvent& cursor)
 }
 
 // Every record of the stream. Each takes at least two payload bytes and no two blocks overlap,
-// so a walk longer than half the file has gone round in a loop.
-void WalkRecords(CKVTAStream& stream, size_t size)
+// so a walk longer than half the file has gone round in a loop. Returns the record count.
+size_t WalkRecords(CKVTAStream& stream, size_t size)
 {
     auto cursor = stream.GetFirstEvent();
     if (!cursor)
-        return;
+        return 0;
     FUZZ_CHECK(cursor->GetStream() == &stream);
     size_t records = 0;
     do {
@@ -235,7 +242,7 @@ void WalkRecords(CKVTAStream& stream, size_t size)
     // Positioned by time: on the first block's start, and a little later.
     auto firstBlock = stream.GetFirstChunk();
     if (!firstBlock)
-        return;
+        return records;
     const uint64_t t0 = firstBlock->GetStartTime();
     for (uint64_t t : {t0, t0 + 1000000}) {
         auto at = stream.GetChunkEvent(CKVTATimeStamp(t, t0));
@@ -251,39 +258,54 @@ void WalkRecords(CKVTAStream& stream, size_t size)
     stream.CountEventsPerChannel(CKVTATimeStamp(t0), CKVTATimeStamp(t0 + 1000000000), counts, 4);
     for (int c : counts)
         FUZZ_CHECK(c >= 0 && static_cast<size_t>(c) <= size / 2);
+    return records;
 }
 
 // Sample copies of a raw stream: windows from its first block on, the first sweeps, and the
 // continuous copies by frame.
-void CopySamples(CKVTAStreamFile& file, CKVTAStream& stream, int sweeps)
+void CopySamples(CKVTAStreamFile& file, CKVTAStream& stream, int sweeps, bool inOrder)
 {
     if (!stream.IsRawStream())
         return;
     const int channels = stream.GetChannelCount();
     static uint16_t out[kMaxValues];
+    static uint16_t parts[kMaxValues];
     auto firstBlock = stream.GetFirstChunk();
     if (firstBlock) {
+        // Two windows that share a boundary, then both as one.
         const uint64_t t0 = firstBlock->GetStartTime();
-        const uint64_t windows[][2] = {{t0, t0 + 1000000}, {t0 + 1000000, t0 + 50000000},
-                                       {t0, file.GetStopTime()}};
-        for (const auto& window : windows) {
-            const CKVTATimeStamp from(window[0], t0);
-            const CKVTATimeStamp to(window[1], t0);
-            const int copied = stream.GetRawData(out, kMaxValues, from, to);
-            FUZZ_CHECK(copied >= 0 && copied <= kMaxValues);
-            FUZZ_CHECK(copied == 0 || copied % channels == 0);
+        const uint64_t t1 = t0 + 1000000;
+        const uint64_t t2 = t0 + 50000000;
+        const uint64_t windows[][2] = {{t0, t1}, {t1, t2}, {t0, t2}, {t0, file.GetStopTime()}};
+        int copied[4] = {0, 0, 0, 0};
+        for (int w = 0; w < 4; ++w) {
+            const CKVTATimeStamp from(windows[w][0], t0);
+            const CKVTATimeStamp to(windows[w][1], t0);
+            uint16_t* into = w == 0 ? parts : w == 1 ? parts + copied[0] : out;
+            const int room = w == 1 ? kMaxValues - copied[0] : kMaxValues;
+            copied[w] = stream.GetRawData(into, room, from, to);
+            FUZZ_CHECK(copied[w] >= 0 && copied[w] <= room);
+            FUZZ_CHECK(copied[w] == 0 || copied[w] % channels == 0);
             FUZZ_CHECK(stream.GetSampleCountInWindow(from, to) >= 0);
+            if (w == 2 && inOrder && channels > 0 && copied[2] < kMaxValues / channels * channels) {
+                // Windows that share their boundary split the samples exactly.
+                FUZZ_CHECK(copied[0] + copied[1] == copied[2]);
+                FUZZ_CHECK(std::equal(out, out + copied[2], parts));
+            }
         }
     }
     stream.GetTotalSampleCount();
     for (int channel : {0, channels - 1, channels}) {
         const int64_t all = stream.CopyChannelSamples(out, channel, kMaxValues);
         FUZZ_CHECK(all >= 0 && all <= kMaxValues);
-        const int first = stream.CopyChannelSamplesRange(out, static_cast<uint32_t>(channel), 0, 64);
+        // Copies by frame go through the same values, in pieces.
+        const int first = stream.CopyChannelSamplesRange(parts, static_cast<uint32_t>(channel), 0, 64);
         FUZZ_CHECK(first >= 0 && first <= 64);
-        const int next = stream.CopyChannelSamplesRange(out, static_cast<uint32_t>(channel),
+        const int next = stream.CopyChannelSamplesRange(parts + first, static_cast<uint32_t>(channel),
                                                         static_cast<uint64_t>(first), 64);
         FUZZ_CHECK(next >= 0 && next <= 64);
+        FUZZ_CHECK(first + next == std::min<int64_t>(all, 2 * 64));
+        FUZZ_CHECK(std::equal(parts, parts + first + next, out));
     }
     for (int sweep = 0; sweep < std::min(sweeps, kSweepsAsked); ++sweep) {
         FUZZ_CHECK(stream.GetSweepSampleCount(sweep) >= 0);
@@ -327,6 +349,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     FUZZ_CHECK(file.GetDataStart() <= size);
+    const uint64_t start = file.GetStartTime();
     AskHeader(file);
     file.HasChunkGaps();
     file.GetFirstSweepLength();
@@ -342,15 +365,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const int count = file.GetStreamCount();
     FUZZ_CHECK(count >= 0 && file.GetStream(count) == nullptr && file.GetStream(-1) == nullptr);
+    std::vector<size_t> records;
     for (int i = 0; i < count; ++i) {
         CKVTAStream* stream = file.GetStream(i);
         FUZZ_CHECK(stream != nullptr && stream->GetFile() == &file);
         AskStream(*stream);
         file.FindStream(stream->GetChunkId().c_str());
-        WalkBlocks(file, *stream, size);
-        WalkRecords(*stream, size);
-        CopySamples(file, *stream, sweeps);
+        const bool inOrder = WalkBlocks(file, *stream, size);
+        records.push_back(WalkRecords(*stream, size));
+        CopySamples(file, *stream, sweeps, inOrder);
     }
     WalkFileChunks(file, size);
+
+    // Opened again on the same object, nothing of the first opening carries over.
+    FUZZ_CHECK(file.Open(memory.path) == CKVTAStreamFile::kOpenOk);
+    FUZZ_CHECK(file.GetStartTime() == start && file.GetStreamCount() == count);
+    FUZZ_CHECK(file.GetSweepCount() == sweeps);
+    for (int i = 0; i < count; ++i)
+        FUZZ_CHECK(WalkRecords(*file.GetStream(i), size) == records[static_cast<size_t>(i)]);
     return 0;
 }
