@@ -16,6 +16,7 @@
 #include "datafile/CKVTAStreamFile.h"
 #include "datafile/KvdFormat.h"
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/RecordingBudget.h"
 
 namespace {
 
@@ -76,6 +77,8 @@ bool OwnChunksEach(const CKVTAStreamFile& file)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (!FuzzRecording::WithinBudget(data, size))
+        return 0;
     static const MemoryFile input("merge-input");
     static const MemoryFile output("merge-output");
     input.Fill(data, size);

@@ -26,6 +26,7 @@
 #include "datafile/KvdFormat.h"
 #include "fuzz/AskInfo.h"
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/RecordingBudget.h"
 
 namespace {
 
@@ -336,6 +337,8 @@ void WalkFileChunks(CKVTAStreamFile& file, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (!FuzzRecording::WithinBudget(data, size))
+        return 0;
     static const MemoryFile memory;
     memory.Fill(data, size);
 
