@@ -167,8 +167,8 @@ std::string AsSeed(const std::vector<uint8_t>& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Settings records of every stream kind, each behind its tag, as a recording program of
-// `major` writes them.
+// Settings records of every stream kind, each behind its tag. The trigger record has its
+// parameter part from recording program 3 on and its extra flag from stream header version 6.
 std::vector<uint8_t> TriggerSettings(bool parameterPart, bool extraFlag = false)
 {
     SettingsBytes b;

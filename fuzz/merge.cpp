@@ -63,12 +63,18 @@ size_t CountRecords(CKVTAStream& stream, uint64_t size)
     return records;
 }
 
-// True when no two streams claim the same data chunks (a well-formed file).
-bool OwnChunksEach(const CKVTAStreamFile& file)
+// True when every data chunk belongs to exactly one stream, as in a file a recording program
+// wrote. A chunk of no stream keeps its id in the merge, and an old file's stray chunk whose id
+// reads as a stream id of the new layout would join that stream there.
+bool OwnChunksEach(CKVTAStreamFile& file)
 {
     std::set<CKVTAChunkChain::Key> keys;
     for (int i = 0; i < file.GetStreamCount(); ++i)
         if (!keys.insert(file.GetStream(i)->GetChunkKey()).second)
+            return false;
+    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+         block = file.GetNextChunk(*block))
+        if (keys.count(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes())) == 0)
             return false;
     return true;
 }

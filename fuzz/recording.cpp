@@ -35,6 +35,12 @@ constexpr int kMaxValues = 512;
 // Sweeps whose samples are copied.
 constexpr int kSweepsAsked = 3;
 
+// t + ns, held at the largest time: a window must not wrap round to before its start.
+uint64_t Later(uint64_t t, uint64_t ns)
+{
+    return t > UINT64_MAX - ns ? UINT64_MAX : t + ns;
+}
+
 // The in-memory file the input is written to, made once; opened by its /proc path.
 struct MemoryFile
 {
@@ -245,18 +251,18 @@ size_t WalkRecords(CKVTAStream& stream, size_t size)
     if (!firstBlock)
         return records;
     const uint64_t t0 = firstBlock->GetStartTime();
-    for (uint64_t t : {t0, t0 + 1000000}) {
+    for (uint64_t t : {t0, Later(t0, 1000000)}) {
         auto at = stream.GetChunkEvent(CKVTATimeStamp(t, t0));
         if (at) {
             AskRecord(*at);
-            at->AdvanceTo(t + 500000);
+            at->AdvanceTo(Later(t, 500000));
             AskRecord(*at);
         }
         stream.GetChunk(CKVTATimeStamp(t, t0));
         stream.FindChunkForTime(CKVTATimeStamp(t, t0));
     }
     int counts[4] = {0, 0, 0, 0};
-    stream.CountEventsPerChannel(CKVTATimeStamp(t0), CKVTATimeStamp(t0 + 1000000000), counts, 4);
+    stream.CountEventsPerChannel(CKVTATimeStamp(t0), CKVTATimeStamp(Later(t0, 1000000000)), counts, 4);
     for (int c : counts)
         FUZZ_CHECK(c >= 0 && static_cast<size_t>(c) <= size / 2);
     return records;
@@ -275,8 +281,8 @@ void CopySamples(CKVTAStreamFile& file, CKVTAStream& stream, int sweeps, bool in
     if (firstBlock) {
         // Two windows that share a boundary, then both as one.
         const uint64_t t0 = firstBlock->GetStartTime();
-        const uint64_t t1 = t0 + 1000000;
-        const uint64_t t2 = t0 + 50000000;
+        const uint64_t t1 = Later(t0, 1000000);
+        const uint64_t t2 = Later(t0, 50000000);
         const uint64_t windows[][2] = {{t0, t1}, {t1, t2}, {t0, t2}, {t0, file.GetStopTime()}};
         int copied[4] = {0, 0, 0, 0};
         for (int w = 0; w < 4; ++w) {
