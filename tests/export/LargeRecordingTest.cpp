@@ -20,6 +20,7 @@
 #include "platform/CByteWriter.h"
 #include "platform/CMessageReporter.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace FH = Kvd::FileHeader;
@@ -309,4 +310,29 @@ TEST(LargeRecording, RefusesASweepTooLongForOneRead)
     EXPECT_EQ(converter.Convert(nullptr, nullptr, true, true), kConvertReported);
     EXPECT_EQ(messages.texts, std::vector<std::string>({"Error reading sweep 1. Stopped conversion."}));
     EXPECT_TRUE(ReadFileBytes(dir.File("first.raw")).empty());
+}
+
+// A stop time 160 years after the start (a damaged header) is far more than an ABF file counts:
+// refused before any file exists, with no overflow on the way.
+TEST(LargeRecording, AbfRefusesADamagedStopTime)
+{
+    TempDir dir;
+    KvdRecordingPlan plan;
+    plan.stopExtraUs = 5000000000000000LL;
+    ASSERT_TRUE(WriteKvdRecording(plan, dir.File("in.kvd")));
+    CKVD kvd;
+    ASSERT_TRUE(kvd.Open(dir.File("in.kvd")));
+    CKVDataSelection selection;
+    CKVDataSelection::Entry entry;
+    entry.streamName = "Electrode Raw Data";
+    entry.channelName = "12";
+    entry.value = plan.rateHz;
+    selection.Add(std::move(entry));
+    Messages messages;
+    CConvertToABF converter(&kvd, &selection);
+    converter.SetReporter(&messages);
+    converter.SetOutputName(dir.File("out.abf"));
+    EXPECT_EQ(converter.Convert(nullptr, nullptr, true, true), kConvertReported);
+    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(access(dir.File("out.abf").c_str(), F_OK), 0);
 }
