@@ -255,8 +255,9 @@ int CConvertToABF::FinishOutput(bool sweeps, bool complete)
     if (sweeps && m_saveTags)
         if (const int rc = WriteTriggerTags())
             return rc;
+    // The failure was reported, but its code is the one that says the header is not complete.
     if (complete && !m_headerCurrent && !UpdateHeader())
-        return kConvertReported;
+        return kConvertHeaderFailed;
     return kConvertOk;
 }
 

@@ -82,7 +82,8 @@ struct LargeRecording
     bool Write(const std::string& path, const KvdIndexPlan* index = nullptr)
     {
         KvdBuilder b(11);
-        b.Set<int32_t>(FH::kSampleRate, kRate * 1000).Set<int32_t>(FH::kRecordingMode, triggered ? 1 : 0);
+        b.Set<int32_t>(FH::kSampleRate, kRate * 1000);
+        b.Set<int32_t>(FH::kRecordingMode, triggered ? 1 : 0);
         b.Set<float>(FH::kWindowExtent, triggered ? 1000.0f : 0.0f);
         b.Set<uint64_t>(FH::kRecordingTime, start).Set<uint64_t>(FH::kStartTime, start);
         if (triggered) {
@@ -112,7 +113,8 @@ struct LargeRecording
             if (!triggered)
                 return;
             std::vector<uint8_t> record;
-            CByteWriter(record).Put<uint64_t>(at).Put<uint16_t>(1).Put<uint32_t>(0).Put<uint32_t>(0).Put<uint32_t>(0);
+            CByteWriter(record).Put<uint64_t>(at).Put<uint16_t>(1).Put<uint32_t>(0).Put<uint32_t>(0)
+                .Put<uint32_t>(0);
             b.AddChunk("trig0001", at, at + kSecond / 10, record);
             isRaw.push_back(false);
         };
@@ -204,7 +206,8 @@ TEST(LargeRecording, OpensIndexesAndReadsPastFourGigabytes)
                 ADD_FAILURE() << "an index entry points to no chunk: " << entry.offset;
                 break;
             }
-            EXPECT_EQ(entry.time, recording.rawStarts[static_cast<size_t>(at - recording.rawOffsets.begin())]);
+            const size_t k = static_cast<size_t>(at - recording.rawOffsets.begin());
+            EXPECT_EQ(entry.time, recording.rawStarts[k]);
         }
         if (!withStoredIndex) {
             for (const KvtIndexEntry& entry : entries)
@@ -281,7 +284,8 @@ TEST(LargeRecording, ExportsTheSweepBeyondFourGigabytes)
         EXPECT_TRUE(messages.texts.empty());
         const std::vector<uint8_t> bytes = ReadFileBytes(dir.File("last.abf"));
         ASSERT_GE(bytes.size(), kAbfHeaderBytes + 2 * expected.size());
-        EXPECT_EQ(LoadLE<int32_t>(bytes.data() + AbfField::lActualAcqLength), static_cast<int32_t>(expected.size()));
+        EXPECT_EQ(LoadLE<int32_t>(bytes.data() + AbfField::lActualAcqLength),
+                  static_cast<int32_t>(expected.size()));
         for (size_t i = 0; i < expected.size(); ++i)
             ASSERT_EQ(LoadLE<int16_t>(bytes.data() + kAbfHeaderBytes + 2 * i),
                       static_cast<int16_t>(expected[i] - 32768)) << i;
