@@ -13,6 +13,7 @@
 #include "datafile/CKVTAStreamFile.h"
 #include "datafile/KvdFormat.h"
 #include "export/CConvertToABF.h"
+#include "export/CConvertToASCII.h"
 #include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
@@ -244,7 +245,8 @@ CKVDataSelection BothChannels()
     return selection;
 }
 
-// The last sweep of a triggered recording, 18 GiB into the file, exported to ".raw" and ABF.
+// The last sweep of a triggered recording, 18 GiB into the file, exported to ".raw", ABF and
+// ".txt".
 TEST(LargeRecording, ExportsTheSweepBeyondFourGigabytes)
 {
     TempDir dir;
@@ -289,6 +291,46 @@ TEST(LargeRecording, ExportsTheSweepBeyondFourGigabytes)
         for (size_t i = 0; i < expected.size(); ++i)
             ASSERT_EQ(LoadLE<int16_t>(bytes.data() + kAbfHeaderBytes + 2 * i),
                       static_cast<int16_t>(expected[i] - 32768)) << i;
+    }
+    {
+        SCOPED_TRACE(".txt");
+        Messages messages;
+        CConvertToASCII converter(&kvd, &selection);
+        converter.SetReporter(&messages);
+        converter.SetOutputName(dir.File("last.txt"));
+        converter.SetSweepRange(kHoles + 1, kHoles + 1);
+        EXPECT_EQ(converter.Convert(nullptr, nullptr, true, true), kConvertOk);
+        EXPECT_TRUE(messages.texts.empty());
+        // Rows of sweep number, trigger time, time, and each channel in microvolts (0.1 per step).
+        const std::vector<uint8_t> bytes = ReadFileBytes(dir.File("last.txt"));
+        std::vector<std::vector<double>> rows;
+        size_t at = 0;
+        for (int line = 0; at < bytes.size(); ++line) {
+            const size_t end = std::find(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end(), '\n')
+                               - bytes.begin();
+            std::vector<double> fields;
+            const std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
+            for (size_t from = 0; line >= 4 && from < text.size();) {
+                const size_t tab = std::min(text.find('\t', from), text.size());
+                fields.push_back(std::stod(text.substr(from, tab - from)));
+                from = tab + 1;
+            }
+            if (!fields.empty())
+                rows.push_back(fields);
+            at = end + 1;
+        }
+        ASSERT_EQ(rows.size(), static_cast<size_t>(kRate));
+        const double startMs = static_cast<double>(recording.lastSecond - recording.start) / 1e6;
+        for (size_t k : {size_t {0}, size_t {kRate - 1}}) {
+            SCOPED_TRACE(k);
+            ASSERT_EQ(rows[k].size(), 5u);
+            EXPECT_EQ(rows[k][0], kHoles + 1);
+            EXPECT_NEAR(rows[k][1], startMs, 1e-3);
+            EXPECT_NEAR(rows[k][2], startMs + static_cast<double>(k) * 0.04, 1e-3);
+            for (size_t c = 0; c < 2; ++c)
+                EXPECT_NEAR(rows[k][3 + c], (expected[2 * k + c] - 32768.0) * 0.1, 1e-2);
+        }
     }
 }
 
