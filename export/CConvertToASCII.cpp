@@ -145,6 +145,17 @@ bool CConvertToASCII::DrainBlocks(std::vector<CSpillBuffer>& blocks)
     return ok;
 }
 
+int CConvertToASCII::FinishEntryBlocks(std::vector<CSpillBuffer>& blocks, const std::vector<char>& written,
+                                       int rc)
+{
+    for (size_t e = 0; e < blocks.size() && e < written.size(); ++e)
+        if (!written[e] && rc == kConvertOk)
+            EmptyHeadLine(blocks[e].Text());
+    if (!DrainBlocks(blocks))
+        return kConvertReported;
+    return rc;
+}
+
 // ---- Writer choice and time base ----
 
 CConvertToASCII::WriterKind CConvertToASCII::ChooseWriter(const std::vector<std::string>& streamNames)

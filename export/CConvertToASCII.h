@@ -112,6 +112,10 @@ private:
     void SweepTitles(std::string& out, const char* first, const char* second) const;
     bool Flush();
     bool DrainBlocks(std::vector<CSpillBuffer>& blocks);
+    // Closes an event writer's per-entry blocks: an entry that got no rows gets its empty head
+    // line (unless the writer already failed), then every block goes to the output. Returns rc,
+    // or kConvertReported when the blocks could not be written.
+    int FinishEntryBlocks(std::vector<CSpillBuffer>& blocks, const std::vector<char>& written, int rc);
     std::vector<CSpillBuffer> MakeBlocks(size_t count) const;
 
     // Sweep frame shared by the sweep writers.

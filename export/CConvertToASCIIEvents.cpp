@@ -228,12 +228,7 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
             }
         }
     }
-    for (size_t e = 0; e < count; ++e)
-        if (!written[e] && rc == kConvertOk)
-            EmptyHeadLine(blocks[e].Text());
-    if (!DrainBlocks(blocks))
-        return kConvertReported;
-    return rc;
+    return FinishEntryBlocks(blocks, written, rc);
 }
 
 // ---- Averages ----
@@ -332,12 +327,7 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
             }
         }
     }
-    for (size_t e = 0; e < count; ++e)
-        if (!written[e] && rc == kConvertOk)
-            EmptyHeadLine(blocks[e].Text());
-    if (!DrainBlocks(blocks))
-        return kConvertReported;
-    return rc;
+    return FinishEntryBlocks(blocks, written, rc);
 }
 
 // ---- Parameters ----

@@ -180,24 +180,36 @@ TEST(CKVTAStreamFileMerge, ContinuousFilesFollowEachOtherWithEveryChunkAndAStore
 
 TEST(CKVTAStreamFileMerge, TimesOfTriggeredSplitAndOverlappingRecordings)
 {
-    // Triggered recordings 10 s apart, of two sweeps each, keep their times.
-    Merge triggered;
-    for (uint64_t start : {T0 + 20000 * kMs, T0, T0 + 10000 * kMs}) {
-        KvdBuilder b(11);
-        b.Set<uint64_t>(FH::kRecordingTime, start).Set<uint64_t>(FH::kStartTime, start);
-        b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
-        b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}}));
-        b.AddStream(Stream("trigger", "Trigger 1", "trig0001", 2, {{0, 0}}));
-        for (uint64_t sweep : {start, start + 1000 * kMs})
-            for (uint64_t i = 0; i < 2; ++i)
-                b.AddChunk("elec0001", sweep + i * 100 * kMs, sweep + (i + 1) * 100 * kMs, KvdFrames(2, 1));
-        triggered.Add(b);
+    // Triggered recordings 10 s apart, of two sweeps each, keep their times; files before header
+    // version 5 name their trigger stream by its chunk number and their chunks by number.
+    for (uint16_t v : {4, 11}) {
+        SCOPED_TRACE(v);
+        Merge triggered;
+        for (uint64_t start : {T0 + 20000 * kMs, T0, T0 + 10000 * kMs}) {
+            KvdBuilder b(v);
+            b.Set<uint64_t>(FH::kRecordingTime, start).Set<uint64_t>(FH::kStartTime, start);
+            b.Set<int32_t>(FH::kRecordingMode, 1);
+            if (v < 5)
+                b.Set<uint16_t>(FH::kTriggerStreamNumber, 2);
+            else
+                b.SetText(FH::kStartTriggerId, "trig0001");
+            b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}}));
+            b.AddStream(Stream("trigger", "Trigger 1", "trig0001", 2, {{0, 0}}));
+            for (uint64_t sweep : {start, start + 1000 * kMs})
+                for (uint64_t i = 0; i < 2; ++i)
+                    b.AddChunk(v < 5 ? "00001raw" : "elec0001", sweep + i * 100 * kMs,
+                               sweep + (i + 1) * 100 * kMs, KvdFrames(2, 1));
+            triggered.Add(b);
+        }
+        EXPECT_EQ(triggered.files[0]->GetTriggerStreamIndex(), 1);
+        EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(triggered.files.data(), 3), 1);
+        ASSERT_EQ(triggered.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        EXPECT_EQ(triggered.merged.GetRecordingMode(), 1);
+        EXPECT_EQ(triggered.merged.GetTriggerStreamIndex(), 1);
+        ASSERT_EQ(triggered.merged.GetSweepCount(), 6);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(triggered.merged.GetSweepStartValue(i), T0 + (i / 2) * 10000 * kMs + (i % 2) * 1000 * kMs) << i;
     }
-    EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(triggered.files.data(), 3), 1);
-    ASSERT_EQ(triggered.Run(), 0);
-    ASSERT_EQ(triggered.merged.GetSweepCount(), 6);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(triggered.merged.GetSweepStartValue(i), T0 + (i / 2) * 10000 * kMs + (i % 2) * 1000 * kMs) << i;
 
     // Continuous recordings: parts of one recording (one press time) that follow on exactly;
     // then a first file that stopped (stamp 0) before its last chunk ended and a second one with
