@@ -255,9 +255,9 @@ int CConvertToABF::FinishOutput(bool sweeps, bool complete)
     if (sweeps && m_saveTags)
         if (const int rc = WriteTriggerTags())
             return rc;
-    // The failure was reported, but its code is the one that says the header is not complete.
+    // A failed header update has been reported with the library's text: that is result 10.
     if (complete && !m_headerCurrent && !UpdateHeader())
-        return kConvertHeaderFailed;
+        return kConvertReported;
     return kConvertOk;
 }
 

@@ -208,8 +208,7 @@ protected:
         const std::string triggered = m_triggered;
         const std::string second = m_second;
         const std::set<int> written = {kConvertOpenFailed, kConvertCloseFailed, kConvertReported};
-        const std::set<int> abf = {kConvertOpenFailed, kConvertCloseFailed, kConvertHeaderFailed,
-                                   kConvertReported};
+        const std::set<int> abf = {kConvertOpenFailed, kConvertCloseFailed, kConvertReported};
         const std::set<int> closing = {kConvertCloseFailed};
         return {
             {".raw with head", [=](const std::string& folder) {
@@ -228,7 +227,7 @@ protected:
             {"ABF, episodes with tags", [=](const std::string& folder) {
                  return Export<CConvertToABF>(triggered, folder, 8,
                                               [](CConvertToABF& c) { c.SetSaveTriggersAsTags(true); });
-             }, abf, kConvertOpenFailed, kConvertHeaderFailed, {}},
+             }, abf, kConvertOpenFailed, kConvertReported, {}},
             {".txt", [=](const std::string& folder) {
                  return Export<CConvertToASCII>(continuous, folder, 2, [](CConvertToASCII&) {});
              }, written, kConvertReported, kConvertCloseFailed, closing},
