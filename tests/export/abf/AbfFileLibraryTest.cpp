@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-TEST(AbfFileLibrary, HandleTableHolds64Files)
+TEST(AbfFileLibrary, HandleTableHolds64FilesAndRefusedOpensLeaveNothingBehind)
 {
     TempDir dir;
     AbfFileHeader header;
@@ -101,7 +101,7 @@ TEST(AbfFileLibrary, HandleTableHolds64Files)
     EXPECT_EQ(handle, 5);
     AbfCloseAllFiles();
 
-    for (int bad : {-1, 5, 64, 1000}) {
+    for (int bad : {-1, 5, 64}) {
         SCOPED_TRACE(bad);
         error = 0;
         EXPECT_FALSE(AbfClose(bad, &error));
@@ -110,15 +110,8 @@ TEST(AbfFileLibrary, HandleTableHolds64Files)
         EXPECT_FALSE(AbfWriteMultiplexData(bad, &header, 0, nullptr, 0, 0, &error));
         EXPECT_EQ(error, 1002);
     }
-}
 
-TEST(AbfFileLibrary, RefusedOpensLeaveNothingBehind)
-{
-    TempDir dir;
-    AbfFileHeader header;
-    AbfInitFileHeader(header);
-    int handle = 3;
-    int error = 0;
+    handle = 3;
     EXPECT_FALSE(AbfOpenForWrite(dir.File("missing/x.abf").c_str(), &handle, 0, &header, &error));
     EXPECT_EQ(error, 1004);
     EXPECT_EQ(handle, -1);
