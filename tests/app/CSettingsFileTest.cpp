@@ -1,7 +1,7 @@
 #include "app/CRecentFileList.h"
 #include "app/CSettingsFile.h"
 
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/FileTime.h"
 
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
