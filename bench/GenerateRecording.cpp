@@ -79,7 +79,7 @@ KvdStreamPlan RawStream(const std::string& type, const std::string& name, const 
     for (size_t i = 0; i < labels.size(); ++i) {
         KvdChannelPlan channel;
         channel.id = firstChannel + static_cast<int32_t>(i);
-        channel.number = static_cast<int32_t>(i);
+        channel.number = firstChannel + static_cast<int32_t>(i); // the hardware id: layout index
         channel.name = labels[i];
         channel.displayName = labels[i];
         channel.label = labels[i];

@@ -200,7 +200,8 @@ public:
     // `outputPath`, this object being the output. 0 merged; 1 refused, failed or cancelled.
     // Nothing is opened for writing when the files cannot be merged, when an input is not open,
     // or when the output is one of the inputs (same device and inode). The output file is
-    // closed in every case; a failure may leave a partial output file behind.
+    // closed in every case (header and streams stay on this object); a failure may leave a
+    // partial output file behind, which the caller deletes.
     int MergeFiles(CKVTAStreamFile** files, int count, const std::string& outputPath,
                    KvtProgressCallback progress);
     // 0 at the first difference that forbids a merge; else 3 when every file carries the first
@@ -219,7 +220,8 @@ public:
     // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
     int AppendFile(CKVTAStreamFile& input);
 
-    // Copies the last merge error text into `buffer`, always terminated within n bytes.
+    // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
+    // n - 1 characters: pass the buffer's size).
     static void GetLastErrorText(char* buffer, int n);
     static std::string GetLastErrorText();
     // Replaces the text (cut to fit the buffer); NULL clears it.

@@ -353,7 +353,7 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     }
     for (int i = 0; i < count; ++i) {
         if (!files[i] || files[i] == this || !files[i]->IsOpen() || !files[i]->GetHeader()) {
-            SetLastErrorText(kReadError);
+            SetLastErrorText(files[i] == this ? kOpenError : kReadError);
             return 1;
         }
         // Old files take the start of their first chunk as their start time once a chunk was
@@ -441,8 +441,8 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
 
 int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
 {
-    if (!m_file || !m_hasHeader) {
-        SetLastErrorText(kOpenError);
+    if (!m_file || !m_hasHeader || !input.GetHeader()) {
+        SetLastErrorText(!input.GetHeader() ? kReadError : kOpenError);
         return 1;
     }
     // A continuous recording goes on where the output stopped; triggered ones keep their times,

@@ -121,30 +121,27 @@ bool CKVD::GetStreamNames(std::vector<std::string>& names) const
     return !names.empty();
 }
 
-int CKVD::GetChannelId(const std::string& streamName, const std::string& channelName) const
+const CKVTAChannel* CKVD::FindChannel(const std::string& streamName, const std::string& channelName) const
 {
     const CKVTAStream* stream = FindStream(streamName);
-    if (!stream)
-        return -1;
-    for (int i = 0; i < stream->GetChannelCount(); ++i) {
+    for (int i = 0; stream && i < stream->GetChannelCount(); ++i) {
         const CKVTAChannel* channel = stream->GetChannel(i);
         if (channel && channel->GetName2() == channelName)
-            return channel->GetId();
+            return channel;
     }
-    return -1;
+    return nullptr;
+}
+
+int CKVD::GetChannelId(const std::string& streamName, const std::string& channelName) const
+{
+    const CKVTAChannel* channel = FindChannel(streamName, channelName);
+    return channel ? channel->GetId() : -1;
 }
 
 int CKVD::GetChannelExtensionValue(const std::string& streamName, const std::string& channelName) const
 {
-    const CKVTAStream* stream = FindStream(streamName);
-    if (!stream)
-        return -1;
-    for (int i = 0; i < stream->GetChannelCount(); ++i) {
-        const CKVTAChannel* channel = stream->GetChannel(i);
-        if (channel && channel->GetName2() == channelName)
-            return channel->GetExtensionValue();
-    }
-    return -1;
+    const CKVTAChannel* channel = FindChannel(streamName, channelName);
+    return channel ? channel->GetExtensionValue() : -1;
 }
 
 bool CKVD::GetEventTimes(CKVTAStream* stream, std::vector<double>& times) const

@@ -7,6 +7,7 @@
 
 #include "datafile/CKVTAStreamFile.h"
 
+class CKVTAChannel;
 class CKVTAStream;
 class CKVTATimeStamp;
 
@@ -66,6 +67,8 @@ public:
     static int64_t ToMicroseconds(const CKVTATimeStamp& stamp);
 
 private:
+    const CKVTAChannel* FindChannel(const std::string& streamName, const std::string& channelName) const;
+
     std::string m_path;
     bool m_isOpen = false;
     CKVTAStreamFile m_file;

@@ -1,0 +1,91 @@
+#include "export/CSpillBuffer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "platform/TempFiles.h"
+
+namespace {
+
+constexpr size_t kDrainBytes = 1 << 20;
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+CSpillBuffer::~CSpillBuffer()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+CSpillBuffer::CSpillBuffer(CSpillBuffer&& other) noexcept
+    : m_limit(other.m_limit), m_text(std::move(other.m_text)), m_fd(other.m_fd),
+      m_spilled(other.m_spilled), m_failed(other.m_failed)
+{
+    other.m_fd = -1;
+    other.m_spilled = 0;
+}
+
+bool CSpillBuffer::Settle()
+{
+    if (m_failed)
+        return false;
+    if (m_text.size() < m_limit)
+        return true;
+    if (m_fd < 0)
+        m_fd = CreateScratchFile("sondrel-text-");
+    if (m_fd < 0 || !WriteAll(m_fd, m_text.data(), m_text.size())) {
+        m_failed = true;
+        return false;
+    }
+    m_spilled += m_text.size();
+    m_text.clear();
+    return true;
+}
+
+bool CSpillBuffer::Drain(const std::function<bool(const char*, size_t)>& write)
+{
+    bool ok = !m_failed;
+    if (ok && m_spilled > 0) {
+        std::vector<char> piece(kDrainBytes);
+        size_t done = 0;
+        while (ok && done < m_spilled) {
+            const size_t want = std::min(piece.size(), m_spilled - done);
+            const ssize_t n = ::pread(m_fd, piece.data(), want, static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0 && write(piece.data(), static_cast<size_t>(n));
+            done += n > 0 ? static_cast<size_t>(n) : 0;
+        }
+    }
+    if (ok && !m_text.empty())
+        ok = write(m_text.data(), m_text.size());
+    Reset();
+    return ok;
+}
+
+void CSpillBuffer::Reset()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_spilled = 0;
+    m_text.clear();
+    m_failed = false;
+}
