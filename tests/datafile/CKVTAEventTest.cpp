@@ -288,6 +288,27 @@ TEST(CKVTAEvent, RawFramesAdvanceByWholeMicroseconds)
     EXPECT_EQ(none->file.Stream(0)->GetFirstEvent(), nullptr);  // no channels, no frames
 }
 
+// A target near the largest time, far from a block that starts near 0, ends at the last frame
+// (it once rounded the distance up to a wrapped 0 and never moved).
+TEST(CKVTAEvent, RawFramesAdvanceToTheLargestTimeEnds)
+{
+    KvdStreamPlan plan;
+    plan.id = "strm0001";
+    plan.sampleRate = 1000;   // 1 Hz: a step of a second
+    plan.channels.resize(1);
+    TempDir dir;
+    ASSERT_TRUE(KvdBuilder(11).AddStream(plan).AddChunk("strm0001", 0, 3000000000, KvdFrames(3, 1))
+                    .WriteTo(dir.File("e.kvd")));
+    KvdTestFile file;
+    ASSERT_EQ(file.Open(dir.File("e.kvd")), 0);
+    for (uint64_t t : {UINT64_MAX, UINT64_MAX - 999999999}) {
+        auto cursor = file.Stream(0)->GetFirstEvent();
+        ASSERT_NE(cursor, nullptr);
+        EXPECT_FALSE(cursor->AdvanceTo(t));
+        EXPECT_EQ(cursor->GetRecordOffset(), 4u);
+    }
+}
+
 TEST(CKVTAEvent, ChunkEventStartsAtTheFirstRecordAtOrAfterTheTime)
 {
     auto open = Open("spikes", 8,
