@@ -1,6 +1,10 @@
 #include "datafile/CFileReader.h"
 
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/File64.h"
@@ -32,7 +36,9 @@ bool CFileReader::ReadAt(uint64_t pos, void* destination, size_t n)
         std::memcpy(destination, m_window.data() + (pos - m_windowAt), n);
         return true;
     }
-    if (n > kMaxWindow / 2)
+    // Payloads go straight into the caller's buffer: through the window every sample would be
+    // copied twice.
+    if (n >= kDirectBytes)
         return ReadDirect(pos, destination, n);
     if (!Fill(pos, n)) {
         std::memset(destination, 0, n);
@@ -60,10 +66,12 @@ bool CFileReader::Skip(uint64_t n)
 
 bool CFileReader::Fill(uint64_t pos, size_t n)
 {
-    // A read that continues right where the window ended is part of a forward scan: widen the
-    // next window. A jump starts small again, since big payloads are usually skipped over.
-    const bool continues = m_windowBytes != 0 && pos >= m_windowAt
-                           && pos - m_windowAt >= m_windowBytes / 2;
+    // A read that goes on from the second half of the window up to its end is part of a
+    // forward scan: widen the next window. A jump past the window (a chunk header behind a
+    // payload that was skipped) starts small again: widening there would read every payload
+    // a header walk skips.
+    const uint64_t windowEnd = m_windowAt + m_windowBytes;
+    const bool continues = m_windowBytes != 0 && pos >= m_windowAt + m_windowBytes / 2 && pos <= windowEnd;
     m_nextFill = continues ? std::min(m_nextFill * 2, kMaxWindow) : kMinWindow;
     size_t want = std::max(m_nextFill, n);
     if (want > m_length - pos)
@@ -71,9 +79,7 @@ bool CFileReader::Fill(uint64_t pos, size_t n)
     m_window.resize(std::max(m_window.size(), want));
     m_windowBytes = 0;
     ++m_fileReads;
-    if (!Seek64(m_file, static_cast<int64_t>(pos)))
-        return false;
-    const size_t got = fread(m_window.data(), 1, want, m_file);
+    const size_t got = ReadFile(pos, m_window.data(), want);
     m_windowAt = pos;
     m_windowBytes = got;
     return got >= n;
@@ -82,8 +88,46 @@ bool CFileReader::Fill(uint64_t pos, size_t n)
 bool CFileReader::ReadDirect(uint64_t pos, void* destination, size_t n)
 {
     ++m_fileReads;
-    if (Seek64(m_file, static_cast<int64_t>(pos)) && fread(destination, 1, n, m_file) == n)
+    // The bytes behind a payload come along into the window in the same call: the next chunk
+    // header starts there, so a walk over big payloads costs one read per chunk.
+    const uint64_t end = pos + n;
+    const size_t ahead = end < m_length ? static_cast<size_t>(std::min<uint64_t>(kMinWindow, m_length - end)) : 0;
+    m_window.resize(std::max(m_window.size(), ahead));
+    m_windowBytes = 0;
+    m_nextFill = kMinWindow;
+    iovec parts[2] = {{destination, n}, {m_window.data(), ahead}};
+    ssize_t got = 0;
+    do {
+        got = preadv(fileno(m_file), parts, ahead != 0 ? 2 : 1, static_cast<off_t>(pos));
+    } while (got < 0 && errno == EINTR);
+    const size_t done = got > 0 ? static_cast<size_t>(got) : 0;
+    if (done >= n) {
+        m_windowAt = end;
+        m_windowBytes = done - n;
+        return true;
+    }
+    // A short read: the rest of the payload on its own.
+    uint8_t* rest = static_cast<uint8_t*>(destination) + done;
+    if (ReadFile(pos + done, rest, n - done) == n - done)
         return true;
     std::memset(destination, 0, n);
     return false;
+}
+
+size_t CFileReader::ReadFile(uint64_t pos, void* destination, size_t n)
+{
+    // Positioned reads on the descriptor: one system call, no seek, no stdio buffer between.
+    // The FILE's own position is left alone; whoever reads through it seeks first.
+    const int fd = fileno(m_file);
+    uint8_t* at = static_cast<uint8_t*>(destination);
+    size_t done = 0;
+    while (done < n && pos + done <= static_cast<uint64_t>(INT64_MAX)) {
+        const ssize_t got = pread(fd, at + done, n - done, static_cast<off_t>(pos + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
 }

@@ -10,7 +10,9 @@
 // is refilled only when a read falls outside it, so a walk over many chunk headers costs one
 // file read per window instead of a seek and a read per header. Large reads go straight into
 // the caller's buffer. The reader also keeps a sequential position for the header-area readers.
-// It never owns the FILE*. Every read is checked against the file length measured at Attach.
+// It never owns the FILE*: it reads the FILE's descriptor at explicit positions, so whatever was
+// written through the FILE must be flushed first. Every read is checked against the file length
+// measured at Attach.
 class CFileReader
 {
 public:
@@ -48,9 +50,13 @@ public:
 private:
     bool Fill(uint64_t pos, size_t n);
     bool ReadDirect(uint64_t pos, void* destination, size_t n);
+    // Bytes read at pos (fewer at the end of the file or on an error).
+    size_t ReadFile(uint64_t pos, void* destination, size_t n);
 
     static constexpr size_t kMinWindow = 16 * 1024;
     static constexpr size_t kMaxWindow = 1024 * 1024;
+    // Reads of this size and more bypass the window.
+    static constexpr size_t kDirectBytes = 64 * 1024;
 
     FILE* m_file = nullptr;
     uint64_t m_length = 0;

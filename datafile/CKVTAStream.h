@@ -196,6 +196,13 @@ private:
 public:
     // All channels, interleaved, of the window [from, to); values copied (whole frames).
     int GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to);
+    // GetRawData's frames handed to `take` (frames, frame count) in pieces of at most
+    // `pieceFrames` frames, each read into `scratch`: a caller that rearranges the frames works
+    // on memory that stays in the cache. Returns what GetRawData would: a block whose read
+    // fails is not counted, though pieces of it may have been handed out already.
+    using RawPiece = std::function<void(const uint16_t* frames, size_t count)>;
+    int GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to, size_t pieceFrames,
+                         std::vector<uint16_t>& scratch, const RawPiece& take);
     // Continuous recordings: one channel's values of the whole stream, at most maxValues.
     // Returns the values copied (one per frame).
     int64_t CopyChannelSamples(uint16_t* out, int channel, int64_t maxValues);

@@ -8,6 +8,7 @@
 
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTATimeStamp.h"
+#include "export/CColumnScatter.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
@@ -312,18 +313,22 @@ bool CConvertInterface::MapStreams(std::vector<StreamColumns>& streams) const
     return complete;
 }
 
-void CConvertInterface::Scatter(const StreamColumns& s, const uint16_t* values, size_t rows, uint16_t* out,
-                                size_t entries, bool subtractAdcZero) const
+size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
+                                          const CKVTATimeStamp& to, uint16_t* out, size_t entries,
+                                          bool subtractAdcZero)
 {
     const uint16_t zero = subtractAdcZero && s.stream ? s.stream->GetAdcZero() : 0;
     const size_t channels = static_cast<size_t>(s.channels);
-    for (size_t k = 0; k < rows; ++k) {
-        const uint16_t* row = values + k * channels;
-        uint16_t* target = out + k * entries;
-        for (const auto& [entry, channel] : s.columns)
-            if (channel >= 0)
-                target[entry] = static_cast<uint16_t>(row[channel] - zero);
-    }
+    const CColumnScatter scatter(s.columns, channels, entries, zero);
+    // Pieces small enough that the frames read and the rows they go to stay in the cache.
+    constexpr size_t kPieceValues = 128 * 1024;
+    size_t row = 0;
+    const int got = s.stream->GetRawDataPieces(static_cast<int>(want), from, to, kPieceValues / channels,
+                                               m_streamBuffer, [&](const uint16_t* frames, size_t count) {
+                                                   scatter.Apply(frames, count, out + row * entries);
+                                                   row += count;
+                                               });
+    return static_cast<size_t>(got);
 }
 
 uint16_t CConvertInterface::ZeroVoltValue(int entry, bool subtractAdcZero) const
@@ -372,8 +377,14 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     // The whole selection is one stream in channel order: its frames are the rows, read
     // straight into `out`. Otherwise columns are filled stream by stream over zeros.
     const bool direct = streams.size() == 1 && lead.identity;
+    // Columns of channels a stream lacks stay at 0; when every column has its channel, the
+    // streams fill the rows completely.
+    bool covered = true;
+    for (const StreamColumns& s : streams)
+        for (const auto& column : s.columns)
+            covered = covered && column.second >= 0;
     out.resize(rows * entries);
-    if (!direct)
+    if (!direct && !covered)
         std::fill(out.begin(), out.end(), 0);
     for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
         const StreamColumns& s = streams[i];
@@ -383,13 +394,12 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
             failed = s.name;
             break;
         }
-        uint16_t* target = out.data();
-        if (!direct) {
-            m_streamBuffer.resize(want);
-            target = m_streamBuffer.data();
-        }
-        const size_t got = want > 0 ? static_cast<size_t>(s.stream->GetRawData(target, static_cast<int>(want), from, to))
-                                    : 0;
+        // Straight into `out`, or piece by piece into the stream's columns: pieces of a block
+        // whose read fails may land in rows that the failure then cuts off or overwrites.
+        size_t got = 0;
+        if (want > 0)
+            got = direct ? static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to))
+                         : ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
         if (got != want) {
             // A recording may end before its stop time: the last window keeps what is there.
             if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0) {
@@ -400,14 +410,10 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
                 break;
             }
         }
-        if (direct) {
-            if (subtractAdcZero) {
-                const uint16_t zero = s.stream->GetAdcZero();
-                for (uint16_t& value : out)
-                    value = static_cast<uint16_t>(value - zero);
-            }
-        } else {
-            Scatter(s, m_streamBuffer.data(), rows, out.data(), entries, subtractAdcZero);
+        if (direct && subtractAdcZero) {
+            const uint16_t zero = s.stream->GetAdcZero();
+            for (uint16_t& value : out)
+                value = static_cast<uint16_t>(value - zero);
         }
     }
     samplesPerChannel = static_cast<int>(rows);
@@ -442,21 +448,26 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
             out.clear();
             return false;
         }
-        uint16_t* target = out.data();
-        if (!direct) {
-            m_streamBuffer.resize(static_cast<size_t>(count));
-            target = m_streamBuffer.data();
-        }
-        if (count > 0 && s.stream->GetSweepSamples(target, count, sweep) < count) {
+        if (count > 0 && direct && s.stream->GetSweepSamples(out.data(), count, sweep) < count) {
             out.clear();
             return false;
         }
-        if (direct) {
-            const uint16_t zero = subtractAdcZero ? s.stream->GetAdcZero() : 0;
+        if (count > 0 && !direct) {
+            // The window GetSweepSamples reads, piece by piece into the stream's columns.
+            CKVTAStreamFile& file = m_dataSource->GetStreamFile();
+            const auto start = file.GetSweepStartTime(sweep);
+            const auto stop = file.GetSweepStopTime(sweep);
+            if (!start || !stop || s.stream->IsContinuous()
+                || ReadIntoColumns(s, static_cast<size_t>(count), *start, *stop, out.data(), entries,
+                                   subtractAdcZero) < static_cast<size_t>(count)) {
+                out.clear();
+                return false;
+            }
+        }
+        if (direct && subtractAdcZero) {
+            const uint16_t zero = s.stream->GetAdcZero();
             for (uint16_t& value : out)
                 value = static_cast<uint16_t>(value - zero);
-        } else {
-            Scatter(s, m_streamBuffer.data(), rows, out.data(), entries, subtractAdcZero);
         }
     }
     samplesPerChannel = static_cast<int>(rows);

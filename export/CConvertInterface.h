@@ -13,6 +13,7 @@
 class CKVD;
 class CKVDataSelection;
 class CKVTAStream;
+class CKVTATimeStamp;
 class CMessageReporter;
 
 // Result of a conversion. The numbers are fixed: the front ends word each one and scripts read
@@ -184,8 +185,10 @@ private:
         bool identity = false;                      // entries 0..n-1 are channels 0..n-1
     };
     bool MapStreams(std::vector<StreamColumns>& streams) const;
-    void Scatter(const StreamColumns& s, const uint16_t* values, size_t rows, uint16_t* out,
-                 size_t entries, bool subtractAdcZero) const;
+    // Reads at most `want` values of stream `s` in [from, to) into their columns of the rows of
+    // `out`; returns what GetRawData would have copied.
+    size_t ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
+                           const CKVTATimeStamp& to, uint16_t* out, size_t entries, bool subtractAdcZero);
     void FillZeroVolts(std::vector<uint16_t>& out, size_t rows, bool subtractAdcZero) const;
 
     std::string m_outputName;
@@ -201,5 +204,5 @@ private:
     CMessageReporter* m_reporter = nullptr;
     void* m_progressContext = nullptr;
     ConvertProgressCallback m_progress = nullptr;
-    std::vector<uint16_t> m_streamBuffer;
+    std::vector<uint16_t> m_streamBuffer;   // one piece of one stream's frames
 };

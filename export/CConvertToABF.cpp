@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTATimeStamp.h"
@@ -266,9 +267,28 @@ void CConvertToABF::ToAbfValues(std::vector<uint16_t>& values) const
     const size_t entries = m_twosComplement.size();
     if (entries == 0)
         return;
-    for (size_t i = 0; i < values.size(); ++i)
-        if (m_twosComplement[i % entries])
-            values[i] = static_cast<uint16_t>(values[i] - 32768u);
+    // Taking 32768 off a 16-bit value flips its top bit. A mask of four rows (a whole number of
+    // 64-bit words) goes over the values four values at a time: no division per sample.
+    constexpr size_t kMaskRows = 4;
+    std::vector<uint16_t> mask(entries * kMaskRows);
+    for (size_t i = 0; i < mask.size(); ++i)
+        mask[i] = m_twosComplement[i % entries] ? 0x8000u : 0u;
+    std::vector<uint64_t> words(mask.size() / 4);
+    std::memcpy(words.data(), mask.data(), mask.size() * sizeof(uint16_t));
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(values.data());
+    const size_t n = values.size();
+    const size_t span = mask.size();
+    size_t i = 0;
+    for (; span <= n - i; i += span) {
+        for (size_t w = 0; w < words.size(); ++w) {
+            uint64_t word;
+            std::memcpy(&word, bytes + 2 * i + 8 * w, sizeof word);
+            word ^= words[w];
+            std::memcpy(bytes + 2 * i + 8 * w, &word, sizeof word);
+        }
+    }
+    for (size_t j = 0; i < n; ++i, ++j)
+        values[i] = static_cast<uint16_t>(values[i] ^ mask[j]);
 }
 
 bool CConvertToABF::AppendSamples(const std::vector<uint16_t>& values, size_t count, int32_t start)

@@ -1,0 +1,164 @@
+// Runs one library operation on a recording, for the benchmark script: the work the console
+// program cannot be asked for on its own (opening with index generation, ABF export, merge),
+// and a walk that checks a generated recording reads back whole.
+//
+//   sondrel-bench index IN.kvd
+//   sondrel-bench walk IN.kvd
+//   sondrel-bench abf IN.kvd OUT.abf
+//   sondrel-bench merge OUT.kvd IN.kvd IN.kvd...
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datafile/CKVTAChannel.h"
+#include "datafile/CKVTAEvent.h"
+#include "datafile/CKVTAInfo.h"
+#include "datafile/CKVTAStream.h"
+#include "datafile/CKVTAStreamFile.h"
+#include "export/CConvertToABF.h"
+#include "export/CKVD.h"
+#include "export/CKVDataSelection.h"
+
+namespace {
+
+// ABF 1.x holds at most 16 channels: the first 12 electrodes and 4 analog inputs.
+constexpr int kAbfElectrodes = 12;
+constexpr int kAbfAnalog = 4;
+
+int Usage(const char* program)
+{
+    std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | "
+                         "merge OUT.kvd IN.kvd IN.kvd...\n", program);
+    return 2;
+}
+
+int Index(const std::string& path)
+{
+    CKVTAStreamFile file;
+    if (file.Open(path) != CKVTAStreamFile::kOpenOk) {
+        std::fprintf(stderr, "Cannot open %s\n", path.c_str());
+        return 1;
+    }
+    if (!file.GenerateIndex())
+        return 1;
+    std::printf("%d streams, %d sweeps, %zu index entries\n", file.GetStreamCount(), file.GetSweepCount(),
+                file.GetIndex().GetEntries().size());
+    return 0;
+}
+
+// Opens the file, builds the index and reads every record of every stream and its settings;
+// fails when a stream that should carry records or settings has none.
+int Walk(const std::string& path)
+{
+    CKVD kvd;
+    if (!kvd.Open(path)) {
+        std::fprintf(stderr, "Cannot open %s\n", path.c_str());
+        return 1;
+    }
+    CKVTAStreamFile& file = kvd.GetStreamFile();
+    std::printf("%d sweeps, mode %d\n", file.GetSweepCount(), file.GetRecordingMode());
+    int failures = 0;
+    for (int i = 0; i < file.GetStreamCount(); ++i) {
+        CKVTAStream* stream = file.GetStream(i);
+        const std::string type = stream->GetBufferType();
+        uint64_t records = 0;
+        uint64_t lastTime = 0;
+        bool ordered = true;
+        if (!stream->IsRawStream()) {
+            for (std::unique_ptr<CKVTAEvent> event = stream->GetFirstEvent(); event;) {
+                ++records;
+                const uint64_t t = event->GetTimeStamp().GetTime();
+                ordered = ordered && t >= lastTime;
+                lastTime = t;
+                if (!event->Next())
+                    break;
+            }
+        }
+        const std::unique_ptr<CKVTAInfo> info = stream->CreateInfo();
+        const bool wantsInfo = type == "spikes" || type == "trigger";
+        const bool bad = (!stream->IsRawStream() && records == 0) || (wantsInfo && !info) || !ordered;
+        failures += bad;
+        std::printf("%-20s %-8s %3d channels, %" PRIu64 " samples, %" PRIu64 " records%s%s\n",
+                    stream->GetName().c_str(), type.c_str(), stream->GetChannelCount(),
+                    stream->IsRawStream() ? stream->GetTotalSampleCount() : 0, records,
+                    info ? ", settings" : "", bad ? "  <- FAILED" : "");
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+int Abf(const std::string& in, const std::string& out)
+{
+    CKVD kvd;
+    if (!kvd.Open(in)) {
+        std::fprintf(stderr, "Cannot open %s\n", in.c_str());
+        return 1;
+    }
+    CKVDataSelection selection;
+    const auto select = [&](const char* streamName, int count) {
+        const CKVTAStream* stream = kvd.FindStream(streamName);
+        for (int c = 0; stream && c < count && c < stream->GetChannelCount(); ++c) {
+            CKVDataSelection::Entry entry;
+            entry.streamName = streamName;
+            entry.channelName = stream->GetChannel(c)->GetName();
+            entry.channelId = stream->GetChannel(c)->GetId();
+            entry.value = stream->GetSampleRate();
+            selection.Add(std::move(entry));
+        }
+    };
+    select("Electrode Raw Data", kAbfElectrodes);
+    select("Analog Raw Data", kAbfAnalog);
+
+    CConvertToABF converter(&kvd, &selection);
+    converter.SetConsole(true);
+    converter.SetInputName(in);
+    converter.SetOutputName(out);
+    converter.SetSaveTriggersAsTags(true);
+    if (kvd.GetStreamFile().GetRecordingMode() != 0)
+        converter.SetSweepRange(1, static_cast<unsigned>(kvd.GetStreamFile().GetSweepCount()));
+    const int rc = converter.Convert(nullptr, nullptr, true, true);
+    if (rc != kConvertOk)
+        std::fprintf(stderr, "ABF export failed: %d\n", rc);
+    return rc == kConvertOk ? 0 : 1;
+}
+
+int Merge(const std::string& out, const std::vector<std::string>& inputs)
+{
+    std::vector<std::unique_ptr<CKVTAStreamFile>> files;
+    std::vector<CKVTAStreamFile*> list;
+    for (const std::string& path : inputs) {
+        files.push_back(std::make_unique<CKVTAStreamFile>());
+        if (files.back()->Open(path) != CKVTAStreamFile::kOpenOk) {
+            std::fprintf(stderr, "Cannot open %s\n", path.c_str());
+            return 1;
+        }
+        list.push_back(files.back().get());
+    }
+    CKVTAStreamFile output;
+    if (output.MergeFiles(list.data(), static_cast<int>(list.size()), out, nullptr) != 0) {
+        std::fprintf(stderr, "Merge failed: %s\n", CKVTAStreamFile::GetLastErrorText().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage(argv[0]);
+    const std::string command = argv[1];
+    if (command == "index" && argc == 3)
+        return Index(argv[2]);
+    if (command == "walk" && argc == 3)
+        return Walk(argv[2]);
+    if (command == "abf" && argc == 4)
+        return Abf(argv[2], argv[3]);
+    if (command == "merge" && argc >= 4)
+        return Merge(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    return Usage(argv[0]);
+}
