@@ -80,9 +80,14 @@ bool CKVTAEvent::LoadNextBlock()
 {
     if (!m_stream || !m_block)
         return false;
+    // Blocks are read into the spare buffer and tried there: until one has a record, the last
+    // record stays where the getters read it, even when the stream ends after blocks without.
+    const size_t current = m_current;
+    const size_t following = m_next;
+    const CKVTATimeStamp stamp = m_stamp;
+    std::unique_ptr<CKVTADataBlock> tried;
     for (;;) {
-        std::unique_ptr<CKVTADataBlock> next = m_stream->GetNextChunk(*m_block);
-        // Read into the spare buffer, so that a failed read leaves the last record intact.
+        std::unique_ptr<CKVTADataBlock> next = m_stream->GetNextChunk(tried ? *tried : *m_block);
         if (!next || !next->ReadPayload(m_spare)) {
             m_ownedBlock.reset();
             m_block = nullptr;
@@ -92,11 +97,19 @@ bool CKVTAEvent::LoadNextBlock()
         m_ownBuffer.swap(m_spare);
         m_buffer = m_ownBuffer.data();
         m_size = m_ownBuffer.size();
-        m_ownedBlock = std::move(next);
-        m_block = m_ownedBlock.get();
-        m_stamp = m_block->GetStartStamp();
-        if (First())
+        m_stamp = next->GetStartStamp();
+        if (First()) {
+            m_ownedBlock = std::move(next);
+            m_block = m_ownedBlock.get();
             return true;
+        }
+        m_ownBuffer.swap(m_spare);
+        m_buffer = m_ownBuffer.data();
+        m_size = m_ownBuffer.size();
+        m_current = current;
+        m_next = following;
+        m_stamp = stamp;
+        tried = std::move(next);
     }
 }
 

@@ -48,7 +48,10 @@ bool CKVTAEvtRaw::AdvanceTo(uint64_t t)
         }
         uint64_t jump = framesLeft;
         if (m_step != 0) {
-            const uint64_t needed = (t - m_stamp.GetTime() + m_step - 1) / m_step;
+            // Rounded up without adding first: near the largest time the sum would wrap to a
+            // jump of 0, and the loop would never move.
+            const uint64_t gap = t - m_stamp.GetTime();
+            const uint64_t needed = gap / m_step + (gap % m_step != 0 ? 1 : 0);
             jump = needed < framesLeft ? needed : framesLeft;
         }
         m_current = m_next + (jump - 1) * m_frameBytes;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "datafile/CKVTAStream.h"
@@ -388,6 +389,11 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
         const StreamColumns& s = streams[i];
         const size_t want = rows * static_cast<size_t>(s.channels);
+        // One read counts its values in an int: more in one window is not a recording to trust.
+        if (want > static_cast<size_t>(INT_MAX)) {
+            failed = s.name;
+            break;
+        }
         // Straight into `out`, or piece by piece into the stream's columns: pieces of a block
         // whose read fails may land in rows that the failure then cuts off or overwrites.
         size_t got = 0;
@@ -431,6 +437,11 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
     const StreamColumns& lead = streams.front();
     const size_t rows = static_cast<size_t>(lead.stream->GetSweepSampleCount(sweep) / lead.channels);
     const bool direct = streams.size() == 1 && lead.identity;
+    // A sweep count stops at the most values one read can count (INT_MAX): a sweep that reaches
+    // it would be written cut short, so it is refused before anything is allocated.
+    for (const StreamColumns& s : streams)
+        if (s.stream->GetSweepSampleCount(sweep) / s.channels >= INT_MAX / s.channels)
+            return false;
     out.assign(rows * entries, 0);
     for (const StreamColumns& s : streams) {
         const int count = s.stream->GetSweepSampleCount(sweep);

@@ -111,8 +111,10 @@ int CConvertToABF::CheckBeforeOpen()
     const int64_t entries = GetSelection()->GetCount();
     int64_t total = 0;
     if (IsContinuous()) {
-        const int64_t rows = static_cast<int64_t>(SampleRate()) * RecordingStopUs() / 1000000 + 1;
-        total = rows * entries;
+        // A stop time far out (as a damaged header may give) must not overflow the product.
+        const int64_t stopUs = std::max<int64_t>(RecordingStopUs(), 0);
+        const __int128 rows = static_cast<__int128>(SampleRate()) * stopUs / 1000000 + 1;
+        total = static_cast<int64_t>(std::min<__int128>(rows * entries, INT64_MAX));
     } else {
         const int32_t episode = EpisodeSamples();
         if (episode <= 0) {
@@ -254,6 +256,7 @@ int CConvertToABF::FinishOutput(bool sweeps, bool complete)
     if (sweeps && m_saveTags)
         if (const int rc = WriteTriggerTags())
             return rc;
+    // A failed header update has been reported with the library's text: that is result 10.
     if (complete && !m_headerCurrent && !UpdateHeader())
         return kConvertReported;
     return kConvertOk;

@@ -1,55 +1,25 @@
 #include "app/CRecentFileList.h"
 #include "app/CSettingsFile.h"
 
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sys/stat.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 // Points the application-data folder at a scratch folder for one test, so the user's real
-// settings are never touched, and restores the environment afterwards.
-class ScratchAppData
+// settings are never touched.
+struct ScratchAppData
 {
-public:
-    ScratchAppData()
-    {
-        Save("XDG_CONFIG_HOME", m_oldConfig);
-        Save("HOME", m_oldHome);
-        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
-        setenv("HOME", m_dir.Path().c_str(), 1);
-    }
-    ~ScratchAppData()
-    {
-        Restore("XDG_CONFIG_HOME", m_oldConfig);
-        Restore("HOME", m_oldHome);
-    }
-    const TempDir& Dir() const { return m_dir; }
-
-private:
-    static void Save(const char* name, std::optional<std::string>& old)
-    {
-        if (const char* value = std::getenv(name))
-            old = value;
-    }
-    static void Restore(const char* name, const std::optional<std::string>& old)
-    {
-        if (old)
-            setenv(name, old->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-    TempDir m_dir;
-    std::optional<std::string> m_oldConfig;
-    std::optional<std::string> m_oldHome;
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.Path().c_str()};
+    ScopedEnv home{"HOME", dir.Path().c_str()};
 };
 
 bool IsFolder(const std::string& path)
@@ -86,7 +56,7 @@ void WriteText(const std::string& path, const std::string& text)
 TEST(BuildProfilePath, CreatesBothFoldersButNotTheFile)
 {
     ScratchAppData appData;
-    const std::string base = appData.Dir().Path();
+    const std::string base = appData.dir.Path();
     EXPECT_EQ(BuildProfilePath(kProgramName), base + "/Calverin/Sondrel/Sondrel.ini");
     EXPECT_TRUE(IsFolder(base + "/Calverin/Sondrel"));
     EXPECT_EQ(FileText(base + "/Calverin/Sondrel/Sondrel.ini"), "");
@@ -108,7 +78,7 @@ TEST(BuildProfilePath, CreatesBothFoldersButNotTheFile)
 TEST(CSettingsFile, MissingFileOrPathGivesTheDefaults)
 {
     ScratchAppData appData;
-    for (const std::string& path : {std::string(), appData.Dir().File("none.ini")}) {
+    for (const std::string& path : {std::string(), appData.dir.File("none.ini")}) {
         SCOPED_TRACE(path);
         const CSettingsFile file(path);
         EXPECT_EQ(Describe(file.Read()),
@@ -126,7 +96,7 @@ TEST(CSettingsFile, MissingFileOrPathGivesTheDefaults)
 TEST(CSettingsFile, ReadsEveryKeyOfTheTable)
 {
     ScratchAppData appData;
-    const std::string path = appData.Dir().File("s.ini");
+    const std::string path = appData.dir.File("s.ini");
     WriteText(path,
               "[Settings]\r\nSingleOutfile=1\r\nassumesplittedfile=1\r\nBaseIsPressedStart=1\r\n"
               "CommentChar=1\r\nCommentCharText=#\r\nSingleFile=0\r\nWriteDirectory=/out dir\r\n"
@@ -143,7 +113,7 @@ TEST(CSettingsFile, ReadsEveryKeyOfTheTable)
 TEST(CSettingsFile, WritesOnlyTheKeysTheDialogOwns)
 {
     ScratchAppData appData;
-    const std::string path = appData.Dir().File("s.ini");
+    const std::string path = appData.dir.File("s.ini");
     WriteText(path, "[Settings]\nCommentCharText=;\nReadDirectory=/in\n[Other]\nx=1\n");
     CSettingsFile file(path);
 
@@ -185,7 +155,7 @@ TEST(CSettingsFile, WritesOnlyTheKeysTheDialogOwns)
 TEST(CRecentFileList, KeepsFourMostRecentWithoutRepeats)
 {
     ScratchAppData appData;
-    const std::string path = appData.Dir().File("s.ini");
+    const std::string path = appData.dir.File("s.ini");
     WriteText(path, "[Recent File List]\nFile1=/a.kvd\nFile2=\nFile3=/a.kvd\nFile4=/b.kvd\n"
                     "File5=/ignored.kvd\n[Settings]\nSingleFile=0\n");
     CSettingsFile file(path);

@@ -6,6 +6,8 @@
 
 #include <boost/filesystem.hpp>
 
+#include <tuple>
+
 namespace {
 
 std::vector<uint8_t> Bytes(const std::string& text)
@@ -70,12 +72,10 @@ TEST(CKVLayoutCType, ReadsEachKindWithEitherLineEnd)
     EXPECT_EQ(mea.GetVersion(), 2);
     EXPECT_EQ(mea.GetValues(), (std::vector<int32_t>{0, 64}));
     const LayoutRecord& first = mea.GetRecords()[0];
-    EXPECT_EQ(first.thirdName, "47B");
-    EXPECT_EQ(first.unitId, 1);
-    EXPECT_EQ(first.dy, 600);
-    EXPECT_EQ(first.channelValue1, 1000);
-    EXPECT_EQ(mea.GetRecords()[1].thirdName, "48");   // the 13-field line has no third name
-    EXPECT_EQ(mea.GetRecords()[1].y, 7000);
+    const LayoutRecord& second = mea.GetRecords()[1];   // a 13-field line: no third name
+    EXPECT_EQ(std::make_tuple(first.thirdName, first.unitId, first.dy, first.channelValue1),
+              std::make_tuple(std::string("47B"), 1, 600, 1000));
+    EXPECT_EQ(std::make_tuple(second.thirdName, second.y), std::make_tuple(std::string("48"), 7000));
 
     CKVLayout::CHardware hardware;
     ASSERT_EQ(hardware.Parse(cases[0].text), kUnitLoaded);

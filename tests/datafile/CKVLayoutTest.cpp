@@ -51,99 +51,65 @@ std::vector<uint8_t> Serialised(const CKVLayout& layout)
     return bytes;
 }
 
-std::vector<std::string> Names(const CKVLayout& layout)
+// A record's name, hardware id, subtype, extent, position, second name and unit in one line.
+std::string Summary(const CKVLayout& layout, int i)
 {
-    std::vector<std::string> names{"stale"};
-    layout.GetRecordNames(names);
-    return names;
+    LayoutRecord r;
+    if (!layout.GetRecord(r, i))
+        return "";
+    auto n = [](int32_t v) { return std::to_string(v); };
+    return r.name + " " + n(r.hwid) + " sub" + n(r.subtype) + " d" + n(r.dx) + "," + n(r.dy) + " at " + n(r.x)
+        + "," + n(r.y) + " " + r.secondName + " u" + n(r.unitId) + " " + r.unitName;
 }
 
 }  // namespace
 
-TEST(CKVLayout, SingleArrayDefaultFollowsTheLabelTable)
+TEST(CKVLayout, DefaultLayoutsNameAndPlaceTheirRecords)
 {
-    CKVLayout layout;
-    layout.BuildDefault(1, 64, 60, 3, 1);
-    ASSERT_EQ(layout.GetRecordCount(), 64);
-    const std::vector<std::string> names = Names(layout);
-    EXPECT_EQ(names[0], "47");
-    EXPECT_EQ(names[1], "48");
-    EXPECT_EQ(names[2], "46");
-    EXPECT_EQ(names[59], "57");
-    EXPECT_EQ(std::vector<std::string>(names.begin() + 60, names.end()),
-              (std::vector<std::string>{"A1", "A2", "A3", "D1"}));
-    EXPECT_EQ(layout.GetRecordDescriptor(0, 0),
-              "47:name=47:hwid=0:subtype=0:show=1:dx=300:dy=600:dxextend=100:dyextend=100");
-    EXPECT_EQ(layout.GetRecordDescriptor(0, 1),
-              "47:name=47:hwid=0:subtype=0:show=0:dx=300:dy=600:dxextend=100:dyextend=100");
-
-    LayoutRecord r;
-    ASSERT_TRUE(layout.GetRecord(r, 0));
-    EXPECT_EQ(r.x, 3000);
-    EXPECT_EQ(r.y, 6000);
-    EXPECT_EQ(r.unitName, "Zelto");
-    EXPECT_EQ(r.thirdName, "47");
-    EXPECT_EQ(r.firstChannel, 0);
-    EXPECT_EQ(r.channelValue1, 1000);
-    ASSERT_TRUE(layout.GetRecord(r, 62));
-    EXPECT_EQ(r.subtype, 1);
-    EXPECT_EQ(r.x, 2);
-    EXPECT_EQ(r.dx, 200);
-    EXPECT_EQ(r.channelValue1, 1);
-    EXPECT_EQ(r.unitName, "");
-    EXPECT_EQ(layout.GetSubtypeOfRecord(63), 2);
-    EXPECT_EQ(layout.GetUnitCount(), 1);
-    EXPECT_EQ(layout.GetUnitName(0), "Zelto");
-}
-
-TEST(CKVLayout, DoubleArrayDefaultPlacesArrayBBelowArrayA)
-{
-    CKVLayout layout;
-    layout.BuildDefault(2, 128, 120, 7, 1);
-    ASSERT_EQ(layout.GetRecordCount(), 128);
-    LayoutRecord r;
-    ASSERT_TRUE(layout.GetRecord(r, 64));
-    EXPECT_EQ(r.name, "47");
-    EXPECT_EQ(r.secondName, "47B");
-    EXPECT_EQ(r.unitId, 1);
-    EXPECT_EQ(r.unitName, "MEA B");
-    EXPECT_EQ(r.y, 14000);
-    EXPECT_EQ(r.dy, 1400);
-    EXPECT_EQ(layout.GetSecondName(0), "47A");
-    EXPECT_EQ(layout.GetUnitName(1), "MEA B");
-    ASSERT_TRUE(layout.GetRecord(r, 124));
-    EXPECT_EQ(r.name, "A5");
-    EXPECT_EQ(r.dx, 400);
-    EXPECT_EQ(layout.GetRecordName(127), "D1");
-    EXPECT_EQ(layout.GetUnitCount(), 2);
-    EXPECT_EQ(layout.GetSortedUnitIds(), (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(layout.GetRecordsOfUnit(1).size(), 60u);
-}
-
-TEST(CKVLayout, PlainDefaultNamesAndGrids)
-{
-    CKVLayout layout;
-    layout.BuildDefault(0, 6, 3, 2, 1);
-    EXPECT_EQ(Names(layout), (std::vector<std::string>{"01", "02", "03", "A1", "A2", "D1"}));
-    EXPECT_EQ(layout.GetSubtypeOfRecord(4), 1);
-    EXPECT_EQ(layout.GetRecordDescriptor(3, 0),
-              "A1:name=A1:hwid=3:subtype=1:show=1:dx=0:dy=0:dxextend=100:dyextend=100");
-    EXPECT_EQ(layout.GetRecordDescriptor(4, 0),
-              "A2:name=A2:hwid=4:subtype=1:show=1:dx=100:dy=0:dxextend=100:dyextend=100");
-
-    // Above 128 electrodes the electrode grid is 16 wide; the analog grid keeps 8.
-    layout.BuildDefault(0, 142, 130, 10, 2);
-    LayoutRecord r;
-    ASSERT_TRUE(layout.GetRecord(r, 129));
-    EXPECT_EQ(r.name, "130");
-    EXPECT_EQ(r.dx, 100);
-    EXPECT_EQ(r.dy, 800);
-    EXPECT_EQ(r.y, 8000);
-    ASSERT_TRUE(layout.GetRecord(r, 139));
-    EXPECT_EQ(r.name, "A10");
-    EXPECT_EQ(r.dx, 100);
-    EXPECT_EQ(r.dy, 100);
-    EXPECT_EQ(layout.GetRecordName(141), "D1");
+    const struct {
+        const char* name;
+        int32_t kind, total, electrodes, analog;
+        std::vector<std::pair<int, std::string>> records;   // index, Summary
+    } cases[] = {
+        {"single array", 1, 64, 60, 3,
+         {{0, "47 0 sub0 d300,600 at 3000,6000 47 u0 Zelto"},
+          {1, "48 1 sub0 d300,700 at 3000,7000 48 u0 Zelto"},
+          {2, "46 2 sub0 d300,500 at 3000,5000 46 u0 Zelto"},
+          {59, "57 59 sub0 d400,600 at 4000,6000 57 u0 Zelto"},
+          {60, "A1 60 sub1 d0,0 at 0,0 A1 u0 "},
+          {62, "A3 62 sub1 d200,0 at 2,0 A3 u0 "},
+          {63, "D1 63 sub2 d0,0 at 0,0 D1 u0 "}}},
+        {"double array: array B below array A", 2, 128, 120, 7,
+         {{0, "47 0 sub0 d300,600 at 3000,6000 47A u0 MEA A"},
+          {64, "47 64 sub0 d300,1400 at 3000,14000 47B u1 MEA B"},
+          {124, "A5 124 sub1 d400,0 at 4,0 A5 u0 "},
+          {127, "D1 127 sub2 d0,0 at 0,0 D1 u0 "}}},
+        {"plain", 0, 6, 3, 2,
+         {{2, "03 2 sub0 d200,0 at 2000,0 03 u0 "},
+          {3, "A1 3 sub1 d0,0 at 0,0 A1 u0 "},
+          {4, "A2 4 sub1 d100,0 at 1000,0 A2 u0 "},
+          {5, "D1 5 sub2 d0,0 at 0,0 D1 u0 "}}},
+        {"plain above 128 electrodes: their grid is 16 wide, the analog grid keeps 8", 0, 142, 130, 10,
+         {{129, "130 129 sub0 d100,800 at 1000,8000 130 u0 "},
+          {139, "A10 139 sub1 d100,100 at 1000,1000 A10 u0 "},
+          {141, "D1 141 sub2 d100,0 at 1000,0 D1 u0 "}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CKVLayout layout;
+        layout.BuildDefault(c.kind, c.total, c.electrodes, c.analog, 1);
+        ASSERT_EQ(layout.GetRecordCount(), c.total);
+        for (const auto& [i, summary] : c.records)
+            EXPECT_EQ(Summary(layout, i), summary) << i;
+    }
+    CKVLayout twoArrays;
+    twoArrays.BuildDefault(2, 128, 120, 7, 1);
+    EXPECT_EQ(twoArrays.GetSortedUnitIds(), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(twoArrays.GetUnitName(1), "MEA B");
+    EXPECT_EQ(twoArrays.GetSecondName(64), "47B");   // the name the console's stream selection shows
+    EXPECT_EQ(twoArrays.GetRecordsOfUnit(1).size(), 60u);
+    EXPECT_EQ(twoArrays.GetRecordDescriptor(64, 1),
+              "47:name=47:hwid=64:subtype=0:show=1:dx=300:dy=1400:dxextend=100:dyextend=100");
 }
 
 TEST(CKVLayout, DefaultsSurviveHeaderCountsThatDisagreeWithTheirTables)

@@ -239,6 +239,30 @@ TEST(CKVTAEvent, NextCrossesBlocksAndDropsBadRecords)
     }
 }
 
+// Blocks without a whole record at the end of the stream: the cursor must keep its last record,
+// not look at a later block's bytes with the old record's offset.
+TEST(CKVTAEvent, LastRecordStaysReadableAfterTrailingBlocksWithoutRecords)
+{
+    for (bool spike : {true, false}) {
+        SCOPED_TRACE(spike ? "spikes" : "average");
+        const auto record = Join({Cutout(spike, 8, T0 + 1, 1, 0, 0, {5, 6, 7, 8}),
+                                  Cutout(spike, 8, T0 + 2, 1, 0, 0, {10, 11, 12, 13})});
+        auto open = Open(spike ? "spikes" : "average", 8, {record, {1, 2, 3}, {4}});
+        auto cursor = open->file.Stream(0)->GetFirstEvent();
+        ASSERT_NE(cursor, nullptr);
+        ASSERT_TRUE(cursor->Next());
+        EXPECT_FALSE(cursor->Next());
+        EXPECT_FALSE(cursor->AdvanceTo(T0 + 100));
+        EXPECT_EQ(cursor->GetTimeStamp().GetTime(), T0 + 2);
+        EXPECT_EQ(cursor->GetRecordOffset(), record.size() / 2);
+        uint16_t samples[4] = {};
+        const int copied = spike ? dynamic_cast<CKVTAEvtSpike&>(*cursor).GetSamples(samples, 4)
+                                 : dynamic_cast<CKVTAEvtAverage&>(*cursor).GetSamples(samples, 4);
+        EXPECT_EQ(copied, 4);
+        EXPECT_EQ(samples[3], 13);
+    }
+}
+
 TEST(CKVTAEvent, RawFramesAdvanceByWholeMicroseconds)
 {
     struct Case
@@ -262,6 +286,27 @@ TEST(CKVTAEvent, RawFramesAdvanceByWholeMicroseconds)
     }
     auto none = Open("analog", 8, {KvdFrames(3, 1)}, 0);
     EXPECT_EQ(none->file.Stream(0)->GetFirstEvent(), nullptr);  // no channels, no frames
+}
+
+// A target near the largest time, far from a block that starts near 0, ends at the last frame
+// (it once rounded the distance up to a wrapped 0 and never moved).
+TEST(CKVTAEvent, RawFramesAdvanceToTheLargestTimeEnds)
+{
+    KvdStreamPlan plan;
+    plan.id = "strm0001";
+    plan.sampleRate = 1000;   // 1 Hz: a step of a second
+    plan.channels.resize(1);
+    TempDir dir;
+    ASSERT_TRUE(KvdBuilder(11).AddStream(plan).AddChunk("strm0001", 0, 3000000000, KvdFrames(3, 1))
+                    .WriteTo(dir.File("e.kvd")));
+    KvdTestFile file;
+    ASSERT_EQ(file.Open(dir.File("e.kvd")), 0);
+    for (uint64_t t : {UINT64_MAX, UINT64_MAX - 999999999}) {
+        auto cursor = file.Stream(0)->GetFirstEvent();
+        ASSERT_NE(cursor, nullptr);
+        EXPECT_FALSE(cursor->AdvanceTo(t));
+        EXPECT_EQ(cursor->GetRecordOffset(), 4u);
+    }
 }
 
 TEST(CKVTAEvent, ChunkEventStartsAtTheFirstRecordAtOrAfterTheTime)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <tuple>
 
 #include "tests/datafile/ParamRecordBytes.h"
 
@@ -34,44 +35,39 @@ TEST(CMIAnalyzerProperty, ReadsEveryRecordVersion)
         const CMTimeWindowProperty& w = info.GetTimeWindow();
 
         EXPECT_EQ(info.GetBytesPerChannel(), 4 + 8 + 2);
-        EXPECT_EQ(a.m_valueSizes[8], 2u);
-        EXPECT_EQ(a.m_analyzerWord, version ? -5 : -1);
-        EXPECT_EQ(a.m_word, version ? 77u : 1u);
+        EXPECT_EQ(std::make_tuple(a.m_analyzerWord, a.m_word), version ? std::make_tuple(-5, 77u)
+                                                                       : std::make_tuple(-1, 1u));
         EXPECT_EQ(info.GetInputStreamText(), version ? "elec0001" : "not recorded");
         EXPECT_EQ(a.m_version2Word, version >= 2 ? 88u : 0u);
         EXPECT_EQ(a.m_secondText, version >= 4 ? "second" : "");
         EXPECT_EQ(a.m_version5Word, version >= 5 ? 99u : 0u);
-        EXPECT_EQ(w.m_windowWord, version >= 2 ? -7 : -1);
-        EXPECT_EQ(w.m_firstTime, version >= 2 ? 12.5f : 1000.0f);
-        EXPECT_EQ(w.m_secondCode, version >= 2 ? 2 : 0xFFFF);
+        EXPECT_EQ(std::make_tuple(w.m_windowWord, w.m_firstTime),
+                  version >= 2 ? std::make_tuple(-7, 12.5f) : std::make_tuple(-1, 1000.0f));
         EXPECT_EQ(w.m_secondText, version >= 4 ? "to" : "");
 
-        // Version 0 stores no selection, so nothing is recorded.
-        const bool anySelected = version != 0;
-        const int expectPositions[15] = {0, -1, 1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1};
+        // Positions count up over the selected quantities; version 0 stores no selection.
+        const int positions[15] = {0, -1, 1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1};
         for (int q = 0; q < 15; ++q) {
-            SCOPED_TRACE(q);
-            EXPECT_EQ(info.GetOutputPosition(q), anySelected ? expectPositions[q] : -1);
-            EXPECT_EQ(info.IsQuantityRecorded(q), anySelected && expectPositions[q] >= 0);
+            const int expected = version ? positions[q] : -1;
+            EXPECT_EQ(info.GetOutputPosition(q), expected) << q;
+            EXPECT_EQ(info.IsQuantityRecorded(q), expected >= 0) << q;
         }
+        EXPECT_EQ(info.GetOutputPosition(-1), -1);
         EXPECT_EQ(info.GetQuantity(2)->name, "T-Min");
         EXPECT_EQ(info.GetQuantity(14)->name, "stored14");   // quantity 14 is left as stored
         EXPECT_EQ(info.GetQuantity(15), nullptr);
-        EXPECT_EQ(info.GetOutputPosition(-1), -1);
     }
 }
 
 TEST(CMIAnalyzerProperty, RecordEndingAfterTheDescriptionCountKeepsTheStoredTable)
 {
     ParamRecord record;
-    record.version = 5;
     record.endAfterDescriptionCount = true;
     record.Select({1});
     CKVTAInfoParam info;
     ASSERT_TRUE(ReadParams(record.Bytes(), 5, info));
     EXPECT_EQ(info.GetInputStreamText(), "not recorded");
     EXPECT_EQ(info.GetQuantity(0)->name, "stored0");
-    EXPECT_EQ(info.GetQuantity(0)->recorded, 7u);
     EXPECT_EQ(info.GetQuantity(3)->factor, 5.0);
     EXPECT_EQ(info.GetOutputPosition(1), 0);   // as stored
     EXPECT_EQ(info.GetOutputPosition(0), -1);
@@ -80,17 +76,22 @@ TEST(CMIAnalyzerProperty, RecordEndingAfterTheDescriptionCountKeepsTheStoredTabl
 
 TEST(CMIAnalyzerProperty, BuildsRangesFromTheAdcAndTheTimeSelector)
 {
+    // T-Min exponent and unit, T-Max factor, unit and upper range.
+    using Times = std::tuple<int32_t, int32_t, double, int32_t, float>;
     struct Case {
         const char* name;
         uint16_t bits, zero;
         double voltsPerStep;
         uint32_t timeSelector;
         float low, high;
+        Times times;
     };
     const Case cases[] = {
-        {"16 bits centred", 16, 32768, 1e-7, 1, -4000.0f, 4000.0f},
-        {"12 bits from zero", 12, 0, 1e-6, 0, 0.0f, 5000.0f},
-        {"bits beyond 16 do not shift out of range", 40, 0, 1e-6, 2, 0.0f, 70000.0f},
+        {"16 bits centred, times in ms", 16, 32768, 1e-7, 1, -4000.0f, 4000.0f,
+         Times{-3, 3, 1000.0, 3, 1000.0f}},
+        {"12 bits from zero, times in ns", 12, 0, 1e-6, 0, 0.0f, 5000.0f, Times{6, 2, 1e-9, 2, 4.0f}},
+        {"bits beyond 16 do not shift out of range, times as stored", 40, 0, 1e-6, 2, 0.0f,
+         70000.0f, Times{1, 8, 5.0, 8, 4.0f}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -99,46 +100,22 @@ TEST(CMIAnalyzerProperty, BuildsRangesFromTheAdcAndTheTimeSelector)
         record.Select({3});
         CKVTAInfoParam info;
         ASSERT_TRUE(ReadParams(record.Bytes(), 5, info, c.bits, c.zero, c.voltsPerStep));
-        const KvtQuantity& min = *info.GetQuantity(0);
-        EXPECT_FLOAT_EQ(min.rangeMin, c.low);
-        EXPECT_FLOAT_EQ(min.rangeMax, c.high);
-        EXPECT_EQ(min.exponent, -6);
-        EXPECT_EQ(min.unitKind, 0);
+        EXPECT_FLOAT_EQ(info.GetQuantity(0)->rangeMin, c.low);
+        EXPECT_FLOAT_EQ(info.GetQuantity(0)->rangeMax, c.high);
         EXPECT_FLOAT_EQ(info.GetQuantity(4)->rangeMin, 0.0f);
         EXPECT_FLOAT_EQ(info.GetQuantity(4)->rangeMax, c.high);
-
         const KvtQuantity& tMin = *info.GetQuantity(2);
         const KvtQuantity& tMax = *info.GetQuantity(3);
-        switch (c.timeSelector) {
-        case 0:
-            EXPECT_EQ(tMin.exponent, 6);
-            EXPECT_EQ(tMin.unitKind, 2);
-            EXPECT_EQ(tMax.factor, 1e-9);
-            EXPECT_EQ(tMax.rangeMax, 4.0f);   // kept as stored
-            EXPECT_EQ(tMax.unitKind, 2);
-            break;
-        case 1:
-            EXPECT_EQ(tMax.factor, 1000.0);
-            EXPECT_EQ(tMax.exponent, -3);
-            EXPECT_EQ(tMax.unitKind, 3);
-            break;
-        default:
-            EXPECT_EQ(tMin.factor, 4.0);   // both kept as stored
-            EXPECT_EQ(tMax.unitKind, 8);
-            break;
-        }
-        EXPECT_EQ(info.GetQuantity(7)->factor, 1000000.0);
-        EXPECT_EQ(info.GetQuantity(7)->unitKind, 4);
-        EXPECT_EQ(info.GetQuantity(12)->unitKind, 7);
-        EXPECT_EQ(info.GetQuantity(13)->name, "Slope 30%-70");
+        EXPECT_EQ(Times(tMin.exponent, tMin.unitKind, tMax.factor, tMax.unitKind, tMax.rangeMax),
+                  c.times);
     }
 }
 
 TEST(CMIAnalyzerProperty, RoundRangeLimit)
 {
     const std::pair<double, double> cases[] = {
-        {3.2, 4},   {0.032, 0.04}, {25, 30}, {10, 10}, {-3.2, -4}, {0, 0},
-        {0.3, 0.3}, {1, 1},        {9.01, 10}, {-0.0032768, -0.004}, {12345, 20000},
+        {3.2, 4}, {0.032, 0.04}, {25, 30}, {10, 10}, {-3.2, -4}, {0, 0}, {0.3, 0.3},
+        {9.01, 10}, {-0.0032768, -0.004}, {12345, 20000},
     };
     for (const auto& [x, expected] : cases) {
         SCOPED_TRACE(x);
@@ -284,10 +261,7 @@ TEST(KvtParamRecordDecoder, StaysInsideShortRecordsAndRefusesMissingChannels)
 
     Decoded cut = Decode(info, values, 1, 3);
     ASSERT_EQ(cut.result, 1);
-    ASSERT_EQ(cut.values.size(), 3u);
-    EXPECT_FLOAT_EQ(cut.values[0], 2e-6f);
-    EXPECT_EQ(cut.values[1], kParamNoValue);
-    EXPECT_EQ(cut.values[2], kParamNoValue);
+    EXPECT_EQ(cut.values, (std::vector<float>{float(2 * 1e-6), kParamNoValue, kParamNoValue}));
 
     EXPECT_EQ(Decode(info, values, 2, 3).result, 0);    // starts past the record's end
     EXPECT_EQ(Decode(info, values, 3, 3).result, 0);    // not a channel of the stream

@@ -51,9 +51,6 @@ public:
         CByteWriter(m_bytes).PutZeros(n);
         return *this;
     }
-    // Position of the next byte: remember it to patch a field later.
-    size_t Here() const { return m_bytes.size(); }
-
     const std::vector<uint8_t>& Get() const { return m_bytes; }
     size_t Size() const { return m_bytes.size(); }
 

@@ -110,7 +110,6 @@ TEST(CProfile, ReadsIntegersLikeTheWindowsProfileFunctions)
         {"Ascii", "Huge", INT32_MAX},     // saturates instead of wrapping
         {"Settings", "Empty", 42},        // empty value: the default
         {"Settings", "Missing", 42},
-        {"Nowhere", "SingleOutfile", 42},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.key);

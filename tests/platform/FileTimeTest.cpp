@@ -1,9 +1,10 @@
 #include "platform/FileTime.h"
 
+#include "tests/support/ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include <vector>
 
 namespace {
 
@@ -29,14 +30,9 @@ TEST(FileTime, CalendarFieldsAndWeekdays)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.ticks);
         const SYSTEMTIME st = ToSystem(row.ticks);
-        EXPECT_EQ(st.wYear, row.y);
-        EXPECT_EQ(st.wMonth, row.mo);
-        EXPECT_EQ(st.wDayOfWeek, row.dow);
-        EXPECT_EQ(st.wDay, row.d);
-        EXPECT_EQ(st.wHour, row.h);
-        EXPECT_EQ(st.wMinute, row.mi);
-        EXPECT_EQ(st.wSecond, row.s);
-        EXPECT_EQ(st.wMilliseconds, row.ms);
+        EXPECT_EQ(std::vector<int>({st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute,
+                                    st.wSecond, st.wMilliseconds}),
+                  std::vector<int>({row.y, row.mo, row.dow, row.d, row.h, row.mi, row.s, row.ms}));
     }
     FILETIME tooLarge = U64ToFileTime(1ULL << 63);
     SYSTEMTIME st;
@@ -67,10 +63,7 @@ TEST(FileTime, SystemTimeRoundTripsAndLeapRules)
 
 TEST(FileTime, LocalTimeUsesTheOffsetOfThatDate)
 {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
+    ScopedEnv zone("TZ", "Europe/Berlin");
     // 2024-01-15 12:00 UTC is 13:00 in winter; 2024-07-15 12:00 UTC is 14:00 in summer.
     const uint64_t winter = kUnixEpochAsFileTime + 1705320000ULL * 10000000ULL;
     const uint64_t summer = kUnixEpochAsFileTime + 1721044800ULL * 10000000ULL;
@@ -81,9 +74,4 @@ TEST(FileTime, LocalTimeUsesTheOffsetOfThatDate)
     utc = U64ToFileTime(summer);
     ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
     EXPECT_EQ(ToSystem(FileTimeToU64(local)).wHour, 14);
-    if (saved)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }

@@ -1,45 +1,13 @@
 #include "platform/TempFiles.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-// Sets $TMPDIR for one test and puts the old value back.
-class ScopedTmpDir
-{
-public:
-    explicit ScopedTmpDir(const char* value)
-    {
-        const char* old = std::getenv("TMPDIR");
-        m_had = old != nullptr;
-        if (old)
-            m_old = old;
-        if (value)
-            setenv("TMPDIR", value, 1);
-        else
-            unsetenv("TMPDIR");
-    }
-    ~ScopedTmpDir()
-    {
-        if (m_had)
-            setenv("TMPDIR", m_old.c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
-
-} // namespace
 
 TEST(TempFiles, UsesTmpdirOnlyWhenItIsAWritableFolder)
 {
@@ -60,7 +28,7 @@ TEST(TempFiles, UsesTmpdirOnlyWhenItIsAWritableFolder)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedTmpDir scoped(c.value.c_str());
+        ScopedEnv scoped("TMPDIR", c.value.c_str());
         EXPECT_EQ(GetTempDirectory(), c.expected);
     }
     EXPECT_FALSE(IsDirectoryWritable(file));
@@ -70,7 +38,7 @@ TEST(TempFiles, UsesTmpdirOnlyWhenItIsAWritableFolder)
 TEST(TempFiles, TempFileIsNamedAndScratchFileIsNot)
 {
     TempDir dir;
-    ScopedTmpDir scoped(dir.Path().c_str());
+    ScopedEnv scoped("TMPDIR", dir.Path().c_str());
 
     std::string path;
     const int named = CreateTempFile(dir.Path(), "synch", &path);

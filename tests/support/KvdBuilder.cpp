@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/CByteWriter.h"
 #include "tests/support/TempDir.h"
 
@@ -219,6 +222,49 @@ std::vector<uint8_t> KvdBuilder::Build(KvdLayout* layout) const
 bool KvdBuilder::WriteTo(const std::string& path, KvdLayout* layout) const
 {
     return WriteFileBytes(path, Build(layout));
+}
+
+bool KvdBuilder::WriteSparseTo(const std::string& path, KvdLayout* layout) const
+{
+    KvdBuilder head = *this;
+    head.m_chunks.clear();
+    head.m_hasIndex = false;
+    if (m_hasIndex)
+        head.Set<int32_t>(864, 1);
+    KvdLayout where;
+    std::vector<uint8_t> bytes = head.Build(&where);
+
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const auto put = [fd](uint64_t at, const std::vector<uint8_t>& data) {
+        return data.empty()
+               || pwrite(fd, data.data(), data.size(), static_cast<off_t>(at)) == static_cast<ssize_t>(data.size());
+    };
+    bool ok = put(0, bytes);
+    uint64_t at = bytes.size();
+    for (const Chunk& chunk : m_chunks) {
+        where.chunkAt.push_back(static_cast<size_t>(at));
+        std::vector<uint8_t> framed;
+        CByteWriter(framed).PutId(chunk.id).Put<int64_t>(chunk.size).Put<uint64_t>(chunk.start).Put<uint64_t>(chunk.stop);
+        framed.insert(framed.end(), chunk.bytes.begin(), chunk.bytes.end());
+        ok = ok && put(at, framed);
+        at += 16 + static_cast<uint64_t>(chunk.size);
+    }
+    if (m_hasIndex) {
+        where.indexAt = static_cast<size_t>(at);
+        std::vector<uint8_t> position;
+        CByteWriter(position).Put<int64_t>(static_cast<int64_t>(at));
+        ok = ok && (where.indexPositionAt == 0 || put(where.indexPositionAt + 16, position));
+        const std::vector<uint8_t> index = IndexBytes(m_index);
+        ok = ok && put(at, index);
+        at += index.size();
+    }
+    ok = ok && ftruncate(fd, static_cast<off_t>(at)) == 0;
+    ok = close(fd) == 0 && ok;
+    if (layout)
+        *layout = where;
+    return ok;
 }
 
 std::vector<uint8_t> KvdFrames(int frames, int channels, int firstFrame)

@@ -107,6 +107,10 @@ public:
     std::vector<uint8_t> Build(KvdLayout* layout = nullptr) const;
     // Build() written to `path`; false when the file cannot be written.
     bool WriteTo(const std::string& path, KvdLayout* layout = nullptr) const;
+    // The same file with every chunk where the size field before it says: payload bytes that a
+    // chunk promises but was not given stay a hole, so files of many gigabytes cost a few
+    // writes on a file system with sparse files. The index goes behind the last chunk.
+    bool WriteSparseTo(const std::string& path, KvdLayout* layout = nullptr) const;
 
     // The channel record and stream record bytes as this version stores them.
     static std::vector<uint8_t> ChannelBytes(const KvdChannelPlan& channel, uint16_t fileVersion);

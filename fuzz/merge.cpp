@@ -1,0 +1,133 @@
+// Fuzzes the merge: the input is opened twice as two recordings, checked for compatibility and,
+// when they may be merged, merged into an in-memory output file that must then open with the
+// same streams and hold every chunk of both inputs.
+//
+// Input: the whole file, starting at its magic.
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "datafile/CKVTAEvent.h"
+#include "datafile/CKVTAStreamFile.h"
+#include "datafile/KvdFormat.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/RecordingBudget.h"
+
+namespace {
+
+struct MemoryFile
+{
+    int fd = -1;
+    std::string path;
+
+    explicit MemoryFile(const char* name)
+    {
+        fd = memfd_create(name, 0);
+        FUZZ_CHECK(fd >= 0);
+        path = "/proc/self/fd/" + std::to_string(fd);
+    }
+    void Fill(const uint8_t* data, size_t size) const
+    {
+        FUZZ_CHECK(ftruncate(fd, 0) == 0);
+        FUZZ_CHECK(size == 0 || pwrite(fd, data, size, 0) == static_cast<ssize_t>(size));
+    }
+};
+
+// Chunks of the file-level walk; a walk longer than the file allows has gone round in a loop.
+size_t CountChunks(CKVTAStreamFile& file, uint64_t size)
+{
+    size_t chunks = 0;
+    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+         block = file.GetNextChunk(*block)) {
+        ++chunks;
+        FUZZ_CHECK(chunks <= size / Kvd::DataChunk::kHeaderBytes);
+    }
+    return chunks;
+}
+
+// Records of a stream, walked with its cursor.
+size_t CountRecords(CKVTAStream& stream, uint64_t size)
+{
+    auto cursor = stream.GetFirstEvent();
+    size_t records = 0;
+    if (cursor) {
+        do
+            FUZZ_CHECK(++records <= size / 2);
+        while (cursor->Next());
+    }
+    return records;
+}
+
+// True when every data chunk belongs to exactly one stream, as in a file a recording program
+// wrote. A chunk of no stream keeps its id in the merge, and an old file's stray chunk whose id
+// reads as a stream id of the new layout would join that stream there.
+bool OwnChunksEach(CKVTAStreamFile& file)
+{
+    std::set<CKVTAChunkChain::Key> keys;
+    for (int i = 0; i < file.GetStreamCount(); ++i)
+        if (!keys.insert(file.GetStream(i)->GetChunkKey()).second)
+            return false;
+    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+         block = file.GetNextChunk(*block))
+        if (keys.count(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes())) == 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (!FuzzRecording::WithinBudget(data, size))
+        return 0;
+    static const MemoryFile input("merge-input");
+    static const MemoryFile output("merge-output");
+    input.Fill(data, size);
+    output.Fill(nullptr, 0);
+
+    CKVTAStreamFile first;
+    CKVTAStreamFile second;
+    if (first.Open(input.path) != CKVTAStreamFile::kOpenOk)
+        return 0;
+    FUZZ_CHECK(second.Open(input.path) == CKVTAStreamFile::kOpenOk);
+    const size_t chunks = CountChunks(first, size);
+    std::vector<size_t> records;
+    for (int i = 0; i < first.GetStreamCount(); ++i)
+        records.push_back(CountRecords(*first.GetStream(i), size));
+
+    CKVTAStreamFile* files[] = {&first, &second};
+    const int compatible = CKVTAStreamFile::CheckMergeCompatibility(files, 2);
+    // Against itself only a stream that cannot be merged at all (channels that share a number
+    // in a stream whose columns are reordered) refuses; otherwise both carry one press time.
+    FUZZ_CHECK(compatible == 0 || compatible == 3);
+
+    CKVTAStreamFile merged;
+    const int result = merged.MergeFiles(files, 2, output.path, nullptr);
+    FUZZ_CHECK(result == 0 || result == 1);
+    FUZZ_CHECK(result == 1 || CKVTAStreamFile::GetLastErrorText().empty());
+    if (result != 0)
+        return 0;
+
+    CKVTAStreamFile reopened;
+    FUZZ_CHECK(reopened.Open(output.path) == CKVTAStreamFile::kOpenOk);
+    FUZZ_CHECK(reopened.GetStreamCount() == first.GetStreamCount());
+    struct stat written {};
+    FUZZ_CHECK(fstat(output.fd, &written) == 0);
+    const uint64_t writtenSize = static_cast<uint64_t>(written.st_size);
+    FUZZ_CHECK(CountChunks(reopened, writtenSize) == 2 * chunks);
+    reopened.GetSweepCount();
+    // Each stream keeps its id and holds its records twice.
+    const bool wellFormed = OwnChunksEach(first);
+    for (int i = 0; i < reopened.GetStreamCount(); ++i) {
+        CKVTAStream& stream = *reopened.GetStream(i);
+        FUZZ_CHECK(stream.GetId() == first.GetStream(i)->GetId());
+        const size_t count = CountRecords(stream, writtenSize);
+        FUZZ_CHECK(!wellFormed || count == 2 * records[static_cast<size_t>(i)]);
+    }
+    return 0;
+}
