@@ -321,7 +321,7 @@ size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, c
     const size_t channels = static_cast<size_t>(s.channels);
     const CColumnScatter scatter(s.columns, channels, entries, zero);
     // Pieces small enough that the frames read and the rows they go to stay in the cache.
-    constexpr size_t kPieceValues = 128 * 1024;
+    constexpr size_t kPieceValues = 192 * 1024;
     size_t row = 0;
     const int got = s.stream->GetRawDataPieces(static_cast<int>(want), from, to, kPieceValues / channels,
                                                m_streamBuffer, [&](const uint16_t* frames, size_t count) {
