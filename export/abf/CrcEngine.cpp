@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "export/abf/Crc32Folding.h"
+
 namespace {
 
 constexpr uint32_t kCrc32Polynomial = 0x04C11DB7;
@@ -91,7 +93,7 @@ void CrcEngine::Update(const void* data, size_t length)
         return;
     if (m_isZlibCrc32) {
         // zlib keeps the complemented register between calls.
-        m_register = ~static_cast<uint32_t>(crc32_z(~m_register, bytes, length));
+        m_register = ~Crc32Folding(bytes, length, ~m_register);
         return;
     }
     uint32_t reg = m_register;
@@ -114,5 +116,5 @@ uint32_t CrcEngine::Crc32(const void* data, size_t length, uint32_t previous)
 {
     if (!data || length == 0)
         return previous;
-    return static_cast<uint32_t>(crc32_z(previous, static_cast<const Bytef*>(data), length));
+    return Crc32Folding(data, length, previous);
 }
