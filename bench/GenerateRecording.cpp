@@ -210,7 +210,8 @@ void FillFrames(std::vector<uint8_t>& payload, int channels, int frames, uint64_
             wave[k] = static_cast<int>(2000.0 * std::sin(2 * M_PI * (1.0 + k) * t));
         for (int c = 0; c < channels; ++c, p += 2) {
             NextRandom(noise);
-            StoreLE<uint16_t>(p, static_cast<uint16_t>(32768 + wave[c % 7] + static_cast<int>(noise >> 26) - 32));
+            const int value = 32768 + wave[c % 7] + static_cast<int>(noise >> 26) - 32;
+            StoreLE<uint16_t>(p, static_cast<uint16_t>(value));
         }
     }
 }
@@ -280,7 +281,7 @@ int main(int argc, char** argv)
         if (spikes)
             slot += 32 + o.electrodes * (kSpikeHeadBytes + 2.0 * (o.rate / 1000 * kCutoutMs));
         if (triggers)
-            slot += (32 + kTriggerRecordBytes) / static_cast<double>(o.triggered ? kSweepChunks : kChunksPerSecond);
+            slot += (32.0 + kTriggerRecordBytes) / (o.triggered ? kSweepChunks : kChunksPerSecond);
         const double recordedShare = o.triggered ? kSweepChunks / static_cast<double>(kChunksPerSecond) : 1.0;
         o.seconds = o.megabytes * 1e6 / (slot * recordedShare * kChunksPerSecond);
     }

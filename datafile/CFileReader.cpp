@@ -91,7 +91,8 @@ bool CFileReader::ReadDirect(uint64_t pos, void* destination, size_t n)
     // The bytes behind a payload come along into the window in the same call: the next chunk
     // header starts there, so a walk over big payloads costs one read per chunk.
     const uint64_t end = pos + n;
-    const size_t ahead = end < m_length ? static_cast<size_t>(std::min<uint64_t>(kMinWindow, m_length - end)) : 0;
+    const size_t ahead =
+        end < m_length ? static_cast<size_t>(std::min<uint64_t>(kMinWindow, m_length - end)) : 0;
     m_window.resize(std::max(m_window.size(), ahead));
     m_windowBytes = 0;
     m_nextFill = kMinWindow;

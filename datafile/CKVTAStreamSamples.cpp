@@ -148,8 +148,8 @@ int CKVTAStream::GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, 
     return static_cast<int>(frames * channels);
 }
 
-int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to, size_t pieceFrames,
-                                  std::vector<uint16_t>& scratch, const RawPiece& take)
+int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to,
+                                  size_t pieceFrames, std::vector<uint16_t>& scratch, const RawPiece& take)
 {
     const uint64_t frameBytes = FrameBytes();
     CFileReader* reader = Chain() ? Chain()->Reader() : nullptr;
@@ -160,20 +160,19 @@ int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKV
     const uint64_t piece = std::max<uint64_t>(1, std::min<uint64_t>(pieceFrames, maxFrames));
     if (maxFrames > 0 && scratch.size() < piece * channels)
         scratch.resize(static_cast<size_t>(piece * channels));
-    const uint64_t frames = CopyWindow(from.GetTime(), to.GetTime(), maxFrames,
-                                       [&](uint64_t position, uint64_t run) -> uint64_t {
-                                           for (uint64_t done = 0; done < run;) {
-                                               const uint64_t k = std::min(piece, run - done);
-                                               const size_t values = static_cast<size_t>(k * channels);
-                                               if (!reader->ReadAt(position + done * frameBytes, scratch.data(),
-                                                                   values * 2))
-                                                   return 0;
-                                               ToHostOrder(scratch.data(), values);
-                                               take(scratch.data(), static_cast<size_t>(k));
-                                               done += k;
-                                           }
-                                           return run;
-                                       });
+    const auto readRun = [&](uint64_t position, uint64_t run) -> uint64_t {
+        for (uint64_t done = 0; done < run;) {
+            const uint64_t k = std::min(piece, run - done);
+            const size_t values = static_cast<size_t>(k * channels);
+            if (!reader->ReadAt(position + done * frameBytes, scratch.data(), values * 2))
+                return 0;
+            ToHostOrder(scratch.data(), values);
+            take(scratch.data(), static_cast<size_t>(k));
+            done += k;
+        }
+        return run;
+    };
+    const uint64_t frames = CopyWindow(from.GetTime(), to.GetTime(), maxFrames, readRun);
     return static_cast<int>(frames * channels);
 }
 

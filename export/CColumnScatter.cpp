@@ -45,11 +45,12 @@ __attribute__((target("avx512f,avx512bw"))) void PermuteRows(const uint16_t* fra
         uint16_t* target = out + k * entries;
         const __m512i low = _mm512_maskz_loadu_epi16(loadLow, frame);
         const __m512i high = _mm512_maskz_loadu_epi16(loadHigh, frame + 32);
-        _mm512_mask_storeu_epi16(target, storeLow,
-                                 _mm512_sub_epi16(_mm512_permutex2var_epi16(low, indexLow, high), zeros));
-        if (storeHigh != 0)
-            _mm512_mask_storeu_epi16(target + 32, storeHigh,
-                                     _mm512_sub_epi16(_mm512_permutex2var_epi16(low, indexHigh, high), zeros));
+        const __m512i picked = _mm512_permutex2var_epi16(low, indexLow, high);
+        _mm512_mask_storeu_epi16(target, storeLow, _mm512_sub_epi16(picked, zeros));
+        if (storeHigh != 0) {
+            const __m512i picked = _mm512_permutex2var_epi16(low, indexHigh, high);
+            _mm512_mask_storeu_epi16(target + 32, storeHigh, _mm512_sub_epi16(picked, zeros));
+        }
     }
 }
 

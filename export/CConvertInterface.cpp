@@ -397,9 +397,10 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
         // Straight into `out`, or piece by piece into the stream's columns: pieces of a block
         // whose read fails may land in rows that the failure then cuts off or overwrites.
         size_t got = 0;
-        if (want > 0)
-            got = direct ? static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to))
-                         : ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
+        if (want > 0 && direct)
+            got = static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to));
+        else if (want > 0)
+            got = ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
         if (got != want) {
             // A recording may end before its stop time: the last window keeps what is there.
             if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0) {
