@@ -161,8 +161,11 @@ int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKV
     if (maxFrames > 0 && scratch.size() < piece * channels)
         scratch.resize(static_cast<size_t>(piece * channels));
     const auto readRun = [&](uint64_t position, uint64_t run) -> uint64_t {
+        // Pieces of equal size: no short last piece that costs a read of its own.
+        const uint64_t pieces = (run + piece - 1) / piece;
+        const uint64_t even = pieces > 0 ? (run + pieces - 1) / pieces : 0;
         for (uint64_t done = 0; done < run;) {
-            const uint64_t k = std::min(piece, run - done);
+            const uint64_t k = std::min(even, run - done);
             const size_t values = static_cast<size_t>(k * channels);
             if (!reader->ReadAt(position + done * frameBytes, scratch.data(), values * 2))
                 return 0;

@@ -321,7 +321,7 @@ size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, c
     const size_t channels = static_cast<size_t>(s.channels);
     const CColumnScatter scatter(s.columns, channels, entries, zero);
     // Pieces small enough that the frames read and the rows they go to stay in the cache.
-    constexpr size_t kPieceValues = 128 * 1024;
+    constexpr size_t kPieceValues = 192 * 1024;
     size_t row = 0;
     const int got = s.stream->GetRawDataPieces(static_cast<int>(want), from, to, kPieceValues / channels,
                                                m_streamBuffer, [&](const uint16_t* frames, size_t count) {
@@ -428,21 +428,33 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
 bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
                                          bool subtractAdcZero)
 {
-    out.clear();
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
-    if (!MapStreams(streams))
+    if (!MapStreams(streams)) {
+        out.clear();
         return false;
+    }
     const size_t entries = static_cast<size_t>(m_selection->GetCount());
     const StreamColumns& lead = streams.front();
     const size_t rows = static_cast<size_t>(lead.stream->GetSweepSampleCount(sweep) / lead.channels);
     const bool direct = streams.size() == 1 && lead.identity;
     // A sweep count stops at the most values one read can count (INT_MAX): a sweep that reaches
     // it would be written cut short, so it is refused before anything is allocated.
-    for (const StreamColumns& s : streams)
-        if (s.stream->GetSweepSampleCount(sweep) / s.channels >= INT_MAX / s.channels)
+    for (const StreamColumns& s : streams) {
+        if (s.stream->GetSweepSampleCount(sweep) / s.channels >= INT_MAX / s.channels) {
+            out.clear();
             return false;
-    out.assign(rows * entries, 0);
+        }
+    }
+    // Every stream fills all rows of its columns or the sweep is refused: only columns of
+    // channels a stream lacks need clearing.
+    bool covered = true;
+    for (const StreamColumns& s : streams)
+        for (const auto& column : s.columns)
+            covered = covered && column.second >= 0;
+    out.resize(rows * entries);
+    if (!covered)
+        std::fill(out.begin(), out.end(), 0);
     for (const StreamColumns& s : streams) {
         const int count = s.stream->GetSweepSampleCount(sweep);
         if (static_cast<size_t>(count / s.channels) != rows) {
