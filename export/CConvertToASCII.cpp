@@ -109,6 +109,16 @@ void CConvertToASCII::Columns(std::string& out, const std::vector<std::string>& 
     }
 }
 
+void CConvertToASCII::HeadRow(std::string& out, bool sweepColumns, const char* sweepFirst,
+                              const char* sweepSecond, const std::vector<std::string>& titles)
+{
+    Prefix(out);
+    if (sweepColumns)
+        SweepTitles(out, sweepFirst, sweepSecond);
+    Columns(out, titles);
+    Eol(out);
+}
+
 void CConvertToASCII::SweepTitles(std::string& out, const char* first, const char* second) const
 {
     m_format.Text(out, first, 12);

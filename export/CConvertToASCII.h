@@ -110,6 +110,10 @@ private:
     // "%-12s" fields joined by tabs, and the two sweep columns "%-12s\t%-12s\t".
     void Columns(std::string& out, const std::vector<std::string>& texts) const;
     void SweepTitles(std::string& out, const char* first, const char* second) const;
+    // One head line of an event block: prefix, the two sweep column titles when the block has
+    // sweep columns, the column titles, line end.
+    void HeadRow(std::string& out, bool sweepColumns, const char* sweepFirst, const char* sweepSecond,
+                 const std::vector<std::string>& titles);
     bool Flush();
     bool DrainBlocks(std::vector<CSpillBuffer>& blocks);
     // Closes an event writer's per-entry blocks: an entry that got no rows gets its empty head

@@ -134,16 +134,8 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
         std::string& out = blocks[e].Text();
         if (!sweep)
             EmptyHeadLine(out);
-        Prefix(out);
-        if (sweepColumns)
-            SweepTitles(out, "nSweep", "nTr-Time");
-        Columns(out, {"t", Label(*selection.At(static_cast<int>(e))), "Unit"});
-        Eol(out);
-        Prefix(out);
-        if (sweepColumns)
-            SweepTitles(out, "", "[ms]");
-        Columns(out, {"[ms]", "[\xB5V]", " "});
-        Eol(out);
+        HeadRow(out, sweepColumns, "nSweep", "nTr-Time", {"t", Label(*selection.At(static_cast<int>(e))), "Unit"});
+        HeadRow(out, sweepColumns, "", "[ms]", {"[ms]", "[\xB5V]", " "});
     }
 
     int rc = kConvertOk;
@@ -244,16 +236,8 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
         std::string& out = blocks[e].Text();
         if (!sweep)
             EmptyHeadLine(out);
-        Prefix(out);
-        if (sweepColumns)
-            SweepTitles(out, "nSweep", "nTr-Time");
-        Columns(out, {"t", Label(*selection.At(static_cast<int>(e)))});
-        Eol(out);
-        Prefix(out);
-        if (sweepColumns)
-            SweepTitles(out, "", "[ms]");
-        Columns(out, {"[ms]", "[\xB5V]"});
-        Eol(out);
+        HeadRow(out, sweepColumns, "nSweep", "nTr-Time", {"t", Label(*selection.At(static_cast<int>(e)))});
+        HeadRow(out, sweepColumns, "", "[ms]", {"[ms]", "[\xB5V]"});
     }
 
     int rc = kConvertOk;
@@ -476,35 +460,19 @@ int CConvertToASCII::WriteAnalyserParameters(const Sweep* sweep, bool burst)
         for (int e : group.entries) {
             std::string& out = blocks[static_cast<size_t>(e)].Text();
             const std::string label = Label(*selection.At(e));
-            EmptyHeadLine(out);
-            Prefix(out);
-            if (sweepColumns)
-                SweepTitles(out, "", "");
-            m_format.Text(out, "", 12);
-            for (size_t j = 0; j < quantities.size(); ++j) {
-                out += '\t';
-                m_format.Text(out, label, 12);
-            }
-            Eol(out);
-            Prefix(out);
-            if (sweepColumns)
-                SweepTitles(out, "nSweep", "nTr-Time");
-            m_format.Text(out, "t", 12);
-            for (int q : quantities) {
-                out += '\t';
-                m_format.Text(out, info->GetParameterName(q), 12);
-            }
-            Eol(out);
-            Prefix(out);
-            if (sweepColumns)
-                SweepTitles(out, "", "[ms]");
-            m_format.Text(out, "[ms]", 12);
+            std::vector<std::string> labels(1, "");
+            std::vector<std::string> names(1, "t");
+            std::vector<std::string> units(1, "[ms]");
             for (int q : quantities) {
                 const KvtQuantity& quantity = *info->GetParameter(q);
-                out += '\t';
-                m_format.Text(out, "[" + KvtQuantityUnitText(quantity.unitKind, quantity.exponent) + "]", 12);
+                labels.push_back(label);
+                names.push_back(info->GetParameterName(q));
+                units.push_back("[" + KvtQuantityUnitText(quantity.unitKind, quantity.exponent) + "]");
             }
-            Eol(out);
+            EmptyHeadLine(out);
+            HeadRow(out, sweepColumns, "", "", labels);
+            HeadRow(out, sweepColumns, "nSweep", "nTr-Time", names);
+            HeadRow(out, sweepColumns, "", "[ms]", units);
         }
         if (!info || !group.stream || rc != kConvertOk)
             continue;
