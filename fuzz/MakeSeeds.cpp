@@ -21,6 +21,7 @@
 #include "platform/CProfile.h"
 #include "tests/datafile/ParamRecordBytes.h"
 #include "tests/datafile/SettingsBytes.h"
+#include "tests/datafile/SettingsRecords.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
@@ -189,39 +190,6 @@ std::vector<uint8_t> SpikeSettings()
     b.U16(2);
     b.U16(40).U16(0).Zeros(20).U16(1).U16(0).U16(77).Zeros(20);
     b.U16(12).U16(0).Zeros(20).U16(2).U16(0).U16(3).Zeros(20).U16(0).U16(1).Zeros(20);
-    return b.Get();
-}
-
-std::vector<uint8_t> AnalyserSettings(const char* tag, bool burst)
-{
-    SettingsBytes b;
-    b.Tag(tag).U32(1).F32(0).F32(1).U32(1).F64(1.0).I32(-3).I32(3).Str32("Interval");
-    b.U32(4).U32(1).U32(0).U32(1).U32(1).Str32("spks0001").U32(1);
-    if (burst)
-        b.I32(1).I32(2).I32(3).I32(4).I32(5);
-    return b.Get();
-}
-
-std::vector<uint8_t> AverageSettings()
-{
-    SettingsBytes b;
-    b.Tag("PARAMEVP").U32(5).U32(0x00030004).Str32("window").Str32("text");
-    b.U16(8).F32(-20.0f).F32(80.0f);
-    return b.Get();
-}
-
-std::vector<uint8_t> FilterSettings()
-{
-    SettingsBytes b;
-    b.Tag("PARAMFLT").U32(1).Str32("Savitzky-Golay").U32(0).U32(0).U32(1).F32(100.0f);
-    b.U32(0).U32(9).U32(4).U32(3).F64(50).F64(2).U8(0).U32(100);
-    return b.Get();
-}
-
-std::vector<uint8_t> ChannelToolSettings()
-{
-    SettingsBytes b;
-    b.Tag("PARAMCHT").U16(3).Str32("elec0001").Str32("E12");
     return b.Get();
 }
 
