@@ -20,6 +20,7 @@
 #include "platform/Numeric.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -155,29 +156,6 @@ KvdRawStreamPlan Analog(uint16_t bits, uint16_t zero)
     analog.voltsPerStep = 2.5e-6;
     return analog;
 }
-
-// Lowers the file-size limit while it lives, so that writes fail as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "export/abf/AbfMessages.h"
 #include "export/abf/CABF.h"
 #include "export/abf/CrcEngine.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -48,29 +49,6 @@ std::vector<int16_t> Ramp(size_t count, int first)
         samples[i] = static_cast<int16_t>(first + static_cast<int>(i));
     return samples;
 }
-
-// Lowers the file-size limit for one test, so that writes fail as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 
