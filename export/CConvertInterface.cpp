@@ -94,14 +94,25 @@ bool CConvertInterface::HaveSameSampleRate(const std::vector<std::string>& names
     return true;
 }
 
-std::string CConvertInterface::SweepFileName(const std::string& outputName, unsigned sweep)
+std::string CConvertInterface::InsertBeforeExtension(const std::string& outputName,
+                                                     const std::string& text)
 {
     const size_t slash = outputName.find_last_of('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = outputName.find('.', nameStart);
+    const size_t dot = outputName.rfind('.');
     std::string name = outputName;
-    name.insert(dot == std::string::npos ? nameStart : dot, FormatString("_sweep%u", sweep));
+    name.insert(dot == std::string::npos || dot < nameStart ? name.size() : dot, text);
     return name;
+}
+
+std::string CConvertInterface::SweepFileName(const std::string& outputName, unsigned sweep)
+{
+    return InsertBeforeExtension(outputName, FormatString("_sweep%u", sweep));
+}
+
+std::string CConvertInterface::SweepFilePattern(const std::string& outputName)
+{
+    return InsertBeforeExtension(outputName, "_sweep*");
 }
 
 bool CConvertInterface::IsWritableRawStream(const std::string& streamName)

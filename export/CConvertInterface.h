@@ -115,9 +115,14 @@ public:
     // data source does not hold are not compared.
     bool HaveSameSampleRate(const std::vector<std::string>& names) const;
 
-    // The output name of one sweep file: "_sweep<n>" before the first "." of the file name (at
-    // its front when it has none); folder names are never touched.
+    // The output name of one sweep file: "_sweep<n>" before the extension (the last "." of the
+    // file name; appended when the file name has none); folder names are never touched. The
+    // export dialog's overwrite question asks about these very names.
     static std::string SweepFileName(const std::string& outputName, unsigned sweep);
+    // The same name with "_sweep*" in place of the number, as the overwrite question shows it.
+    static std::string SweepFilePattern(const std::string& outputName);
+    // `text` inserted before the extension of the file-name part, as SweepFileName does.
+    static std::string InsertBeforeExtension(const std::string& outputName, const std::string& text);
     // The stream kinds the binary and ABF converters write: raw electrode, channel-tool, analog,
     // filtered and digital data (not digital events).
     static bool IsWritableRawStream(const std::string& streamName);

@@ -111,16 +111,18 @@ TEST(CConvertInterface, SweepFileNamesChangeOnlyTheFileName)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"out.raw", "out_sweep3.raw"},
-        {"a.b.raw", "a_sweep3.b.raw"},
-        {"out", "_sweep3out"},
+        {"a.b.raw", "a.b_sweep3.raw"},
+        {"out", "out_sweep3"},
         {"../data/run.1/x.raw", "../data/run.1/x_sweep3.raw"},
-        {"./dir.d/out", "./dir.d/_sweep3out"},
+        {"./dir.d/out", "./dir.d/out_sweep3"},
         {"/abs/x.", "/abs/x_sweep3."},
     };
     for (const auto& [name, expected] : cases) {
         SCOPED_TRACE(name);
         EXPECT_EQ(CConvertInterface::SweepFileName(name, 3), expected);
     }
+    EXPECT_EQ(CConvertInterface::SweepFilePattern("../run.1/x.y.txt"), "../run.1/x.y_sweep*.txt");
+    EXPECT_EQ(CConvertInterface::SweepFilePattern("dir.d/out"), "dir.d/out_sweep*");
 }
 
 TEST(CConvertInterface, CollectsStreamNamesAndTellsWritableKinds)
