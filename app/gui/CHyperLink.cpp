@@ -18,7 +18,7 @@ QUrl UrlOf(const QString& text)
     const QString trimmed = text.trimmed();
     QUrl url(trimmed, QUrl::TolerantMode);
     // "www.example.com" or a plain file path: let Qt guess what the user meant.
-    if (url.scheme().isEmpty() || (url.scheme().size() == 1 && trimmed.size() > 2))
+    if (url.scheme().isEmpty())
         url = QUrl::fromUserInput(trimmed);
     return url;
 }
