@@ -1,0 +1,362 @@
+// The export dialogs driven like a user: panels, selection, options, Save, Command Line; outputs
+// compared with the console program's for the same options.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/gui/CUpDown.h"
+#include "app/gui/OCProgressDlg.h"
+#include "export/CConvertToBIN.h"
+#include "export/CKVD.h"
+#include "keyrow/KeyrowIds.h"
+#include "tests/app/gui/ExportDialogScene.h"
+
+namespace {
+
+using Id = CDlgSelection;
+
+KvdRecordingPlan Continuous(int electrodes)
+{
+    KvdRecordingPlan plan;
+    plan.streams = {ElectrodeStream(electrodes), DigitalStream()};
+    return plan;
+}
+
+LayoutPlan Plain(int electrodes)
+{
+    LayoutPlan l;
+    l.electrodes = static_cast<uint16_t>(electrodes);
+    l.total = static_cast<uint16_t>(electrodes);
+    return l;
+}
+
+QStringList Lines(CDlgSelection& dlg, int id)
+{
+    QStringList lines;
+    QListWidget* list = dlg.ControlAs<QListWidget>(id);
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+void SetWriteFolder(const std::string& folder)
+{
+    mkdir(folder.c_str(), 0700);
+    CSettingsFile(BuildProfilePath(kProgramName)).WriteString("Settings", "WriteDirectory", folder);
+}
+
+bool Contains(const std::vector<std::string>& log, const std::string& call)
+{
+    return std::find(log.begin(), log.end(), call) != log.end();
+}
+
+} // namespace
+
+TEST(CDlgSelection, PanelsFollowThePlainLayoutAndAddWhatIsClicked)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Continuous(6), Plain(6), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    scene.Run(ExportFormat::Ascii, [&](CDlgSelection& dlg) {
+        // The sorted stream list, with the digital stream's event twin in the text dialog.
+        EXPECT_EQ(Lines(dlg, Id::kIdStreamList),
+                  QStringList({"Digital Data", "Digital Data Event", "Electrode Raw Data"}));
+        const std::vector<std::string> init = scene.fakes.Take();
+        // The first stream is digital: bits on the selection, both panels set for its channel.
+        EXPECT_TRUE(dlg.Control(Id::kIdBitSelection)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdInitialValues)->isVisible());
+        ChooseStream(dlg, "Electrode Raw Data");
+        EXPECT_FALSE(dlg.Control(Id::kIdBitSelection)->isVisible());
+        EXPECT_EQ(scene.fakes.Take(), std::vector<std::string>({
+            "1173: SetTitleType(1)", "1173: SetTitle('',0)", "1174: SetTitleType(1)", "1174: SetTitle('',0)",
+            "1173: SetTitle(' All ',0)", "1173: SelectionMode=0", "1173: InitializeButtonsV(names[6] 01,0,0,0,6)",
+            "1173: GetBoundingSize", "1173: SetExistingChannelsV([0,1,2,3,4,5])",
+            "1173: SetSelectedChannelsV([],0)",
+            "1173: SetSelectedChannelsV([],0)", "1174: SetSelectedChannelsV([],0)",
+            "1173: EnableControl(1)", "1174: EnableControl(1)"}));
+        EXPECT_TRUE(dlg.Panel(0).Window()->isVisible());
+        EXPECT_FALSE(dlg.Panel(1).Window()->isVisible());
+        EXPECT_EQ(dlg.Panel(0).Window()->size(), QSize(160, 120));
+
+        scene.fakes.Panel(0).Click(true, 1);
+        scene.fakes.Panel(0).ClickAll(true, {3, 4, 5});
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_02", "El_04", "El_05", "El_06"}));
+        // The all-button again: the listed channels go and come back at the end, in order.
+        scene.fakes.Panel(0).ClickAll(true, {4, 1});
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_04", "El_06", "El_05", "El_02"}));
+        scene.fakes.Panel(0).Click(false, 3);
+        scene.fakes.Panel(0).ClickAll(false, {5});
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_05", "El_02"}));
+
+        // Events that carry no channel of the layout, or a list of the wrong form, change nothing.
+        scene.fakes.Panel(0).Click(true, 200);
+        scene.fakes.Panel(0).Click(true, -3);
+        DispParams wrong;
+        wrong.args.push_back(Variant::Bool(true));
+        SafeArray* twoDims = SafeArray::Create(VT_UI2, {{0, 2}, {0, 2}});
+        Variant array = Variant::Array(twoDims);
+        wrong.args.push_back(Variant::ByRef(&array));
+        scene.fakes.Panel(0).Fire(kEvtFireAllClickedV, wrong);
+        DispParams i4s;
+        i4s.args.push_back(Variant::Bool(true));
+        Variant longs = Variant::Array(SafeArray::CreateVector(VT_I4, 0, 2));
+        i4s.args.push_back(Variant::ByRef(&longs));
+        scene.fakes.Panel(0).Fire(kEvtFireAllClickedV, i4s);
+        DispParams none;
+        scene.fakes.Panel(0).Fire(kEvtButtonClicked, none);
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_05", "El_02"}));
+
+        // Bits of the digital stream: "%s_%s_%02d".
+        ChooseStream(dlg, "Digital Data");
+        EXPECT_TRUE(Contains(scene.fakes.Take(), "1173: EnableControl(1)"));
+        CBitSelection* bits = dlg.ControlAs<CBitSelection>(Id::kIdBitSelection);
+        ASSERT_NE(bits, nullptr);
+        QTest::mouseClick(bits->Button(3), Qt::LeftButton);
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_05", "El_02", "Di_D1_03"}));
+        EXPECT_TRUE(scene.TakeMessages().isEmpty());
+
+        // Delete without a marked line, then with one.
+        ClickControl(dlg, Id::kIdDelete);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{"Please select a channel"});
+        dlg.ControlAs<QListWidget>(Id::kIdSelectionList)->setCurrentRow(0);
+        ClickControl(dlg, Id::kIdDelete);
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList({"El_02", "Di_D1_03"}));
+        // Another rate kind mixed in: digital data and electrode data are both raw, so the
+        // panels stay enabled.
+        EXPECT_TRUE(scene.fakes.Panel(0).Enabled());
+        ClickControl(dlg, Id::kIdDeleteAll);
+        EXPECT_TRUE(Lines(dlg, Id::kIdSelectionList).isEmpty());
+        EXPECT_FALSE(bits->GetCheck(3));
+    });
+    // The command empties the document's selection after the dialog.
+    EXPECT_EQ(scene.doc.GetSelection().GetCount(), 0);
+}
+
+TEST(CDlgSelection, DoubleArrayShowsTwoPanelsOf64)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan;
+    plan.streams = {ElectrodeStream(8)};
+    LayoutPlan layout;
+    layout.kind = 2;
+    layout.electrodes = 120;
+    layout.analog = 7;
+    layout.digital = 1;
+    layout.total = 128;
+    ASSERT_TRUE(WriteRecording(plan, layout, scene.File("mea.kvd")));
+    scene.Open({scene.File("mea.kvd")});
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        const std::vector<std::string> log = scene.fakes.Take();
+        for (const char* call : {"1173: SetTitle('MEA A',0)", "1174: SetTitle('MEA B',0)",
+                                 "1174: SelectionMode=0", "1174: SetExistingChannelsV([0,1,2,3,4,5,6,7])"})
+            EXPECT_TRUE(Contains(log, call)) << call;
+        bool first = false;
+        bool second = false;
+        for (const std::string& call : log) {
+            first = first || call.rfind("1173: InitializeButtonsV(names[128] ", 0) == 0 && call.find(",2,0,0,64)") != std::string::npos;
+            second = second || call.rfind("1174: InitializeButtonsV(names[128] ", 0) == 0 && call.find(",2,0,64,64)") != std::string::npos;
+        }
+        EXPECT_TRUE(first);
+        EXPECT_TRUE(second);
+        EXPECT_TRUE(dlg.Panel(0).Window()->isVisible());
+        EXPECT_TRUE(dlg.Panel(1).Window()->isVisible());
+    });
+}
+
+TEST(CDlgSelection, AbfTakesAtMostSixteenChannels)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Continuous(20), Plain(20), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    scene.Run(ExportFormat::Abf, [&](CDlgSelection& dlg) {
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Converting to Axon Binary File"));
+        EXPECT_FALSE(dlg.Control(Id::kIdCommandLine)->isVisible());
+        EXPECT_EQ(dlg.Control(1128), nullptr);   // no trigger stream, no tags
+        ChooseStream(dlg, "Electrode Raw Data");
+        std::vector<uint16_t> all;
+        for (uint16_t h = 0; h < 18; ++h)
+            all.push_back(h);
+        scene.fakes.Take();
+        scene.fakes.Panel(0).ClickAll(true, all);
+        EXPECT_EQ(dlg.ControlAs<QListWidget>(Id::kIdSelectionList)->count(), 16);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{"Maximum number of channels for this format reached!"});
+        // The panels are told the sixteen that were taken.
+        EXPECT_EQ(scene.fakes.Panel(0).Selected().size(), 16u);
+        scene.fakes.Panel(0).Click(true, 19);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{"Maximum number of channels for this format reached!"});
+        EXPECT_EQ(scene.fakes.Panel(0).Selected().size(), 16u);
+    });
+}
+
+TEST(CDlgSelection, MissingOrOldControlEndsTheProgram)
+{
+    struct Case
+    {
+        const char* name;
+        bool registered;
+        uint16_t major, minor;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"not registered", false, 1, 1, "KeyrowOcx is not registered, please reinstall Sondrel"},
+        {"version 1.0", true, 1, 0, "Registered version of KeyrowOcx: 1.0\nYou need a version >= 1.1\nPlease reinstall Sondrel"},
+        {"version 2.3", true, 2, 3, "Registered version of KeyrowOcx: 2.3\nYou need a version 1.x\nPlease reinstall Sondrel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportScene scene;
+        ASSERT_TRUE(WriteRecording(Continuous(2), Plain(2), scene.File("rec.kvd")));
+        scene.Open({scene.File("rec.kvd")});
+        scene.fakes.registered = c.registered;
+        scene.fakes.major = c.major;
+        scene.fakes.minor = c.minor;
+        bool driven = false;
+        scene.Run(ExportFormat::Ascii, [&](CDlgSelection&) { driven = true; });
+        EXPECT_FALSE(driven);
+        EXPECT_EQ(scene.exitStatus, 1);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{QString::fromLatin1(c.message)});
+    }
+}
+
+TEST(CDlgSelection, AFailingPanelCallShowsAMessageAndTheDialogGoesOn)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Continuous(3), Plain(3), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    scene.fakes.failing = kDispSetExistingChannelsV;
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        const QStringList messages = scene.TakeMessages();
+        ASSERT_FALSE(messages.isEmpty());
+        EXPECT_TRUE(messages.front().startsWith("The channel panel refused call 15"));
+        scene.fakes.Panel(0).Click(true, 0);
+        EXPECT_EQ(dlg.ControlAs<QListWidget>(Id::kIdSelectionList)->count(), 1);
+    });
+}
+
+TEST(CDlgSelection, FormatDialogsShowTheirOwnControls)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan = Continuous(2);
+    plan.triggered = true;
+    ASSERT_TRUE(WriteRecording(plan, Plain(2), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    scene.Run(ExportFormat::Abf, [&](CDlgSelection& dlg) {
+        // A trigger stream: the tags box one row below the base-time box, starting as the flag.
+        QCheckBox* tags = dlg.ControlAs<QCheckBox>(1128);
+        ASSERT_NE(tags, nullptr);
+        EXPECT_TRUE(tags->isVisible());
+        EXPECT_FALSE(tags->isChecked());
+        EXPECT_GT(tags->y(), dlg.Control(Id::kIdBaseIsPressedStart)->y());
+        EXPECT_EQ(Lines(dlg, Id::kIdStreamList), QStringList({"Digital Data", "Electrode Raw Data"}));
+        EXPECT_TRUE(dlg.Control(Id::kIdSingleFile)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdSweepHeader)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdAssumeSplitted)->isEnabled());
+    });
+    scene.Run(ExportFormat::Ascii, [&](CDlgSelection& dlg) {
+        EXPECT_EQ(Lines(dlg, Id::kIdStreamList),
+                  QStringList({"Digital Data", "Digital Data Event", "Electrode Raw Data", "Trigger 1"}));
+        EXPECT_TRUE(dlg.Control(Id::kIdSweepHeader)->isVisible());
+        EXPECT_TRUE(dlg.Control(Id::kIdCommentChar)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdSigned)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdWriteHeader)->isVisible());
+        ChooseStream(dlg, "Trigger 1");
+        EXPECT_TRUE(dlg.Control(Id::kIdTrigger)->isVisible());
+        EXPECT_FALSE(dlg.Panel(0).Window()->isVisible());
+        ClickControl(dlg, Id::kIdTrigger);
+        EXPECT_EQ(Lines(dlg, Id::kIdSelectionList), QStringList{"Trigger 1"});
+        ChooseStream(dlg, "Digital Data Event");
+        EXPECT_TRUE(dlg.Control(Id::kIdInitialValues)->isVisible());
+    });
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        EXPECT_TRUE(dlg.Control(Id::kIdWriteHeader)->isVisible());
+        EXPECT_TRUE(dlg.Control(Id::kIdSigned)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdCommentChar)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdBaseIsPressedStart)->isVisible());
+        EXPECT_FALSE(dlg.Control(Id::kIdSweepHeader)->isVisible());
+        EXPECT_TRUE(dlg.Control(Id::kIdCommandLine)->isVisible());
+    });
+    EXPECT_TRUE(scene.TakeMessages().isEmpty());
+}
+
+TEST(CDlgSelection, SweepFieldsAreCheckedAfterTyping)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan = Continuous(2);
+    plan.triggered = true;
+    plan.sweeps = 4;
+    ASSERT_TRUE(WriteRecording(plan, Plain(2), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        QLineEdit* start = dlg.ControlAs<QLineEdit>(Id::kIdSweepStart);
+        QLineEdit* stop = dlg.ControlAs<QLineEdit>(Id::kIdSweepStop);
+        EXPECT_EQ(start->text(), "1");
+        EXPECT_EQ(stop->text(), "4");
+        const auto type = [](QLineEdit* edit, const char* text) {
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+        };
+        const std::pair<const char*, std::pair<QLineEdit*, const char*>> refused[] = {
+            {"Incorrect Sweep Start value.", {start, "0"}},
+            {"Incorrect Sweep Start value.", {start, "5"}},
+            {"Incorrect Sweep Stop value.", {stop, "9"}},
+            {"Incorrect Sweep Stop value.", {stop, "x"}},
+        };
+        for (const auto& [message, typed] : refused) {
+            SCOPED_TRACE(typed.second);
+            type(typed.first, typed.second);
+            QTest::qWait(650);
+            EXPECT_EQ(scene.TakeMessages(), QStringList{message});
+            EXPECT_EQ(typed.first->text(), typed.first == start ? "1" : "4");
+        }
+        // Start, then Stop within the delay: only Stop is checked.
+        type(start, "0");
+        type(stop, "3");
+        QTest::qWait(650);
+        EXPECT_TRUE(scene.TakeMessages().isEmpty());
+        EXPECT_EQ(start->text(), "0");
+        // Save checks both fields again.
+        ChooseStream(dlg, "Electrode Raw Data");
+        scene.fakes.Panel(0).Click(true, 0);
+        ClickControl(dlg, Id::kIdSave);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{"Incorrect Sweep Start value."});
+    });
+}
+
+TEST(CDlgSelection, AStreamlessRecordingSavesNothing)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan;
+    plan.streams = {};
+    plan.triggered = true;
+    ASSERT_TRUE(WriteRecording(plan, LayoutPlan(), scene.File("trig.kvd")));
+    scene.Open({scene.File("trig.kvd")});
+    scene.TakeMessages();
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        EXPECT_EQ(dlg.ControlAs<QListWidget>(Id::kIdStreamList)->count(), 0);
+        EXPECT_FALSE(dlg.Panel(0).Window()->isVisible());
+        EXPECT_FALSE(dlg.Panel(1).Window()->isVisible());
+        ClickControl(dlg, Id::kIdSave);
+        EXPECT_EQ(scene.TakeMessages(), QStringList{"No channels selected"});
+    });
+}
+
+TEST(CDlgSelection, TheAnimationIsOptional)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Continuous(2), Plain(2), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    CDlgSelection::SetAnimationFolder(scene.File("nowhere"));
+    bool driven = false;
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection&) { driven = true; });
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(scene.TakeMessages(),
+              QStringList{QString::fromStdString("Can not find " + scene.File("nowhere/ConvertAnimation.avi"))});
+}
