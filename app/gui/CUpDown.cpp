@@ -21,8 +21,9 @@ CUpDown::CUpDown(QLineEdit* buddy, QWidget* parent)
     }
     connect(m_up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
-    if (m_buddy)
-        m_buddy->installEventFilter(this);
+    m_buddyObject = buddy;
+    if (buddy)
+        buddy->installEventFilter(this);
 }
 
 void CUpDown::SetRange(int lower, int upper)
@@ -58,7 +59,7 @@ void CUpDown::Step(int delta)
 
 bool CUpDown::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress) {
+    if (watched == m_buddyObject && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             Step(key == Qt::Key_Up ? 1 : -1);

@@ -31,6 +31,7 @@ private:
     void Step(int delta);
 
     QPointer<QLineEdit> m_buddy;
+    QObject* m_buddyObject = nullptr;   // compared only: events may arrive while it is destroyed
     QToolButton* m_up = nullptr;
     QToolButton* m_down = nullptr;
     int m_lower = 0;

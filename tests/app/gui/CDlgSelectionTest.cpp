@@ -12,7 +12,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/gui/CBitSelection.h"
 #include "app/gui/CUpDown.h"
+#include "com/SafeArray.h"
 #include "app/gui/OCProgressDlg.h"
 #include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
