@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@
 #include "tests/support/KvdRecording.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Layout fields of the file header, patched into a generated recording.
 struct LayoutPlan
