@@ -2,6 +2,7 @@
 // The control's window: the channel buttons and the two title windows (a centred static and the
 // "all" button), placed and coloured as the control's logic asks through IKeyrowButtons.
 
+#include "keyrow/CButtonST.h"
 #include "keyrow/core/IKeyrowButtons.h"
 
 #include <QFont>
@@ -11,7 +12,7 @@
 
 #include <vector>
 
-class CButtonST;
+
 
 class CKeyrowWidget : public QWidget, public IKeyrowButtons
 {
