@@ -3,6 +3,7 @@
 #include <new>
 
 #include "com/CConnectionPoint.h"
+#include "com/ComModule.h"
 
 namespace {
 
@@ -23,9 +24,13 @@ CDispatchObject::CDispatchObject(const TypeLibraryInfo& library, const IID& disp
     : m_library(library), m_interface(library.FindInterface(dispatchIid)),
       m_dispatchIid(dispatchIid)
 {
+    ComModuleLock();
 }
 
-CDispatchObject::~CDispatchObject() = default;
+CDispatchObject::~CDispatchObject()
+{
+    ComModuleUnlock();
+}
 
 HRESULT CDispatchObject::QueryInterface(const IID& iid, void** out)
 {

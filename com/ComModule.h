@@ -1,6 +1,7 @@
 #pragma once
 // The unload test of a server library: live objects and server locks of this module. Each
-// server library links its own copy of the COM layer, so each counts for itself.
+// server library links its own copy of the COM layer, so each counts for itself. Every
+// CDispatchObject holds a lock while it lives; the class factories count their references.
 
 #include <cstdint>
 

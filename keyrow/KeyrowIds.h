@@ -65,3 +65,10 @@ struct KeyrowNameBlock
     int32_t count;
 };
 static_assert(sizeof(KeyrowNameBlock) == 8196, "name block layout drifted");
+
+// Version block of the library.
+constexpr const char* kKeyrowFileVersion = "1.2.1.0";
+constexpr const char* kKeyrowFileDescription = "Keyrow ActiveX";
+// Misc status of the control class: activate when visible, set client site first, inside-out,
+// can't link inside, recompose on resize.
+constexpr uint32_t kKeyrowMiscStatus = 0x20191;
