@@ -1,0 +1,7 @@
+#include "app/gui/CurrentFolder.h"
+
+QString& CurrentFolder()
+{
+    static QString folder;
+    return folder;
+}

@@ -1,0 +1,46 @@
+#include "app/gui/GuiMessages.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+
+MessageHook& Hook()
+{
+    static MessageHook hook;
+    return hook;
+}
+
+std::function<void()>& BeepHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+int ShowMessage(const QString& text, QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)
+{
+    if (Hook())
+        return Hook()(text, buttons);
+    QMessageBox box(icon, QStringLiteral("Sondrel"), text, buttons, QApplication::activeWindow());
+    return box.exec();
+}
+
+void SetMessageHook(MessageHook hook)
+{
+    Hook() = std::move(hook);
+}
+
+void MessageBeep()
+{
+    if (BeepHook())
+        BeepHook()();
+    else
+        QApplication::beep();
+}
+
+void SetBeepHook(std::function<void()> hook)
+{
+    BeepHook() = std::move(hook);
+}
