@@ -71,10 +71,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     m_homepage->setGeometry(dlu.Map(63, 53, 147, 8));
     m_homepage->setText(QStringLiteral("Sondrel README"));
     m_homepage->SetURL(readme);
-    m_homepage->SetUnderline(1);
+    m_homepage->SetUnderline(CHyperLink::kUnderlineAlways);
     m_support = new CHyperLink(this);
     m_support->setGeometry(dlu.Map(63, 65, 147, 8));
     m_support->setText(QStringLiteral("Questions and answers: the README"));
     m_support->SetURL(readme);
-    m_support->SetUnderline(1);
+    m_support->SetUnderline(CHyperLink::kUnderlineAlways);
 }

@@ -27,9 +27,10 @@ QString DisplayLine(const std::string& line, const std::string& path)
 
 QFont ReportFont(int height, int weight)
 {
-    CAutoFont font("Arial");
-    font.SetHeight(height);
-    font.SetWeight(weight);
+    CAutoFont font(QStringLiteral("Arial"));
+    font.Description().height = height;
+    font.Description().weight = weight;
+    font.CreateFont();
     return font.Font();
 }
 
