@@ -74,6 +74,7 @@ QStringList RunFileDialog(QWidget* parent, const FileDialogRequest& request)
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        dialog.setDefaultSuffix(request.defaultSuffix);
         break;
     case FileDialogRequest::Folder:
         dialog.setFileMode(QFileDialog::Directory);

@@ -21,6 +21,7 @@ struct FileDialogRequest {
     QString folder;    // where the dialog starts; empty = the dialog's own choice
     QString fileName;  // the proposed name (Save, Open); empty = none
     QString filter;    // a Qt name filter, see ConvertFilter; empty = every file
+    QString defaultSuffix;  // Save: added to a name typed without one ("kvd", no dot); empty = none
 };
 
 // Runs the dialog modally and returns the chosen absolute paths: one for Open, Save and Folder,

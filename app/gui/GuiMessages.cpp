@@ -24,6 +24,8 @@ int ShowMessage(const QString& text, QMessageBox::StandardButtons buttons, QMess
     if (Hook())
         return Hook()(text, buttons);
     QMessageBox box(icon, QStringLiteral("Sondrel"), text, buttons, QApplication::activeWindow());
+    // Messages quote file names and file texts: never let a '<' in them turn the box into HTML.
+    box.setTextFormat(Qt::PlainText);
     return box.exec();
 }
 

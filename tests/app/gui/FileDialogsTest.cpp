@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+
 TEST(FileDialogs, ConvertsWindowsFilters)
 {
     const struct {
@@ -39,4 +45,37 @@ TEST(FileDialogs, HookAnswersInsteadOfTheDialog)
     EXPECT_EQ(chosen, QStringList{QStringLiteral("/tmp/out.kvd")});
     EXPECT_EQ(seen.kind, FileDialogRequest::Save);
     EXPECT_EQ(seen.filter, QStringLiteral("Harpstead data (*.kvd)"));
+}
+
+TEST(FileDialogs, SaveTakesAnExistingNameWithoutAskingAndAddsTheSuffix)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString existing = folder.filePath(QStringLiteral("old.kvd"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Save;
+    request.folder = folder.path();
+    request.filter = ConvertFilter("Harpstead data (*.kvd)|*.kvd|All data (*.*)|*.*||");
+    request.defaultSuffix = QStringLiteral("kvd");
+
+    // Answers the dialog once it runs; an overwrite question would be a second modal window.
+    auto answer = [](const QString& name) {
+        QTimer::singleShot(0, [name] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectFile(name);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    answer(existing);
+    EXPECT_EQ(RunFileDialog(nullptr, request), QStringList{existing});
+    answer(QStringLiteral("new"));
+    EXPECT_EQ(RunFileDialog(nullptr, request), QStringList{folder.filePath(QStringLiteral("new.kvd"))});
+
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_TRUE(RunFileDialog(nullptr, request).isEmpty());
 }
