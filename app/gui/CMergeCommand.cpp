@@ -71,6 +71,7 @@ std::string CMergeCommand::AskOutputPath(QWidget* parent)
     request.kind = FileDialogRequest::Save;
     request.folder = FromPath(m_settings.GetString(SettingsKey::kSettings, SettingsKey::kWriteDirectory, ""));
     request.filter = ConvertFilter(kFilter);
+    request.defaultSuffix = QStringLiteral("kvd");
     for (;;) {
         const QStringList chosen = RunFileDialog(parent, request);
         if (chosen.isEmpty())
