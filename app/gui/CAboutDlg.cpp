@@ -1,5 +1,7 @@
 #include "app/gui/CAboutDlg.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
@@ -17,9 +19,12 @@ constexpr int kDialogWidth = 235;   // dialog units
 constexpr int kDialogHeight = 90;
 constexpr char kReadme[] = "README.md";
 
-QLabel* Static(QWidget* parent, const QRect& place, const QString& text)
+// A label at its template place; a font wider than the template's widens it to its text (the
+// gap to the next control leaves room for that).
+QLabel* Static(QWidget* parent, QRect place, const QString& text)
 {
     auto* label = new QLabel(text, parent);
+    place.setWidth(std::max(place.width(), label->fontMetrics().horizontalAdvance(text) + 1));
     label->setGeometry(place);
     return label;
 }
