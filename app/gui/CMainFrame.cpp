@@ -76,6 +76,8 @@ QAction* CMainFrame::AddAction(int id)
     if (*info->shortcut)
         action->setShortcut(QKeySequence(QString::fromLatin1(info->shortcut)));
     action->setData(id);
+    // The pictures belong to the toolbar; menus show text alone.
+    action->setIconVisibleInMenu(false);
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     m_actions[id] = action;
     return action;
