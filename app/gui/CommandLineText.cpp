@@ -142,8 +142,5 @@ bool WriteCommandLineFile(const std::string& path, const std::string& text)
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool flushed = std::fflush(file) == 0;
     const bool closed = std::fclose(file) == 0;
-    if (written && flushed && closed)
-        return true;
-    std::remove(path.c_str());
-    return false;
+    return written && flushed && closed;
 }

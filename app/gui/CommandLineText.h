@@ -35,6 +35,6 @@ bool BuildCommandLineText(const CommandLineRequest& request, std::string& text,
 // The message shown for such a value.
 std::string RefusedValueMessage(const std::string& value);
 
-// Writes `text` to `path` in one piece and closes it; false when opening, writing or closing
-// failed (a partly written file is then removed, so no truncated option file is left).
+// Writes `text` to `path` in one piece and closes it; false when opening, writing, flushing or
+// closing failed.
 bool WriteCommandLineFile(const std::string& path, const std::string& text);

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include "app/gui/CommandLineText.h"
 #include "export/CKVDataSelection.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -157,8 +157,7 @@ TEST(CommandLineText, WritesAndReportsFailures)
     const std::vector<uint8_t> bytes = ReadFileBytes(dir.File("opt.txt"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
     EXPECT_FALSE(WriteCommandLineFile(dir.File("missing/opt.txt"), text));
-    // A full device: the write or the close fails, and no partial file is left.
-    struct stat info {};
-    if (stat("/dev/full", &info) == 0)
-        EXPECT_FALSE(WriteCommandLineFile("/dev/full", std::string(1 << 16, 'x')));
+    // A full disk: the write or the close fails and says so.
+    FileSizeLimit limit(4096);
+    EXPECT_FALSE(WriteCommandLineFile(dir.File("big.txt"), std::string(1 << 16, 'x')));
 }

@@ -64,9 +64,13 @@ KvdRawStreamPlan DigitalStream()
     return s;
 }
 
-ExportScene::ExportScene()
+ExportScene::ExportScene(bool fakePanels)
     : config("XDG_CONFIG_HOME", dir.File("config").c_str())
+    , fakeSet(std::make_unique<FakeKeyrowSet>())
+    , fakes(*fakeSet)
 {
+    if (!fakePanels)
+        CKeyrowPanel::SetCreatorHook({});
     SetMessageHook([this](const QString& text, QMessageBox::StandardButtons buttons) {
         messages << text;
         if (buttons & QMessageBox::Yes)

@@ -56,7 +56,9 @@ public:
 class ExportScene
 {
 public:
-    ExportScene();
+    // With `fakePanels` the button panels are fakes; without, the real control is created
+    // through the COM registry.
+    explicit ExportScene(bool fakePanels = true);
     ~ExportScene();
 
     std::string File(const std::string& name) const { return dir.File(name); }
@@ -74,7 +76,8 @@ public:
     ScopedEnv config;
     CCollectingReporter reporter;
     CSondrelDoc doc{reporter};
-    FakeKeyrowSet fakes;
+    std::unique_ptr<FakeKeyrowSet> fakeSet;
+    FakeKeyrowSet& fakes;
     QStringList messages;
     // Answers a Yes/No message; Yes unless set.
     std::function<int(const QString&)> answer;
