@@ -1,5 +1,6 @@
 #include "app/gui/CDlgSelection.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -205,6 +206,8 @@ void CDlgSelection::CreateControls()
     for (int id : {kIdInputList, kIdOutputList})
         ControlAs<QListWidget>(id)->setSelectionMode(QAbstractItemView::NoSelection);
     ControlAs<QListWidget>(kIdSelectionList)->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The converters and the console's option take one comment character.
+    ControlAs<QLineEdit>(kIdCommentText)->setMaxLength(1);
 
     connect(ControlAs<QPushButton>(kIdSave), &QPushButton::clicked, this, &CDlgSelection::ExportSelection);
     connect(ControlAs<QPushButton>(kIdDelete), &QPushButton::clicked, this, &CDlgSelection::OnDelete);
@@ -230,8 +233,30 @@ bool CDlgSelection::Initialize()
         m_initialized = true;
         if (!OnInitDialog())
             return false;
+        FitCaptions();
     }
     return true;
+}
+
+void CDlgSelection::FitCaptions()
+{
+    // The template's widths fit its own font; a wider one would cut captions off. Check boxes
+    // and buttons grow to the right as far as their text needs, and the comment character
+    // stays just behind its box.
+    QWidget* comment = Control(kIdCommentChar);
+    const int commentRight = comment->geometry().right();
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (button->parentWidget() != this || button->text().isEmpty())
+            continue;
+        const int need = qobject_cast<QCheckBox*>(button)
+            ? button->sizeHint().width()
+            : button->fontMetrics().horizontalAdvance(button->text()) + 8;
+        if (need > button->width())
+            button->resize(need, button->height());
+    }
+    const int shift = comment->geometry().right() - commentRight;
+    if (shift > 0)
+        Control(kIdCommentText)->move(Control(kIdCommentText)->x() + shift, Control(kIdCommentText)->y());
 }
 
 int CDlgSelection::exec()

@@ -140,6 +140,7 @@ protected:
 
 private:
     static void EndProgram(int status);
+    void FitCaptions();
     void CreateControls();
     void CreateRunTimeControls();
     bool CreatePanels();

@@ -362,3 +362,30 @@ TEST(CDlgSelection, TheAnimationIsOptional)
     EXPECT_EQ(scene.TakeMessages(),
               QStringList{QString::fromStdString("Can not find " + scene.File("nowhere/ConvertAnimation.avi"))});
 }
+
+TEST(CDlgSelection, EveryCaptionFitsItsControl)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan = Continuous(2);
+    plan.triggered = true;
+    ASSERT_TRUE(WriteRecording(plan, Plain(2), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    for (ExportFormat format : {ExportFormat::Abf, ExportFormat::Ascii, ExportFormat::Bin}) {
+        scene.Run(format, [&](CDlgSelection& dlg) {
+            SCOPED_TRACE(dlg.windowTitle().toStdString());
+            // The comment character is not covered by its box.
+            EXPECT_GE(dlg.Control(Id::kIdCommentText)->x(), dlg.Control(Id::kIdCommentChar)->geometry().right());
+            for (QAbstractButton* button : dlg.findChildren<QAbstractButton*>()) {
+                if (button->text().isEmpty() || !button->isVisible() || button->parentWidget() != &dlg)
+                    continue;
+                SCOPED_TRACE(button->text().toStdString());
+                const int need = qobject_cast<QCheckBox*>(button)
+                    ? button->sizeHint().width()
+                    : button->fontMetrics().horizontalAdvance(button->text()) + 4;
+                EXPECT_LE(need, button->width());
+                // Nothing grows past the dialog.
+                EXPECT_LE(button->geometry().right(), dlg.width());
+            }
+        });
+    }
+}

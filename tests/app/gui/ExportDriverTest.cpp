@@ -16,6 +16,7 @@
 
 #include "app/gui/CBitSelection.h"
 #include "app/gui/CFilenameEdit.h"
+#include "app/gui/CFilenameListBox.h"
 #include "app/gui/OCProgressDlg.h"
 #include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
@@ -301,4 +302,101 @@ TEST(ExportDriver, CancelAsksAndStopsOnlyOnYes)
             expected << "Export canceled.";
         EXPECT_EQ(scene.TakeMessages(), expected);
     }
+}
+
+TEST(ExportDriver, ASingleOutputThatCannotBeOpenedWritesNothing)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan = Recording(false);
+    ASSERT_TRUE(WriteRecording(plan, Plain4(), scene.File("a.kvd")));
+    ASSERT_TRUE(WriteRecording(plan, Plain4(), scene.File("b.kvd")));
+    scene.Open({scene.File("a.kvd"), scene.File("b.kvd")});
+    // The kept folder is gone: no output can be opened there.
+    CSettingsFile(BuildProfilePath(kProgramName)).WriteString("Settings", "WriteDirectory", scene.File("gone"));
+    scene.TakeMessages();
+    scene.Run(ExportFormat::Ascii, [&](CDlgSelection& dlg) {
+        SelectSome(scene, dlg);
+        ClickControl(dlg, Id::kIdAssumeSplitted);
+        ClickControl(dlg, Id::kIdSingleOutfile);
+        ClickControl(dlg, Id::kIdSave);
+        const QStringList messages = scene.TakeMessages();
+        ASSERT_FALSE(messages.isEmpty());
+        EXPECT_EQ(messages.back(), "Can not open file. Please check the path and filename.");
+        EXPECT_EQ(dlg.findChild<OCProgressDlg*>(), nullptr);
+    }, 2);
+}
+
+TEST(ExportDriver, CommandLineFileCancelledRefusedOrUnwritable)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Recording(false), Plain4(), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    SetWriteFolder(scene.File("out"));
+    CSettingsFile settings(BuildProfilePath(kProgramName));
+    ASSERT_TRUE(settings.WriteString("Settings", "CmdlineDirectory", "/kept"));
+    scene.Run(ExportFormat::Ascii, [&](CDlgSelection& dlg) {
+        SelectSome(scene, dlg);
+        ClickControl(dlg, Id::kIdCommandLine);   // the file dialog is cancelled
+        EXPECT_TRUE(scene.TakeMessages().isEmpty());
+        EXPECT_EQ(settings.GetString("Settings", "CmdlineDirectory", ""), "/kept");
+
+        scene.fileAnswers = {QString::fromStdString(scene.File("none/options.txt"))};
+        ClickControl(dlg, Id::kIdCommandLine);
+        EXPECT_EQ(scene.TakeMessages(),
+                  QStringList{QString::fromStdString("Error writing file: " + scene.File("none/options.txt"))});
+        EXPECT_EQ(settings.GetString("Settings", "CmdlineDirectory", ""), scene.File("none"));
+
+        // A channel name the console's parser could not read back.
+        scene.doc.GetSelection().Add(CKVDataSelection::Entry{"Electrode Raw Data", "a\"b", 9, -1, 10000, nullptr});
+        scene.fileAnswers = {QString::fromStdString(scene.File("options.txt"))};
+        ClickControl(dlg, Id::kIdCommandLine);
+        const QStringList messages = scene.TakeMessages();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].endsWith("Electrode Raw Data:a\"b"));
+        EXPECT_TRUE(Bytes(scene.File("options.txt")).empty());
+    });
+}
+
+TEST(ExportDriver, BrowsePathChoosesTheFolderOfSeveralOutputs)
+{
+    ExportScene scene;
+    KvdRecordingPlan plan = Recording(false);
+    ASSERT_TRUE(WriteRecording(plan, Plain4(), scene.File("a.kvd")));
+    ASSERT_TRUE(WriteRecording(plan, Plain4(), scene.File("b.kvd")));
+    scene.Open({scene.File("a.kvd"), scene.File("b.kvd")});
+    SetWriteFolder(scene.File("out"));
+    mkdir(scene.File("elsewhere").c_str(), 0700);
+    scene.fileAnswers = {QString::fromStdString(scene.File("elsewhere"))};
+    scene.Run(ExportFormat::Bin, [&](CDlgSelection& dlg) {
+        ClickControl(dlg, Id::kIdBrowse);
+        EXPECT_EQ(dlg.ControlAs<CFilenameListBox>(Id::kIdOutputList)->Paths(),
+                  QStringList({QString::fromStdString(scene.File("elsewhere/a.raw")),
+                               QString::fromStdString(scene.File("elsewhere/b.raw"))}));
+    });
+    EXPECT_EQ(CSettingsFile(BuildProfilePath(kProgramName)).GetString("Settings", "WriteDirectory", ""),
+              scene.File("elsewhere"));
+}
+
+TEST(ExportDriver, SettingsAreKeptOnClose)
+{
+    ExportScene scene;
+    ASSERT_TRUE(WriteRecording(Recording(false), Plain4(), scene.File("rec.kvd")));
+    scene.Open({scene.File("rec.kvd")});
+    CSettingsFile settings(BuildProfilePath(kProgramName));
+    ASSERT_TRUE(settings.WriteString("Settings", "CommentCharText", "#"));
+    ASSERT_TRUE(settings.WriteInt("Settings", "CommentChar", 1));
+    scene.Run(ExportFormat::Ascii, [&](CDlgSelection& dlg) {
+        EXPECT_EQ(dlg.ControlAs<QLineEdit>(Id::kIdCommentText)->text(), "#");
+        EXPECT_TRUE(dlg.Control(Id::kIdCommentText)->isVisible());
+        ClickControl(dlg, Id::kIdCommentChar);
+        EXPECT_FALSE(dlg.Control(Id::kIdCommentText)->isVisible());
+        dlg.ControlAs<QLineEdit>(Id::kIdCommentText)->setText("!");
+        ClickControl(dlg, Id::kIdBaseIsPressedStart);
+    });
+    // A cleared comment keeps its stored text; a continuous recording writes no "SingleFile".
+    EXPECT_EQ(settings.GetInt("Settings", "CommentChar", 9), 0);
+    EXPECT_EQ(settings.GetString("Settings", "CommentCharText", ""), "#");
+    EXPECT_EQ(settings.GetInt("Settings", "BaseIsPressedStart", 9), 1);
+    EXPECT_EQ(settings.GetString("Settings", "SingleFile", "none"), "none");
+    EXPECT_EQ(settings.GetString("Settings", "AssumeSplittedFile", "none"), "none");
 }
