@@ -763,6 +763,9 @@ void CDlgSelection::SaveSettings()
 
 void CDlgSelection::reject()
 {
+    // The export runs on under the progress window: the dialog stays until it has ended.
+    if (m_exporting)
+        return;
     m_sweepTimer->stop();
     SaveSettings();
     QDialog::reject();

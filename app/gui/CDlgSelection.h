@@ -183,5 +183,6 @@ private:
     QTimer* m_sweepTimer = nullptr;
     int m_sweepTimerField = 0;
     std::unique_ptr<CProgressScope> m_progress;
+    bool m_exporting = false;   // a Save is running: the dialog does not close
     std::vector<QGroupBox*> m_frames;
 };

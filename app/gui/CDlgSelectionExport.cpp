@@ -106,10 +106,13 @@ void CDlgSelection::ExportSelection()
     int removedTotal = 0;
     int result = kConvertOk;
     {
+        // Set before the progress window exists: making it already handles waiting events.
+        m_exporting = true;
         m_progress = std::make_unique<CProgressScope>(this);
         PumpWaitingMessages();
         result = ConvertFiles(perFile, removedTotal);
         m_progress.reset();
+        m_exporting = false;
     }
     m_animation->Stop();
     ControlAs<QLabel>(kIdStatus)->clear();

@@ -283,12 +283,16 @@ TEST(ExportDriver, CancelAsksAndStopsOnlyOnYes)
             return int(yes ? QMessageBox::Yes : QMessageBox::No);
         };
         bool sawProgress = false;
+        bool stayedOpen = false;
         scene.Run(ExportFormat::Abf, [&](CDlgSelection& dlg) {
             SelectSome(scene, dlg);
             QTimer::singleShot(0, [&] {
                 OCProgressDlg* progress = dlg.findChild<OCProgressDlg*>();
                 ASSERT_NE(progress, nullptr);
                 sawProgress = progress->isVisible();
+                // Closing the dialog during the export is refused.
+                static_cast<QDialog&>(dlg).reject();
+                stayedOpen = dlg.isVisible();
                 progress->CancelButton()->click();
             });
             ClickControl(dlg, Id::kIdSave);
@@ -297,6 +301,7 @@ TEST(ExportDriver, CancelAsksAndStopsOnlyOnYes)
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         });
         EXPECT_TRUE(sawProgress);
+        EXPECT_TRUE(stayedOpen);
         QStringList expected{"Do you really want to cancel the export?"};
         if (yes)
             expected << "Export canceled.";
