@@ -94,20 +94,22 @@ TEST(MergedRecording, ExportsAsItsPartsJoined)
                 const char* task;
                 const char* selection;
                 const char* extension;
+                const char* option;
             } exports[] = {
-                {"-bin", "El:all", "raw"},
-                {"-ascii", "El:all", "txt"},
-                {"-ascii", "Di:D1", "txt"},
-                {"-ascii", "DiEv:D1:1", "txt"},
+                {"-bin", "El:all", "raw", "-NoWriteHeader"},
+                {"-ascii", "El:all", "txt", "-NoCommentChar"},
+                {"-ascii", "Di:D1", "txt", "-NoCommentChar"},
+                // The second part goes on from the first one's last value.
+                {"-ascii", "DiEv:D1:1", "txt", "-DigitalEventInitialValue"},
             };
             for (const auto& e : exports) {
-                SCOPED_TRACE(std::string(e.task) + " " + e.selection);
+                SCOPED_TRACE(std::string(e.task) + " " + e.selection + " " + e.option);
                 const std::string joined = dir.File(std::string("joined.") + e.extension);
                 const std::string whole = dir.File(std::string("whole.") + e.extension);
                 const ConsoleRun parts = RunConsoleMain({e.task, "-i", first, "-i", second, "-o", joined, "-s",
-                                                         e.selection, "-AssumeSplittedFile", "-SingleOutfile"});
+                                                         e.selection, e.option, "-AssumeSplittedFile", "-SingleOutfile"});
                 ASSERT_EQ(parts.status, 0) << parts.out;
-                const ConsoleRun one = RunConsoleMain({e.task, "-i", merged, "-o", whole, "-s", e.selection});
+                const ConsoleRun one = RunConsoleMain({e.task, "-i", merged, "-o", whole, "-s", e.selection, e.option});
                 ASSERT_EQ(one.status, 0) << one.out;
                 EXPECT_GT(fs::file_size(whole), 0u);
                 const std::string got = triggered && e.extension[0] == 't' ? WithoutTriggerTimes(Text(whole)) : Text(whole);
