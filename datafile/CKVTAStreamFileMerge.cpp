@@ -501,9 +501,10 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
     const int32_t mode = m_header.GetRecordingMode();
     if (mode != 0) {
         const auto name = [&](size_t offset, int index) {
-            if (const CKVTAStream* trigger = first.GetStream(index))
+            const CKVTAStream* trigger = first.GetStream(index);
+            if (trigger)
                 m_header.SetText(offset, FH::kTriggerIdWidth, MergeStreamId(*trigger));
-            return first.GetStream(index) ? index : -1;
+            return trigger ? index : -1;
         };
         m_startTrigger = name(FH::kStartTriggerId, first.GetTriggerStreamIndex());
         if (mode == 2)
