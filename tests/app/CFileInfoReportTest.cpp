@@ -7,6 +7,7 @@
 #include "tests/datafile/ParamRecordBytes.h"
 #include "tests/datafile/SettingsBytes.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace FH = Kvd::FileHeader;
@@ -234,4 +235,23 @@ TEST(CFileInfoReport, PrintsUtf8Lines)
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_EQ(text.rfind("Harpstead Data File Information\n", 0), 0u);
     EXPECT_NE(text.find("\n     Level: -120 \xC2\xB5V\n"), std::string::npos);
+}
+
+// Header version 0 stores no stop time: the end of the data gives it.
+TEST(CFileInfoReport, AContinuousRecordingWithoutStopTimeStopsWithItsData)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = 0;
+    plan.rateHz = 25000;
+    TempDir dir;
+    ASSERT_TRUE(WriteKvdRecording(plan, dir.File("rec.kvd")));
+    CKVD kvd;
+    ASSERT_TRUE(kvd.Open(dir.File("rec.kvd")));
+    const std::vector<std::string> lines = CFileInfoReport::Lines(kvd);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "Continuous recording");
+    const std::string& times = lines[5];
+    EXPECT_EQ(times.rfind("Recording started on ", 0), 0u) << times;
+    EXPECT_EQ(times.find("Unknown"), std::string::npos) << times;
+    EXPECT_NE(times.find(" (duration 00:00:02.500)"), std::string::npos) << times;
 }
