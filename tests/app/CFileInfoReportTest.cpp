@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "datafile/CKVLayout.h"
 #include "datafile/KvdFormat.h"
 #include "export/CKVD.h"
 #include "tests/datafile/ParamRecordBytes.h"
@@ -289,4 +290,25 @@ TEST(CFileInfoReport, WindowedVariantAddsTheViewsDetails)
     EXPECT_EQ(filter[3].rfind("     Num. Points: ", 0), 0u);
     EXPECT_FALSE(has(console, "     Filter: Savitzky-Golay"));
     EXPECT_EQ(windowed.back(), console.back());
+}
+
+TEST(CFileInfoReport, WindowedVariantListsTheUnitsOfAnIndividualLayout)
+{
+    // A default single-array layout stored as an individual one: one array, no amplifier.
+    CKVLayout layout;
+    layout.BuildDefault(CKVLayout::kSingleArrayLayout, 3, 2, 1, 0);
+    std::vector<uint8_t> chunk;
+    layout.AppendLayoutChunk(chunk);
+    const size_t kindAt = 20;   // behind id, size and version
+    StoreLE<int32_t>(chunk.data() + kindAt, CKVLayout::kIndividualLayout);
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kLayoutKind, CKVLayout::kIndividualLayout).AddHeaderChunk(chunk);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 2));
+    BuiltFile file(b);
+    const std::vector<std::string> lines = CFileInfoReport::Lines(file.kvd, true);
+    ASSERT_GT(lines.size(), 6u);
+    EXPECT_EQ(lines[2], "Layout: Individual Layout");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 6),
+              (std::vector<std::string> {"No amplifiers configured", "Number of MEAs: 1", "1: Zelto"}));
+    EXPECT_EQ(CFileInfoReport::Lines(file.kvd)[3], "Continuous recording");
 }
