@@ -1,10 +1,13 @@
 #include "app/CFileInfoReport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
+#include "datafile/CKVLayout.h"
 #include "datafile/CKVTAChannel.h"
 #include "datafile/CKVTAChannelToolInfo.h"
+#include "datafile/CKVTAFilterInfo.h"
 #include "datafile/CKVTAInfoBurstParameter.h"
 #include "datafile/CKVTAInfoParam.h"
 #include "datafile/CKVTAInfoSpike.h"
@@ -19,6 +22,8 @@ namespace {
 
 const char kTitle[] = "Harpstead Data File Information";
 const char kIndent[] = "     ";
+// The filter design that takes a centre frequency and a Q factor.
+constexpr int kBandstopResonatorDesign = 7;
 
 const char* LayoutText(int layoutType)
 {
@@ -54,8 +59,8 @@ std::unique_ptr<Info> InfoOf(const CKVTAStream& stream)
 
 } // namespace
 
-CFileInfoReport::CFileInfoReport(CKVD& file, LineSink sink)
-    : m_file(file), m_sink(std::move(sink))
+CFileInfoReport::CFileInfoReport(CKVD& file, LineSink sink, bool windowed)
+    : m_file(file), m_sink(std::move(sink)), m_windowed(windowed)
 {
 }
 
@@ -68,11 +73,14 @@ void CFileInfoReport::Write()
     m_file.GetFileSizeText(sizeText);
     Line(m_file.GetPath() + " (" + sizeText + " Bytes)");
     WriteLayoutLine();
+    if (m_windowed && m_file.GetLayoutType() == CKVLayout::kIndividualLayout)
+        WriteLayoutUnits();
     WriteRecordingKind();
     WriteTimes();
 
     const CKVTAStreamFile& streamFile = m_file.GetStreamFile();
-    Line(FormatString("Sample Rate was %dHz", streamFile.GetSampleRate() / 1000));
+    Line(FormatString(m_windowed ? "Data Acquisition Sample Rate was %dHz" : "Sample Rate was %dHz",
+                      streamFile.GetSampleRate() / 1000));
     std::vector<std::string> names;
     m_file.GetStreamNames(names);
     const int count = static_cast<int>(names.size());
@@ -93,6 +101,34 @@ void CFileInfoReport::WriteLayoutLine()
         Line("Layout: " + layout);
     else
         Line(title + " (" + streamFile.GetHeaderSubtitle() + ") / Layout: " + layout);
+}
+
+// The amplifiers (the distinct hardware names of the electrodes) and the electrode arrays (the
+// layout's units) of an individual layout.
+void CFileInfoReport::WriteLayoutUnits()
+{
+    const CKVLayout& layout = m_file.GetStreamFile().GetLayout();
+    std::vector<std::string> amplifiers;
+    std::vector<std::string> arrays;
+    for (int32_t unit : layout.GetSortedUnitIds()) {
+        arrays.push_back(layout.GetUnitName(unit));
+        for (const LayoutRecord& record : layout.GetRecordsOfUnit(unit)) {
+            if (record.subtype == 0 && !record.hardwareName.empty()
+                && std::find(amplifiers.begin(), amplifiers.end(), record.hardwareName) == amplifiers.end())
+                amplifiers.push_back(record.hardwareName);
+        }
+    }
+    const auto list = [this](const std::vector<std::string>& names, const char* none, const char* count) {
+        if (names.empty()) {
+            Line(none);
+            return;
+        }
+        Line(FormatString(count, static_cast<int>(names.size())));
+        for (size_t i = 0; i < names.size(); ++i)
+            Line(FormatString("%d: ", static_cast<int>(i + 1)) + names[i]);
+    };
+    list(amplifiers, "No amplifiers configured", "Number of Amplifiers: %d");
+    list(arrays, "No MEAs configured", "Number of MEAs: %d");
 }
 
 void CFileInfoReport::WriteRecordingKind()
@@ -141,6 +177,8 @@ void CFileInfoReport::WriteStream(CKVTAStream& stream)
     const std::string id = stream.GetId().substr(0, 8);
     Line(" * " + stream.GetName() + " (" + id + ")"
          + FormatString(channels < 2 ? " with %d channel" : " with %d channels", channels));
+    if (m_windowed)
+        Line(FormatString("     Sample Rate: %dHz", stream.GetSampleRate()));
 
     const std::string kind = stream.GetBufferType();
     if (kind == "params")
@@ -155,6 +193,8 @@ void CFileInfoReport::WriteStream(CKVTAStream& stream)
         WriteAnalyserLines(stream, true);
     else if (kind == "chat")
         WriteChannelToolLines(stream);
+    else if (kind == "filter" && m_windowed)
+        WriteFilterLines(stream);
 }
 
 void CFileInfoReport::WriteParameterLines(CKVTAStream& stream)
@@ -185,7 +225,14 @@ void CFileInfoReport::WriteTriggerLines(CKVTAStream& stream)
             Line(std::string(kIndent) + "Input Stream: " + source->GetName()
                  + FormatString(" (HWID %d)", hwid));
     } else if (input.empty()) {
-        Line(std::string(kIndent) + "Automatic Trigger");
+        if (!m_windowed)
+            Line(std::string(kIndent) + "Automatic Trigger");
+        else if (hwid == -2)
+            Line(std::string(kIndent) + "Automatic Trigger");
+        else if (hwid == -3)
+            Line(std::string(kIndent) + "Manual Trigger");
+        else
+            Line(std::string(kIndent) + "Unknown Trigger");
         return;
     } else {
         Line(std::string(kIndent) + "Input Stream: " + input + FormatString("  (HWID %d)", hwid));
@@ -219,10 +266,16 @@ void CFileInfoReport::WriteSpikeLines(CKVTAStream& stream)
         Line(line);
     }
     const std::string& input = info->GetInputStreamName();
-    if (input.empty())
-        return;
-    const CKVTAStream* source = m_file.FindStreamById(input);
-    Line(std::string(kIndent) + "Input Stream: " + (source ? source->GetName() : input));
+    if (!input.empty()) {
+        const CKVTAStream* source = m_file.FindStreamById(input);
+        Line(std::string(kIndent) + "Input Stream: " + (source ? source->GetName() : input));
+    }
+    if (m_windowed) {
+        // Stored in microseconds, shown in whole milliseconds.
+        Line(FormatString("     Pre Trigger: %d ms", info->GetPreTrigger() / 1000));
+        Line(FormatString("     Post Trigger: %d ms", info->GetPostTrigger() / 1000));
+        Line(FormatString("     Dead Time: %d ms", info->GetDeadTime() / 1000));
+    }
 }
 
 void CFileInfoReport::WriteAnalyserLines(CKVTAStream& stream, bool burst)
@@ -265,6 +318,24 @@ void CFileInfoReport::WriteChannelToolLines(CKVTAStream& stream)
          + info->GetReferenceChannel() + ")");
 }
 
+void CFileInfoReport::WriteFilterLines(CKVTAStream& stream)
+{
+    const std::unique_ptr<CKVTAFilterInfo> info = InfoOf<CKVTAFilterInfo>(stream);
+    if (!info)
+        return;
+    Line(std::string(kIndent) + "Filter: " + info->GetDesignName());
+    if (info->IsSavitzkyGolay()) {
+        Line(FormatString("     Order: %d", info->GetOrder()));
+        Line(FormatString("     Num. Points: %d", info->GetNumPoints()));
+    } else if (info->GetDesignIndex() == kBandstopResonatorDesign) {
+        Line(FormatString("     Center Frequency: %.0f Hz", info->GetCenterFrequency()));
+        Line(FormatString("     Q-Factor: %.0f", info->GetQFactor()));
+    } else {
+        Line(std::string(kIndent) + "Type: " + info->GetPassKindText());
+        Line(FormatString("     Cutoff frequency: %d Hz", info->GetCutoffFrequency()));
+    }
+}
+
 void CFileInfoReport::WriteVersionLine()
 {
     const CKVTAStreamFile& streamFile = m_file.GetStreamFile();
@@ -274,10 +345,11 @@ void CFileInfoReport::WriteVersionLine()
                       second >> 16, second & 0xFFFFu));
 }
 
-std::vector<std::string> CFileInfoReport::Lines(CKVD& file)
+std::vector<std::string> CFileInfoReport::Lines(CKVD& file, bool windowed)
 {
     std::vector<std::string> lines;
-    CFileInfoReport(file, [&lines](LineKind, const std::string& line) { lines.push_back(line); }).Write();
+    CFileInfoReport(file, [&lines](LineKind, const std::string& line) { lines.push_back(line); }, windowed)
+        .Write();
     return lines;
 }
 

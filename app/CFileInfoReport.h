@@ -1,5 +1,8 @@
 #pragma once
-// The plain-text report of what one opened recorded-data file holds, produced line by line.
+// The plain-text report of what one opened recorded-data file holds, produced line by line. The
+// console program prints it; the windowed program's view draws the same lines with a few more
+// details (sample rates per stream, amplifiers and arrays of an individual layout, spike
+// windows, filter settings), so the two cannot drift apart.
 
 #include <cstdio>
 #include <functional>
@@ -16,7 +19,8 @@ public:
     // Receives each line without a line end, in Windows-1252 as the file stores its texts.
     using LineSink = std::function<void(LineKind kind, const std::string& line)>;
 
-    CFileInfoReport(CKVD& file, LineSink sink);
+    // `windowed`: the view's variant of the report.
+    CFileInfoReport(CKVD& file, LineSink sink, bool windowed = false);
 
     // Sends the report of the file to the sink. A closed file gives the title line alone. A
     // stream whose settings cannot be read (none stored, or a bad record) gets its stream line
@@ -24,7 +28,7 @@ public:
     void Write();
 
     // The report as a list of lines.
-    static std::vector<std::string> Lines(CKVD& file);
+    static std::vector<std::string> Lines(CKVD& file, bool windowed = false);
     // Prints the report to `out`, each line converted to UTF-8 and ended by "\n"; false when a
     // write fails.
     static bool Print(CKVD& file, FILE* out);
@@ -32,6 +36,7 @@ public:
 private:
     void Line(const std::string& text) { m_sink(kBodyLine, text); }
     void WriteLayoutLine();
+    void WriteLayoutUnits();
     void WriteRecordingKind();
     void WriteTimes();
     void WriteStream(CKVTAStream& stream);
@@ -40,8 +45,10 @@ private:
     void WriteSpikeLines(CKVTAStream& stream);
     void WriteAnalyserLines(CKVTAStream& stream, bool burst);
     void WriteChannelToolLines(CKVTAStream& stream);
+    void WriteFilterLines(CKVTAStream& stream);
     void WriteVersionLine();
 
     CKVD& m_file;
     LineSink m_sink;
+    bool m_windowed;
 };

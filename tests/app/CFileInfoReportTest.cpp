@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "datafile/CKVLayout.h"
 #include "datafile/KvdFormat.h"
 #include "export/CKVD.h"
 #include "tests/datafile/ParamRecordBytes.h"
 #include "tests/datafile/SettingsBytes.h"
+#include "tests/datafile/SettingsRecords.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
@@ -254,4 +258,77 @@ TEST(CFileInfoReport, AContinuousRecordingWithoutStopTimeStopsWithItsData)
     EXPECT_EQ(times.rfind("Recording started on ", 0), 0u) << times;
     EXPECT_EQ(times.find("Unknown"), std::string::npos) << times;
     EXPECT_NE(times.find(" (duration 00:00:02.500)"), std::string::npos) << times;
+}
+
+// The windowed view's variant: the same report with sample rates, trigger kinds by input HWID,
+// spike windows and filter settings added; the console lines around them stay as they are.
+TEST(CFileInfoReport, WindowedVariantAddsTheViewsDetails)
+{
+    KvdBuilder b(11);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 2))
+        .AddStream(Stream("trigger", "Trigger 1", "trig0001", 1, Trigger("", -2, 0, 0)))
+        .AddStream(Stream("trigger", "Trigger 2", "trig0002", 1, Trigger("", -3, 0, 0)))
+        .AddStream(Stream("trigger", "Trigger 3", "trig0003", 1, Trigger("", 7, 0, 0)))
+        .AddStream(Stream("spikes", "Spikes 1", "spks0001", 1, Spikes("", {})))
+        .AddStream(Stream("filter", "Filter 1", "filt0001", 1, FilterSettings()));
+    BuiltFile file(b);
+    const std::vector<std::string> console = CFileInfoReport::Lines(file.kvd);
+    const std::vector<std::string> windowed = CFileInfoReport::Lines(file.kvd, true);
+    const auto has = [](const std::vector<std::string>& lines, const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(console, "Sample Rate was 25000Hz"));
+    EXPECT_TRUE(has(windowed, "Data Acquisition Sample Rate was 25000Hz"));
+    EXPECT_FALSE(has(windowed, "Sample Rate was 25000Hz"));
+    EXPECT_FALSE(has(console, "     Sample Rate: 25000Hz"));
+    EXPECT_EQ(std::count(windowed.begin(), windowed.end(), "     Sample Rate: 25000Hz"), 6);
+
+    const auto after = [](const std::vector<std::string>& lines, const std::string& line, size_t n) {
+        const auto at = std::find(lines.begin(), lines.end(), line);
+        return at == lines.end() || lines.end() - at <= static_cast<std::ptrdiff_t>(n)
+                   ? std::vector<std::string>()
+                   : std::vector<std::string>(at + 1, at + 1 + n);
+    };
+    EXPECT_EQ(after(windowed, " * Trigger 1 (trig0001) with 1 channel", 2),
+              (std::vector<std::string> {"     Sample Rate: 25000Hz", "     Automatic Trigger"}));
+    EXPECT_EQ(after(windowed, " * Trigger 2 (trig0002) with 1 channel", 2),
+              (std::vector<std::string> {"     Sample Rate: 25000Hz", "     Manual Trigger"}));
+    EXPECT_EQ(after(windowed, " * Trigger 3 (trig0003) with 1 channel", 2),
+              (std::vector<std::string> {"     Sample Rate: 25000Hz", "     Unknown Trigger"}));
+    // The console knows only the automatic trigger.
+    EXPECT_EQ(after(console, " * Trigger 2 (trig0002) with 1 channel", 1),
+              (std::vector<std::string> {"     Automatic Trigger"}));
+    // Stored as 1000, 2000 and 3000 microseconds.
+    EXPECT_EQ(after(windowed, " * Spikes 1 (spks0001) with 1 channel", 5),
+              (std::vector<std::string> {"     Sample Rate: 25000Hz", "     No Spike Sorting",
+                                         "     Pre Trigger: 1 ms", "     Post Trigger: 2 ms",
+                                         "     Dead Time: 3 ms"}));
+    const std::vector<std::string> filter = after(windowed, " * Filter 1 (filt0001) with 1 channel", 4);
+    ASSERT_EQ(filter.size(), 4u);
+    EXPECT_EQ(filter[1], "     Filter: Savitzky-Golay");
+    EXPECT_EQ(filter[2].rfind("     Order: ", 0), 0u);
+    EXPECT_EQ(filter[3].rfind("     Num. Points: ", 0), 0u);
+    EXPECT_FALSE(has(console, "     Filter: Savitzky-Golay"));
+    EXPECT_EQ(windowed.back(), console.back());
+}
+
+TEST(CFileInfoReport, WindowedVariantListsTheUnitsOfAnIndividualLayout)
+{
+    // A default single-array layout stored as an individual one: one array, no amplifier.
+    CKVLayout layout;
+    layout.BuildDefault(CKVLayout::kSingleArrayLayout, 3, 2, 1, 0);
+    std::vector<uint8_t> chunk;
+    layout.AppendLayoutChunk(chunk);
+    const size_t kindAt = 20;   // behind id, size and version
+    StoreLE<int32_t>(chunk.data() + kindAt, CKVLayout::kIndividualLayout);
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kLayoutKind, CKVLayout::kIndividualLayout).AddHeaderChunk(chunk);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 2));
+    BuiltFile file(b);
+    const std::vector<std::string> lines = CFileInfoReport::Lines(file.kvd, true);
+    ASSERT_GT(lines.size(), 6u);
+    EXPECT_EQ(lines[2], "Layout: Individual Layout");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 6),
+              (std::vector<std::string> {"No amplifiers configured", "Number of MEAs: 1", "1: Zelto"}));
+    EXPECT_EQ(CFileInfoReport::Lines(file.kvd)[3], "Continuous recording");
 }

@@ -148,14 +148,15 @@ TEST(ConsoleMain, StartsTheWindowedProgramBesideItDetached)
     EXPECT_EQ(WindowedProgramPath("/opt/a.com/sondrel"), "");
 
 #ifdef SONDREL_CONSOLE
-    // Beside the built program there is no windowed program yet.
-    ConsoleRun run = RunConsoleBinary(SONDREL_CONSOLE, {});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out.find("Can not start the windowed program "), 0u) << run.out;
-
+    // A copy without a windowed program beside it (the build tree has the real one, which must
+    // not start here).
     TempDir dir;
     const std::string windowed = dir.File("Sondrel.exe");
     fs::copy_file(SONDREL_CONSOLE, dir.File("Sondrel.com"));
+    ConsoleRun run = RunConsoleBinary(dir.File("Sondrel.com"), {});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.find("Can not start the windowed program "), 0u) << run.out;
+
     WriteText(windowed, "#!/bin/sh\necho started > \"$(dirname \"$0\")/started\"\n");
     fs::permissions(windowed, fs::perms::owner_all);
     run = RunConsoleBinary(dir.File("Sondrel.com"), {});
