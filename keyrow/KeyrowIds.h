@@ -2,9 +2,9 @@
 // The button-panel control's COM identity: class ids, type library, interfaces, dispatch ids and
 // event ids. Header only and free of Qt, so a container can include it without linking the control.
 
-#include "platform/Guid.h"
-
 #include <cstdint>
+
+#include "platform/Guid.h"
 
 // Class of the control (coclass "Keyrow") and of its property page.
 constexpr GUID kKeyrowClsid = {0x74E7051F, 0x43D3, 0x49EE,

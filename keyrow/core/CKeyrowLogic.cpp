@@ -2,10 +2,10 @@
 
 #include "keyrow/core/CKeyrowLogic.h"
 
-#include "keyrow/KeyrowIds.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "keyrow/KeyrowIds.h"
 
 CKeyrowLogic::CKeyrowLogic(IKeyrowButtons& buttons) : m_buttons(buttons)
 {

@@ -3,15 +3,15 @@
 // per-hwid states, the selection modes, and what a click does and fires. The COM face forwards
 // its dispatch calls here; the buttons are reached through IKeyrowButtons.
 
-#include "keyrow/core/CKeyrowLayout.h"
-#include "keyrow/core/IKeyrowButtons.h"
-#include "keyrow/core/KeyrowEvent.h"
-#include "keyrow/core/KeyrowQuadStates.h"
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "keyrow/core/CKeyrowLayout.h"
+#include "keyrow/core/IKeyrowButtons.h"
+#include "keyrow/core/KeyrowEvent.h"
+#include "keyrow/core/KeyrowQuadStates.h"
 
 struct KeyrowNameBlock;
 

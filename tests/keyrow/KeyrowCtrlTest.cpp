@@ -1,11 +1,9 @@
 // The control as its container meets it: registered into a temporary registry, created by class
 // id from the built library, called by dispatch id, firing its events to a sink.
 
-#include "tests/keyrow/KeyrowTestContainer.h"
+#include <cstdlib>
 
-#include "keyrow/core/CKeyrowLayout.h"
-
-#include "com/SafeArray.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -14,9 +12,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include "com/SafeArray.h"
+#include "keyrow/core/CKeyrowLayout.h"
+#include "tests/keyrow/KeyrowTestContainer.h"
 
 namespace {
 

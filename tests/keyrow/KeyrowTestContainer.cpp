@@ -2,9 +2,9 @@
 
 #include "tests/keyrow/KeyrowTestContainer.h"
 
-#include "com/CConnectionPoint.h"
-
 #include <QTest>
+
+#include "com/CConnectionPoint.h"
 
 HRESULT Call(IDispatch* control, DISPID id, std::vector<Variant> args, Variant* result,
              uint16_t flags)

@@ -2,26 +2,25 @@
 // A test container for the control: a temporary registry with the built library registered,
 // the control created by class id into a host widget, dispatch calls by id, and an event sink.
 
-#include "keyrow/KeyrowIds.h"
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/TempDir.h"
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QPointer>
+#include <QWidget>
 
 #include "com/CComRegistry.h"
 #include "com/CreateControl.h"
 #include "com/ServerExports.h"
 #include "com/Unknown.h"
 #include "com/VariantArrays.h"
+#include "keyrow/KeyrowIds.h"
 #include "platform/DynamicLibrary.h"
-
-#include <QAbstractButton>
-#include <QPointer>
-#include <QWidget>
-
-#include <atomic>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 // One event as the sink saw it, with the array arguments read out during the call.
 struct SeenEvent

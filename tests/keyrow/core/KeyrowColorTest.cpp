@@ -1,10 +1,10 @@
 // Colour shades, colour slots and the quad-state colour rows.
 
+#include <gtest/gtest.h>
+
 #include "keyrow/core/CButtonColors.h"
 #include "keyrow/core/KeyrowQuadStates.h"
 #include "keyrow/core/KeyrowResources.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

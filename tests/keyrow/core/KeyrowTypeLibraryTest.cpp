@@ -2,9 +2,9 @@
 
 #include "keyrow/core/KeyrowTypeLibrary.h"
 
-#include "keyrow/KeyrowIds.h"
-
 #include <gtest/gtest.h>
+
+#include "keyrow/KeyrowIds.h"
 
 TEST(KeyrowTypeLibrary, IdentityAndMembers)
 {
