@@ -111,9 +111,8 @@ void CKeyrowLogic::MoveButtonsToStoredRects()
 
 void CKeyrowLogic::SetColumns(int32_t columns)
 {
-    if (columns == m_layout.Columns())
-        return;
-    m_layout.SetColumns(columns);
+    if (columns != m_layout.Columns())
+        m_layout.SetColumns(columns);
     MoveButtonsToStoredRects();
     m_modified = true;
 }
