@@ -159,6 +159,11 @@ void CFileInfoReport::WriteRecordingKind()
 
 void CFileInfoReport::WriteTimes()
 {
+    // A header without stop time (version 0 stores none): the index knows where the data ends,
+    // for continuous recordings as for triggered ones.
+    CKVTAStreamFile& streamFile = m_file.GetStreamFile();
+    if (streamFile.GetStopTimeStamp().GetTime() == 0)
+        streamFile.GetSweepCount();
     std::string press, start, stop, duration;
     m_file.GetRecordingTimeTexts(press, start, stop, duration);
     Line("Recording button pressed on " + press);

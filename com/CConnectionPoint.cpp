@@ -7,7 +7,10 @@ CConnectionPoint::CConnectionPoint(IUnknown* owner, const IID& eventIid)
 {
 }
 
-CConnectionPoint::~CConnectionPoint() = default;
+CConnectionPoint::~CConnectionPoint()
+{
+    UnadviseAll();
+}
 
 HRESULT CConnectionPoint::QueryInterface(const IID& iid, void** out)
 {
@@ -103,6 +106,8 @@ void CConnectionPoint::Fire(DISPID id, DispParams& params)
 
 void CConnectionPoint::UnadviseAll()
 {
+    // Released after the list is empty: a sink going away may call back in.
     auto sinks = std::move(m_sinks);
     m_sinks.clear();
+    sinks.clear();
 }

@@ -95,6 +95,8 @@ HRESULT CreateControl(const CLSID& clsid, void* parentWindow, int x, int y, int 
     hr = control->CreateControlWindow(parentWindow, x, y, width, height, childId, &made);
     if (FAILED(hr))
         return hr;
+    if (!made)
+        return E_UNEXPECTED; // a control without a window is no use to the host
     *window = made;
     *dispatch = automation.Detach();
     return S_OK;

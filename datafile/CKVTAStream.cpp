@@ -1,5 +1,6 @@
 #include "datafile/CKVTAStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "datafile/CFileReader.h"
@@ -439,6 +440,17 @@ int CKVTAStream::Write(FILE* file) const
     std::vector<uint8_t> bytes;
     AppendTo(bytes);
     return file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() ? 0 : 1;
+}
+
+void CKVTAStream::SetId(const std::string& id)
+{
+    if (!m_hasHeader)
+        return;
+    const size_t n = std::min<size_t>(id.size(), 8);
+    std::memset(m_header.data() + SH::kId, 0, SH::kIdWidth);
+    std::memcpy(m_header.data() + SH::kId, id.data(), n);
+    std::memset(m_chunkId, 0, sizeof m_chunkId);
+    std::memcpy(m_chunkId, id.data(), n);
 }
 
 std::unique_ptr<CKVTAStream> CKVTAStream::CloneForOutput(CKVTAFileContext* file) const

@@ -151,6 +151,9 @@ public:
     // A copy for an output file owned by `file`: header, channels (kind 2), head, settings
     // bytes and ids. Data chunks of the output carry the stream id, whatever the source used.
     std::unique_ptr<CKVTAStream> CloneForOutput(CKVTAFileContext* file) const;
+    // Gives a stream of an output file its stream id, which its chunks then carry too. An id
+    // longer than 8 characters is cut to 8. Nothing happens without a header.
+    void SetId(const std::string& id);
 
     CKVTAFileContext* GetFile() const { return m_file; }
     bool HasHeader() const { return m_hasHeader; }

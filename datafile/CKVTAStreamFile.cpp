@@ -56,8 +56,10 @@ void CKVTAStreamFile::ResetPerFileState()
     m_indexPosition = 0;
 }
 
-int CKVTAStreamFile::Open(const std::string& path)
+int CKVTAStreamFile::Open(const std::string& pathGiven)
 {
+    // A copy: the caller may pass GetPath(), which Close empties.
+    const std::string path = pathGiven;
     Close();
     ResetPerFileState();
     ClearIndex();

@@ -27,6 +27,7 @@ constexpr const char* kWriteError = "Error writing output file.";
 constexpr const char* kReadError = "Error reading input file.";
 constexpr const char* kNoFiles = "No files to merge.";
 constexpr const char* kStreamIds = "Streams without a unique id cannot be merged.";
+constexpr const char* kOverlap = "Triggered recordings overlapping in time cannot be merged.";
 
 constexpr size_t kOutputBufferBytes = 1 << 20;
 // Raw payloads are copied in pieces of at most this size, so memory stays bounded whatever the
@@ -48,6 +49,45 @@ bool IsRawType(const std::string& type)
     return type == "analog" || type == "digital" || HasColumnOrder(type);
 }
 
+// The id a stream carries in the merged file. Files below header version 5 derive no id for
+// their digital stream, named "Digital Data[ N]" there: it gets the id a version-5 file carries.
+std::string MergeStreamId(const CKVTAStream& stream)
+{
+    std::string id = stream.GetId();
+    const std::string name = stream.GetName();
+    static const std::string kDigital = "Digital Data";
+    if (!id.empty() || stream.GetBufferType() != "digital" || name.compare(0, kDigital.size(), kDigital) != 0)
+        return id;
+    unsigned number = 0;
+    size_t i = kDigital.size();
+    if (i < name.size() && name[i] == ' ')
+        for (++i; i < name.size() && name[i] >= '0' && name[i] <= '9' && number <= 0xFFFF; ++i)
+            number = number * 10 + static_cast<unsigned>(name[i] - '0');
+    char text[16];
+    std::snprintf(text, sizeof text, "digi%04x", number == 0 ? 1u : number);
+    id = text;
+    return id.size() <= 8 ? id : std::string();
+}
+
+// t + shift, held to the range of time stamps instead of wrapping around.
+uint64_t ShiftedTime(uint64_t t, int64_t shift)
+{
+    if (shift < 0) {
+        const uint64_t back = static_cast<uint64_t>(-(shift + 1)) + 1;
+        return t < back ? 0 : t - back;
+    }
+    const uint64_t ahead = static_cast<uint64_t>(shift);
+    return t > UINT64_MAX - ahead ? UINT64_MAX : t + ahead;
+}
+
+// The input's stop as its header gives it; 0 when the header gives none (version 0 stores no
+// stop time) or one before the start.
+uint64_t HeaderStop(const CKVTAStreamFile& file)
+{
+    const uint64_t stop = file.GetStopTimeStamp().GetTime();
+    return stop != 0 && stop >= file.GetStartTimeStamp().GetTime() ? stop : 0;
+}
+
 // What copying needs to know about one stream of the input being appended.
 struct MergeStream
 {
@@ -63,7 +103,7 @@ struct MergeStream
 void PrepareStream(MergeStream& out, CKVTAStream& stream)
 {
     out.stream = &stream;
-    const std::string id = stream.GetId();
+    const std::string id = MergeStreamId(stream);
     std::memcpy(out.outputId, id.data(), std::min(id.size(), sizeof out.outputId));
     const std::string type = stream.GetBufferType();
     out.rawFrames = IsRawType(type);
@@ -205,12 +245,34 @@ bool IsAnInput(const std::string& path, CKVTAStreamFile* const* files, int count
     return false;
 }
 
+// Triggered recordings keep their times: one that starts before the one before it ends is no
+// later part of it, and its sweeps would run into the other's.
+bool TriggeredFilesOverlap(CKVTAStreamFile* const* files, int count)
+{
+    if (count < 2 || files[0]->GetRecordingMode() == 0)
+        return false;
+    for (int i = 1; i < count; ++i) {
+        CKVTAStreamFile& before = *files[i - 1];
+        uint64_t stop = HeaderStop(before);
+        if (stop == 0) {
+            // The sweeps end where the data ends.
+            before.GetSweepCount();
+            stop = before.GetStopTimeStamp().GetTime();
+        }
+        // Its data tells where the later file really begins.
+        const uint64_t earliest = files[i]->GetEarliestChunkTime();
+        if ((earliest != 0 ? earliest : files[i]->GetStartTime()) < stop)
+            return true;
+    }
+    return false;
+}
+
 // The output's chunks carry the stream ids: each must be there and name one stream only.
 bool StreamIdsUnique(const CKVTAStreamFile& file)
 {
     std::set<std::string> seen;
     for (int i = 0; i < file.GetStreamCount(); ++i) {
-        const std::string id = file.GetStream(i)->GetId();
+        const std::string id = MergeStreamId(*file.GetStream(i));
         if (id.empty() || !seen.insert(id).second)
             return false;
     }
@@ -318,10 +380,10 @@ int CKVTAStreamFile::CheckMergeCompatibility(CKVTAStreamFile* const* files, int 
         }
         for (int si = 0; si < g.GetStreamCount(); ++si) {
             const CKVTAStream& s = *g.GetStream(si);
-            const std::string id = s.GetId();
+            const std::string id = MergeStreamId(s);
             CKVTAStream* t = nullptr;
             for (int ti = 0; ti < f.GetStreamCount() && !t; ++ti)
-                if (f.GetStream(ti)->GetId() == id)
+                if (MergeStreamId(*f.GetStream(ti)) == id)
                     t = f.GetStream(ti);
             if (!t)
                 difference = "Different stream types in files.";
@@ -329,6 +391,10 @@ int CKVTAStreamFile::CheckMergeCompatibility(CKVTAStreamFile* const* files, int 
                 difference = "Different channel count in one stream.";
             else if (t->GetSampleRateMilliHz() != s.GetSampleRateMilliHz())
                 difference = "Different sample rate in one stream.";
+            // The record layout follows the stream header version: records of another layout
+            // appended to a stream could no longer be read.
+            else if (t->GetHeaderVersion() != s.GetHeaderVersion())
+                difference = "Different header version in one stream.";
             if (difference) {
                 SetLastErrorText(difference);
                 return 0;
@@ -365,6 +431,10 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
         return 1;
     if (!StreamIdsUnique(*files[0])) {
         SetLastErrorText(kStreamIds);
+        return 1;
+    }
+    if (TriggeredFilesOverlap(files, count)) {
+        SetLastErrorText(kOverlap);
         return 1;
     }
     // "w+b" empties the file at once: an input opened under the output's name would be lost.
@@ -420,9 +490,26 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
     m_layout = first.GetLayout();
     m_stimulator = first.GetStimulator();
     m_streams.clear();
-    for (int i = 0; i < first.GetStreamCount(); ++i)
+    for (int i = 0; i < first.GetStreamCount(); ++i) {
         m_streams.push_back(first.GetStream(i)->CloneForOutput(this));
+        m_streams.back()->SetId(MergeStreamId(*first.GetStream(i)));
+    }
     m_header.Set<int32_t>(FH::kStreamCount, GetStreamCount());
+    // The output is read back as a current file, which finds its trigger streams by id only:
+    // old files name theirs by chunk number, or not at all (version 0).
+    m_startTrigger = m_stopTrigger = -1;
+    const int32_t mode = m_header.GetRecordingMode();
+    if (mode != 0) {
+        const auto name = [&](size_t offset, int index) {
+            const CKVTAStream* trigger = first.GetStream(index);
+            if (trigger)
+                m_header.SetText(offset, FH::kTriggerIdWidth, MergeStreamId(*trigger));
+            return trigger ? index : -1;
+        };
+        m_startTrigger = name(FH::kStartTriggerId, first.GetTriggerStreamIndex());
+        if (mode == 2)
+            m_stopTrigger = name(FH::kStopTriggerId, first.GetStopTriggerStreamIndex());
+    }
     m_mergeWroteData = false;
 
     const int64_t at = WriteHeader(m_file) == 0 ? Tell64(m_file) : -1;
@@ -457,7 +544,10 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
             base = earliest;
         shift = static_cast<int64_t>(outputStop - base);
     }
-    uint64_t stop = std::max(outputStop, input.GetStopTimeStamp().GetTime() + static_cast<uint64_t>(shift));
+    // Without a stop in the header the input's last chunk tells it (below).
+    uint64_t stop = outputStop;
+    if (const uint64_t inputStop = HeaderStop(input))
+        stop = std::max(stop, ShiftedTime(inputStop, shift));
 
     for (const auto& stream : m_streams)
         stream->ClearChunks();
@@ -485,7 +575,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
             SetLastErrorText(copy == CopyResult::kReadFailed ? kReadError : kWriteError);
             return 1;
         }
-        stop = std::max(stop, block->GetStopTime() + static_cast<uint64_t>(shift));
+        stop = std::max(stop, ShiftedTime(block->GetStopTime(), shift));
         m_header.Set<int64_t>(FH::kDataChunkCount, m_header.GetDataChunkCount() + 1);
         m_mergeWroteData = true;
         ++copied;

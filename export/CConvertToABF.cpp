@@ -251,9 +251,10 @@ bool CConvertToABF::CloseOutputFile()
     return ok;
 }
 
-int CConvertToABF::FinishOutput(bool sweeps, bool complete)
+int CConvertToABF::FinishOutput(bool, bool complete)
 {
-    if (sweeps && m_saveTags)
+    // Gap-free files hold tags as episodic ones do, counted from the recording start.
+    if (m_saveTags)
         if (const int rc = WriteTriggerTags())
             return rc;
     // A failed header update has been reported with the library's text: that is result 10.

@@ -61,8 +61,8 @@ protected:
     // Before any file: the selection checks, at most 16 entries, one ADC width, a usable episode
     // length, and no more samples than ABF 1.x counts in 32 bits.
     int CheckBeforeOpen() override;
-    // Tags (sweeps, when asked) and the header (when `complete`); 4 when the header cannot be
-    // completed (reported, and the file is closed).
+    // Tags (when asked, in gap-free and episodic files) and the header (when `complete`); 4
+    // when the header cannot be completed (reported, and the file is closed).
     int FinishOutput(bool sweeps, bool complete) override;
 
 private:

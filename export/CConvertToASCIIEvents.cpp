@@ -641,6 +641,9 @@ int CConvertToASCII::WriteTriggers(const Sweep* sweep)
 int CConvertToASCII::WriteDigitalEvents(const Sweep* sweep)
 {
     if (m_newOutput) {
+        // A new file starts from the initial values; only an input continued into the same
+        // file carries the previous values over.
+        m_previousDigital.clear();
         const bool sweepTitles = sweep && (m_blockFlags & kNewOutputTitles);
         EmptyHeadLine(m_pending);
         Prefix(m_pending);
@@ -767,7 +770,7 @@ int CConvertToASCII::WriteDigitalEvents(const Sweep* sweep)
                 emit(samples[static_cast<size_t>(k)],
                      static_cast<double>(position) * 1000.0 / rateMilliHz * 1000.0
                          + m_fileTimeShift / 1000.0);
-            const double lastMs = static_cast<double>(position) * 1000.0 / rateMilliHz;
+            const double lastMs = static_cast<double>(position) * 1000.0 / rateMilliHz * 1000.0;
             if (ReportEventProgress(lastMs, "Digital events"))
                 return kConvertCancelled;
             if (got < kDigitalBlockSamples)

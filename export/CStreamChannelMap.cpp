@@ -35,10 +35,12 @@ bool NameMatches(const std::string& wanted, const std::string& streamName)
 {
     if (wanted == streamName)
         return true;
+    // The converters read "Digital Data Event[ N]" as "Digital Data[ N]".
     static const std::string kEvent = " Event";
-    return wanted.size() == streamName.size() + kEvent.size()
-        && wanted.compare(0, streamName.size(), streamName) == 0
-        && wanted.compare(streamName.size(), kEvent.size(), kEvent) == 0;
+    const size_t at = wanted.find(kEvent);
+    return at != std::string::npos && wanted.size() == streamName.size() + kEvent.size()
+        && wanted.compare(0, at, streamName, 0, at) == 0
+        && wanted.compare(at + kEvent.size(), std::string::npos, streamName, at, std::string::npos) == 0;
 }
 
 bool SameStream(const CStreamChannelMap::CStream& a, const CStreamChannelMap::CStream& b)

@@ -66,8 +66,9 @@ public:
     // only in `other`) + the channel differences; 0 for identical setups.
     int Merge(const CStreamChannelMap& other, bool first);
 
-    // The first stream whose name equals `streamName`, or whose name followed by " Event" does
-    // (exact case); nullptr when none.
+    // The first stream whose name equals `streamName`, or equals it with its first " Event"
+    // taken out, as the converters read it ("Digital Data Event 2" finds "Digital Data 2");
+    // exact case; nullptr when none.
     const CStream* FindStream(const std::string& streamName) const;
     // Id of the first channel of that stream whose name equals `channelName`; -1 when the
     // stream or the channel is missing.

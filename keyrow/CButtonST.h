@@ -3,12 +3,12 @@
 // and a check state of its own (not Qt's checkable state), kept only for the check-box styles
 // and toggled on a click before the command reaches the parent.
 
-#include "keyrow/core/CButtonColors.h"
+#include <cstdint>
 
 #include <QAbstractButton>
 #include <QColor>
 
-#include <cstdint>
+#include "keyrow/core/CButtonColors.h"
 
 class CButtonST : public QAbstractButton
 {

@@ -2,11 +2,11 @@
 
 #include "keyrow/CKeyrowAboutDlg.h"
 
-#include "keyrow/KeyrowArt.h"
-#include "keyrow/KeyrowDialogUnits.h"
-
 #include <QLabel>
 #include <QPushButton>
+
+#include "keyrow/KeyrowArt.h"
+#include "keyrow/KeyrowDialogUnits.h"
 
 CKeyrowAboutDlg::CKeyrowAboutDlg(QWidget* parent) : QDialog(parent)
 {

@@ -2,17 +2,16 @@
 
 #include "keyrow/CKeyrowCtrl.h"
 
-#include "keyrow/CKeyrowAboutDlg.h"
-#include "keyrow/KeyrowIds.h"
-#include "keyrow/core/KeyrowTypeLibrary.h"
-
-#include "com/ComModule.h"
-#include "com/VariantArrays.h"
+#include <algorithm>
 
 #include <QApplication>
 #include <QPointer>
 
-#include <algorithm>
+#include "com/ComModule.h"
+#include "com/VariantArrays.h"
+#include "keyrow/CKeyrowAboutDlg.h"
+#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowTypeLibrary.h"
 
 namespace {
 

@@ -4,16 +4,15 @@
 // state lives in the Qt-free CKeyrowLogic; the window may be deleted by its Qt parent first, and
 // the object may go first too (it then deletes its window).
 
-#include "keyrow/CKeyrowWindowLink.h"
-#include "keyrow/core/CKeyrowLogic.h"
+#include <vector>
+
+#include <QMetaObject>
 
 #include "com/CClassFactory.h"
 #include "com/CConnectionPoint.h"
 #include "com/CWindowedDispatchObject.h"
-
-#include <QMetaObject>
-
-#include <vector>
+#include "keyrow/CKeyrowWindowLink.h"
+#include "keyrow/core/CKeyrowLogic.h"
 
 class CKeyrowCtrl : public CWindowedDispatchObject
 {

@@ -2,14 +2,13 @@
 
 #include "keyrow/CKeyrowOcxApp.h"
 
+#include "com/CComRegistry.h"
+#include "com/ComModule.h"
+#include "com/ServerExports.h"
 #include "keyrow/CKeyrowCtrl.h"
 #include "keyrow/CKeyrowPropPageObject.h"
 #include "keyrow/KeyrowIds.h"
 #include "keyrow/core/KeyrowResources.h"
-
-#include "com/CComRegistry.h"
-#include "com/ComModule.h"
-#include "com/ServerExports.h"
 
 namespace {
 

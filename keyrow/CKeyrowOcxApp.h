@@ -2,10 +2,10 @@
 // The control library's module: self-registration of the type library and the two classes, the
 // class-object lookup over their factories and the unload test, behind the four exports.
 
+#include <string>
+
 #include "com/ComTypes.h"
 #include "com/Guid.h"
-
-#include <string>
 
 class CKeyrowOcxApp
 {

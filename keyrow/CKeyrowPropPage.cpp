@@ -2,10 +2,10 @@
 
 #include "keyrow/CKeyrowPropPage.h"
 
+#include <QLabel>
+
 #include "keyrow/KeyrowDialogUnits.h"
 #include "keyrow/core/KeyrowResources.h"
-
-#include <QLabel>
 
 CKeyrowPropPage::CKeyrowPropPage(QWidget* parent) : QWidget(parent)
 {

@@ -2,11 +2,10 @@
 
 #include "keyrow/CKeyrowPropPageObject.h"
 
-#include "keyrow/KeyrowIds.h"
+#include <QApplication>
 
 #include "com/ComModule.h"
-
-#include <QApplication>
+#include "keyrow/KeyrowIds.h"
 
 CKeyrowPropPageObject::CKeyrowPropPageFactory::CKeyrowPropPageFactory()
     : CClassFactory(kKeyrowPropPageClsid, &CKeyrowPropPageObject::Create)

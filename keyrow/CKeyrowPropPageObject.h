@@ -2,14 +2,13 @@
 // The property page as a COM object of its own class: it answers IUnknown and IWindowedControl,
 // whose window is a CKeyrowPropPage. No property frame hosts it here; a host may still show it.
 
-#include "keyrow/CKeyrowPropPage.h"
-
-#include "com/CClassFactory.h"
-#include "com/Unknown.h"
+#include <atomic>
 
 #include <QPointer>
 
-#include <atomic>
+#include "com/CClassFactory.h"
+#include "com/Unknown.h"
+#include "keyrow/CKeyrowPropPage.h"
 
 class CKeyrowPropPageObject : public IWindowedControl
 {

@@ -2,12 +2,12 @@
 
 #include "keyrow/CKeyrowWidget.h"
 
+#include <QFontMetrics>
+#include <QLabel>
+
 #include "keyrow/CButtonST.h"
 #include "keyrow/core/CKeyrowLogic.h"
 #include "platform/TextEncoding.h"
-
-#include <QFontMetrics>
-#include <QLabel>
 
 namespace {
 

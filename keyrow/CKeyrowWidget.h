@@ -2,17 +2,15 @@
 // The control's window: the channel buttons and the two title windows (a centred static and the
 // "all" button), placed and coloured as the control's logic asks through IKeyrowButtons.
 
-#include "keyrow/CButtonST.h"
-#include "keyrow/core/IKeyrowButtons.h"
+#include <vector>
 
 #include <QFont>
 #include <QLabel>
 #include <QPointer>
 #include <QWidget>
 
-#include <vector>
-
-
+#include "keyrow/CButtonST.h"
+#include "keyrow/core/IKeyrowButtons.h"
 
 class CKeyrowWidget : public QWidget, public IKeyrowButtons
 {

@@ -2,9 +2,9 @@
 // The control's way to its window: forwards to the panel window while it lives and reports no
 // buttons once its Qt parent has deleted it, so the COM object outlives its window safely.
 
-#include "keyrow/CKeyrowWidget.h"
-
 #include <QPointer>
+
+#include "keyrow/CKeyrowWidget.h"
 
 class CKeyrowWindowLink : public IKeyrowButtons
 {

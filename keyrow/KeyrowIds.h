@@ -2,9 +2,9 @@
 // The button-panel control's COM identity: class ids, type library, interfaces, dispatch ids and
 // event ids. Header only and free of Qt, so a container can include it without linking the control.
 
-#include "platform/Guid.h"
-
 #include <cstdint>
+
+#include "platform/Guid.h"
 
 // Class of the control (coclass "Keyrow") and of its property page.
 constexpr GUID kKeyrowClsid = {0x74E7051F, 0x43D3, 0x49EE,
@@ -69,6 +69,8 @@ static_assert(sizeof(KeyrowNameBlock) == 8196, "name block layout drifted");
 // Version block of the library.
 constexpr const char* kKeyrowFileVersion = "1.2.1.0";
 constexpr const char* kKeyrowFileDescription = "Keyrow ActiveX";
+// The persisted version stamp (1.1); the control persists no properties of its own.
+constexpr uint32_t kKeyrowPersistedVersion = 0x10001;
 // Misc status of the control class: activate when visible, set client site first, inside-out,
 // can't link inside, recompose on resize.
 constexpr uint32_t kKeyrowMiscStatus = 0x20191;

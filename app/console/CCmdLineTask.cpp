@@ -61,6 +61,18 @@ bool SameFile(const std::string& a, const std::string& b)
            && sa.st_ino == sb.st_ino;
 }
 
+// True when an entry reads digital events: "Digital Data Event" or "Digital Data Event N".
+bool SelectsDigitalEvents(const CKVDataSelection& selection)
+{
+    static const std::string kEvents = "Digital Data Event";
+    for (int i = 0; i < selection.GetCount(); ++i) {
+        const std::string& name = selection.At(i)->streamName;
+        if (name == kEvents || name.compare(0, kEvents.size() + 1, kEvents + " ") == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 CCmdLineTask::CCmdLineTask(const CCmdLineParser* parser, int debug)
@@ -223,7 +235,7 @@ int CCmdLineTask::ApplySwitches(const CSondrelDoc& doc)
         if (doc.GetStreamChannelMap().GetRecordingKind() == CSondrelDoc::kTriggered
             && !pair("SweepHeader", "NoSweepHeader", options.SweepHeader))
             return 1;
-        if (doc.GetSelection().ContainsStream("Digital Data Event")
+        if (SelectsDigitalEvents(doc.GetSelection())
             && !pair("DigitalEventInitialValue", "NoDigitalEventInitialValue",
                      options.DigitalEventInitialValue))
             return 1;
@@ -360,7 +372,7 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
                 break;
             if (result == kConvertNoChannels) {
                 ConsolePrintf("There is no new output file for: %s,\nbecause non of the selected "
-                              "channels exist in this file.",
+                              "channels exist in this file.\n",
                               file.GetPath().c_str());
                 result = kConvertOk;
             }

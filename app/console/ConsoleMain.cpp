@@ -52,25 +52,25 @@ struct FileCloser
 
 } // namespace
 
-std::string RebuildCommandLine(int argc, const char* const* argv)
+void AddArguments(CCmdLineParser& parser, int argc, const char* const* argv)
 {
-    std::string line;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] ? argv[i] : "";
-        if (!line.empty())
-            line += ' ';
-        if (!arg.empty() && arg[0] == '-') {
-            // The parser ends a key at a blank, ":" or "="; what follows is the value.
-            const size_t separator = arg.find_first_of(" :=", 1);
-            if (separator == std::string::npos || separator + 1 == arg.size())
-                line += arg;
-            else
-                line += arg.substr(0, separator + 1) + '"' + arg.substr(separator + 1) + '"';
-        } else {
-            line += '"' + arg + '"';
+        if (arg.size() < 2 || arg[0] != '-')
+            continue;  // no option, and the value of none
+        // The key ends at a blank, ":" or "=", as in a command-line text.
+        const size_t separator = arg.find_first_of(" :=", 1);
+        if (separator == 1)
+            continue;  // no key
+        if (separator != std::string::npos) {
+            parser.Insert(arg.substr(1, separator - 1), arg.substr(separator + 1));
+            continue;
         }
+        std::string value;
+        if (i + 1 < argc && argv[i + 1] && argv[i + 1][0] != '-')
+            value = argv[++i];
+        parser.Insert(arg.substr(1), value);
     }
-    return line;
 }
 
 OptionFileResult ReadOptionFile(const std::string& path, std::string& options)
@@ -136,8 +136,9 @@ int ConsoleMain(int argc, char** argv)
     if (argc < 2)
         return StartWindowedProgram();
 
-    const std::string commandLine = RebuildCommandLine(argc, argv);
-    CCmdLineParser parser(commandLine.c_str(), false, true);
+    // The arguments go to the parser as they are: a value may hold quotes and blanks.
+    CCmdLineParser parser(nullptr, false, true);
+    AddArguments(parser, argc, argv);
     int debug = 0;
     if (parser.HasKey("debug")) {
         debug = 1;
@@ -172,7 +173,17 @@ int ConsoleMain(int argc, char** argv)
             ConsolePrintf("Error reading file: %s.\n", file.c_str());
             return 1;
         }
-        CCmdLineParser fileParser((commandLine + " " + options).c_str(), false, true);
+        // The command line's values first, then the file's, as one line of both would give.
+        CCmdLineParser fileParser(nullptr, false, true);
+        AddArguments(fileParser, argc, argv);
+        const CCmdLineParser fromFile(options.c_str(), false, true);
+        CCmdLineParser::Iterator at;
+        std::string key;
+        std::string value;
+        for (fromFile.Begin(at); !fromFile.IsEnd(at);) {
+            fromFile.GetNext(at, key, value);
+            fileParser.Insert(key, value);
+        }
         if (debug) {
             ConsolePrint("Complete command line after reading file(s):\n");
             PrintPairs(fileParser, "key: %s, value %s\n");

@@ -1,19 +1,22 @@
 #pragma once
-// The console program's entry: the windowed program's start, the command line rebuilt from the
-// argument vector, option files, the "-debug" listing, "-help" and the batch runs.
+// The console program's entry: the windowed program's start, the options of the argument
+// vector, option files, the "-debug" listing, "-help" and the batch runs.
 
 #include <string>
+
+class CCmdLineParser;
 
 // The whole console program; returns the process exit status: 0 when it did what was asked
 // (every run succeeded, the usage was printed or the windowed program was started), 1 otherwise.
 int ConsoleMain(int argc, char** argv);
 
-// The command-line text that the parser reads, rebuilt from argv[1..] (the program path is
-// left out, so its folder names never become options). The shell has already removed the
-// quotes, so they are put back: an option written with its value in one argument ("-i:/x y")
-// becomes key, separator and the value in double quotes; every argument that is no option is
-// quoted whole. Arguments are joined with single blanks.
-std::string RebuildCommandLine(int argc, const char* const* argv);
+// Adds the options of argv[1..] to `parser` (the program path is left out, so its folder
+// names never become options). The shell has split the words and removed the quotes: an
+// argument "-key" takes the next argument as its value unless that starts with "-" (else it
+// has the value ""); "-key:value", "-key=value" and "-key value" in one argument carry their
+// value. Values are taken whole, quotes and blanks included. Arguments that are neither an
+// option nor its value are ignored.
+void AddArguments(CCmdLineParser& parser, int argc, const char* const* argv);
 
 // Reads an option file: every line (of any length, CR LF or LF) is trimmed of blanks, tabs
 // and line ends; empty lines and lines starting with "#" are skipped; the others are appended

@@ -68,6 +68,10 @@ bool ParseBit(const std::string& text, int& bit, bool& numeric)
 int StreamRate(const CKVD* firstFile, const std::string& streamName)
 {
     const CKVTAStream* stream = firstFile ? firstFile->FindStream(streamName) : nullptr;
+    // "Digital Data Event[ N]" reads the stream "Digital Data[ N]".
+    const size_t event = streamName.find(" Event");
+    if (!stream && firstFile && event != std::string::npos)
+        stream = firstFile->FindStream(streamName.substr(0, event) + streamName.substr(event + 6));
     return stream ? stream->GetSampleRate() : 0;
 }
 

@@ -28,8 +28,10 @@ QFont ProgressFont()
 } // namespace
 
 OCProgressDlg::OCProgressDlg(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    // A frame of the window manager's (a title line without buttons), so the window stands out
+    // from the report behind it; closing it is still only Cancel.
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString());
     setFixedSize(kWidth, kHeight);

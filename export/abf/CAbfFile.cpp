@@ -51,7 +51,12 @@ CAbfFile::~CAbfFile()
 
 int CAbfFile::Create(const std::string& path, unsigned flags)
 {
-    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A file that was there before (a device such as /dev/full, a named pipe, a user's file) is
+    // never removed by Discard: only one that this open created.
+    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_created = m_fd >= 0;
+    if (m_fd < 0 && errno == EEXIST)
+        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0)
         return errno == EMFILE || errno == ENFILE ? kAbfNoFileHandles : kAbfOpenFailed;
     m_name = path;
@@ -270,6 +275,6 @@ void CAbfFile::Discard()
     if (m_fd >= 0)
         close(m_fd);
     m_fd = -1;
-    if (!m_name.empty())
+    if (m_created && !m_name.empty())
         unlink(m_name.c_str());
 }

@@ -51,6 +51,7 @@ private:
     int m_mode = kModeWrite;
     unsigned m_options = 0;
     std::string m_name;
+    bool m_created = false;   // this open made the file, so a failed start may remove it
     std::unique_ptr<CAbfOutput> m_output;
     AbfFileHeader m_openHeader;            // as written at open; some fields are kept from it
     uint8_t m_guid[16] = {};

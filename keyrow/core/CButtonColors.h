@@ -2,10 +2,10 @@
 // The six colour slots of an owner-drawn button (pressed or hovered, normal and focused, each a
 // background and a text colour) and the shade operation on one of them.
 
-#include "keyrow/core/KeyrowColor.h"
-
 #include <array>
 #include <cstddef>
+
+#include "keyrow/core/KeyrowColor.h"
 
 class CButtonColors
 {

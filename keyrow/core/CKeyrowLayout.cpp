@@ -2,9 +2,9 @@
 
 #include "keyrow/core/CKeyrowLayout.h"
 
-#include "keyrow/core/KeyrowDescriptor.h"
-
 #include <algorithm>
+
+#include "keyrow/core/KeyrowDescriptor.h"
 
 const uint16_t kKeyrowGrid64[8][8] = {
     {60, 23, 25, 28, 31, 34, 36, 61},

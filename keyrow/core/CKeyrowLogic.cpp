@@ -2,10 +2,10 @@
 
 #include "keyrow/core/CKeyrowLogic.h"
 
-#include "keyrow/KeyrowIds.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "keyrow/KeyrowIds.h"
 
 CKeyrowLogic::CKeyrowLogic(IKeyrowButtons& buttons) : m_buttons(buttons)
 {
@@ -111,9 +111,8 @@ void CKeyrowLogic::MoveButtonsToStoredRects()
 
 void CKeyrowLogic::SetColumns(int32_t columns)
 {
-    if (columns == m_layout.Columns())
-        return;
-    m_layout.SetColumns(columns);
+    if (columns != m_layout.Columns())
+        m_layout.SetColumns(columns);
     MoveButtonsToStoredRects();
     m_modified = true;
 }

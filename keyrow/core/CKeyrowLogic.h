@@ -3,15 +3,15 @@
 // per-hwid states, the selection modes, and what a click does and fires. The COM face forwards
 // its dispatch calls here; the buttons are reached through IKeyrowButtons.
 
-#include "keyrow/core/CKeyrowLayout.h"
-#include "keyrow/core/IKeyrowButtons.h"
-#include "keyrow/core/KeyrowEvent.h"
-#include "keyrow/core/KeyrowQuadStates.h"
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "keyrow/core/CKeyrowLayout.h"
+#include "keyrow/core/IKeyrowButtons.h"
+#include "keyrow/core/KeyrowEvent.h"
+#include "keyrow/core/KeyrowQuadStates.h"
 
 struct KeyrowNameBlock;
 
@@ -36,7 +36,8 @@ public:
     KeyrowSize GetBoundingSize() const;
 
     int32_t GetColumns() const { return m_layout.Columns(); }
-    // Stores a changed value and moves the buttons to their stored rectangles (no new layout).
+    // Stores a changed value, moves the buttons to their stored rectangles (no new layout) and
+    // marks the control modified. Only the bounding width follows the value.
     void SetColumns(int32_t columns);
     int32_t GetSelectionMode() const { return m_selectionMode; }
     // 0..3 only; other values leave the mode. Marks the control modified either way.

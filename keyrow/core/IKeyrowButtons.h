@@ -3,10 +3,10 @@
 // logic's tests implement it with plain records. Every index is checked by the caller against
 // ButtonCount(); an implementation whose window is gone reports no buttons.
 
+#include <string>
+
 #include "keyrow/core/CButtonColors.h"
 #include "keyrow/core/CKeyrowLayout.h"
-
-#include <string>
 
 // The window styles of the channel buttons by selection mode.
 enum class KeyrowButtonStyle {

@@ -1,9 +1,9 @@
 #pragma once
 // The colour states of the quad-state selection modes and the colours each gives a button.
 
-#include "keyrow/core/CButtonColors.h"
-
 #include <cstdint>
+
+#include "keyrow/core/CButtonColors.h"
 
 enum KeyrowQuadStates : int32_t {
     QuadStateNormal = 0,

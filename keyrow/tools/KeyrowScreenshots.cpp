@@ -2,19 +2,19 @@
 // and writes one PNG per kind into the folder given as the argument, for the README.
 //   keyrow-screenshots docs/screenshots
 
-#include "keyrow/CKeyrowWidget.h"
-#include "keyrow/core/CKeyrowLogic.h"
-#include "datafile/CKVLayout.h"
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QPixmap>
 
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include "datafile/CKVLayout.h"
+#include "keyrow/CKeyrowWidget.h"
+#include "keyrow/core/CKeyrowLogic.h"
 
 namespace {
 

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 
+#include "datafile/CKVLayout.h"
 #include "datafile/KvdFormat.h"
 #include "export/CKVD.h"
 #include "tests/datafile/ParamRecordBytes.h"
 #include "tests/datafile/SettingsBytes.h"
 #include "tests/datafile/SettingsRecords.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace FH = Kvd::FileHeader;
@@ -239,6 +241,25 @@ TEST(CFileInfoReport, PrintsUtf8Lines)
     EXPECT_NE(text.find("\n     Level: -120 \xC2\xB5V\n"), std::string::npos);
 }
 
+// Header version 0 stores no stop time: the end of the data gives it.
+TEST(CFileInfoReport, AContinuousRecordingWithoutStopTimeStopsWithItsData)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = 0;
+    plan.rateHz = 25000;
+    TempDir dir;
+    ASSERT_TRUE(WriteKvdRecording(plan, dir.File("rec.kvd")));
+    CKVD kvd;
+    ASSERT_TRUE(kvd.Open(dir.File("rec.kvd")));
+    const std::vector<std::string> lines = CFileInfoReport::Lines(kvd);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "Continuous recording");
+    const std::string& times = lines[5];
+    EXPECT_EQ(times.rfind("Recording started on ", 0), 0u) << times;
+    EXPECT_EQ(times.find("Unknown"), std::string::npos) << times;
+    EXPECT_NE(times.find(" (duration 00:00:02.500)"), std::string::npos) << times;
+}
+
 // The windowed view's variant: the same report with sample rates, trigger kinds by input HWID,
 // spike windows and filter settings added; the console lines around them stay as they are.
 TEST(CFileInfoReport, WindowedVariantAddsTheViewsDetails)
@@ -289,4 +310,25 @@ TEST(CFileInfoReport, WindowedVariantAddsTheViewsDetails)
     EXPECT_EQ(filter[3].rfind("     Num. Points: ", 0), 0u);
     EXPECT_FALSE(has(console, "     Filter: Savitzky-Golay"));
     EXPECT_EQ(windowed.back(), console.back());
+}
+
+TEST(CFileInfoReport, WindowedVariantListsTheUnitsOfAnIndividualLayout)
+{
+    // A default single-array layout stored as an individual one: one array, no amplifier.
+    CKVLayout layout;
+    layout.BuildDefault(CKVLayout::kSingleArrayLayout, 3, 2, 1, 0);
+    std::vector<uint8_t> chunk;
+    layout.AppendLayoutChunk(chunk);
+    const size_t kindAt = 20;   // behind id, size and version
+    StoreLE<int32_t>(chunk.data() + kindAt, CKVLayout::kIndividualLayout);
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kLayoutKind, CKVLayout::kIndividualLayout).AddHeaderChunk(chunk);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 2));
+    BuiltFile file(b);
+    const std::vector<std::string> lines = CFileInfoReport::Lines(file.kvd, true);
+    ASSERT_GT(lines.size(), 6u);
+    EXPECT_EQ(lines[2], "Layout: Individual Layout");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 6),
+              (std::vector<std::string> {"No amplifiers configured", "Number of MEAs: 1", "1: Zelto"}));
+    EXPECT_EQ(CFileInfoReport::Lines(file.kvd)[3], "Continuous recording");
 }

@@ -15,6 +15,7 @@
 #include "datafile/KvdFormat.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace FH = Kvd::FileHeader;
@@ -80,6 +81,14 @@ struct Merge
         const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
         inputs.push_back(std::make_unique<CKVTAStreamFile>());
         ASSERT_TRUE(b.WriteTo(path));
+        ASSERT_EQ(inputs.back()->Open(path), 0);
+        files.push_back(inputs.back().get());
+    }
+    void Add(const KvdRecordingPlan& plan)
+    {
+        const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
+        inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_TRUE(WriteKvdRecording(plan, path));
         ASSERT_EQ(inputs.back()->Open(path), 0);
         files.push_back(inputs.back().get());
     }
@@ -302,6 +311,8 @@ TEST(CKVTAStreamFileMerge, EachDifferenceStopsTheCheckWithItsMessage)
         {"Different stream types in files.", [](KvdBuilder&, auto& s) { s[1].id = "spks0002"; }, false},
         {"Different channel count in one stream.", [](KvdBuilder&, auto& s) { s[0].channels.pop_back(); }, false},
         {"Different sample rate in one stream.", [](KvdBuilder&, auto& s) { s[0].sampleRate = 10000000; }, false},
+        // Spike records of version 8 appended to a stream of version 11 would be misread.
+        {"Different header version in one stream.", [](KvdBuilder&, auto& s) { s[1].headerVersion = 11; }, false},
         {"Different recorded channels in one stream.", [](KvdBuilder&, auto& s) { s[0].channels[1].number = 2; },
          false},
         {kSpike, [](KvdBuilder&, auto& s) { s[1].channels[1].number = 7; }, false},
@@ -397,5 +408,171 @@ TEST(CKVTAStreamFileMerge, ProgressStaysInRangeAndCancelStopsEitherStep)
         EXPECT_EQ(result, cancelAt.empty() ? 0 : 1);
         EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), cancelAt.empty() ? "" : "Merging canceled.");
         EXPECT_EQ(texts.front(), "Merging file: " + m.inputs[0]->GetPath());
+    }
+}
+
+namespace {
+
+// Electrodes and the digital stream that files before header version 5 name "Digital Data",
+// at the 25 kHz that header version 0 implies; 10 chunks or 4 sweeps.
+KvdRecordingPlan SplitPlan(uint16_t version, bool triggered)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = version;
+    plan.rateHz = 25000;
+    plan.chunks = 10;
+    plan.triggered = triggered;
+    plan.sweeps = 4;
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data";
+    digital.id = "digi0001";
+    digital.channels = {"D1"};
+    plan.streams.push_back(digital);
+    return plan;
+}
+
+// The first `count` chunks or sweeps of the whole (from 0) or the rest (from `count`).
+KvdRecordingPlan Part(const KvdRecordingPlan& whole, int count, bool rest)
+{
+    KvdRecordingPlan part = whole;
+    if (whole.triggered) {
+        part.firstSweep = rest ? count : 0;
+        part.sweeps = rest ? whole.sweeps - count : count;
+    } else {
+        part.firstChunk = rest ? count : 0;
+        part.chunks = rest ? whole.chunks - count : count;
+    }
+    return part;
+}
+
+} // namespace
+
+TEST(CKVTAStreamFileMerge, SplitRecordingsOfEveryHeaderVersionMergeIntoTheWhole)
+{
+    // Given later part first. Version 0 stores neither stop time nor mode, nor ids for the
+    // trigger and the digital streams; version 3 names its trigger stream by chunk number.
+    for (uint16_t v : {0, 3, 11}) {
+        for (bool triggered : {false, true}) {
+            SCOPED_TRACE(std::to_string(v) + (triggered ? " triggered" : " continuous"));
+            const KvdRecordingPlan plan = SplitPlan(v, triggered);
+            Merge whole;
+            whole.Add(plan);
+            CKVTAStreamFile& w = *whole.files[0];
+            Merge m;
+            m.Add(Part(plan, triggered ? 2 : 6, true));
+            m.Add(Part(plan, triggered ? 2 : 6, false));
+            ASSERT_EQ(m.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+            CKVTAStreamFile& out = m.merged;
+
+            const uint64_t stop = T0 + (triggered ? 1700 : 1000) * kMs;
+            EXPECT_EQ(out.GetHeader()->GetStopTime(), stop);
+            EXPECT_EQ(out.GetRecordingMode(), triggered ? 1 : 0);
+            EXPECT_EQ(out.GetTriggerStreamIndex(), w.GetTriggerStreamIndex());
+            ASSERT_EQ(out.GetSweepCount(), w.GetSweepCount());
+            for (int i = 0; i < w.GetSweepCount(); ++i) {
+                EXPECT_EQ(out.GetSweepStartValue(i), w.GetSweepStartValue(i)) << i;
+                EXPECT_EQ(out.GetSweepStopTime(i)->GetTime(), w.GetSweepStopTime(i)->GetTime()) << i;
+            }
+            EXPECT_EQ(out.GetStopTimeStamp().GetTime(), stop);
+            EXPECT_EQ(w.GetStopTimeStamp().GetTime(), stop);
+            EXPECT_EQ(out.GetSweepLength(), w.GetSweepLength());
+
+            // The whole's chunks, each under the id of its stream in a current file.
+            std::vector<std::string> ids;
+            for (int s = 0; s < out.GetStreamCount(); ++s)
+                ids.push_back(out.GetStream(s)->GetId());
+            std::vector<std::string> expectedIds = {"elec0001", "digi0001"};
+            if (triggered)
+                expectedIds.insert(v == 0 ? expectedIds.end() : expectedIds.begin(), "trig0001");
+            EXPECT_EQ(ids, expectedIds);
+            std::vector<Chunk> expected = Chunks(w);
+            for (Chunk& c : expected)
+                for (int s = 0; s < w.GetStreamCount(); ++s)
+                    if (std::get<0>(c) == w.GetStream(s)->GetChunkId().c_str())
+                        std::get<0>(c) = ids[static_cast<size_t>(s)];
+            std::vector<Chunk> got = Chunks(out);
+            ASSERT_EQ(got.size(), expected.size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(std::get<0>(got[i]), std::get<0>(expected[i])) << i;
+                EXPECT_EQ(std::get<1>(got[i]), std::get<1>(expected[i])) << i;
+                EXPECT_EQ(std::get<2>(got[i]), std::get<2>(expected[i])) << i;
+                EXPECT_TRUE(std::get<3>(got[i]) == std::get<3>(expected[i])) << i;
+            }
+        }
+    }
+}
+
+TEST(CKVTAStreamFileMerge, AnInputWithoutStopTimeEndsAtItsLastChunk)
+{
+    // Two recordings of version 0 (no stop time on disk), and of version 11 with a stop time
+    // of 0 in the later one: the output stops where the later one's data ends, never wrapped.
+    for (uint16_t v : {0, 11}) {
+        SCOPED_TRACE(v);
+        const KvdRecordingPlan plan = SplitPlan(v, false);
+        Merge m;
+        m.Add(Part(plan, 6, true));
+        m.Add(Part(plan, 6, false));
+        if (v == 11) {
+            std::vector<uint8_t> bytes = ReadFileBytes(m.inputs[0]->GetPath());
+            PatchLE<uint64_t>(bytes, Kvd::kFileHeaderAt + FH::kStopTime, 0);
+            ASSERT_TRUE(WriteFileBytes(m.inputs[0]->GetPath(), bytes));
+            ASSERT_EQ(m.inputs[0]->Open(m.inputs[0]->GetPath()), 0);
+        }
+        ASSERT_EQ(m.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        EXPECT_EQ(m.merged.GetHeader()->GetStopTime(), T0 + 1000 * kMs);
+        EXPECT_EQ(m.merged.GetStopTimeStamp().GetTime(), T0 + 1000 * kMs);
+
+        // Merged again with a later recording, which follows on at once.
+        KvdRecordingPlan later = Part(plan, 10, true);
+        later.firstChunk = 20;
+        later.chunks = 2;
+        Merge again;
+        again.Add(later);
+        again.files.push_back(&m.merged);
+        ASSERT_EQ(again.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        const std::vector<Chunk> chunks = Chunks(again.merged);
+        ASSERT_EQ(chunks.size(), 24u);
+        EXPECT_EQ(std::get<1>(chunks[20]), T0 + 1000 * kMs);
+        EXPECT_EQ(again.merged.GetHeader()->GetStopTime(), T0 + 1200 * kMs);
+    }
+}
+
+TEST(CKVTAStreamFileMerge, RefusesTriggeredRecordingsThatOverlap)
+{
+    // The later file starts with the earlier one's last sweep; given in either order.
+    for (uint16_t v : {0, 11}) {
+        for (bool laterFirst : {false, true}) {
+            SCOPED_TRACE(std::to_string(v) + (laterFirst ? " later first" : ""));
+            const KvdRecordingPlan plan = SplitPlan(v, true);
+            KvdRecordingPlan early = Part(plan, 3, false);
+            KvdRecordingPlan late = Part(plan, 2, true);
+            Merge m;
+            m.Add(laterFirst ? late : early);
+            m.Add(laterFirst ? early : late);
+            EXPECT_EQ(m.Run(), 1);
+            EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), "Triggered recordings overlapping in time cannot be merged.");
+            EXPECT_NE(access(m.dir.File("out.kvd").c_str(), F_OK), 0);
+        }
+    }
+}
+
+TEST(CKVTAStreamFileMerge, DigitalStreamsOfOldFilesGetAnIdUnlessTwoWouldShareIt)
+{
+    for (bool twice : {false, true}) {
+        SCOPED_TRACE(twice);
+        KvdRecordingPlan plan = SplitPlan(3, false);
+        if (twice) {
+            plan.streams.push_back(plan.streams[1]);
+            plan.streams.back().name = "Digital Data 1";
+        }
+        Merge m;
+        m.Add(Part(plan, 6, false));
+        m.Add(Part(plan, 6, true));
+        EXPECT_EQ(m.Run(), twice ? 1 : 0);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), twice ? "Streams without a unique id cannot be merged." : "");
+        if (!twice) {
+            EXPECT_EQ(m.merged.GetStream(1)->GetId(), "digi0001");
+        }
     }
 }

@@ -218,6 +218,36 @@ TEST(CConvertToABF, EpisodicFileByteByByte)
     }
 }
 
+// A continuous recording with trigger events is gap-free and holds them as tags, counted in
+// rows from the recording start; without the option it holds none.
+TEST(CConvertToABF, GapFreeFileCarriesTriggerTags)
+{
+    KvdRecordingPlan plan;
+    plan.triggerMs = {0, 250, 1210};
+    for (bool tags : {false, true}) {
+        SCOPED_TRACE(tags);
+        Export e(plan, {{0, 0}, {0, 1}});
+        e.converter->SetSaveTriggersAsTags(tags);
+        ASSERT_EQ(e.Run(), kConvertOk);
+        EXPECT_TRUE(e.messages.texts.empty());
+        const std::vector<uint8_t> b = ReadFileBytes(e.Out());
+        ExpectSoundFile(b);
+        EXPECT_EQ(I16(b, 8), 3);
+        ExpectSamples(b, e.Expected());
+        ASSERT_EQ(I32(b, 48), tags ? 3 : 0);
+        if (!tags)
+            continue;
+        const size_t at = static_cast<size_t>(I32(b, 44)) * 512;
+        EXPECT_GE(at, static_cast<size_t>(kAbfHeaderBytes) + 2 * 2 * 25000);
+        ASSERT_LE(at + 3 * 64, b.size());
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(I32(b, at + 64 * k), plan.triggerMs[static_cast<size_t>(k)] * 10);   // 10 kHz
+            EXPECT_EQ(Field(b, at + 64 * k + 4, 4), "T1  ");
+            EXPECT_EQ(I16(b, at + 64 * k + 60), 0);
+        }
+    }
+}
+
 // Gap-free files: one episode whatever the writing, samples counted exactly; the scaling gives
 // readers microvolts from volts per step, the stored zero included.
 TEST(CConvertToABF, GapFreeFilesAndTheirScaling)
@@ -411,8 +441,9 @@ TEST(CConvertToABF, PublicReadersReadTheExports)
         KvdRecordingPlan plan;
         std::vector<Column> columns;
         bool neoOnly;   // stfio misreads offset-binary samples of other widths than 16 bits
+        bool tags = false;
     };
-    std::vector<Case> cases(6);
+    std::vector<Case> cases(7);
     cases[0] = {"continuous, 1 channel, 10 kHz, range code and channel scale", KvdRecordingPlan(), {{0, 1}}, false};
     cases[0].plan.rangeCode = 2500;
     cases[0].plan.streams[0].extension = 100000;
@@ -446,6 +477,8 @@ TEST(CConvertToABF, PublicReadersReadTheExports)
     cases[5].plan.dropChunks = {4};
     cases[5].plan.streams[0].channels = {"1", "2", "3", "4", "5", "6", "7", "8"};
     cases[5].columns = {{0, 7}, {0, 6}, {0, 5}, {0, 4}, {0, 3}, {0, 2}, {0, 1}, {0, 0}};
+    cases[6] = {"continuous with trigger tags, 2 channels", KvdRecordingPlan(), {{0, 1}, {0, 0}}, false, true};
+    cases[6].plan.triggerMs = {100, 1500};
 
     std::vector<std::unique_ptr<Export>> exports;
     std::string command = "/usr/bin/python3 '" + ReaderScript() + "'";
@@ -453,6 +486,7 @@ TEST(CConvertToABF, PublicReadersReadTheExports)
         SCOPED_TRACE(c.name);
         exports.push_back(std::make_unique<Export>(c.plan, c.columns));
         Export& e = *exports.back();
+        e.converter->SetSaveTriggersAsTags(c.tags);
         ASSERT_EQ(e.Run(), kConvertOk);
         WriteExpectations(e, e.dir.File("expect.json"), c.neoOnly);
         command += " '" + e.Out() + "' '" + e.dir.File("expect.json") + "'";

@@ -651,3 +651,17 @@ TEST(CConvertToASCII, SpikeSweepsTakeTheRecordsOfTheirWindow)
         + title + "8 \tUnit        \r\n            \t[ms]        \t[ms]        \t[\xB5V]        \t            \r\n\r\n";
     EXPECT_EQ(Body(r), expected);
 }
+
+// 2.5 s of a digital stream in one block of samples: the progress reaches the end.
+TEST(CConvertToASCII, DigitalEventProgressCountsMilliseconds)
+{
+    KvdRecordingPlan plan;
+    plan.streams = {RawStream("digital", "Digital Data", "digi0001", {"D1"}, 0)};
+    Recording in(plan);
+    CKVDataSelection selection;
+    selection.Add(Entry("Digital Data Event", "D1", 1));
+    const Result r = ConvertBoth(in.kvd, selection, in.dir.File("out.txt"));
+    ASSERT_EQ(r.rc, kConvertOk);
+    ASSERT_FALSE(r.progress.empty());
+    EXPECT_EQ(r.progress.back(), std::make_pair(100, std::string("Digital events")));
+}

@@ -2,11 +2,11 @@
 
 #include "keyrow/CButtonST.h"
 
+#include <gtest/gtest.h>
+
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-
-#include <gtest/gtest.h>
 
 namespace {
 

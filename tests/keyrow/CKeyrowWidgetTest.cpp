@@ -2,12 +2,12 @@
 
 #include "keyrow/CKeyrowWidget.h"
 
-#include "keyrow/CButtonST.h"
-#include "keyrow/core/CKeyrowLogic.h"
+#include <gtest/gtest.h>
 
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include "keyrow/CButtonST.h"
+#include "keyrow/core/CKeyrowLogic.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "tests/support/KvdRecording.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "datafile/KvdFormat.h"
 #include "platform/CByteWriter.h"
@@ -38,30 +39,66 @@ uint64_t KvdSweepStartNs(const KvdRecordingPlan& plan, int sweep)
     return static_cast<uint64_t>(sweep) * static_cast<uint64_t>(plan.sweepMs + plan.gapMs) * kNsPerMs;
 }
 
+namespace {
+
+// The chunk id of a stream: its stream id, or below header version 5 its chunk number and the
+// suffix of its buffer type.
+std::string ChunkId(uint16_t fileVersion, const KvdStreamPlan& stream)
+{
+    if (fileVersion >= 5)
+        return stream.id;
+    const std::string type = stream.bufferType;
+    const char* suffix = type == "trigger" ? "trg" : type == "spikes" ? "spk" : "raw";
+    char text[16];
+    std::snprintf(text, sizeof text, "%05x%s", static_cast<unsigned>(stream.chunkNumber), suffix);
+    return text;
+}
+
+// One trigger event: its time, id 1 and, from stream header version 5, the values.
+std::vector<uint8_t> TriggerRecord(uint64_t time, uint16_t streamVersion)
+{
+    std::vector<uint8_t> record;
+    CByteWriter out(record);
+    out.Put<uint64_t>(time).Put<uint16_t>(1);
+    if (streamVersion >= 5)
+        out.Put<uint32_t>(0);
+    if (streamVersion >= 6)
+        out.Put<uint32_t>(0).Put<uint32_t>(0);
+    return record;
+}
+
+} // namespace
+
 bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
 {
     const uint64_t t0 = kKvdDefaultStart;
     const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
-    KvdBuilder b(plan.fileVersion);
+    const uint16_t version = plan.fileVersion;
+    const uint64_t partStart = t0 + (plan.triggered ? KvdSweepStartNs(plan, plan.firstSweep)
+                                                    : static_cast<uint64_t>(plan.firstChunk) * chunkNs);
+    KvdBuilder b(version);
     b.Set<int32_t>(FH::kSampleRate, plan.rateHz * 1000);
-    b.Set<uint64_t>(FH::kRecordingTime, t0).Set<uint64_t>(FH::kStartTime, t0);
+    b.Set<uint64_t>(FH::kRecordingTime, version >= 3 ? t0 : partStart).Set<uint64_t>(FH::kStartTime, partStart);
     b.Set<int32_t>(FH::kVersion8Value, plan.rangeCode);
     b.Set<int32_t>(FH::kRecordingMode, plan.triggered ? 1 : 0);
     b.Set<float>(FH::kWindowStart, 0.0f);
     b.Set<float>(FH::kWindowExtent, plan.triggered ? static_cast<float>(plan.sweepLengthMs) : 0.0f);
+    // Version 0 stores no mode: only programs before 1.34 tell a triggered recording by its gaps.
+    if (version == 0 && plan.triggered)
+        b.Set<int32_t>(FH::kProgramVersion1, (1 << 16) | 33);
 
-    const bool trigger = plan.triggered && plan.triggerStream;
-    if (trigger) {
-        b.SetText(FH::kStartTriggerId, "trig0001");
-        KvdStreamPlan t;
-        t.bufferType = "trigger";
-        t.name = "Trigger 1";
-        t.id = "trig0001";
-        t.sampleRate = plan.rateHz * 1000;
-        t.channels.resize(1);
-        t.channels[0].name = t.channels[0].displayName = "T1";
-        b.AddStream(t);
-    }
+    const bool trigger = (plan.triggered && plan.triggerStream) || (!plan.triggered && !plan.triggerMs.empty());
+    KvdStreamPlan t;
+    t.bufferType = "trigger";
+    t.name = "Trigger 1";
+    t.id = "trig0001";
+    t.sampleRate = plan.rateHz * 1000;
+    t.words[1] = 2000;
+    t.channels.resize(1);
+    t.channels[0].name = t.channels[0].displayName = "T1";
+    const uint16_t triggerVersion = version == 0 ? 0 : t.headerVersion;
+
+    std::vector<KvdStreamPlan> streams;
     int32_t nextId = 0;
     for (const KvdRawStreamPlan& raw : plan.streams) {
         KvdStreamPlan s;
@@ -82,11 +119,27 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
             channel.extension = raw.extension;
             s.channels.push_back(channel);
         }
-        b.AddStream(s);
+        streams.push_back(s);
+    }
+    // Version 0 files tell the mode and the sweep length by their first stream: a raw one.
+    if (trigger)
+        streams.insert(version == 0 ? streams.end() : streams.begin(), t);
+    for (size_t i = 0; i < streams.size(); ++i) {
+        streams[i].chunkNumber = static_cast<uint16_t>(i + 1);
+        b.AddStream(streams[i]);
+    }
+    const size_t firstRaw = trigger && version != 0 ? 1 : 0;
+    const size_t triggerAt = version == 0 ? streams.size() - 1 : 0;
+    const std::string triggerChunk = trigger ? ChunkId(version, streams[triggerAt]) : std::string();
+    if (plan.triggered && trigger) {
+        if (version >= 5)
+            b.SetText(FH::kStartTriggerId, "trig0001");
+        else if (version >= 1)
+            b.Set<uint16_t>(FH::kTriggerStreamNumber, streams[triggerAt].chunkNumber);
     }
 
     // One chunk of every raw stream for the time slot that starts `since` ns after the start.
-    int slot = 0;
+    int slot = plan.triggered ? plan.firstSweep * (plan.sweepMs / plan.chunkMs) : plan.firstChunk;
     const auto addSlot = [&](uint64_t since) {
         const int thisSlot = slot++;
         for (size_t s = 0; s < plan.streams.size(); ++s) {
@@ -101,28 +154,35 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
             for (size_t f = 0; f < frames; ++f)
                 for (size_t c = 0; c < channels; ++c)
                     out.Put<uint16_t>(KvdRecordingSample(plan, s, c, firstFrame + f));
-            b.AddChunk(plan.streams[s].id, t0 + since, t0 + since + chunkNs, payload);
+            b.AddChunk(ChunkId(version, streams[firstRaw + s]), t0 + since, t0 + since + chunkNs, payload);
         }
     };
 
     uint64_t stop = t0;
     if (!plan.triggered) {
-        for (int k = 0; k < plan.chunks; ++k) {
+        for (int k = plan.firstChunk; k < plan.firstChunk + plan.chunks; ++k) {
+            const uint64_t since = static_cast<uint64_t>(k) * chunkNs;
+            for (int ms : plan.triggerMs) {
+                const uint64_t at = static_cast<uint64_t>(ms) * kNsPerMs;
+                if (at >= since && at < since + chunkNs)
+                    b.AddChunk(triggerChunk, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion));
+            }
             if (Listed(plan.dropChunks, k))
                 ++slot;
             else
-                addSlot(static_cast<uint64_t>(k) * chunkNs);
+                addSlot(since);
         }
-        stop = t0 + static_cast<uint64_t>(plan.chunks) * chunkNs + static_cast<uint64_t>(plan.stopExtraUs) * 1000u;
+        stop = t0 + static_cast<uint64_t>(plan.firstChunk + plan.chunks) * chunkNs
+               + static_cast<uint64_t>(plan.stopExtraUs) * 1000u;
     } else {
-        for (int sweep = 0; sweep < plan.sweeps; ++sweep) {
+        for (int sweep = plan.firstSweep; sweep < plan.firstSweep + plan.sweeps; ++sweep) {
             const uint64_t start = KvdSweepStartNs(plan, sweep);
-            if (trigger) {
-                std::vector<uint8_t> record;
-                CByteWriter(record).Put<uint64_t>(t0 + start).Put<uint16_t>(1).Put<uint32_t>(0).Put<uint32_t>(0).Put<uint32_t>(0);
-                b.AddChunk("trig0001", t0 + start, t0 + start + chunkNs, record);
-            }
             const int chunks = plan.sweepMs / plan.chunkMs - (Listed(plan.shortSweeps, sweep) ? 1 : 0);
+            // The last stream with data gives the sweeps: in version 0 the trigger stream, whose
+            // chunk then spans the sweep.
+            const uint64_t triggerNs = version == 0 ? static_cast<uint64_t>(chunks) * chunkNs : chunkNs;
+            if (trigger)
+                b.AddChunk(triggerChunk, t0 + start, t0 + start + triggerNs, TriggerRecord(t0 + start, triggerVersion));
             for (int k = 0; k < chunks; ++k)
                 addSlot(start + static_cast<uint64_t>(k) * chunkNs);
             stop = t0 + start + static_cast<uint64_t>(chunks) * chunkNs;

@@ -26,7 +26,10 @@ struct KvdRecordingPlan
 {
     int rateHz = 10000;
     int chunkMs = 100;             // rate x chunkMs must be whole thousands
-    uint16_t fileVersion = 11;
+    uint16_t fileVersion = 11;     // 0 to 11; below 5 chunks are named by chunk number (the
+                                   // streams' ids are derived from their names), and version 0
+                                   // stores neither mode nor stop time (a triggered one is
+                                   // written by a program that tells the mode by the gaps)
     int32_t rangeCode = 0;         // amplifier range code of the header
     std::vector<KvdRawStreamPlan> streams = {KvdRawStreamPlan()};
 
@@ -46,6 +49,17 @@ struct KvdRecordingPlan
     int sweepLengthMs = 200;
     std::vector<int> shortSweeps;
     bool triggerStream = true;
+
+    // One part of a longer recording that started at kKvdDefaultStart: a continuous file holds
+    // the chunks from `firstChunk` on, a triggered one the sweeps from `firstSweep` on, with
+    // the sample values of the whole. From header version 3 the press time stays the whole's
+    // start (the parts of one split recording); older versions store only their own start.
+    int firstChunk = 0;
+    int firstSweep = 0;
+
+    // Continuous recordings: a trigger stream (stream 0, "Trigger 1") with one event at each of
+    // these times (ms from the recording start), none when empty.
+    std::vector<int> triggerMs;
 };
 
 // The stored value of channel `channel` of plan stream `stream` at frame `frame`, frames counted

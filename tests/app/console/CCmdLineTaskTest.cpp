@@ -264,3 +264,39 @@ TEST(CCmdLineTask, TheProgramConvertsFromItsArgumentsAndOptionFiles)
         << run.out;
 }
 #endif
+
+// Digital events of "Digital Data 2" ("DiEv2"), one output per input: each file starts with
+// the initial values, whatever the input before ended with. An input without any selected
+// channel is told on a line of its own.
+TEST(CCmdLineTask, DigitalEventsOfSeveralInputs)
+{
+    TempDir dir;
+    KvdRecordingPlan plan;
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data 2";
+    digital.id = "digi0002";
+    digital.channels = {"D1"};
+    digital.adcBits = 2;
+    plan.streams.push_back(digital);
+    const std::string a = Record(dir.File("in/a.kvd"), plan);
+    const std::string b = Record(dir.File("in/b.kvd"), plan);
+    plan.streams[0].channels = {"12"};
+    const std::string c = Record(dir.File("in/c.kvd"), plan);
+    const std::string out = dir.File("out");
+    fs::create_directory(out);
+
+    ConsoleRun r = RunConsoleMain({"-ascii", "-i", a, "-i", b, "-o", out, "-s", "DiEv2:D1:1", "-DigitalEventInitialValue"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.Has("Selected Stream: Digital Data Event 2, Channel D1, Bit: 1\n")) << r.out;
+    const std::string first = Text(out + "/a.txt");
+    const size_t head = first.find("\r\n", first.find("[ms]")) + 2;
+    const int initial = KvdRecordingSample(plan, 1, 0, 0) >> 1 & 1;
+    EXPECT_EQ(first.substr(head, 40), "Di_D1_01    \t0.000       \t" + std::to_string(initial) + "           \r\n");
+    EXPECT_EQ(Text(out + "/b.txt"), first);
+
+    r = RunConsoleMain({"-ascii", "-i", a, "-i", c, "-o", out, "-s", "El:13"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.Has("There is no new output file for: " + c + ",\nbecause non of the selected channels exist in "
+                      "this file.\n")) << r.out;
+}

@@ -9,6 +9,7 @@
 #include "app/console/CCmdLineParser.h"
 #include "export/VersionInfo.h"
 #include "tests/app/console/ConsoleRun.h"
+#include "tests/support/KvdRecording.h"
 
 namespace fs = std::filesystem;
 
@@ -27,31 +28,29 @@ std::string VersionLines()
 
 } // namespace
 
-TEST(ConsoleMain, RebuildsTheCommandLineSoTheParserSeesEveryValueWhole)
+TEST(ConsoleMain, TheParserGetsEveryArgumentWhole)
 {
     using Pairs = std::multimap<std::string, std::string>;
     const struct
     {
         std::vector<const char*> argv;
-        std::string line;
         Pairs pairs;
     } cases[] = {
         // The program path never becomes a key, however many "-" its folders hold.
-        {{"/opt/my-tools/Sondrel.com", "-i", "/data/my rec.kvd", "-list"},
-         "-i \"/data/my rec.kvd\" -list", {{"i", "/data/my rec.kvd"}, {"list", ""}}},
-        {{"x", "-i:/x y", "-o=out dir/a.txt"}, "-i:\"/x y\" -o=\"out dir/a.txt\"",
-         {{"i", "/x y"}, {"o", "out dir/a.txt"}}},
-        {{"x", "-s", "Digital Data:all:3"}, "-s \"Digital Data:all:3\"",
-         {{"s", "Digital Data:all:3"}}},
-        // A value that starts with "-" stays a value once quoted.
-        {{"x", "-o:-odd name", "-CommentChar:", "-i", ""}, "-o:\"-odd name\" -CommentChar: -i \"\"",
-         {{"o", "-odd name"}, {"commentchar", ""}, {"i", ""}}},
+        {{"/opt/my-tools/Sondrel.com", "-i", "/data/my rec.kvd", "-list"}, {{"i", "/data/my rec.kvd"}, {"list", ""}}},
+        {{"x", "-i:/x y", "-o=out dir/a.txt"}, {{"i", "/x y"}, {"o", "out dir/a.txt"}}},
+        {{"x", "-s", "Digital Data:all:3"}, {{"s", "Digital Data:all:3"}}},
+        // A value that starts with "-" stays a value in one argument with its key.
+        {{"x", "-o:-odd name", "-CommentChar:", "-i", ""}, {{"o", "-odd name"}, {"commentchar", ""}, {"i", ""}}},
+        // Linux file names may hold double quotes; a stray word is nobody's value.
+        {{"x", "-i", "a\"b.kvd", "-o:c \"d\".txt", "stray-word", "-s", "\"El\""},
+         {{"i", "a\"b.kvd"}, {"o", "c \"d\".txt"}, {"s", "\"El\""}}},
+        {{"x", "-", "-:v", "-bin"}, {{"bin", ""}}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        const std::string line = RebuildCommandLine(static_cast<int>(c.argv.size()), c.argv.data());
-        EXPECT_EQ(line, c.line);
-        CCmdLineParser parser(line.c_str(), false, true);
+        SCOPED_TRACE(testing::PrintToString(c.argv));
+        CCmdLineParser parser(nullptr, false, true);
+        AddArguments(parser, static_cast<int>(c.argv.size()), c.argv.data());
         Pairs pairs;
         CCmdLineParser::Iterator it;
         std::string key, value;
@@ -59,6 +58,14 @@ TEST(ConsoleMain, RebuildsTheCommandLineSoTheParserSeesEveryValueWhole)
             parser.GetNext(it, key, value);
         EXPECT_EQ(pairs, c.pairs);
     }
+
+    // A recording whose name holds a double quote and a blank is listed.
+    TempDir dir;
+    const std::string path = dir.File("a\"b c.kvd");
+    ASSERT_TRUE(WriteKvdRecording(KvdRecordingPlan(), path));
+    const ConsoleRun run = RunConsoleMain({"-list", "-i", path});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(run.Has("Start processing file: " + path + ".\n")) << run.out;
 }
 
 TEST(ConsoleMain, ReadsOptionFiles)

@@ -18,7 +18,9 @@
 #include "app/gui/CommandIds.h"
 #include "app/gui/MessagePump.h"
 #include "export/CKVD.h"
+#include "datafile/KvdFormat.h"
 #include "tests/app/gui/GuiScript.h"
+#include "tests/support/KvdBuilder.h"
 
 namespace {
 
@@ -274,4 +276,27 @@ TEST(CMainFrame, CompatibilityMessagesNameWhatDiffers)
         EXPECT_EQ(s.ui.messages, c.messages);
         EXPECT_EQ(s.Doc().GetFileCount(), static_cast<int>(c.set.size()));
     }
+}
+
+TEST(CMainFrame, OpenMultipleOrdersTheSetByRecordingStart)
+{
+    Started s;
+    const auto write = [&](const std::string& name, uint64_t start) {
+        KvdBuilder builder(11);
+        builder.Set<uint64_t>(Kvd::FileHeader::kStartTime, start)
+            .Set<uint64_t>(Kvd::FileHeader::kStopTime, start + 1000000000);
+        KvdStreamPlan raw;
+        raw.channels.resize(1);
+        builder.AddStream(raw);
+        EXPECT_TRUE(builder.WriteTo(s.ui.File(name)));
+        return s.ui.File(name);
+    };
+    const std::string late = write("late.kvd", kKvdDefaultStart + 3600ull * 1000000000ull);
+    const std::string early = write("early.kvd", kKvdDefaultStart);
+    s.OpenSet({late, early});
+    ASSERT_EQ(s.Doc().GetFileCount(), 2);
+    EXPECT_EQ(s.Doc().GetFile(0)->GetPath(), early);
+    EXPECT_EQ(s.Doc().GetFile(1)->GetPath(), late);
+    EXPECT_EQ(s.Doc().GetPathList(), (std::vector<std::string> {late, early}));
+    EXPECT_TRUE(s.app.RecentFiles().Entries().empty());
 }

@@ -107,6 +107,16 @@ TEST(AbfFileLibrary, HandleTableHolds64FilesAndRefusedOpensLeaveNothingBehind)
     EXPECT_TRUE(AbfOpenForWrite(dir.File("ok.abf").c_str(), &handle, 0, &header, &error));
     EXPECT_EQ(handle, 0);
     AbfCloseAllFiles();
+
+    // A header that cannot be written to a file that was already there leaves that file in place:
+    // removing a device such as /dev/full would break every later program that writes to it.
+    struct stat before {};
+    if (stat("/dev/full", &before) == 0 && S_ISCHR(before.st_mode)) {
+        EXPECT_FALSE(AbfOpenForWrite("/dev/full", &handle, 0, &header, &error));
+        struct stat after {};
+        ASSERT_EQ(stat("/dev/full", &after), 0);
+        EXPECT_TRUE(S_ISCHR(after.st_mode));
+    }
 }
 
 TEST(AbfFileLibrary, GapFreeRowsExtendOneEpisode)

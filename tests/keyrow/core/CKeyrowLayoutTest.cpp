@@ -2,9 +2,9 @@
 
 #include "keyrow/core/CKeyrowLayout.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 

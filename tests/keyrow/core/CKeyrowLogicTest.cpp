@@ -3,13 +3,13 @@
 
 #include "keyrow/core/CKeyrowLogic.h"
 
-#include "keyrow/KeyrowIds.h"
-#include "tests/keyrow/core/FakeButtons.h"
+#include <cstring>
+#include <memory>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
+#include "keyrow/KeyrowIds.h"
+#include "tests/keyrow/core/FakeButtons.h"
 
 namespace {
 

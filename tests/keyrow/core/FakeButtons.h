@@ -1,9 +1,9 @@
 #pragma once
 // Plain records standing in for the control's button widgets in the logic tests.
 
-#include "keyrow/core/IKeyrowButtons.h"
-
 #include <vector>
+
+#include "keyrow/core/IKeyrowButtons.h"
 
 struct FakeButton
 {

@@ -1,9 +1,10 @@
 // Colour shades, colour slots and the quad-state colour rows.
 
+#include <gtest/gtest.h>
+
 #include "keyrow/core/CButtonColors.h"
 #include "keyrow/core/KeyrowQuadStates.h"
-
-#include <gtest/gtest.h>
+#include "keyrow/core/KeyrowResources.h"
 
 namespace {
 
@@ -122,4 +123,12 @@ TEST(KeyrowQuadStates, ModeOneColours)
     EXPECT_EQ(colors.GetColor(0).Resolve(system), MakeRgb(242, 238, 230));
     EXPECT_EQ(colors.GetColor(2).Resolve(system), MakeRgb(182, 178, 170));
     EXPECT_EQ(colors.GetColor(4).Resolve(system), MakeRgb(242, 238, 230));
+}
+
+TEST(KeyrowResources, StringTable)
+{
+    EXPECT_EQ(KeyrowString(1), "Keyrow Control");
+    EXPECT_EQ(KeyrowString(2), "Keyrow Property Page");
+    EXPECT_EQ(KeyrowString(200), "General");
+    EXPECT_EQ(KeyrowString(3), "");
 }

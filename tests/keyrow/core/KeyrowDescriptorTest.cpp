@@ -2,9 +2,9 @@
 
 #include "keyrow/core/KeyrowDescriptor.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+
+#include <gtest/gtest.h>
 
 TEST(KeyrowDescriptor, KeyValues)
 {
