@@ -25,8 +25,9 @@ TEST(CAboutDlg, ShowsVersionCopyrightAndTheReadmeLinksInItsTemplate)
     // Every caption fits its place, and everything lies inside the dialog.
     for (QLabel* label : dlg.findChildren<QLabel*>()) {
         SCOPED_TRACE(label->text().toStdString());
-        if (!label->text().isEmpty())
+        if (!label->text().isEmpty()) {
             EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+        }
         EXPECT_TRUE(dlg.rect().contains(label->geometry()));
     }
     EXPECT_TRUE(dlg.OkButton()->isDefault());

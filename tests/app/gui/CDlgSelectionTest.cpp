@@ -49,12 +49,6 @@ QStringList Lines(CDlgSelection& dlg, int id)
     return lines;
 }
 
-void SetWriteFolder(const std::string& folder)
-{
-    mkdir(folder.c_str(), 0700);
-    CSettingsFile(BuildProfilePath(kProgramName)).WriteString("Settings", "WriteDirectory", folder);
-}
-
 bool Contains(const std::vector<std::string>& log, const std::string& call)
 {
     return std::find(log.begin(), log.end(), call) != log.end();
@@ -163,8 +157,10 @@ TEST(CDlgSelection, DoubleArrayShowsTwoPanelsOf64)
         bool first = false;
         bool second = false;
         for (const std::string& call : log) {
-            first = first || call.rfind("1173: InitializeButtonsV(names[128] ", 0) == 0 && call.find(",2,0,0,64)") != std::string::npos;
-            second = second || call.rfind("1174: InitializeButtonsV(names[128] ", 0) == 0 && call.find(",2,0,64,64)") != std::string::npos;
+            first = first || (call.rfind("1173: InitializeButtonsV(names[128] ", 0) == 0
+                              && call.find(",2,0,0,64)") != std::string::npos);
+            second = second || (call.rfind("1174: InitializeButtonsV(names[128] ", 0) == 0
+                                && call.find(",2,0,64,64)") != std::string::npos);
         }
         EXPECT_TRUE(first);
         EXPECT_TRUE(second);

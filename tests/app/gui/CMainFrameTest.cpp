@@ -226,8 +226,9 @@ TEST(CMainFrame, UpdateRulesFollowTheOpenedSet)
             EXPECT_TRUE(s.Frame().Action(id)->isEnabled()) << id;
         EXPECT_EQ(s.Frame().windowTitle(), c.title);
         // A disabled command does not run, whatever reaches it.
-        if (!c.merge)
+        if (!c.merge) {
             EXPECT_FALSE(s.Frame().RunCommand(ID_TOOLS_MERGE));
+        }
     }
 }
 

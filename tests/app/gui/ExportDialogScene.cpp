@@ -46,7 +46,7 @@ KvdRawStreamPlan ElectrodeStream(int channels)
     KvdRawStreamPlan s;
     s.channels.clear();
     for (int i = 1; i <= channels; ++i) {
-        char name[8];
+        char name[16];
         std::snprintf(name, sizeof name, "%02d", i);
         s.channels.push_back(name);
     }

@@ -15,8 +15,9 @@ TEST(ExportNames, FolderAndNames)
     EXPECT_EQ(ChooseOutputFolder("", "", "/in/sub/x.kvd", "/docs"), "/in/sub");
     EXPECT_EQ(ChooseOutputFolder("", "", "x.kvd", "/docs"), "");
     // A read-only volume (the process file system is one) gives the documents folder.
-    if (IsReadOnlyVolume("/proc/self"))
+    if (IsReadOnlyVolume("/proc/self")) {
         EXPECT_EQ(ChooseOutputFolder("", "/proc/self", "/in/x.kvd", "/docs"), "/docs");
+    }
 
     EXPECT_EQ(MakeOutputName("/out", "/in/run.1/x.y.kvd", "txt"), "/out/x.y.txt");
     EXPECT_EQ(MakeOutputName("/out/", "/in/x", "raw"), "/out/x.raw");
