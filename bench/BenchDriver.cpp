@@ -6,8 +6,13 @@
 //   sondrel-bench walk IN.kvd
 //   sondrel-bench abf IN.kvd OUT.abf
 //   sondrel-bench merge OUT.kvd IN.kvd IN.kvd...
+//   sondrel-bench scatter
 
+#include <algorithm>
+#include <chrono>
 #include <cinttypes>
+#include <numeric>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,6 +24,7 @@
 #include "datafile/CKVTAInfo.h"
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTAStreamFile.h"
+#include "export/CColumnScatter.h"
 #include "export/CConvertToABF.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
@@ -32,7 +38,7 @@ constexpr int kAbfAnalog = 4;
 int Usage(const char* program)
 {
     std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | "
-                         "merge OUT.kvd IN.kvd IN.kvd...\n", program);
+                         "merge OUT.kvd IN.kvd IN.kvd... | scatter\n", program);
     return 2;
 }
 
@@ -145,10 +151,74 @@ int Merge(const std::string& out, const std::vector<std::string>& inputs)
     return 0;
 }
 
+// Times every scatter method on the shapes the exports meet, in memory: frames of 60
+// electrodes into rows of 65 columns, in order and reordered, and the ABF export's 12 of them.
+int Scatter()
+{
+    using Method = CColumnScatter::Method;
+    struct Shape
+    {
+        const char* name;
+        size_t channels;
+        size_t entries;
+        std::vector<std::pair<int, int>> columns;
+    };
+    std::mt19937 random(1);
+    const auto run = [](int first, std::vector<int> channels) {
+        std::vector<std::pair<int, int>> columns;
+        for (size_t j = 0; j < channels.size(); ++j)
+            columns.emplace_back(first + static_cast<int>(j), channels[j]);
+        return columns;
+    };
+    std::vector<int> order(60);
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<int> shuffled = order;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    const Shape shapes[] = {
+        {"60 of 65 columns, in order", 60, 65, run(0, order)},
+        {"60 of 65 columns, reordered", 60, 65, run(0, shuffled)},
+        {"12 of 60 channels, in order", 60, 16, run(0, std::vector<int>(order.begin(), order.begin() + 12))},
+        {"12 of 60 channels, reordered", 60, 16, run(0, std::vector<int>(shuffled.begin(), shuffled.begin() + 12))},
+    };
+    // One piece of the raw readers: frames and rows stay in the cache, as they do there.
+    constexpr size_t kPieceValues = 192 * 1024;
+    std::printf("processor path: %s (allowed: %s)\n", SimdPathName(SimdPathSupported()),
+                SimdPathName(SimdPathAllowed()));
+    for (const Shape& shape : shapes) {
+        const size_t rows = kPieceValues / shape.channels;
+        std::vector<uint16_t> frames(rows * shape.channels);
+        for (uint16_t& v : frames)
+            v = static_cast<uint16_t>(random());
+        std::vector<uint16_t> out(rows * shape.entries);
+        std::printf("%-30s", shape.name);
+        for (Method method : {Method::kValueByValue, Method::kRuns, Method::kAvx2, Method::kAvx512}) {
+            const CColumnScatter scatter(shape.columns, shape.channels, shape.entries, 32768, method);
+            if (scatter.GetMethod() != method) {
+                std::printf("  %s -", CColumnScatter::MethodName(method));
+                continue;
+            }
+            double best = 1e9;
+            for (int repeat = 0; repeat < 5; ++repeat) {
+                const auto begin = std::chrono::steady_clock::now();
+                for (int i = 0; i < 50; ++i)
+                    scatter.Apply(frames.data(), rows, out.data());
+                best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+            }
+            // Gigabytes of frames a second.
+            std::printf("  %s %.1f", CColumnScatter::MethodName(method), 50.0 * frames.size() * 2 / best / 1e9);
+        }
+        const CColumnScatter chosen(shape.columns, shape.channels, shape.entries, 32768);
+        std::printf("  (chosen: %s)\n", CColumnScatter::MethodName(chosen.GetMethod()));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "scatter")
+        return Scatter();
     if (argc < 3)
         return Usage(argv[0]);
     const std::string command = argv[1];

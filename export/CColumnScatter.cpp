@@ -93,53 +93,76 @@ __attribute__((target("avx512f,avx512bw"))) void PermuteRows(const uint16_t* fra
     }
 }
 
-// The chunks of one row, 16 columns each: every part loads a 16-byte block of the frame into
-// both halves of a register and shuffles its values to their columns (other bytes become 0),
-// the parts are or-ed together and the zero comes off. `chunks` holds offset, first part and
-// part count of each chunk.
+// Each row: the frame's first `Blocks` 16-byte blocks, each in both halves of a register;
+// every chunk of 16 columns shuffles each block's values to their places (the other bytes
+// become 0), ors the blocks together and takes the zero off. `shuffles` holds 32 bytes per
+// chunk and block, `offsets` each chunk's first column.
+template <size_t Blocks>
 __attribute__((target("avx2"))) void ShuffleRowsWide(const uint16_t* frames, size_t channels, size_t rows,
-                                                     uint16_t* out, size_t entries, const uint32_t* chunks,
-                                                     size_t chunkCount, const uint32_t* blocks,
-                                                     const uint8_t* shuffles, uint16_t zero)
+                                                     uint16_t* out, size_t entries, const uint32_t* offsets,
+                                                     size_t chunks, const uint8_t* shuffles, uint16_t zero)
 {
     const __m256i zeros = _mm256_set1_epi16(static_cast<short>(zero));
     for (size_t k = 0; k < rows; ++k) {
         const uint16_t* frame = frames + k * channels;
         uint16_t* target = out + k * entries;
-        for (size_t c = 0; c < chunkCount; ++c) {
-            const uint32_t* chunk = chunks + 3 * c;
-            __m256i picked = _mm256_setzero_si256();
-            for (uint32_t p = chunk[1]; p < chunk[1] + chunk[2]; ++p) {
-                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 8 * blocks[p]));
-                const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffles + 32 * p));
-                picked = _mm256_or_si256(picked, _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(block), shuffle));
+        __m256i block[Blocks];
+#pragma GCC unroll 8
+        for (size_t b = 0; b < Blocks; ++b)
+            block[b] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 8 * b)));
+        for (size_t c = 0; c < chunks; ++c) {
+            const uint8_t* shuffle = shuffles + 32 * Blocks * c;
+            __m256i picked = _mm256_shuffle_epi8(block[0], _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffle)));
+#pragma GCC unroll 8
+            for (size_t b = 1; b < Blocks; ++b) {
+                const __m256i control = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shuffle + 32 * b));
+                picked = _mm256_or_si256(picked, _mm256_shuffle_epi8(block[b], control));
             }
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + chunk[0]), _mm256_sub_epi16(picked, zeros));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + offsets[c]), _mm256_sub_epi16(picked, zeros));
         }
     }
 }
 
-// The same for runs of 8 to 15 columns, 8 columns a chunk.
+// The same for spans of 8 to 15 columns, 8 columns a chunk (the first 16 bytes of each shuffle).
+template <size_t Blocks>
 __attribute__((target("avx2"))) void ShuffleRowsNarrow(const uint16_t* frames, size_t channels, size_t rows,
-                                                       uint16_t* out, size_t entries, const uint32_t* chunks,
-                                                       size_t chunkCount, const uint32_t* blocks,
-                                                       const uint8_t* shuffles, uint16_t zero)
+                                                       uint16_t* out, size_t entries, const uint32_t* offsets,
+                                                       size_t chunks, const uint8_t* shuffles, uint16_t zero)
 {
     const __m128i zeros = _mm_set1_epi16(static_cast<short>(zero));
     for (size_t k = 0; k < rows; ++k) {
         const uint16_t* frame = frames + k * channels;
         uint16_t* target = out + k * entries;
-        for (size_t c = 0; c < chunkCount; ++c) {
-            const uint32_t* chunk = chunks + 3 * c;
-            __m128i picked = _mm_setzero_si128();
-            for (uint32_t p = chunk[1]; p < chunk[1] + chunk[2]; ++p) {
-                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 8 * blocks[p]));
-                const __m128i shuffle = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffles + 32 * p));
-                picked = _mm_or_si128(picked, _mm_shuffle_epi8(block, shuffle));
+        __m128i block[Blocks];
+#pragma GCC unroll 8
+        for (size_t b = 0; b < Blocks; ++b)
+            block[b] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 8 * b));
+        for (size_t c = 0; c < chunks; ++c) {
+            const uint8_t* shuffle = shuffles + 32 * Blocks * c;
+            __m128i picked = _mm_shuffle_epi8(block[0], _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle)));
+#pragma GCC unroll 8
+            for (size_t b = 1; b < Blocks; ++b) {
+                const __m128i control = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle + 32 * b));
+                picked = _mm_or_si128(picked, _mm_shuffle_epi8(block[b], control));
             }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + chunk[0]), _mm_sub_epi16(picked, zeros));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target + offsets[c]), _mm_sub_epi16(picked, zeros));
         }
     }
+}
+
+using ShuffleRows = void (*)(const uint16_t*, size_t, size_t, uint16_t*, size_t, const uint32_t*, size_t,
+                             const uint8_t*, uint16_t);
+
+// The shuffle for frames of 1 to 8 blocks.
+ShuffleRows ShuffleFor(bool wide, size_t blocks)
+{
+    static const ShuffleRows kWide[] = {ShuffleRowsWide<1>, ShuffleRowsWide<2>, ShuffleRowsWide<3>,
+                                        ShuffleRowsWide<4>, ShuffleRowsWide<5>, ShuffleRowsWide<6>,
+                                        ShuffleRowsWide<7>, ShuffleRowsWide<8>};
+    static const ShuffleRows kNarrow[] = {ShuffleRowsNarrow<1>, ShuffleRowsNarrow<2>, ShuffleRowsNarrow<3>,
+                                          ShuffleRowsNarrow<4>, ShuffleRowsNarrow<5>, ShuffleRowsNarrow<6>,
+                                          ShuffleRowsNarrow<7>, ShuffleRowsNarrow<8>};
+    return (wide ? kWide : kNarrow)[blocks - 1];
 }
 
 #endif
@@ -251,38 +274,22 @@ void CColumnScatter::PrepareShuffles()
     const size_t width = m_wideChunks ? 2 * kBlockValues : kBlockValues;
     // Chunks side by side; a last one that would run past the span ends at the span's end
     // instead, overlapping the one before with the same values.
-    std::vector<size_t> offsets;
     for (size_t offset = 0; offset + width <= used; offset += width)
-        offsets.push_back(offset);
+        m_chunkOffsets.push_back(static_cast<uint32_t>(m_firstColumn + offset));
     if (used % width != 0)
-        offsets.push_back(used - width);
-    const size_t blocks = (m_channels + kBlockValues - 1) / kBlockValues;
-    size_t lastBlock = 0;
-    for (size_t offset : offsets) {
-        const uint32_t firstPart = static_cast<uint32_t>(m_partBlocks.size());
-        for (size_t block = 0; block < blocks; ++block) {
-            uint8_t shuffle[32];
-            std::memset(shuffle, 0x80, sizeof shuffle);
-            bool any = false;
-            for (size_t j = 0; j < width; ++j) {
-                const size_t channel = m_spanChannels[offset + j];
-                if (channel / kBlockValues != block)
-                    continue;
-                // A shuffle picks bytes within its 16-byte half; the block is in both halves.
-                shuffle[2 * j] = static_cast<uint8_t>(2 * (channel % kBlockValues));
-                shuffle[2 * j + 1] = static_cast<uint8_t>(2 * (channel % kBlockValues) + 1);
-                any = true;
-            }
-            if (!any)
-                continue;
-            m_partBlocks.push_back(static_cast<uint32_t>(block));
-            m_partShuffles.insert(m_partShuffles.end(), shuffle, shuffle + sizeof shuffle);
-            lastBlock = std::max(lastBlock, block);
+        m_chunkOffsets.push_back(static_cast<uint32_t>(m_firstColumn + used - width));
+    // Blocks up to the last one a used channel lies in.
+    m_blocks = 1 + *std::max_element(m_from.begin(), m_from.end()) / kBlockValues;
+    m_shuffles.assign(m_chunkOffsets.size() * m_blocks * 32, 0x80);
+    for (size_t c = 0; c < m_chunkOffsets.size(); ++c) {
+        for (size_t j = 0; j < width; ++j) {
+            const size_t channel = m_spanChannels[m_chunkOffsets[c] - m_firstColumn + j];
+            // A shuffle picks bytes within its 16-byte half; the block is in both halves.
+            uint8_t* shuffle = &m_shuffles[32 * (c * m_blocks + channel / kBlockValues)];
+            shuffle[2 * j] = static_cast<uint8_t>(2 * (channel % kBlockValues));
+            shuffle[2 * j + 1] = static_cast<uint8_t>(2 * (channel % kBlockValues) + 1);
         }
-        m_chunks.push_back(Chunk {static_cast<uint32_t>(offset), firstPart,
-                                  static_cast<uint32_t>(m_partBlocks.size()) - firstPart});
     }
-    m_frameReach = (lastBlock + 1) * kBlockValues;
 }
 
 const char* CColumnScatter::MethodName(Method method)
@@ -391,15 +398,13 @@ void CColumnScatter::ApplyRuns(const uint16_t* frames, size_t rows, uint16_t* ou
 void CColumnScatter::ApplyAvx2(const uint16_t* frames, size_t rows, uint16_t* out) const
 {
 #ifdef SONDREL_VECTOR_SCATTER
-    // A row's loads reach up to m_frameReach values from its frame's start, up to 7 past its
-    // end: the last rows, whose loads would leave the frames, go value by value.
+    // A row's loads reach the end of its last block, up to 7 values past its frame: the last
+    // rows, whose loads would leave the frames, go value by value.
+    const size_t reach = m_blocks * kBlockValues;
     const size_t total = rows * m_channels;
-    const size_t safe = total >= m_frameReach ? std::min(rows, (total - m_frameReach) / m_channels + 1) : 0;
-    static_assert(sizeof(Chunk) == 3 * sizeof(uint32_t), "chunks are read as three words");
-    const uint32_t* chunks = reinterpret_cast<const uint32_t*>(m_chunks.data());
-    const auto shuffle = m_wideChunks ? ShuffleRowsWide : ShuffleRowsNarrow;
-    shuffle(frames, m_channels, safe, out + m_firstColumn, m_entries, chunks, m_chunks.size(),
-            m_partBlocks.data(), m_partShuffles.data(), m_zero);
+    const size_t safe = total >= reach ? std::min(rows, (total - reach) / m_channels + 1) : 0;
+    ShuffleFor(m_wideChunks, m_blocks)(frames, m_channels, safe, out, m_entries, m_chunkOffsets.data(),
+                                       m_chunkOffsets.size(), m_shuffles.data(), m_zero);
     ApplyIndexed(frames + safe * m_channels, rows - safe, out + safe * m_entries);
 #else
     ApplyIndexed(frames, rows, out);

@@ -79,17 +79,10 @@ private:
 
     // The vector methods: the channel of each column of the span.
     std::vector<uint16_t> m_spanChannels;
-    // kAvx2: per chunk of 16 (or 8) columns its offset in the span and its parts, each part a
-    // 16-byte block of the frame with the byte shuffle that puts its values in their columns.
-    struct Chunk
-    {
-        uint32_t offset;
-        uint32_t firstPart;
-        uint32_t parts;
-    };
-    std::vector<Chunk> m_chunks;
-    std::vector<uint32_t> m_partBlocks;
-    std::vector<uint8_t> m_partShuffles;   // 32 bytes a part
-    bool m_wideChunks = false;             // 16 columns a chunk, else 8
-    size_t m_frameReach = 0;               // values a row's loads touch from the frame's start
+    // kAvx2: the first column of each chunk of 16 (or 8) columns, and per chunk and frame
+    // block the 32-byte shuffle that puts the block's values in the chunk's columns.
+    std::vector<uint32_t> m_chunkOffsets;
+    std::vector<uint8_t> m_shuffles;
+    size_t m_blocks = 0;          // 16-byte blocks of a frame the shuffles read
+    bool m_wideChunks = false;    // 16 columns a chunk, else 8
 };
