@@ -5,6 +5,7 @@
 //   sondrel-bench index IN.kvd
 //   sondrel-bench walk IN.kvd
 //   sondrel-bench abf IN.kvd OUT.abf
+//   sondrel-bench raw IN.kvd OUT.raw
 //   sondrel-bench merge OUT.kvd IN.kvd IN.kvd...
 //   sondrel-bench scatter
 
@@ -24,8 +25,10 @@
 #include "datafile/CKVTAInfo.h"
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTAStreamFile.h"
+#include "app/CSettingsFile.h"
 #include "export/CColumnScatter.h"
 #include "export/CConvertToABF.h"
+#include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 
@@ -35,9 +38,21 @@ namespace {
 constexpr int kAbfElectrodes = 12;
 constexpr int kAbfAnalog = 4;
 
+// "scatter: runs avx2", the methods the exports' column scatter took, and the path cap.
+void PrintScatterMethods()
+{
+    std::printf("scatter:");
+    const unsigned used = CColumnScatter::MethodsUsed();
+    for (int m = 0; m < 4; ++m)
+        if (used & (1u << m))
+            std::printf(" %s", CColumnScatter::MethodName(static_cast<CColumnScatter::Method>(m)));
+    std::printf(" (processor: %s, allowed: %s)\n", SimdPathName(SimdPathSupported()),
+                SimdPathName(SimdPathAllowed()));
+}
+
 int Usage(const char* program)
 {
-    std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | "
+    std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | raw IN.kvd OUT.raw | "
                          "merge OUT.kvd IN.kvd IN.kvd... | scatter\n", program);
     return 2;
 }
@@ -128,6 +143,47 @@ int Abf(const std::string& in, const std::string& out)
     const int rc = converter.Convert(nullptr, nullptr, true, true);
     if (rc != kConvertOk)
         std::fprintf(stderr, "ABF export failed: %d\n", rc);
+    PrintScatterMethods();
+    return rc == kConvertOk ? 0 : 1;
+}
+
+// The ".raw" export of bench/run's console job (-bin -s El -s An -s Di: every channel of the
+// three streams, named as the console names them, the console's default settings), made
+// through the library so that the scatter methods it took can be printed. bench/run checks
+// that its bytes are the console's.
+int Raw(const std::string& in, const std::string& out)
+{
+    CKVD kvd;
+    if (!kvd.Open(in)) {
+        std::fprintf(stderr, "Cannot open %s\n", in.c_str());
+        return 1;
+    }
+    CKVDataSelection selection;
+    for (const char* streamName : {"Electrode Raw Data", "Analog Raw Data", "Digital Data"}) {
+        const CKVTAStream* stream = kvd.FindStream(streamName);
+        for (int c = 0; stream && c < stream->GetChannelCount(); ++c) {
+            CKVDataSelection::Entry entry;
+            entry.streamName = streamName;
+            entry.channelId = stream->GetChannel(c)->GetId();
+            entry.channelName = kvd.GetStreamFile().GetLayout().GetSecondName(entry.channelId);
+            if (entry.channelName.empty())
+                entry.channelName = stream->GetChannel(c)->GetName();
+            entry.value = stream->GetSampleRate();
+            selection.Add(std::move(entry));
+        }
+    }
+    CConvertToBIN converter(&kvd, &selection);
+    converter.Options() = CSettingsFile("").Read().Options;
+    converter.SetConsole(true);
+    converter.SetInputName(kvd.GetPath());
+    converter.SetOutputName(out);
+    converter.SetSweepRange(1, static_cast<unsigned>(kvd.GetStreamFile().GetSweepCount()));
+    int sweepBase = 0;
+    int64_t timeOffset = 0;
+    const int rc = converter.Convert(&sweepBase, &timeOffset, true, true);
+    if (rc != kConvertOk)
+        std::fprintf(stderr, "Raw export failed: %d\n", rc);
+    PrintScatterMethods();
     return rc == kConvertOk ? 0 : 1;
 }
 
@@ -228,6 +284,8 @@ int main(int argc, char** argv)
         return Walk(argv[2]);
     if (command == "abf" && argc == 4)
         return Abf(argv[2], argv[3]);
+    if (command == "raw" && argc == 4)
+        return Raw(argv[2], argv[3]);
     if (command == "merge" && argc >= 4)
         return Merge(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     return Usage(argv[0]);
