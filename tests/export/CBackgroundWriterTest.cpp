@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <numeric>
 
 namespace {
@@ -36,16 +37,17 @@ TEST(CBackgroundWriter, WritesEveryBlockInOrder)
     EXPECT_EQ(written, expected);
 }
 
-// A failed write fails the next hand-over, which then takes nothing, and Finish after it;
+// A failed write fails a later hand-over, which then takes nothing, and Finish after it;
 // after Finish the writer starts afresh (the next output file).
-TEST(CBackgroundWriter, AFailedWriteStopsTheBlocksAfterIt)
+TEST(CBackgroundWriter, AFailedWriteFailsTheNextHandOver)
 {
     std::atomic<int> calls {0};
     std::atomic<bool> fail {true};
+    // Room for one block of 10: the second waits for the first to be written.
     CBackgroundWriter writer([&](const uint16_t*, size_t) {
         ++calls;
         return !fail.load();
-    });
+    }, 10);
     std::vector<uint16_t> block = Block(0, 10);
     EXPECT_TRUE(writer.Submit(block));
     block = Block(10, 10);
@@ -58,6 +60,27 @@ TEST(CBackgroundWriter, AFailedWriteStopsTheBlocksAfterIt)
     EXPECT_TRUE(writer.Submit(block));
     EXPECT_TRUE(writer.Finish());
     EXPECT_EQ(calls.load(), 2);
+}
+
+// Blocks queued behind a failed one are never written: the file ends where writing failed.
+TEST(CBackgroundWriter, NothingAfterAFailedBlockIsWritten)
+{
+    std::mutex gate;
+    std::unique_lock<std::mutex> held(gate);
+    std::vector<size_t> written;
+    CBackgroundWriter writer([&](const uint16_t*, size_t count) {
+        // The first write waits until the later blocks are queued, then fails.
+        std::lock_guard<std::mutex> pass(gate);
+        written.push_back(count);
+        return false;
+    });
+    for (size_t count : {1u, 2u, 3u}) {
+        std::vector<uint16_t> block(count);
+        EXPECT_TRUE(writer.Submit(block));
+    }
+    held.unlock();
+    EXPECT_FALSE(writer.Finish());
+    EXPECT_EQ(written, std::vector<size_t>({1}));
 }
 
 // The destructor waits for the block being written; a writer never used starts no thread.
