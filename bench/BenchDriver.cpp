@@ -5,9 +5,15 @@
 //   sondrel-bench index IN.kvd
 //   sondrel-bench walk IN.kvd
 //   sondrel-bench abf IN.kvd OUT.abf
+//   sondrel-bench raw IN.kvd OUT.raw
 //   sondrel-bench merge OUT.kvd IN.kvd IN.kvd...
+//   sondrel-bench scatter
 
+#include <algorithm>
+#include <chrono>
 #include <cinttypes>
+#include <numeric>
+#include <random>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,7 +25,10 @@
 #include "datafile/CKVTAInfo.h"
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTAStreamFile.h"
+#include "app/CSettingsFile.h"
+#include "export/CColumnScatter.h"
 #include "export/CConvertToABF.h"
+#include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 
@@ -29,10 +38,22 @@ namespace {
 constexpr int kAbfElectrodes = 12;
 constexpr int kAbfAnalog = 4;
 
+// "scatter: runs avx2", the methods the exports' column scatter took, and the path cap.
+void PrintScatterMethods()
+{
+    std::printf("scatter:");
+    const unsigned used = CColumnScatter::MethodsUsed();
+    for (int m = 0; m < 4; ++m)
+        if (used & (1u << m))
+            std::printf(" %s", CColumnScatter::MethodName(static_cast<CColumnScatter::Method>(m)));
+    std::printf(" (processor: %s, allowed: %s)\n", SimdPathName(SimdPathSupported()),
+                SimdPathName(SimdPathAllowed()));
+}
+
 int Usage(const char* program)
 {
-    std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | "
-                         "merge OUT.kvd IN.kvd IN.kvd...\n", program);
+    std::fprintf(stderr, "usage: %s index IN.kvd | walk IN.kvd | abf IN.kvd OUT.abf | raw IN.kvd OUT.raw | "
+                         "merge OUT.kvd IN.kvd IN.kvd... | scatter\n", program);
     return 2;
 }
 
@@ -122,6 +143,47 @@ int Abf(const std::string& in, const std::string& out)
     const int rc = converter.Convert(nullptr, nullptr, true, true);
     if (rc != kConvertOk)
         std::fprintf(stderr, "ABF export failed: %d\n", rc);
+    PrintScatterMethods();
+    return rc == kConvertOk ? 0 : 1;
+}
+
+// The ".raw" export of bench/run's console job (-bin -s El -s An -s Di: every channel of the
+// three streams, named as the console names them, the console's default settings), made
+// through the library so that the scatter methods it took can be printed. bench/run checks
+// that its bytes are the console's.
+int Raw(const std::string& in, const std::string& out)
+{
+    CKVD kvd;
+    if (!kvd.Open(in)) {
+        std::fprintf(stderr, "Cannot open %s\n", in.c_str());
+        return 1;
+    }
+    CKVDataSelection selection;
+    for (const char* streamName : {"Electrode Raw Data", "Analog Raw Data", "Digital Data"}) {
+        const CKVTAStream* stream = kvd.FindStream(streamName);
+        for (int c = 0; stream && c < stream->GetChannelCount(); ++c) {
+            CKVDataSelection::Entry entry;
+            entry.streamName = streamName;
+            entry.channelId = stream->GetChannel(c)->GetId();
+            entry.channelName = kvd.GetStreamFile().GetLayout().GetSecondName(entry.channelId);
+            if (entry.channelName.empty())
+                entry.channelName = stream->GetChannel(c)->GetName();
+            entry.value = stream->GetSampleRate();
+            selection.Add(std::move(entry));
+        }
+    }
+    CConvertToBIN converter(&kvd, &selection);
+    converter.Options() = CSettingsFile("").Read().Options;
+    converter.SetConsole(true);
+    converter.SetInputName(kvd.GetPath());
+    converter.SetOutputName(out);
+    converter.SetSweepRange(1, static_cast<unsigned>(kvd.GetStreamFile().GetSweepCount()));
+    int sweepBase = 0;
+    int64_t timeOffset = 0;
+    const int rc = converter.Convert(&sweepBase, &timeOffset, true, true);
+    if (rc != kConvertOk)
+        std::fprintf(stderr, "Raw export failed: %d\n", rc);
+    PrintScatterMethods();
     return rc == kConvertOk ? 0 : 1;
 }
 
@@ -145,10 +207,74 @@ int Merge(const std::string& out, const std::vector<std::string>& inputs)
     return 0;
 }
 
+// Times every scatter method on the shapes the exports meet, in memory: frames of 60
+// electrodes into rows of 65 columns, in order and reordered, and the ABF export's 12 of them.
+int Scatter()
+{
+    using Method = CColumnScatter::Method;
+    struct Shape
+    {
+        const char* name;
+        size_t channels;
+        size_t entries;
+        std::vector<std::pair<int, int>> columns;
+    };
+    std::mt19937 random(1);
+    const auto run = [](int first, std::vector<int> channels) {
+        std::vector<std::pair<int, int>> columns;
+        for (size_t j = 0; j < channels.size(); ++j)
+            columns.emplace_back(first + static_cast<int>(j), channels[j]);
+        return columns;
+    };
+    std::vector<int> order(60);
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<int> shuffled = order;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    const Shape shapes[] = {
+        {"60 of 65 columns, in order", 60, 65, run(0, order)},
+        {"60 of 65 columns, reordered", 60, 65, run(0, shuffled)},
+        {"12 of 60 channels, in order", 60, 16, run(0, std::vector<int>(order.begin(), order.begin() + 12))},
+        {"12 of 60 channels, reordered", 60, 16, run(0, std::vector<int>(shuffled.begin(), shuffled.begin() + 12))},
+    };
+    // One piece of the raw readers: frames and rows stay in the cache, as they do there.
+    constexpr size_t kPieceValues = 192 * 1024;
+    std::printf("processor path: %s (allowed: %s)\n", SimdPathName(SimdPathSupported()),
+                SimdPathName(SimdPathAllowed()));
+    for (const Shape& shape : shapes) {
+        const size_t rows = kPieceValues / shape.channels;
+        std::vector<uint16_t> frames(rows * shape.channels);
+        for (uint16_t& v : frames)
+            v = static_cast<uint16_t>(random());
+        std::vector<uint16_t> out(rows * shape.entries);
+        std::printf("%-30s", shape.name);
+        for (Method method : {Method::kValueByValue, Method::kRuns, Method::kAvx2, Method::kAvx512}) {
+            const CColumnScatter scatter(shape.columns, shape.channels, shape.entries, 32768, method);
+            if (scatter.GetMethod() != method) {
+                std::printf("  %s -", CColumnScatter::MethodName(method));
+                continue;
+            }
+            double best = 1e9;
+            for (int repeat = 0; repeat < 5; ++repeat) {
+                const auto begin = std::chrono::steady_clock::now();
+                for (int i = 0; i < 50; ++i)
+                    scatter.Apply(frames.data(), rows, out.data());
+                best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+            }
+            // Gigabytes of frames a second.
+            std::printf("  %s %.1f", CColumnScatter::MethodName(method), 50.0 * frames.size() * 2 / best / 1e9);
+        }
+        const CColumnScatter chosen(shape.columns, shape.channels, shape.entries, 32768);
+        std::printf("  (chosen: %s)\n", CColumnScatter::MethodName(chosen.GetMethod()));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "scatter")
+        return Scatter();
     if (argc < 3)
         return Usage(argv[0]);
     const std::string command = argv[1];
@@ -158,6 +284,8 @@ int main(int argc, char** argv)
         return Walk(argv[2]);
     if (command == "abf" && argc == 4)
         return Abf(argv[2], argv[3]);
+    if (command == "raw" && argc == 4)
+        return Raw(argv[2], argv[3]);
     if (command == "merge" && argc >= 4)
         return Merge(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     return Usage(argv[0]);

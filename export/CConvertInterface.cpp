@@ -422,11 +422,8 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
                 break;
             }
         }
-        if (direct && subtractAdcZero) {
-            const uint16_t zero = s.stream->GetAdcZero();
-            for (uint16_t& value : out)
-                value = static_cast<uint16_t>(value - zero);
-        }
+        if (direct && subtractAdcZero)
+            CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
     }
     samplesPerChannel = static_cast<int>(rows);
     if (failed.empty())
@@ -488,11 +485,8 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
                 return false;
             }
         }
-        if (direct && subtractAdcZero) {
-            const uint16_t zero = s.stream->GetAdcZero();
-            for (uint16_t& value : out)
-                value = static_cast<uint16_t>(value - zero);
-        }
+        if (direct && subtractAdcZero)
+            CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
     }
     samplesPerChannel = static_cast<int>(rows);
     return true;

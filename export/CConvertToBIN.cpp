@@ -17,7 +17,10 @@ constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 } // namespace
 
 CConvertToBIN::CConvertToBIN(CKVD* dataSource, CKVDataSelection* selection, const uint16_t* recordingType)
-    : CConvertInterface(dataSource, selection, recordingType)
+    : CConvertInterface(dataSource, selection, recordingType),
+      m_writer([this](const uint16_t* values, size_t count) {
+          return m_output.Write(values, count * sizeof(uint16_t));
+      })
 {
 }
 
@@ -73,6 +76,7 @@ std::string CConvertToBIN::BuildHeader() const
 
 bool CConvertToBIN::OpenOutputFile(const std::string& path)
 {
+    m_writeReported = false;
     // Creating the output empties it first: never over the recording being read.
     if (m_output.IsOpen() || IsInputFile(path) || !m_output.Open(path)) {
         ReportError(kOpenFailed);
@@ -88,23 +92,36 @@ bool CConvertToBIN::OpenOutputFile(const std::string& path)
 
 bool CConvertToBIN::CloseOutputFile()
 {
-    return m_output.Close();
+    const bool written = WaitWritten();
+    return m_output.Close() && written;
 }
 
-bool CConvertToBIN::WriteSamples(const std::vector<uint16_t>& values)
+bool CConvertToBIN::ReportWriteFailure()
 {
-    bool ok = true;
-    if (kLittleEndianHost) {
-        ok = m_output.Write(values.data(), values.size() * sizeof(uint16_t));
-    } else {
-        m_swapped.resize(values.size());
-        for (size_t i = 0; i < values.size(); ++i)
-            m_swapped[i] = static_cast<uint16_t>((values[i] >> 8) | (values[i] << 8));
-        ok = m_output.Write(m_swapped.data(), m_swapped.size() * sizeof(uint16_t));
-    }
-    if (!ok)
+    if (!m_writeReported)
         ReportError(kWriteFailed);
-    return ok;
+    m_writeReported = true;
+    return false;
+}
+
+bool CConvertToBIN::WaitWritten()
+{
+    return m_writer.Finish() || ReportWriteFailure();
+}
+
+bool CConvertToBIN::WriteBlock()
+{
+    if (kLittleEndianHost)
+        return m_writer.Submit(m_block) || ReportWriteFailure();
+    m_swapped.resize(m_block.size());
+    for (size_t i = 0; i < m_block.size(); ++i)
+        m_swapped[i] = static_cast<uint16_t>((m_block[i] >> 8) | (m_block[i] << 8));
+    return m_output.Write(m_swapped.data(), m_swapped.size() * sizeof(uint16_t)) || ReportWriteFailure();
+}
+
+int CConvertToBIN::FinishOutput(bool, bool)
+{
+    return WaitWritten() ? kConvertOk : kConvertReported;
 }
 
 int CConvertToBIN::WriteSweepData(unsigned sweep, int*, int64_t*, bool, bool)
@@ -119,7 +136,7 @@ int CConvertToBIN::WriteSweepData(unsigned sweep, int*, int64_t*, bool, bool)
         ReportError(FormatString("Error reading sweep %u. Stopped conversion.", sweep + 1));
         return kConvertReported;
     }
-    return WriteSamples(m_block) ? kConvertOk : kConvertReported;
+    return WriteBlock() ? kConvertOk : kConvertReported;
 }
 
 int CConvertToBIN::WriteContinuousData(int64_t*, bool, bool)
@@ -130,10 +147,15 @@ int CConvertToBIN::WriteContinuousData(int64_t*, bool, bool)
     if (const int rc = CheckRawSelection(names))
         return rc;
     const bool toSigned = Options().ToSigned != 0;
-    return ForEachContinuousBlock([this, toSigned](int64_t from, int64_t to) {
+    const int rc = ForEachContinuousBlock([this, toSigned](int64_t from, int64_t to) {
         int rows = 0;
         // A failed read has been reported and left 0-volt rows in the block: they are written.
         ReadContinuousRawData(from, to, m_block, rows, toSigned);
-        return WriteSamples(m_block) ? kConvertOk : kConvertReported;
+        return WriteBlock() ? kConvertOk : kConvertReported;
     }, true);
+    // A write still going when the blocks ran out, or were cancelled, is checked here: its
+    // failure is the result, as it was when each block was written before going on.
+    if (!WaitWritten() && (rc == kConvertOk || rc == kConvertCancelled))
+        return kConvertReported;
+    return rc;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/CBackgroundWriter.h"
 #include "export/CConvertInterface.h"
 #include "export/COutputFile.h"
 
@@ -28,15 +29,25 @@ public:
     // One sweep in one write; 10 after a reported read or write failure.
     int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
                        bool firstSweep) override;
+    // Waits for the last block's write: 10 when a write failed (reported).
+    int FinishOutput(bool sweeps, bool complete) override;
 
     // The text head, CR LF after every line, "µ" as the single byte 0xB5.
     std::string BuildHeader() const;
 
 private:
-    // Writes the values as little-endian 16-bit samples; reports a failure once and gives false.
-    bool WriteSamples(const std::vector<uint16_t>& values);
+    // Hands m_block over to be written as little-endian 16-bit samples while the next block is
+    // read (m_block then holds the other buffer); gives false, after reporting, when a write
+    // of a block before failed.
+    bool WriteBlock();
+    // Waits for the block being written; reports a failed write and gives false.
+    bool WaitWritten();
+    bool ReportWriteFailure();
 
     COutputFile m_output;
     std::vector<uint16_t> m_block;
     std::vector<uint16_t> m_swapped;
+    bool m_writeReported = false;   // "Can not write Output file" said for this output
+    // Last: its thread is gone before the file it writes to.
+    CBackgroundWriter m_writer;
 };

@@ -246,3 +246,18 @@ TEST(CConvertToBIN, FailuresAreReportedAndNeverSuccess)
         EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
     }
 }
+
+// Blocks are written on a helper thread while the next is read: a cancel after the first block
+// still leaves that block whole in the file, and nothing after it.
+TEST(CConvertToBIN, CancelKeepsTheBlocksHandedOver)
+{
+    const KvdRecordingPlan plan = TwoStreams();
+    const std::vector<Column> columns = {{"Electrode Raw Data", "13", 0, 1}, {"Analog Raw Data", "A2", 1, 1}};
+    Export e(plan, columns);
+    e.converter->SetProgressCallback([](void*, int, const char*) { return 1; }, nullptr);
+    EXPECT_EQ(e.Run(), kConvertCancelled);
+    std::vector<uint8_t> expected;
+    AppendRows(expected, plan, columns, 0, static_cast<uint64_t>(plan.rateHz), false);
+    EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
+    EXPECT_TRUE(e.messages.texts.empty());
+}
