@@ -34,7 +34,7 @@ struct SeenEvent
     VARTYPE arrayType = VT_EMPTY;
 };
 
-class TestSink : public IDispatch
+class TestSink : public CRefCounted<IDispatch>
 {
 public:
     HRESULT QueryInterface(const IID& iid, void** out) override
@@ -45,14 +45,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kDKeyrowEventsIid)
             return ReturnInterface(static_cast<IDispatch*>(this), out);
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_references; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetTypeInfoCount(uint32_t* count) override
     {
@@ -92,10 +84,7 @@ public:
     std::function<void(const SeenEvent&)> onEvent;
 
 protected:
-    virtual ~TestSink() = default;
-
-private:
-    std::atomic<uint32_t> m_references{1};
+    ~TestSink() override = default;
 };
 
 // Dispatch call helpers: arguments in call order.
