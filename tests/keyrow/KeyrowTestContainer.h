@@ -19,6 +19,7 @@
 #include "com/VariantArrays.h"
 #include "keyrow/KeyrowIds.h"
 #include "platform/DynamicLibrary.h"
+#include "tests/keyrow/core/KeyrowLabels.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -94,7 +95,6 @@ HRESULT Put(IDispatch* control, DISPID id, Variant value);
 Variant Get(IDispatch* control, DISPID id);
 Variant UI2Array(const std::vector<uint16_t>& values);
 Variant StringArray(const std::vector<std::string>& values);
-std::vector<std::string> Labels(int count, const char* prefix = "E");
 
 class KeyrowTestContainer
 {
