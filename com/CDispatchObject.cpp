@@ -49,19 +49,6 @@ HRESULT CDispatchObject::QueryOtherInterface(const IID&, void**)
     return E_NOINTERFACE;
 }
 
-uint32_t CDispatchObject::AddRef()
-{
-    return ++m_references;
-}
-
-uint32_t CDispatchObject::Release()
-{
-    const uint32_t left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT CDispatchObject::GetTypeInfoCount(uint32_t* count)
 {
     if (!count)

@@ -4,7 +4,6 @@
 // A derived class answers the calls in InvokeMember, which sees only checked arguments of the
 // declared types.
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +13,8 @@
 
 class CConnectionPoint;
 
-class CDispatchObject : public IDispatch, public IConnectionPointContainer
+// Reference counting (deleting the object when the last reference goes) comes from CRefCounted.
+class CDispatchObject : public CRefCounted<IDispatch, IConnectionPointContainer>
 {
 public:
     // The object implements `dispatchIid` of `library` (both static). It starts with one
@@ -26,10 +26,6 @@ public:
     // IUnknown, IDispatch, the dispatch interface id, IConnectionPointContainer (when the object
     // has connection points), then QueryOtherInterface.
     HRESULT QueryInterface(const IID& iid, void** out) override;
-    uint32_t AddRef() override;
-    // Deletes the object when the last reference goes.
-    uint32_t Release() override;
-
     HRESULT GetTypeInfoCount(uint32_t* count) override;
     // Index 0 only (DISP_E_BADINDEX else): the dispatch interface's type information.
     HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) override;
@@ -59,7 +55,6 @@ protected:
     void AddConnectionPoint(CConnectionPoint* point);
 
 private:
-    std::atomic<uint32_t> m_references{1};
     const TypeLibraryInfo& m_library;
     const InterfaceInfo* m_interface;
     IID m_dispatchIid;

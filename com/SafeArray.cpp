@@ -107,15 +107,20 @@ bool SafeArray::Offset(int32_t index, uint32_t* offset) const
     return true;
 }
 
+HRESULT SafeArray::ElementOffset(VARTYPE vt, int32_t index, uint32_t* offset) const
+{
+    if (m_vt != vt)
+        return DISP_E_TYPEMISMATCH;
+    return Offset(index, offset) ? S_OK : DISP_E_BADINDEX;
+}
+
 HRESULT SafeArray::GetElement(int32_t index, uint16_t* out) const
 {
     if (!out)
         return E_POINTER;
-    if (m_vt != VT_UI2)
-        return DISP_E_TYPEMISMATCH;
     uint32_t offset = 0;
-    if (!Offset(index, &offset))
-        return DISP_E_BADINDEX;
+    if (const HRESULT hr = ElementOffset(VT_UI2, index, &offset); FAILED(hr))
+        return hr;
     std::memcpy(out, m_bytes.data() + size_t(offset) * 2, 2);
     return S_OK;
 }
@@ -124,11 +129,9 @@ HRESULT SafeArray::GetElement(int32_t index, std::string* out) const
 {
     if (!out)
         return E_POINTER;
-    if (m_vt != VT_BSTR)
-        return DISP_E_TYPEMISMATCH;
     uint32_t offset = 0;
-    if (!Offset(index, &offset))
-        return DISP_E_BADINDEX;
+    if (const HRESULT hr = ElementOffset(VT_BSTR, index, &offset); FAILED(hr))
+        return hr;
     try {
         *out = m_strings[offset];
     } catch (const std::bad_alloc&) {
@@ -139,22 +142,18 @@ HRESULT SafeArray::GetElement(int32_t index, std::string* out) const
 
 HRESULT SafeArray::PutElement(int32_t index, uint16_t value)
 {
-    if (m_vt != VT_UI2)
-        return DISP_E_TYPEMISMATCH;
     uint32_t offset = 0;
-    if (!Offset(index, &offset))
-        return DISP_E_BADINDEX;
+    if (const HRESULT hr = ElementOffset(VT_UI2, index, &offset); FAILED(hr))
+        return hr;
     std::memcpy(m_bytes.data() + size_t(offset) * 2, &value, 2);
     return S_OK;
 }
 
 HRESULT SafeArray::PutElement(int32_t index, const std::string& value)
 {
-    if (m_vt != VT_BSTR)
-        return DISP_E_TYPEMISMATCH;
     uint32_t offset = 0;
-    if (!Offset(index, &offset))
-        return DISP_E_BADINDEX;
+    if (const HRESULT hr = ElementOffset(VT_BSTR, index, &offset); FAILED(hr))
+        return hr;
     try {
         m_strings[offset] = value;
     } catch (const std::bad_alloc&) {

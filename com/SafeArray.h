@@ -63,6 +63,9 @@ private:
 
     // Offset of a one-dimensional index, or false.
     bool Offset(int32_t index, uint32_t* offset) const;
+    // The offset of an element of type `vt`: DISP_E_TYPEMISMATCH for an array of another type,
+    // DISP_E_BADINDEX for an index outside it.
+    HRESULT ElementOffset(VARTYPE vt, int32_t index, uint32_t* offset) const;
     static uint32_t ElementSize(VARTYPE vt);
 
     VARTYPE m_vt = VT_EMPTY;

@@ -1,6 +1,5 @@
 #include "com/TypeLibrary.h"
 
-#include <atomic>
 #include <limits>
 #include <new>
 
@@ -78,7 +77,7 @@ Variant ConvertIntegral(VARTYPE vt, int64_t value)
     }
 }
 
-class CTypeLib : public ITypeLib
+class CTypeLib : public CRefCounted<ITypeLib>
 {
 public:
     explicit CTypeLib(const TypeLibraryInfo& library) : m_library(library) {}
@@ -91,14 +90,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_ITypeLib)
             return ReturnInterface(static_cast<ITypeLib*>(this), out);
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_references; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT GetLibAttr(TLibAttr* out) override
@@ -143,11 +134,10 @@ public:
 private:
     ~CTypeLib() override = default;
 
-    std::atomic<uint32_t> m_references{1};
     const TypeLibraryInfo& m_library;
 };
 
-class CTypeInfo : public ITypeInfo
+class CTypeInfo : public CRefCounted<ITypeInfo>
 {
 public:
     CTypeInfo(CTypeLib* library, uint32_t index) : m_library(library), m_index(index) {}
@@ -160,14 +150,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_ITypeInfo)
             return ReturnInterface(static_cast<ITypeInfo*>(this), out);
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_references; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     HRESULT GetContainingTypeLib(ITypeLib** out, uint32_t* index) override
@@ -226,7 +208,6 @@ private:
     ~CTypeInfo() override = default;
     const InterfaceInfo& Info() const { return m_library->Library().interfaces[m_index]; }
 
-    std::atomic<uint32_t> m_references{1};
     ComPtr<CTypeLib> m_library;
     uint32_t m_index;
 };

@@ -3,6 +3,7 @@
 // are abstract classes in the global namespace, with COM's names; calls return HRESULTs and
 // never throw.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +22,29 @@ struct IUnknown
 
 protected:
     virtual ~IUnknown() = default;
+};
+
+// Reference counting for an object that deletes itself when the last reference goes. It starts
+// with one reference, which its creator owns; `Interfaces` are the interfaces the class implements.
+template <class... Interfaces>
+class CRefCounted : public Interfaces...
+{
+public:
+    uint32_t AddRef() override { return ++m_references; }
+    uint32_t Release() override
+    {
+        const uint32_t left = --m_references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    CRefCounted() = default;
+    ~CRefCounted() override = default;
+
+private:
+    std::atomic<uint32_t> m_references{1};
 };
 
 // Holds one reference. Construction from a raw pointer and copying add a reference; Attach takes

@@ -44,19 +44,6 @@ HRESULT CKeyrowPropPageObject::QueryInterface(const IID& iid, void** out)
     return E_NOINTERFACE;
 }
 
-uint32_t CKeyrowPropPageObject::AddRef()
-{
-    return ++m_references;
-}
-
-uint32_t CKeyrowPropPageObject::Release()
-{
-    const uint32_t left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT CKeyrowPropPageObject::CreateControlWindow(void* parentWindow, int x, int y, int, int,
                                                    int, void** window)
 {

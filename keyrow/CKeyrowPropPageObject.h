@@ -2,7 +2,6 @@
 // The property page as a COM object of its own class: it answers IUnknown and IWindowedControl,
 // whose window is a CKeyrowPropPage. No property frame hosts it here; a host may still show it.
 
-#include <atomic>
 
 #include <QPointer>
 
@@ -10,7 +9,7 @@
 #include "com/Unknown.h"
 #include "keyrow/CKeyrowPropPage.h"
 
-class CKeyrowPropPageObject : public IWindowedControl
+class CKeyrowPropPageObject : public CRefCounted<IWindowedControl>
 {
 public:
     class CKeyrowPropPageFactory : public CClassFactory
@@ -24,8 +23,6 @@ public:
     static IUnknown* Create();
 
     HRESULT QueryInterface(const IID& iid, void** out) override;
-    uint32_t AddRef() override;
-    uint32_t Release() override;
     // The page as a child of parentWindow; E_UNEXPECTED without a QApplication or a second time.
     HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
                                 int childId, void** window) override;
@@ -34,6 +31,5 @@ protected:
     ~CKeyrowPropPageObject() override;
 
 private:
-    std::atomic<uint32_t> m_references{1};
     QPointer<CKeyrowPropPage> m_page;
 };

@@ -28,6 +28,22 @@ void AppendUtf8(std::string& out, uint32_t codePoint)
 
 } // namespace
 
+char16_t Cp1252CodePoint(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
+}
+
+char Cp1252ByteOf(char32_t codePoint)
+{
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return static_cast<char>(codePoint);
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] == codePoint)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
 std::string Cp1252ToUtf8(const std::string& text)
 {
     std::string out;
@@ -36,10 +52,8 @@ std::string Cp1252ToUtf8(const std::string& text)
         const uint8_t byte = static_cast<uint8_t>(c);
         if (byte < 0x80)
             out += c;
-        else if (byte < 0xA0)
-            AppendUtf8(out, kHighControls[byte - 0x80]);
         else
-            AppendUtf8(out, byte);
+            AppendUtf8(out, Cp1252CodePoint(byte));
     }
     return out;
 }

@@ -9,6 +9,11 @@
 // own conversion gives them, so no byte is lost.
 std::string Cp1252ToUtf8(const std::string& text);
 
+// One byte's Windows-1252 character (the undefined five as above), and back: the byte of a
+// character, or '?' for one the code page does not hold.
+char16_t Cp1252CodePoint(unsigned char byte);
+char Cp1252ByteOf(char32_t codePoint);
+
 // True when the bytes are well-formed UTF-8 (plain ASCII included).
 bool IsValidUtf8(const std::string& text);
 

@@ -1,6 +1,5 @@
 #include "app/gui/CKeyrowPanel.h"
 
-#include <atomic>
 
 #include "app/gui/GuiMessages.h"
 #include "com/CConnectionPoint.h"
@@ -42,7 +41,7 @@ Variant NameArgument(const std::vector<std::string>& names, Variant& holder)
 
 // Receives the control's events; lives as long as anyone holds a reference to it, and forwards
 // only while its panel is connected.
-class CKeyrowPanel::CEventSink : public IDispatch
+class CKeyrowPanel::CEventSink : public CRefCounted<IDispatch>
 {
 public:
     explicit CEventSink(EventHandler handler) : m_handler(std::move(handler)) {}
@@ -60,14 +59,6 @@ public:
         }
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetTypeInfoCount(uint32_t* count) override
     {
@@ -92,11 +83,10 @@ public:
     }
 
 protected:
-    virtual ~CEventSink() = default;
+    ~CEventSink() override = default;
 
 private:
     EventHandler m_handler;
-    std::atomic<uint32_t> m_refs{1};
 };
 
 void CKeyrowPanel::SetCreatorHook(Creator creator)

@@ -8,16 +8,9 @@
 
 #include "keyrow/CButtonST.h"
 #include "keyrow/core/CKeyrowLogic.h"
+#include "tests/keyrow/core/KeyrowLabels.h"
 
 namespace {
-
-std::vector<std::string> Names(int count)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back("E" + std::to_string(i));
-    return names;
-}
 
 struct Panel
 {
@@ -44,7 +37,7 @@ TEST(CKeyrowWidget, ButtonsSitWhereTheLayoutSays)
     p.logic.SetTitle("MEA A", 1);
     p.logic.SetTitleType(1);
     p.logic.SetSelectionMode(0);
-    p.logic.CreateButtons(Names(128), 2, 0, 0, 64);
+    p.logic.CreateButtons(Labels(128), 2, 0, 0, 64);
     ASSERT_EQ(p.widget.ButtonCount(), 64);
     EXPECT_EQ(p.widget.Button(9)->geometry(), QRect(22, 18 + 5 + 18, 20, 16));
     EXPECT_EQ(p.widget.Button(0)->text(), "E60");
@@ -65,7 +58,7 @@ TEST(CKeyrowWidget, ClicksReachTheLogic)
     p.logic.SetSelectionMode(0);
     p.logic.SetTitle(" All ", 0);
     p.logic.SetTitleType(1);
-    p.logic.CreateButtons(Names(8), 0, 0, 0, 8);
+    p.logic.CreateButtons(Labels(8), 0, 0, 0, 8);
     QTest::mouseClick(p.widget.Button(3), Qt::LeftButton);
     ASSERT_EQ(p.events.size(), 1u);
     EXPECT_EQ(p.events[0].kind, KeyrowEvent::Kind::ButtonClicked);
@@ -94,11 +87,11 @@ TEST(CKeyrowWidget, NewButtonsFromInsideAClick)
     CKeyrowWidget widget;
     CKeyrowLogic logic(widget);
     logic.SetSelectionMode(0);
-    logic.CreateButtons(Names(4), 0, 0, 0, 4);
+    logic.CreateButtons(Labels(4), 0, 0, 0, 4);
     int rebuilt = 0;
     QObject::connect(&widget, &CKeyrowWidget::channelCommand, [&](int) {
         logic.OnChannelClicked(1001);
-        logic.CreateButtons(Names(6), 0, 0, 0, 6);
+        logic.CreateButtons(Labels(6), 0, 0, 0, 6);
         ++rebuilt;
     });
     widget.show();

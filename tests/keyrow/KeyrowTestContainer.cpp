@@ -37,14 +37,6 @@ Variant StringArray(const std::vector<std::string>& values)
     return MakeStringArray(values);
 }
 
-std::vector<std::string> Labels(int count, const char* prefix)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back(prefix + std::to_string(i));
-    return names;
-}
-
 KeyrowTestContainer::KeyrowTestContainer() : host(std::make_unique<QWidget>())
 {
     host->resize(400, 300);

@@ -19,6 +19,7 @@
 #include "com/VariantArrays.h"
 #include "keyrow/KeyrowIds.h"
 #include "platform/DynamicLibrary.h"
+#include "tests/keyrow/core/KeyrowLabels.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -34,7 +35,7 @@ struct SeenEvent
     VARTYPE arrayType = VT_EMPTY;
 };
 
-class TestSink : public IDispatch
+class TestSink : public CRefCounted<IDispatch>
 {
 public:
     HRESULT QueryInterface(const IID& iid, void** out) override
@@ -45,14 +46,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kDKeyrowEventsIid)
             return ReturnInterface(static_cast<IDispatch*>(this), out);
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_references; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetTypeInfoCount(uint32_t* count) override
     {
@@ -92,10 +85,7 @@ public:
     std::function<void(const SeenEvent&)> onEvent;
 
 protected:
-    virtual ~TestSink() = default;
-
-private:
-    std::atomic<uint32_t> m_references{1};
+    ~TestSink() override = default;
 };
 
 // Dispatch call helpers: arguments in call order.
@@ -105,7 +95,6 @@ HRESULT Put(IDispatch* control, DISPID id, Variant value);
 Variant Get(IDispatch* control, DISPID id);
 Variant UI2Array(const std::vector<uint16_t>& values);
 Variant StringArray(const std::vector<std::string>& values);
-std::vector<std::string> Labels(int count, const char* prefix = "E");
 
 class KeyrowTestContainer
 {

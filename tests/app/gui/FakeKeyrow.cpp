@@ -10,7 +10,7 @@
 namespace {
 
 // The type library of the fake: its version is the set's.
-class FakeTypeLib : public ITypeInfo, public ITypeLib
+class FakeTypeLib : public CRefCounted<ITypeInfo, ITypeLib>
 {
 public:
     FakeTypeLib(uint16_t major, uint16_t minor) : m_major(major), m_minor(minor) {}
@@ -18,14 +18,6 @@ public:
     {
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++m_refs; }
-    uint32_t Release() override
-    {
-        const uint32_t left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT GetContainingTypeLib(ITypeLib** out, uint32_t* index) override
     {
@@ -61,10 +53,9 @@ public:
     HRESULT GetDocumentation(int32_t, std::string*, std::string*, std::string*) override { return E_NOTIMPL; }
 
 private:
-    ~FakeTypeLib() = default;
+    ~FakeTypeLib() override = default;
     uint16_t m_major;
     uint16_t m_minor;
-    uint32_t m_refs = 1;
 };
 
 std::string List(const std::vector<uint16_t>& v)

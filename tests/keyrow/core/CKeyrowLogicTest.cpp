@@ -10,18 +10,11 @@
 
 #include "keyrow/KeyrowIds.h"
 #include "tests/keyrow/core/FakeButtons.h"
+#include "tests/keyrow/core/KeyrowLabels.h"
 
 namespace {
 
 using Kind = KeyrowEvent::Kind;
-
-std::vector<std::string> Names(int count)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i)
-        names.push_back("E" + std::to_string(i));
-    return names;
-}
 
 struct Panel
 {
@@ -32,7 +25,7 @@ struct Panel
     void Create(int mode, int count, int16_t offset = 0)
     {
         logic.SetSelectionMode(mode);
-        logic.CreateButtons(Names(300), 0, offset == 0 ? 0 : 1, offset,
+        logic.CreateButtons(Labels(300), 0, offset == 0 ? 0 : 1, offset,
                             static_cast<int16_t>(count));
     }
     KeyrowEvent Click(int index)
@@ -81,7 +74,7 @@ TEST(CKeyrowLogic, CreateButtonsMakesOneButtonPerChannel)
     EXPECT_FALSE(p.buttons.showButton);
     EXPECT_FALSE(p.buttons.showStatic);
     p.logic.SetSelectionMode(2);
-    p.logic.CreateButtons(Names(4), 0, 0, 0, 4);
+    p.logic.CreateButtons(Labels(4), 0, 0, 0, 4);
     EXPECT_EQ(p.buttons.At(0).spec.style, KeyrowButtonStyle::PushButton);
 }
 
@@ -161,7 +154,7 @@ TEST(CKeyrowLogic, HwidQueries)
 {
     Panel p;
     EXPECT_EQ(p.logic.GetHWIDFromIndex(0), 0);
-    p.logic.CreateButtons(Names(64), 1, 0, 0, 64);
+    p.logic.CreateButtons(Labels(64), 1, 0, 0, 64);
     EXPECT_EQ(p.logic.GetHWIDFromIndex(7), 61);
     EXPECT_EQ(p.logic.GetHWIDFromIndex(64), 0);
     EXPECT_EQ(p.logic.GetHWIDFromIndex(65535), 0);
@@ -358,7 +351,7 @@ TEST(CKeyrowLogic, NoWindowMeansNoButtons)
         void AddButton(const KeyrowButtonSpec&) override {}
     } gone;
     CKeyrowLogic logic(gone);
-    logic.CreateButtons(Names(10), 0, 0, 0, 10);
+    logic.CreateButtons(Labels(10), 0, 0, 0, 10);
     logic.SelectChannels({1}, 0);
     logic.ShowChannels({1});
     logic.ApplyQuadStates({1}, {1});
