@@ -151,6 +151,12 @@ void CDlgSelection::CreateControls()
     setFixedSize(m_dlu->X(529), m_dlu->Y(334));
     const auto frame = [this](const char* title, int id, int x, int y, int cx, int cy) {
         QGroupBox* box = new QGroupBox(QString::fromLatin1(title), this);
+        // The frame line runs through the middle of the title, as the dialog units expect: a
+        // control placed just below a frame's top must stay inside the frame, not cross its line.
+        box->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+            " left: 6px; padding: 0 2px; }"));
         AddControl(id, box, x, y, cx, cy);
         m_frames.push_back(box);
         return box;
