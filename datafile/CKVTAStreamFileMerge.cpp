@@ -225,11 +225,6 @@ CopyResult CopyChunk(FILE* out, CKVTADataBlock& block, MergeStream* stream, int6
     return CopyResult::kCopied;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // True when `path` names the file of one of the inputs, under any name.
 bool IsAnInput(const std::string& path, CKVTAStreamFile* const* files, int count)
 {

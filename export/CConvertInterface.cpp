@@ -12,6 +12,7 @@
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
+#include "platform/File64.h"
 #include "platform/ConsoleOutput.h"
 #include "export/StringHelpers.h"
 
@@ -20,12 +21,6 @@ namespace {
 bool Contains(const std::string& text, const char* part)
 {
     return text.find(part) != std::string::npos;
-}
-
-bool SameFile(const struct stat& a, const std::string& path)
-{
-    struct stat b {};
-    return !path.empty() && stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace

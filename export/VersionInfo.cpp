@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/AsciiCase.h"
+#include "platform/File64.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -30,14 +31,6 @@ constexpr uint32_t kVftApp = 0x00000001;
 std::string VersionNumberText()
 {
     return std::to_string(kMajor) + "." + std::to_string(kMinor) + "." + std::to_string(kPatch);
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    struct stat infoA {};
-    struct stat infoB {};
-    return ::stat(a.c_str(), &infoA) == 0 && ::stat(b.c_str(), &infoB) == 0
-        && infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
 }
 
 } // namespace

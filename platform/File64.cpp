@@ -22,3 +22,20 @@ int64_t Tell64(FILE* file)
 {
     return file ? static_cast<int64_t>(ftello(file)) : -1;
 }
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool SameFile(const struct stat& a, const std::string& path)
+{
+    struct stat b {};
+    return !path.empty() && stat(path.c_str(), &b) == 0 && SameFile(a, b);
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    return stat(a.c_str(), &sa) == 0 && SameFile(sa, b);
+}

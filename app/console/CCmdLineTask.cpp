@@ -18,6 +18,7 @@
 #include "export/CConvertToBIN.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
+#include "platform/File64.h"
 #include "export/VersionInfo.h"
 #include "platform/CMessageReporter.h"
 #include "platform/ConsoleOutput.h"
@@ -51,14 +52,6 @@ std::string ComparablePath(const std::string& path)
     if (error)
         resolved = fs::absolute(path, error).lexically_normal();
     return resolved.string();
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {};
-    struct stat sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
-           && sa.st_ino == sb.st_ino;
 }
 
 // True when an entry reads digital events: "Digital Data Event" or "Digital Data Event N".

@@ -16,6 +16,7 @@
 #include "app/gui/OCProgressDlg.h"
 #include "datafile/CKVTAStreamFile.h"
 #include "export/CKVD.h"
+#include "platform/File64.h"
 #include "platform/TextEncoding.h"
 
 namespace {
@@ -34,11 +35,6 @@ OCProgressDlg* g_progress = nullptr;
 QString Shown(const std::string& text)
 {
     return QString::fromStdString(ToDisplayText(text));
-}
-
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Clears the callback's window pointer on every way out.
