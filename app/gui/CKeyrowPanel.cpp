@@ -4,9 +4,9 @@
 #include "app/gui/GuiMessages.h"
 #include "com/CConnectionPoint.h"
 #include "com/CreateControl.h"
-#include "com/SafeArray.h"
 #include "com/Unknown.h"
 #include "com/Variant.h"
+#include "com/VariantArrays.h"
 #include "keyrow/KeyrowIds.h"
 
 namespace {
@@ -21,19 +21,13 @@ CKeyrowPanel::Creator& CreatorHook()
 // belongs to `holder`, which the caller keeps until the call returns.
 Variant HwidArgument(const std::vector<uint16_t>& hwids, Variant& holder)
 {
-    SafeArray* array = SafeArray::CreateVector(VT_UI2, 0, static_cast<uint32_t>(hwids.size()));
-    for (size_t i = 0; array && i < hwids.size(); ++i)
-        array->PutElement(static_cast<int32_t>(i), hwids[i]);
-    holder = Variant::Array(array);
+    holder = MakeUI2Array(hwids);
     return Variant::ByRef(&holder);
 }
 
 Variant NameArgument(const std::vector<std::string>& names, Variant& holder)
 {
-    SafeArray* array = SafeArray::CreateVector(VT_BSTR, 0, static_cast<uint32_t>(names.size()));
-    for (size_t i = 0; array && i < names.size(); ++i)
-        array->PutElement(static_cast<int32_t>(i), names[i]);
-    holder = Variant::Array(array);
+    holder = MakeStringArray(names);
     return Variant::ByRef(&holder);
 }
 
@@ -262,29 +256,5 @@ void CKeyrowPanel::SetTitle(const std::string& title, int flags)
 bool CKeyrowPanel::ReadHwidList(const Variant& argument, std::vector<uint16_t>& hwids)
 {
     hwids.clear();
-    const Variant* value = &argument;
-    if (value->vt == (VT_BYREF | VT_VARIANT))
-        value = value->pvarVal;
-    if (!value)
-        return false;
-    const SafeArray* array = nullptr;
-    if (value->vt == (VT_ARRAY | VT_UI2))
-        array = value->parray;
-    else if (value->vt == (VT_BYREF | VT_ARRAY | VT_UI2) && value->pparray)
-        array = *value->pparray;
-    if (!array || array->Dimensions() != 1 || array->ElementType() != VT_UI2)
-        return false;
-    int32_t lower = 0;
-    int32_t upper = -1;
-    if (FAILED(array->GetLBound(1, &lower)) || FAILED(array->GetUBound(1, &upper)))
-        return false;
-    for (int64_t i = lower; i <= upper; ++i) {
-        uint16_t hwid = 0;
-        if (FAILED(array->GetElement(static_cast<int32_t>(i), &hwid))) {
-            hwids.clear();
-            return false;
-        }
-        hwids.push_back(hwid);
-    }
-    return true;
+    return SUCCEEDED(ReadUI2Array(argument, &hwids));
 }
