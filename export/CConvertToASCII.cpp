@@ -200,10 +200,8 @@ CKVTAStream* CConvertToASCII::FindSelectedStream(const std::string& name) const
         return nullptr;
     if (CKVTAStream* stream = source->FindStream(name))
         return stream;
-    const size_t at = name.find(" Event");
-    if (at == std::string::npos)
-        return nullptr;
-    return source->FindStream(name.substr(0, at) + name.substr(at + 6));
+    std::string read;
+    return StripEventWord(name, read) ? source->FindStream(read) : nullptr;
 }
 
 int CConvertToASCII::PrepareWrite(int64_t* timeOffset, bool newOutput, bool firstInput, WriterKind& kind)

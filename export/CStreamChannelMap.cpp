@@ -10,6 +10,7 @@
 #include "datafile/CKVTAStream.h"
 #include "datafile/CKVTAStreamFile.h"
 #include "export/CKVDataSelection.h"
+#include "export/StringHelpers.h"
 
 namespace {
 
@@ -35,12 +36,8 @@ bool NameMatches(const std::string& wanted, const std::string& streamName)
 {
     if (wanted == streamName)
         return true;
-    // The converters read "Digital Data Event[ N]" as "Digital Data[ N]".
-    static const std::string kEvent = " Event";
-    const size_t at = wanted.find(kEvent);
-    return at != std::string::npos && wanted.size() == streamName.size() + kEvent.size()
-        && wanted.compare(0, at, streamName, 0, at) == 0
-        && wanted.compare(at + kEvent.size(), std::string::npos, streamName, at, std::string::npos) == 0;
+    std::string read;
+    return StripEventWord(wanted, read) && read == streamName;
 }
 
 bool SameStream(const CStreamChannelMap::CStream& a, const CStreamChannelMap::CStream& b)

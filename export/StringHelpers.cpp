@@ -31,3 +31,13 @@ std::string& ToLowerInPlace(std::string& text)
     AsciiLowerInPlace(text);
     return text;
 }
+
+bool StripEventWord(const std::string& name, std::string& source)
+{
+    static const std::string kEvent = " Event";
+    const size_t at = name.find(kEvent);
+    if (at == std::string::npos)
+        return false;
+    source = name.substr(0, at) + name.substr(at + kEvent.size());
+    return true;
+}

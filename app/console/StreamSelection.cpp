@@ -9,6 +9,7 @@
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 #include "export/CStreamChannelMap.h"
+#include "export/StringHelpers.h"
 #include "platform/AsciiCase.h"
 #include "platform/ConsoleOutput.h"
 
@@ -68,10 +69,9 @@ bool ParseBit(const std::string& text, int& bit, bool& numeric)
 int StreamRate(const CKVD* firstFile, const std::string& streamName)
 {
     const CKVTAStream* stream = firstFile ? firstFile->FindStream(streamName) : nullptr;
-    // "Digital Data Event[ N]" reads the stream "Digital Data[ N]".
-    const size_t event = streamName.find(" Event");
-    if (!stream && firstFile && event != std::string::npos)
-        stream = firstFile->FindStream(streamName.substr(0, event) + streamName.substr(event + 6));
+    std::string read;
+    if (!stream && firstFile && StripEventWord(streamName, read))
+        stream = firstFile->FindStream(read);
     return stream ? stream->GetSampleRate() : 0;
 }
 
