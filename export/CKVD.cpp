@@ -159,6 +159,11 @@ bool CKVD::GetEventTimes(CKVTAStream* stream, std::vector<double>& times) const
     return true;
 }
 
+int64_t CKVD::GetPressTimeUs() const
+{
+    return static_cast<int64_t>(m_file.GetFileTimeStamp().GetTime() / 1000);
+}
+
 int64_t CKVD::ToMicroseconds(const CKVTATimeStamp& stamp)
 {
     // Truncated toward zero, as whole seconds, milliseconds and microseconds add up.

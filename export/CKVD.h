@@ -51,6 +51,10 @@ public:
     int64_t GetSweepStartTimeUs(int sweep);
     int64_t GetSweepStopTimeUs(int sweep);
     int64_t GetRecordingStopTimeUs() const;
+    // The recording-button press as an absolute time in microseconds (since 1601): the time base
+    // of an export whose times count from the press. Divided before it is narrowed, since the
+    // stamp in nanoseconds passes the signed 64-bit range.
+    int64_t GetPressTimeUs() const;
 
     // Local-time texts of the recording-button press, start and stop, and the duration;
     // "Unknown" for a time the calendar cannot show (and then for the duration too).

@@ -310,17 +310,12 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
     int removed = 0;
     int result = kConvertOk;
 
-    // The press time in microseconds: times then count from the recording button.
-    const auto pressOffset = [](const CKVD& file) {
-        return static_cast<int64_t>(file.GetStreamFile().GetFileTimeStamp().GetTime() / 1000);
-    };
-
     if (!doc.IsMultiFile()) {
         CKVD& file = *doc.GetFile(0);
         c.SetSweepRange(1, static_cast<unsigned>(file.GetStreamFile().GetSweepCount()));
         c.SetInputName(file.GetPath());
         if (m_baseIsPressedStart)
-            timeOffset = pressOffset(file);
+            timeOffset = file.GetPressTimeUs();
         result = c.Convert(&sweepBase, &timeOffset, true, true);
         doc.GetSelection().DeleteEntryObjects();
     } else {
@@ -356,7 +351,7 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
                 timeOffset = 0;
             }
             if (m_baseIsPressedStart)
-                timeOffset = pressOffset(file);
+                timeOffset = file.GetPressTimeUs();
             result = c.Convert(&sweepBase, &timeOffset, openAndClose,
                                k == 0 || !m_assumeSplittedFile);
             sweepBase += sweeps;

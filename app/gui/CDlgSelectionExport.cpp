@@ -22,12 +22,6 @@
 
 namespace {
 
-// Times count from the recording-button press: its time stamp in microseconds.
-int64_t PressOffset(const CKVD& file)
-{
-    return static_cast<int64_t>(file.GetStreamFile().GetFileTimeStamp().GetTime()) / 1000;
-}
-
 const char* ResultMessage(int result)
 {
     switch (result) {
@@ -128,7 +122,7 @@ int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
     if (!files) {
         CKVD* source = c.GetDataSource();
         if (m_baseIsPressedStart && source)
-            timeOffset = PressOffset(*source);
+            timeOffset = source->GetPressTimeUs();
         const int result = c.Convert(&sweepOffset, &timeOffset, true, true);
         if (CKVDataSelection* selection = c.GetSelection())
             selection->DeleteEntryObjects();
@@ -166,7 +160,7 @@ int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
             timeOffset = 0;
         }
         if (m_baseIsPressedStart)
-            timeOffset = PressOffset(file);
+            timeOffset = file.GetPressTimeUs();
         result = c.Convert(&sweepOffset, &timeOffset, perFile, k == 0 || !m_assumeSplittedFile);
         sweepOffset += sweeps;
         c.SetSelection(selection);

@@ -88,8 +88,11 @@ TEST(ExportDriver, OneFileAsTheConsoleWritesIt)
                 SelectSome(scene, dlg);
                 if (text) {
                     ClickControl(dlg, Id::kIdCommentChar);
-                    if (triggered)
+                    if (triggered) {
                         ClickControl(dlg, Id::kIdSweepHeader);
+                        // Sweep times then count from the recording-button press.
+                        ClickControl(dlg, Id::kIdBaseIsPressedStart);
+                    }
                 } else {
                     ClickControl(dlg, Id::kIdWriteHeader);
                     ClickControl(dlg, Id::kIdSigned);
@@ -117,6 +120,8 @@ TEST(ExportDriver, OneFileAsTheConsoleWritesIt)
             args = With(args, kSelectArgs);
             args = With(args, text ? std::vector<std::string>{"-CommentChar", "%", triggered ? "-SweepHeader" : "-NoSweepHeader"}
                                    : std::vector<std::string>{"-WriteHeader", "-ToSigned"});
+            if (text && triggered)
+                args = With(args, {"-BaseIsPressedStart"});
             ASSERT_EQ(RunConsole(args, &output), 0) << output;
             EXPECT_TRUE(Bytes(scene.File("out/rec." + ext)) == fromDialog);
         }
