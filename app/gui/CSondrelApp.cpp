@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -10,6 +11,7 @@
 #include "app/gui/CMainFrame.h"
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/GuiMessages.h"
+#include "app/gui/GuiText.h"
 #include "platform/AppPaths.h"
 
 #if __has_include("com/CreateControl.h")
@@ -30,6 +32,13 @@ const char kHelpFailed[] = "Failed to launch help.";
 const char kHelpPage[] = "Sondrel.html";
 
 CSondrelApp* g_app = nullptr;
+
+// The document and the recent-file list keep what they are given: a path named relative to the
+// folder the program was started from would no longer open from anywhere else.
+QString FullPath(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
 
 } // namespace
 
@@ -90,7 +99,7 @@ bool CSondrelApp::ProcessCommandLine(const QStringList& args)
     // Only "-" starts an option: "/" starts every absolute path here.
     if (args.size() > 2 || args[1].startsWith('-') || args[1].isEmpty())
         return false;
-    return m_doc->OnOpenDocument(QFile::encodeName(args[1]).constData());
+    return m_doc->OnOpenDocument(ToPath(FullPath(args[1])).c_str());
 }
 
 void CSondrelApp::AddToRecentFileList(const std::string& path)

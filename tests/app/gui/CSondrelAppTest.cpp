@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenu>
 #include <QUrl>
 
@@ -131,6 +132,45 @@ TEST(CSondrelApp, RecentFilesKeepFourAcrossRunsAndDropOneThatNoLongerOpens)
     CRecentFileList stored;
     stored.Read(app.Settings());
     EXPECT_EQ(stored.Entries(), app.RecentFiles().Entries());
+}
+
+TEST(CSondrelApp, AFileNamedRelativeOnTheCommandLineIsRememberedByItsFullPath)
+{
+    GuiScript ui;
+    const std::string recording = ui.Recording("rel.kvd");
+    WriteText(ui.File("rel.bcd"), "rel.kvd\n");
+    const QString started = QDir::currentPath();
+    struct Case {
+        const char* name;
+        std::string argument;
+        std::string remembered;
+    };
+    const Case cases[] = {
+        {"a recording", "rel.kvd", recording},
+        {"a recording through ./ and ..", "./sub/../rel.kvd", recording},
+        {"a batch list", "rel.bcd", ui.File("rel.bcd")},
+    };
+    ASSERT_TRUE(QDir().mkpath(ui.Path("sub")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(ui.Folder())));
+        {
+            CSondrelApp app;
+            ASSERT_TRUE(app.InitInstance(Args({c.argument})));
+            ASSERT_FALSE(app.RecentFiles().Entries().empty());
+            EXPECT_EQ(app.RecentFiles().Entries().front(), c.remembered);
+        }
+        // The next run starts elsewhere and reopens the entry.
+        ASSERT_TRUE(QDir::setCurrent(QStringLiteral("/")));
+        CSondrelApp app;
+        ASSERT_TRUE(app.InitInstance(Args({})));
+        ui.messages.clear();
+        app.OnOpenRecentFile(0);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(app.Document()->GetFileCount(), 1);
+        EXPECT_EQ(app.RecentFiles().Entries().front(), c.remembered);
+    }
+    QDir::setCurrent(started);
 }
 
 TEST(CSondrelApp, HelpOpensThePageBesideTheProgramOrSaysItFailed)
