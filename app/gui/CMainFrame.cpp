@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -32,6 +33,20 @@ constexpr int kToolBarButtons[] = {ID_FILE_OPEN_KVD, ID_FILE_OPEN_BATCH, ID_FILE
 constexpr int kHiddenButton = ID_FILE_OPEN_BATCH;
 constexpr int kButtonWidth = 16;
 constexpr int kButtonHeight = 15;
+
+// Qt's styles skip disabled menu items as the pointer or the arrow keys pass over them, so their
+// prompt never reaches the status bar; a disabled command still tells what it does here.
+class CPromptingMenuStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QString MenuText(const char* text)
 {
@@ -63,6 +78,13 @@ CMainFrame::CMainFrame(CSondrelApp& app, CSondrelGuiDoc& doc) : m_app(app), m_do
         }
     });
     UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The menus go with the window, after this style: they give it back first.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setStyle(nullptr);
 }
 
 QAction* CMainFrame::AddAction(int id)
@@ -115,8 +137,11 @@ void CMainFrame::CreateMenus()
     help->addSeparator();
     help->addAction(Action(ID_APP_ABOUT));
 
-    for (QMenu* menu : {m_fileMenu, m_toolsMenu, view, help})
+    m_menuStyle = std::make_unique<CPromptingMenuStyle>();
+    for (QMenu* menu : {m_fileMenu, m_toolsMenu, view, help}) {
+        menu->setStyle(m_menuStyle.get());
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
     connect(m_fileMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildRecentFileMenu);
     RebuildRecentFileMenu();
 }

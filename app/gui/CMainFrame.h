@@ -2,6 +2,7 @@
 // The windowed program's main window: menus, a movable toolbar, the status bar and the view.
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -12,6 +13,7 @@ class CSondrelView;
 class QAction;
 class QLabel;
 class QMenu;
+class QStyle;
 class QToolBar;
 
 class CMainFrame : public QMainWindow
@@ -19,6 +21,7 @@ class CMainFrame : public QMainWindow
     Q_OBJECT
 public:
     CMainFrame(CSondrelApp& app, CSondrelGuiDoc& doc);
+    ~CMainFrame() override;
 
     // The action of a command id (also for commands on no menu, such as "Open batch");
     // nullptr for an unknown id.
@@ -54,6 +57,8 @@ private:
     QMenu* m_toolsMenu = nullptr;
     QAction* m_recentSeparator = nullptr;
     QAction* m_exitSeparator = nullptr;
+    // The menus' style; the destructor takes it from them before it goes.
+    std::unique_ptr<QStyle> m_menuStyle;
     std::map<int, QAction*> m_actions;
     QList<QAction*> m_recentActions;
 };

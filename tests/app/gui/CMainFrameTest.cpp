@@ -113,6 +113,50 @@ TEST(CMainFrame, CtrlBOpensABatchListThoughNoMenuShowsIt)
     EXPECT_TRUE(s.Doc().IsMultiFile());
 }
 
+TEST(CMainFrame, TheStatusBarShowsTheItemUnderThePointerEnabledOrNot)
+{
+    Started s;
+    QStatusBar* bar = s.Frame().statusBar();
+    EXPECT_EQ(bar->currentMessage(), "Ready");
+    QMenu* tools = s.Frame().ToolsMenu();
+    QMenu* file = s.Frame().FileMenu();
+    struct Case {
+        const char* name;
+        QMenu* menu;
+        int id;
+        bool enabled;
+        std::string prompt;
+    };
+    // Nothing is open: the Tools commands are disabled.
+    const Case cases[] = {
+        {"enabled", file, ID_FILE_OPEN_KVD, true, "Open a Calverin Harpstead file"},
+        {"disabled", tools, ID_TOOLS_CONVERT_TO_BIN, false, "Convert KVD to binary"},
+        {"disabled, other menu", tools, ID_TOOLS_MERGE, false, "Merge multiple files"},
+        {"the grey recent-file place", file, ID_FILE_MRU_FILE1, false, "Open this file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.menu->popup(s.Frame().mapToGlobal(QPoint(10, 10)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(c.menu));
+        QAction* action = s.Frame().Action(c.id);
+        EXPECT_EQ(action->isEnabled(), c.enabled);
+        QTest::mouseMove(c.menu, c.menu->actionGeometry(action).center());
+        EXPECT_EQ(bar->currentMessage().toStdString(), c.prompt);
+        // Clicking a disabled item still runs nothing.
+        QTest::mouseClick(c.menu, Qt::LeftButton, {}, c.menu->actionGeometry(action).center());
+        EXPECT_EQ(c.menu->isVisible(), !c.enabled);
+        c.menu->hide();
+        s.ui.dialogs.clear();
+    }
+    // The arrow keys stop on disabled items too.
+    tools->popup(s.Frame().mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tools));
+    QTest::keyClick(tools, Qt::Key_Down);
+    EXPECT_EQ(tools->activeAction(), s.Frame().Action(ID_TOOLS_CONVERT_TO_ASCII));
+    EXPECT_EQ(bar->currentMessage().toStdString(), "Convert KVD to ASCII");
+    tools->hide();
+}
+
 TEST(CMainFrame, ViewMenuTogglesToolbarAndStatusBar)
 {
     Started s;
