@@ -12,6 +12,21 @@
 namespace {
 
 constexpr const char* kFontFace = "Tahoma";
+// Where Tahoma is missing, the desktop's default sans face is wider and clips four-character
+// labels in a 20-pixel button; these draw every label inside it, in this order of preference.
+constexpr const char* kFontSubstitutes[] = {"Liberation Sans", "Arimo"};
+
+// The control's face in `points`, falling back to a face of the same metrics first.
+QFont ControlFont(int points)
+{
+    QFont font(QString::fromLatin1(kFontFace));
+    QStringList families{font.family()};
+    for (const char* substitute : kFontSubstitutes)
+        families << QString::fromLatin1(substitute);
+    font.setFamilies(families);
+    font.setPointSize(points);
+    return font;
+}
 
 QRect ToQRect(const KeyrowRect& r)
 {
@@ -58,15 +73,12 @@ QString CKeyrowWidget::ToDisplay(const std::string& ansi)
 
 QFont CKeyrowWidget::LabelFont(int points) const
 {
-    QFont f(kFontFace);
-    f.setPointSize(points);
-    return f;
+    return ControlFont(points);
 }
 
 QFont CKeyrowWidget::TitleFont(bool bold) const
 {
-    QFont f(kFontFace);
-    f.setPointSize(8);
+    QFont f = ControlFont(8);
     f.setWeight(bold ? QFont::Bold : QFont::Normal);
     return f;
 }

@@ -76,7 +76,6 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    QFont::insertSubstitution("Tahoma", "Liberation Sans");
     QApplication::setFont(QFont("Liberation Sans", 9));
     bool ok = true;
 
