@@ -29,9 +29,9 @@ public:
 
     // Start-up with the program's arguments (args[0] the program itself, Qt's own options already
     // removed). Without arguments an empty document, with one argument that is no option that
-    // file opened by its full path (the recent-file list keeps it); then the main window is shown and the result is true. Any other command line,
-    // or a file that cannot be opened, shows the hint to use the console program: false, and
-    // the program ends.
+    // file opened by its full path (which the recent-file list keeps); then the main window is
+    // shown and the result is true. Any other command line, or a file that cannot be opened,
+    // shows the hint to use the console program: false, and the program ends.
     bool InitInstance(const QStringList& args);
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
