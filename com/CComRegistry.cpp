@@ -214,33 +214,41 @@ HRESULT CComRegistry::UnregisterClass(const CLSID& clsid)
     return SaveProfile(profile, path) ? S_OK : SELFREG_E_CLASS;
 }
 
-bool CComRegistry::LookupClass(const CLSID& clsid, ClassEntry* entry)
+std::vector<ClassEntry> CComRegistry::LookupClassEntries(const CLSID& clsid)
 {
     const std::string section = ClassSection(clsid);
+    std::vector<ClassEntry> entries;
     for (const std::string& path : LookupPaths()) {
         CProfile profile;
         std::string library;
         if (!profile.Load(path) || !profile.Find(section, kServerKey, library))
             continue;
-        if (entry) {
-            ClassEntry found;
-            found.clsid = clsid;
-            if (!library.empty() && library[0] != '/')
-                library = FolderOf(path) + "/" + library;
-            found.libraryPath = library;
-            found.progId = profile.GetString(section, kProgIdKey, "");
-            found.typeName = profile.GetString(section, kTypeNameKey, "");
-            found.threadingModel = profile.GetString(section, kThreadingKey, "");
-            found.typeLib = profile.GetString(section, kTypeLibKey, "");
-            found.version = profile.GetString(section, kVersionKey, "");
-            found.miscStatus = static_cast<uint32_t>(
-                std::strtoul(profile.GetString(section, kMiscStatusKey, "0").c_str(), nullptr, 10));
-            found.toolboxBitmap = profile.GetString(section, kToolboxBitmapKey, "");
-            *entry = std::move(found);
-        }
-        return true;
+        ClassEntry found;
+        found.clsid = clsid;
+        if (!library.empty() && library[0] != '/')
+            library = FolderOf(path) + "/" + library;
+        found.libraryPath = library;
+        found.progId = profile.GetString(section, kProgIdKey, "");
+        found.typeName = profile.GetString(section, kTypeNameKey, "");
+        found.threadingModel = profile.GetString(section, kThreadingKey, "");
+        found.typeLib = profile.GetString(section, kTypeLibKey, "");
+        found.version = profile.GetString(section, kVersionKey, "");
+        found.miscStatus = static_cast<uint32_t>(
+            std::strtoul(profile.GetString(section, kMiscStatusKey, "0").c_str(), nullptr, 10));
+        found.toolboxBitmap = profile.GetString(section, kToolboxBitmapKey, "");
+        entries.push_back(std::move(found));
     }
-    return false;
+    return entries;
+}
+
+bool CComRegistry::LookupClass(const CLSID& clsid, ClassEntry* entry)
+{
+    std::vector<ClassEntry> entries = LookupClassEntries(clsid);
+    if (entries.empty())
+        return false;
+    if (entry)
+        *entry = std::move(entries.front());
+    return true;
 }
 
 bool CComRegistry::LookupProgId(const std::string& progId, CLSID* clsid)

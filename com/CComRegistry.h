@@ -49,6 +49,8 @@ public:
     static HRESULT UnregisterClass(const CLSID& clsid);
     // The class's entry, its library path made absolute; false when no file has it.
     static bool LookupClass(const CLSID& clsid, ClassEntry* entry);
+    // The class's entry in every file that has it, in lookup order (the first is LookupClass's).
+    static std::vector<ClassEntry> LookupClassEntries(const CLSID& clsid);
     // The class id of a ProgID; false when none is registered.
     static bool LookupProgId(const std::string& progId, CLSID* clsid);
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "com/CComRegistry.h"
 #include "com/ServerExports.h"
@@ -33,6 +34,19 @@ HRESULT LoadServer(const std::string& path, HMODULE* module)
     return S_OK;
 }
 
+// The library of the first file's entry that loads. A per-user entry left behind by a control
+// that was removed or moved must not hide a working one further down the lookup.
+HRESULT LoadFirstServer(const CLSID& clsid, HMODULE* module)
+{
+    const std::vector<ClassEntry> entries = CComRegistry::LookupClassEntries(clsid);
+    if (entries.empty())
+        return REGDB_E_CLASSNOTREG;
+    for (const ClassEntry& entry : entries)
+        if (SUCCEEDED(LoadServer(entry.libraryPath, module)))
+            return S_OK;
+    return CO_E_DLLNOTFOUND;
+}
+
 } // namespace
 
 HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** out)
@@ -40,11 +54,8 @@ HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** out)
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    ClassEntry entry;
-    if (!CComRegistry::LookupClass(clsid, &entry))
-        return REGDB_E_CLASSNOTREG;
     HMODULE module = nullptr;
-    HRESULT hr = LoadServer(entry.libraryPath, &module);
+    HRESULT hr = LoadFirstServer(clsid, &module);
     if (FAILED(hr))
         return hr;
     auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(

@@ -4,12 +4,12 @@
 
 #include "com/Unknown.h"
 
-// Looks the class up (REGDB_E_CLASSNOTREG), loads its library (CO_E_DLLNOTFOUND), takes its
-// DllGetClassObject (CO_E_ERRORINDLL), its factory and a new object, which makes its window as a
-// child of parentWindow (E_NOINTERFACE when the object has no IWindowedControl or no IDispatch,
-// the control's own code when it makes no window, E_UNEXPECTED when it says it did but hands out
-// none). On success *dispatch holds one reference and *window the control's window; on failure
-// both are null.
+// Looks the class up (REGDB_E_CLASSNOTREG), loads the library of the first registry file's entry
+// that loads (CO_E_DLLNOTFOUND when none does), takes its DllGetClassObject (CO_E_ERRORINDLL),
+// its factory and a new object, which makes its window as a child of parentWindow
+// (E_NOINTERFACE when the object has no IWindowedControl or no IDispatch, the control's own code
+// when it makes no window, E_UNEXPECTED when it says it did but hands out none). On success
+// *dispatch holds one reference and *window the control's window; on failure both are null.
 HRESULT CreateControl(const CLSID& clsid, void* parentWindow, int x, int y, int width, int height,
                       int childId, IDispatch** dispatch, void** window);
 
