@@ -136,6 +136,7 @@ int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
     CKVDataSelection* const selection = c.GetSelection();
     const std::string outputName = c.GetOutputName();
     int result = kConvertOk;
+    bool missing = false;
     for (size_t k = 0; k < files->size(); ++k) {
         CKVD& file = *(*files)[k];
         CKVDataSelection copy(selection ? *selection : CKVDataSelection());
@@ -164,6 +165,11 @@ int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
         result = c.Convert(&sweepOffset, &timeOffset, perFile, k == 0 || !m_assumeSplittedFile);
         sweepOffset += sweeps;
         c.SetSelection(selection);
+        // A file with unreadable blocks was written whole and named them: the next one follows.
+        if (result == kConvertReported && c.HasMissingData()) {
+            missing = true;
+            result = kConvertOk;
+        }
         if (result >= kConvertOpenFailed)
             break;
         if (result == kConvertNoChannels) {
@@ -175,6 +181,8 @@ int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
     // An output that cannot be finished is incomplete: never report it as written.
     if (!perFile && !c.CloseOutputFile() && result == kConvertOk)
         result = kConvertCloseFailed;
+    if (missing && result == kConvertOk)
+        result = kConvertReported;
     c.SetDataSource(source);
     c.SetSelection(selection);
     if (!perFile)
@@ -224,6 +232,7 @@ void CDlgSelection::WriteCommandLineFile()
     request.baseIsPressedStart = m_baseIsPressedStart;
     request.triggered = Map().GetRecordingKind() == kRecordingTriggered;
     request.selection = m_converter->GetSelection();
+    request.map = &Map();
     request.options = m_converter->Options();
     std::string text;
     std::string refused;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "export/CKVDataSelection.h"
+#include "export/CStreamChannelMap.h"
 
 namespace {
 
@@ -46,8 +47,21 @@ private:
     std::string m_refused;
 };
 
-std::string SelectionValue(const CKVDataSelection::Entry& entry)
+// The dialog's trigger entry carries "Tr", no channel of its stream, and the console refuses a
+// channel it cannot find. The stream's own first channel selects the same there: the trigger
+// writer takes an entry as its whole stream. A stream without a channel name is written alone.
+std::string TriggerValue(const CKVDataSelection::Entry& entry, const CStreamChannelMap* map)
 {
+    const CStreamChannelMap::CStream* stream = map ? map->FindStream(entry.streamName) : nullptr;
+    if (!stream || stream->m_channelNames.empty() || stream->m_channelNames.front().empty())
+        return entry.streamName;
+    return entry.streamName + ":" + stream->m_channelNames.front();
+}
+
+std::string SelectionValue(const CKVDataSelection::Entry& entry, const CStreamChannelMap* map)
+{
+    if (entry.bit < 0 && entry.streamName.find("Trigger") != std::string::npos)
+        return TriggerValue(entry, map);
     std::string value = entry.streamName + ":" + entry.channelName;
     if (entry.bit >= 0)
         value += ":" + std::to_string(entry.bit);
@@ -89,7 +103,7 @@ bool BuildCommandLineText(const CommandLineRequest& r, std::string& text, std::s
     if (r.selection) {
         for (int i = 0; i < r.selection->GetCount(); ++i) {
             const CKVDataSelection::Entry& entry = *r.selection->At(i);
-            b.Value('s', SelectionValue(entry));
+            b.Value('s', SelectionValue(entry, r.map));
             digitalEvents = digitalEvents || entry.streamName == "Digital Data Event";
         }
     }

@@ -8,6 +8,7 @@
 #include "export/ConvertOptions.h"
 
 class CKVDataSelection;
+class CStreamChannelMap;
 
 // What the dialog holds at the time of the button, copied into plain values.
 struct CommandLineRequest
@@ -23,6 +24,7 @@ struct CommandLineRequest
     int baseIsPressedStart = 0;
     bool triggered = false;            // recording kind 2
     const CKVDataSelection* selection = nullptr;
+    const CStreamChannelMap* map = nullptr;   // the streams and channels of the opened files
     ConvertOptions options;
 };
 

@@ -5,6 +5,7 @@
 
 #include "app/gui/CommandLineText.h"
 #include "export/CKVDataSelection.h"
+#include "export/CStreamChannelMap.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
@@ -119,6 +120,46 @@ TEST(CommandLineText, GoldenFiles)
     ASSERT_TRUE(BuildCommandLineText(listOfOne, text, refused));
     EXPECT_NE(text.find("-o \"/out/a.txt\"\r\n\r\n"), std::string::npos);
     EXPECT_EQ(text.find("AssumeSplittedFile"), std::string::npos);
+}
+
+TEST(CommandLineText, ATriggerEntryNamesItsStreamsOwnChannel)
+{
+    // The dialog's trigger entry reads "Tr", a channel the console does not know.
+    CKVDataSelection trigger;
+    trigger.Add(Entry("Trigger 1", "Tr"));
+    trigger.Add(Entry("Trigger 2", "Tr"));
+    CStreamChannelMap map;
+    CStreamChannelMap::CStream one;
+    one.m_name = "Trigger 1";
+    one.m_kind = "trigger";
+    one.m_channelIds = {0, 1};
+    one.m_channelNames = {"T1", "T2"};
+    map.AddStream(one);
+    CStreamChannelMap::CStream unnamed = one;
+    unnamed.m_name = "Trigger 2";
+    unnamed.m_channelIds.clear();
+    unnamed.m_channelNames.clear();
+    map.AddStream(unnamed);
+
+    CommandLineRequest r;
+    r.taskOption = "-ascii";
+    r.inputs = {"/data/a.kvd"};
+    r.outputName = "/out/a.txt";
+    r.selection = &trigger;
+    const std::pair<const char*, std::pair<const CStreamChannelMap*, std::string>> cases[] = {
+        {"the first channel of the stream; a stream without one alone",
+         {&map, "\r\n-s \"Trigger 1:T1\"\r\n-s \"Trigger 2\"\r\n"}},
+        {"no map: the streams alone", {nullptr, "\r\n-s \"Trigger 1\"\r\n-s \"Trigger 2\"\r\n"}},
+    };
+    for (const auto& [name, c] : cases) {
+        SCOPED_TRACE(name);
+        r.map = c.first;
+        std::string text;
+        std::string refused;
+        ASSERT_TRUE(BuildCommandLineText(r, text, refused));
+        EXPECT_NE(text.find(c.second), std::string::npos) << text;
+        EXPECT_EQ(text.find("Tr\""), std::string::npos) << text;
+    }
 }
 
 TEST(CommandLineText, ValuesTheParserCannotReadAreRefused)
