@@ -277,6 +277,13 @@ bool CDlgSelection::IsMultiFile() const
     return m_converter->GetFileList() != nullptr;
 }
 
+bool CDlgSelection::SplitFilesPermitted() const
+{
+    // One file is no part of a split recording, whatever its creator allowed.
+    const std::vector<CKVD*>* files = m_converter->GetFileList();
+    return m_splitPermission != 0 && files && files->size() > 1;
+}
+
 const CStreamChannelMap& CDlgSelection::Map() const
 {
     return m_doc->GetStreamChannelMap();
@@ -298,7 +305,7 @@ bool CDlgSelection::OnInitDialog()
             Control(id)->setEnabled(false);
         ControlAs<QLineEdit>(kIdSweepStart)->clear();
         ControlAs<QLineEdit>(kIdSweepStop)->clear();
-        Control(kIdAssumeSplitted)->setVisible(m_splitPermission != 0);
+        Control(kIdAssumeSplitted)->setVisible(SplitFilesPermitted());
     } else {
         ControlAs<QPushButton>(kIdBrowse)->setText(QStringLiteral("Browse"));
         Control(kIdOutputName)->show();
@@ -330,7 +337,7 @@ bool CDlgSelection::OnInitDialog()
             SetSweepRange(static_cast<unsigned>(m_converter->GetDataSource()->GetStreamFile().GetSweepCount()));
         m_converter->SetSingleOutput(settings.SingleFile != 0);
     }
-    if (m_splitPermission)
+    if (SplitFilesPermitted())
         m_assumeSplittedFile = settings.AssumeSplittedFile;
     m_singleOutfile = settings.SingleOutfile;
     UpdateOutputControls();
@@ -764,7 +771,7 @@ void CDlgSelection::SaveSettings()
     settings.SingleFile = m_converter->GetSingleOutput() ? 1 : 0;
     settings.Options = m_converter->Options();
     m_settings->WriteExportSettings(settings, Map().GetRecordingKind() != kRecordingContinuous,
-                                    m_splitPermission != 0);
+                                    SplitFilesPermitted());
 }
 
 void CDlgSelection::reject()

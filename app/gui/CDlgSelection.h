@@ -118,6 +118,9 @@ protected:
     bool ReadControls(bool sweeps = true);
     void UpdateOutputControls();
     bool IsMultiFile() const;
+    // Split files may go into one output: permitted by the creator, and several files open.
+    // Otherwise "AssumeSplittedFile" is neither shown, read nor written.
+    bool SplitFilesPermitted() const;
     bool HasOneOutput() const;
     std::string GetOutputFolder() const;
     std::string BuildOutputName() const;

@@ -385,3 +385,52 @@ TEST(CDlgSelection, EveryCaptionFitsItsControl)
         });
     }
 }
+
+TEST(CDlgSelection, AssumeSplittedFileIsKeptOnlyWhereSplitFilesArePermitted)
+{
+    struct Case
+    {
+        const char* name;
+        ExportFormat format;
+        int files;
+        int permission;
+        const char* stored;     // nullptr: the key is missing
+        bool click;             // the user ticks the box
+        const char* expected;   // nullptr: still missing
+    };
+    const Case cases[] = {
+        {"binary, one file", ExportFormat::Bin, 1, 2, nullptr, false, nullptr},
+        {"text, one file, a stored value", ExportFormat::Ascii, 1, 2, "1", false, "1"},
+        {"binary, two parts", ExportFormat::Bin, 2, 2, nullptr, true, "1"},
+        {"text, two parts, a stored value", ExportFormat::Ascii, 2, 2, "1", false, "1"},
+        {"text, two files that are no parts", ExportFormat::Ascii, 2, 0, nullptr, false, nullptr},
+        {"ABF, two parts", ExportFormat::Abf, 2, 2, "1", false, "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportScene scene;
+        std::vector<std::string> paths;
+        for (int i = 0; i < c.files; ++i) {
+            paths.push_back(scene.File("rec" + std::to_string(i) + ".kvd"));
+            ASSERT_TRUE(WriteRecording(Continuous(2), Plain(2), paths.back()));
+        }
+        scene.Open(paths);
+        CSettingsFile settings(BuildProfilePath(kProgramName));
+        if (c.stored) {
+            ASSERT_TRUE(settings.WriteString("Settings", "AssumeSplittedFile", c.stored));
+        }
+        scene.Run(c.format, [&](CDlgSelection& dlg) {
+            QCheckBox* box = dlg.ControlAs<QCheckBox>(Id::kIdAssumeSplitted);
+            const bool offered = c.files > 1 && c.permission != 0 && c.format != ExportFormat::Abf;
+            EXPECT_EQ(box->isVisible() && box->isEnabled(), offered);
+            if (offered) {
+                EXPECT_EQ(box->isChecked(), c.stored != nullptr);
+            }
+            if (c.click) {
+                ClickControl(dlg, Id::kIdAssumeSplitted);
+            }
+        }, c.permission);
+        EXPECT_EQ(settings.GetString("Settings", "AssumeSplittedFile", "missing"),
+                  c.expected ? c.expected : "missing");
+    }
+}
