@@ -1,10 +1,18 @@
 #include "datafile/CKVTAChunkChain.h"
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include "datafile/KvdFormat.h"
 #include "platform/AsciiCase.h"
 #include "platform/CByteReader.h"
+
+namespace {
+
+constexpr size_t kMaxIds = 256;
+
+} // namespace
 
 CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
 {
@@ -24,32 +32,110 @@ void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t inde
     m_headersRead = 0;
     m_chunks.clear();
     m_lists.clear();
+    m_ids.clear();
+}
+
+uint64_t CKVTAChunkChain::DataLimit() const
+{
+    const uint64_t length = m_file ? m_file->Length() : 0;
+    return m_indexPosition != 0 ? std::min(m_indexPosition, length) : length;
+}
+
+bool CKVTAChunkChain::SizeFits(uint64_t at, int64_t size) const
+{
+    const uint64_t length = m_file->Length();
+    return size >= Kvd::DataChunk::kMinSize && at <= length - Kvd::kFrameBytes
+           && length >= Kvd::kFrameBytes && static_cast<uint64_t>(size) <= length - Kvd::kFrameBytes - at;
+}
+
+bool CKVTAChunkChain::IsKnownHeader(uint64_t at, uint64_t& next) const
+{
+    uint8_t header[Kvd::DataChunk::kHeaderBytes];
+    if (!m_file->ReadAt(at, header, sizeof header))
+        return false;
+    const uint64_t id = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
+    const int64_t size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
+    if (std::find(m_ids.begin(), m_ids.end(), id) == m_ids.end() || !SizeFits(at, size))
+        return false;
+    next = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
+    return true;
+}
+
+bool CKVTAChunkChain::Resync(uint64_t from)
+{
+    const uint64_t limit = DataLimit();
+    if (m_ids.empty())
+        return false;
+    // Read in large pieces; consecutive pieces overlap by an id less one byte.
+    constexpr size_t kPieceBytes = 1 << 20;
+    std::vector<uint8_t> piece;
+    for (uint64_t pos = from; pos < limit && limit - pos >= Kvd::DataChunk::kHeaderBytes;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceBytes, limit - pos));
+        piece.resize(n);
+        if (!m_file->ReadAt(pos, piece.data(), n))
+            return false;
+        for (size_t k = 0; k + Kvd::kIdBytes <= n;) {
+            // The earliest place in the piece that holds one of the ids.
+            size_t found = n;
+            for (uint64_t id : m_ids) {
+                uint8_t bytes[Kvd::kIdBytes];
+                StoreLE<uint64_t>(bytes, id);
+                const auto end = piece.begin() + static_cast<std::ptrdiff_t>(found);
+                const auto hit = std::search(piece.begin() + static_cast<std::ptrdiff_t>(k), end,
+                                             std::begin(bytes), std::end(bytes));
+                if (hit != end)
+                    found = static_cast<size_t>(hit - piece.begin());
+            }
+            if (found == n)
+                break;
+            const uint64_t at = pos + found;
+            uint64_t next = 0;
+            uint64_t after = 0;
+            if (IsKnownHeader(at, next)
+                && (next >= limit || limit - next < Kvd::DataChunk::kHeaderBytes || IsKnownHeader(next, after))) {
+                m_next = at;
+                return true;
+            }
+            k = found + 1;
+        }
+        if (n < kPieceBytes)
+            break;
+        pos += n - (Kvd::kIdBytes - 1);
+    }
+    return false;
 }
 
 bool CKVTAChunkChain::ScanOne()
 {
     if (m_complete)
         return false;
-    const uint64_t at = m_next;
     uint8_t header[Kvd::DataChunk::kHeaderBytes];
-    if ((m_indexPosition != 0 && at >= m_indexPosition) || !m_file->ReadAt(at, header, sizeof header)) {
-        m_complete = true;
-        return false;
+    uint64_t at = m_next;
+    int64_t size = 0;
+    for (;;) {
+        if ((m_indexPosition != 0 && at >= m_indexPosition) || !m_file->ReadAt(at, header, sizeof header)) {
+            m_complete = true;
+            return false;
+        }
+        ++m_headersRead;
+        size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
+        // A size below 16 would make the next chunk start inside or before this one.
+        if (SizeFits(at, size))
+            break;
+        if (!Resync(at + Kvd::DataChunk::kHeaderBytes)) {
+            m_complete = true;
+            return false;
+        }
+        at = m_next;
     }
-    ++m_headersRead;
     KvtChunkInfo chunk;
     chunk.offset = at;
     chunk.rawId = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
-    const int64_t size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
     chunk.start = LoadLE<uint64_t>(header + Kvd::DataChunk::kStart);
     chunk.stop = LoadLE<uint64_t>(header + Kvd::DataChunk::kStop);
-    // A size below 16 would make the next chunk start inside or before this one.
-    const uint64_t length = m_file->Length();
-    if (size < Kvd::DataChunk::kMinSize || at > length - Kvd::kFrameBytes
-        || static_cast<uint64_t>(size) > length - Kvd::kFrameBytes - at) {
-        m_complete = true;
-        return false;
-    }
+    // A file has a few streams; the cap keeps a run of garbage headers from growing the list.
+    if (m_ids.size() < kMaxIds && std::find(m_ids.begin(), m_ids.end(), chunk.rawId) == m_ids.end())
+        m_ids.push_back(chunk.rawId);
     chunk.payloadSize = size - Kvd::DataChunk::kMinSize;
     m_next = chunk.End();
 

@@ -24,9 +24,12 @@ struct KvtChunkInfo
 // All streams of a file follow one chain of chunk headers: every chunk, whatever its stream,
 // is skipped by its size. The chain is read header by header from the data start, only as far as
 // a caller has asked, and every header is read once per Reset; each stream then finds its chunks
-// in its own list. The chain ends at the index position (when not 0), at the end of the file, at
-// a size field below 16 or at a chunk that runs past the end of the file: a corrupt size can
-// neither loop nor walk backwards.
+// in its own list. The chain ends at the index position (when not 0) and at the end of the file.
+// A header whose size field is below 16 or runs past the end of the file is damaged: that chunk
+// is dropped and the chain goes on at the next place behind it that holds the header of a chunk
+// id seen before, whose own size fits and which is followed by another such header (or by the
+// end of the data). The search only moves forward: a corrupt size can neither loop nor walk
+// backwards, and without such a place the chain ends there.
 class CKVTAChunkChain
 {
 public:
@@ -69,6 +72,14 @@ private:
 
     bool ScanOne();
     KeyList* List(Key key);
+    // Where the data of the chain ends: the index position, or the end of the file.
+    uint64_t DataLimit() const;
+    // True when a chunk of `size` bytes (size field) at `at` fits into the file.
+    bool SizeFits(uint64_t at, int64_t size) const;
+    // True when the header at `at` names a chunk id seen before and its size fits.
+    bool IsKnownHeader(uint64_t at, uint64_t& next) const;
+    // Finds the next chunk at or after `from` (see the class comment); sets m_next.
+    bool Resync(uint64_t from);
 
     CFileReader* m_file = nullptr;
     uint64_t m_dataStart = 0;
@@ -78,4 +89,5 @@ private:
     size_t m_headersRead = 0;
     std::vector<KvtChunkInfo> m_chunks;
     std::unordered_map<Key, KeyList> m_lists;
+    std::vector<uint64_t> m_ids;   // the distinct raw ids read so far
 };

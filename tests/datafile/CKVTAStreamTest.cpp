@@ -366,31 +366,45 @@ TEST(CKVTAStream, ChunkIdsMatchWhateverTheirCase)
     EXPECT_EQ(file.Stream(0)->GetFirstChunk()->GetChunkId(), "SPKS0001");
 }
 
-TEST(CKVTAStream, BrokenChainsEndTheWalk)
+// A damaged chunk head is dropped and the chain goes on at the next head of a known stream
+// whose size fits and that another head (or the end) follows; without one the walk ends there.
+TEST(CKVTAStream, BrokenChunkHeadsAreSkipped)
 {
+    // An id inside the bytes behind a damaged head that is no chunk head: its size is 0.
+    std::vector<uint8_t> fakeHead(kIds[0], kIds[0] + 8);
+    fakeHead.resize(40, 0);
     struct Case
     {
         const char* name;
         int64_t size;
-        size_t bytesBehind;
+        std::vector<uint8_t> bytesBehind;
+        int nextStream;
+        size_t walked;   // chunks of stream 0
     };
     const Case cases[] = {
-        {"size 0", 0, 0},           {"size 8", 8, 0},
-        {"size 15", 15, 0},         {"size -16", -16, 16},
-        {"size 2^40", int64_t(1) << 40, 16},
-        {"largest size", INT64_MAX, 16},
-        {"last chunk past the end", 16 + 100, 50},
+        {"size 0", 0, {}, 0, 2},
+        {"size 8", 8, {}, 0, 2},
+        {"size 15", 15, {}, 0, 2},
+        {"size -16", -16, std::vector<uint8_t>(16, 0), 0, 2},
+        {"size 2^40", int64_t(1) << 40, std::vector<uint8_t>(16, 0), 0, 2},
+        {"largest size", INT64_MAX, std::vector<uint8_t>(16, 0), 0, 2},
+        {"a chunk running past the end of the file", 16 + 100, std::vector<uint8_t>(50, 0), 0, 2},
+        {"a known id that heads no chunk", 0, fakeHead, 0, 2},
+        {"only an id never seen behind", 0, {}, 2, 1},
     };
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         KvdBuilder builder = InterleavedFile({{0, 0, 100}, {1, 0, 100}});
-        builder.AddRawChunk(kIds[1], c.size, T0 + 100, T0 + 200, std::vector<uint8_t>(c.bytesBehind, 0));
-        builder.AddChunk(kIds[0], T0 + 100, T0 + 200, {});
+        builder.AddRawChunk(kIds[1], c.size, T0 + 100, T0 + 200, c.bytesBehind);
+        builder.AddChunk(kIds[c.nextStream], T0 + 100, T0 + 200, {});
         KvdTestFile file;
         ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
-        EXPECT_EQ(Walk(*file.Stream(0)).size(), 1u);
+        const auto walked = Walk(*file.Stream(0));
+        ASSERT_EQ(walked.size(), c.walked);
+        EXPECT_EQ(walked.back(), std::make_pair(uint64_t(c.walked == 2 ? 100 : 0), uint64_t(c.walked == 2 ? 200 : 100)));
         EXPECT_EQ(Walk(*file.Stream(1)).size(), 1u);
+        EXPECT_TRUE(Walk(*file.Stream(2)).empty());
         EXPECT_TRUE(file.chain.Complete());
     }
 }
