@@ -219,6 +219,15 @@ public:
     int64_t GetTotalSampleCount() const;
     // Triggered recordings; `sweep` must be below the file's sweep count, else 0.
     int GetSweepSampleCount(int sweep) const;
+
+    // Where the samples of a chunk end: its stop field, unless that lies before its start or
+    // further past the end of its frames than the frames last and a second more (a damaged
+    // field); then the time after its last frame. Streams that are not raw, and chunks without
+    // frames, keep their stop field (or the start, when the field lies before it).
+    uint64_t GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const;
+    uint64_t GetDataStopTime(const CKVTADataBlock& block) const;
+    // The latest data stop of this stream's chunks (scanning the whole chain); 0 without chunks.
+    uint64_t GetDataEndTime();
     // Samples first..first+count-1 of the sweep; their times are whole microseconds after the
     // sweep start (the fraction is dropped), as the recording program numbers them.
     int GetSweepData(uint16_t* out, int max, int sweep, int first, int count);

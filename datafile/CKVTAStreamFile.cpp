@@ -1,6 +1,7 @@
 #include "datafile/CKVTAStreamFile.h"
 #include "datafile/CKVTADataBlock.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "datafile/KvdFormat.h"
@@ -511,6 +512,66 @@ std::unique_ptr<CKVTATimeStamp> CKVTAStreamFile::GetSweepStopTime(int i)
     if (!IndexSweep(i, start, stop))
         return nullptr;
     return std::make_unique<CKVTATimeStamp>(stop, GetStartTime());
+}
+
+void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has)
+{
+    const size_t count = static_cast<size_t>(IndexSweepCount());
+    std::vector<uint64_t> starts(count);
+    bool rising = true;
+    for (size_t i = 0; i < count; ++i) {
+        starts[i] = m_index.GetSweepStartValue(static_cast<int>(i));
+        rising = rising && (i == 0 || starts[i] >= starts[i - 1]);
+    }
+    ends.assign(count, 0);
+    has.assign(count, false);
+    const auto take = [&](size_t sweep, uint64_t end) {
+        ends[sweep] = has[sweep] ? std::max(ends[sweep], end) : end;
+        has[sweep] = true;
+    };
+    for (const auto& stream : m_streams) {
+        if (!stream->IsRawStream())
+            continue;
+        const CKVTAChunkChain::Key key = stream->GetChunkKey();
+        size_t i = 0;
+        for (size_t n = 0; m_chain.HasOfKey(key, n, i); ++n) {
+            const KvtChunkInfo& chunk = m_chain.At(i);
+            const uint64_t end = stream->GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize);
+            if (!rising) {
+                for (size_t sweep = 0; sweep < count; ++sweep)
+                    take(sweep, end);
+                continue;
+            }
+            const auto after = std::upper_bound(starts.begin(), starts.end(), chunk.start);
+            if (after != starts.begin())
+                take(static_cast<size_t>(after - starts.begin()) - 1, end);
+        }
+    }
+}
+
+void CKVTAStreamFile::BoundSweepsByData()
+{
+    if (!m_hasHeader || !m_file)
+        return;
+    GetSweepCount();
+    if (m_index.SweepStopsChecked())
+        return;
+    m_index.SetSweepStopsChecked();
+    std::vector<uint64_t> ends;
+    std::vector<bool> has;
+    SweepDataEnds(ends, has);
+    for (int i = 0; i < IndexSweepCount(); ++i) {
+        // A sweep without raw data of its own is left as it is: reading it tells.
+        if (!has[static_cast<size_t>(i)])
+            continue;
+        const uint64_t start = m_index.GetSweepStartValue(i);
+        const uint64_t stop = m_index.GetSweepStopValue(i);
+        const uint64_t bound = std::max(ends[static_cast<size_t>(i)], start);
+        if (stop < start || stop > bound)
+            m_index.SetSweepStopValue(i, bound);
+    }
+    // The stop stamp follows the last sweep.
+    GetSweepCount();
 }
 
 uint64_t CKVTAStreamFile::GetSweepStartValue(int i) const

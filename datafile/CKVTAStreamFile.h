@@ -100,6 +100,11 @@ public:
     std::unique_ptr<CKVTATimeStamp> GetSweepStartTime(int i) override;
     std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i) override;
     uint64_t GetSweepStartValue(int i) const;
+    // Makes sure the index exists, then bounds every sweep stop that lies before its sweep's
+    // start or past the last raw data of that sweep (a damaged stored stop, or a damaged chunk
+    // stop that a scan took over) to that last data, and moves the stop stamp as GetSweepCount
+    // does. Reads every chunk header once per Open; exports call it before they walk the data.
+    void BoundSweepsByData();
     // -1 for a continuous recording, else the window extent in whole ms.
     int GetSweepLength() const;
     int GetWindowStart() const;            // ms, truncated (INT32_MIN when not a number)
@@ -247,6 +252,9 @@ private:
     void EnsureIndex();
     int IndexSweepCount() const { return m_index.GetSweepCount(); }
     bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const;
+    // Latest data stop of the raw chunks that start in each sweep (`has` false: none). When the
+    // sweep starts do not rise, every sweep gets the latest of all raw chunks.
+    void SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has);
     std::vector<CKVTAStream*> StreamList() const;
 
     FILE* m_file = nullptr;

@@ -59,6 +59,7 @@ void CKVTAStreamIndex::Clear()
     m_sweepStarts.clear();
     m_sweepStops.clear();
     m_built = false;
+    m_stopsChecked = false;
 }
 
 void CKVTAStreamIndex::AddEntry(uint64_t time, int64_t offset)
@@ -90,6 +91,12 @@ std::unique_ptr<CKVTATimeStamp> CKVTAStreamIndex::GetSweepStopTime(int i, uint64
     if (i < 0 || i >= GetSweepCount())
         return nullptr;
     return std::make_unique<CKVTATimeStamp>(m_sweepStops[static_cast<size_t>(i)], startReference);
+}
+
+void CKVTAStreamIndex::SetSweepStopValue(int i, uint64_t stop)
+{
+    if (i >= 0 && i < GetSweepCount())
+        m_sweepStops[static_cast<size_t>(i)] = stop;
 }
 
 bool CKVTAStreamIndex::FindEntryOffset(uint64_t t, uint64_t& offset) const
@@ -250,7 +257,8 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
             stops.push_back(previousStop);
             starts.push_back(ref.block->GetStartTime());
         }
-        previousStop = ref.block->GetStopTime();
+        // A damaged stop field of a raw block neither splits a sweep nor runs it on for ever.
+        previousStop = ref.stream->GetDataStopTime(*ref.block);
         if (state == 1) {
             state = 2;
             candidateTime = 0;

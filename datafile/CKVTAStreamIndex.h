@@ -51,6 +51,11 @@ public:
     // 0..count-1.
     std::unique_ptr<CKVTATimeStamp> GetSweepStartTime(int i, uint64_t startReference) const;
     std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i, uint64_t startReference) const;
+    // Replaces sweep i's stop (i outside 0..count-1: nothing happens).
+    void SetSweepStopValue(int i, uint64_t stop);
+    // Set once the sweep stops were checked against the data of the file; Clear resets it.
+    bool SweepStopsChecked() const { return m_stopsChecked; }
+    void SetSweepStopsChecked() { m_stopsChecked = true; }
 
     // Offset of the entry before the first entry whose time is after t (the first entry when t
     // lies before all, the last when none is after); false without entries.
@@ -103,6 +108,7 @@ private:
     std::vector<uint64_t> m_sweepStarts;
     std::vector<uint64_t> m_sweepStops;
     bool m_built = false;
+    bool m_stopsChecked = false;
 
     uint16_t m_recordVersion = 0;
     std::string m_recordPath;

@@ -15,6 +15,7 @@ using U128 = unsigned __int128;
 
 constexpr uint64_t kNsPerSecondTimesMilli = 1000000000000ull;  // ns per s x mHz per Hz
 constexpr size_t kScratchBytes = 256 * 1024;
+constexpr uint64_t kNsPerSecond = 1000000000;
 
 uint64_t Saturate(U128 value)
 {
@@ -270,6 +271,41 @@ int64_t CKVTAStream::GetTotalSampleCount() const
     const U128 values = static_cast<U128>(stop - start) * static_cast<uint32_t>(GetSampleRateMilliHz())
                         / kNsPerSecondTimesMilli;
     return static_cast<int64_t>(std::min<U128>(values, INT64_MAX));
+}
+
+uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const
+{
+    const uint64_t frameBytes = FrameBytes();
+    const uint64_t frames = frameBytes > 0 && payloadSize > 0 ? static_cast<uint64_t>(payloadSize) / frameBytes : 0;
+    if (frames == 0)
+        return std::max(start, stop);
+    // The time the frames take, rounded up: a stop field a recorder rounded stays good.
+    const U128 scaled = static_cast<U128>(frames) * kNsPerSecondTimesMilli;
+    const uint64_t duration = Saturate((scaled + static_cast<uint32_t>(GetSampleRateMilliHz()) - 1)
+                                       / static_cast<uint32_t>(GetSampleRateMilliHz()));
+    const uint64_t framesEnd = Saturate(static_cast<U128>(start) + duration);
+    const uint64_t latest = Saturate(static_cast<U128>(framesEnd) + std::max(duration, kNsPerSecond));
+    return stop >= start && stop <= latest ? stop : framesEnd;
+}
+
+uint64_t CKVTAStream::GetDataStopTime(const CKVTADataBlock& block) const
+{
+    return GetDataStopTime(block.GetStartTime(), block.GetStopTime(), block.GetPayloadSize());
+}
+
+uint64_t CKVTAStream::GetDataEndTime()
+{
+    CKVTAChunkChain* chain = Chain();
+    if (!chain)
+        return 0;
+    const CKVTAChunkChain::Key key = GetChunkKey();
+    uint64_t end = 0;
+    size_t i = 0;
+    for (size_t n = 0; chain->HasOfKey(key, n, i); ++n) {
+        const KvtChunkInfo& chunk = chain->At(i);
+        end = std::max(end, GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize));
+    }
+    return end;
 }
 
 int CKVTAStream::GetSweepSampleCount(int sweep) const
