@@ -178,8 +178,12 @@ bool CConvertInterface::IsInputFile(const std::string& path) const
 
 int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput)
 {
+    m_dataMissing = false;
     if (!m_selection || m_selection->GetCount() == 0 || !m_dataSource)
         return kConvertNoChannels;
+    // Stop times that a damaged field put before the start or past the data would send the
+    // walks through time that holds nothing.
+    m_dataSource->GetStreamFile().BoundSweepsByData();
     const bool continuous = IsContinuous();
     if (!continuous) {
         // Sweep indexes below are first - 1 .. last - 1: an unset range must not wrap round.
@@ -206,7 +210,7 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         }
         if (openAndClose && !CloseOutputFile())
             return kConvertCloseFailed;
-        return kConvertOk;
+        return m_dataMissing ? kConvertReported : kConvertOk;
     }
 
     const unsigned first = m_firstSweep;
@@ -261,7 +265,41 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
 }
 
 int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, int64_t)>& writeBlock,
-                                              bool withProgress)
+                                              bool withProgress, MissingRows missingRows)
+{
+    m_missing.clear();
+    const int rc = WalkContinuousBlocks(writeBlock, withProgress);
+    ReportMissing(missingRows);
+    return rc;
+}
+
+void CConvertInterface::NoteMissing(int64_t startUs, int64_t endUs)
+{
+    if (!m_missing.empty() && m_missing.back().second == startUs)
+        m_missing.back().second = endUs;
+    else
+        m_missing.emplace_back(startUs, endUs);
+}
+
+void CConvertInterface::ReportMissing(MissingRows missingRows)
+{
+    if (m_missing.empty())
+        return;
+    m_dataMissing = true;
+    const char* done = missingRows == MissingRows::kFilled ? "filled with 0 V" : "not written";
+    std::string text;
+    for (const auto& range : m_missing) {
+        if (!text.empty())
+            text += "\n";
+        text += FormatString("Data missing from %.3f s to %.3f s: %s.", static_cast<double>(range.first) / 1e6,
+                             static_cast<double>(range.second) / 1e6, done);
+    }
+    m_missing.clear();
+    ReportError(text);
+}
+
+int CConvertInterface::WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
+                                            bool withProgress)
 {
     constexpr int64_t kBlockUs = 1000000;
     const int64_t stop = RecordingStopUs();
@@ -409,7 +447,8 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
             got = ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
         if (got != want) {
             // A recording may end before its stop time: the last window keeps what is there.
-            if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0) {
+            if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0
+                && EndsInsideWindow(s, got / static_cast<size_t>(s.channels), from, to)) {
                 rows = got / static_cast<size_t>(s.channels);
                 out.resize(rows * entries);
             } else {
@@ -424,8 +463,24 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     if (failed.empty())
         return true;
     ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
+    NoteMissing(startUs, endUs);
     FillZeroVolts(out, rows, subtractAdcZero);
     return false;
+}
+
+bool CConvertInterface::EndsInsideWindow(const StreamColumns& lead, size_t rows, const CKVTATimeStamp& from,
+                                         const CKVTATimeStamp& to) const
+{
+    // A read that broke off (a file cut short while it is read) leaves chunks behind that the
+    // chain knows of: the rows they hold are missing, not past the end.
+    const uint64_t end = lead.stream->GetDataEndTime();
+    if (end >= to.GetTime())
+        return false;
+    const CKVTATimeStamp dataEnd(std::max(end, from.GetTime()), from.GetStart());
+    const size_t expected = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, dataEnd))
+                            / static_cast<size_t>(lead.channels);
+    // One row of slack for a window edge that falls between two samples.
+    return rows + 1 >= expected;
 }
 
 bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,

@@ -32,6 +32,12 @@ enum ConvertResult : int {
     kConvertReported = 10,        // a failure the converter has already reported
 };
 
+// What a continuous writer did with the rows of a time block that could not be read.
+enum class MissingRows {
+    kFilled,    // written as 0-volt rows, so later rows keep their time
+    kLeftOut,   // not written (every row carries its own time)
+};
+
 // Progress of a conversion: (context, percent 0..100, step text); nonzero asks to stop.
 using ConvertProgressCallback = int (*)(void* context, int percent, const char* text);
 
@@ -106,6 +112,11 @@ public:
     // Shows one message: printed with "\n" on the console, else handed to the reporter.
     virtual void ReportError(const std::string& text);
 
+    // True when the last Convert went through the whole recording but some time blocks could
+    // not be read: it named them and returned kConvertReported. A batch may go on with the next
+    // input then; the output holds every block.
+    bool HasMissingData() const { return m_dataMissing; }
+
     // CKVDataSelection::Remove on the converter's selection.
     bool RemoveSelectedChannel(const std::string& streamName, const std::string& channelName, int bit);
     // Appends each distinct stream name of the selection in order of first appearance. True
@@ -153,10 +164,10 @@ protected:
     //
     // The window [startUs, endUs) is read in microseconds since the file's start. A window whose
     // streams cannot deliver its rows (a gap, a short read, a missing stream) is reported
-    // ("Error reading raw data stream %s. Excluded from conversion.") and comes back false with
-    // its expected rows all holding each column's 0-volt value, so the caller may write it and
-    // later rows keep their time. Only the recording's last window may hold fewer rows: the
-    // recording may end before its stop time.
+    // ("Error reading raw data stream %s. Excluded from conversion."), noted as missing for the
+    // block walk, and comes back false with its expected rows all holding each column's 0-volt
+    // value, so the caller may write it and later rows keep their time. Only the recording's
+    // last window may hold fewer rows, and only where the first stream's chunks end inside it.
     bool ReadContinuousRawData(int64_t startUs, int64_t endUs, std::vector<uint16_t>& out,
                                int& samplesPerChannel, bool subtractAdcZero);
     // One whole sweep (index from 0). False, with `out` empty and 0 rows, when a stream delivers
@@ -172,9 +183,11 @@ protected:
     // Walks the recording in one-second blocks [0, 1 s), [1 s, 2 s), ... up to its stop time,
     // the last one shorter, calling `writeBlock(startUs, endUs)`; a nonzero result ends the walk.
     // With `withProgress`, after each block the callback gets end x 100 / stop and
-    // "Raw data streams"; a stop request gives 5.
+    // "Raw data streams"; a stop request gives 5. Blocks whose read failed are named at the end
+    // in one message, one line per stretch ("Data missing from 1.000 s to 2.000 s: filled with
+    // 0 V."), and Convert then returns kConvertReported once the output is finished.
     int ForEachContinuousBlock(const std::function<int(int64_t startUs, int64_t endUs)>& writeBlock,
-                               bool withProgress);
+                               bool withProgress, MissingRows missingRows = MissingRows::kFilled);
     // The recording's stop time in microseconds since its start; 0 without data source.
     int64_t RecordingStopUs() const;
 
@@ -190,6 +203,13 @@ private:
         bool identity = false;                      // entries 0..n-1 are channels 0..n-1
     };
     bool MapStreams(std::vector<StreamColumns>& streams) const;
+    int WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock, bool withProgress);
+    void NoteMissing(int64_t startUs, int64_t endUs);
+    void ReportMissing(MissingRows missingRows);
+    // True when a short read of the first stream in the last window is the end of its data:
+    // its chunks end before the window does and the rows read reach their end.
+    bool EndsInsideWindow(const StreamColumns& lead, size_t rows, const CKVTATimeStamp& from,
+                          const CKVTATimeStamp& to) const;
     // Reads at most `want` values of stream `s` in [from, to) into their columns of the rows of
     // `out`; returns what GetRawData would have copied.
     size_t ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
@@ -210,4 +230,6 @@ private:
     void* m_progressContext = nullptr;
     ConvertProgressCallback m_progress = nullptr;
     std::vector<uint16_t> m_streamBuffer;   // one piece of one stream's frames
+    std::vector<std::pair<int64_t, int64_t>> m_missing;  // unread blocks of the current walk (us)
+    bool m_dataMissing = false;
 };

@@ -63,7 +63,8 @@ int CConvertToASCII::WriteRawContinuous()
     if (m_newOutput)
         WriteRawHead(false, titles, units);
     return ForEachContinuousBlock(
-        [&](int64_t fromUs, int64_t toUs) { return WriteRawBlock(fromUs, toUs, columns); }, true);
+        [&](int64_t fromUs, int64_t toUs) { return WriteRawBlock(fromUs, toUs, columns); }, true,
+        MissingRows::kLeftOut);
 }
 
 int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs,

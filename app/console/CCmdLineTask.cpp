@@ -322,6 +322,7 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
         CKVD* const source = c.GetDataSource();
         CKVDataSelection* const selection = c.GetSelection();
         bool opened = true;
+        bool missing = false;
         if (!openAndClose && !c.OpenOutputFile(c.GetOutputName())) {
             result = kConvertOpenFailed;
             opened = false;
@@ -356,6 +357,11 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
                                k == 0 || !m_assumeSplittedFile);
             sweepBase += sweeps;
             c.SetSelection(selection);
+            // A file with unreadable blocks was written whole and named them: the next one follows.
+            if (result == kConvertReported && c.HasMissingData()) {
+                missing = true;
+                result = kConvertOk;
+            }
             if (result >= kConvertOpenFailed)
                 break;
             if (result == kConvertNoChannels) {
@@ -368,6 +374,8 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
         // A single output that cannot be finished is incomplete: never report it as written.
         if (opened && !openAndClose && !c.CloseOutputFile() && result == kConvertOk)
             result = kConvertCloseFailed;
+        if (missing && result == kConvertOk)
+            result = kConvertReported;
         c.SetDataSource(source);
         c.SetSelection(selection);
     }

@@ -163,14 +163,15 @@ TEST(CConvertToBIN, SweepsIntoOneFileOrOneFileEach)
     }
 }
 
-// A block with a gap keeps its rows as 0-volt values, so later rows keep their time.
+// A block with a gap keeps its rows as 0-volt values, so later rows keep their time; the gap is
+// named at the end and the export is no success.
 TEST(CConvertToBIN, FailedBlockKeepsLaterRowsInPlace)
 {
     KvdRecordingPlan plan = TwoStreams();
     plan.dropChunks = {4};
     const std::vector<Column> columns = {{"Electrode Raw Data", "12", 0, 0}, {"Analog Raw Data", "A1", 1, 0}};
     Export e(plan, columns);
-    ASSERT_EQ(e.Run(), kConvertOk);
+    ASSERT_EQ(e.Run(), kConvertReported);
     std::vector<uint8_t> expected;
     CByteWriter zeros(expected);
     for (int k = 0; k < 10000; ++k)
@@ -178,7 +179,8 @@ TEST(CConvertToBIN, FailedBlockKeepsLaterRowsInPlace)
     AppendRows(expected, plan, columns, 10000, 15000, false);
     EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
     EXPECT_EQ(e.messages.texts, std::vector<std::string>({"Error reading raw data stream Electrode Raw Data. "
-                                                          "Excluded from conversion."}));
+                                                          "Excluded from conversion.",
+                                                          "Data missing from 0.000 s to 1.000 s: filled with 0 V."}));
 }
 
 TEST(CConvertToBIN, FailuresAreReportedAndNeverSuccess)
