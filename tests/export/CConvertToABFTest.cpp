@@ -280,10 +280,11 @@ TEST(CConvertToABF, GapFreeFilesAndTheirScaling)
         // Gap-free files count their samples in pieces of the episode length, without synch array.
         EXPECT_EQ(I32(b, 16), (samples + I32(b, 138) - 1) / I32(b, 138));
         EXPECT_EQ(I32(b, 92), 0);
-        if (!c.plan.dropChunks.empty())
+        if (!c.plan.dropChunks.empty()) {
             EXPECT_EQ(e.messages.texts, std::vector<std::string>(
                                             {"Error reading raw data stream Analog Raw Data. Excluded from conversion.",
                                              "Data missing from 1.000 s to 2.000 s: filled with 0 V."}));
+        }
         ExpectSamples(b, expected);
         for (size_t i = 0; i < c.columns.size(); ++i) {
             const KvdRawStreamPlan& s = c.plan.streams[c.columns[i].stream];

@@ -69,7 +69,46 @@ std::vector<uint8_t> TriggerRecord(uint64_t time, uint16_t streamVersion)
 
 } // namespace
 
-bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
+namespace {
+
+struct AddedChunk
+{
+    std::string id;
+    uint64_t start;
+    uint64_t stop;
+};
+
+// The index the recording program stores behind the chunks `added` (in file order), which the
+// first build of `b` placed at `where`.
+KvdIndexPlan StoredIndex(const std::vector<AddedChunk>& added, const KvdLayout& where,
+                         const std::vector<KvdStreamPlan>& streams, uint16_t version)
+{
+    KvdIndexPlan index;
+    index.streamCount = static_cast<int32_t>(streams.size());
+    for (size_t i = 0; i < added.size(); ++i)
+        if (index.entries.empty()
+            || where.chunkAt[i] > static_cast<size_t>(index.entries.back().second) + 250000)
+            index.entries.emplace_back(added[i].start, static_cast<int64_t>(where.chunkAt[i]));
+    // The sweeps come from the last stream of the file that has chunks.
+    std::string reference;
+    for (const KvdStreamPlan& stream : streams)
+        for (const AddedChunk& chunk : added)
+            if (chunk.id == ChunkId(version, stream))
+                reference = chunk.id;
+    for (const AddedChunk& chunk : added) {
+        if (chunk.id != reference)
+            continue;
+        if (index.sweeps.empty() || chunk.start > index.sweeps.back().second)
+            index.sweeps.emplace_back(chunk.start, chunk.stop);
+        else
+            index.sweeps.back().second = chunk.stop;
+    }
+    return index;
+}
+
+} // namespace
+
+bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout)
 {
     const uint64_t t0 = kKvdDefaultStart;
     const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
@@ -86,6 +125,12 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
     // Version 0 stores no mode: only programs before 1.34 tell a triggered recording by its gaps.
     if (version == 0 && plan.triggered)
         b.Set<int32_t>(FH::kProgramVersion1, (1 << 16) | 33);
+
+    std::vector<AddedChunk> added;
+    const auto addChunk = [&](const std::string& id, uint64_t start, uint64_t stop, const std::vector<uint8_t>& payload) {
+        b.AddChunk(id, start, stop, payload);
+        added.push_back(AddedChunk {id, start, stop});
+    };
 
     const bool trigger = (plan.triggered && plan.triggerStream) || (!plan.triggered && !plan.triggerMs.empty());
     KvdStreamPlan t;
@@ -154,7 +199,7 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
             for (size_t f = 0; f < frames; ++f)
                 for (size_t c = 0; c < channels; ++c)
                     out.Put<uint16_t>(KvdRecordingSample(plan, s, c, firstFrame + f));
-            b.AddChunk(ChunkId(version, streams[firstRaw + s]), t0 + since, t0 + since + chunkNs, payload);
+            addChunk(ChunkId(version, streams[firstRaw + s]), t0 + since, t0 + since + chunkNs, payload);
         }
     };
 
@@ -165,7 +210,7 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
             for (int ms : plan.triggerMs) {
                 const uint64_t at = static_cast<uint64_t>(ms) * kNsPerMs;
                 if (at >= since && at < since + chunkNs)
-                    b.AddChunk(triggerChunk, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion));
+                    addChunk(triggerChunk, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion));
             }
             if (Listed(plan.dropChunks, k))
                 ++slot;
@@ -182,12 +227,17 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path)
             // chunk then spans the sweep.
             const uint64_t triggerNs = version == 0 ? static_cast<uint64_t>(chunks) * chunkNs : chunkNs;
             if (trigger)
-                b.AddChunk(triggerChunk, t0 + start, t0 + start + triggerNs, TriggerRecord(t0 + start, triggerVersion));
+                addChunk(triggerChunk, t0 + start, t0 + start + triggerNs, TriggerRecord(t0 + start, triggerVersion));
             for (int k = 0; k < chunks; ++k)
                 addSlot(start + static_cast<uint64_t>(k) * chunkNs);
             stop = t0 + start + static_cast<uint64_t>(chunks) * chunkNs;
         }
     }
     b.Set<uint64_t>(FH::kStopTime, stop);
-    return b.WriteTo(path);
+    if (plan.storedIndex && version >= 3) {
+        KvdLayout where;
+        b.Build(&where);
+        b.AddIndex(StoredIndex(added, where, streams, version));
+    }
+    return b.WriteTo(path, layout);
 }

@@ -60,7 +60,14 @@ struct KvdRecordingPlan
     // Continuous recordings: a trigger stream (stream 0, "Trigger 1") with one event at each of
     // these times (ms from the recording start), none when empty.
     std::vector<int> triggerMs;
+
+    // From header version 3: the index behind the data, as the recording program stores it
+    // (an entry for the first chunk and then for at least every 250000 bytes, one sweep for
+    // every gap-free run of chunks of the file's last stream with data).
+    bool storedIndex = false;
 };
+
+struct KvdLayout;
 
 // The stored value of channel `channel` of plan stream `stream` at frame `frame`, frames counted
 // at the stream's rate from the recording start (gaps included). Within the stream's ADC bits.
@@ -69,5 +76,6 @@ uint16_t KvdRecordingSample(const KvdRecordingPlan& plan, size_t stream, size_t 
 // Nanoseconds from the recording start to the start of sweep `sweep`.
 uint64_t KvdSweepStartNs(const KvdRecordingPlan& plan, int sweep);
 
-// Writes the recording; false when the file cannot be written.
-bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path);
+// Writes the recording; false when the file cannot be written. `layout` receives where the
+// chunks and the index went (see KvdBuilder::Build).
+bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout = nullptr);

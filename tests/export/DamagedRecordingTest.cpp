@@ -1,0 +1,275 @@
+// Recordings with one damaged time field or chunk head, through every converter: an export ends
+// at the data the file holds, and one that could not read all of it says which time it lacks
+// and never counts as a success.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "datafile/KvdFormat.h"
+#include "export/CConvertToABF.h"
+#include "export/CConvertToASCII.h"
+#include "export/CConvertToBIN.h"
+#include "export/CKVD.h"
+#include "export/CKVDataSelection.h"
+#include "export/abf/AbfHeader.h"
+#include "platform/CByteReader.h"
+#include "platform/CMessageReporter.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct Messages : CMessageReporter
+{
+    void Report(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+enum class Format { Bin, Ascii, Abf };
+const Format kFormats[] = {Format::Bin, Format::Ascii, Format::Abf};
+
+const char* Name(Format f)
+{
+    return f == Format::Bin ? "bin" : f == Format::Ascii ? "ascii" : "abf";
+}
+
+struct Outcome
+{
+    int rc = -1;
+    std::vector<uint8_t> bytes;
+    std::vector<std::string> messages;
+};
+
+// Converts every electrode channel of `path` as the front ends do (sweep range from the sweep
+// count). `progress` runs after every block or sweep.
+Outcome Convert(Format format, const std::string& path, const std::string& out, const KvdRecordingPlan& plan,
+                const std::function<void()>& progress = {})
+{
+    Outcome o;
+    CKVD kvd;
+    if (!kvd.Open(path))
+        return o;
+    CKVDataSelection selection;
+    for (const std::string& channel : plan.streams[0].channels) {
+        CKVDataSelection::Entry entry;
+        entry.streamName = plan.streams[0].name;
+        entry.channelName = channel;
+        entry.value = plan.rateHz;
+        selection.Add(std::move(entry));
+    }
+    std::unique_ptr<CConvertInterface> c;
+    if (format == Format::Bin)
+        c = std::make_unique<CConvertToBIN>(&kvd, &selection);
+    else if (format == Format::Ascii)
+        c = std::make_unique<CConvertToASCII>(&kvd, &selection);
+    else
+        c = std::make_unique<CConvertToABF>(&kvd, &selection);
+    Messages messages;
+    c->SetReporter(&messages);
+    c->SetOutputName(out);
+    c->SetSweepRange(1, static_cast<unsigned>(kvd.GetStreamFile().GetSweepCount()));
+    std::function<void()> call = progress;
+    if (call)
+        c->SetProgressCallback([](void* context, int, const char*) {
+            (*static_cast<std::function<void()>*>(context))();
+            return 0;
+        }, &call);
+    {
+        // A walk that runs away meets a write failure long before it fills the disk.
+        FileSizeLimit limit(64 << 20);
+        int64_t offset = 0;
+        int base = 0;
+        o.rc = c->Convert(&base, &offset, true, true);
+    }
+    c.reset();
+    selection.DeleteEntryObjects();
+    o.bytes = ReadFileBytes(out);
+    if (format == Format::Abf && o.bytes.size() >= kAbfHeaderBytes) {
+        // Each ABF file has its own id, and the CRC covers it.
+        std::fill_n(o.bytes.begin() + AbfField::FileGUID, 16, 0);
+        std::fill_n(o.bytes.begin() + AbfField::ulFileCRC, 4, 0);
+    }
+    o.messages = messages.texts;
+    return o;
+}
+
+KvdRecordingPlan Plan(uint16_t version, bool triggered)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = version;
+    plan.triggered = triggered;
+    plan.chunks = 15;
+    plan.storedIndex = version >= 3;
+    return plan;
+}
+
+// Offset of the stop time of sweep `sweep` in the stored index; 0 when there is none.
+size_t SweepStopAt(const std::vector<uint8_t>& bytes, size_t sweep)
+{
+    const char id[] = "IDXSWEEP";
+    const auto at = std::search(bytes.begin(), bytes.end(), id, id + 8);
+    return at == bytes.end() ? 0 : static_cast<size_t>(at - bytes.begin()) + 16 + 16 * sweep + 8;
+}
+
+} // namespace
+
+// Every header version, continuous and triggered: the header's stop time, the stop of the last
+// chunk and the stored sweep stops set to 0, 1, the largest value or with a high bit flipped
+// change nothing of what is exported, and nothing is reported.
+TEST(DamagedRecording, DamagedStopTimesExportWhatTheDataHolds)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.kvd");
+    const std::string bad = dir.File("bad.kvd");
+    const struct
+    {
+        const char* name;
+        std::function<uint64_t(uint64_t)> value;
+    } values[] = {
+        {"0", [](uint64_t) { return uint64_t(0); }},
+        {"1", [](uint64_t) { return uint64_t(1); }},
+        {"largest", [](uint64_t) { return UINT64_MAX; }},
+        {"bit 40 flipped", [](uint64_t v) { return v ^ (uint64_t(1) << 40); }},
+        {"bit 63 flipped", [](uint64_t v) { return v ^ (uint64_t(1) << 63); }},
+    };
+    for (uint16_t version = 0; version <= 11; ++version) {
+        for (bool triggered : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "version " << version << (triggered ? " triggered" : " continuous"));
+            const KvdRecordingPlan plan = Plan(version, triggered);
+            KvdLayout layout;
+            ASSERT_TRUE(WriteKvdRecording(plan, good, &layout));
+            const std::vector<uint8_t> bytes = ReadFileBytes(good);
+            std::vector<std::pair<const char*, size_t>> fields = {{"last chunk stop", layout.chunkAt.back() + 24}};
+            // Version 0 stores no stop time in its header.
+            if (version >= 1)
+                fields.emplace_back("header stop", layout.fileHeaderAt + Kvd::FileHeader::kStopTime);
+            if (plan.storedIndex) {
+                ASSERT_NE(SweepStopAt(bytes, 0), 0u);
+                fields.emplace_back("last stored sweep stop", SweepStopAt(bytes, triggered ? 2 : 0));
+                if (triggered)
+                    fields.emplace_back("middle stored sweep stop", SweepStopAt(bytes, 1));
+            }
+            Outcome sound[3];
+            for (Format f : kFormats) {
+                sound[static_cast<int>(f)] = Convert(f, good, dir.File("good.out"), plan);
+                ASSERT_EQ(sound[static_cast<int>(f)].rc, kConvertOk) << Name(f);
+                ASSERT_FALSE(sound[static_cast<int>(f)].bytes.empty()) << Name(f);
+            }
+            for (const auto& field : fields) {
+                for (const auto& value : values) {
+                    SCOPED_TRACE(testing::Message() << field.first << " " << value.name);
+                    std::vector<uint8_t> damaged = bytes;
+                    PatchLE<uint64_t>(damaged, field.second, value.value(LoadLE<uint64_t>(&bytes[field.second])));
+                    ASSERT_TRUE(WriteFileBytes(bad, damaged));
+                    for (Format f : kFormats) {
+                        SCOPED_TRACE(Name(f));
+                        const Outcome o = Convert(f, bad, dir.File("bad.out"), plan);
+                        EXPECT_EQ(o.rc, kConvertOk);
+                        EXPECT_TRUE(o.messages.empty()) << o.messages.front();
+                        EXPECT_TRUE(o.bytes == sound[static_cast<int>(f)].bytes)
+                            << o.bytes.size() << " bytes, sound " << sound[static_cast<int>(f)].bytes.size();
+                    }
+                }
+            }
+        }
+    }
+}
+
+// 3 s of 8 electrodes and a digital stream with the size field of the 21st chunk (electrodes,
+// 1.0 s to 1.1 s) zeroed: the second that chunk belongs to cannot be read; the seconds behind it
+// are exported, the raw and ABF files keep the time of every row, and the export says what it
+// lacks and ends with 10.
+TEST(DamagedRecording, AChunkWithAZeroSizeCostsItsSecondOnly)
+{
+    TempDir dir;
+    KvdRecordingPlan plan;
+    plan.chunks = 30;
+    plan.storedIndex = true;
+    plan.streams[0].channels = {"1", "2", "3", "4", "5", "6", "7", "8"};
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data";
+    digital.id = "digi0001";
+    digital.channels = {"D1"};
+    plan.streams.push_back(digital);
+    const std::string good = dir.File("good.kvd");
+    const std::string bad = dir.File("bad.kvd");
+    KvdLayout layout;
+    ASSERT_TRUE(WriteKvdRecording(plan, good, &layout));
+    std::vector<uint8_t> bytes = ReadFileBytes(good);
+    PatchLE<int64_t>(bytes, layout.chunkAt[20] + Kvd::DataChunk::kSize, 0);
+    ASSERT_TRUE(WriteFileBytes(bad, bytes));
+
+    const size_t rowBytes = 8 * 2;
+    const size_t second = 10000 * rowBytes;
+    for (Format f : kFormats) {
+        SCOPED_TRACE(Name(f));
+        const Outcome sound = Convert(f, good, dir.File("good.out"), plan);
+        const Outcome o = Convert(f, bad, dir.File("bad.out"), plan);
+        EXPECT_EQ(o.rc, kConvertReported);
+        const std::string lacks = f == Format::Ascii ? "not written" : "filled with 0 V";
+        EXPECT_EQ(o.messages, std::vector<std::string>({"Error reading raw data stream Electrode Raw Data. Excluded "
+                                                        "from conversion.",
+                                                        "Data missing from 1.000 s to 2.000 s: " + lacks + "."}));
+        if (f == Format::Bin) {
+            ASSERT_EQ(o.bytes.size(), 3 * second);
+            std::vector<uint8_t> zeros;   // 0 V: the ADC zero 32768
+            for (int k = 0; k < 10000 * 8; ++k)
+                zeros.insert(zeros.end(), {0x00, 0x80});
+            EXPECT_TRUE(std::equal(o.bytes.begin(), o.bytes.begin() + second, sound.bytes.begin()));
+            EXPECT_TRUE(std::equal(o.bytes.begin() + second, o.bytes.begin() + 2 * second, zeros.begin()));
+            EXPECT_TRUE(std::equal(o.bytes.begin() + 2 * second, o.bytes.end(), sound.bytes.begin() + 2 * second));
+        } else if (f == Format::Abf) {
+            EXPECT_EQ(o.bytes.size(), sound.bytes.size());
+            EXPECT_EQ(LoadLE<int32_t>(o.bytes.data() + 10), 30000 * 8);
+            const size_t tail = kAbfHeaderBytes + 2 * second;
+            EXPECT_TRUE(std::equal(o.bytes.begin() + tail, o.bytes.end(), sound.bytes.begin() + tail));
+        } else {
+            // The text lacks the rows of that second: 4 head lines, 2 s of rows.
+            const std::string text(o.bytes.begin(), o.bytes.end());
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4 + 20000);
+            EXPECT_NE(text.find("\r\n2000.000    \t"), std::string::npos);
+            EXPECT_EQ(text.find("\r\n1000.000    \t"), std::string::npos);
+        }
+    }
+}
+
+// The input cut short while an export reads it (after its first second): the seconds behind the
+// cut are filled (raw, ABF) or left out (text) and named, the last one too; never a success.
+TEST(DamagedRecording, AnInputCutWhileItIsReadIsNamedToTheEnd)
+{
+    TempDir dir;
+    KvdRecordingPlan plan;
+    plan.chunks = 30;
+    for (Format f : kFormats) {
+        SCOPED_TRACE(Name(f));
+        const std::string in = dir.File("cut.kvd");
+        KvdLayout layout;
+        ASSERT_TRUE(WriteKvdRecording(plan, in, &layout));
+        bool cut = false;
+        const Outcome o = Convert(f, in, dir.File("cut.out"), plan, [&] {
+            if (!cut) {
+                EXPECT_EQ(truncate(in.c_str(), static_cast<off_t>(layout.chunkAt[12])), 0);
+            }
+            cut = true;
+        });
+        EXPECT_EQ(o.rc, kConvertReported);
+        const std::string lacks = f == Format::Ascii ? "not written" : "filled with 0 V";
+        const std::string read = "Error reading raw data stream Electrode Raw Data. Excluded from conversion.";
+        EXPECT_EQ(o.messages, std::vector<std::string>({read, read, "Data missing from 1.000 s to 3.000 s: " + lacks + "."}));
+        if (f == Format::Bin) {
+            EXPECT_EQ(o.bytes.size(), 30000u * 2 * 2);
+        } else if (f == Format::Abf) {
+            ASSERT_GE(o.bytes.size(), kAbfHeaderBytes);
+            EXPECT_EQ(LoadLE<int32_t>(o.bytes.data() + 10), 30000 * 2);
+        }
+    }
+}
