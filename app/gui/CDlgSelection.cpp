@@ -136,103 +136,6 @@ QWidget* CDlgSelection::Control(int id) const
     return it == m_controls.end() ? nullptr : it->second;
 }
 
-QWidget* CDlgSelection::AddControl(int id, QWidget* widget, int x, int y, int cx, int cy)
-{
-    widget->setGeometry(m_dlu->Map(x, y, cx, cy));
-    if (id != 0) {
-        m_controls[id] = widget;
-        widget->setObjectName(QStringLiteral("id%1").arg(id));
-    }
-    return widget;
-}
-
-void CDlgSelection::CreateControls()
-{
-    setFixedSize(m_dlu->X(529), m_dlu->Y(334));
-    const auto frame = [this](const char* title, int id, int x, int y, int cx, int cy) {
-        QGroupBox* box = new QGroupBox(QString::fromLatin1(title), this);
-        // The frame line runs through the middle of the title, as the dialog units expect: a
-        // control placed just below a frame's top must stay inside the frame, not cross its line.
-        box->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-            " left: 6px; padding: 0 2px; }"));
-        AddControl(id, box, x, y, cx, cy);
-        m_frames.push_back(box);
-        return box;
-    };
-    const auto check = [this](int id, const char* text, int x, int y, int cx, int cy) {
-        return static_cast<QCheckBox*>(AddControl(id, new QCheckBox(QString::fromLatin1(text), this), x, y, cx, cy));
-    };
-    const auto button = [this](int id, const char* text, int x, int y, int cx, int cy) {
-        return static_cast<QPushButton*>(AddControl(id, new QPushButton(QString::fromLatin1(text), this), x, y, cx, cy));
-    };
-
-    frame("KV Data Streams ", 0, 2, 0, 348, 332);
-    frame("Selection", 0, 353, 0, 173, 152);
-    frame("Save to file", 0, 353, 155, 173, 155);
-    frame("Extract Sweeps", kIdSweepGroup, 6, 58, 328, 28);
-
-    AddControl(kIdInputName, new CFilenameEdit(this), 5, 15, 328, 14);
-    AddControl(kIdInputList, new CFilenameListBox(this), 5, 15, 233, 43);
-    check(kIdAssumeSplitted, "Assume Splitted Files", 241, 17, 82, 10);
-    check(kIdSingleOutfile, "Single Output File", 241, 28, 91, 10);
-    check(kIdBaseIsPressedStart, "Base time is \"Pressed Start\"", 241, 39, 103, 10);
-    AddControl(kIdStartLabel, new QLabel(QStringLiteral("Start"), this), 13, 71, 16, 8);
-    AddControl(kIdStopLabel, new QLabel(QStringLiteral("Stop"), this), 90, 71, 16, 8);
-    QLineEdit* start = new QLineEdit(this);
-    QLineEdit* stop = new QLineEdit(this);
-    AddControl(kIdSweepStart, start, 31, 68, 35, 14);
-    AddControl(kIdSweepStop, stop, 108, 68, 35, 14);
-    AddControl(kIdStartSpin, new CUpDown(start, this), 67, 68, 10, 14);
-    AddControl(kIdStopSpin, new CUpDown(stop, this), 144, 68, 10, 14);
-    check(kIdSingleFile, "Single File", 163, 64, 44, 10);
-    check(kIdSweepHeader, "Sweep Header", 163, 75, 63, 10);
-    AddControl(kIdStreamList, new QListWidget(this), 5, 92, 92, 109);
-    check(kIdInitialValues, "Initial Values", 107, 148, 63, 10);
-    AddControl(kIdSelectionList, new QListWidget(this), 358, 10, 92, 136);
-    button(kIdDelete, "Delete", 479, 113, 43, 14);
-    button(kIdDeleteAll, "Delete All", 479, 132, 43, 14);
-    AddControl(kIdOutputName, new CFilenameEdit(this), 357, 166, 166, 14);
-    AddControl(kIdOutputList, new CFilenameListBox(this), 357, 166, 166, 48);
-    m_animation = new CAnimateCtrl(this);
-    AddControl(kIdAnimation, m_animation, 367, 222, 20, 20);
-    AddControl(kIdStatus, new QLabel(this), 404, 231, 114, 8);
-    button(kIdBrowse, "Browse", 479, 212, 43, 14);
-    check(kIdCommentChar, "Comment Char In Header Lines", 358, 251, 112, 10);
-    AddControl(kIdCommentText, new QLineEdit(this), 471, 250, 11, 14);
-    check(kIdWriteHeader, "Write header", 358, 264, 56, 9);
-    check(kIdSigned, "Signed 16bit", 358, 277, 55, 10);
-    button(kIdSave, "Save", 479, 291, 43, 14);
-    button(kIdCommandLine, "Command Line", 359, 291, 53, 14);
-    button(kIdClose, "Close", 479, 314, 43, 14);
-    for (QGroupBox* box : m_frames)
-        box->lower();
-
-    for (int id : {kIdInputList, kIdOutputList})
-        ControlAs<QListWidget>(id)->setSelectionMode(QAbstractItemView::NoSelection);
-    ControlAs<QListWidget>(kIdSelectionList)->setSelectionMode(QAbstractItemView::SingleSelection);
-    // The converters and the console's option take one comment character.
-    ControlAs<QLineEdit>(kIdCommentText)->setMaxLength(1);
-
-    connect(ControlAs<QPushButton>(kIdSave), &QPushButton::clicked, this, &CDlgSelection::ExportSelection);
-    connect(ControlAs<QPushButton>(kIdDelete), &QPushButton::clicked, this, &CDlgSelection::OnDelete);
-    connect(ControlAs<QPushButton>(kIdDeleteAll), &QPushButton::clicked, this, &CDlgSelection::OnDeleteAll);
-    connect(ControlAs<QPushButton>(kIdBrowse), &QPushButton::clicked, this, &CDlgSelection::OnBrowse);
-    connect(ControlAs<QPushButton>(kIdCommandLine), &QPushButton::clicked, this,
-            &CDlgSelection::WriteCommandLineFile);
-    connect(ControlAs<QPushButton>(kIdClose), &QPushButton::clicked, this, &CDlgSelection::reject);
-    connect(ControlAs<QListWidget>(kIdStreamList), &QListWidget::itemSelectionChanged, this,
-            &CDlgSelection::OnStreamChosen);
-    connect(start, &QLineEdit::textEdited, this, [this] { ArmSweepCheck(kIdSweepStart); });
-    connect(stop, &QLineEdit::textEdited, this, [this] { ArmSweepCheck(kIdSweepStop); });
-    for (int id : {kIdAssumeSplitted, kIdSingleFile, kIdSingleOutfile})
-        connect(ControlAs<QCheckBox>(id), &QCheckBox::clicked, this, &CDlgSelection::OnOutputOptionClicked);
-    connect(ControlAs<QCheckBox>(kIdCommentChar), &QCheckBox::clicked, this,
-            &CDlgSelection::OnCommentCharClicked);
-    ControlAs<QPushButton>(kIdSave)->setDefault(true);
-}
-
 bool CDlgSelection::Initialize()
 {
     if (!m_initialized) {
@@ -242,27 +145,6 @@ bool CDlgSelection::Initialize()
         FitCaptions();
     }
     return true;
-}
-
-void CDlgSelection::FitCaptions()
-{
-    // The template's widths fit its own font; a wider one would cut captions off. Check boxes
-    // and buttons grow to the right as far as their text needs, and the comment character
-    // stays just behind its box.
-    QWidget* comment = Control(kIdCommentChar);
-    const int commentRight = comment->geometry().right();
-    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
-        if (button->parentWidget() != this || button->text().isEmpty())
-            continue;
-        const int need = qobject_cast<QCheckBox*>(button)
-            ? button->sizeHint().width()
-            : button->fontMetrics().horizontalAdvance(button->text()) + 8;
-        if (need > button->width())
-            button->resize(need, button->height());
-    }
-    const int shift = comment->geometry().right() - commentRight;
-    if (shift > 0)
-        Control(kIdCommentText)->move(Control(kIdCommentText)->x() + shift, Control(kIdCommentText)->y());
 }
 
 int CDlgSelection::exec()
@@ -295,7 +177,7 @@ bool CDlgSelection::OnInitDialog()
     CFilenameListBox* inputs = ControlAs<CFilenameListBox>(kIdInputList);
     CFilenameListBox* outputs = ControlAs<CFilenameListBox>(kIdOutputList);
     if (IsMultiFile()) {
-        ControlAs<QPushButton>(kIdBrowse)->setText(QStringLiteral("Browse path"));
+        SetBrowseCaption(QStringLiteral("Browse path"));
         Control(kIdOutputName)->hide();
         Control(kIdInputName)->hide();
         inputs->show();
@@ -307,7 +189,7 @@ bool CDlgSelection::OnInitDialog()
         ControlAs<QLineEdit>(kIdSweepStop)->clear();
         Control(kIdAssumeSplitted)->setVisible(SplitFilesPermitted());
     } else {
-        ControlAs<QPushButton>(kIdBrowse)->setText(QStringLiteral("Browse"));
+        SetBrowseCaption(QStringLiteral("Browse"));
         Control(kIdOutputName)->show();
         Control(kIdInputName)->show();
         inputs->hide();
@@ -532,15 +414,14 @@ bool CDlgSelection::HasOneOutput() const
 
 void CDlgSelection::UpdateOutputControls()
 {
-    QPushButton* browse = ControlAs<QPushButton>(kIdBrowse);
     if (HasOneOutput()) {
-        browse->setText(QStringLiteral("Browse"));
+        SetBrowseCaption(QStringLiteral("Browse"));
         if (IsMultiFile())
             FillFileLists();
         Control(kIdOutputName)->show();
         Control(kIdOutputList)->hide();
     } else {
-        browse->setText(QStringLiteral("Browse path"));
+        SetBrowseCaption(QStringLiteral("Browse path"));
         Control(kIdOutputName)->hide();
         Control(kIdOutputList)->show();
     }

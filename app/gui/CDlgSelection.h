@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QRect>
 #include <QString>
 
 #include "app/gui/CKeyrowPanel.h"
@@ -140,10 +141,28 @@ protected:
     bool m_skipOverwriteCheck = false;
     std::string m_confirmedOutputName;   // the name the user confirmed after Browse
     bool m_initialized = false;
+    // The status line's text while a Save runs.
+    static constexpr char kConvertingText[] = "... Converting Data, take a break ...";
 
 private:
     static void EndProgram(int status);
+    // Captions: each control gets the room its caption needs (CDlgSelectionLayout.cpp).
     void FitCaptions();
+    void SetBrowseCaption(const QString& text);
+    QRect TemplatePlace(QWidget* control);
+    // The pixels a control at `place` may span, edges included: inside its frame, clear of its
+    // neighbours; `attached` is no neighbour but moves with the control, on its right.
+    struct Room
+    {
+        int left = 0;
+        int right = 0;
+        bool endsAtFrame = false;   // no neighbour ends it on the right
+    };
+    Room HorizontalRoom(const QWidget* control, const QRect& place,
+                        const QWidget* attached = nullptr) const;
+    void FitCaption(QWidget* control, int need, const QWidget* attached = nullptr);
+    bool InOptionColumn(QWidget* control);
+    void FitOptionColumn();
     void CreateControls();
     void CreateRunTimeControls();
     bool CreatePanels();
@@ -188,4 +207,5 @@ private:
     std::unique_ptr<CProgressScope> m_progress;
     bool m_exporting = false;   // a Save is running: the dialog does not close
     std::vector<QGroupBox*> m_frames;
+    std::map<QWidget*, QRect> m_templatePlaces;
 };

@@ -96,7 +96,7 @@ void CDlgSelection::ExportSelection()
     m_confirmedOutputName.clear();
 
     m_animation->Play();
-    ControlAs<QLabel>(kIdStatus)->setText(QStringLiteral("... Converting Data, take a break ..."));
+    ControlAs<QLabel>(kIdStatus)->setText(QString::fromLatin1(kConvertingText));
     int removedTotal = 0;
     int result = kConvertOk;
     {

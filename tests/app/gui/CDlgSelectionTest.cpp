@@ -5,10 +5,15 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
 
@@ -52,6 +57,97 @@ QStringList Lines(CDlgSelection& dlg, int id)
 bool Contains(const std::vector<std::string>& log, const std::string& call)
 {
     return std::find(log.begin(), log.end(), call) != log.end();
+}
+
+// The fonts of a Debian desktop that are installed here, at the sizes desktops use, and the
+// program's own.
+std::vector<QFont> DesktopFonts()
+{
+    std::vector<QFont> fonts = {QApplication::font()};
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {"DejaVu Sans", "Liberation Sans", "Noto Sans", "Cantarell"}) {
+        if (!installed.contains(QString::fromLatin1(family)))
+            continue;
+        for (int points : {8, 9, 10, 11, 12})
+            fonts.emplace_back(QString::fromLatin1(family), points);
+    }
+    return fonts;
+}
+
+// The line of a frame and its title, where the style draws them, in the dialog's coordinates.
+std::pair<QRect, QRect> FrameLineAndTitle(QGroupBox* box)
+{
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const auto part = [&](QStyle::SubControl sc) {
+        return box->style()->subControlRect(QStyle::CC_GroupBox, &option, sc, box).translated(box->pos());
+    };
+    return {part(QStyle::SC_GroupBoxFrame), part(QStyle::SC_GroupBoxLabel)};
+}
+
+QString Describe(QWidget* w)
+{
+    QString text = w->objectName();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        text += " '" + button->text() + "'";
+    if (auto* label = qobject_cast<QLabel*>(w))
+        text += " '" + label->text() + "'";
+    return text;
+}
+
+// The size a control's text needs to show whole (0 where it has none to show).
+QSize TextNeeds(QWidget* w)
+{
+    if (auto* check = qobject_cast<QCheckBox*>(w))
+        return QSize(check->sizeHint().width(), 0);
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return QSize(button->fontMetrics().horizontalAdvance(button->text()) + 4, 0);
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty())
+        return QSize(label->sizeHint().width(), label->fontMetrics().height());
+    return QSize(0, 0);
+}
+
+// What a person sees wrong in the dialog as it stands, one line per fault: a text cut off, two
+// controls on each other, a control across a frame's line or its title, or past the dialog.
+std::string LayoutFaults(CDlgSelection& dlg)
+{
+    std::vector<QWidget*> controls;
+    std::vector<std::pair<QRect, QRect>> frames;
+    for (QWidget* w : dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // The panels size themselves; windows (the progress) are no part of the layout.
+        if (!w->isVisible() || w->isWindow() || w == dlg.Panel(0).Window() || w == dlg.Panel(1).Window())
+            continue;
+        if (auto* box = qobject_cast<QGroupBox*>(w))
+            frames.push_back(FrameLineAndTitle(box));
+        else
+            controls.push_back(w);
+    }
+    QStringList faults;
+    for (QWidget* w : controls) {
+        const QSize need = TextNeeds(w);
+        if (need.width() > w->width() || need.height() > w->height())
+            faults << QStringLiteral("cut: %1 needs %2x%3, has %4x%5").arg(Describe(w)).arg(need.width())
+                          .arg(need.height()).arg(w->width()).arg(w->height());
+        if (!dlg.rect().contains(w->geometry()))
+            faults << "outside: " + Describe(w);
+    }
+    for (size_t i = 0; i < controls.size(); ++i)
+        for (size_t j = i + 1; j < controls.size(); ++j)
+            if (controls[i]->geometry().intersects(controls[j]->geometry()))
+                faults << "overlap: " + Describe(controls[i]) + ", " + Describe(controls[j]);
+    for (const auto& [line, title] : frames) {
+        for (QWidget* w : controls) {
+            const QRect r = w->geometry();
+            const bool inside = r.left() > line.left() && r.right() < line.right() && r.top() > line.top()
+                                && r.bottom() < line.bottom();
+            if ((r.intersects(line) && !inside) || r.intersects(title))
+                faults << "frame: " + Describe(w);
+        }
+    }
+    return faults.join("\n").toStdString();
 }
 
 } // namespace
@@ -359,31 +455,70 @@ TEST(CDlgSelection, TheAnimationIsOptional)
               QStringList{QString::fromStdString("Can not find " + scene.File("nowhere/ConvertAnimation.avi"))});
 }
 
-TEST(CDlgSelection, EveryCaptionFitsItsControl)
+TEST(CDlgSelection, EveryTextShowsWholeAndNothingOverlaps)
 {
     ExportScene scene;
-    KvdRecordingPlan plan = Continuous(2);
-    plan.triggered = true;
-    ASSERT_TRUE(WriteRecording(plan, Plain(2), scene.File("rec.kvd")));
-    scene.Open({scene.File("rec.kvd")});
-    for (ExportFormat format : {ExportFormat::Abf, ExportFormat::Ascii, ExportFormat::Bin}) {
-        scene.Run(format, [&](CDlgSelection& dlg) {
-            SCOPED_TRACE(dlg.windowTitle().toStdString());
-            // The comment character is not covered by its box.
-            EXPECT_GE(dlg.Control(Id::kIdCommentText)->x(), dlg.Control(Id::kIdCommentChar)->geometry().right());
-            for (QAbstractButton* button : dlg.findChildren<QAbstractButton*>()) {
-                if (button->text().isEmpty() || !button->isVisible() || button->parentWidget() != &dlg)
-                    continue;
-                SCOPED_TRACE(button->text().toStdString());
-                const int need = qobject_cast<QCheckBox*>(button)
-                    ? button->sizeHint().width()
-                    : button->fontMetrics().horizontalAdvance(button->text()) + 4;
-                EXPECT_LE(need, button->width());
-                // Nothing grows past the dialog.
-                EXPECT_LE(button->geometry().right(), dlg.width());
-            }
-        });
+    KvdRecordingPlan plan = Continuous(4);
+    plan.triggered = true;   // the sweep controls, and the ABF dialog's tags box
+    for (const char* name : {"a.kvd", "b.kvd"})
+        ASSERT_TRUE(WriteRecording(plan, Plain(4), scene.File(name)));
+    const QFont programFont = QApplication::font();
+    for (const QFont& font : DesktopFonts()) {
+        SCOPED_TRACE(font.toString().toStdString());
+        QApplication::setFont(font);
+        std::map<ExportFormat, QRect> oneFileBrowse;
+        scene.Open({scene.File("a.kvd")});
+        for (ExportFormat format : {ExportFormat::Abf, ExportFormat::Ascii, ExportFormat::Bin}) {
+            scene.Run(format, [&](CDlgSelection& dlg) {
+                SCOPED_TRACE(dlg.windowTitle().toStdString() + ", one file");
+                QListWidget* streams = dlg.ControlAs<QListWidget>(Id::kIdStreamList);
+                for (int row = 0; row < streams->count(); ++row) {
+                    SCOPED_TRACE(streams->item(row)->text().toStdString());
+                    streams->setCurrentRow(row);
+                    EXPECT_EQ(LayoutFaults(dlg), "");
+                }
+                oneFileBrowse[format] = dlg.Control(Id::kIdBrowse)->geometry();
+                // The status line while the export runs.
+                ChooseStream(dlg, "Electrode Raw Data");
+                scene.fakes.Panel(0).Click(true, 0);
+                bool checked = false;
+                QTimer::singleShot(0, [&] {
+                    EXPECT_FALSE(dlg.ControlAs<QLabel>(Id::kIdStatus)->text().isEmpty());
+                    EXPECT_EQ(LayoutFaults(dlg), "");
+                    checked = true;
+                });
+                ClickControl(dlg, Id::kIdSave);
+                EXPECT_TRUE(checked);
+            });
+        }
+        scene.Open({scene.File("a.kvd"), scene.File("b.kvd")});
+        for (ExportFormat format : {ExportFormat::Abf, ExportFormat::Ascii, ExportFormat::Bin}) {
+            // Each dialog starts with one output per input.
+            std::remove(BuildProfilePath(kProgramName).c_str());
+            scene.Run(format, [&](CDlgSelection& dlg) {
+                SCOPED_TRACE(dlg.windowTitle().toStdString() + ", two files");
+                QPushButton* browse = dlg.ControlAs<QPushButton>(Id::kIdBrowse);
+                EXPECT_EQ(browse->text(), "Browse path");
+                EXPECT_EQ(LayoutFaults(dlg), "");
+                if (format == ExportFormat::Abf)
+                    return;
+                // One output and back: "Browse" is where it is with one file, not as wide as
+                // "Browse path" was.
+                const QRect path = browse->geometry();
+                ClickControl(dlg, Id::kIdAssumeSplitted);
+                ClickControl(dlg, Id::kIdSingleOutfile);
+                EXPECT_EQ(browse->text(), "Browse");
+                EXPECT_EQ(LayoutFaults(dlg), "");
+                EXPECT_EQ(browse->geometry(), oneFileBrowse[format]);
+                ClickControl(dlg, Id::kIdSingleOutfile);
+                EXPECT_EQ(browse->text(), "Browse path");
+                EXPECT_EQ(browse->geometry(), path);
+                EXPECT_EQ(LayoutFaults(dlg), "");
+            }, 2);
+        }
+        scene.TakeMessages();
     }
+    QApplication::setFont(programFont);
 }
 
 TEST(CDlgSelection, AssumeSplittedFileIsKeptOnlyWhereSplitFilesArePermitted)
