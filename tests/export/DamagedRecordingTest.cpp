@@ -49,7 +49,7 @@ struct Outcome
 };
 
 // Converts every electrode channel of `path` as the front ends do (sweep range from the sweep
-// count). `progress` runs after every block or sweep.
+// count). `progress` runs after every block or sweep of the raw and text converters.
 Outcome Convert(Format format, const std::string& path, const std::string& out, const KvdRecordingPlan& plan,
                 const std::function<void()>& progress = {})
 {
@@ -76,12 +76,19 @@ Outcome Convert(Format format, const std::string& path, const std::string& out, 
     c->SetReporter(&messages);
     c->SetOutputName(out);
     c->SetSweepRange(1, static_cast<unsigned>(kvd.GetStreamFile().GetSweepCount()));
-    std::function<void()> call = progress;
-    if (call)
-        c->SetProgressCallback([](void* context, int, const char*) {
-            (*static_cast<std::function<void()>*>(context))();
-            return 0;
-        }, &call);
+    // Every call runs `progress`; a walk that runs away is cancelled long after these small
+    // recordings ended.
+    struct Calls
+    {
+        std::function<void()> progress;
+        int count = 0;
+    } calls {progress};
+    c->SetProgressCallback([](void* context, int, const char*) {
+        Calls& calls = *static_cast<Calls*>(context);
+        if (calls.progress)
+            calls.progress();
+        return ++calls.count > 100 ? 1 : 0;
+    }, &calls);
     {
         // A walk that runs away meets a write failure long before it fills the disk.
         FileSizeLimit limit(64 << 20);

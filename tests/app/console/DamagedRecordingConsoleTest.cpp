@@ -1,0 +1,111 @@
+// The console program on damaged recordings: bounded outputs, the missing time named, and an
+// exit status that tells.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "datafile/KvdFormat.h"
+#include "tests/app/console/ConsoleRun.h"
+#include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
+
+namespace {
+
+// 3 s of 8 electrodes and a digital stream at 10 kHz in 100 ms chunks, with a stored index.
+KvdRecordingPlan ThreeSeconds()
+{
+    KvdRecordingPlan plan;
+    plan.chunks = 30;
+    plan.storedIndex = true;
+    plan.streams[0].channels = {"1", "2", "3", "4", "5", "6", "7", "8"};
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data";
+    digital.id = "digi0001";
+    digital.channels = {"D1"};
+    plan.streams.push_back(digital);
+    return plan;
+}
+
+// The recording with `patch` applied to its bytes.
+void WriteDamaged(const std::string& path, const std::function<void(std::vector<uint8_t>&, const KvdLayout&)>& patch)
+{
+    KvdLayout layout;
+    ASSERT_TRUE(WriteKvdRecording(ThreeSeconds(), path, &layout));
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    patch(bytes, layout);
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+}
+
+void ZeroTheSizeOfChunk21(std::vector<uint8_t>& bytes, const KvdLayout& layout)
+{
+    PatchLE<int64_t>(bytes, layout.chunkAt[20] + Kvd::DataChunk::kSize, 0);
+}
+
+constexpr size_t kSecondOfElectrodes = 10000 * 8 * 2;
+
+} // namespace
+
+TEST(DamagedRecordingConsole, AnUnreadableSecondIsFilledNamedAndFailsTheRun)
+{
+    TempDir dir;
+    const std::string in = dir.File("rec.kvd");
+    WriteDamaged(in, ZeroTheSizeOfChunk21);
+    const struct
+    {
+        const char* option;
+        const char* out;
+        const char* lacks;
+    } cases[] = {{"-bin", "rec.raw", "filled with 0 V"}, {"-ascii", "rec.txt", "not written"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        const ConsoleRun run = RunConsoleMain({c.option, "-i", in, "-o", dir.File(c.out), "-s", "El:all"});
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_TRUE(run.Has("Error reading raw data stream Electrode Raw Data. Excluded from conversion.\n")) << run.out;
+        EXPECT_TRUE(run.EndsWith(std::string("Data missing from 1.000 s to 2.000 s: ") + c.lacks + ".\n")) << run.out;
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("rec.raw")).size(), 3 * kSecondOfElectrodes);
+}
+
+// A batch goes on past an input with an unreadable second, writes every output whole and
+// still ends with a failure.
+TEST(DamagedRecordingConsole, ABatchConvertsEveryInputAndFails)
+{
+    TempDir dir;
+    WriteDamaged(dir.File("a.kvd"), ZeroTheSizeOfChunk21);
+    ASSERT_TRUE(WriteKvdRecording(ThreeSeconds(), dir.File("b.kvd")));
+    mkdir(dir.File("out").c_str(), 0700);
+    const ConsoleRun run = RunConsoleMain({"-bin", "-i", dir.File("a.kvd"), "-i", dir.File("b.kvd"), "-o",
+                                           dir.File("out"), "-s", "El:all"});
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(run.Has("Data missing from 1.000 s to 2.000 s: filled with 0 V.\n")) << run.out;
+    EXPECT_EQ(ReadFileBytes(dir.File("out/a.raw")).size(), 3 * kSecondOfElectrodes);
+    EXPECT_EQ(ReadFileBytes(dir.File("out/b.raw")).size(), 3 * kSecondOfElectrodes);
+}
+
+// A stored sweep stop before the start or far past the data: the export holds the data, no more.
+TEST(DamagedRecordingConsole, ADamagedStopTimeExportsTheData)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteKvdRecording(ThreeSeconds(), dir.File("good.kvd")));
+    ASSERT_EQ(RunConsoleMain({"-bin", "-i", dir.File("good.kvd"), "-o", dir.File("good.raw"), "-s", "El:all"}).status, 0);
+    const std::vector<uint8_t> good = ReadFileBytes(dir.File("good.raw"));
+    ASSERT_EQ(good.size(), 3 * kSecondOfElectrodes);
+    for (uint64_t stop : {uint64_t(1), kKvdDefaultStart ^ (uint64_t(1) << 39)}) {
+        SCOPED_TRACE(stop);
+        WriteDamaged(dir.File("bad.kvd"), [stop](std::vector<uint8_t>& bytes, const KvdLayout& layout) {
+            const char id[] = "IDXSWEEP";
+            const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(layout.indexAt), bytes.end(), id, id + 8);
+            ASSERT_NE(at, bytes.end());
+            PatchLE<uint64_t>(bytes, static_cast<size_t>(at - bytes.begin()) + 16 + 8, stop);
+        });
+        const ConsoleRun run = RunConsoleMain({"-bin", "-i", dir.File("bad.kvd"), "-o", dir.File("bad.raw"), "-s", "El:all"});
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_FALSE(run.Has("Error")) << run.out;
+        EXPECT_TRUE(ReadFileBytes(dir.File("bad.raw")) == good);
+    }
+}
