@@ -179,6 +179,7 @@ bool CConvertInterface::IsInputFile(const std::string& path) const
 int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput)
 {
     m_dataMissing = false;
+    m_missingNamed = false;
     if (!m_selection || m_selection->GetCount() == 0 || !m_dataSource)
         return kConvertNoChannels;
     // Stop times that a damaged field put before the start or past the data would send the
@@ -210,6 +211,8 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         }
         if (openAndClose && !CloseOutputFile())
             return kConvertCloseFailed;
+        // Finished whole, with the blocks that could not be read named: no success all the same.
+        m_dataMissing = m_missingNamed;
         return m_dataMissing ? kConvertReported : kConvertOk;
     }
 
@@ -285,7 +288,7 @@ void CConvertInterface::ReportMissing(MissingRows missingRows)
 {
     if (m_missing.empty())
         return;
-    m_dataMissing = true;
+    m_missingNamed = true;
     const char* done = missingRows == MissingRows::kFilled ? "filled with 0 V" : "not written";
     std::string text;
     for (const auto& range : m_missing) {

@@ -231,5 +231,6 @@ private:
     ConvertProgressCallback m_progress = nullptr;
     std::vector<uint16_t> m_streamBuffer;   // one piece of one stream's frames
     std::vector<std::pair<int64_t, int64_t>> m_missing;  // unread blocks of the current walk (us)
-    bool m_dataMissing = false;
+    bool m_missingNamed = false;   // the walk of this Convert named unread blocks
+    bool m_dataMissing = false;    // ... and the output was then finished
 };
