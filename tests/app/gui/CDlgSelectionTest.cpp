@@ -59,6 +59,18 @@ bool Contains(const std::vector<std::string>& log, const std::string& call)
     return std::find(log.begin(), log.end(), call) != log.end();
 }
 
+// Runs the sweep field check that typing armed now instead of after its delay: the dialog's own
+// single-shot timer (its only timer) is fired and waited for. False when typing armed none.
+bool RunArmedSweepCheck(CDlgSelection& dlg)
+{
+    const QList<QTimer*> timers = dlg.findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    if (timers.size() != 1 || !timers.front()->isActive())
+        return false;
+    QTimer* timer = timers.front();
+    timer->start(0);
+    return QTest::qWaitFor([timer] { return !timer->isActive(); }, 5000);
+}
+
 // The fonts of a Debian desktop that are installed here, at the sizes desktops use, and the
 // program's own.
 std::vector<QFont> DesktopFonts()
@@ -406,14 +418,15 @@ TEST(CDlgSelection, SweepFieldsAreCheckedAfterTyping)
         for (const auto& [message, typed] : refused) {
             SCOPED_TRACE(typed.second);
             type(typed.first, typed.second);
-            QTest::qWait(650);
+            EXPECT_TRUE(scene.TakeMessages().isEmpty());   // not while typing
+            ASSERT_TRUE(RunArmedSweepCheck(dlg));
             EXPECT_EQ(scene.TakeMessages(), QStringList{message});
             EXPECT_EQ(typed.first->text(), typed.first == start ? "1" : "4");
         }
         // Start, then Stop within the delay: only Stop is checked.
         type(start, "0");
         type(stop, "3");
-        QTest::qWait(650);
+        ASSERT_TRUE(RunArmedSweepCheck(dlg));
         EXPECT_TRUE(scene.TakeMessages().isEmpty());
         EXPECT_EQ(start->text(), "0");
         // Save checks both fields again.
