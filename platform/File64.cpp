@@ -22,16 +22,25 @@ bool SystemOffset(uint64_t offset, size_t done, off_t& at)
     return true;
 }
 
-// Calls `transfer(done)` until `size` bytes have moved, a call moves none or one fails; a call a
-// signal interrupted is made again. `transfer` returns what read or write returns.
+// What `call` returns, made again as long as a signal interrupts it.
+template <typename Call>
+ssize_t Resumed(Call call)
+{
+    ssize_t result = 0;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+// Calls `transfer(done)` until `size` bytes have moved, a call moves none or one fails.
+// `transfer` returns what read or write returns.
 template <typename Transfer>
 FileReadResult TransferFully(size_t size, Transfer transfer)
 {
     FileReadResult result;
     while (result.bytes < size) {
-        const ssize_t moved = transfer(result.bytes);
-        if (moved < 0 && errno == EINTR)
-            continue;
+        const ssize_t moved = Resumed([&] { return transfer(result.bytes); });
         if (moved < 0) {
             result.error = errno;
             break;
@@ -115,10 +124,7 @@ FileReadResult ReadVectorAt(int fd, const struct iovec* parts, int count, uint64
         result.error = errno;
         return result;
     }
-    ssize_t got = 0;
-    do {
-        got = ::preadv(fd, parts, count, at);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = Resumed([&] { return ::preadv(fd, parts, count, at); });
     if (got < 0)
         result.error = errno;
     else

@@ -298,7 +298,7 @@ TEST(File64, CallsASignalInterruptsAreMadeAgain)
         bool interrupted = false;
         FileReadResult got;
         // The first signal ends the call that filled the pipe (a short write), the second a call
-        // that has written nothing yet (EINTR).
+        // that has written nothing yet (it fails as interrupted).
         std::thread reader([&] {
             interrupted = InterruptWhenBlocked(self, tid, SYS_write, 2,
                                                [&] { return Waiting(pipe.read.fd) == capacity; });
