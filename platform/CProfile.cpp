@@ -1,6 +1,7 @@
 #include "platform/CProfile.h"
 
 #include "platform/AsciiCase.h"
+#include "platform/File64.h"
 
 #include <cerrno>
 #include <climits>
@@ -106,20 +107,6 @@ std::string EncodeValue(const std::string& value)
     if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value)))
         return '"' + value + '"';
     return value;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 mode_t NewFileMode()
@@ -307,7 +294,8 @@ bool CProfile::Save(const std::string& path) const
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, Text()) && ::fsync(fd) == 0;
+    const std::string text = Text();
+    bool ok = ::fchmod(fd, mode) == 0 && WriteFully(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok)
