@@ -1,10 +1,8 @@
 #include "datafile/CFileReader.h"
 
 #include <sys/uio.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/File64.h"
@@ -97,11 +95,7 @@ bool CFileReader::ReadDirect(uint64_t pos, void* destination, size_t n)
     m_windowBytes = 0;
     m_nextFill = kMinWindow;
     iovec parts[2] = {{destination, n}, {m_window.data(), ahead}};
-    ssize_t got = 0;
-    do {
-        got = preadv(fileno(m_file), parts, ahead != 0 ? 2 : 1, static_cast<off_t>(pos));
-    } while (got < 0 && errno == EINTR);
-    const size_t done = got > 0 ? static_cast<size_t>(got) : 0;
+    const size_t done = ReadVectorAt(fileno(m_file), parts, ahead != 0 ? 2 : 1, pos).bytes;
     if (done >= n) {
         m_windowAt = end;
         m_windowBytes = done - n;
@@ -119,16 +113,5 @@ size_t CFileReader::ReadFile(uint64_t pos, void* destination, size_t n)
 {
     // Positioned reads on the descriptor: one system call, no seek, no stdio buffer between.
     // The FILE's own position is left alone; whoever reads through it seeks first.
-    const int fd = fileno(m_file);
-    uint8_t* at = static_cast<uint8_t*>(destination);
-    size_t done = 0;
-    while (done < n && pos + done <= static_cast<uint64_t>(INT64_MAX)) {
-        const ssize_t got = pread(fd, at + done, n - done, static_cast<off_t>(pos + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
+    return ReadFullyAt(fileno(m_file), destination, n, pos).bytes;
 }
