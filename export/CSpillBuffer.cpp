@@ -3,28 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
+#include "platform/File64.h"
 #include "platform/TempFiles.h"
 
 namespace {
 
 constexpr size_t kDrainBytes = 1 << 20;
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -50,7 +36,7 @@ bool CSpillBuffer::Settle()
         return true;
     if (m_fd < 0)
         m_fd = CreateScratchFile("sondrel-text-");
-    if (m_fd < 0 || !WriteAll(m_fd, m_text.data(), m_text.size())) {
+    if (m_fd < 0 || !WriteFully(m_fd, m_text.data(), m_text.size())) {
         m_failed = true;
         return false;
     }
@@ -67,11 +53,10 @@ bool CSpillBuffer::Drain(const std::function<bool(const char*, size_t)>& write)
         size_t done = 0;
         while (ok && done < m_spilled) {
             const size_t want = std::min(piece.size(), m_spilled - done);
-            const ssize_t n = ::pread(m_fd, piece.data(), want, static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            ok = n > 0 && write(piece.data(), static_cast<size_t>(n));
-            done += n > 0 ? static_cast<size_t>(n) : 0;
+            // What a cut scratch file still holds goes out before the failure.
+            const size_t got = ReadFullyAt(m_fd, piece.data(), want, done).bytes;
+            ok = got > 0 && write(piece.data(), got) && got == want;
+            done += got;
         }
     }
     if (ok && !m_text.empty())
