@@ -1,17 +1,16 @@
 #include "export/abf/AbfFileLibrary.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "export/abf/AbfMessages.h"
 #include "export/abf/CAbfFile.h"
 #include "export/abf/CrcEngine.h"
+#include "platform/File64.h"
 
 namespace {
 
@@ -148,13 +147,10 @@ bool AbfComputeFileCrc(int fd, uint32_t* crc, int* error)
     const uint64_t length = static_cast<uint64_t>(info.st_size);
     for (uint64_t at = 0; at < length;) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), length - at));
-        const ssize_t got = pread(fd, block.data(), want, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
+        if (ReadFullyAt(fd, block.data(), want, at).bytes != want)
             return AbfSetError(error, kAbfReadFailed);
-        engine->Update(block.data(), static_cast<size_t>(got));
-        at += static_cast<uint64_t>(got);
+        engine->Update(block.data(), want);
+        at += want;
     }
     if (crc)
         *crc = engine->GetResult();

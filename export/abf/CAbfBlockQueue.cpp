@@ -1,7 +1,6 @@
 #include "export/abf/CAbfBlockQueue.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -11,6 +10,7 @@
 #include "export/abf/CAbfOutput.h"
 #include "platform/CByteReader.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/File64.h"
 #include "platform/TempFiles.h"
 
 namespace {
@@ -33,36 +33,10 @@ using ImplodeFunction = unsigned (*)(ReadCallback, WriteCallback, char* work, vo
 using ExplodeFunction = unsigned (*)(ReadCallback, WriteCallback, char* work, void* context);
 using Crc32Function = uint32_t (*)(char* buffer, unsigned* size, uint32_t* running);
 
+// True when all `size` bytes at `position` of a scratch file were read.
 bool ReadAt(int fd, uint64_t position, void* data, size_t size)
 {
-    uint8_t* bytes = static_cast<uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t got = pread(fd, bytes, size, static_cast<off_t>(position));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        size -= static_cast<size_t>(got);
-        position += static_cast<uint64_t>(got);
-    }
-    return true;
-}
-
-bool WriteAt(int fd, uint64_t position, const void* data, size_t size)
-{
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t put = pwrite(fd, bytes, size, static_cast<off_t>(position));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        bytes += put;
-        size -= static_cast<size_t>(put);
-        position += static_cast<uint64_t>(put);
-    }
-    return true;
+    return ReadFullyAt(fd, data, size, position).bytes == size;
 }
 
 // Copies `length` bytes of a scratch file to the output in large pieces.
@@ -118,7 +92,7 @@ void WritePiece(char* buffer, unsigned* size, void* context)
     ImplodeContext& run = *static_cast<ImplodeContext*>(context);
     if (run.error != 0 || !size || *size == 0)
         return;
-    if (!WriteAt(run.targetFd, run.written, buffer, *size)) {
+    if (!WriteFullyAt(run.targetFd, buffer, *size, run.written)) {
         run.error = kWriteFailed;
         return;
     }
@@ -195,7 +169,7 @@ int CAbfBlockQueue::Add(const uint8_t (&entry)[kAbfBlockEntryBytes], const void*
     block.fd = CreateScratchFile("voice");
     if (block.fd < 0)
         return kAbfNoTempFile;
-    if (size > 0 && (!data || !WriteAt(block.fd, 0, data, size))) {
+    if (size > 0 && (!data || !WriteFullyAt(block.fd, data, size, 0))) {
         close(block.fd);
         return kAbfDiskFull;
     }

@@ -1,42 +1,21 @@
 #include "export/abf/CAbfOutput.h"
 
-#include <cerrno>
 #include <vector>
 
 #include <unistd.h>
 
 #include "export/abf/CrcEngine.h"
+#include "platform/File64.h"
 
 CAbfOutput::CAbfOutput(int fd, uint64_t bodyStart) : m_fd(fd), m_bodyStart(bodyStart), m_end(bodyStart)
 {
-}
-
-bool CAbfOutput::WriteAt(uint64_t position, const void* data, size_t size)
-{
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        if (position > static_cast<uint64_t>(INT64_MAX))
-            return false;
-        const ssize_t written = pwrite(m_fd, bytes, size, static_cast<off_t>(position));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (written == 0)
-            return false;
-        bytes += written;
-        position += static_cast<uint64_t>(written);
-        size -= static_cast<size_t>(written);
-    }
-    return true;
 }
 
 bool CAbfOutput::Append(const void* data, size_t size)
 {
     if (size == 0)
         return true;
-    if (!data || !WriteAt(m_end, data, size)) {
+    if (!data || !WriteFullyAt(m_fd, data, size, m_end)) {
         // Nothing of a failed write stays in the file. Should the cut fail too, the header
         // still says where the good data ends.
         const bool cut = ftruncate(m_fd, static_cast<off_t>(m_end)) == 0;
@@ -69,7 +48,7 @@ bool CAbfOutput::Rewind(const Mark& mark)
 
 bool CAbfOutput::WriteHeader(const void* data, size_t size)
 {
-    return data && WriteAt(0, data, size);
+    return data && WriteFullyAt(m_fd, data, size, 0);
 }
 
 uint32_t CAbfOutput::FileCrc(const void* header) const

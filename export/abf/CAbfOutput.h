@@ -37,8 +37,6 @@ public:
     uint32_t FileCrc(const void* header) const;
 
 private:
-    bool WriteAt(uint64_t position, const void* data, size_t size);
-
     int m_fd;
     uint64_t m_bodyStart;
     uint64_t m_end;

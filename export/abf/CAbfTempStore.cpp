@@ -1,12 +1,12 @@
 #include "export/abf/CAbfTempStore.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include <unistd.h>
 
 #include "export/abf/AbfMessages.h"
 #include "export/abf/CAbfOutput.h"
+#include "platform/File64.h"
 #include "platform/TempFiles.h"
 
 namespace {
@@ -33,20 +33,9 @@ int CAbfTempStore::Spill()
         if (m_fd < 0)
             return kAbfNoTempFile;
     }
-    const uint8_t* bytes = m_memory.data();
-    size_t left = m_memory.size();
-    uint64_t at = m_spilled;
-    while (left > 0) {
-        const ssize_t written = pwrite(m_fd, bytes, left, static_cast<off_t>(at));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return kAbfDiskFull;
-        bytes += written;
-        left -= static_cast<size_t>(written);
-        at += static_cast<uint64_t>(written);
-    }
-    m_spilled = at;
+    if (!WriteFullyAt(m_fd, m_memory.data(), m_memory.size(), m_spilled))
+        return kAbfDiskFull;
+    m_spilled += m_memory.size();
     m_memory.clear();
     return 0;
 }
@@ -75,14 +64,15 @@ int CAbfTempStore::CopyTo(CAbfOutput& output) const
         uint64_t at = 0;
         while (at < m_spilled) {
             const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), m_spilled - at));
-            const ssize_t got = pread(m_fd, block.data(), want, static_cast<off_t>(at));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
+            // What a cut scratch file still holds goes to the output before the failure.
+            const size_t got = ReadFullyAt(m_fd, block.data(), want, at).bytes;
+            if (got == 0)
                 return kAbfNoTempFile;
-            if (!output.Append(block.data(), static_cast<size_t>(got)))
+            if (!output.Append(block.data(), got))
                 return kAbfDiskFull;
-            at += static_cast<uint64_t>(got);
+            if (got < want)
+                return kAbfNoTempFile;
+            at += want;
         }
     }
     if (!m_memory.empty() && !output.Append(m_memory.data(), m_memory.size()))
