@@ -27,6 +27,7 @@
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
+#include "platform/File64.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -71,19 +72,16 @@ Outcome InChild(const std::function<Outcome()>& work)
         std::string bytes = std::to_string(outcome.rc) + '\0' + outcome.skipped + '\0';
         for (const std::string& message : outcome.messages)
             bytes += message + '\0';
-        const ssize_t sent = write(pipeEnds[1], bytes.data(), bytes.size());
-        _exit(sent == static_cast<ssize_t>(bytes.size()) ? 0 : 1);
+        _exit(WriteFully(pipeEnds[1], bytes.data(), bytes.size()) ? 0 : 1);
     }
     close(pipeEnds[1]);
     std::string bytes;
     char piece[4096];
-    for (ssize_t n; (n = read(pipeEnds[0], piece, sizeof piece)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        bytes.append(piece, static_cast<size_t>(n));
-    }
+    FileReadResult got;
+    do {
+        got = ReadFully(pipeEnds[0], piece, sizeof piece);
+        bytes.append(piece, got.bytes);
+    } while (got.bytes == sizeof piece);
     close(pipeEnds[0]);
     int status = 0;
     const bool waited = pid > 0 && waitpid(pid, &status, 0) == pid;
