@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <system_error>
+#include <utility>
 
 #include "app/CFileInfoReport.h"
 #include "app/CSettingsFile.h"
@@ -16,8 +17,10 @@
 #include "export/CConvertInterface.h"
 #include "export/CConvertToASCII.h"
 #include "export/CConvertToBIN.h"
+#include "export/CExportDriver.h"
 #include "export/CKVD.h"
 #include "export/CKVDataSelection.h"
+#include "export/ExportResultText.h"
 #include "platform/File64.h"
 #include "export/VersionInfo.h"
 #include "platform/CMessageReporter.h"
@@ -263,7 +266,8 @@ int CCmdLineTask::ApplySwitches(const CSondrelDoc& doc)
 bool CCmdLineTask::OpensEachOutput() const
 {
     // The console never asks for one file per sweep, so the converter's single output stays set.
-    return !(m_singleOutfile && m_converter->GetSingleOutput() && m_assumeSplittedFile);
+    return CExportDriver::OpensEachOutput(m_singleOutfile != 0, m_converter->GetSingleOutput(),
+                                          m_assumeSplittedFile != 0);
 }
 
 bool CCmdLineTask::CheckOutputNames(const CSondrelDoc& doc) const
@@ -304,82 +308,26 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
 {
     CConvertInterface& c = *m_converter;
     c.SetOutputName(m_outputPath);
-    const bool openAndClose = OpensEachOutput();
-    int sweepBase = 0;
-    int64_t timeOffset = 0;
-    int removed = 0;
-    int result = kConvertOk;
-
     if (!doc.IsMultiFile()) {
+        // The console has no sweep range of its own: the one input goes whole.
         CKVD& file = *doc.GetFile(0);
         c.SetSweepRange(1, static_cast<unsigned>(file.GetStreamFile().GetSweepCount()));
         c.SetInputName(file.GetPath());
-        if (m_baseIsPressedStart)
-            timeOffset = file.GetPressTimeUs();
-        result = c.Convert(&sweepBase, &timeOffset, true, true);
-        doc.GetSelection().DeleteEntryObjects();
-    } else {
-        CKVD* const source = c.GetDataSource();
-        CKVDataSelection* const selection = c.GetSelection();
-        bool opened = true;
-        bool missing = false;
-        if (!openAndClose && !c.OpenOutputFile(c.GetOutputName())) {
-            result = kConvertOpenFailed;
-            opened = false;
-        }
-        for (int k = 0; opened && k < doc.GetFileCount(); ++k) {
-            CKVD& file = *doc.GetFile(k);
-            // The copy starts without per-entry objects: the converter attaches its own.
-            CKVDataSelection copy(doc.GetSelection());
-            if (copy.GetCount() == 0) {
-                result = kConvertNoChannels;
-                break;
-            }
-            const CStreamChannelMap* fileMap = doc.GetFileStreams(k);
-            removed += fileMap ? fileMap->RemoveUnavailable(copy) : 0;
-            if (removed != 0 && !openAndClose) {
-                result = kConvertChannelsMissing;
-                break;
-            }
-            c.SetDataSource(&file);
-            c.SetSelection(&copy);
-            const int sweeps = file.GetStreamFile().GetSweepCount();
-            c.SetSweepRange(1, static_cast<unsigned>(sweeps));
-            c.SetInputName(file.GetPath());
-            c.SetOutputName(BuildOutputName(m_outputPath, file.GetPath(), c.GetFileExtension()));
-            if (!m_assumeSplittedFile) {
-                sweepBase = 0;
-                timeOffset = 0;
-            }
-            if (m_baseIsPressedStart)
-                timeOffset = file.GetPressTimeUs();
-            result = c.Convert(&sweepBase, &timeOffset, openAndClose,
-                               k == 0 || !m_assumeSplittedFile);
-            sweepBase += sweeps;
-            c.SetSelection(selection);
-            // A file with unreadable blocks was written whole and named them: the next one follows.
-            if (result == kConvertReported && c.HasMissingData()) {
-                missing = true;
-                result = kConvertOk;
-            }
-            if (result >= kConvertOpenFailed)
-                break;
-            if (result == kConvertNoChannels) {
-                ConsolePrintf("There is no new output file for: %s,\nbecause non of the selected "
-                              "channels exist in this file.\n",
-                              file.GetPath().c_str());
-                result = kConvertOk;
-            }
-        }
-        // A single output that cannot be finished is incomplete: never report it as written.
-        if (opened && !openAndClose && !c.CloseOutputFile() && result == kConvertOk)
-            result = kConvertCloseFailed;
-        if (missing && result == kConvertOk)
-            result = kConvertReported;
-        c.SetDataSource(source);
-        c.SetSelection(selection);
     }
-    ConsolePrint(ResultText(result, removed));
+    ExportBatch batch;
+    batch.perFile = OpensEachOutput();
+    batch.assumeSplittedFile = m_assumeSplittedFile != 0;
+    batch.baseIsPressedStart = m_baseIsPressedStart != 0;
+    batch.fileStreams = [&doc](int index) { return doc.GetFileStreams(index); };
+    batch.outputName = [this, &c] {
+        return BuildOutputName(m_outputPath, c.GetInputName(), c.GetFileExtension());
+    };
+    batch.reportNoChannels = [](const std::string& input) {
+        ConsolePrintf("%s%s%s\n", kNoNewOutputHead, input.c_str(), kNoNewOutputTail);
+    };
+    CExportDriver driver(c, std::move(batch));
+    const int result = driver.Run();
+    ConsolePrint(ExportResultText(result, driver.GetRemoved(), ExportFrontEnd::kConsole));
     return result;
 }
 
@@ -408,31 +356,4 @@ int CCmdLineTask::PrintProgress(void* context, int percent, const char* text)
     const std::string input = task && task->m_converter ? task->m_converter->GetInputName() : "";
     ConsolePrintf("Progress: %s %s %d%%\n", input.c_str(), text ? text : "", percent);
     return 0;
-}
-
-std::string CCmdLineTask::ResultText(int result, int removed)
-{
-    switch (result) {
-    case kConvertNoChannels:
-        return "No channels selected";
-    case kConvertOpenFailed:
-        return "Can not open file. Please check the path and filename.";
-    case kConvertCloseFailed:
-        return "Can not close file.";
-    case kConvertHeaderFailed:
-        return "Can not update ABF header.";
-    case kConvertCancelled:
-        return "Export cancelled.";
-    case kConvertChannelsMissing:
-        return "Selected Channels are not available for all files, single outfile export is not "
-               "possible.";
-    case kConvertIncompatible:
-        return "The selection of streams/channels is not compatible.";
-    case kConvertRatesDiffer:
-        return "Streams with different sample rates are not compatible.";
-    case kConvertReported:
-        return std::string();
-    default:
-        return removed != 0 ? "Selected Channels are not available for all files." : std::string();
-    }
 }

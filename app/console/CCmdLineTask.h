@@ -43,8 +43,6 @@ public:
                                        const std::string& extension);
     // The console's progress callback: one "Progress:" line; never asks to stop.
     static int PrintProgress(void* context, int percent, const char* text);
-    // The console's text of a conversion result; empty where nothing is printed.
-    static std::string ResultText(int result, int removed);
 
     const std::string& GetIniPath() const { return m_iniPath; }
     int GetSingleOutfile() const { return m_singleOutfile; }

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <functional>
 
@@ -69,22 +67,6 @@ TEST(DamagedRecordingConsole, AnUnreadableSecondIsFilledNamedAndFailsTheRun)
         EXPECT_TRUE(run.EndsWith(std::string("Data missing from 1.000 s to 2.000 s: ") + c.lacks + ".\n")) << run.out;
     }
     EXPECT_EQ(ReadFileBytes(dir.File("rec.raw")).size(), 3 * kSecondOfElectrodes);
-}
-
-// A batch goes on past an input with an unreadable second, writes every output whole and
-// still ends with a failure.
-TEST(DamagedRecordingConsole, ABatchConvertsEveryInputAndFails)
-{
-    TempDir dir;
-    WriteDamaged(dir.File("a.kvd"), ZeroTheSizeOfChunk21);
-    ASSERT_TRUE(WriteKvdRecording(ThreeSeconds(), dir.File("b.kvd")));
-    mkdir(dir.File("out").c_str(), 0700);
-    const ConsoleRun run = RunConsoleMain({"-bin", "-i", dir.File("a.kvd"), "-i", dir.File("b.kvd"), "-o",
-                                           dir.File("out"), "-s", "El:all"});
-    EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(run.Has("Data missing from 1.000 s to 2.000 s: filled with 0 V.\n")) << run.out;
-    EXPECT_EQ(ReadFileBytes(dir.File("out/a.raw")).size(), 3 * kSecondOfElectrodes);
-    EXPECT_EQ(ReadFileBytes(dir.File("out/b.raw")).size(), 3 * kSecondOfElectrodes);
 }
 
 // A stored sweep stop before the start or far past the data: the export holds the data, no more.
