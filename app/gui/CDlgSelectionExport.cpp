@@ -2,6 +2,8 @@
 
 #include "app/gui/CDlgSelection.h"
 
+#include <utility>
+
 #include <QLabel>
 #include <QTimer>
 
@@ -16,29 +18,10 @@
 #include "app/gui/MessagePump.h"
 #include "app/gui/OCProgressDlg.h"
 #include "export/CConvertInterface.h"
+#include "export/CExportDriver.h"
 #include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
 #include "export/CStreamChannelMap.h"
-
-namespace {
-
-const char* ResultMessage(int result)
-{
-    switch (result) {
-    case kConvertNoChannels: return "No channels selected";
-    case kConvertOpenFailed: return "Can not open file. Please check the path and filename.";
-    case kConvertCloseFailed: return "Can not close file.";
-    case kConvertHeaderFailed: return "Can not update ABF header.";
-    case kConvertCancelled: return "Export canceled.";
-    case kConvertChannelsMissing:
-        return "Selected Channels are not available for all files, single outfile export is not possible.";
-    case kConvertIncompatible: return "The selection of channels is not compatible.";
-    case kConvertRatesDiffer: return "Streams with different sample rates are not compatible.";
-    default: return nullptr;
-    }
-}
-
-} // namespace
+#include "export/ExportResultText.h"
 
 int CDlgSelection::AdjustOutputNameForSweeps(const std::string& name, std::string& shown)
 {
@@ -89,7 +72,8 @@ void CDlgSelection::ExportSelection()
     m_sweepTimer->stop();
     if (!ReadControls())
         return;
-    const bool perFile = !(m_singleOutfile && m_converter->GetSingleOutput() && m_assumeSplittedFile);
+    const bool perFile = CExportDriver::OpensEachOutput(m_singleOutfile != 0, m_converter->GetSingleOutput(),
+                                                        m_assumeSplittedFile != 0);
     if (!ShowExportQuestion(perFile))
         return;
     m_skipOverwriteCheck = false;
@@ -115,87 +99,27 @@ void CDlgSelection::ExportSelection()
 
 int CDlgSelection::ConvertFiles(bool perFile, int& removedTotal)
 {
-    CConvertInterface& c = *m_converter;
-    const std::vector<CKVD*>* files = c.GetFileList();
-    int sweepOffset = 0;
-    int64_t timeOffset = 0;
-    if (!files) {
-        CKVD* source = c.GetDataSource();
-        if (m_baseIsPressedStart && source)
-            timeOffset = source->GetPressTimeUs();
-        const int result = c.Convert(&sweepOffset, &timeOffset, true, true);
-        if (CKVDataSelection* selection = c.GetSelection())
-            selection->DeleteEntryObjects();
-        return result;
-    }
-
-    // A single output that did not open is never written to.
-    if (!perFile && !c.OpenOutputFile(c.GetOutputName()))
-        return kConvertOpenFailed;
-    CKVD* const source = c.GetDataSource();
-    CKVDataSelection* const selection = c.GetSelection();
-    const std::string outputName = c.GetOutputName();
-    int result = kConvertOk;
-    bool missing = false;
-    for (size_t k = 0; k < files->size(); ++k) {
-        CKVD& file = *(*files)[k];
-        CKVDataSelection copy(selection ? *selection : CKVDataSelection());
-        if (copy.GetCount() == 0) {
-            result = kConvertNoChannels;
-            break;
-        }
-        const CStreamChannelMap* fileMap = m_doc->GetFileStreams(static_cast<int>(k));
-        removedTotal += fileMap ? fileMap->RemoveUnavailable(copy) : 0;
-        if (removedTotal != 0 && !perFile) {
-            result = kConvertChannelsMissing;
-            break;
-        }
-        const int sweeps = file.GetStreamFile().GetSweepCount();
-        c.SetDataSource(&file);
-        c.SetSelection(&copy);
-        c.SetSweepRange(1, static_cast<unsigned>(sweeps));
-        c.SetInputName(file.GetPath());
-        c.SetOutputName(BuildOutputName());
-        if (!m_assumeSplittedFile) {
-            sweepOffset = 0;
-            timeOffset = 0;
-        }
-        if (m_baseIsPressedStart)
-            timeOffset = file.GetPressTimeUs();
-        result = c.Convert(&sweepOffset, &timeOffset, perFile, k == 0 || !m_assumeSplittedFile);
-        sweepOffset += sweeps;
-        c.SetSelection(selection);
-        // A file with unreadable blocks was written whole and named them: the next one follows.
-        if (result == kConvertReported && c.HasMissingData()) {
-            missing = true;
-            result = kConvertOk;
-        }
-        if (result >= kConvertOpenFailed)
-            break;
-        if (result == kConvertNoChannels) {
-            ShowMessage(QStringLiteral("There is no new output file for: ") + FromPath(file.GetPath())
-                        + QStringLiteral(",\nbecause non of the selected channels exist in this file."));
-            result = kConvertOk;
-        }
-    }
-    // An output that cannot be finished is incomplete: never report it as written.
-    if (!perFile && !c.CloseOutputFile() && result == kConvertOk)
-        result = kConvertCloseFailed;
-    if (missing && result == kConvertOk)
-        result = kConvertReported;
-    c.SetDataSource(source);
-    c.SetSelection(selection);
-    if (!perFile)
-        c.SetOutputName(outputName);
+    ExportBatch batch;
+    batch.perFile = perFile;
+    batch.assumeSplittedFile = m_assumeSplittedFile != 0;
+    batch.baseIsPressedStart = m_baseIsPressedStart != 0;
+    batch.fileStreams = [this](int index) { return m_doc->GetFileStreams(index); };
+    batch.outputName = [this] { return BuildOutputName(); };
+    batch.reportNoChannels = [](const std::string& input) {
+        ShowMessage(QString::fromLatin1(kNoNewOutputHead) + FromPath(input)
+                    + QString::fromLatin1(kNoNewOutputTail));
+    };
+    CExportDriver driver(*m_converter, std::move(batch));
+    const int result = driver.Run();
+    removedTotal += driver.GetRemoved();
     return result;
 }
 
 void CDlgSelection::ShowResult(int result, int removedTotal)
 {
-    if (const char* text = ResultMessage(result))
-        ShowMessage(QString::fromLatin1(text));
-    else if (removedTotal != 0)
-        ShowMessage(QStringLiteral("Selected Channels are not available for all files."));
+    const std::string text = ExportResultText(result, removedTotal, ExportFrontEnd::kDialog);
+    if (!text.empty())
+        ShowMessage(FromAnsi(text));
 }
 
 int CDlgSelection::OnProgress(int percent, const std::string& message)
