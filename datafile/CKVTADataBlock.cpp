@@ -65,11 +65,13 @@ std::unique_ptr<CKVTADataBlock> CKVTADataBlock::Clone() const
 
 namespace {
 
-std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t offset)
+// The chunk of the chain that starts at `offset`, or with `orLater` the first one after it.
+std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t offset,
+                                                bool orLater = false)
 {
     CKVTAChunkChain* chain = file.GetChunkChain();
     size_t i = 0;
-    if (!chain || !chain->FindFrom(offset, i) || chain->At(i).offset != offset)
+    if (!chain || !chain->FindFrom(offset, i) || (!orLater && chain->At(i).offset != offset))
         return nullptr;
     const KvtChunkInfo& chunk = chain->At(i);
     file.OnBlockHandedOut(chunk.start);
@@ -85,5 +87,6 @@ std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint6
 
 std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block)
 {
-    return ChunkStartingAt(file, block.GetEnd());
+    // Past a damaged head the chain goes on at the next sound one, further on than the end.
+    return ChunkStartingAt(file, block.GetEnd(), true);
 }

@@ -76,6 +76,7 @@ private:
 // The chunk whose id starts at `offset` (normally the data start); NULL when no chunk of the
 // chain starts there.
 std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint64_t offset);
-// The chunk right behind `block`; NULL at the index position, at the end of the file or of a
-// readable chain. The given block stays the caller's either way.
+// The chain's next chunk behind `block`: the one right behind it, or past a damaged head the
+// next sound one, where the chain goes on (as every stream's walk does); NULL at the index
+// position, at the end of the file or of the chain. The given block stays the caller's.
 std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block);
