@@ -237,7 +237,6 @@ TEST(CCmdLineTask, BuildsOutputNamesForSeveralInputs)
         EXPECT_EQ(CCmdLineTask::BuildOutputName(output, "/data/rec.d/a.kvd", "txt"), expected);
 }
 
-#ifdef SONDREL_CONSOLE
 TEST(CCmdLineTask, TheProgramConvertsFromItsArgumentsAndOptionFiles)
 {
     TempDir dir;
@@ -262,7 +261,6 @@ TEST(CCmdLineTask, TheProgramConvertsFromItsArgumentsAndOptionFiles)
     EXPECT_TRUE(run.EndsWith("Stream: Electrode Raw Data, Channel 99 does not exist\n"))
         << run.out;
 }
-#endif
 
 // Digital events of "Digital Data 2" ("DiEv2"), one output per input: each file starts with
 // the initial values, whatever the input before ended with. An input without any selected

@@ -147,7 +147,6 @@ TEST(ConsoleMain, StartsTheWindowedProgramBesideItDetached)
     EXPECT_EQ(WindowedProgramPath("/opt/SONDREL.COM"), "/opt/SONDREL.exe");
     EXPECT_EQ(WindowedProgramPath("/opt/a.com/sondrel"), "");
 
-#ifdef SONDREL_CONSOLE
     // A copy without a windowed program beside it (the build tree has the real one, which must
     // not start here).
     TempDir dir;
@@ -171,5 +170,4 @@ TEST(ConsoleMain, StartsTheWindowedProgramBesideItDetached)
     run = RunConsoleBinary(dir.File("sondrel"), {});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.Has("does not end in \".com\"")) << run.out;
-#endif
 }

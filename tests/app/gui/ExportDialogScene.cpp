@@ -135,7 +135,6 @@ QStringList ExportScene::TakeMessages()
 
 int RunConsole(const std::vector<std::string>& args, std::string* output)
 {
-#ifdef SONDREL_CONSOLE
     const auto quote = [](const std::string& text) {
         std::string quoted = "'";
         for (char c : text)
@@ -156,11 +155,6 @@ int RunConsole(const std::vector<std::string>& args, std::string* output)
     if (output)
         *output = out;
     return WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-#else
-    (void)args;
-    (void)output;
-    return -1;
-#endif
 }
 
 void ClickControl(CDlgSelection& dlg, int id)

@@ -12,8 +12,6 @@
 #include "com/ServerExports.h"
 #include "tests/app/gui/ExportDialogScene.h"
 
-#ifdef SONDREL_KEYROW_OCX
-
 namespace {
 
 QAbstractButton* ButtonNamed(QWidget* panel, const QString& text)
@@ -70,5 +68,3 @@ TEST(RealKeyrow, PanelsOfTheRegisteredControlSelectChannels)
     EXPECT_EQ(scene.exitStatus, -1);
     EXPECT_TRUE(scene.TakeMessages().isEmpty()) << scene.messages.join("|").toStdString();
 }
-
-#endif
