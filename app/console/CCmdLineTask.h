@@ -44,11 +44,6 @@ public:
     // The console's progress callback: one "Progress:" line; never asks to stop.
     static int PrintProgress(void* context, int percent, const char* text);
 
-    const std::string& GetIniPath() const { return m_iniPath; }
-    int GetSingleOutfile() const { return m_singleOutfile; }
-    int GetAssumeSplittedFile() const { return m_assumeSplittedFile; }
-    int GetBaseIsPressedStart() const { return m_baseIsPressedStart; }
-
 private:
     // The inputs given with "-i", opened into the document; false after the reason was printed.
     bool OpenInputs(CSondrelDoc& doc);

@@ -26,7 +26,6 @@ public:
 
     // Change the description, then CreateFont() makes the font anew from it.
     AutoFontDescription& Description() { return m_description; }
-    const AutoFontDescription& Description() const { return m_description; }
     void CreateFont();
 
     const QFont& Font() const { return m_font; }

@@ -63,15 +63,6 @@ QAbstractButton* CBitSelection::Button(int bit) const
     return bit >= 0 && bit < kButtonCount ? m_buttons[bit] : nullptr;
 }
 
-void CBitSelection::SetFont(const QFont& font)
-{
-    setFont(font);
-    for (QPushButton* button : m_buttons) {
-        if (button)
-            button->setFont(font);
-    }
-}
-
 void CBitSelection::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

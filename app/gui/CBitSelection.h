@@ -21,13 +21,11 @@ public:
     bool Create(const QRect& rect, QWidget* parent);
     // The id the control reports through `command`; set it before the user can click.
     void SetCommandId(int id) { m_commandId = id; }
-    int CommandId() const { return m_commandId; }
 
     // Bits outside 0..15 are ignored (GetCheck: false, Button: nullptr). SetCheck sends nothing.
     void SetCheck(int bit, bool checked);
     bool GetCheck(int bit) const;
     QAbstractButton* Button(int bit) const;
-    void SetFont(const QFont& font);
 
 signals:
     // A button was clicked by the user (never for SetCheck).

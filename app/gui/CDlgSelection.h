@@ -127,7 +127,6 @@ protected:
     std::string BuildOutputName() const;
     const CStreamChannelMap& Map() const;
     QWidget* AddControl(int id, QWidget* widget, int x, int y, int cx, int cy);
-    const DluMapper& Dlu() const { return *m_dlu; }
 
     CConvertInterface* m_converter;
     CSondrelDoc* m_doc;

@@ -45,7 +45,6 @@ public:
     bool GetLibraryVersion(uint16_t& major, uint16_t& minor) const;
 
     QWidget* Window() const { return m_window; }
-    bool IsCreated() const { return m_dispatch != nullptr; }
 
     // The control's operations, by dispatch id. Lists are built into SAFEARRAYs here and
     // cleared after the call: the control copies what it keeps.

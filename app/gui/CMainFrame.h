@@ -29,7 +29,6 @@ public:
     QToolBar* ToolBar() const { return m_toolBar; }
     QMenu* FileMenu() const { return m_fileMenu; }
     QMenu* ToolsMenu() const { return m_toolsMenu; }
-    CSondrelView* View() const { return m_view; }
     // The recent-file entries as they stand on the File menu now.
     QList<QAction*> RecentFileActions() const;
 

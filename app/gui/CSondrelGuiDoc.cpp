@@ -40,7 +40,6 @@ void CSondrelGuiDoc::AddToRecentFileList(const std::string& path)
 
 void CSondrelGuiDoc::UpdateAllViews()
 {
-    ++m_changeCount;
     for (const ChangeObserver& observer : m_observers)
         observer();
 }

@@ -2,7 +2,6 @@
 // The windowed program's document: the shared document with its File and Tools commands, their
 // file dialogs and update rules, the recent-file list and the views it tells about changes.
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,8 +23,6 @@ public:
 
     // Called after every open, successful or not (the views and the frame).
     void AddObserver(ChangeObserver observer) { m_observers.push_back(std::move(observer)); }
-    // Counts the opens; a view rebuilds its lines when it changed.
-    uint64_t GetChangeCount() const { return m_changeCount; }
 
     // The commands, by command id; `parent` owns the dialogs. False for an id the document has
     // no command for.
@@ -53,5 +50,4 @@ private:
     CSettingsFile& m_settings;
     RecentFileSink m_recent;
     std::vector<ChangeObserver> m_observers;
-    uint64_t m_changeCount = 0;
 };

@@ -15,7 +15,6 @@ public:
     CUpDown(QLineEdit* buddy, QWidget* parent);
 
     void SetRange(int lower, int upper);
-    int Lower() const { return m_lower; }
     int Upper() const { return m_upper; }
     // Sets the position and writes it into the buddy.
     void SetPos(int pos);
