@@ -10,11 +10,9 @@ class Bstr
 {
 public:
     Bstr() = default;
-    Bstr(const std::string& text) : m_text(text) {}
     Bstr(const char* text) : m_text(text ? text : "") {}
 
     const std::string& Text() const { return m_text; }
-    uint32_t Length() const { return static_cast<uint32_t>(m_text.size()); }
 
 private:
     std::string m_text;

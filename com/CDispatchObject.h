@@ -38,8 +38,6 @@ public:
     // CONNECT_E_NOCONNECTION for an interface without a connection point here.
     HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** out) override;
 
-    const TypeLibraryInfo& Library() const { return m_library; }
-    const InterfaceInfo* Interface() const { return m_interface; }
 
 protected:
     virtual ~CDispatchObject();

@@ -74,14 +74,3 @@ bool operator==(const GUID& a, const GUID& b)
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3
            && std::memcmp(a.Data4, b.Data4, sizeof a.Data4) == 0;
 }
-
-bool operator<(const GUID& a, const GUID& b)
-{
-    if (a.Data1 != b.Data1)
-        return a.Data1 < b.Data1;
-    if (a.Data2 != b.Data2)
-        return a.Data2 < b.Data2;
-    if (a.Data3 != b.Data3)
-        return a.Data3 < b.Data3;
-    return std::memcmp(a.Data4, b.Data4, sizeof a.Data4) < 0;
-}

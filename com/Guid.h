@@ -16,8 +16,6 @@ std::string GuidToString(const GUID& guid);
 
 bool operator==(const GUID& a, const GUID& b);
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
-// An order for maps; no meaning beyond that.
-bool operator<(const GUID& a, const GUID& b);
 
 // COM's own interface ids.
 inline constexpr GUID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};

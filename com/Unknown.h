@@ -54,7 +54,6 @@ class ComPtr
 {
 public:
     ComPtr() = default;
-    ComPtr(std::nullptr_t) {}
     explicit ComPtr(T* p) : m_p(p)
     {
         if (m_p)

@@ -128,9 +128,6 @@ Variant Reference(VARTYPE type, void* target)
 Variant Variant::ByRef(Variant* target) { return Reference(VT_VARIANT, target); }
 Variant Variant::ByRefI4(int32_t* target) { return Reference(VT_I4, target); }
 Variant Variant::ByRefI2(int16_t* target) { return Reference(VT_I2, target); }
-Variant Variant::ByRefUI2(uint16_t* target) { return Reference(VT_UI2, target); }
-Variant Variant::ByRefBool(int16_t* target) { return Reference(VT_BOOL, target); }
-Variant Variant::ByRefStr(std::string* target) { return Reference(VT_BSTR, target); }
 
 void VariantInit(Variant* variant)
 {

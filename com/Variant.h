@@ -48,12 +48,6 @@ struct Variant
     static Variant ByRef(Variant* target);
     static Variant ByRefI4(int32_t* target);
     static Variant ByRefI2(int16_t* target);
-    static Variant ByRefUI2(uint16_t* target);
-    static Variant ByRefBool(int16_t* target);
-    static Variant ByRefStr(std::string* target);
-
-    bool IsArray() const { return (vt & VT_ARRAY) != 0; }
-    bool IsByRef() const { return (vt & VT_BYREF) != 0; }
 };
 
 void VariantInit(Variant* variant);
