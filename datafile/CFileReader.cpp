@@ -54,14 +54,6 @@ bool CFileReader::Read(void* destination, size_t n)
     return true;
 }
 
-bool CFileReader::Skip(uint64_t n)
-{
-    if (n > Remaining())
-        return false;
-    m_pos += n;
-    return true;
-}
-
 bool CFileReader::Fill(uint64_t pos, size_t n)
 {
     // A read that goes on from the second half of the window up to its end is part of a

@@ -38,7 +38,6 @@ public:
     {
         return Read(&value, sizeof(T));
     }
-    bool Skip(uint64_t n);
     void Seek(uint64_t pos) { m_pos = pos; }
     uint64_t Tell() const { return m_pos; }
     // Bytes between the position and the end of the file.

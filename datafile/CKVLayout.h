@@ -166,12 +166,7 @@ public:
     // Summed over the units: the distinct non-empty hardware names of the unit's electrodes.
     int GetConfiguredUnitCount() const;
 
-    CAvailHard& GetAvailHard() { return *m_availHard; }
-    CAvailAmpl& GetAvailAmpl() { return *m_availAmpl; }
     CAvailMeas& GetAvailMeas() { return *m_availMeas; }
-    const CAvailHard& GetAvailHard() const { return *m_availHard; }
-    const CAvailAmpl& GetAvailAmpl() const { return *m_availAmpl; }
-    const CAvailMeas& GetAvailMeas() const { return *m_availMeas; }
 
     // Record (de)serialisation for a chunk of the given version (1, 2 or 3). The caller has
     // checked that RecordBytes(version) bytes are there; RecordBytes gives 0 for other versions.

@@ -31,7 +31,6 @@ public:
 
     // Selected entries: pairs of numbers that the catalogue carries for its owner.
     std::vector<std::pair<int32_t, int32_t>>& GetSelection() { return m_selection; }
-    const std::vector<std::pair<int32_t, int32_t>>& GetSelection() const { return m_selection; }
 
 protected:
     virtual std::unique_ptr<CType> CreateUnit() const = 0;

@@ -7,21 +7,14 @@
 #include "datafile/CKVTAFileContext.h"
 #include "platform/File64.h"
 
-CKVTADataBlock::CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uint64_t startReference,
-                               int64_t chainIndex)
+CKVTADataBlock::CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uint64_t startReference)
     : m_startStamp(chunk.start, startReference),
       m_stopStamp(chunk.stop, startReference),
       m_payloadSize(chunk.payloadSize),
       m_payloadPosition(chunk.PayloadPosition()),
-      m_file(file),
-      m_chainIndex(chainIndex)
+      m_file(file)
 {
     std::memcpy(m_chunkId, &chunk.rawId, 8);
-}
-
-void CKVTADataBlock::SetChunkId(const char* id8)
-{
-    std::memcpy(m_chunkId, id8, 8);
 }
 
 int64_t CKVTADataBlock::Read(uint8_t* buffer) const
@@ -75,7 +68,7 @@ std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t
         return nullptr;
     const KvtChunkInfo& chunk = chain->At(i);
     file.OnBlockHandedOut(chunk.start);
-    return std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), file.GetStartTime(), static_cast<int64_t>(i));
+    return std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), file.GetStartTime());
 }
 
 } // namespace

@@ -18,8 +18,7 @@ class CKVTADataBlock
 public:
     CKVTADataBlock() = default;
     // A block for a chunk of the chain: stamps take `startReference`.
-    CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uint64_t startReference,
-                   int64_t chainIndex);
+    CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uint64_t startReference);
 
     CKVTATimeStamp& GetStartStamp() { return m_startStamp; }
     const CKVTATimeStamp& GetStartStamp() const { return m_startStamp; }
@@ -36,13 +35,10 @@ public:
     // The chunk id as read (8 bytes, case kept).
     std::string GetChunkId() const { return std::string(m_chunkId, 8); }
     const char* GetChunkIdBytes() const { return m_chunkId; }
-    void SetChunkId(const char* id8);
 
     CKVTAStream* GetStream() const { return m_stream; }
     void SetStream(CKVTAStream* stream) { m_stream = stream; }
     CFileReader* GetFile() const { return m_file; }
-    // Position of the chunk in its file's chain; -1 for a clone.
-    int64_t GetChainIndex() const { return m_chainIndex; }
 
     // Reads the whole payload into `buffer` (room for the payload size). Returns the payload
     // size, 0 when the payload is not all in the file or the read fails.
@@ -57,7 +53,6 @@ public:
     std::unique_ptr<CKVTADataBlock> Clone() const;
     // The loaded payload of a clone (empty otherwise).
     std::vector<uint8_t>& GetBuffer() { return m_buffer; }
-    const std::vector<uint8_t>& GetBuffer() const { return m_buffer; }
 
 private:
     CKVTATimeStamp m_startStamp;
@@ -65,7 +60,6 @@ private:
     int64_t m_payloadSize = 0;
     uint64_t m_payloadPosition = 0;
     CFileReader* m_file = nullptr;
-    int64_t m_chainIndex = -1;
     CKVTAStream* m_stream = nullptr;
     char m_chunkId[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     std::vector<uint8_t> m_buffer;

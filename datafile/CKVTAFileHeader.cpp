@@ -124,11 +124,6 @@ std::string CKVTAFileHeader::GetStartTriggerId() const
     return GetText(FH::kStartTriggerId, FH::kTriggerIdWidth);
 }
 
-std::string CKVTAFileHeader::GetStopTriggerId() const
-{
-    return GetText(FH::kStopTriggerId, FH::kTriggerIdWidth);
-}
-
 std::string CKVTAFileHeader::GetTitle() const
 {
     return GetText(FH::kTitle, FH::kTitleWidth);

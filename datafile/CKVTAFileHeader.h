@@ -67,7 +67,6 @@ public:
     int32_t GetChunkTimeLimit() const { return Get<int32_t>(Kvd::FileHeader::kChunkTimeLimit); }
     uint64_t GetStartTime() const { return Get<uint64_t>(Kvd::FileHeader::kStartTime); }
     std::string GetStartTriggerId() const;
-    std::string GetStopTriggerId() const;
     int32_t GetVersion8Value() const { return Get<int32_t>(Kvd::FileHeader::kVersion8Value); }
     std::string GetTitle() const;
     std::string GetSubtitle() const;
@@ -78,7 +77,6 @@ public:
     // Text of info record i, empty for i outside 0..3.
     std::string GetInfoRecordText(int i) const;
 
-    const std::array<uint8_t, Kvd::FileHeader::kBytes>& Block() const { return m_block; }
     std::array<uint8_t, Kvd::FileHeader::kBytes>& Block() { return m_block; }
 
 private:

@@ -32,8 +32,6 @@ public:
     // The analyser's input stream text ("not recorded" when the record names none).
     const std::string& GetInputStreamText() const { return m_analyzer.m_description; }
 
-    const KvtParamQuantities& GetQuantities() const { return m_quantities; }
-    const KvtParamPositions& GetOutputPositions() const { return m_positions; }
     const CMIAnalyzerProperty& GetAnalyzer() const { return m_analyzer; }
     const CMTimeWindowProperty& GetTimeWindow() const { return m_window; }
 

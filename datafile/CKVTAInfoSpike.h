@@ -26,7 +26,6 @@ public:
     int GetSelectedUnit(int16_t i) const;
 
     const std::string& GetInputStreamName() const { return m_settings.inputStreamName; }
-    const KvtSpikeSettings& GetSettings() const { return m_settings; }
 
 private:
     KvtSpikeSettings m_settings;

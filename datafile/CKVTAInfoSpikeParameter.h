@@ -32,7 +32,6 @@ public:
     uint32_t GetDigitalValue() const { return m_settings->m_unitsSelected; }
     const std::string& GetInputStreamName() const { return m_settings->m_inputStreamName; }
 
-    const CMSpikeAnalyzerProperty& GetSettings() const { return *m_settings; }
 
 protected:
     explicit CKVTAInfoSpikeParameter(std::unique_ptr<CMSpikeAnalyzerProperty> settings);

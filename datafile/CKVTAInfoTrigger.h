@@ -32,7 +32,6 @@ public:
     bool GetExtraFlag() const { return m_settings.m_extraFlag != 0; }
     const std::string& GetInputStreamName() const { return m_settings.m_inputStreamName; }
 
-    const CMMEATriggerProperty& GetSettings() const { return m_settings; }
 
 private:
     CMMEATriggerProperty m_settings;

@@ -300,8 +300,7 @@ std::unique_ptr<CKVTADataBlock> CKVTAStream::MakeBlock(size_t chainIndex)
     CKVTAChunkChain* chain = Chain();
     const KvtChunkInfo& chunk = chain->At(chainIndex);
     m_file->OnBlockHandedOut(chunk.start);
-    auto block = std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), m_file->GetStartTime(),
-                                                  static_cast<int64_t>(chainIndex));
+    auto block = std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), m_file->GetStartTime());
     block->SetStream(this);
     return block;
 }

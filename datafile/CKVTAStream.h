@@ -86,8 +86,6 @@ public:
     std::string GetId() const;
     // The 8 bytes that this stream's data chunks carry as id (NUL-padded when shorter).
     std::string GetChunkId() const { return std::string(m_chunkId, 8); }
-    // Suffix of old files' chunk ids ("raw", "spk", ...), empty from version 5.
-    const std::string& GetSuffix() const { return m_suffix; }
 
     // Format head getters: 0 without head.
     uint16_t GetFormatVersion() const { return Head<uint16_t>(StreamFormatHead::kVersion); }
@@ -156,7 +154,6 @@ public:
     void SetId(const std::string& id);
 
     CKVTAFileContext* GetFile() const { return m_file; }
-    bool HasHeader() const { return m_hasHeader; }
     CKVTAChunkChain::Key GetChunkKey() const { return CKVTAChunkChain::MakeKey(m_chunkId); }
 
 private:

@@ -52,7 +52,6 @@ void CKVTAStreamFile::ResetPerFileState()
     m_longChunk = false;
     m_discardIndexEntries = false;
     m_listHeaderSize = 0;
-    m_listStreamsSize = 0;
     m_dataStart = 0;
     m_indexPosition = 0;
 }
@@ -174,7 +173,8 @@ bool CKVTAStreamFile::ReadDataStart()
     const uint16_t version = m_header.GetVersion();
     m_indexPosition = 0;
     if (version == 0) {
-        if (!CKVTAFileHeader::ReadListStreams(m_reader, m_listStreamsSize))
+        int64_t listStreamsSize = 0;
+        if (!CKVTAFileHeader::ReadListStreams(m_reader, listStreamsSize))
             return false;
         m_dataStart = m_reader.Tell();
         return true;

@@ -141,18 +141,13 @@ public:
     // Where the stored index begins ("IDX1KVT "); 0 when there is none. Data ends there.
     uint64_t GetIndexPosition() const { return m_indexPosition; }
     int64_t GetListHeaderSize() const { return m_listHeaderSize; }
-    int64_t GetListStreamsSize() const { return m_listStreamsSize; }
 
     CKVLayout& GetLayout() { return m_layout; }
     const CKVLayout& GetLayout() const { return m_layout; }
     CMOrvexStimulatorProperty& GetStimulator() { return m_stimulator; }
-    const CMOrvexStimulatorProperty& GetStimulator() const { return m_stimulator; }
 
-    // Flags set while opening: the only-raw-streams and long-chunk flags of old triggered
-    // recordings, and with both the discard-index-entries flag (the index then keeps its sweeps
-    // only).
-    bool GetOnlyRawStreams() const { return m_onlyRawStreams; }
-    bool HasLongChunk() const { return m_longChunk; }
+    // Set while opening an old triggered recording that has only raw (and trigger) streams and
+    // a long chunk: the index then keeps its sweeps only.
     bool GetDiscardIndexEntries() const { return m_discardIndexEntries; }
 
     // Open-time measurements on the first stream that has a data block: 1 when one of its first
@@ -173,8 +168,6 @@ public:
     // Reads the index cache file of this recording; false without a cache folder or on any
     // read or verification failure (the index is then cleared).
     bool LoadIndexCache();
-    // No operation of the programs sets a cache folder; an owner may (no separator is added).
-    void SetIndexCacheFolder(const std::string& folder) { m_indexCacheFolder = folder; }
 
     // File-level walk over every data chunk in file order (any stream), for the merge: the
     // chunk whose header starts at `offset`, and the chunk behind `block`; NULL at the end.
@@ -266,11 +259,10 @@ private:
     CKVTAFileHeader m_header;
     std::vector<std::unique_ptr<CKVTAStream>> m_streams;
     int64_t m_listHeaderSize = 0;
-    int64_t m_listStreamsSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;
     CKVTAStreamIndex m_index;
-    std::string m_indexCacheFolder;  // empty: no cache file is read or written
+    std::string m_indexCacheFolder;  // no operation sets it: no cache file is read or written
 
     CKVTATimeStamp m_fileStamp;
     CKVTATimeStamp m_startStamp;

@@ -96,11 +96,8 @@ public:
                     int32_t streamCount);
 
     // Fields of the "IDX1KVT " record as last read or written.
-    uint16_t GetRecordVersion() const { return m_recordVersion; }
     const std::string& GetRecordPath() const { return m_recordPath; }
     int32_t GetRecordStreamCount() const { return m_recordStreamCount; }
-    int32_t GetRecordEntryCount() const { return m_recordEntryCount; }
-    int32_t GetRecordSweepCount() const { return m_recordSweepCount; }
 
 private:
     std::vector<KvtIndexEntry> m_entries;

@@ -40,11 +40,6 @@ void SetEntry(KvtQuantity& entry, float min, float max, double factor, int32_t e
 
 } // namespace
 
-const char* KvtParamQuantityName(size_t i)
-{
-    return i < kParamQuantityCount ? kQuantityNames[i] : "";
-}
-
 double KvtRoundRangeLimit(double x)
 {
     if (x == 0.0 || !std::isfinite(x))

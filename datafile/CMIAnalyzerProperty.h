@@ -17,9 +17,6 @@ constexpr uint32_t kParamNotSelected = 0xFFFFFFFF;
 using KvtParamQuantities = std::array<KvtQuantity, kParamQuantityCount>;
 using KvtParamPositions = std::array<uint32_t, kParamQuantityCount>;
 
-// Display name of parameter quantity i ("Min", "Max", "T-Min", ...); empty for 14 and beyond.
-const char* KvtParamQuantityName(size_t i);
-
 // Rounds a range limit away from zero to one significant digit: 3.2 -> 4, 0.032 -> 0.04,
 // 25 -> 30, 10 -> 10, -3.2 -> -4. Zero and non-finite values come back unchanged.
 double KvtRoundRangeLimit(double x);

@@ -303,9 +303,3 @@ bool CMOrvexStimulatorProperty::WriteChunk(FILE* file) const
     WriteChunk(bytes);
     return file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
-
-CMOrvexStimulatorProperty& KvtStimulatorSettings()
-{
-    static CMOrvexStimulatorProperty settings;
-    return settings;
-}

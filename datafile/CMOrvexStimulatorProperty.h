@@ -79,6 +79,3 @@ public:
     std::string m_text;
     uint8_t m_lastFlag = 1;
 };
-
-// The program-wide stimulator settings, built on first use with the defaults.
-CMOrvexStimulatorProperty& KvtStimulatorSettings();

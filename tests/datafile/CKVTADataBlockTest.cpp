@@ -85,7 +85,7 @@ TEST(CKVTADataBlock, PayloadsOutsideTheFileAreNeverAllocatedOrRead)
         KvtChunkInfo chunk;
         chunk.offset = file.dataStart;
         chunk.payloadSize = payload;
-        CKVTADataBlock block(chunk, &file.reader, T0, 0);
+        CKVTADataBlock block(chunk, &file.reader, T0);
         block.SetStream(file.Stream(0));
         std::vector<uint8_t> out;
         EXPECT_FALSE(block.ReadPayload(out));
