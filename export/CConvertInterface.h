@@ -76,7 +76,6 @@ public:
 
     // Options and names a front end sets before Convert.
     ConvertOptions& Options() { return m_options; }
-    const ConvertOptions& Options() const { return m_options; }
     void SetOutputName(const std::string& path) { m_outputName = path; }
     const std::string& GetOutputName() const { return m_outputName; }
     void SetInputName(const std::string& path) { m_inputName = path; }
@@ -93,7 +92,6 @@ public:
     CKVD* GetDataSource() const { return m_dataSource; }
     void SetSelection(CKVDataSelection* selection) { m_selection = selection; }
     CKVDataSelection* GetSelection() const { return m_selection; }
-    void SetRecordingType(const uint16_t* recordingType) { m_recordingType = recordingType; }
     // The document's opened files when it holds several; none for a single file.
     void SetFileList(const std::vector<CKVD*>* files) { m_fileList = files; }
     const std::vector<CKVD*>* GetFileList() const { return m_fileList; }
@@ -106,7 +104,6 @@ public:
     // Console: messages are printed on standard output. Otherwise they go to the reporter
     // (standard output as well while none is set).
     void SetConsole(bool console) { m_console = console; }
-    bool IsConsole() const { return m_console; }
     void SetReporter(CMessageReporter* reporter) { m_reporter = reporter; }
 
     // Shows one message: printed with "\n" on the console, else handed to the reporter.

@@ -55,8 +55,6 @@ public:
     // the recording gives no usable length or the value passes 32 bits.
     int32_t EpisodeSamples() const;
 
-    CABF& Abf() { return *m_abf; }
-
 protected:
     // Before any file: the selection checks, at most 16 entries, one ADC width, a usable episode
     // length, and no more samples than ABF 1.x counts in 32 bits.

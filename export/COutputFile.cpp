@@ -21,7 +21,6 @@ bool COutputFile::Open(const std::string& path)
     if (!m_file)
         return false;
     std::setvbuf(m_file, nullptr, _IOFBF, kBufferBytes);
-    m_path = path;
     m_failed = false;
     return true;
 }

@@ -19,7 +19,6 @@ public:
     // is already open.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
-    const std::string& Path() const { return m_path; }
 
     // Writes all bytes. After the first failure every later write fails too without writing.
     bool Write(const void* data, size_t bytes);
@@ -32,6 +31,5 @@ public:
 
 private:
     FILE* m_file = nullptr;
-    std::string m_path;
     bool m_failed = false;
 };

@@ -20,7 +20,6 @@ public:
     // Moves the tail to the scratch file once it passes the limit. False when the scratch file
     // cannot be created or written; the buffer is then failed and keeps failing.
     bool Settle();
-    bool Failed() const { return m_failed; }
     bool Empty() const { return m_spilled == 0 && m_text.empty(); }
 
     // Hands everything, in the order appended, to `write` in large pieces; false when a read of

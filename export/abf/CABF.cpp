@@ -41,13 +41,13 @@ bool CABF::OpenForWrite(const std::string& path, int* error)
     int handle = -1;
     if (!AbfOpenForWrite(path.c_str(), &handle, 0, &m_header, error))
         return false;
+    // A file whose descriptor the library cannot name is not used: it is closed again.
     int value = -1;
     if (!AbfGetFileValue(handle, &value, error)) {
         AbfClose(handle, nullptr);
         return false;
     }
     m_handle = handle;
-    m_fileValue = value;
     m_fileName = path;
     return true;
 }
@@ -79,7 +79,6 @@ bool CABF::Close(int* error)
 {
     const int handle = m_handle;
     m_handle = -1;
-    m_fileValue = -1;
     return AbfClose(handle, error);
 }
 

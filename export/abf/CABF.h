@@ -28,11 +28,8 @@ public:
     CABF& operator=(const CABF&) = delete;
 
     AbfFileHeader& Header() { return m_header; }
-    const AbfFileHeader& Header() const { return m_header; }
     int Handle() const { return m_handle; }           // -1 when no file is open
-    int FileValue() const { return m_fileValue; }     // the open file's descriptor, else -1
     bool IsOpen() const { return m_handle >= 0; }
-    const std::string& FileName() const { return m_fileName; }
 
     // The file operations. Each returns false with the library's error number in `error`.
     // Creates the file and writes the header as it stands.
@@ -81,7 +78,6 @@ public:
 private:
     AbfFileHeader m_header;
     int m_handle = -1;
-    int m_fileValue = -1;
     std::string m_fileName;
     AbfTag m_tag;
 };

@@ -39,8 +39,6 @@ public:
     void Discard();
 
     int Fd() const { return m_fd; }
-    const std::string& Name() const { return m_name; }
-    int Mode() const { return m_mode; }
     CAbfBlockQueue& VoiceTagBlocks() { return m_voiceTags; }
 
 private:

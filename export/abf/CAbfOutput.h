@@ -30,10 +30,9 @@ public:
 
     Mark GetMark() const { return Mark{m_end, m_bodyCrc}; }
     uint64_t End() const { return m_end; }
-    uint64_t BodyStart() const { return m_bodyStart; }
-    // CRC-32 of the body [BodyStart, End) as written so far.
+    // CRC-32 of the body [bodyStart, End) as written so far.
     uint32_t BodyCrc() const { return m_bodyCrc; }
-    // CRC-32 of the whole file when its first BodyStart bytes are `header`.
+    // CRC-32 of the whole file when its first bodyStart bytes are `header`.
     uint32_t FileCrc(const void* header) const;
 
 private:
