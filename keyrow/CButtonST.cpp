@@ -82,18 +82,6 @@ void CButtonST::SetFlat(bool flat)
     update();
 }
 
-void CButtonST::SetDrawBorder(bool draw)
-{
-    m_drawBorder = draw;
-    update();
-}
-
-void CButtonST::SetFlatFocus(bool draw)
-{
-    m_drawFlatFocus = draw;
-    update();
-}
-
 bool CButtonST::SetColor(int slot, const KeyrowColor& colour)
 {
     if (!m_colors.SetColor(slot, colour))

@@ -28,7 +28,6 @@ public:
     void Create(const QString& label, uint32_t style, const QRect& rect, QWidget* parent,
                 int commandId);
 
-    int CommandId() const { return m_commandId; }
     bool IsCheckBox() const { return m_isCheckBox; }
     bool IsDefault() const { return m_isDefault; }
     // Check-box style only: 1 for checked or indeterminate (any nonzero), else 0; push buttons
@@ -38,8 +37,6 @@ public:
 
     void SetFlat(bool flat);
     bool IsFlat() const { return m_flat; }
-    void SetDrawBorder(bool draw);
-    void SetFlatFocus(bool draw);
     // False for a slot outside 0..5.
     bool SetColor(int slot, const KeyrowColor& colour);
     bool SetColor(int slot, const QColor& colour);
@@ -48,7 +45,6 @@ public:
     int OffsetColor(int shade, int slot);
     CButtonColors& Colors() { return m_colors; }
     void ColorsChanged() { update(); }
-    bool IsHovered() const { return m_hovered; }
 
 signals:
     // After the button's own toggle: the parent's command handler.

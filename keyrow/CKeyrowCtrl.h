@@ -37,10 +37,6 @@ public:
     HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
                                 int childId, void** window) override;
 
-    CKeyrowWidget* Window() const { return m_link.Window(); }
-    const CKeyrowLogic& Logic() const { return m_logic; }
-    CConnectionPoint& Events() { return m_events; }
-
 protected:
     ~CKeyrowCtrl() override;
     HRESULT InvokeMember(const MemberInfo& member, uint16_t flags, DispParams& params,

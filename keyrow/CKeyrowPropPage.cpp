@@ -24,8 +24,3 @@ QString CKeyrowPropPage::Caption()
 {
     return QString::fromStdString(KeyrowString(kIdsKeyrowPropPageCaption));
 }
-
-bool CKeyrowPropPage::DoDataExchange(bool)
-{
-    return true;
-}

@@ -12,6 +12,4 @@ public:
     explicit CKeyrowPropPage(QWidget* parent = nullptr);
     // The page's caption (string 200).
     static QString Caption();
-    // Data exchange: nothing to exchange, so always true.
-    bool DoDataExchange(bool save);
 };

@@ -12,18 +12,6 @@ void AsciiLowerInPlace(std::string& text)
         c = AsciiToLower(c);
 }
 
-void AsciiUpperInPlace(char* text)
-{
-    for (; text && *text; ++text)
-        *text = AsciiToUpper(*text);
-}
-
-void AsciiLowerInPlace(char* text)
-{
-    for (; text && *text; ++text)
-        *text = AsciiToLower(*text);
-}
-
 std::string AsciiUpper(std::string text)
 {
     AsciiUpperInPlace(text);

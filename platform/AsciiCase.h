@@ -16,8 +16,6 @@ inline char AsciiToLower(char c)
 
 void AsciiUpperInPlace(std::string& text);
 void AsciiLowerInPlace(std::string& text);
-void AsciiUpperInPlace(char* text); // up to the terminating NUL
-void AsciiLowerInPlace(char* text);
 std::string AsciiUpper(std::string text);
 std::string AsciiLower(std::string text);
 bool AsciiEqualsNoCase(const std::string& a, const std::string& b);

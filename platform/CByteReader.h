@@ -78,9 +78,7 @@ public:
     bool Has(size_t n) const { return m_ok && n <= m_size - m_pos; }
     size_t Position() const { return m_pos; }
     size_t Remaining() const { return m_ok ? m_size - m_pos : 0; }
-    size_t Size() const { return m_size; }
     const uint8_t* Cursor() const { return m_data + m_pos; }
-    const uint8_t* Data() const { return m_data; }
 
 private:
     const uint8_t* m_data = nullptr;

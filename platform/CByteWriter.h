@@ -29,8 +29,6 @@ public:
     CByteWriter& PutId(const std::string& id);
     CByteWriter& PutZeros(size_t n);
 
-    size_t Size() const { return m_buffer.size(); }
-
 private:
     std::vector<uint8_t>& m_buffer;
 };

@@ -57,8 +57,6 @@ public:
     int32_t Columns() const { return m_columns; }
     void SetColumns(int32_t columns) { m_columns = columns; }
     int32_t Rows() const { return m_rows; }
-    int32_t TopOffset() const { return m_topOffset; }
-    int32_t TitleHeight() const { return m_titleHeight; }
     // The number of buttons the last Build asked for.
     int ButtonCount() const { return static_cast<int>(m_labels.size()); }
     // The stored rectangle of a button; an empty rectangle beyond the buttons.

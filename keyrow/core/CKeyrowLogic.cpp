@@ -310,11 +310,6 @@ KeyrowEvent CKeyrowLogic::OnAllClicked()
     return event;
 }
 
-int32_t CKeyrowLogic::ChannelStateOf(int hwid) const
-{
-    return HasSlot(hwid) ? m_channelState[static_cast<size_t>(hwid)] : 0;
-}
-
 bool CKeyrowLogic::ExistsOf(int hwid) const
 {
     return HasSlot(hwid) && m_exists[static_cast<size_t>(hwid)];

@@ -63,7 +63,6 @@ public:
 
     // Set by every "V" method; decides which all-button event fires. Never cleared.
     void SetVFlag() { m_vFlag = true; }
-    bool VFlag() const { return m_vFlag; }
     bool IsModified() const { return m_modified; }
     bool IsCreated() const { return m_created; }
 
@@ -73,9 +72,7 @@ public:
     // A click on the title ("all") button.
     KeyrowEvent OnAllClicked();
 
-    // Read access for tests and the property page.
-    const CKeyrowLayout& Layout() const { return m_layout; }
-    int32_t ChannelStateOf(int hwid) const;
+    // Read access for tests.
     bool ExistsOf(int hwid) const;
     KeyrowQuadStates QuadStateOf(int hwid) const;
     KeyrowQuadStates QuadSelectionState() const { return m_quadSelectionState; }

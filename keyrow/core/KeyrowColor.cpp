@@ -9,11 +9,6 @@ bool operator==(const KeyrowRgb& a, const KeyrowRgb& b)
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
 
-bool operator!=(const KeyrowRgb& a, const KeyrowRgb& b)
-{
-    return !(a == b);
-}
-
 KeyrowRgb ShadeColor(const KeyrowRgb& colour, int shade)
 {
     const int components[3] = {colour.r, colour.g, colour.b};

@@ -11,7 +11,6 @@ struct KeyrowRgb
     uint8_t b = 0;
 };
 bool operator==(const KeyrowRgb& a, const KeyrowRgb& b);
-bool operator!=(const KeyrowRgb& a, const KeyrowRgb& b);
 constexpr KeyrowRgb MakeRgb(uint8_t r, uint8_t g, uint8_t b) { return KeyrowRgb{r, g, b}; }
 
 // The system's button-face and button-text colours (BTNFACE, BTNTEXT).
@@ -42,10 +41,7 @@ public:
     // adding to its shade (kept within -255..255).
     void Offset(int shade);
 
-    Source GetSource() const { return m_source; }
-    int Shade() const { return m_shade; }
     bool operator==(const KeyrowColor& other) const;
-    bool operator!=(const KeyrowColor& other) const { return !(*this == other); }
 
 private:
     KeyrowColor(Source source, const KeyrowRgb& rgb, int shade)
