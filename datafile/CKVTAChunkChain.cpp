@@ -12,6 +12,16 @@ namespace {
 
 constexpr size_t kMaxIds = 256;
 
+// Where `id` next occurs in `piece` at or after `from`; the piece's size when it does not.
+size_t NextPlaceOf(uint64_t id, const std::vector<uint8_t>& piece, size_t from)
+{
+    uint8_t bytes[Kvd::kIdBytes];
+    StoreLE<uint64_t>(bytes, id);
+    const auto hit = std::search(piece.begin() + static_cast<std::ptrdiff_t>(from), piece.end(),
+                                 std::begin(bytes), std::end(bytes));
+    return static_cast<size_t>(hit - piece.begin());
+}
+
 } // namespace
 
 CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
@@ -74,18 +84,14 @@ bool CKVTAChunkChain::Resync(uint64_t from)
         piece.resize(n);
         if (!m_file->ReadAt(pos, piece.data(), n))
             return false;
-        for (size_t k = 0; k + Kvd::kIdBytes <= n;) {
-            // The earliest place in the piece that holds one of the ids.
-            size_t found = n;
-            for (uint64_t id : m_ids) {
-                uint8_t bytes[Kvd::kIdBytes];
-                StoreLE<uint64_t>(bytes, id);
-                const auto end = piece.begin() + static_cast<std::ptrdiff_t>(found);
-                const auto hit = std::search(piece.begin() + static_cast<std::ptrdiff_t>(k), end,
-                                             std::begin(bytes), std::end(bytes));
-                if (hit != end)
-                    found = static_cast<size_t>(hit - piece.begin());
-            }
+        // The next place of each id in the piece, searched for again only once the scan has
+        // passed it: each byte is looked at once per id, however many places are no head (a run
+        // of zero bytes once a chunk of id 0 was seen, say).
+        std::vector<size_t> places(m_ids.size());
+        for (size_t j = 0; j < m_ids.size(); ++j)
+            places[j] = NextPlaceOf(m_ids[j], piece, 0);
+        for (;;) {
+            const size_t found = *std::min_element(places.begin(), places.end());
             if (found == n)
                 break;
             const uint64_t at = pos + found;
@@ -96,7 +102,9 @@ bool CKVTAChunkChain::Resync(uint64_t from)
                 m_next = at;
                 return true;
             }
-            k = found + 1;
+            for (size_t j = 0; j < m_ids.size(); ++j)
+                if (places[j] == found)
+                    places[j] = NextPlaceOf(m_ids[j], piece, found + 1);
         }
         if (n < kPieceBytes)
             break;

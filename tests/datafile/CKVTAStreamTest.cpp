@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <random>
 
@@ -488,4 +489,25 @@ TEST(CKVTAStream, FirstBlockOfOldFilesMovesTheStartTime)
         ASSERT_NE(second, nullptr);
         EXPECT_EQ(file.GetStartTime(), c.expectedStart);  // only the first block counts
     }
+}
+
+// Found by fuzzing: behind a damaged head the search for the next sound one looked for every
+// known id again from each place that turned out not to be a head, so a run of bytes that spell
+// a known id (the zeros behind a chunk of id 0) took time of the square of its length.
+TEST(CKVTAStream, FuzzRegressionTheSearchBehindADamagedHeadTakesEachByteOnce)
+{
+    KvdBuilder builder = InterleavedFile({{0, 0, 100}});
+    builder.AddChunk(std::string(8, '\0'), T0 + 100, T0 + 200, {});
+    builder.AddRawChunk(kIds[1], 0, T0 + 200, T0 + 300, std::vector<uint8_t>(64 * 1024, 0));
+    builder.AddChunk(kIds[0], T0 + 300, T0 + 400, {});
+    TempDir dir;
+    KvdTestFile file;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
+    const auto walked = Walk(*file.Stream(0));
+    // Milliseconds once each byte is taken once; half a minute before.
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 10000);
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked.back(), std::make_pair(uint64_t(300), uint64_t(400)));
 }
