@@ -33,7 +33,8 @@ int CKVTAChannel::Read(CFileReader& file, uint16_t v)
         size_t extension = kind == 0 ? 0 : kind == 1 ? CR::kShortExtensionBytes : CR::kLongExtensionBytes;
         // A short extension is taken as far as it goes, as the recording program did.
         extension = static_cast<size_t>(std::min<uint64_t>(extension, file.Remaining()));
-        file.Read(m_record.data() + CR::kBaseBytes, extension);
+        if (!file.Read(m_record.data() + CR::kBaseBytes, extension))
+            return 2;
     }
     FinishRecord(v);
     m_hasRecord = true;

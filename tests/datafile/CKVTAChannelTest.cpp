@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <tuple>
 
 #include "datafile/CFileReader.h"
@@ -148,6 +150,26 @@ TEST(CKVTAChannel, BadItemCountsFailCleanly)
         EXPECT_EQ(channel.Read(file.Reader(), 6), 2) << cut;
         EXPECT_FALSE(channel.HasRecord());
     }
+}
+
+TEST(CKVTAChannel, AnExtensionThatCannotBeReadFailsTheRecord)
+{
+    // The file is cut behind the record's base part after the reader measured it: the
+    // extension's read fails, and the record must not be taken with a zeroed extension and the
+    // position left in front of it.
+    TempDir dir;
+    KvdChannelPlan plan = FullChannel();
+    plan.items.clear();
+    WriteFileBytes(dir.File("c.bin"), KvdBuilder::ChannelBytes(plan, 6));
+    FILE* file = fopen(dir.File("c.bin").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    CFileReader reader(file);
+    ASSERT_EQ(reader.Length(), 1104u);
+    ASSERT_EQ(truncate(dir.File("c.bin").c_str(), 792), 0);
+    CKVTAChannel channel;
+    EXPECT_EQ(channel.Read(reader, 6), 2);
+    EXPECT_FALSE(channel.HasRecord());
+    fclose(file);
 }
 
 TEST(CKVTAChannel, CloneWritesAFullRecordThatReadsBack)
