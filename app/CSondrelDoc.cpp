@@ -76,8 +76,8 @@ bool SameLayout(const CKVLayout& a, const CKVLayout& b)
         return false;
     LayoutRecord ra, rb;
     for (int i = 0; i < a.GetRecordCount(); ++i) {
-        a.GetRecord(ra, i);
-        b.GetRecord(rb, i);
+        if (!a.GetRecord(ra, i) || !b.GetRecord(rb, i))
+            return false;
         if (ra.subtype != rb.subtype || ra.name != rb.name || ra.secondName != rb.secondName
             || ra.unitId != rb.unitId)
             return false;

@@ -29,13 +29,12 @@ public:
     uint64_t Length() const { return m_length; }
 
     // Reads exactly n bytes at pos; false (destination zero-filled) when they are not all there.
-    bool ReadAt(uint64_t pos, void* destination, size_t n);
+    [[nodiscard]] bool ReadAt(uint64_t pos, void* destination, size_t n);
 
     // Sequential reads from Tell(); a failed read leaves the position unchanged.
-    bool Read(void* destination, size_t n);
+    [[nodiscard]] bool Read(void* destination, size_t n);
     template <class T>
-    bool ReadValue(T& value)
-    {
+    [[nodiscard]] bool ReadValue(T& value) {
         return Read(&value, sizeof(T));
     }
     void Seek(uint64_t pos) { m_pos = pos; }
@@ -47,8 +46,8 @@ public:
     size_t FileReads() const { return m_fileReads; }
 
 private:
-    bool Fill(uint64_t pos, size_t n);
-    bool ReadDirect(uint64_t pos, void* destination, size_t n);
+    [[nodiscard]] bool Fill(uint64_t pos, size_t n);
+    [[nodiscard]] bool ReadDirect(uint64_t pos, void* destination, size_t n);
     // Bytes read at pos (fewer at the end of the file or on an error).
     size_t ReadFile(uint64_t pos, void* destination, size_t n);
 

@@ -117,14 +117,15 @@ public:
     // version other than 1-3, a negative record count, a count larger than the bytes left in the
     // file could hold, or a short read. Whatever the outcome, nothing of an earlier layout
     // remains: on failure the layout is empty (kind 0, no records). The catalogues are kept.
-    bool ReadLayoutChunk(FILE* file);
+    [[nodiscard]] bool ReadLayoutChunk(FILE* file);
     // The same over bytes in memory that start at the chunk id; `consumed`, when given, receives
     // the chunk's length as read (head and records).
-    bool ReadLayoutChunk(const uint8_t* data, size_t size, size_t* consumed = nullptr);
+    [[nodiscard]] bool ReadLayoutChunk(const uint8_t* data, size_t size,
+                                       size_t* consumed = nullptr);
 
     // Writes the chunk (version 3) with the current kind, counts and every record. False when a
     // write fails, leaving the file position wherever that write stopped.
-    bool WriteLayoutChunk(FILE* file) const;
+    [[nodiscard]] bool WriteLayoutChunk(FILE* file) const;
     // Appends the same bytes to `out`.
     void AppendLayoutChunk(std::vector<uint8_t>& out) const;
 
@@ -144,7 +145,7 @@ public:
     int GetRecordCount() const { return static_cast<int>(m_records.size()); }
 
     // Record queries. An index outside 0..GetRecordCount()-1 gives false, -1 or an empty text.
-    bool GetRecord(LayoutRecord& out, int i) const;
+    [[nodiscard]] bool GetRecord(LayoutRecord& out, int i) const;
     int32_t GetUnitIdOfRecord(int i) const;
     int32_t GetSubtypeOfRecord(int i) const;
     std::string GetRecordName(int i) const;
@@ -176,7 +177,7 @@ public:
 
 private:
     struct ChunkHead;
-    static bool ParseChunkHead(const uint8_t* data, size_t size, ChunkHead& head);
+    [[nodiscard]] static bool ParseChunkHead(const uint8_t* data, size_t size, ChunkHead& head);
     void AppendChunkHead(std::vector<uint8_t>& out) const;
     void Commit(const ChunkHead& head, std::vector<LayoutRecord>&& records);
     void Clear();

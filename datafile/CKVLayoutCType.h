@@ -28,9 +28,9 @@ public:
 
     // Reads the file at `path` and parses it. Returns kUnitLoaded or a negative UnitLoadResult;
     // a rejected file leaves the unit as it was.
-    virtual int Load(const std::string& path);
+    [[nodiscard]] virtual int Load(const std::string& path);
     // The same over the text of a file.
-    int Parse(const std::string& text);
+    [[nodiscard]] int Parse(const std::string& text);
 
     virtual std::unique_ptr<CType> Clone() const = 0;
 
@@ -45,8 +45,8 @@ protected:
     virtual std::vector<std::string> ListKeys() const = 0;
     // Fills `record` from the blank-separated fields of one layout line; false when the line
     // has not the kind's shape.
-    virtual bool ParseLayoutFields(const std::vector<std::string>& fields,
-                                   LayoutRecord& record) const = 0;
+    [[nodiscard]] virtual bool ParseLayoutFields(const std::vector<std::string>& fields,
+                                                 LayoutRecord& record) const = 0;
     // Called after a successful parse, to build what a kind derives from its records.
     virtual void Loaded() {}
 
@@ -68,8 +68,8 @@ public:
 protected:
     const char* Title() const override;
     std::vector<std::string> ListKeys() const override;
-    bool ParseLayoutFields(const std::vector<std::string>& fields,
-                           LayoutRecord& record) const override;
+    [[nodiscard]] bool ParseLayoutFields(const std::vector<std::string>& fields,
+                                         LayoutRecord& record) const override;
     void Loaded() override;
 
 private:
@@ -85,8 +85,8 @@ public:
 protected:
     const char* Title() const override;
     std::vector<std::string> ListKeys() const override;
-    bool ParseLayoutFields(const std::vector<std::string>& fields,
-                           LayoutRecord& record) const override;
+    [[nodiscard]] bool ParseLayoutFields(const std::vector<std::string>& fields,
+                                         LayoutRecord& record) const override;
 };
 
 // An electrode array. Layout lines: channel name second-name [third-name] subtype unit-id
@@ -99,6 +99,6 @@ public:
 protected:
     const char* Title() const override;
     std::vector<std::string> ListKeys() const override;
-    bool ParseLayoutFields(const std::vector<std::string>& fields,
-                           LayoutRecord& record) const override;
+    [[nodiscard]] bool ParseLayoutFields(const std::vector<std::string>& fields,
+                                         LayoutRecord& record) const override;
 };

@@ -57,7 +57,7 @@ public:
     // Reads one record of file header version v and its items from the reader's position.
     // 0 ok; 2 on a short record or items: the items read before the failure are kept. An item
     // count below 0 or above 65535 fails before anything is allocated.
-    int Read(CFileReader& file, uint16_t v);
+    [[nodiscard]] int Read(CFileReader& file, uint16_t v);
 
     bool HasRecord() const { return m_hasRecord; }
     uint16_t GetKind() const { return m_hasRecord ? Field<uint16_t>(ChannelRecord::kKind) : 0; }
@@ -97,7 +97,7 @@ public:
     size_t GetWriteSize() const { return ChannelRecord::kBytes + ChannelRecord::kItemBytes * m_items.size(); }
     void AppendTo(std::vector<uint8_t>& out) const;
     // 0 written, 1 when the write failed.
-    int Write(FILE* file) const;
+    [[nodiscard]] int Write(FILE* file) const;
 
     // Set by the merge's compatibility check, kept by Clone.
     int GetMergeId() const { return m_mergeId; }

@@ -46,16 +46,16 @@ public:
     bool Has(size_t i);
     const KvtChunkInfo& At(size_t i) const { return m_chunks[i]; }
     // The first chunk at or after `offset`; false when none.
-    bool FindFrom(uint64_t offset, size_t& i);
+    [[nodiscard]] bool FindFrom(uint64_t offset, size_t& i);
 
     // One stream's chunks: true when its n-th chunk exists; `i` is then its file-order index.
-    bool HasOfKey(Key key, size_t n, size_t& i);
+    [[nodiscard]] bool HasOfKey(Key key, size_t n, size_t& i);
     // The first chunk of `key` at or after `offset`; n is its position in the key's list.
-    bool FindOfKeyFrom(Key key, uint64_t offset, size_t& n);
+    [[nodiscard]] bool FindOfKeyFrom(Key key, uint64_t offset, size_t& n);
     // The first chunk of `key` at list position >= first whose stop time is after t (unsigned):
     // the block a linear walk from `first` would stop at. Binary search while the key's stop
     // times are non-decreasing, else a linear walk.
-    bool FindStopAfter(Key key, size_t first, uint64_t t, size_t& n);
+    [[nodiscard]] bool FindStopAfter(Key key, size_t first, uint64_t t, size_t& n);
     size_t IndexOfKey(Key key, size_t n) const;
 
     bool Complete() const { return m_complete; }
@@ -70,7 +70,7 @@ private:
         bool stopsSorted = true;
     };
 
-    bool ScanOne();
+    [[nodiscard]] bool ScanOne();
     KeyList* List(Key key);
     // Where the data of the chain ends: the index position, or the end of the file.
     uint64_t DataLimit() const;
@@ -79,7 +79,7 @@ private:
     // True when the header at `at` names a chunk id seen before and its size fits.
     bool IsKnownHeader(uint64_t at, uint64_t& next) const;
     // Finds the next chunk at or after `from` (see the class comment); sets m_next.
-    bool Resync(uint64_t from);
+    [[nodiscard]] bool Resync(uint64_t from);
 
     CFileReader* m_file = nullptr;
     uint64_t m_dataStart = 0;

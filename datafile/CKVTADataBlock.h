@@ -42,10 +42,10 @@ public:
 
     // Reads the whole payload into `buffer` (room for the payload size). Returns the payload
     // size, 0 when the payload is not all in the file or the read fails.
-    int64_t Read(uint8_t* buffer) const;
+    [[nodiscard]] int64_t Read(uint8_t* buffer) const;
     // Same into a vector sized by the payload; false (vector empty) on failure. Nothing is
     // allocated for a payload that the file does not hold.
-    bool ReadPayload(std::vector<uint8_t>& out) const;
+    [[nodiscard]] bool ReadPayload(std::vector<uint8_t>& out) const;
 
     // A copy with chunk id, payload size, both stamps and the payload loaded into its buffer;
     // position, file and stream are not copied. NULL when the payload cannot be read whole,

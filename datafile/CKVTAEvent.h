@@ -26,11 +26,11 @@ public:
     CKVTAEvent& operator=(const CKVTAEvent&) = delete;
 
     // Positions on the first record of the current buffer; false when it has none.
-    virtual bool First();
+    [[nodiscard]] virtual bool First();
     // Moves to the next record, across blocks of a cursor that owns its buffer; a cursor made on
     // a caller's buffer stops at the end of that buffer.
-    virtual bool Next();
-    bool NextEvent() { return Next(); }
+    [[nodiscard]] virtual bool Next();
+    [[nodiscard]] bool NextEvent() { return Next(); }
     // Moves the current record's time by ns, in the buffer (for the merge).
     virtual void ShiftTime(int64_t ns);
     // False for raw frames, which carry no record of their own.
@@ -42,7 +42,7 @@ public:
     virtual void SetChannelId(uint16_t id) { (void)id; }
     // Moves on while the record time is before t; false when the records ran out first (the
     // cursor then stays on the last record).
-    virtual bool AdvanceTo(uint64_t t);
+    [[nodiscard]] virtual bool AdvanceTo(uint64_t t);
 
     const CKVTATimeStamp& GetTimeStamp() const { return m_stamp; }
     int32_t GetSecondsSinceStart() const { return m_stamp.GetSecondsSinceStart(); }
@@ -57,8 +57,8 @@ public:
 
     // Set up by the factory: on the block's own payload (read here; the block moves into the
     // cursor on success) or on a caller's buffer (the cursor owns neither buffer nor block).
-    bool AttachOwned(std::unique_ptr<CKVTADataBlock>& block);
-    bool AttachExternal(CKVTADataBlock& block, uint8_t* buffer, size_t size);
+    [[nodiscard]] bool AttachOwned(std::unique_ptr<CKVTADataBlock>& block);
+    [[nodiscard]] bool AttachExternal(CKVTADataBlock& block, uint8_t* buffer, size_t size);
 
 protected:
     explicit CKVTAEvent(CKVTAStream* stream);
@@ -68,7 +68,7 @@ protected:
     // A record became current: the kinds with a time read it here.
     virtual void OnRecord();
     // Loads the stream's next block that has records; false at the end of the stream.
-    bool LoadNextBlock();
+    [[nodiscard]] bool LoadNextBlock();
 
     template <class T>
     T Field(size_t offset) const

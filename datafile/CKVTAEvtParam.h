@@ -15,11 +15,11 @@ public:
     explicit CKVTAEvtParam(CKVTAStream* stream);
     ~CKVTAEvtParam() override;
 
-    bool First() override;
+    [[nodiscard]] bool First() override;
     int GetDataSize() const override { return static_cast<int>(m_valueBytes); }
     // The values of one channel in the current record, one per recorded quantity; false when
     // the record has fewer channels or the settings cannot decode it.
-    bool GetValues(int channel, std::vector<float>& out) const;
+    [[nodiscard]] bool GetValues(int channel, std::vector<float>& out) const;
     const CKVTAInfoParam* GetInfo() const { return m_info.get(); }
 
 protected:

@@ -10,13 +10,13 @@ class CKVTAEvtRaw : public CKVTAEvent
 public:
     explicit CKVTAEvtRaw(CKVTAStream* stream);
 
-    bool First() override;
-    bool Next() override;
+    [[nodiscard]] bool First() override;
+    [[nodiscard]] bool Next() override;
     void ShiftTime(int64_t ns) override { (void)ns; }
     bool IsValid() const override { return false; }
     int GetDataSize() const override { return static_cast<int>(m_frameBytes); }
     // Jumps frames in one step within a block; the same record as Next one frame at a time.
-    bool AdvanceTo(uint64_t t) override;
+    [[nodiscard]] bool AdvanceTo(uint64_t t) override;
 
     // Time from one frame to the next in ns (0 when the rate is not positive).
     uint64_t GetFrameStep() const { return m_step; }

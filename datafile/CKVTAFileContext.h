@@ -32,8 +32,7 @@ public:
     // reference; old files move their start time here (see KvtFirstBlockMovesStart).
     virtual void OnBlockHandedOut(uint64_t chunkStart) = 0;
     // Progress of long work (text, percent); nonzero asks to cancel.
-    virtual int ReportProgress(const char* text, int percent)
-    {
+    [[nodiscard]] virtual int ReportProgress(const char* text, int percent) {
         (void)text;
         (void)percent;
         return 0;

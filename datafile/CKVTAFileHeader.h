@@ -23,15 +23,15 @@ public:
     // applies the by-version rules. Leaves the reader behind the header. False on a short read,
     // another id, a version above 11 or, from version 1, a recording mode other than 0, 1, 2;
     // the block is then cleared.
-    bool Read(CFileReader& file, int64_t& listHeaderSize);
+    [[nodiscard]] bool Read(CFileReader& file, int64_t& listHeaderSize);
     // Same from the header payload alone (version field first); false when `size` is too short
     // for the version it names, or as above.
-    bool Parse(const uint8_t* payload, size_t size);
+    [[nodiscard]] bool Parse(const uint8_t* payload, size_t size);
 
     // "LISTstrm" behind the streams of a version-0 file: false when missing or short.
-    static bool ReadListStreams(CFileReader& file, int64_t& size);
+    [[nodiscard]] static bool ReadListStreams(CFileReader& file, int64_t& size);
     // "IDX1POS " behind the streams from version 3: false when missing or short.
-    static bool ReadIndexPosition(CFileReader& file, int64_t& indexPosition);
+    [[nodiscard]] static bool ReadIndexPosition(CFileReader& file, int64_t& indexPosition);
 
     template <class T>
     T Get(size_t offset) const
@@ -73,7 +73,7 @@ public:
     uint8_t GetStimulatorFlag() const { return Get<uint8_t>(Kvd::FileHeader::kStimulatorFlag); }
 
     // Info record i (0..3): six int32 then four float64; false for i outside 0..3.
-    bool GetInfoRecordValues(int i, int32_t ints[6], double doubles[4]) const;
+    [[nodiscard]] bool GetInfoRecordValues(int i, int32_t ints[6], double doubles[4]) const;
     // Text of info record i, empty for i outside 0..3.
     std::string GetInfoRecordText(int i) const;
 

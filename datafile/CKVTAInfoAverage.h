@@ -8,7 +8,10 @@ class CKVTAInfoAverage : public CKVTAInfo
 {
 public:
     // Reads the record behind the "PARAMEVP" tag; false when it runs past the reader's end.
-    bool Read(CByteReader& in, uint16_t version) { return m_settings.Read(in, version) != 0; }
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version)
+    {
+        return m_settings.Read(in, version) != 0;
+    }
 
     // Start of the averaging window in ms.
     float GetWindowTime1() const { return m_settings.m_window.m_firstTime; }

@@ -16,8 +16,8 @@ public:
 
     // Reads the parameter settings record (no tag) with the stream's format-head values: ADC
     // bits, ADC zero and the scale at head offset 8 as stored. False on a bad record.
-    bool Read(CByteReader& in, uint16_t version, uint16_t adcBits, uint16_t adcZero,
-              double voltsPerStep);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version, uint16_t adcBits, uint16_t adcZero,
+                            double voltsPerStep);
 
     static constexpr int GetQuantityCount() { return static_cast<int>(kParamQuantityCount); }
     // Quantity i, or NULL when i is outside 0 .. 14.

@@ -12,7 +12,7 @@ class CKVTAInfoSpike : public CKVTAInfo
 {
 public:
     // Reads the record behind the "PARAMSPK" tag (see KvtSpikeSettings::Read).
-    bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
 
     int GetPreTrigger() const { return m_settings.preTrigger; }    // microseconds
     int GetPostTrigger() const { return m_settings.postTrigger; }

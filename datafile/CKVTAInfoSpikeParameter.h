@@ -14,7 +14,7 @@ public:
     CKVTAInfoSpikeParameter();
 
     // Reads the analyser record behind the "PARAMSPP" (or "PARAMBSP") tag.
-    bool Read(CByteReader& in) { return m_settings->Read(in); }
+    [[nodiscard]] bool Read(CByteReader& in) { return m_settings->Read(in); }
 
     int GetParameterCount() const { return static_cast<int>(m_settings->m_quantities.size()); }
     // Entry i's recorded flag, decimal exponent and name; false, 0 and an empty text when i is

@@ -12,8 +12,7 @@ class CKVTAInfoTrigger : public CKVTAInfo
 public:
     // Reads the record behind the "PARAMTRG" tag; `programVersion` is the first recording-program
     // version of this stream's own file. False when the record runs past the reader's end.
-    bool Read(CByteReader& in, uint16_t version, int32_t programVersion)
-    {
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version, int32_t programVersion) {
         return m_settings.Read(in, version, programVersion);
     }
 

@@ -400,8 +400,9 @@ std::unique_ptr<CKVTAEvent> CKVTAStream::GetChunkEvent(const CKVTATimeStamp& sta
             return nullptr;
         cursor = KvtCreateEvent(block);
     }
+    // Records that all lie before the time leave the cursor on the last one: it is still given.
     if (cursor)
-        cursor->AdvanceTo(stamp.GetTime());
+        (void)cursor->AdvanceTo(stamp.GetTime());
     return cursor;
 }
 

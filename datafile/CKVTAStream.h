@@ -71,7 +71,7 @@ public:
     // and chunk ids. 0 ok; 2 on a short read, a wrong id, a channel count outside 0..32767 or
     // beyond the bytes left, or a format size outside head length..bytes left; 5 when the stream
     // id would be longer than 8 characters.
-    int Read(CFileReader& file);
+    [[nodiscard]] int Read(CFileReader& file);
 
     // Header getters: 0, -1 or empty without header.
     int GetChannelCount() const;
@@ -128,7 +128,7 @@ public:
     // Moves the current block to the first block whose stop time is after t (from the current
     // block on, or from the first when t lies before the current block's start). False when
     // there is none; the current block is then kept.
-    bool FindChunkForTime(const CKVTATimeStamp& stamp);
+    [[nodiscard]] bool FindChunkForTime(const CKVTATimeStamp& stamp);
     const CKVTADataBlock* GetCurrentBlock() const { return m_current.get(); }
     void ClearChunks() { m_current.reset(); }
 
@@ -144,7 +144,7 @@ public:
 
     // Writes "STRMHDR " and "STRMFMT " in the layout of file header version 6 and later
     // (804-byte header, 1104-byte channel records). 0 written, 1 when a write failed.
-    int Write(FILE* file) const;
+    [[nodiscard]] int Write(FILE* file) const;
     void AppendTo(std::vector<uint8_t>& out) const;
     // A copy for an output file owned by `file`: header, channels (kind 2), head, settings
     // bytes and ids. Data chunks of the output carry the stream id, whatever the source used.
@@ -167,8 +167,8 @@ private:
     {
         return LoadLE<T>(m_header.data() + offset);
     }
-    int ReadFormat(CFileReader& file);
-    int DeriveIds(uint16_t fileVersion);
+    [[nodiscard]] int ReadFormat(CFileReader& file);
+    [[nodiscard]] int DeriveIds(uint16_t fileVersion);
     std::unique_ptr<CKVTADataBlock> MakeBlock(size_t chainIndex);
     CKVTAChunkChain* Chain() const;
     uint64_t IndexStartOffset(uint64_t t) const;
@@ -239,9 +239,11 @@ private:
     uint64_t FrameBytes() const;
     uint64_t CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames, const FrameRun& take);
     uint64_t CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from, uint64_t to);
-    bool CopyChannelRun(uint16_t* out, size_t channel, uint64_t position, uint64_t frames);
-    bool SweepWindow(int sweep, uint64_t first, uint64_t count, uint64_t& from, uint64_t& to) const;
-    bool ExtendFrameTable(uint64_t frame);
+    [[nodiscard]] bool CopyChannelRun(uint16_t* out, size_t channel, uint64_t position,
+                                      uint64_t frames);
+    [[nodiscard]] bool SweepWindow(int sweep, uint64_t first, uint64_t count, uint64_t& from,
+                                   uint64_t& to) const;
+    [[nodiscard]] bool ExtendFrameTable(uint64_t frame);
 
     // Cumulative frame counts of this stream's blocks in file order: entry n is the number of
     // frames in blocks 0..n. Grows as far as callers ask; valid for one opening of the file.

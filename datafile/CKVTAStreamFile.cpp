@@ -688,8 +688,10 @@ bool CKVTAStreamFile::GenerateIndex()
         return false;
     if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries))
         return false;
+    // A cache file that cannot be written is skipped: the index in memory is what counts.
     if (!m_discardIndexEntries && !m_indexCacheFolder.empty())
-        m_index.WriteCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_path, GetStreamCount());
+        (void)m_index.WriteCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_path,
+                                 GetStreamCount());
     return true;
 }
 
@@ -700,7 +702,9 @@ void CKVTAStreamFile::EnsureIndex()
         return;
     if (!LoadIndexCache()) {
         m_index.Clear();
-        GenerateIndex();
+        // Only a cancel fails it: the index then stays empty (no sweeps) and is built anew on
+        // the next call.
+        (void)GenerateIndex();
     }
 }
 

@@ -49,7 +49,7 @@ public:
     // Opens `path` (closing any file first), reads everything up to the data start and repairs
     // what old recording programs left unset. Every per-file value starts over, so nothing of a
     // file opened before on this object carries over. After a failure the object is closed.
-    int Open(const std::string& path);
+    [[nodiscard]] int Open(const std::string& path);
     // Closes the file, drops header, streams and index. Layout and stimulator settings stay.
     void Close();
     // Close, then forget the remaining per-file values (trigger indexes back to -2). Returns 0.
@@ -63,7 +63,7 @@ public:
     // recording mode, a failed layout, stimulator or stream record. An index position that does
     // not lead to "IDX1KVT " inside the file counts as none; a stored index that cannot be read
     // is dropped (index flag cleared) without failing the file.
-    int ReadHeader();
+    [[nodiscard]] int ReadHeader();
 
     // Header getters: 0 (or empty, -1 where stated) when no header is loaded.
     int32_t GetProgramVersion() const override;
@@ -128,7 +128,7 @@ public:
     std::string GetHeaderTitle() const;
     std::string GetHeaderSubtitle() const;
     // Info record i (0..3) of the header; false (outputs untouched) for another i or no header.
-    bool GetHeaderRecordValues(int i, int32_t ints[6], double doubles[4]) const;
+    [[nodiscard]] bool GetHeaderRecordValues(int i, int32_t ints[6], double doubles[4]) const;
     // Its text; empty for another i or no header.
     std::string GetHeaderRecordText(int i) const;
     // The header block, NULL when none is loaded.
@@ -164,10 +164,10 @@ public:
     const CKVTAStreamIndex& GetIndex() const { return m_index; }
     const CKVTAStreamIndex* GetStreamIndex() const override { return m_index.HasEntries() ? &m_index : nullptr; }
     // Scans every data chunk to build the index; false only when the progress callback cancelled.
-    bool GenerateIndex();
+    [[nodiscard]] bool GenerateIndex();
     // Reads the index cache file of this recording; false without a cache folder or on any
     // read or verification failure (the index is then cleared).
-    bool LoadIndexCache();
+    [[nodiscard]] bool LoadIndexCache();
 
     // File-level walk over every data chunk in file order (any stream), for the merge: the
     // chunk whose header starts at `offset`, and the chunk behind `block`; NULL at the end.
@@ -175,7 +175,7 @@ public:
     std::unique_ptr<CKVTADataBlock> GetNextChunk(const CKVTADataBlock& block);
 
     void SetProgressCallback(KvtProgressCallback callback) { m_progress = std::move(callback); }
-    int ReportProgress(const char* text, int percent) override;
+    [[nodiscard]] int ReportProgress(const char* text, int percent) override;
 
     CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
@@ -187,12 +187,12 @@ public:
     // the 2328-byte header block as it is, the layout chunk (layout kind 3), the stimulator chunk
     // (stimulator flag set), every stream, and "IDX1POS " with a 0 value whose position is kept
     // for FinaliseMerge. The data starts where it ends. 0 written, 1 when a write failed.
-    int WriteHeader(FILE* file);
+    [[nodiscard]] int WriteHeader(FILE* file);
     // Last step of a merge: generates the index over the chunks written (read back from the
     // output), writes it behind them, writes the header area again over the first one (final
     // stop time, chunk count, index flag) and sets the index position. 0 done; 1 cancelled
     // ("Merging canceled.") or a write failed.
-    int FinaliseMerge();
+    [[nodiscard]] int FinaliseMerge();
 
     // Merges the recordings `files` (sorted in place by start time) into a new file at
     // `outputPath`, this object being the output. 0 merged; 1 refused, failed or cancelled.
@@ -200,23 +200,23 @@ public:
     // or when the output is one of the inputs (same device and inode). The output file is
     // closed in every case (header and streams stay on this object); a failure may leave a
     // partial output file behind, which the caller deletes.
-    int MergeFiles(CKVTAStreamFile** files, int count, const std::string& outputPath,
-                   KvtProgressCallback progress);
+    [[nodiscard]] int MergeFiles(CKVTAStreamFile** files, int count, const std::string& outputPath,
+                                 KvtProgressCallback progress);
     // 0 at the first difference that forbids a merge; else 3 when every file carries the first
     // file's recording-button press time (the parts of one split recording), 1 otherwise; 3 for
     // a count below 1. Sets the merge id and column of every channel of the files.
-    static int CheckMergeCompatibility(CKVTAStreamFile* const* files, int count);
+    [[nodiscard]] static int CheckMergeCompatibility(CKVTAStreamFile* const* files, int count);
     // Stable sort by header start time (earliest first). Returns 0.
     static int SortFilesByStartTime(CKVTAStreamFile** files, int count);
     // Matches the channels of `t` (another file) to those of `s` (the first file) by channel
     // number and gives t's channels their merge id and column. False with a text on a mismatch.
-    static bool CheckStreamChannels(const CKVTAStream& s, CKVTAStream& t);
+    [[nodiscard]] static bool CheckStreamChannels(const CKVTAStream& s, CKVTAStream& t);
     // Takes header, layout, stimulator settings and streams from `first`, writes the header area
     // into the open output and appends `first`. 0 done, 1 cancelled or failed.
-    int WriteMergeStart(CKVTAStreamFile& first);
+    [[nodiscard]] int WriteMergeStart(CKVTAStreamFile& first);
     // Appends every data chunk of `input` to the open output, its times moved to follow the
     // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
-    int AppendFile(CKVTAStreamFile& input);
+    [[nodiscard]] int AppendFile(CKVTAStreamFile& input);
 
     // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
     // n - 1 characters: pass the buffer's size).
@@ -232,19 +232,19 @@ private:
 
 private:
     void ResetPerFileState();
-    bool ReadLayoutAndStimulator();
-    bool ReadStreams();
-    bool ReadDataStart();
+    [[nodiscard]] bool ReadLayoutAndStimulator();
+    [[nodiscard]] bool ReadStreams();
+    [[nodiscard]] bool ReadDataStart();
     void CheckIndexPosition();
     void RepairOldRecording();
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 
     void ClearIndex() { m_index.Clear(); }
-    bool ReadStoredIndex();
+    [[nodiscard]] bool ReadStoredIndex();
     void EnsureIndex();
     int IndexSweepCount() const { return m_index.GetSweepCount(); }
-    bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const;
+    [[nodiscard]] bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const;
     // Latest data stop of the raw chunks that start in each sweep (`has` false: none). When the
     // sweep starts do not rise, every sweep gets the latest of all raw chunks.
     void SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has);

@@ -59,41 +59,43 @@ public:
 
     // Offset of the entry before the first entry whose time is after t (the first entry when t
     // lies before all, the last when none is after); false without entries.
-    bool FindEntryOffset(uint64_t t, uint64_t& offset) const;
+    [[nodiscard]] bool FindEntryOffset(uint64_t t, uint64_t& offset) const;
 
     // The "IDX1KVT " record at the reader's position; false on a short read or another id.
-    bool ReadHeader(CFileReader& file);
+    [[nodiscard]] bool ReadHeader(CFileReader& file);
     // "IDXIDX  " and "IDXSWEEP" behind it; false when a byte count is not 16 x the count of the
     // "IDX1KVT " record, a count is negative, or the records are not all in the file. Nothing is
     // allocated for counts that the file cannot hold.
-    bool Read(CFileReader& file);
+    [[nodiscard]] bool Read(CFileReader& file);
     // True when the entries can be trusted as seek targets: every offset lies in
     // [dataStart, limit) and the last entry's time is the start time of the chunk at its offset.
-    bool Verify(CFileReader& data, uint64_t dataStart, uint64_t limit) const;
+    [[nodiscard]] bool Verify(CFileReader& data, uint64_t dataStart, uint64_t limit) const;
     // The stored index of a data file at indexPosition: ReadHeader, Read and Verify against the
     // data between dataStart and indexPosition. On failure the index is cleared and false.
-    bool ReadStored(CFileReader& data, uint64_t indexPosition, uint64_t dataStart);
+    [[nodiscard]] bool ReadStored(CFileReader& data, uint64_t indexPosition, uint64_t dataStart);
 
     // Record bytes of the current lists; the path is cut to 256 bytes.
     void AppendHeader(std::vector<uint8_t>& out, const std::string& path, int32_t streamCount);
     void AppendRecords(std::vector<uint8_t>& out) const;
     // 0 written, 1 when a write failed.
-    int WriteHeader(FILE* file, const std::string& path, int32_t streamCount);
-    int Write(FILE* file) const;
+    [[nodiscard]] int WriteHeader(FILE* file, const std::string& path, int32_t streamCount);
+    [[nodiscard]] int Write(FILE* file) const;
 
     // Scans the data chunks of `streams` (see the algorithm in the .cpp). Reports progress
     // through the file's ReportProgress; false only when it asked to cancel, and then the index
     // holds nothing. With discardEntries set only the sweeps are kept.
-    bool GenerateIndex(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file, uint64_t fileLength,
-                       bool discardEntries);
+    [[nodiscard]] bool GenerateIndex(const std::vector<CKVTAStream*>& streams,
+                                     CKVTAFileContext& file, uint64_t fileLength,
+                                     bool discardEntries);
 
     // Index cache file: the folder string (no separator added), "kvtidx" and the decimal time.
     static std::string CacheFileName(const std::string& folder, uint64_t fileTime);
     // Loads and verifies the cache file; on failure the index is cleared and false.
-    bool LoadCache(const std::string& folder, uint64_t fileTime, CFileReader& data, uint64_t dataStart);
+    [[nodiscard]] bool LoadCache(const std::string& folder, uint64_t fileTime, CFileReader& data,
+                                 uint64_t dataStart);
     // Writes the cache file; false when it cannot be written (the caller skips it silently).
-    bool WriteCache(const std::string& folder, uint64_t fileTime, const std::string& dataPath,
-                    int32_t streamCount);
+    [[nodiscard]] bool WriteCache(const std::string& folder, uint64_t fileTime,
+                                  const std::string& dataPath, int32_t streamCount);
 
     // Fields of the "IDX1KVT " record as last read or written.
     const std::string& GetRecordPath() const { return m_recordPath; }

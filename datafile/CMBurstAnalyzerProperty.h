@@ -16,7 +16,7 @@ public:
     void SetDefaults() override;
 
     // The analyser record followed by the five burst limits.
-    bool Read(CByteReader& in) override;
+    [[nodiscard]] bool Read(CByteReader& in) override;
 
     int32_t m_maxIntervalToStart = 10000;    // microseconds
     int32_t m_maxIntervalToEnd = 10000;

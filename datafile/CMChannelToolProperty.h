@@ -13,7 +13,7 @@ public:
     std::unique_ptr<CMCloneObject> Clone() const override;
 
     // Reads the record behind the "PARAMCHT" tag; false when it runs past the reader's end.
-    bool Read(CByteReader& in);
+    [[nodiscard]] bool Read(CByteReader& in);
 
     std::string m_inputStreamName;
     std::string m_referenceChannel;

@@ -15,7 +15,7 @@ public:
 
     // Reads the averager record behind the "PARAMEVP" tag; the record has one layout for every
     // version. Returns 1, or 0 as soon as a field would run past the reader's end.
-    int Read(CByteReader& in, uint16_t version);
+    [[nodiscard]] int Read(CByteReader& in, uint16_t version);
 
     CMTimeWindowProperty m_window;
     uint16_t m_word16 = 0;

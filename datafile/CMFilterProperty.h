@@ -33,7 +33,7 @@ public:
     // replaces these settings; fields the version does not reach get their defaults. Returns
     // false, leaving these settings unchanged, when the record or one of its lists runs past
     // the reader's end.
-    bool Read(CByteReader& in, uint16_t version);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version);
 
     // Index of the design name in KvtFilterTypeNames; 2 (Butterworth) when it is none of them.
     int GetDesignIndex() const;

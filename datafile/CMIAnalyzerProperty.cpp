@@ -129,7 +129,7 @@ int CMIAnalyzerProperty::Read(CByteReader& in, uint16_t version, uint16_t& bytes
             m_secondText.clear();
             if (version >= 4)
                 ReadText16(in, m_secondText);
-            window.Read(in, version);
+            (void)window.Read(in, version);   // a record cut short fails `in`, checked below
             if (version >= 5)
                 in.Read(m_version5Word);
         }

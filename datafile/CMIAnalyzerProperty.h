@@ -34,10 +34,10 @@ public:
     // the stream's format-head values as stored (the scale at head offset 8, unchanged); they set
     // the display ranges. Returns 1, or 0 on a wrong table tag, a table of more than 15 entries,
     // a per-channel size beyond 65535 bytes or a field past the reader's end.
-    int Read(CByteReader& in, uint16_t version, uint16_t& bytesPerChannel,
-             CMTimeWindowProperty& window, KvtParamPositions& positions,
-             KvtParamQuantities& entries, uint16_t adcBits, uint16_t adcZero,
-             double voltsPerStep);
+    [[nodiscard]] int Read(CByteReader& in, uint16_t version, uint16_t& bytesPerChannel,
+                           CMTimeWindowProperty& window, KvtParamPositions& positions,
+                           KvtParamQuantities& entries, uint16_t adcBits, uint16_t adcZero,
+                           double voltsPerStep);
 
     // Sets the display ranges, factors, exponents, unit kinds and names of the entries, then the
     // recorded flags and output positions from the selected flags.

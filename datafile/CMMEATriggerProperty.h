@@ -19,15 +19,15 @@ public:
     // (version 4 and later) exists only when its high 16 bits are 3 or more. Versions 0 to 2 hold
     // an image of the old settings; fields the image is too short for keep their values.
     // Returns false when the record runs past the reader's end.
-    bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
 
     // Reads the trigger list of an old spike record into `triggers` and its dead, pre and post
     // times (the outputs keep their values for version 0). Version 3 takes the times from the
     // first trigger when there is one. Returns 1, or 0 when the list runs past the reader's end
     // or its count cannot fit in the bytes left.
-    static int ReadList(CByteReader& in, uint16_t version, int32_t programVersion,
-                        std::vector<std::unique_ptr<CMMEATriggerProperty>>& triggers,
-                        int64_t& deadTime, int64_t& preTime, int64_t& postTime);
+    [[nodiscard]] static int ReadList(CByteReader& in, uint16_t version, int32_t programVersion,
+                                      std::vector<std::unique_ptr<CMMEATriggerProperty>>& triggers,
+                                      int64_t& deadTime, int64_t& preTime, int64_t& postTime);
 
     // True when the program version carries the parameter-trigger part in records of version 4+.
     static bool HasParameterPart(int32_t programVersion);
@@ -55,5 +55,6 @@ public:
 
 private:
     void ReadImage(const uint8_t* image, size_t size);
-    bool ReadParameterAndExtra(CByteReader& in, uint16_t version, int32_t programVersion);
+    [[nodiscard]] bool ReadParameterAndExtra(CByteReader& in, uint16_t version,
+                                             int32_t programVersion);
 };

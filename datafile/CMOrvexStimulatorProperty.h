@@ -58,12 +58,12 @@ public:
     // current position. Every read starts from the defaults. Returns false on a wrong id, a
     // version of 0 or below, a short read or a count beyond the bytes left in the file; the
     // settings are then the defaults.
-    bool ReadChunk(FILE* file);
+    [[nodiscard]] bool ReadChunk(FILE* file);
     // The same from memory; `consumed`, when given, receives the chunk's length on success.
-    bool ReadChunk(const uint8_t* data, size_t size, size_t* consumed = nullptr);
+    [[nodiscard]] bool ReadChunk(const uint8_t* data, size_t size, size_t* consumed = nullptr);
 
     // Writes the chunk in version 7 at the file's current position; false when a write fails.
-    bool WriteChunk(FILE* file) const;
+    [[nodiscard]] bool WriteChunk(FILE* file) const;
     // Appends the chunk's bytes.
     void WriteChunk(std::vector<uint8_t>& out) const;
 

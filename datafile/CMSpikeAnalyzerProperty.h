@@ -25,7 +25,7 @@ public:
     // Reads the analyser record into the existing entries. The model holds exactly 3 quantities
     // and 4 unit words: further stored ones are read and dropped, so the fields behind them still
     // line up. Returns false when the record runs past the reader's end.
-    virtual bool Read(CByteReader& in);
+    [[nodiscard]] virtual bool Read(CByteReader& in);
 
     std::vector<KvtQuantity> m_quantities;   // always kQuantityCount entries
     std::vector<uint32_t> m_unitWords;       // always kUnitWordCount entries
@@ -33,5 +33,5 @@ public:
     uint32_t m_unitsSelected = 0;            // nonzero: units are selected
 
 protected:
-    bool ReadCommon(CByteReader& in);
+    [[nodiscard]] bool ReadCommon(CByteReader& in);
 };

@@ -15,7 +15,7 @@ public:
     // Reads the versioned record: from version 2 the word, two times (ms) and two codes, from
     // version 4 the two texts (both are set empty first). Fields the version does not reach keep
     // their values. Returns false when the record runs past the reader's end.
-    bool Read(CByteReader& in, uint16_t version);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version);
 
     int32_t m_windowWord = 0;
     float m_firstTime = 1000.0f;

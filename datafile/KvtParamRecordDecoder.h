@@ -25,7 +25,7 @@ public:
     // the vector grows as needed and keeps elements it does not write. A value that lies past
     // the record's end reads as kParamNoValue. Returns 1, or 0 when the channel is outside the
     // stream's channels or starts at or past the record's end.
-    int DecodeChannel(int channel, std::vector<float>& values) const;
+    [[nodiscard]] int DecodeChannel(int channel, std::vector<float>& values) const;
 
 private:
     float DecodeValue(size_t quantity, size_t offset, uint32_t valueSize) const;

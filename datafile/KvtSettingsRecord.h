@@ -14,11 +14,11 @@ bool ReadText32(CByteReader& in, std::string& out);
 bool ReadText16(CByteReader& in, std::string& out);
 
 // Reads 8 bytes and compares them with `tag` (8 characters). A mismatch fails the reader.
-bool ReadTag(CByteReader& in, const char* tag);
+[[nodiscard]] bool ReadTag(CByteReader& in, const char* tag);
 
 // True when `count` elements of at least `minBytesEach` bytes can still be in the reader.
 // Otherwise the reader fails, so that a corrupt count never reaches an allocation or a loop.
-bool CountFits(CByteReader& in, uint64_t count, size_t minBytesEach);
+[[nodiscard]] bool CountFits(CByteReader& in, uint64_t count, size_t minBytesEach);
 
 // (int)(seconds x 1000000 + 0.5) with the x86 truncation toward zero, but defined for every
 // input: NaN gives 0 and values beyond the int32 range are clamped to it.

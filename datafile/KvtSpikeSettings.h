@@ -28,7 +28,7 @@ struct KvtSpikeChannelSettings
 
     // Reads one channel record with its unit records; a later unit with the same id replaces the
     // earlier one. Returns false when the record runs past the reader's end.
-    bool Read(CByteReader& in);
+    [[nodiscard]] bool Read(CByteReader& in);
 };
 
 struct KvtSpikeSettings
@@ -49,8 +49,9 @@ struct KvtSpikeSettings
     // trigger settings, whose parameter part depends on the file's `programVersion`. A later
     // channel record with the same channel replaces the earlier one. Returns false when the
     // record runs past the reader's end or a count cannot fit in the bytes left.
-    bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
+    [[nodiscard]] bool Read(CByteReader& in, uint16_t version, int32_t programVersion);
 
 private:
-    bool ReadOldTriggerList(CByteReader& in, uint16_t version, int32_t programVersion);
+    [[nodiscard]] bool ReadOldTriggerList(CByteReader& in, uint16_t version,
+                                          int32_t programVersion);
 };
