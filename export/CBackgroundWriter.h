@@ -28,10 +28,10 @@ public:
     // Takes `block` to be written, once the queue has room for it, and gives back in its place
     // a buffer of an earlier block (contents unspecified) or an empty one. False, taking
     // nothing, when a write since the last Finish failed.
-    bool Submit(std::vector<uint16_t>& block);
+    [[nodiscard]] bool Submit(std::vector<uint16_t>& block);
     // Waits until every block handed over is written. False when a write since the last Finish
     // failed; the next Submit starts afresh.
-    bool Finish();
+    [[nodiscard]] bool Finish();
 
     // 8 MB of samples: a dozen sweeps of 200 ms, or two one-second blocks of 65 channels at
     // 25 kHz, keep the helper busy while the caller reads.

@@ -206,7 +206,8 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         if (rc == kConvertOk)
             rc = FinishOutput(false, true);
         if (rc != kConvertOk) {
-            CloseOutputFile();
+            // The output is closed on every failure; the failure's code is the result.
+            (void)CloseOutputFile();
             return rc;
         }
         if (openAndClose && !CloseOutputFile())
@@ -230,16 +231,16 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
             const bool newOutput = s == first && (openAndClose || firstInput);
             const int rc = WriteSweepData(s - 1, sweepBase, timeOffset, newOutput, s == first && firstInput);
             if (rc != kConvertOk) {
-                CloseOutputFile();
+                (void)CloseOutputFile();
                 return rc;
             }
             if (progress(s)) {
-                CloseOutputFile();
+                (void)CloseOutputFile();
                 return kConvertCancelled;
             }
         }
         if (const int rc = FinishOutput(true, openAndClose)) {
-            CloseOutputFile();
+            (void)CloseOutputFile();
             return rc;
         }
         if (openAndClose && !CloseOutputFile())
@@ -254,11 +255,11 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         if (rc == kConvertOk)
             rc = FinishOutput(true, true);
         if (rc != kConvertOk) {
-            CloseOutputFile();
+            (void)CloseOutputFile();
             return rc;
         }
         if (progress(s)) {
-            CloseOutputFile();
+            (void)CloseOutputFile();
             return kConvertCancelled;
         }
         if (openAndClose && !CloseOutputFile())
@@ -402,7 +403,8 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
 {
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
-    MapStreams(streams);
+    // A stream missing from the map is named below, with the block it leaves out.
+    (void)MapStreams(streams);
     if (streams.empty()) {
         out.clear();
         return false;

@@ -60,19 +60,21 @@ public:
     // sweep-number base and time offset run across the inputs of one batch; only the text
     // converter reads them. With `openAndClose` false the caller opens the output before the
     // first input and closes it after the last. Returns a ConvertResult.
-    virtual int Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput);
+    [[nodiscard]] virtual int Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose,
+                                      bool firstInput);
     // "abf", "txt" or "raw", and the command-line switch of the format.
     virtual const char* GetFileExtension() const = 0;
     virtual const char* GetTaskOption() const = 0;
     // Opens the output (and writes its head); false after the failure was reported. A path that
     // is the data source's own file is refused.
-    virtual bool OpenOutputFile(const std::string& path) = 0;
+    [[nodiscard]] virtual bool OpenOutputFile(const std::string& path) = 0;
     // Finishes and closes the output; false when none was open or finishing it failed.
-    virtual bool CloseOutputFile() = 0;
-    virtual int WriteContinuousData(int64_t* timeOffset, bool newOutput, bool firstInput) = 0;
+    [[nodiscard]] virtual bool CloseOutputFile() = 0;
+    [[nodiscard]] virtual int WriteContinuousData(int64_t* timeOffset, bool newOutput,
+                                                  bool firstInput) = 0;
     // `sweep` counts from 0.
-    virtual int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
-                               bool firstSweep) = 0;
+    [[nodiscard]] virtual int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset,
+                                             bool newOutput, bool firstSweep) = 0;
 
     // Options and names a front end sets before Convert.
     ConvertOptions& Options() { return m_options; }
@@ -115,7 +117,8 @@ public:
     bool HasMissingData() const { return m_dataMissing; }
 
     // CKVDataSelection::Remove on the converter's selection.
-    bool RemoveSelectedChannel(const std::string& streamName, const std::string& channelName, int bit);
+    [[nodiscard]] bool RemoveSelectedChannel(const std::string& streamName,
+                                             const std::string& channelName, int bit);
     // Appends each distinct stream name of the selection in order of first appearance. True
     // unless exactly one name results.
     bool CollectSelectedStreamNames(std::vector<std::string>& names) const;
@@ -139,18 +142,18 @@ protected:
     // Per-converter steps of the frame. CheckBeforeOpen runs before any output is opened;
     // FinishOutput after the data of one output, before the frame closes it (`sweeps` for
     // triggered recordings, `complete` when the frame is to finish the file).
-    virtual int CheckBeforeOpen() { return kConvertOk; }
-    virtual int FinishOutput(bool sweeps, bool complete);
+    [[nodiscard]] virtual int CheckBeforeOpen() { return kConvertOk; }
+    [[nodiscard]] virtual int FinishOutput(bool sweeps, bool complete);
 
     bool IsContinuous() const;
     // Number of the data source's sweeps; 0 without data source.
     int GetSweepCount() const;
     // Calls the progress callback; nonzero when it asks to stop (0 without callback).
-    int ReportProgress(int percent, const char* text);
+    [[nodiscard]] int ReportProgress(int percent, const char* text);
 
     // The checks every raw writer makes, in this order: no stream 1, rates 8, a stream missing
     // from the data source or not writable 7. `names` receives the distinct stream names.
-    int CheckRawSelection(std::vector<std::string>& names) const;
+    [[nodiscard]] int CheckRawSelection(std::vector<std::string>& names) const;
     // True when `path` names the data source's own file (or another opened input).
     bool IsInputFile(const std::string& path) const;
 
@@ -165,14 +168,15 @@ protected:
     // block walk, and comes back false with its expected rows all holding each column's 0-volt
     // value, so the caller may write it and later rows keep their time. Only the recording's
     // last window may hold fewer rows, and only where the first stream's chunks end inside it.
-    bool ReadContinuousRawData(int64_t startUs, int64_t endUs, std::vector<uint16_t>& out,
-                               int& samplesPerChannel, bool subtractAdcZero);
+    [[nodiscard]] bool ReadContinuousRawData(int64_t startUs, int64_t endUs,
+                                             std::vector<uint16_t>& out, int& samplesPerChannel,
+                                             bool subtractAdcZero);
     // One whole sweep (index from 0). False, with `out` empty and 0 rows, when a stream delivers
     // fewer values than the sweep holds, its rows differ from the first stream's, or it holds
     // more values than one read counts (INT_MAX); the caller reports "Error reading sweep %i.
     // Stopped conversion.".
-    bool ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
-                          bool subtractAdcZero);
+    [[nodiscard]] bool ReadSweepRawData(int sweep, std::vector<uint16_t>& out,
+                                        int& samplesPerChannel, bool subtractAdcZero);
     // The value that stands for 0 V in column `entry`: the ADC zero of its stream, or 0 when
     // the zero is subtracted.
     uint16_t ZeroVoltValue(int entry, bool subtractAdcZero) const;
@@ -183,8 +187,9 @@ protected:
     // "Raw data streams"; a stop request gives 5. Blocks whose read failed are named at the end
     // in one message, one line per stretch ("Data missing from 1.000 s to 2.000 s: filled with
     // 0 V."), and Convert then returns kConvertReported once the output is finished.
-    int ForEachContinuousBlock(const std::function<int(int64_t startUs, int64_t endUs)>& writeBlock,
-                               bool withProgress, MissingRows missingRows = MissingRows::kFilled);
+    [[nodiscard]] int ForEachContinuousBlock(
+        const std::function<int(int64_t startUs, int64_t endUs)>& writeBlock, bool withProgress,
+        MissingRows missingRows = MissingRows::kFilled);
     // The recording's stop time in microseconds since its start; 0 without data source.
     int64_t RecordingStopUs() const;
 
@@ -199,8 +204,9 @@ private:
         std::vector<std::pair<int, int>> columns;   // (entry, channel index or -1)
         bool identity = false;                      // entries 0..n-1 are channels 0..n-1
     };
-    bool MapStreams(std::vector<StreamColumns>& streams) const;
-    int WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock, bool withProgress);
+    [[nodiscard]] bool MapStreams(std::vector<StreamColumns>& streams) const;
+    [[nodiscard]] int WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
+                                           bool withProgress);
     void NoteMissing(int64_t startUs, int64_t endUs);
     void ReportMissing(MissingRows missingRows);
     // True when a short read of the first stream in the last window is the end of its data:

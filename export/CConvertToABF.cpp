@@ -50,7 +50,7 @@ CConvertToABF::CConvertToABF(CKVD* dataSource, CKVDataSelection* selection, cons
 CConvertToABF::~CConvertToABF()
 {
     if (m_abf->IsOpen())
-        CloseOutputFile();
+        (void)CloseOutputFile();   // it reports its own failure
 }
 
 int CConvertToABF::SampleRate() const
@@ -232,7 +232,7 @@ bool CConvertToABF::UpdateHeader()
         return true;
     }
     ReportError(m_abf->ErrorMessage(error));
-    m_abf->Close();
+    (void)m_abf->Close();   // the header's failure is the one reported
     return false;
 }
 
@@ -317,7 +317,7 @@ int CConvertToABF::WriteContinuousData(int64_t*, bool, bool)
     return ForEachContinuousBlock([this](int64_t from, int64_t to) {
         int rows = 0;
         // A failed read has been reported and left 0-volt rows in the block: they are written.
-        ReadContinuousRawData(from, to, m_block, rows, false);
+        (void)ReadContinuousRawData(from, to, m_block, rows, false);
         ToAbfValues(m_block);
         const int32_t start = static_cast<int32_t>(std::min<int64_t>(m_samplesWritten, INT32_MAX));
         return AppendSamples(m_block, m_block.size(), start) ? kConvertOk : kConvertReported;

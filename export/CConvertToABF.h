@@ -28,18 +28,19 @@ public:
     // for all sweeps into one file) and creates the file with it. Reports "ERROR: " and the
     // library's text and gives false when the selection cannot be set up, the path is the input,
     // or the file cannot be created.
-    bool OpenOutputFile(const std::string& path) override;
+    [[nodiscard]] bool OpenOutputFile(const std::string& path) override;
     // Completes the header when samples or tags came after the last completion (so a file left
     // by an error or a cancel is readable too), then closes. False when no file was open or
     // either step failed (reported).
-    bool CloseOutputFile() override;
+    [[nodiscard]] bool CloseOutputFile() override;
     // One-second blocks, each appended in one call, with progress. 2 without output, 1/8/7 for
     // the selection, 5 on cancel, 10 after a reported write failure.
-    int WriteContinuousData(int64_t* timeOffset, bool newOutput, bool firstInput) override;
+    [[nodiscard]] int WriteContinuousData(int64_t* timeOffset, bool newOutput,
+                                          bool firstInput) override;
     // One episode of exactly the header's samples per episode: a shorter sweep is padded with
     // 0-volt values, a longer one cut. 10 after a reported read or write failure.
-    int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
-                       bool firstSweep) override;
+    [[nodiscard]] int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset,
+                                     bool newOutput, bool firstSweep) override;
 
     // "Save Triggers as Tags": every event of the recording's trigger streams becomes a tag.
     void SetSaveTriggersAsTags(bool save) { m_saveTags = save; }
@@ -48,9 +49,9 @@ public:
     // Fills the header from the selection: a cleared header, then operation mode, episodes,
     // sampling, and per channel name, units and scaling; the file start from the recording
     // start in local time. Returns a ConvertResult (1/8/7 for selections it cannot describe).
-    int SetupHeader(int episodes);
+    [[nodiscard]] int SetupHeader(int episodes);
     // Completes the file's header; on failure reports it and closes the file.
-    bool UpdateHeader();
+    [[nodiscard]] bool UpdateHeader();
     // Samples per episode of all channels: entries x MulDiv(rate, sweep length, 1000); 0 when
     // the recording gives no usable length or the value passes 32 bits.
     int32_t EpisodeSamples() const;
@@ -58,20 +59,21 @@ public:
 protected:
     // Before any file: the selection checks, at most 16 entries, one ADC width, a usable episode
     // length, and no more samples than ABF 1.x counts in 32 bits.
-    int CheckBeforeOpen() override;
+    [[nodiscard]] int CheckBeforeOpen() override;
     // Tags (when asked, in gap-free and episodic files) and the header (when `complete`); 4
     // when the header cannot be completed (reported, and the file is closed).
-    int FinishOutput(bool sweeps, bool complete) override;
+    [[nodiscard]] int FinishOutput(bool sweeps, bool complete) override;
 
 private:
-    int CheckAbfSelection() const;
+    [[nodiscard]] int CheckAbfSelection() const;
     int SampleRate() const;
     AbfStreamScaling Scaling(const CKVTAStream* stream) const;
     void SetSixteenBitOffset(int channel, uint16_t adcZero);
     // 16-bit columns are offset binary on disk of the recording, two's complement in ABF.
     void ToAbfValues(std::vector<uint16_t>& values) const;
-    bool AppendSamples(const std::vector<uint16_t>& values, size_t count, int32_t start);
-    int WriteTriggerTags();
+    [[nodiscard]] bool AppendSamples(const std::vector<uint16_t>& values, size_t count,
+                                     int32_t start);
+    [[nodiscard]] int WriteTriggerTags();
 
     bool m_saveTags = false;
     CABF* m_abf = nullptr;

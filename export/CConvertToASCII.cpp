@@ -56,7 +56,7 @@ bool CConvertToASCII::OpenOutputFile(const std::string& path)
     m_pending += kTitle;
     Eol(m_pending);
     if (!Flush()) {
-        m_output.Close();
+        (void)m_output.Close();
         ReportError(kCannotOpen);
         return false;
     }
@@ -67,7 +67,7 @@ bool CConvertToASCII::CloseOutputFile()
 {
     if (!m_output.IsOpen())
         return false;
-    Flush();
+    (void)Flush();   // a failed write makes Close fail
     m_pending.clear();
     return m_output.Close();
 }
@@ -75,7 +75,7 @@ bool CConvertToASCII::CloseOutputFile()
 bool CConvertToASCII::Flush()
 {
     if (!m_pending.empty()) {
-        m_output.Write(m_pending.data(), m_pending.size());
+        (void)m_output.Write(m_pending.data(), m_pending.size());   // a failure stays in Failed()
         m_pending.clear();
     }
     return !m_output.Failed();
@@ -90,8 +90,9 @@ void CConvertToASCII::Prefix(std::string& out) const
 void CConvertToASCII::Eol(std::string& out)
 {
     out += kTextLineEnd;
+    // A failed write stays on the output: FinishWrite reports it.
     if (&out == &m_pending && m_pending.size() >= kFlushBytes)
-        Flush();
+        (void)Flush();
 }
 
 void CConvertToASCII::EmptyHeadLine(std::string& out)

@@ -46,21 +46,23 @@ public:
     ~CConvertToASCII() override;
 
     // The conversion frame; the event cursors of an earlier input are dropped first.
-    int Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput) override;
+    [[nodiscard]] int Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose,
+                              bool firstInput) override;
     const char* GetFileExtension() const override { return "txt"; }
     const char* GetTaskOption() const override { return "-ascii"; }
     // Creates the file (refusing an input file) and writes the title line; false after
     // "Can not open Output file" was reported.
-    bool OpenOutputFile(const std::string& path) override;
+    [[nodiscard]] bool OpenOutputFile(const std::string& path) override;
     // False when no file was open or a write, the flush or the close failed.
-    bool CloseOutputFile() override;
+    [[nodiscard]] bool CloseOutputFile() override;
     // 2 without an open output, 1 for an empty selection, 8 for different sample rates, 7 when
     // no writer takes the selected streams, 5 when the progress callback asked to stop, 10 when
     // a write failed (reported); else 0.
-    int WriteContinuousData(int64_t* timeOffset, bool newOutput, bool firstInput) override;
+    [[nodiscard]] int WriteContinuousData(int64_t* timeOffset, bool newOutput,
+                                          bool firstInput) override;
     // The same codes, and 10 when the sweep cannot be read (reported).
-    int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
-                       bool firstSweep) override;
+    [[nodiscard]] int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset,
+                                     bool newOutput, bool firstSweep) override;
 
     // The writer that takes every one of these stream names; kNoWriter when none does.
     static WriterKind ChooseWriter(const std::vector<std::string>& streamNames);
@@ -93,15 +95,16 @@ private:
         std::string columns;   // the sweep columns of a row, empty without kSweepColumns
     };
 
-    int PrepareWrite(int64_t* timeOffset, bool newOutput, bool firstInput, WriterKind& kind);
-    int FinishWrite(int rc);
+    [[nodiscard]] int PrepareWrite(int64_t* timeOffset, bool newOutput, bool firstInput,
+                                   WriterKind& kind);
+    [[nodiscard]] int FinishWrite(int rc);
     void SetTimeBase(int64_t* timeOffset);
     int SampleRateHz() const;
     // The stream an entry names; for a digital-event name ("Digital Data Event 2") the digital
     // stream it comes from ("Digital Data 2"), whose samples the events are made of.
     CKVTAStream* FindSelectedStream(const std::string& name) const;
     Cursor& CursorFor(const std::string& key, CKVTAStream* stream);
-    int ReportEventProgress(double timeMs, const std::string& text);
+    [[nodiscard]] int ReportEventProgress(double timeMs, const std::string& text);
 
     // Output: everything goes through m_pending, written out in large blocks.
     void Prefix(std::string& out) const;
@@ -114,12 +117,13 @@ private:
     // sweep columns, the column titles, line end.
     void HeadRow(std::string& out, bool sweepColumns, const char* sweepFirst, const char* sweepSecond,
                  const std::vector<std::string>& titles);
-    bool Flush();
-    bool DrainBlocks(std::vector<CSpillBuffer>& blocks);
+    [[nodiscard]] bool Flush();
+    [[nodiscard]] bool DrainBlocks(std::vector<CSpillBuffer>& blocks);
     // Closes an event writer's per-entry blocks: an entry that got no rows gets its empty head
     // line (unless the writer already failed), then every block goes to the output. Returns rc,
     // or kConvertReported when the blocks could not be written.
-    int FinishEntryBlocks(std::vector<CSpillBuffer>& blocks, const std::vector<char>& written, int rc);
+    [[nodiscard]] int FinishEntryBlocks(std::vector<CSpillBuffer>& blocks,
+                                        const std::vector<char>& written, int rc);
     std::vector<CSpillBuffer> MakeBlocks(size_t count) const;
 
     // Sweep frame shared by the sweep writers.
@@ -131,17 +135,18 @@ private:
                         std::vector<std::string>& units);
     void WriteRawHead(bool sweepColumns, const std::vector<std::string>& titles,
                       const std::vector<std::string>& units);
-    int WriteRawContinuous();
-    int WriteRawBlock(int64_t fromUs, int64_t toUs, const std::vector<const CSampleText*>& columns);
-    bool WriteRawSweep(unsigned index);
+    [[nodiscard]] int WriteRawContinuous();
+    [[nodiscard]] int WriteRawBlock(int64_t fromUs, int64_t toUs,
+                                    const std::vector<const CSampleText*>& columns);
+    [[nodiscard]] bool WriteRawSweep(unsigned index);
 
     // Event writers.
-    int WriteSpikes(const Sweep* sweep);
-    int WriteAverages(const Sweep* sweep);
-    int WriteParameters(const Sweep* sweep);
-    int WriteAnalyserParameters(const Sweep* sweep, bool burst);
-    int WriteTriggers(const Sweep* sweep);
-    int WriteDigitalEvents(const Sweep* sweep);
+    [[nodiscard]] int WriteSpikes(const Sweep* sweep);
+    [[nodiscard]] int WriteAverages(const Sweep* sweep);
+    [[nodiscard]] int WriteParameters(const Sweep* sweep);
+    [[nodiscard]] int WriteAnalyserParameters(const Sweep* sweep, bool burst);
+    [[nodiscard]] int WriteTriggers(const Sweep* sweep);
+    [[nodiscard]] int WriteDigitalEvents(const Sweep* sweep);
 
     const CSampleText* SampleText(CSampleText::Kind kind, int bit, uint16_t zero, double scale);
 

@@ -170,7 +170,8 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
             EmptyHeadLine(record);
             for (int e : *targets) {
                 blocks[static_cast<size_t>(e)].Text() += record;
-                blocks[static_cast<size_t>(e)].Settle();
+                // A failed spill is reported when the blocks are drained.
+                (void)blocks[static_cast<size_t>(e)].Settle();
                 written[static_cast<size_t>(e)] = 1;
             }
             return true;
@@ -270,7 +271,8 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
             EmptyHeadLine(record);
             for (int e : *targets) {
                 blocks[static_cast<size_t>(e)].Text() += record;
-                blocks[static_cast<size_t>(e)].Settle();
+                // A failed spill is reported when the blocks are drained.
+                (void)blocks[static_cast<size_t>(e)].Settle();
                 written[static_cast<size_t>(e)] = 1;
             }
             return true;
@@ -500,7 +502,8 @@ int CConvertToASCII::WriteAnalyserParameters(const Sweep* sweep, bool burst)
             Eol(record);
             for (int t : *targets) {
                 blocks[static_cast<size_t>(t)].Text() += record;
-                blocks[static_cast<size_t>(t)].Settle();
+                // A failed spill is reported when the blocks are drained.
+                (void)blocks[static_cast<size_t>(t)].Settle();
             }
             return targets;
         };

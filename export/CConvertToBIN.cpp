@@ -83,7 +83,7 @@ bool CConvertToBIN::OpenOutputFile(const std::string& path)
         return false;
     }
     if (Options().WriteHeader && !m_output.WriteText(BuildHeader())) {
-        m_output.Close();
+        (void)m_output.Close();
         ReportError(kOpenFailed);
         return false;
     }
@@ -150,7 +150,7 @@ int CConvertToBIN::WriteContinuousData(int64_t*, bool, bool)
     const int rc = ForEachContinuousBlock([this, toSigned](int64_t from, int64_t to) {
         int rows = 0;
         // A failed read has been reported and left 0-volt rows in the block: they are written.
-        ReadContinuousRawData(from, to, m_block, rows, toSigned);
+        (void)ReadContinuousRawData(from, to, m_block, rows, toSigned);
         return WriteBlock() ? kConvertOk : kConvertReported;
     }, true);
     // A write still going when the blocks ran out, or were cancelled, is checked here: its

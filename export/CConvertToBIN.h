@@ -19,18 +19,19 @@ public:
     const char* GetTaskOption() const override { return "-bin"; }
     // Creates the file and, with WriteHeader, writes the head. Reports "Can not open Output file"
     // and gives false when the file cannot be created, is the input, or the head is not written.
-    bool OpenOutputFile(const std::string& path) override;
+    [[nodiscard]] bool OpenOutputFile(const std::string& path) override;
     // False when no file was open or a write, the flush or the close failed.
-    bool CloseOutputFile() override;
+    [[nodiscard]] bool CloseOutputFile() override;
     // One-second blocks with progress. A block whose read fails is written as 0-volt rows after
     // the reader's message, so every later row keeps its time. 2 without output, 1/8/7 for the
     // selection, 5 on cancel, 10 after a reported write failure.
-    int WriteContinuousData(int64_t* timeOffset, bool newOutput, bool firstInput) override;
+    [[nodiscard]] int WriteContinuousData(int64_t* timeOffset, bool newOutput,
+                                          bool firstInput) override;
     // One sweep in one write; 10 after a reported read or write failure.
-    int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset, bool newOutput,
-                       bool firstSweep) override;
+    [[nodiscard]] int WriteSweepData(unsigned sweep, int* sweepBase, int64_t* timeOffset,
+                                     bool newOutput, bool firstSweep) override;
     // Waits for the last block's write: 10 when a write failed (reported).
-    int FinishOutput(bool sweeps, bool complete) override;
+    [[nodiscard]] int FinishOutput(bool sweeps, bool complete) override;
 
     // The text head, CR LF after every line, "µ" as the single byte 0xB5.
     std::string BuildHeader() const;
@@ -39,9 +40,9 @@ private:
     // Hands m_block over to be written as little-endian 16-bit samples while the next block is
     // read (m_block then holds the other buffer); gives false, after reporting, when a write
     // of a block before failed.
-    bool WriteBlock();
+    [[nodiscard]] bool WriteBlock();
     // Waits for the block being written; reports a failed write and gives false.
-    bool WaitWritten();
+    [[nodiscard]] bool WaitWritten();
     bool ReportWriteFailure();
 
     COutputFile m_output;

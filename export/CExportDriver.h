@@ -52,7 +52,7 @@ public:
     // the batch, except an input whose unreadable blocks were named and its output still
     // finished: the batch goes on and ends with kConvertReported. Afterwards the converter's data
     // source and selection, and a single output's name, are the caller's again.
-    int Run();
+    [[nodiscard]] int Run();
 
     // Selection entries removed because an input lacked them, summed over the inputs converted
     // or refused so far.
@@ -64,10 +64,10 @@ public:
                                 bool assumeSplittedFile);
 
 private:
-    int ConvertOne();
-    int ConvertSeveral(const std::vector<CKVD*>& files);
+    [[nodiscard]] int ConvertOne();
+    [[nodiscard]] int ConvertSeveral(const std::vector<CKVD*>& files);
     // Points the converter at input `index` with `selection` and converts it.
-    int ConvertInput(int index, CKVD& file, CKVDataSelection& selection);
+    [[nodiscard]] int ConvertInput(int index, CKVD& file, CKVDataSelection& selection);
 
     CConvertInterface& m_converter;
     ExportBatch m_batch;

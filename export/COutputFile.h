@@ -17,17 +17,20 @@ public:
 
     // Creates (or empties) `path` for binary writing. False when it cannot be created or a file
     // is already open.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
 
     // Writes all bytes. After the first failure every later write fails too without writing.
-    bool Write(const void* data, size_t bytes);
-    bool WriteText(const std::string& text) { return Write(text.data(), text.size()); }
+    [[nodiscard]] bool Write(const void* data, size_t bytes);
+    [[nodiscard]] bool WriteText(const std::string& text)
+    {
+        return Write(text.data(), text.size());
+    }
     bool Failed() const { return m_failed; }
 
     // Flushes and closes. False when no file was open, or when a write, the flush or the close
     // failed. The file is closed either way.
-    bool Close();
+    [[nodiscard]] bool Close();
 
 private:
     FILE* m_file = nullptr;

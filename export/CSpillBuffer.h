@@ -19,12 +19,12 @@ public:
     std::string& Text() { return m_text; }
     // Moves the tail to the scratch file once it passes the limit. False when the scratch file
     // cannot be created or written; the buffer is then failed and keeps failing.
-    bool Settle();
+    [[nodiscard]] bool Settle();
     bool Empty() const { return m_spilled == 0 && m_text.empty(); }
 
     // Hands everything, in the order appended, to `write` in large pieces; false when a read of
     // the scratch file or a call of `write` fails. The buffer is empty afterwards.
-    bool Drain(const std::function<bool(const char* data, size_t size)>& write);
+    [[nodiscard]] bool Drain(const std::function<bool(const char* data, size_t size)>& write);
 
 private:
     void Reset();

@@ -31,7 +31,7 @@ CABF::CABF()
 CABF::~CABF()
 {
     if (IsOpen())
-        Close();
+        (void)Close();
 }
 
 bool CABF::OpenForWrite(const std::string& path, int* error)
@@ -44,7 +44,7 @@ bool CABF::OpenForWrite(const std::string& path, int* error)
     // A file whose descriptor the library cannot name is not used: it is closed again.
     int value = -1;
     if (!AbfGetFileValue(handle, &value, error)) {
-        AbfClose(handle, nullptr);
+        (void)AbfClose(handle, nullptr);   // the first error is the one returned
         return false;
     }
     m_handle = handle;

@@ -33,16 +33,16 @@ public:
 
     // The file operations. Each returns false with the library's error number in `error`.
     // Creates the file and writes the header as it stands.
-    bool OpenForWrite(const std::string& path, int* error = nullptr);
+    [[nodiscard]] bool OpenForWrite(const std::string& path, int* error = nullptr);
     // Appends samples of all channels (see AbfWriteMultiplexData); pass whole blocks.
-    bool WriteMultiplexData(const int16_t* samples, uint32_t count, int32_t start,
-                            unsigned flags = 0, int* error = nullptr);
+    [[nodiscard]] bool WriteMultiplexData(const int16_t* samples, uint32_t count, int32_t start,
+                                          unsigned flags = 0, int* error = nullptr);
     // Writes one tag at `time` (samples) with the comment cut at 56 characters, type 0.
-    bool WriteTag(int32_t time, const std::string& comment, int* error = nullptr);
+    [[nodiscard]] bool WriteTag(int32_t time, const std::string& comment, int* error = nullptr);
     // Completes the file's header; repeating it with nothing new in between does nothing.
-    bool UpdateHeader(int* error = nullptr);
+    [[nodiscard]] bool UpdateHeader(int* error = nullptr);
     // Closes the file; the handle is -1 afterwards, whatever the outcome.
-    bool Close(int* error = nullptr);
+    [[nodiscard]] bool Close(int* error = nullptr);
 
     // "ERROR: " and the library's text for `error` with this file's name, or
     // "Unknown error number: <n>\r\n" for a number without text.

@@ -29,14 +29,15 @@ public:
     CAbfBlockQueue& operator=(const CAbfBlockQueue&) = delete;
 
     // Queues a copy of `data` with its directory entry. 0, 1023 (no scratch file) or 1015.
-    int Add(const uint8_t (&entry)[kAbfBlockEntryBytes], const void* data, size_t size, bool compress);
+    [[nodiscard]] int Add(const uint8_t (&entry)[kAbfBlockEntryBytes], const void* data,
+                          size_t size, bool compress);
     size_t Count() const { return m_blocks.size(); }
 
     // Appends the directory and every block in queue order at the output's end (the caller has
     // padded it to its section boundary). Nothing queued: nothing written. 0, or 1029 (a block
     // wants compression and the library is missing), 1008, 1015, 1017 or 1023; the caller cuts
     // the output back.
-    int AppendTo(CAbfOutput& output);
+    [[nodiscard]] int AppendTo(CAbfOutput& output);
 
 private:
     struct Block
@@ -56,4 +57,5 @@ private:
 // Compresses `length` bytes of the file `sourceFd` into the file `targetFd` with the outside
 // library. 0 with the compressed length and the CRC-32 of the source bytes, else 1008 (no work
 // buffer), 1029 (library or one of its functions missing), 1015 (target not written) or 1017.
-int AbfCompressBlock(int sourceFd, uint64_t length, int targetFd, uint64_t* storedLength, uint32_t* crc);
+[[nodiscard]] int AbfCompressBlock(int sourceFd, uint64_t length, int targetFd,
+                                   uint64_t* storedLength, uint32_t* crc);

@@ -24,17 +24,17 @@ public:
 
     // Creates (or empties) the file for reading and writing. 0, 1025 when the process or
     // system has no descriptor left, else 1004.
-    int Create(const std::string& path, unsigned flags);
+    [[nodiscard]] int Create(const std::string& path, unsigned flags);
     // Writes the first header of a new file (GUID, zeroed counts and positions, CRC) and hands
     // it back through `header`. 0 or 1004 (no GUID) / 1015 (not written).
-    int Start(AbfFileHeader& header);
+    [[nodiscard]] int Start(AbfFileHeader& header);
     // Appends `count` samples of all channels that start at `start` (synch time in samples).
-    int WriteMultiplexData(AbfFileHeader& header, unsigned flags, const void* samples,
-                           int32_t start, uint32_t count);
-    int WriteTag(AbfFileHeader& header, const AbfTag& tag);
-    int UpdateHeader(AbfFileHeader& header);
+    [[nodiscard]] int WriteMultiplexData(AbfFileHeader& header, unsigned flags, const void* samples,
+                                         int32_t start, uint32_t count);
+    [[nodiscard]] int WriteTag(AbfFileHeader& header, const AbfTag& tag);
+    [[nodiscard]] int UpdateHeader(AbfFileHeader& header);
     // Closes the descriptor. 0, or 1015 when the system reports that written data was lost.
-    int Close();
+    [[nodiscard]] int Close();
     // Closes the descriptor and removes the file (a file that never got a good header).
     void Discard();
 
@@ -42,8 +42,8 @@ public:
     CAbfBlockQueue& VoiceTagBlocks() { return m_voiceTags; }
 
 private:
-    int AppendSections(AbfFileHeader& header);
-    int WriteWholeHeader(AbfFileHeader& header);
+    [[nodiscard]] int AppendSections(AbfFileHeader& header);
+    [[nodiscard]] int WriteWholeHeader(AbfFileHeader& header);
 
     int m_fd = -1;
     int m_mode = kModeWrite;

@@ -20,13 +20,13 @@ public:
     CAbfOutput(int fd, uint64_t bodyStart);
 
     // Writes all bytes at End(). On failure the file is cut back to where it was and false.
-    bool Append(const void* data, size_t size);
+    [[nodiscard]] bool Append(const void* data, size_t size);
     // Zero bytes up to the next multiple of `block` (512 for ABF sections).
-    bool PadTo(uint64_t block);
+    [[nodiscard]] bool PadTo(uint64_t block);
     // Cuts the file back to a mark taken before; false when the system refuses.
-    bool Rewind(const Mark& mark);
+    [[nodiscard]] bool Rewind(const Mark& mark);
     // Writes `size` bytes at position 0 (the header); false unless all were written.
-    bool WriteHeader(const void* data, size_t size);
+    [[nodiscard]] bool WriteHeader(const void* data, size_t size);
 
     Mark GetMark() const { return Mark{m_end, m_bodyCrc}; }
     uint64_t End() const { return m_end; }

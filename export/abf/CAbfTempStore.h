@@ -21,13 +21,13 @@ public:
 
     // Adds bytes at the end. 0, or 1023 when no scratch file can be made, 1015 when it cannot be
     // written; nothing is added then.
-    int Append(const void* data, size_t size);
+    [[nodiscard]] int Append(const void* data, size_t size);
     // Appends everything stored, in order, to the output. 0, 1023 when the scratch file cannot be
     // read back, 1015 when the output cannot be written.
-    int CopyTo(CAbfOutput& output) const;
+    [[nodiscard]] int CopyTo(CAbfOutput& output) const;
 
 private:
-    int Spill();
+    [[nodiscard]] int Spill();
 
     std::string m_prefix;
     size_t m_memoryBytes;
