@@ -30,14 +30,19 @@ CSpillBuffer::CSpillBuffer(CSpillBuffer&& other) noexcept
 
 bool CSpillBuffer::Settle()
 {
-    if (m_failed)
+    // A failed buffer is never written: what comes after the failure is dropped at once, so a
+    // long export that goes on appending keeps its memory bounded.
+    if (m_failed) {
+        m_text.clear();
         return false;
+    }
     if (m_text.size() < m_limit)
         return true;
     if (m_fd < 0)
         m_fd = CreateScratchFile("sondrel-text-");
     if (m_fd < 0 || !WriteFully(m_fd, m_text.data(), m_text.size())) {
         m_failed = true;
+        m_text.clear();
         return false;
     }
     m_spilled += m_text.size();

@@ -18,7 +18,8 @@ public:
     // The in-memory tail; append to it, then call Settle.
     std::string& Text() { return m_text; }
     // Moves the tail to the scratch file once it passes the limit. False when the scratch file
-    // cannot be created or written; the buffer is then failed and keeps failing.
+    // cannot be created or written; the buffer is then failed, keeps failing and drops the text
+    // appended to it (Drain writes nothing of a failed buffer).
     [[nodiscard]] bool Settle();
     bool Empty() const { return m_spilled == 0 && m_text.empty(); }
 

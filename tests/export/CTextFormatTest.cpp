@@ -9,6 +9,7 @@
 
 #include "export/CSampleText.h"
 #include "export/CSpillBuffer.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace {
 
@@ -111,5 +112,24 @@ TEST(CTextFormat, SpillBuffersKeepOrder)
         return true;
     }));
     EXPECT_EQ(drained, expected);
+    EXPECT_TRUE(buffer.Empty());
+}
+
+// A scratch file that cannot take more (a full disk) fails the buffer; the text appended after
+// that is never written, so it must not pile up in memory for the rest of a long export.
+TEST(CTextFormat, AFailedSpillBufferKeepsItsMemoryBounded)
+{
+    CSpillBuffer buffer(100);
+    {
+        const FileSizeLimit limit(1000);
+        bool failed = false;
+        for (int i = 0; i < 100000; ++i) {
+            buffer.Text() += "0123456789\r\n";
+            failed = !buffer.Settle() || failed;
+            ASSERT_LT(buffer.Text().size(), 200u) << "line " << i;
+        }
+        EXPECT_TRUE(failed);
+    }
+    EXPECT_FALSE(buffer.Drain([](const char*, size_t) { return true; }));
     EXPECT_TRUE(buffer.Empty());
 }
