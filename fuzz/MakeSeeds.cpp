@@ -130,8 +130,7 @@ Seeds LayoutChunkSeeds()
     individual.AppendLayoutChunk(bytes);
     // Hand-made units: two arrays on named hardware.
     LayoutRecord record;
-    for (int i = 0; i < individual.GetRecordCount(); ++i) {
-        individual.GetRecord(record, i);
+    for (int i = 0; individual.GetRecord(record, i); ++i) {
         record.unitId = i % 2;
         record.unitName = i % 2 ? "Array B" : "Array A";
         record.hardwareName = "Rack";
