@@ -4,18 +4,18 @@
 #include <cstdint>
 #include <memory>
 
-#include "datafile/CKVLayout.h"
-#include "datafile/CKVTAChannel.h"
-#include "datafile/CKVTAChannelToolInfo.h"
-#include "datafile/CKVTAFilterInfo.h"
-#include "datafile/CKVTAInfoBurstParameter.h"
-#include "datafile/CKVTAInfoParam.h"
-#include "datafile/CKVTAInfoSpike.h"
-#include "datafile/CKVTAInfoSpikeParameter.h"
-#include "datafile/CKVTAInfoTrigger.h"
-#include "datafile/CKVTAStream.h"
-#include "export/CKVD.h"
-#include "export/StringHelpers.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/container/CKVTAChannel.h"
+#include "datafile/info/CKVTAChannelToolInfo.h"
+#include "datafile/info/CKVTAFilterInfo.h"
+#include "datafile/info/CKVTAInfoBurstParameter.h"
+#include "datafile/info/CKVTAInfoParam.h"
+#include "datafile/info/CKVTAInfoSpike.h"
+#include "datafile/info/CKVTAInfoSpikeParameter.h"
+#include "datafile/info/CKVTAInfoTrigger.h"
+#include "datafile/container/CKVTAStream.h"
+#include "export/model/CKVD.h"
+#include "export/core/StringHelpers.h"
 #include "platform/TextEncoding.h"
 
 namespace {

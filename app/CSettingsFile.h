@@ -2,7 +2,7 @@
 // The settings file both programs share: where it lives, its keys with their defaults, and
 // reading and writing them through the INI layer.
 
-#include "export/ConvertOptions.h"
+#include "export/core/ConvertOptions.h"
 
 #include <cstdint>
 #include <string>

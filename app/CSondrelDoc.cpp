@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "datafile/CKVLayout.h"
-#include "datafile/CKVTAStreamFile.h"
-#include "export/CKVD.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "export/model/CKVD.h"
 #include "platform/AsciiCase.h"
 #include "platform/CMessageReporter.h"
 

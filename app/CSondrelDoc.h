@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "export/CKVDataSelection.h"
-#include "export/CStreamChannelMap.h"
+#include "export/model/CKVDataSelection.h"
+#include "export/model/CStreamChannelMap.h"
 
 class CKVD;
 class CMessageReporter;

@@ -20,17 +20,17 @@
 #include <string>
 #include <vector>
 
-#include "datafile/CKVTAChannel.h"
-#include "datafile/CKVTAEvent.h"
-#include "datafile/CKVTAInfo.h"
-#include "datafile/CKVTAStream.h"
-#include "datafile/CKVTAStreamFile.h"
+#include "datafile/container/CKVTAChannel.h"
+#include "datafile/events/CKVTAEvent.h"
+#include "datafile/info/CKVTAInfo.h"
+#include "datafile/container/CKVTAStream.h"
+#include "datafile/container/CKVTAStreamFile.h"
 #include "app/CSettingsFile.h"
-#include "export/CColumnScatter.h"
-#include "export/CConvertToABF.h"
-#include "export/CConvertToBIN.h"
-#include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
+#include "export/core/CColumnScatter.h"
+#include "export/abf/CConvertToABF.h"
+#include "export/binary/CConvertToBIN.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "datafile/CKVLayout.h"
-#include "datafile/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/container/KvdFormat.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdBuilder.h"
 

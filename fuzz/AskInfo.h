@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "datafile/CKVTAChannelToolInfo.h"
-#include "datafile/CKVTAFilterInfo.h"
-#include "datafile/CKVTAInfoAverage.h"
-#include "datafile/CKVTAInfoBurstParameter.h"
-#include "datafile/CKVTAInfoParam.h"
-#include "datafile/CKVTAInfoSpike.h"
-#include "datafile/CKVTAInfoSpikeParameter.h"
-#include "datafile/CKVTAInfoTrigger.h"
-#include "datafile/KvtQuantity.h"
+#include "datafile/info/CKVTAChannelToolInfo.h"
+#include "datafile/info/CKVTAFilterInfo.h"
+#include "datafile/info/CKVTAInfoAverage.h"
+#include "datafile/info/CKVTAInfoBurstParameter.h"
+#include "datafile/info/CKVTAInfoParam.h"
+#include "datafile/info/CKVTAInfoSpike.h"
+#include "datafile/info/CKVTAInfoSpikeParameter.h"
+#include "datafile/info/CKVTAInfoTrigger.h"
+#include "datafile/settings/KvtQuantity.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace FuzzInfo {

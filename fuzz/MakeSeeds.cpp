@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "datafile/CKVLayout.h"
-#include "datafile/CKVTAStreamFile.h"
-#include "datafile/CMOrvexStimulatorProperty.h"
-#include "datafile/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/settings/CMOrvexStimulatorProperty.h"
+#include "datafile/container/KvdFormat.h"
 #include "fuzz/LayoutTextSamples.h"
 #include "platform/CByteWriter.h"
 #include "platform/CProfile.h"
-#include "tests/datafile/ParamRecordBytes.h"
-#include "tests/datafile/SettingsBytes.h"
-#include "tests/datafile/SettingsRecords.h"
+#include "tests/datafile/settings/ParamRecordBytes.h"
+#include "tests/datafile/settings/SettingsBytes.h"
+#include "tests/datafile/settings/SettingsRecords.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"

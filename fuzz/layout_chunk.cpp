@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "datafile/CKVLayout.h"
+#include "datafile/layout/CKVLayout.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "datafile/CKVLayoutCType.h"
+#include "datafile/layout/CKVLayoutCType.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/LayoutTextSamples.h"
 

@@ -13,9 +13,9 @@
 #include <cstring>
 #include <vector>
 
-#include "datafile/CMOrvexStimulatorProperty.h"
-#include "datafile/KvtCreateInfo.h"
-#include "datafile/KvtParamRecordDecoder.h"
+#include "datafile/settings/CMOrvexStimulatorProperty.h"
+#include "datafile/info/KvtCreateInfo.h"
+#include "datafile/settings/KvtParamRecordDecoder.h"
 #include "fuzz/AskInfo.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/CByteReader.h"

@@ -10,7 +10,7 @@
 #include "com/ComModule.h"
 #include "com/VariantArrays.h"
 #include "keyrow/CKeyrowAboutDlg.h"
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 #include "keyrow/core/KeyrowTypeLibrary.h"
 
 namespace {

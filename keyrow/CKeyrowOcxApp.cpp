@@ -7,7 +7,7 @@
 #include "com/ServerExports.h"
 #include "keyrow/CKeyrowCtrl.h"
 #include "keyrow/CKeyrowPropPageObject.h"
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 #include "keyrow/core/KeyrowResources.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QApplication>
 
 #include "com/ComModule.h"
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 
 CKeyrowPropPageObject::CKeyrowPropPageFactory::CKeyrowPropPageFactory()
     : CClassFactory(kKeyrowPropPageClsid, &CKeyrowPropPageObject::Create)

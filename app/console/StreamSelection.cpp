@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "app/console/CCmdLineParser.h"
-#include "datafile/CKVTAStream.h"
-#include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
-#include "export/CStreamChannelMap.h"
-#include "export/StringHelpers.h"
+#include "datafile/container/CKVTAStream.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
+#include "export/model/CStreamChannelMap.h"
+#include "export/core/StringHelpers.h"
 #include "platform/AsciiCase.h"
 #include "platform/ConsoleOutput.h"
 

@@ -13,9 +13,9 @@
 #include "app/gui/FileDialogs.h"
 #include "app/gui/GuiMessages.h"
 #include "app/gui/GuiText.h"
-#include "app/gui/OCProgressDlg.h"
-#include "datafile/CKVTAStreamFile.h"
-#include "export/CKVD.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "export/model/CKVD.h"
 #include "platform/File64.h"
 #include "platform/TextEncoding.h"
 

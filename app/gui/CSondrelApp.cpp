@@ -7,7 +7,7 @@
 #include <QUrl>
 
 #include "app/CSettingsFile.h"
-#include "app/gui/CAboutDlg.h"
+#include "app/gui/dialogs/CAboutDlg.h"
 #include "app/gui/CMainFrame.h"
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/GuiMessages.h"

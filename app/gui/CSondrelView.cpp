@@ -8,9 +8,9 @@
 
 #include "app/CFileInfoReport.h"
 #include "app/CSondrelDoc.h"
-#include "app/gui/CAutoFont.h"
+#include "app/gui/controls/CAutoFont.h"
 #include "app/gui/GuiText.h"
-#include "export/CKVD.h"
+#include "export/model/CKVD.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include "app/CSettingsFile.h"
 #include "app/CSondrelDoc.h"
-#include "app/gui/CDlgKVD2ABF.h"
-#include "app/gui/CDlgKVD2ASCII.h"
-#include "app/gui/CDlgKVD2BIN.h"
-#include "export/CConvertToABF.h"
-#include "export/CConvertToASCII.h"
-#include "export/CConvertToBIN.h"
+#include "app/gui/dialogs/CDlgKVD2ABF.h"
+#include "app/gui/dialogs/CDlgKVD2ASCII.h"
+#include "app/gui/dialogs/CDlgKVD2BIN.h"
+#include "export/abf/CConvertToABF.h"
+#include "export/text/CConvertToASCII.h"
+#include "export/binary/CConvertToBIN.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 
 CKeyrowLogic::CKeyrowLogic(IKeyrowButtons& buttons) : m_buttons(buttons)
 {

@@ -2,7 +2,7 @@
 
 #include "keyrow/core/KeyrowTypeLibrary.h"
 
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 //
 // The raw-pointer arguments (declared long*) work in-process only: for arrHWID and arrQuadStates
 // they carry the address of a std::vector<uint16_t>, for InitializeButtons' names the address of
-// a KeyrowNameBlock (keyrow/KeyrowIds.h), in a VT_BYREF | VT_I4 variant.
+// a KeyrowNameBlock (keyrow/core/KeyrowIds.h), in a VT_BYREF | VT_I4 variant.
 
 #include "com/TypeLibrary.h"
 

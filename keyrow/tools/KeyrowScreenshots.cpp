@@ -12,7 +12,7 @@
 #include <QFont>
 #include <QPixmap>
 
-#include "datafile/CKVLayout.h"
+#include "datafile/layout/CKVLayout.h"
 #include "keyrow/CKeyrowWidget.h"
 #include "keyrow/core/CKeyrowLogic.h"
 

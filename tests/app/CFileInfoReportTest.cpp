@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "datafile/CKVLayout.h"
-#include "datafile/KvdFormat.h"
-#include "export/CKVD.h"
-#include "tests/datafile/ParamRecordBytes.h"
-#include "tests/datafile/SettingsBytes.h"
-#include "tests/datafile/SettingsRecords.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/container/KvdFormat.h"
+#include "export/model/CKVD.h"
+#include "tests/datafile/settings/ParamRecordBytes.h"
+#include "tests/datafile/settings/SettingsBytes.h"
+#include "tests/datafile/settings/SettingsRecords.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "datafile/CKVTAStreamFile.h"
-#include "datafile/KvdFormat.h"
-#include "export/CKVD.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/container/KvdFormat.h"
+#include "export/model/CKVD.h"
 #include "platform/CMessageReporter.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/TempDir.h"

@@ -20,12 +20,12 @@
 #include <functional>
 #include <set>
 
-#include "datafile/CKVTAStreamFile.h"
-#include "export/CConvertToABF.h"
-#include "export/CConvertToASCII.h"
-#include "export/CConvertToBIN.h"
-#include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "export/abf/CConvertToABF.h"
+#include "export/text/CConvertToASCII.h"
+#include "export/binary/CConvertToBIN.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
 #include "platform/File64.h"
 #include "tests/support/KvdRecording.h"

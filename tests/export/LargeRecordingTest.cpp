@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <csignal>
 
-#include "datafile/CKVTAStreamFile.h"
-#include "datafile/KvdFormat.h"
-#include "export/CConvertToABF.h"
-#include "export/CConvertToASCII.h"
-#include "export/CConvertToBIN.h"
-#include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/container/KvdFormat.h"
+#include "export/abf/CConvertToABF.h"
+#include "export/text/CConvertToASCII.h"
+#include "export/binary/CConvertToBIN.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
 #include "export/abf/AbfHeader.h"
 #include "platform/CByteWriter.h"
 #include "platform/CMessageReporter.h"

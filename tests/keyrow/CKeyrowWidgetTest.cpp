@@ -10,7 +10,7 @@
 #include <QFontMetrics>
 #include <QTest>
 
-#include "datafile/CKVLayout.h"
+#include "datafile/layout/CKVLayout.h"
 #include "keyrow/CButtonST.h"
 #include "keyrow/core/CKeyrowLogic.h"
 #include "tests/keyrow/core/KeyrowLabels.h"

@@ -17,7 +17,7 @@
 #include "com/ServerExports.h"
 #include "com/Unknown.h"
 #include "com/VariantArrays.h"
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 #include "platform/DynamicLibrary.h"
 #include "tests/keyrow/core/KeyrowLabels.h"
 #include "tests/support/ScopedEnv.h"

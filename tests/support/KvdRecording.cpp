@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "datafile/KvdFormat.h"
+#include "datafile/container/KvdFormat.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdBuilder.h"
 

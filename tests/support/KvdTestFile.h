@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "datafile/CFileReader.h"
-#include "datafile/CKVTAChunkChain.h"
-#include "datafile/CKVTAFileContext.h"
-#include "datafile/CKVTAFileHeader.h"
-#include "datafile/CKVTAStream.h"
-#include "datafile/CKVTAStreamIndex.h"
-#include "datafile/CKVTATimeStamp.h"
+#include "datafile/container/CFileReader.h"
+#include "datafile/container/CKVTAChunkChain.h"
+#include "datafile/container/CKVTAFileContext.h"
+#include "datafile/container/CKVTAFileHeader.h"
+#include "datafile/container/CKVTAStream.h"
+#include "datafile/container/CKVTAStreamIndex.h"
+#include "datafile/container/CKVTATimeStamp.h"
 
 class KvdTestFile : public CKVTAFileContext
 {

@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "app/CSondrelDoc.h"
-#include "app/gui/CBitSelection.h"
-#include "app/gui/CDlgSelection.h"
+#include "app/gui/controls/CBitSelection.h"
+#include "app/gui/dialogs/CDlgSelection.h"
 #include "app/gui/ExportCommand.h"
 #include "app/gui/GuiMessages.h"
-#include "app/gui/OCProgressDlg.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
 #include "platform/CMessageReporter.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/console/CCmdLineParser.h"
-#include "export/VersionInfo.h"
+#include "export/core/VersionInfo.h"
 #include "tests/app/console/ConsoleRun.h"
 #include "tests/support/KvdRecording.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "datafile/KvdFormat.h"
+#include "datafile/container/KvdFormat.h"
 #include "tests/app/console/ConsoleRun.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "datafile/CKVTAStreamFile.h"
+#include "datafile/container/CKVTAStreamFile.h"
 #include "tests/app/console/ConsoleRun.h"
 #include "tests/support/KvdRecording.h"
 

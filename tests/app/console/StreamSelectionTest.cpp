@@ -5,10 +5,10 @@
 #include <tuple>
 
 #include "app/console/CCmdLineParser.h"
-#include "datafile/KvdFormat.h"
-#include "export/CKVD.h"
-#include "export/CKVDataSelection.h"
-#include "export/CStreamChannelMap.h"
+#include "datafile/container/KvdFormat.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
+#include "export/model/CStreamChannelMap.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/TempDir.h"
 

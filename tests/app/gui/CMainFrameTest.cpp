@@ -17,8 +17,8 @@
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/CommandIds.h"
 #include "app/gui/MessagePump.h"
-#include "export/CKVD.h"
-#include "datafile/KvdFormat.h"
+#include "export/model/CKVD.h"
+#include "datafile/container/KvdFormat.h"
 #include "tests/app/gui/GuiScript.h"
 #include "tests/support/KvdBuilder.h"
 

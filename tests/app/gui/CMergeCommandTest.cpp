@@ -9,8 +9,8 @@
 
 #include "app/CSettingsFile.h"
 #include "app/gui/CSondrelGuiDoc.h"
-#include "app/gui/OCProgressDlg.h"
-#include "datafile/CKVTAStreamFile.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
+#include "datafile/container/CKVTAStreamFile.h"
 #include "tests/app/gui/GuiScript.h"
 #include "tests/support/KvdBuilder.h"
 

@@ -15,7 +15,7 @@
 #include "app/gui/CMainFrame.h"
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/CommandIds.h"
-#include "export/CKVD.h"
+#include "export/model/CKVD.h"
 #include "tests/app/gui/GuiScript.h"
 
 namespace {

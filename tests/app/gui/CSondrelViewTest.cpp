@@ -11,8 +11,8 @@
 #include "app/gui/CMessageBoxReporter.h"
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/CSettingsFile.h"
-#include "datafile/KvdFormat.h"
-#include "export/CKVD.h"
+#include "datafile/container/KvdFormat.h"
+#include "export/model/CKVD.h"
 #include "tests/app/gui/GuiScript.h"
 #include "tests/support/KvdBuilder.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 #include "tests/keyrow/core/FakeButtons.h"
 #include "tests/keyrow/core/KeyrowLabels.h"
 

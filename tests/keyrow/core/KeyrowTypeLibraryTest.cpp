@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "keyrow/KeyrowIds.h"
+#include "keyrow/core/KeyrowIds.h"
 
 TEST(KeyrowTypeLibrary, IdentityAndMembers)
 {

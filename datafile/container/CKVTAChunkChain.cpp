@@ -1,0 +1,247 @@
+#include "datafile/container/CKVTAChunkChain.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "datafile/container/KvdFormat.h"
+#include "platform/AsciiCase.h"
+#include "platform/CByteReader.h"
+
+namespace {
+
+constexpr size_t kMaxIds = 256;
+
+// Where `id` next occurs in `piece` at or after `from`; the piece's size when it does not.
+size_t NextPlaceOf(uint64_t id, const std::vector<uint8_t>& piece, size_t from)
+{
+    uint8_t bytes[Kvd::kIdBytes];
+    StoreLE<uint64_t>(bytes, id);
+    const auto hit = std::search(piece.begin() + static_cast<std::ptrdiff_t>(from), piece.end(),
+                                 std::begin(bytes), std::end(bytes));
+    return static_cast<size_t>(hit - piece.begin());
+}
+
+} // namespace
+
+CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
+{
+    uint8_t upper[8];
+    for (int i = 0; i < 8; ++i)
+        upper[i] = static_cast<uint8_t>(AsciiToUpper(id8[i]));
+    return LoadLE<uint64_t>(upper);
+}
+
+void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition)
+{
+    m_file = file;
+    m_dataStart = dataStart;
+    m_indexPosition = indexPosition;
+    m_next = dataStart;
+    m_complete = file == nullptr;
+    m_headersRead = 0;
+    m_chunks.clear();
+    m_lists.clear();
+    m_ids.clear();
+}
+
+uint64_t CKVTAChunkChain::DataLimit() const
+{
+    const uint64_t length = m_file ? m_file->Length() : 0;
+    return m_indexPosition != 0 ? std::min(m_indexPosition, length) : length;
+}
+
+bool CKVTAChunkChain::SizeFits(uint64_t at, int64_t size) const
+{
+    const uint64_t length = m_file->Length();
+    return size >= Kvd::DataChunk::kMinSize && at <= length - Kvd::kFrameBytes
+           && length >= Kvd::kFrameBytes && static_cast<uint64_t>(size) <= length - Kvd::kFrameBytes - at;
+}
+
+bool CKVTAChunkChain::IsKnownHeader(uint64_t at, uint64_t& next) const
+{
+    uint8_t header[Kvd::DataChunk::kHeaderBytes];
+    if (!m_file->ReadAt(at, header, sizeof header))
+        return false;
+    const uint64_t id = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
+    const int64_t size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
+    if (std::find(m_ids.begin(), m_ids.end(), id) == m_ids.end() || !SizeFits(at, size))
+        return false;
+    next = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
+    return true;
+}
+
+bool CKVTAChunkChain::Resync(uint64_t from)
+{
+    const uint64_t limit = DataLimit();
+    if (m_ids.empty())
+        return false;
+    // Read in large pieces; consecutive pieces overlap by an id less one byte.
+    constexpr size_t kPieceBytes = 1 << 20;
+    std::vector<uint8_t> piece;
+    for (uint64_t pos = from; pos < limit && limit - pos >= Kvd::DataChunk::kHeaderBytes;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceBytes, limit - pos));
+        piece.resize(n);
+        if (!m_file->ReadAt(pos, piece.data(), n))
+            return false;
+        // The next place of each id in the piece, searched for again only once the scan has
+        // passed it: each byte is looked at once per id, however many places are no head (a run
+        // of zero bytes once a chunk of id 0 was seen, say).
+        std::vector<size_t> places(m_ids.size());
+        for (size_t j = 0; j < m_ids.size(); ++j)
+            places[j] = NextPlaceOf(m_ids[j], piece, 0);
+        for (;;) {
+            const size_t found = *std::min_element(places.begin(), places.end());
+            if (found == n)
+                break;
+            const uint64_t at = pos + found;
+            uint64_t next = 0;
+            uint64_t after = 0;
+            if (IsKnownHeader(at, next)
+                && (next >= limit || limit - next < Kvd::DataChunk::kHeaderBytes || IsKnownHeader(next, after))) {
+                m_next = at;
+                return true;
+            }
+            for (size_t j = 0; j < m_ids.size(); ++j)
+                if (places[j] == found)
+                    places[j] = NextPlaceOf(m_ids[j], piece, found + 1);
+        }
+        if (n < kPieceBytes)
+            break;
+        pos += n - (Kvd::kIdBytes - 1);
+    }
+    return false;
+}
+
+bool CKVTAChunkChain::ScanOne()
+{
+    if (m_complete)
+        return false;
+    uint8_t header[Kvd::DataChunk::kHeaderBytes];
+    uint64_t at = m_next;
+    int64_t size = 0;
+    for (;;) {
+        if ((m_indexPosition != 0 && at >= m_indexPosition) || !m_file->ReadAt(at, header, sizeof header)) {
+            m_complete = true;
+            return false;
+        }
+        ++m_headersRead;
+        size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
+        // A size below 16 would make the next chunk start inside or before this one.
+        if (SizeFits(at, size))
+            break;
+        if (!Resync(at + Kvd::DataChunk::kHeaderBytes)) {
+            m_complete = true;
+            return false;
+        }
+        at = m_next;
+    }
+    KvtChunkInfo chunk;
+    chunk.offset = at;
+    chunk.rawId = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
+    chunk.start = LoadLE<uint64_t>(header + Kvd::DataChunk::kStart);
+    chunk.stop = LoadLE<uint64_t>(header + Kvd::DataChunk::kStop);
+    // A file has a few streams; the cap keeps a run of garbage headers from growing the list.
+    if (m_ids.size() < kMaxIds && std::find(m_ids.begin(), m_ids.end(), chunk.rawId) == m_ids.end())
+        m_ids.push_back(chunk.rawId);
+    chunk.payloadSize = size - Kvd::DataChunk::kMinSize;
+    m_next = chunk.End();
+
+    const char* id = reinterpret_cast<const char*>(header);
+    KeyList& list = m_lists[MakeKey(id)];
+    if (!list.chunks.empty() && m_chunks[list.chunks.back()].stop > chunk.stop)
+        list.stopsSorted = false;
+    list.chunks.push_back(m_chunks.size());
+    m_chunks.push_back(chunk);
+    return true;
+}
+
+void CKVTAChunkChain::ScanAll()
+{
+    while (ScanOne()) {
+    }
+}
+
+bool CKVTAChunkChain::Has(size_t i)
+{
+    while (i >= m_chunks.size())
+        if (!ScanOne())
+            return false;
+    return true;
+}
+
+bool CKVTAChunkChain::FindFrom(uint64_t offset, size_t& i)
+{
+    auto at = std::lower_bound(m_chunks.begin(), m_chunks.end(), offset,
+                               [](const KvtChunkInfo& c, uint64_t o) { return c.offset < o; });
+    i = static_cast<size_t>(at - m_chunks.begin());
+    while (i >= m_chunks.size())
+        if (!ScanOne())
+            return false;
+    while (m_chunks[i].offset < offset) {
+        ++i;
+        if (!Has(i))
+            return false;
+    }
+    return true;
+}
+
+CKVTAChunkChain::KeyList* CKVTAChunkChain::List(Key key)
+{
+    auto found = m_lists.find(key);
+    return found == m_lists.end() ? nullptr : &found->second;
+}
+
+bool CKVTAChunkChain::HasOfKey(Key key, size_t n, size_t& i)
+{
+    for (;;) {
+        KeyList* list = List(key);
+        if (list && n < list->chunks.size()) {
+            i = list->chunks[n];
+            return true;
+        }
+        if (!ScanOne())
+            return false;
+    }
+}
+
+size_t CKVTAChunkChain::IndexOfKey(Key key, size_t n) const
+{
+    return m_lists.at(key).chunks[n];
+}
+
+bool CKVTAChunkChain::FindOfKeyFrom(Key key, uint64_t offset, size_t& n)
+{
+    n = 0;
+    if (const KeyList* list = List(key)) {
+        auto at = std::lower_bound(list->chunks.begin(), list->chunks.end(), offset,
+                                   [this](size_t c, uint64_t o) { return m_chunks[c].offset < o; });
+        n = static_cast<size_t>(at - list->chunks.begin());
+    }
+    size_t i = 0;
+    while (HasOfKey(key, n, i)) {
+        if (m_chunks[i].offset >= offset)
+            return true;
+        ++n;
+    }
+    return false;
+}
+
+bool CKVTAChunkChain::FindStopAfter(Key key, size_t first, uint64_t t, size_t& n)
+{
+    n = first;
+    const KeyList* list = List(key);
+    if (list && list->stopsSorted && first < list->chunks.size()) {
+        auto begin = list->chunks.begin() + static_cast<std::ptrdiff_t>(first);
+        auto at = std::upper_bound(begin, list->chunks.end(), t,
+                                   [this](uint64_t value, size_t c) { return value < m_chunks[c].stop; });
+        n = static_cast<size_t>(at - list->chunks.begin());
+    }
+    size_t i = 0;
+    while (HasOfKey(key, n, i)) {
+        if (m_chunks[i].stop > t)
+            return true;
+        ++n;
+    }
+    return false;
+}

@@ -1,0 +1,730 @@
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/container/CKVTADataBlock.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "datafile/container/KvdFormat.h"
+#include "platform/Clock.h"
+#include "platform/File64.h"
+#include "platform/FileTime.h"
+#include "platform/Numeric.h"
+
+namespace FH = Kvd::FileHeader;
+
+int32_t KvtOpenedProgramVersion = 0;
+int32_t KvtOpenedProgramVersion2 = 0;
+
+namespace {
+
+// Old recordings name this many blocks of their first stream to tell triggered from
+// continuous recording, and to measure the first sweep.
+constexpr int kRepairBlocks = 46;
+constexpr uint64_t kLongChunkNs = 128000000;
+constexpr size_t kProgressTextMax = 511;
+constexpr uint32_t kProgressIntervalMs = 200;
+
+bool IsRawType(const std::string& type)
+{
+    return type == "analog" || type == "digital" || type == "chat" || type == "filter";
+}
+
+uint64_t Duration(const CKVTADataBlock& block)
+{
+    return block.GetStopTime() > block.GetStartTime() ? block.GetStopTime() - block.GetStartTime() : 0;
+}
+
+} // namespace
+
+CKVTAStreamFile::CKVTAStreamFile() = default;
+
+CKVTAStreamFile::~CKVTAStreamFile()
+{
+    Close();
+}
+
+void CKVTAStreamFile::ResetPerFileState()
+{
+    m_firstChunkTime = 0;
+    m_startTrigger = -2;
+    m_stopTrigger = -2;
+    m_onlyRawStreams = false;
+    m_longChunk = false;
+    m_discardIndexEntries = false;
+    m_listHeaderSize = 0;
+    m_dataStart = 0;
+    m_indexPosition = 0;
+}
+
+int CKVTAStreamFile::Open(const std::string& pathGiven)
+{
+    // A copy: the caller may pass GetPath(), which Close empties.
+    const std::string path = pathGiven;
+    Close();
+    ResetPerFileState();
+    ClearIndex();
+    m_file = fopen(path.c_str(), "rb");
+    if (!m_file)
+        return kOpenCannotOpen;
+    m_path = path;
+    m_reader.Attach(m_file);
+    char magic[Kvd::kIdBytes];
+    if (!m_reader.Read(magic, sizeof magic) || std::memcmp(magic, Kvd::kIdMagic, Kvd::kIdBytes) != 0) {
+        Close();
+        return kOpenNotRecording;
+    }
+    if (!ReadHeader()) {
+        Close();
+        return kOpenBadHeader;
+    }
+    const uint64_t start = m_header.GetStartTime();
+    m_fileStamp = CKVTATimeStamp(m_header.GetRecordingTime(), start);
+    m_startStamp = CKVTATimeStamp(start, start);
+    m_stopStamp = CKVTATimeStamp(m_header.GetStopTime(), start);
+    KvtOpenedProgramVersion = m_header.GetProgramVersion();
+    KvtOpenedProgramVersion2 = m_header.GetProgramVersion2();
+    RepairOldRecording();
+    return kOpenOk;
+}
+
+void CKVTAStreamFile::Close()
+{
+    m_streams.clear();
+    m_chain.Reset(nullptr, 0, 0);
+    m_reader.Attach(nullptr);
+    if (m_file)
+        fclose(m_file);
+    m_file = nullptr;
+    m_hasHeader = false;
+    m_header.Clear();
+    ClearIndex();
+    m_indexCacheFolder.clear();
+    m_path.clear();
+}
+
+int CKVTAStreamFile::Reset()
+{
+    Close();
+    ResetPerFileState();
+    return 0;
+}
+
+int CKVTAStreamFile::ReadHeader()
+{
+    if (!m_file)
+        return 0;
+    m_streams.clear();
+    m_chain.Reset(nullptr, 0, 0);
+    m_hasHeader = m_header.Read(m_reader, m_listHeaderSize);
+    if (!m_hasHeader || !ReadLayoutAndStimulator() || !ReadStreams() || !ReadDataStart())
+        return 0;
+    CheckIndexPosition();
+    m_chain.Reset(&m_reader, m_dataStart, m_indexPosition);
+    if (m_header.GetStartTime() == 0)
+        m_header.Set<uint64_t>(FH::kStartTime, GetEarliestChunkTime());
+    return 1;
+}
+
+bool CKVTAStreamFile::ReadLayoutAndStimulator()
+{
+    // Both readers work on the FILE*; the header reader goes on where they stopped.
+    const int32_t kind = m_header.GetLayoutKind();
+    if (kind == CKVLayout::kIndividualLayout) {
+        if (!Seek64(m_file, static_cast<int64_t>(m_reader.Tell())) || !m_layout.ReadLayoutChunk(m_file))
+            return false;
+        const int64_t at = Tell64(m_file);
+        if (at < 0)
+            return false;
+        m_reader.Seek(static_cast<uint64_t>(at));
+    } else {
+        const auto u16 = [this](size_t offset) {
+            return static_cast<int32_t>(m_header.Get<uint16_t>(offset));
+        };
+        m_layout.BuildDefault(kind, u16(FH::kTotalChannels),
+                              u16(FH::kElectrodeCount1) + u16(FH::kElectrodeCount2),
+                              u16(FH::kAnalogCount1) + u16(FH::kAnalogCount2), u16(FH::kDigitalCount));
+    }
+    if (m_header.GetStimulatorFlag() != 0) {
+        if (!Seek64(m_file, static_cast<int64_t>(m_reader.Tell())) || !m_stimulator.ReadChunk(m_file))
+            return false;
+        const int64_t at = Tell64(m_file);
+        if (at < 0)
+            return false;
+        m_reader.Seek(static_cast<uint64_t>(at));
+    }
+    return true;
+}
+
+bool CKVTAStreamFile::ReadStreams()
+{
+    // No room is reserved by the count: it is a claim, and every stream must really be there.
+    const int32_t count = m_header.GetStreamCount();
+    for (int32_t i = 0; i < count; ++i) {
+        auto stream = std::make_unique<CKVTAStream>(this);
+        if (stream->Read(m_reader) != 0)
+            return false;
+        m_streams.push_back(std::move(stream));
+    }
+    return true;
+}
+
+bool CKVTAStreamFile::ReadDataStart()
+{
+    const uint16_t version = m_header.GetVersion();
+    m_indexPosition = 0;
+    if (version == 0) {
+        int64_t listStreamsSize = 0;
+        if (!CKVTAFileHeader::ReadListStreams(m_reader, listStreamsSize))
+            return false;
+        m_dataStart = m_reader.Tell();
+        return true;
+    }
+    if (version < 5) {
+        // Old files name their start trigger by the chunk number of its stream.
+        const uint16_t number = m_header.GetTriggerStreamNumber();
+        for (const auto& stream : m_streams)
+            if (stream->GetHeaderWord() == number)
+                m_header.SetText(FH::kStartTriggerId, FH::kTriggerIdWidth, stream->GetId());
+    }
+    const char* block = reinterpret_cast<const char*>(m_header.Block().data());
+    switch (m_header.GetRecordingMode()) {
+    case 0:
+        m_startTrigger = m_stopTrigger = -1;
+        break;
+    case 1:
+        m_startTrigger = FindStream(block + FH::kStartTriggerId);
+        m_stopTrigger = -1;
+        break;
+    case 2:
+        m_startTrigger = FindStream(block + FH::kStartTriggerId);
+        m_stopTrigger = FindStream(block + FH::kStopTriggerId);
+        break;
+    default:
+        return false;
+    }
+    m_dataStart = m_reader.Tell();
+    if (version >= 3) {
+        int64_t position = 0;
+        if (!CKVTAFileHeader::ReadIndexPosition(m_reader, position)) {
+            m_header.Set<int32_t>(FH::kIndexFlag, 0);
+            return false;
+        }
+        m_indexPosition = static_cast<uint64_t>(position);
+        m_dataStart = m_reader.Tell();
+    }
+    return true;
+}
+
+void CKVTAStreamFile::CheckIndexPosition()
+{
+    if (m_header.GetVersion() < 3)
+        return;
+    // The data ends at the index position: one that does not lead to an index record would cut
+    // every walk short there, so it counts as no index at all.
+    if (m_indexPosition != 0) {
+        char id[Kvd::kIdBytes];
+        if (m_indexPosition < m_dataStart || !m_reader.ReadAt(m_indexPosition, id, sizeof id)
+            || std::memcmp(id, Kvd::kIdIndex, Kvd::kIdBytes) != 0) {
+            m_indexPosition = 0;
+            m_header.Set<int32_t>(FH::kIndexFlag, 0);
+        }
+    }
+    if (m_header.GetIndexFlag() != 0 && !ReadStoredIndex()) {
+        m_header.Set<int32_t>(FH::kIndexFlag, 0);
+        ClearIndex();
+    }
+}
+
+void CKVTAStreamFile::RepairOldRecording()
+{
+    const int32_t program = m_header.GetProgramVersion();
+    if (static_cast<int16_t>(program >> 16) == 1 && (program & 0xFFFF) < 34) {
+        // These versions wrote neither the mode nor the window: gaps in the first stream
+        // mean triggered recording, and the first gap ends the first sweep.
+        m_header.Set<int32_t>(FH::kRecordingMode, HasChunkGaps());
+        m_header.Set<float>(FH::kWindowExtent, static_cast<float>(GetFirstSweepLength()));
+    }
+    if (m_startTrigger == -2) {
+        // Only version-0 files get here: they name no trigger stream.
+        if (m_header.GetRecordingMode() <= 0) {
+            m_startTrigger = -1;
+        } else {
+            m_onlyRawStreams = true;
+            int triggers = 0;
+            int trigger = -1;
+            for (size_t i = 0; i < m_streams.size(); ++i) {
+                const std::string type = m_streams[i]->GetBufferType();
+                if (type == "trigger") {
+                    ++triggers;
+                    trigger = static_cast<int>(i);
+                } else if (!IsRawType(type)) {
+                    m_onlyRawStreams = false;
+                }
+            }
+            if (triggers == 1)
+                SetTriggerStreamIndex(trigger);
+            if (m_onlyRawStreams && m_longChunk)
+                m_discardIndexEntries = true;
+        }
+        // A file without streams has no format word to tell the rate by: it keeps its rate.
+        if (!m_streams.empty() && static_cast<int16_t>(m_streams[0]->GetFormatWord2()) < 1500)
+            m_header.Set<int32_t>(FH::kSampleRate, 2500000);
+    } else {
+        m_header.Set<int32_t>(FH::kRecordingMode, m_startTrigger == -1 ? 0 : m_stopTrigger > -1 ? 2 : 1);
+    }
+    if (m_startTrigger <= -1)
+        m_header.Set<int32_t>(FH::kRecordingMode, 0);
+}
+
+void CKVTAStreamFile::OnBlockHandedOut(uint64_t chunkStart)
+{
+    const uint16_t version = m_header.GetVersion();
+    if (!KvtFirstBlockMovesStart(version, m_firstChunkTime, m_header.GetStartTime(), chunkStart))
+        return;
+    m_header.Set<uint64_t>(FH::kStartTime, chunkStart);
+    m_startStamp.SetTime(chunkStart);
+    m_fileStamp.SetStart(chunkStart);
+    m_startStamp.SetStart(chunkStart);
+    m_stopStamp.SetStart(chunkStart);
+}
+
+CKVTAStream* CKVTAStreamFile::FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first)
+{
+    for (const auto& stream : m_streams) {
+        first = stream->GetFirstChunk();
+        if (first)
+            return stream.get();
+    }
+    return nullptr;
+}
+
+int CKVTAStreamFile::HasChunkGaps()
+{
+    std::unique_ptr<CKVTADataBlock> block;
+    CKVTAStream* stream = FirstStreamWithData(block);
+    if (!stream)
+        return 0;
+    for (int seen = 1; seen < kRepairBlocks; ++seen) {
+        auto next = stream->GetNextChunk(*block);
+        if (!next)
+            return 0;
+        if (next->GetStartTime() != block->GetStopTime())
+            return 1;
+        block = std::move(next);
+    }
+    return 0;
+}
+
+uint64_t CKVTAStreamFile::GetFirstSweepLength()
+{
+    std::unique_ptr<CKVTADataBlock> block;
+    CKVTAStream* stream = FirstStreamWithData(block);
+    if (!stream)
+        return 0;
+    const uint64_t firstStart = block->GetStartTime();
+    uint64_t longest = Duration(*block);
+    uint64_t length = 0;
+    for (int seen = 1; seen < kRepairBlocks; ++seen) {
+        auto next = stream->GetNextChunk(*block);
+        if (!next)
+            break;
+        longest = std::max(longest, Duration(*next));
+        if (next->GetStartTime() != block->GetStopTime()) {
+            const uint64_t stop = block->GetStopTime();
+            length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
+            break;
+        }
+        block = std::move(next);
+    }
+    if (longest > kLongChunkNs)
+        m_longChunk = true;
+    return length;
+}
+
+uint64_t CKVTAStreamFile::GetEarliestChunkTime()
+{
+    bool found = false;
+    uint64_t earliest = 0;
+    for (const auto& stream : m_streams) {
+        const auto first = stream->GetFirstChunk();
+        if (first && (!found || first->GetStartTime() < earliest)) {
+            earliest = first->GetStartTime();
+            found = true;
+        }
+    }
+    return earliest;
+}
+
+int CKVTAStreamFile::ReportProgress(const char* text, int percent)
+{
+    if (!m_progress)
+        return 0;
+    std::string current = text ? text : "";
+    if (current.size() > kProgressTextMax)
+        current.resize(kProgressTextMax);
+    const uint32_t now = GetTickCount();
+    if (m_progressReported && current == m_progressText && percent == m_progressPercent
+        && now - m_progressTick < kProgressIntervalMs)
+        return 0;
+    m_progressReported = true;
+    m_progressText = current;
+    m_progressPercent = percent;
+    m_progressTick = now;
+    return m_progress(m_progressText.c_str(), percent);
+}
+
+int32_t CKVTAStreamFile::GetProgramVersion() const
+{
+    return m_hasHeader ? m_header.GetProgramVersion() : 0;
+}
+
+int32_t CKVTAStreamFile::GetProgramVersion2() const
+{
+    return m_hasHeader ? m_header.GetProgramVersion2() : 0;
+}
+
+uint16_t CKVTAStreamFile::GetHeaderVersion() const
+{
+    return m_hasHeader ? m_header.GetVersion() : 0;
+}
+
+int32_t CKVTAStreamFile::GetRecordingMode() const
+{
+    return m_hasHeader ? m_header.GetRecordingMode() : 0;
+}
+
+int CKVTAStreamFile::GetSourceType() const
+{
+    return m_hasHeader ? static_cast<int>(static_cast<uint16_t>(m_header.GetLayoutKind())) : 0;
+}
+
+int32_t CKVTAStreamFile::GetSampleRate() const
+{
+    return m_hasHeader ? m_header.GetSampleRate() : 0;
+}
+
+std::string CKVTAStreamFile::GetTextBlock() const
+{
+    return m_hasHeader ? m_header.GetTextBlock() : std::string();
+}
+
+SYSTEMTIME CKVTAStreamFile::StartCalendar() const
+{
+    SYSTEMTIME calendar;
+    if (m_hasHeader) {
+        const FILETIME start = U64ToFileTime(m_header.GetStartTime() / 100);
+        if (!FileTimeToSystemTime(&start, &calendar))
+            calendar = SYSTEMTIME();
+    }
+    return calendar;
+}
+
+int CKVTAStreamFile::GetStartYear() const
+{
+    return StartCalendar().wYear;
+}
+
+int CKVTAStreamFile::GetStartMonth() const
+{
+    return StartCalendar().wMonth;
+}
+
+int CKVTAStreamFile::GetStartDay() const
+{
+    return StartCalendar().wDay;
+}
+
+int CKVTAStreamFile::GetStartHour() const
+{
+    return StartCalendar().wHour;
+}
+
+int CKVTAStreamFile::GetStartMinute() const
+{
+    return StartCalendar().wMinute;
+}
+
+int CKVTAStreamFile::GetStartSecond() const
+{
+    return StartCalendar().wSecond;
+}
+
+int CKVTAStreamFile::GetStartMillisecond() const
+{
+    return StartCalendar().wMilliseconds;
+}
+
+uint32_t CKVTAStreamFile::GetStartTimeSeconds() const
+{
+    return m_hasHeader ? static_cast<uint32_t>(m_header.GetStartTime() / 1000000) / 1000 : 0;
+}
+
+uint64_t CKVTAStreamFile::GetStartTimeMicroseconds() const
+{
+    return m_hasHeader ? m_header.GetStartTime() / 1000 : 0;
+}
+
+uint64_t CKVTAStreamFile::GetStartTime() const
+{
+    return m_hasHeader ? m_header.GetStartTime() : 0;
+}
+
+int CKVTAStreamFile::GetStreamCount() const
+{
+    return static_cast<int>(m_streams.size());
+}
+
+CKVTAStream* CKVTAStreamFile::GetStream(int i) const
+{
+    if (i < 0 || static_cast<size_t>(i) >= m_streams.size())
+        return nullptr;
+    return m_streams[static_cast<size_t>(i)].get();
+}
+
+int CKVTAStreamFile::GetSweepCount()
+{
+    if (!m_hasHeader)
+        return 0;
+    EnsureIndex();
+    const int count = IndexSweepCount();
+    uint64_t start = 0;
+    uint64_t stop = 0;
+    if (count > 0 && IndexSweep(count - 1, start, stop))
+        m_stopStamp.SetTime(stop);
+    else
+        m_stopStamp.SetTime(m_startStamp.GetTime());
+    return count;
+}
+
+std::unique_ptr<CKVTATimeStamp> CKVTAStreamFile::GetSweepStartTime(int i)
+{
+    uint64_t start = 0;
+    uint64_t stop = 0;
+    if (!IndexSweep(i, start, stop))
+        return nullptr;
+    return std::make_unique<CKVTATimeStamp>(start, GetStartTime());
+}
+
+std::unique_ptr<CKVTATimeStamp> CKVTAStreamFile::GetSweepStopTime(int i)
+{
+    uint64_t start = 0;
+    uint64_t stop = 0;
+    if (!IndexSweep(i, start, stop))
+        return nullptr;
+    return std::make_unique<CKVTATimeStamp>(stop, GetStartTime());
+}
+
+void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has)
+{
+    const size_t count = static_cast<size_t>(IndexSweepCount());
+    std::vector<uint64_t> starts(count);
+    bool rising = true;
+    for (size_t i = 0; i < count; ++i) {
+        starts[i] = m_index.GetSweepStartValue(static_cast<int>(i));
+        rising = rising && (i == 0 || starts[i] >= starts[i - 1]);
+    }
+    ends.assign(count, 0);
+    has.assign(count, false);
+    const auto take = [&](size_t sweep, uint64_t end) {
+        ends[sweep] = has[sweep] ? std::max(ends[sweep], end) : end;
+        has[sweep] = true;
+    };
+    for (const auto& stream : m_streams) {
+        if (!stream->IsRawStream())
+            continue;
+        const CKVTAChunkChain::Key key = stream->GetChunkKey();
+        size_t i = 0;
+        for (size_t n = 0; m_chain.HasOfKey(key, n, i); ++n) {
+            const KvtChunkInfo& chunk = m_chain.At(i);
+            const uint64_t end = stream->GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize);
+            if (!rising) {
+                for (size_t sweep = 0; sweep < count; ++sweep)
+                    take(sweep, end);
+                continue;
+            }
+            const auto after = std::upper_bound(starts.begin(), starts.end(), chunk.start);
+            if (after != starts.begin())
+                take(static_cast<size_t>(after - starts.begin()) - 1, end);
+        }
+    }
+}
+
+void CKVTAStreamFile::BoundSweepsByData()
+{
+    if (!m_hasHeader || !m_file)
+        return;
+    GetSweepCount();
+    if (m_index.SweepStopsChecked())
+        return;
+    m_index.SetSweepStopsChecked();
+    std::vector<uint64_t> ends;
+    std::vector<bool> has;
+    SweepDataEnds(ends, has);
+    for (int i = 0; i < IndexSweepCount(); ++i) {
+        // A sweep without raw data of its own is left as it is: reading it tells.
+        if (!has[static_cast<size_t>(i)])
+            continue;
+        const uint64_t start = m_index.GetSweepStartValue(i);
+        const uint64_t stop = m_index.GetSweepStopValue(i);
+        const uint64_t bound = std::max(ends[static_cast<size_t>(i)], start);
+        if (stop < start || stop > bound)
+            m_index.SetSweepStopValue(i, bound);
+    }
+    // The stop stamp follows the last sweep.
+    GetSweepCount();
+}
+
+uint64_t CKVTAStreamFile::GetSweepStartValue(int i) const
+{
+    uint64_t start = 0;
+    uint64_t stop = 0;
+    return IndexSweep(i, start, stop) ? start : 0;
+}
+
+int CKVTAStreamFile::GetSweepLength() const
+{
+    if (!m_hasHeader)
+        return 0;
+    return m_header.GetRecordingMode() == 0 ? -1 : TruncateToInt32(m_header.GetWindowExtent());
+}
+
+int CKVTAStreamFile::GetWindowStart() const
+{
+    return m_hasHeader ? TruncateToInt32(m_header.GetWindowStart()) : 0;
+}
+
+int CKVTAStreamFile::GetWindowExtent() const
+{
+    return m_hasHeader ? TruncateToInt32(m_header.GetWindowExtent()) : 0;
+}
+
+int CKVTAStreamFile::SetTriggerStreamIndex(int index)
+{
+    m_startTrigger = index;
+    return 0;
+}
+
+int CKVTAStreamFile::SetStopTriggerStreamIndex(int index)
+{
+    m_stopTrigger = index;
+    return 0;
+}
+
+int CKVTAStreamFile::FindStream(const char* id8) const
+{
+    if (!id8)
+        return -1;
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        const std::string id = m_streams[i]->GetId();
+        char padded[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        std::memcpy(padded, id.data(), std::min<size_t>(id.size(), sizeof padded));
+        if (std::memcmp(padded, id8, sizeof padded) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int32_t CKVTAStreamFile::HasStoredIndex() const
+{
+    return m_hasHeader ? m_header.GetIndexFlag() : 0;
+}
+
+int32_t CKVTAStreamFile::GetChunkTimeLimit() const
+{
+    return m_hasHeader ? m_header.GetChunkTimeLimit() : 0;
+}
+
+int32_t CKVTAStreamFile::GetVersion8Value() const
+{
+    return m_hasHeader ? m_header.GetVersion8Value() : 0;
+}
+
+std::string CKVTAStreamFile::GetHeaderTitle() const
+{
+    return m_hasHeader ? m_header.GetTitle() : std::string();
+}
+
+std::string CKVTAStreamFile::GetHeaderSubtitle() const
+{
+    return m_hasHeader ? m_header.GetSubtitle() : std::string();
+}
+
+bool CKVTAStreamFile::GetHeaderRecordValues(int i, int32_t ints[6], double doubles[4]) const
+{
+    return m_hasHeader && m_header.GetInfoRecordValues(i, ints, doubles);
+}
+
+std::string CKVTAStreamFile::GetHeaderRecordText(int i) const
+{
+    return m_hasHeader ? m_header.GetInfoRecordText(i) : std::string();
+}
+
+// ---- Index ----
+
+bool CKVTAStreamFile::ReadStoredIndex()
+{
+    return m_indexPosition != 0 && m_index.ReadStored(m_reader, m_indexPosition, m_dataStart);
+}
+
+std::vector<CKVTAStream*> CKVTAStreamFile::StreamList() const
+{
+    std::vector<CKVTAStream*> list;
+    list.reserve(m_streams.size());
+    for (const auto& stream : m_streams)
+        list.push_back(stream.get());
+    return list;
+}
+
+bool CKVTAStreamFile::LoadIndexCache()
+{
+    if (m_indexCacheFolder.empty() || !m_hasHeader)
+        return false;
+    return m_index.LoadCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_reader, m_dataStart);
+}
+
+bool CKVTAStreamFile::GenerateIndex()
+{
+    if (!m_hasHeader || !m_file)
+        return false;
+    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries))
+        return false;
+    // A cache file that cannot be written is skipped: the index in memory is what counts.
+    if (!m_discardIndexEntries && !m_indexCacheFolder.empty())
+        (void)m_index.WriteCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_path,
+                                 GetStreamCount());
+    return true;
+}
+
+void CKVTAStreamFile::EnsureIndex()
+{
+    // A file that discards its entries keeps only sweeps; built once per open all the same.
+    if (m_index.IsBuilt())
+        return;
+    if (!LoadIndexCache()) {
+        m_index.Clear();
+        // Only a cancel fails it: the index then stays empty (no sweeps) and is built anew on
+        // the next call.
+        (void)GenerateIndex();
+    }
+}
+
+bool CKVTAStreamFile::IndexSweep(int i, uint64_t& start, uint64_t& stop) const
+{
+    if (i < 0 || i >= m_index.GetSweepCount()) {
+        start = stop = 0;
+        return false;
+    }
+    start = m_index.GetSweepStartValue(i);
+    stop = m_index.GetSweepStopValue(i);
+    return true;
+}
+
+std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::ReadChunkHeader(uint64_t offset)
+{
+    return m_file ? KvtReadChunkHeader(*this, offset) : nullptr;
+}
+
+std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetNextChunk(const CKVTADataBlock& block)
+{
+    return m_file ? KvtGetNextChunk(*this, block) : nullptr;
+}

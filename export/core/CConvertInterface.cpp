@@ -1,0 +1,548 @@
+#include "export/core/CConvertInterface.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "datafile/container/CKVTAStream.h"
+#include "datafile/container/CKVTATimeStamp.h"
+#include "export/core/CColumnScatter.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
+#include "platform/CMessageReporter.h"
+#include "platform/File64.h"
+#include "platform/ConsoleOutput.h"
+#include "export/core/StringHelpers.h"
+
+namespace {
+
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+CConvertInterface::CConvertInterface(CKVD* dataSource, CKVDataSelection* selection,
+                                     const uint16_t* recordingType)
+    : m_dataSource(dataSource), m_selection(selection), m_recordingType(recordingType)
+{
+}
+
+CConvertInterface::~CConvertInterface() = default;
+
+void CConvertInterface::SetSweepRange(unsigned first, unsigned last)
+{
+    m_firstSweep = first;
+    m_lastSweep = last;
+}
+
+void CConvertInterface::ReportError(const std::string& text)
+{
+    if (m_console || !m_reporter) {
+        ConsolePrint(text + "\n");
+        std::fflush(stdout);
+        return;
+    }
+    m_reporter->Report(text);
+}
+
+bool CConvertInterface::RemoveSelectedChannel(const std::string& streamName, const std::string& channelName,
+                                              int bit)
+{
+    return m_selection && m_selection->Remove(streamName, channelName, bit);
+}
+
+bool CConvertInterface::CollectSelectedStreamNames(std::vector<std::string>& names) const
+{
+    const size_t before = names.size();
+    for (int i = 0; m_selection && i < m_selection->GetCount(); ++i) {
+        const std::string& name = m_selection->At(i)->streamName;
+        bool seen = false;
+        for (size_t j = before; j < names.size() && !seen; ++j)
+            seen = names[j] == name;
+        if (!seen)
+            names.push_back(name);
+    }
+    return names.size() - before != 1;
+}
+
+bool CConvertInterface::HaveSameSampleRate(const std::vector<std::string>& names) const
+{
+    if (!m_dataSource)
+        return true;
+    bool haveReference = false;
+    int32_t reference = 0;
+    for (const std::string& name : names) {
+        const CKVTAStream* stream = m_dataSource->FindStream(name);
+        if (!stream)
+            continue;
+        if (!haveReference) {
+            reference = stream->GetSampleRate();
+            haveReference = true;
+        } else if (stream->GetSampleRate() != reference) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CConvertInterface::InsertBeforeExtension(const std::string& outputName,
+                                                     const std::string& text)
+{
+    const size_t slash = outputName.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = outputName.rfind('.');
+    std::string name = outputName;
+    name.insert(dot == std::string::npos || dot < nameStart ? name.size() : dot, text);
+    return name;
+}
+
+std::string CConvertInterface::SweepFileName(const std::string& outputName, unsigned sweep)
+{
+    return InsertBeforeExtension(outputName, FormatString("_sweep%u", sweep));
+}
+
+std::string CConvertInterface::SweepFilePattern(const std::string& outputName)
+{
+    return InsertBeforeExtension(outputName, "_sweep*");
+}
+
+bool CConvertInterface::IsWritableRawStream(const std::string& streamName)
+{
+    return Contains(streamName, "Electrode Raw Data") || Contains(streamName, "Channel Tool Data")
+           || Contains(streamName, "Analog Raw Data") || Contains(streamName, "Filtered Data")
+           || (Contains(streamName, "Digital Data") && !Contains(streamName, "Digital Data Event"));
+}
+
+int CConvertInterface::FinishOutput(bool, bool)
+{
+    return kConvertOk;
+}
+
+bool CConvertInterface::IsContinuous() const
+{
+    if (m_recordingType)
+        return *m_recordingType == kRecordingContinuous;
+    return m_dataSource && m_dataSource->GetStreamFile().GetRecordingMode() == 0;
+}
+
+int CConvertInterface::GetSweepCount() const
+{
+    return m_dataSource ? m_dataSource->GetStreamFile().GetSweepCount() : 0;
+}
+
+int64_t CConvertInterface::RecordingStopUs() const
+{
+    return m_dataSource ? m_dataSource->GetRecordingStopTimeUs() : 0;
+}
+
+int CConvertInterface::ReportProgress(int percent, const char* text)
+{
+    return m_progress ? m_progress(m_progressContext, percent, text) : 0;
+}
+
+int CConvertInterface::CheckRawSelection(std::vector<std::string>& names) const
+{
+    names.clear();
+    CollectSelectedStreamNames(names);
+    if (names.empty())
+        return kConvertNoChannels;
+    if (!HaveSameSampleRate(names))
+        return kConvertRatesDiffer;
+    for (const std::string& name : names) {
+        const CKVTAStream* stream = m_dataSource ? m_dataSource->FindStream(name) : nullptr;
+        if (!stream || !stream->IsRawStream() || !IsWritableRawStream(name))
+            return kConvertIncompatible;
+    }
+    return kConvertOk;
+}
+
+bool CConvertInterface::IsInputFile(const std::string& path) const
+{
+    struct stat output {};
+    if (path.empty() || stat(path.c_str(), &output) != 0)
+        return false;
+    if (m_dataSource && SameFile(output, m_dataSource->GetPath()))
+        return true;
+    if (m_fileList)
+        for (const CKVD* file : *m_fileList)
+            if (file && SameFile(output, file->GetPath()))
+                return true;
+    return false;
+}
+
+// ---- The conversion frame ----
+
+int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAndClose, bool firstInput)
+{
+    m_dataMissing = false;
+    m_missingNamed = false;
+    if (!m_selection || m_selection->GetCount() == 0 || !m_dataSource)
+        return kConvertNoChannels;
+    // Stop times that a damaged field put before the start or past the data would send the
+    // walks through time that holds nothing.
+    m_dataSource->GetStreamFile().BoundSweepsByData();
+    const bool continuous = IsContinuous();
+    if (!continuous) {
+        // Sweep indexes below are first - 1 .. last - 1: an unset range must not wrap round.
+        const int count = GetSweepCount();
+        if (m_firstSweep < 1 || m_firstSweep > m_lastSweep || count < 0
+            || m_lastSweep > static_cast<unsigned>(count)) {
+            ReportError(FormatString("Sweeps %u to %u do not exist: the recording holds %d sweeps.",
+                                     m_firstSweep, m_lastSweep, count));
+            return kConvertReported;
+        }
+    }
+    if (const int rc = CheckBeforeOpen())
+        return rc;
+
+    if (continuous) {
+        if (openAndClose && !OpenOutputFile(m_outputName))
+            return kConvertOpenFailed;
+        int rc = WriteContinuousData(timeOffset, openAndClose || firstInput, firstInput);
+        if (rc == kConvertOk)
+            rc = FinishOutput(false, true);
+        if (rc != kConvertOk) {
+            // The output is closed on every failure; the failure's code is the result.
+            (void)CloseOutputFile();
+            return rc;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+        // Finished whole, with the blocks that could not be read named: no success all the same.
+        m_dataMissing = m_missingNamed;
+        return m_dataMissing ? kConvertReported : kConvertOk;
+    }
+
+    const unsigned first = m_firstSweep;
+    const unsigned last = m_lastSweep;
+    const auto progress = [&](unsigned s) {
+        const unsigned percent = first >= last ? 100u : (s - first) * 100u / (last - first);
+        return ReportProgress(static_cast<int>(percent), FormatString("Sweep %u", s).c_str());
+    };
+
+    if (m_singleOutput) {
+        if (openAndClose && !OpenOutputFile(m_outputName))
+            return kConvertOpenFailed;
+        for (unsigned s = first; s <= last; ++s) {
+            const bool newOutput = s == first && (openAndClose || firstInput);
+            const int rc = WriteSweepData(s - 1, sweepBase, timeOffset, newOutput, s == first && firstInput);
+            if (rc != kConvertOk) {
+                (void)CloseOutputFile();
+                return rc;
+            }
+            if (progress(s)) {
+                (void)CloseOutputFile();
+                return kConvertCancelled;
+            }
+        }
+        if (const int rc = FinishOutput(true, openAndClose)) {
+            (void)CloseOutputFile();
+            return rc;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+        return kConvertOk;
+    }
+
+    for (unsigned s = first; s <= last; ++s) {
+        if (openAndClose && !OpenOutputFile(SweepFileName(m_outputName, s)))
+            return kConvertOpenFailed;
+        int rc = WriteSweepData(s - 1, sweepBase, timeOffset, true, firstInput && s == first);
+        if (rc == kConvertOk)
+            rc = FinishOutput(true, true);
+        if (rc != kConvertOk) {
+            (void)CloseOutputFile();
+            return rc;
+        }
+        if (progress(s)) {
+            (void)CloseOutputFile();
+            return kConvertCancelled;
+        }
+        if (openAndClose && !CloseOutputFile())
+            return kConvertCloseFailed;
+    }
+    return kConvertOk;
+}
+
+int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, int64_t)>& writeBlock,
+                                              bool withProgress, MissingRows missingRows)
+{
+    m_missing.clear();
+    const int rc = WalkContinuousBlocks(writeBlock, withProgress);
+    ReportMissing(missingRows);
+    return rc;
+}
+
+void CConvertInterface::NoteMissing(int64_t startUs, int64_t endUs)
+{
+    if (!m_missing.empty() && m_missing.back().second == startUs)
+        m_missing.back().second = endUs;
+    else
+        m_missing.emplace_back(startUs, endUs);
+}
+
+void CConvertInterface::ReportMissing(MissingRows missingRows)
+{
+    if (m_missing.empty())
+        return;
+    m_missingNamed = true;
+    const char* done = missingRows == MissingRows::kFilled ? "filled with 0 V" : "not written";
+    std::string text;
+    for (const auto& range : m_missing) {
+        if (!text.empty())
+            text += "\n";
+        text += FormatString("Data missing from %.3f s to %.3f s: %s.", static_cast<double>(range.first) / 1e6,
+                             static_cast<double>(range.second) / 1e6, done);
+    }
+    m_missing.clear();
+    ReportError(text);
+}
+
+int CConvertInterface::WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
+                                            bool withProgress)
+{
+    constexpr int64_t kBlockUs = 1000000;
+    const int64_t stop = RecordingStopUs();
+    int64_t start = 0;
+    for (int64_t end = kBlockUs; end < stop; end += kBlockUs) {
+        if (const int rc = writeBlock(start, end))
+            return rc;
+        if (withProgress && ReportProgress(static_cast<int>(end * 100 / stop), "Raw data streams"))
+            return kConvertCancelled;
+        start = end;
+    }
+    if (stop > start) {
+        if (const int rc = writeBlock(start, stop))
+            return rc;
+        if (withProgress && ReportProgress(100, "Raw data streams"))
+            return kConvertCancelled;
+    }
+    return kConvertOk;
+}
+
+// ---- Raw-data readers ----
+
+bool CConvertInterface::MapStreams(std::vector<StreamColumns>& streams) const
+{
+    streams.clear();
+    std::vector<std::string> names;
+    CollectSelectedStreamNames(names);
+    if (names.empty() || !m_dataSource)
+        return false;
+    bool complete = true;
+    for (const std::string& name : names) {
+        StreamColumns s;
+        s.name = name;
+        s.stream = m_dataSource->FindStream(name);
+        s.channels = s.stream ? s.stream->GetChannelCount() : 0;
+        complete = complete && s.stream && s.channels > 0;
+        std::vector<std::string> channelNames;
+        for (int c = 0; c < s.channels; ++c)
+            channelNames.push_back(s.stream->GetChannelName(c));
+        for (int e = 0; e < m_selection->GetCount(); ++e) {
+            const CKVDataSelection::Entry* entry = m_selection->At(e);
+            if (entry->streamName != name)
+                continue;
+            int channel = -1;
+            for (int c = 0; c < s.channels && channel < 0; ++c)
+                if (channelNames[static_cast<size_t>(c)] == entry->channelName)
+                    channel = c;
+            s.columns.emplace_back(e, channel);
+        }
+        s.identity = static_cast<int>(s.columns.size()) == s.channels && s.channels == m_selection->GetCount();
+        for (size_t k = 0; s.identity && k < s.columns.size(); ++k)
+            s.identity = s.columns[k].first == static_cast<int>(k) && s.columns[k].second == static_cast<int>(k);
+        streams.push_back(std::move(s));
+    }
+    return complete;
+}
+
+size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
+                                          const CKVTATimeStamp& to, uint16_t* out, size_t entries,
+                                          bool subtractAdcZero)
+{
+    const uint16_t zero = subtractAdcZero && s.stream ? s.stream->GetAdcZero() : 0;
+    const size_t channels = static_cast<size_t>(s.channels);
+    const CColumnScatter scatter(s.columns, channels, entries, zero);
+    // Pieces small enough that the frames read and the rows they go to stay in the cache.
+    constexpr size_t kPieceValues = 192 * 1024;
+    size_t row = 0;
+    const int got = s.stream->GetRawDataPieces(static_cast<int>(want), from, to, kPieceValues / channels,
+                                               m_streamBuffer, [&](const uint16_t* frames, size_t count) {
+                                                   scatter.Apply(frames, count, out + row * entries);
+                                                   row += count;
+                                               });
+    return static_cast<size_t>(got);
+}
+
+uint16_t CConvertInterface::ZeroVoltValue(int entry, bool subtractAdcZero) const
+{
+    if (subtractAdcZero || !m_selection || !m_dataSource || !m_selection->At(entry))
+        return 0;
+    const CKVTAStream* stream = m_dataSource->FindStream(m_selection->At(entry)->streamName);
+    return stream ? stream->GetAdcZero() : 0;
+}
+
+void CConvertInterface::FillZeroVolts(std::vector<uint16_t>& out, size_t rows, bool subtractAdcZero) const
+{
+    const size_t entries = m_selection ? static_cast<size_t>(m_selection->GetCount()) : 0;
+    std::vector<uint16_t> zeros(entries);
+    for (size_t e = 0; e < entries; ++e)
+        zeros[e] = ZeroVoltValue(static_cast<int>(e), subtractAdcZero);
+    out.resize(rows * entries);
+    for (size_t k = 0; k < rows; ++k)
+        std::copy(zeros.begin(), zeros.end(), out.begin() + static_cast<std::ptrdiff_t>(k * entries));
+}
+
+bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, std::vector<uint16_t>& out,
+                                              int& samplesPerChannel, bool subtractAdcZero)
+{
+    samplesPerChannel = 0;
+    std::vector<StreamColumns> streams;
+    // A stream missing from the map is named below, with the block it leaves out.
+    (void)MapStreams(streams);
+    if (streams.empty()) {
+        out.clear();
+        return false;
+    }
+    const size_t entries = static_cast<size_t>(m_selection->GetCount());
+    const uint64_t origin = m_dataSource->GetStreamFile().GetStartTime();
+    const CKVTATimeStamp from(origin + static_cast<uint64_t>(startUs) * 1000u, origin);
+    const CKVTATimeStamp to(origin + static_cast<uint64_t>(endUs) * 1000u, origin);
+
+    const StreamColumns& lead = streams.front();
+    size_t rows = 0;
+    if (lead.stream && lead.channels > 0)
+        rows = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, to) / lead.channels);
+    const bool lastWindow = endUs >= RecordingStopUs();
+    std::string failed;
+    for (const StreamColumns& s : streams)
+        if (failed.empty() && (!s.stream || s.channels <= 0))
+            failed = s.name;
+    // The whole selection is one stream in channel order: its frames are the rows, read
+    // straight into `out`. Otherwise columns are filled stream by stream over zeros.
+    const bool direct = streams.size() == 1 && lead.identity;
+    // Columns of channels a stream lacks stay at 0; when every column has its channel, the
+    // streams fill the rows completely.
+    bool covered = true;
+    for (const StreamColumns& s : streams)
+        for (const auto& column : s.columns)
+            covered = covered && column.second >= 0;
+    out.resize(rows * entries);
+    if (!direct && !covered)
+        std::fill(out.begin(), out.end(), 0);
+    for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
+        const StreamColumns& s = streams[i];
+        const size_t want = rows * static_cast<size_t>(s.channels);
+        // One read counts its values in an int: more in one window is not a recording to trust.
+        if (want > static_cast<size_t>(INT_MAX)) {
+            failed = s.name;
+            break;
+        }
+        // Straight into `out`, or piece by piece into the stream's columns: pieces of a block
+        // whose read fails may land in rows that the failure then cuts off or overwrites.
+        size_t got = 0;
+        if (want > 0 && direct)
+            got = static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to));
+        else if (want > 0)
+            got = ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
+        if (got != want) {
+            // A recording may end before its stop time: the last window keeps what is there.
+            if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0
+                && EndsInsideWindow(s, got / static_cast<size_t>(s.channels), from, to)) {
+                rows = got / static_cast<size_t>(s.channels);
+                out.resize(rows * entries);
+            } else {
+                failed = s.name;
+                break;
+            }
+        }
+        if (direct && subtractAdcZero)
+            CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
+    }
+    samplesPerChannel = static_cast<int>(rows);
+    if (failed.empty())
+        return true;
+    ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
+    NoteMissing(startUs, endUs);
+    FillZeroVolts(out, rows, subtractAdcZero);
+    return false;
+}
+
+bool CConvertInterface::EndsInsideWindow(const StreamColumns& lead, size_t rows, const CKVTATimeStamp& from,
+                                         const CKVTATimeStamp& to) const
+{
+    // A read that broke off (a file cut short while it is read) leaves chunks behind that the
+    // chain knows of: the rows they hold are missing, not past the end.
+    const uint64_t end = lead.stream->GetDataEndTime();
+    if (end >= to.GetTime())
+        return false;
+    const CKVTATimeStamp dataEnd(std::max(end, from.GetTime()), from.GetStart());
+    const size_t expected = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, dataEnd))
+                            / static_cast<size_t>(lead.channels);
+    // One row of slack for a window edge that falls between two samples.
+    return rows + 1 >= expected;
+}
+
+bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
+                                         bool subtractAdcZero)
+{
+    samplesPerChannel = 0;
+    std::vector<StreamColumns> streams;
+    if (!MapStreams(streams)) {
+        out.clear();
+        return false;
+    }
+    const size_t entries = static_cast<size_t>(m_selection->GetCount());
+    const StreamColumns& lead = streams.front();
+    const size_t rows = static_cast<size_t>(lead.stream->GetSweepSampleCount(sweep) / lead.channels);
+    const bool direct = streams.size() == 1 && lead.identity;
+    // A sweep count stops at the most values one read can count (INT_MAX): a sweep that reaches
+    // it would be written cut short, so it is refused before anything is allocated.
+    for (const StreamColumns& s : streams) {
+        if (s.stream->GetSweepSampleCount(sweep) / s.channels >= INT_MAX / s.channels) {
+            out.clear();
+            return false;
+        }
+    }
+    // Every stream fills all rows of its columns or the sweep is refused: only columns of
+    // channels a stream lacks need clearing.
+    bool covered = true;
+    for (const StreamColumns& s : streams)
+        for (const auto& column : s.columns)
+            covered = covered && column.second >= 0;
+    out.resize(rows * entries);
+    if (!covered)
+        std::fill(out.begin(), out.end(), 0);
+    for (const StreamColumns& s : streams) {
+        const int count = s.stream->GetSweepSampleCount(sweep);
+        if (static_cast<size_t>(count / s.channels) != rows) {
+            out.clear();
+            return false;
+        }
+        if (count > 0 && direct && s.stream->GetSweepSamples(out.data(), count, sweep) < count) {
+            out.clear();
+            return false;
+        }
+        if (count > 0 && !direct) {
+            // The window GetSweepSamples reads, piece by piece into the stream's columns.
+            CKVTAStreamFile& file = m_dataSource->GetStreamFile();
+            const auto start = file.GetSweepStartTime(sweep);
+            const auto stop = file.GetSweepStopTime(sweep);
+            if (!start || !stop || s.stream->IsContinuous()
+                || ReadIntoColumns(s, static_cast<size_t>(count), *start, *stop, out.data(), entries,
+                                   subtractAdcZero) < static_cast<size_t>(count)) {
+                out.clear();
+                return false;
+            }
+        }
+        if (direct && subtractAdcZero)
+            CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
+    }
+    samplesPerChannel = static_cast<int>(rows);
+    return true;
+}

@@ -1,0 +1,607 @@
+#include "datafile/container/CKVTAStreamFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <tuple>
+
+#include "datafile/container/KvdFormat.h"
+#include "platform/CByteWriter.h"
+#include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
+#include "tests/support/TempDir.h"
+
+namespace FH = Kvd::FileHeader;
+
+namespace {
+
+constexpr uint64_t T0 = kKvdDefaultStart;
+constexpr uint64_t kMs = 1000000;
+constexpr uint64_t kHour = 3600000 * kMs;
+
+// A stream of channels given as (number, id).
+KvdStreamPlan Stream(const std::string& type, const std::string& name, const std::string& id, uint16_t chunkNumber,
+                     const std::vector<std::pair<int, int>>& channels)
+{
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.name = name;
+    plan.id = id;
+    plan.chunkNumber = chunkNumber;
+    for (const auto& c : channels) {
+        plan.channels.emplace_back();
+        plan.channels.back().number = c.first;
+        plan.channels.back().id = c.second;
+    }
+    return plan;
+}
+
+// Spike cutouts of stream header version 8 (time, channel id, head words, 2 samples).
+std::vector<uint8_t> Spikes(const std::vector<std::pair<uint64_t, uint16_t>>& records)
+{
+    std::vector<uint8_t> bytes;
+    CByteWriter out(bytes);
+    for (const auto& r : records)
+        out.Put<uint64_t>(r.first).Put<uint16_t>(r.second).Put<uint32_t>(1).Put<uint32_t>(0).Put<int32_t>(2)
+            .Put<uint16_t>(11).Put<uint16_t>(22);
+    return bytes;
+}
+
+// Id (up to its first NUL), start, stop and payload of a data chunk.
+using Chunk = std::tuple<std::string, uint64_t, uint64_t, std::vector<uint8_t>>;
+
+// Every data chunk of a file in file order.
+std::vector<Chunk> Chunks(CKVTAStreamFile& file)
+{
+    std::vector<Chunk> chunks;
+    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block; block = file.GetNextChunk(*block)) {
+        chunks.emplace_back(block->GetChunkId().c_str(), block->GetStartTime(), block->GetStopTime(), std::vector<uint8_t>());
+        EXPECT_TRUE(block->ReadPayload(std::get<3>(chunks.back())));
+    }
+    return chunks;
+}
+
+struct Merge
+{
+    TempDir dir;
+    std::vector<std::unique_ptr<CKVTAStreamFile>> inputs;
+    std::vector<CKVTAStreamFile*> files;
+    CKVTAStreamFile output;
+    CKVTAStreamFile merged;
+
+    void Add(const KvdBuilder& b)
+    {
+        const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
+        inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_TRUE(b.WriteTo(path));
+        ASSERT_EQ(inputs.back()->Open(path), 0);
+        files.push_back(inputs.back().get());
+    }
+    void Add(const KvdRecordingPlan& plan)
+    {
+        const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
+        inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_TRUE(WriteKvdRecording(plan, path));
+        ASSERT_EQ(inputs.back()->Open(path), 0);
+        files.push_back(inputs.back().get());
+    }
+    int Run(KvtProgressCallback progress = nullptr, const std::string& name = "out.kvd")
+    {
+        const int result = output.MergeFiles(files.data(), static_cast<int>(files.size()), dir.File(name), progress);
+        EXPECT_EQ(result == 0 ? merged.Open(dir.File(name)) : 0, 0);
+        return result;
+    }
+};
+
+// 300 ms of continuous recording in header version v: 3 chunks of 2 electrodes and a spike chunk.
+// The later file names its chunks in upper case, numbers its spike channels differently (number 5
+// is id 7 first, id 3 later) and holds a chunk of no stream.
+KvdBuilder Continuous(uint16_t v, uint64_t start, bool later)
+{
+    KvdBuilder b(v);
+    b.Set<uint64_t>(FH::kRecordingTime, start).Set<uint64_t>(FH::kStartTime, start);
+    b.Set<uint64_t>(FH::kStopTime, start + 300 * kMs);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}, {1, 1}}));
+    b.AddStream(Stream("spikes", "Spikes 1", "spks0001", 2, later ? std::vector<std::pair<int, int>> {{6, 2}, {5, 3}}
+                                                                  : std::vector<std::pair<int, int>> {{5, 7}, {6, 8}}));
+    const std::string elec = v < 5 ? (later ? "00001RAW" : "00001raw") : (later ? "ELEC0001" : "elec0001");
+    const std::string spks = v < 5 ? (later ? "00002SPK" : "00002spk") : (later ? "SPKS0001" : "spks0001");
+    for (int i = 0; i < 3; ++i)
+        b.AddChunk(elec, start + i * 100 * kMs, start + (i + 1) * 100 * kMs, KvdFrames(4, 2, (later ? 10 : 0) + 4 * i));
+    b.AddChunk(spks, start, start + 300 * kMs,
+               later ? Spikes({{start + 20 * kMs, 3}, {start + 30 * kMs, 99}}) : Spikes({{start + 10 * kMs, 7}}));
+    if (later)
+        b.AddChunk("zzzz0001", start + kMs, start + 2 * kMs, {1, 2, 3});
+    return b;
+}
+
+} // namespace
+
+TEST(CKVTAStreamFileMerge, ContinuousFilesFollowEachOtherWithEveryChunkAndAStoredIndex)
+{
+    for (uint16_t v : {4, 11}) {
+        SCOPED_TRACE(v);
+        CMOrvexStimulatorProperty stimulator;
+        stimulator.SetDefaults(1, true);
+        stimulator.m_text = "pulse train";
+        std::vector<uint8_t> chunk;
+        stimulator.WriteChunk(chunk);
+        const uint64_t later = T0 + kHour;
+        Merge m;
+        m.Add(Continuous(v, later, true));
+        m.Add(v < 10 ? Continuous(v, T0, false)
+                     : Continuous(v, T0, false).Set<uint8_t>(FH::kStimulatorFlag, 1).AddHeaderChunk(chunk));
+        ASSERT_EQ(m.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), "");
+        EXPECT_EQ(m.files[0], m.inputs[1].get());  // given later first, merged earlier first
+
+        const uint64_t shift = T0 + 300 * kMs - later;
+        const std::vector<Chunk> expected = {
+            {"elec0001", T0, T0 + 100 * kMs, KvdFrames(4, 2, 0)},
+            {"elec0001", T0 + 100 * kMs, T0 + 200 * kMs, KvdFrames(4, 2, 4)},
+            {"elec0001", T0 + 200 * kMs, T0 + 300 * kMs, KvdFrames(4, 2, 8)},
+            {"spks0001", T0, T0 + 300 * kMs, Spikes({{T0 + 10 * kMs, 7}})},
+            {"elec0001", T0 + 300 * kMs, T0 + 400 * kMs, KvdFrames(4, 2, 10)},
+            {"elec0001", T0 + 400 * kMs, T0 + 500 * kMs, KvdFrames(4, 2, 14)},
+            {"elec0001", T0 + 500 * kMs, T0 + 600 * kMs, KvdFrames(4, 2, 18)},
+            // id 3 is number 5, which is 7 in the first file; no channel has id 99
+            {"spks0001", T0 + 300 * kMs, T0 + 600 * kMs, Spikes({{T0 + 320 * kMs, 7}, {T0 + 330 * kMs, 99}})},
+            {"zzzz0001", later + kMs + shift, later + 2 * kMs + shift, {1, 2, 3}},
+        };
+        CKVTAStreamFile& out = m.merged;
+        EXPECT_EQ(Chunks(out), expected);
+        EXPECT_EQ(out.GetHeaderVersion(), 11);
+        EXPECT_EQ(out.GetHeader()->GetDataChunkCount(), 9);
+        EXPECT_EQ(out.GetStopTimeStamp().GetTime(), T0 + 600 * kMs);
+        for (int s = 0, blocks = 0; s < 2; ++s, blocks = 0) {
+            for (auto b = out.GetStream(s)->GetFirstChunk(); b; b = out.GetStream(s)->GetNextChunk(*b))
+                ++blocks;
+            EXPECT_EQ(blocks, s == 0 ? 6 : 2);  // each stream reads all its chunks
+        }
+        std::vector<uint8_t> want;
+        std::vector<uint8_t> got;
+        (v >= 10 ? stimulator : CMOrvexStimulatorProperty()).WriteChunk(want);
+        out.GetStimulator().WriteChunk(got);
+        EXPECT_EQ(got, want);
+
+        // The stored index starts right behind the last chunk and equals a generated one.
+        uint64_t dataEnd = out.GetDataStart();
+        for (const Chunk& c : expected)
+            dataEnd += 32 + std::get<3>(c).size();
+        EXPECT_EQ(out.GetIndexPosition(), dataEnd);
+        ASSERT_TRUE(out.HasStoredIndex() && out.GetIndex().IsBuilt());
+        const std::vector<KvtIndexEntry> stored = out.GetIndex().GetEntries();
+        EXPECT_EQ(out.GetSweepCount(), 1);
+        EXPECT_EQ(out.GetIndex().GetSweepStopValue(0), T0 + 600 * kMs);
+        ASSERT_TRUE(out.GenerateIndex());
+        const std::vector<KvtIndexEntry>& fresh = out.GetIndex().GetEntries();
+        EXPECT_TRUE(std::equal(fresh.begin(), fresh.end(), stored.begin(), stored.end(),
+                               [](auto& a, auto& b) { return a.time == b.time && a.offset == b.offset; }));
+    }
+}
+
+TEST(CKVTAStreamFileMerge, TimesOfTriggeredSplitAndOverlappingRecordings)
+{
+    // Triggered recordings 10 s apart, of two sweeps each, keep their times; files before header
+    // version 5 name their trigger stream by its chunk number and their chunks by number.
+    for (uint16_t v : {4, 11}) {
+        SCOPED_TRACE(v);
+        Merge triggered;
+        for (uint64_t start : {T0 + 20000 * kMs, T0, T0 + 10000 * kMs}) {
+            KvdBuilder b(v);
+            b.Set<uint64_t>(FH::kRecordingTime, start).Set<uint64_t>(FH::kStartTime, start);
+            b.Set<int32_t>(FH::kRecordingMode, 1);
+            if (v < 5)
+                b.Set<uint16_t>(FH::kTriggerStreamNumber, 2);
+            else
+                b.SetText(FH::kStartTriggerId, "trig0001");
+            b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}}));
+            b.AddStream(Stream("trigger", "Trigger 1", "trig0001", 2, {{0, 0}}));
+            for (uint64_t sweep : {start, start + 1000 * kMs})
+                for (uint64_t i = 0; i < 2; ++i)
+                    b.AddChunk(v < 5 ? "00001raw" : "elec0001", sweep + i * 100 * kMs,
+                               sweep + (i + 1) * 100 * kMs, KvdFrames(2, 1));
+            triggered.Add(b);
+        }
+        EXPECT_EQ(triggered.files[0]->GetTriggerStreamIndex(), 1);
+        EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(triggered.files.data(), 3), 1);
+        ASSERT_EQ(triggered.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        EXPECT_EQ(triggered.merged.GetRecordingMode(), 1);
+        EXPECT_EQ(triggered.merged.GetTriggerStreamIndex(), 1);
+        ASSERT_EQ(triggered.merged.GetSweepCount(), 6);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(triggered.merged.GetSweepStartValue(i), T0 + (i / 2) * 10000 * kMs + (i % 2) * 1000 * kMs) << i;
+    }
+
+    // Continuous recordings: parts of one recording (one press time) that follow on exactly;
+    // then a first file that stopped (stamp 0) before its last chunk ended and a second one with
+    // data before its start time. Data never moves into what was written already.
+    struct Case {
+        uint64_t press2, start2, stop1, chunk2, expectedStart2; int check;
+    };
+    const Case cases[] = {
+        {T0, T0 + 200 * kMs, T0 + 200 * kMs, T0 + 200 * kMs, T0 + 200 * kMs, 3},
+        {T0 + kHour, T0 + kHour, 0, T0 + kHour - 50 * kMs, T0 + 200 * kMs, 1},
+    };
+    for (const Case& c : cases) {
+        Merge m;
+        for (int f = 0; f < 2; ++f) {
+            KvdBuilder b(11);
+            const uint64_t chunk = f ? c.chunk2 : T0;
+            b.Set<uint64_t>(FH::kRecordingTime, f ? c.press2 : T0).Set<uint64_t>(FH::kStartTime, f ? c.start2 : T0);
+            b.Set<uint64_t>(FH::kStopTime, f ? chunk + 200 * kMs : c.stop1);
+            b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}}));
+            b.AddChunk("elec0001", chunk, chunk + 100 * kMs, KvdFrames(2, 1));
+            b.AddChunk("elec0001", chunk + 100 * kMs, chunk + 200 * kMs, KvdFrames(2, 1, 2));
+            m.Add(b);
+        }
+        EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(m.files.data(), 2), c.check);
+        ASSERT_EQ(m.Run(), 0);
+        const std::vector<Chunk> chunks = Chunks(m.merged);
+        ASSERT_EQ(chunks.size(), 4u);
+        EXPECT_EQ(std::get<1>(chunks[2]), c.expectedStart2);
+        EXPECT_EQ(std::get<2>(chunks[3]), c.expectedStart2 + 200 * kMs);
+        EXPECT_EQ(m.merged.GetSweepCount(), 1);
+    }
+}
+
+TEST(CKVTAStreamFileMerge, FilterColumnsFollowTheFirstFilesChannelOrder)
+{
+    // Channel numbers 1, 2, 3 of the first file are stored as 3, 1, 2 in the second, whose chunk
+    // ends in a partial frame and is long enough to be copied in several pieces.
+    constexpr size_t kFrames = 800000;
+    const auto frames = [&](const std::vector<int>& numbers, bool tail) {
+        std::vector<uint8_t> bytes(kFrames * 6 + (tail ? 2 : 0), 7);
+        for (size_t f = 0; f < kFrames; ++f)
+            for (size_t c = 0; c < 3; ++c)
+                StoreLE<uint16_t>(bytes.data() + 6 * f + 2 * c, static_cast<uint16_t>(100 * f + numbers[c]));
+        return bytes;
+    };
+    Merge m;
+    for (bool second : {false, true}) {
+        const std::vector<int> numbers = second ? std::vector<int> {3, 1, 2} : std::vector<int> {1, 2, 3};
+        KvdBuilder b(11);
+        b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "filt0001");
+        b.AddStream(Stream("filter", "Filter 1", "filt0001", 1, {{numbers[0], 0}, {numbers[1], 1}, {numbers[2], 2}}));
+        b.AddChunk("filt0001", T0 + second * kHour, T0 + second * kHour + kMs, frames(numbers, second));
+        m.Add(b);
+    }
+    ASSERT_EQ(m.Run(), 0);
+    const std::vector<Chunk> chunks = Chunks(m.merged);
+    ASSERT_EQ(chunks.size(), 2u);
+    EXPECT_TRUE(std::get<3>(chunks[0]) == frames({1, 2, 3}, false));
+    EXPECT_TRUE(std::get<3>(chunks[1]) == frames({1, 2, 3}, true));
+}
+
+TEST(CKVTAStreamFileMerge, EachDifferenceStopsTheCheckWithItsMessage)
+{
+    using Change = std::function<void(KvdBuilder&, std::vector<KvdStreamPlan>&)>;
+    const auto build = [](const Change& change) {
+        KvdBuilder b(11);
+        std::vector<KvdStreamPlan> streams = {Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}, {1, 1}}),
+                                              Stream("spikes", "Spikes 1", "spks0001", 2, {{5, 0}, {6, 1}}),
+                                              Stream("filter", "Filter 1", "filt0001", 3, {{1, 0}, {2, 1}, {3, 2}})};
+        if (change)
+            change(b, streams);
+        for (const KvdStreamPlan& stream : streams)
+            b.AddStream(stream);
+        return b;
+    };
+    struct Case {
+        const char* message; Change change; bool inFirst;
+    };
+    const char* const kVersions = "Files were recorded with different Harpstead versions.";
+    const char* const kSpike = "Different recorded channels in spike stream.";
+    const Case cases[] = {
+        {kVersions, [](KvdBuilder& b, auto&) { b.Set<int32_t>(FH::kProgramVersion1, (1 << 16) | 41); }, false},
+        {kVersions, [](KvdBuilder& b, auto&) { b.Set<int32_t>(FH::kProgramVersion2, 9); }, false},
+        {"Different source types.", [](KvdBuilder& b, auto&) { b.Set<int32_t>(FH::kLayoutKind, 1); }, false},
+        {"Different recording modes.",
+         [](KvdBuilder& b, auto&) { b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "elec0001"); },
+         false},
+        {"Different sample rate.", [](KvdBuilder& b, auto&) { b.Set<int32_t>(FH::kSampleRate, 10000000); }, false},
+        {"Different stream count in files.", [](KvdBuilder&, auto& s) { s.pop_back(); }, false},
+        {"Different stream types in files.", [](KvdBuilder&, auto& s) { s[1].id = "spks0002"; }, false},
+        {"Different channel count in one stream.", [](KvdBuilder&, auto& s) { s[0].channels.pop_back(); }, false},
+        {"Different sample rate in one stream.", [](KvdBuilder&, auto& s) { s[0].sampleRate = 10000000; }, false},
+        // Spike records of version 8 appended to a stream of version 11 would be misread.
+        {"Different header version in one stream.", [](KvdBuilder&, auto& s) { s[1].headerVersion = 11; }, false},
+        {"Different recorded channels in one stream.", [](KvdBuilder&, auto& s) { s[0].channels[1].number = 2; },
+         false},
+        {kSpike, [](KvdBuilder&, auto& s) { s[1].channels[1].number = 7; }, false},
+        // Two channels in one sample column would lose one of them.
+        {kSpike, [](KvdBuilder&, auto& s) { s[2].channels[1].number = 1; }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Merge m;
+        m.Add(build(c.inFirst ? c.change : nullptr));
+        m.Add(build(c.inFirst ? nullptr : c.change));
+        EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(m.files.data(), 2), 0);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), c.message);
+        CKVTAStreamFile::SetLastErrorText(nullptr);
+        EXPECT_EQ(m.Run(), 1);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), c.message);
+        EXPECT_NE(access(m.dir.File("out.kvd").c_str(), F_OK), 0);
+    }
+    EXPECT_EQ(CKVTAStreamFile::CheckMergeCompatibility(nullptr, 0), 3);
+    CKVTAStreamFile output;
+    EXPECT_EQ(output.MergeFiles(nullptr, 0, "unused.kvd", nullptr), 1);
+    EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), "No files to merge.");
+
+    // A caller's buffer always ends in a terminator, however long the text.
+    CKVTAStreamFile::SetLastErrorText(std::string(400, 'x').c_str());
+    EXPECT_EQ(CKVTAStreamFile::GetLastErrorText().size(), kKvtLastErrorTextBytes - 1);
+    char buffer[8] = "#######";
+    CKVTAStreamFile::GetLastErrorText(buffer, 5);
+    EXPECT_EQ(std::string(buffer, 7), std::string("xxxx\0##", 7));
+}
+
+TEST(CKVTAStreamFileMerge, RefusesAnOutputThatIsAnInputUnderAnyName)
+{
+    for (const char* name : {"in1.kvd", "alias.kvd"}) {
+        SCOPED_TRACE(name);
+        Merge m;
+        m.Add(Continuous(11, T0, false));
+        m.Add(Continuous(11, T0 + kHour, true));
+        const std::string input = m.inputs[1]->GetPath();
+        const std::vector<uint8_t> before = ReadFileBytes(input);
+        link(input.c_str(), m.dir.File("alias.kvd").c_str());
+        EXPECT_EQ(m.Run(nullptr, name), 1);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), "Error opening output file.");
+        EXPECT_EQ(ReadFileBytes(input), before);
+    }
+}
+
+TEST(CKVTAStreamFileMerge, AWriteFailureAnywhereIsReportedAndNeverTouchesAnInput)
+{
+    // A chunk larger than the output's buffer makes a data write itself fail.
+    Merge m;
+    m.Add(Continuous(11, T0, false));
+    m.Add(Continuous(11, T0 + kHour, true).AddChunk("elec0001", T0 + kHour, T0 + kHour + kMs, KvdFrames(400000, 2)));
+    const std::vector<uint8_t> first = ReadFileBytes(m.inputs[0]->GetPath());
+    const std::vector<uint8_t> second = ReadFileBytes(m.inputs[1]->GetPath());
+    ASSERT_EQ(m.Run(), 0);
+    const size_t whole = ReadFileBytes(m.dir.File("out.kvd")).size();
+    // In the header area, in the data, in the index behind it.
+    for (size_t limit : {size_t(100), static_cast<size_t>(m.merged.GetDataStart() + 40), whole - 4}) {
+        SCOPED_TRACE(limit);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit size {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+            CKVTAStreamFile output;
+            const int result = output.MergeFiles(m.files.data(), 2, m.dir.File("full.kvd"), nullptr);
+            _exit(result == 1 && CKVTAStreamFile::GetLastErrorText() == "Error writing output file." ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(ReadFileBytes(m.inputs[0]->GetPath()), first);
+    EXPECT_EQ(ReadFileBytes(m.inputs[1]->GetPath()), second);
+}
+
+TEST(CKVTAStreamFileMerge, ProgressStaysInRangeAndCancelStopsEitherStep)
+{
+    // The first file claims one chunk of its four, the second none.
+    for (const std::string cancelAt : {"", "Merging file: ", "Generating index"}) {
+        SCOPED_TRACE(cancelAt);
+        Merge m;
+        m.Add(Continuous(11, T0, false).Set<int64_t>(FH::kDataChunkCount, 1));
+        m.Add(Continuous(11, T0 + kHour, true));
+        std::vector<std::string> texts;
+        const int result = m.Run([&](const char* text, int percent) {
+            EXPECT_TRUE(percent >= 0 && percent <= 100) << percent;
+            texts.push_back(text);
+            return !cancelAt.empty() && texts.back().compare(0, cancelAt.size(), cancelAt) == 0;
+        });
+        EXPECT_EQ(result, cancelAt.empty() ? 0 : 1);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), cancelAt.empty() ? "" : "Merging canceled.");
+        EXPECT_EQ(texts.front(), "Merging file: " + m.inputs[0]->GetPath());
+    }
+}
+
+namespace {
+
+// Electrodes and the digital stream that files before header version 5 name "Digital Data",
+// at the 25 kHz that header version 0 implies; 10 chunks or 4 sweeps.
+KvdRecordingPlan SplitPlan(uint16_t version, bool triggered)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = version;
+    plan.rateHz = 25000;
+    plan.chunks = 10;
+    plan.triggered = triggered;
+    plan.sweeps = 4;
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data";
+    digital.id = "digi0001";
+    digital.channels = {"D1"};
+    plan.streams.push_back(digital);
+    return plan;
+}
+
+// The first `count` chunks or sweeps of the whole (from 0) or the rest (from `count`).
+KvdRecordingPlan Part(const KvdRecordingPlan& whole, int count, bool rest)
+{
+    KvdRecordingPlan part = whole;
+    if (whole.triggered) {
+        part.firstSweep = rest ? count : 0;
+        part.sweeps = rest ? whole.sweeps - count : count;
+    } else {
+        part.firstChunk = rest ? count : 0;
+        part.chunks = rest ? whole.chunks - count : count;
+    }
+    return part;
+}
+
+} // namespace
+
+TEST(CKVTAStreamFileMerge, SplitRecordingsOfEveryHeaderVersionMergeIntoTheWhole)
+{
+    // Given later part first. Version 0 stores neither stop time nor mode, nor ids for the
+    // trigger and the digital streams; version 3 names its trigger stream by chunk number.
+    for (uint16_t v : {0, 3, 11}) {
+        for (bool triggered : {false, true}) {
+            SCOPED_TRACE(std::to_string(v) + (triggered ? " triggered" : " continuous"));
+            const KvdRecordingPlan plan = SplitPlan(v, triggered);
+            Merge whole;
+            whole.Add(plan);
+            CKVTAStreamFile& w = *whole.files[0];
+            Merge m;
+            m.Add(Part(plan, triggered ? 2 : 6, true));
+            m.Add(Part(plan, triggered ? 2 : 6, false));
+            ASSERT_EQ(m.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+            CKVTAStreamFile& out = m.merged;
+
+            const uint64_t stop = T0 + (triggered ? 1700 : 1000) * kMs;
+            EXPECT_EQ(out.GetHeader()->GetStopTime(), stop);
+            EXPECT_EQ(out.GetRecordingMode(), triggered ? 1 : 0);
+            EXPECT_EQ(out.GetTriggerStreamIndex(), w.GetTriggerStreamIndex());
+            ASSERT_EQ(out.GetSweepCount(), w.GetSweepCount());
+            for (int i = 0; i < w.GetSweepCount(); ++i) {
+                EXPECT_EQ(out.GetSweepStartValue(i), w.GetSweepStartValue(i)) << i;
+                EXPECT_EQ(out.GetSweepStopTime(i)->GetTime(), w.GetSweepStopTime(i)->GetTime()) << i;
+            }
+            EXPECT_EQ(out.GetStopTimeStamp().GetTime(), stop);
+            EXPECT_EQ(w.GetStopTimeStamp().GetTime(), stop);
+            EXPECT_EQ(out.GetSweepLength(), w.GetSweepLength());
+
+            // The whole's chunks, each under the id of its stream in a current file.
+            std::vector<std::string> ids;
+            for (int s = 0; s < out.GetStreamCount(); ++s)
+                ids.push_back(out.GetStream(s)->GetId());
+            std::vector<std::string> expectedIds = {"elec0001", "digi0001"};
+            if (triggered)
+                expectedIds.insert(v == 0 ? expectedIds.end() : expectedIds.begin(), "trig0001");
+            EXPECT_EQ(ids, expectedIds);
+            std::vector<Chunk> expected = Chunks(w);
+            for (Chunk& c : expected)
+                for (int s = 0; s < w.GetStreamCount(); ++s)
+                    if (std::get<0>(c) == w.GetStream(s)->GetChunkId().c_str())
+                        std::get<0>(c) = ids[static_cast<size_t>(s)];
+            std::vector<Chunk> got = Chunks(out);
+            ASSERT_EQ(got.size(), expected.size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(std::get<0>(got[i]), std::get<0>(expected[i])) << i;
+                EXPECT_EQ(std::get<1>(got[i]), std::get<1>(expected[i])) << i;
+                EXPECT_EQ(std::get<2>(got[i]), std::get<2>(expected[i])) << i;
+                EXPECT_TRUE(std::get<3>(got[i]) == std::get<3>(expected[i])) << i;
+            }
+        }
+    }
+}
+
+TEST(CKVTAStreamFileMerge, AnInputWithoutStopTimeEndsAtItsLastChunk)
+{
+    // Two recordings of version 0 (no stop time on disk), and of version 11 with a stop time
+    // of 0 in the later one: the output stops where the later one's data ends, never wrapped.
+    for (uint16_t v : {0, 11}) {
+        SCOPED_TRACE(v);
+        const KvdRecordingPlan plan = SplitPlan(v, false);
+        Merge m;
+        m.Add(Part(plan, 6, true));
+        m.Add(Part(plan, 6, false));
+        if (v == 11) {
+            std::vector<uint8_t> bytes = ReadFileBytes(m.inputs[0]->GetPath());
+            PatchLE<uint64_t>(bytes, Kvd::kFileHeaderAt + FH::kStopTime, 0);
+            ASSERT_TRUE(WriteFileBytes(m.inputs[0]->GetPath(), bytes));
+            ASSERT_EQ(m.inputs[0]->Open(m.inputs[0]->GetPath()), 0);
+        }
+        ASSERT_EQ(m.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        EXPECT_EQ(m.merged.GetHeader()->GetStopTime(), T0 + 1000 * kMs);
+        EXPECT_EQ(m.merged.GetStopTimeStamp().GetTime(), T0 + 1000 * kMs);
+
+        // Merged again with a later recording, which follows on at once.
+        KvdRecordingPlan later = Part(plan, 10, true);
+        later.firstChunk = 20;
+        later.chunks = 2;
+        Merge again;
+        again.Add(later);
+        again.files.push_back(&m.merged);
+        ASSERT_EQ(again.Run(), 0) << CKVTAStreamFile::GetLastErrorText();
+        const std::vector<Chunk> chunks = Chunks(again.merged);
+        ASSERT_EQ(chunks.size(), 24u);
+        EXPECT_EQ(std::get<1>(chunks[20]), T0 + 1000 * kMs);
+        EXPECT_EQ(again.merged.GetHeader()->GetStopTime(), T0 + 1200 * kMs);
+    }
+}
+
+TEST(CKVTAStreamFileMerge, RefusesTriggeredRecordingsThatOverlap)
+{
+    // The later file starts with the earlier one's last sweep; given in either order.
+    for (uint16_t v : {0, 11}) {
+        for (bool laterFirst : {false, true}) {
+            SCOPED_TRACE(std::to_string(v) + (laterFirst ? " later first" : ""));
+            const KvdRecordingPlan plan = SplitPlan(v, true);
+            KvdRecordingPlan early = Part(plan, 3, false);
+            KvdRecordingPlan late = Part(plan, 2, true);
+            Merge m;
+            m.Add(laterFirst ? late : early);
+            m.Add(laterFirst ? early : late);
+            EXPECT_EQ(m.Run(), 1);
+            EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), "Triggered recordings overlapping in time cannot be merged.");
+            EXPECT_NE(access(m.dir.File("out.kvd").c_str(), F_OK), 0);
+        }
+    }
+}
+
+TEST(CKVTAStreamFileMerge, DigitalStreamsOfOldFilesGetAnIdUnlessTwoWouldShareIt)
+{
+    for (bool twice : {false, true}) {
+        SCOPED_TRACE(twice);
+        KvdRecordingPlan plan = SplitPlan(3, false);
+        if (twice) {
+            plan.streams.push_back(plan.streams[1]);
+            plan.streams.back().name = "Digital Data 1";
+        }
+        Merge m;
+        m.Add(Part(plan, 6, false));
+        m.Add(Part(plan, 6, true));
+        EXPECT_EQ(m.Run(), twice ? 1 : 0);
+        EXPECT_EQ(CKVTAStreamFile::GetLastErrorText(), twice ? "Streams without a unique id cannot be merged." : "");
+        if (!twice) {
+            EXPECT_EQ(m.merged.GetStream(1)->GetId(), "digi0001");
+        }
+    }
+}
+
+// Found by fuzzing: the merge copied the chunks head by head and stopped at a damaged head (a
+// size field below 16), so every chunk behind it was left out of the merged file, although the
+// chunk chain, and so every reader of the input, goes on at the next sound head.
+TEST(CKVTAStreamFileMerge, FuzzRegressionChunksBehindADamagedHeadAreMerged)
+{
+    KvdBuilder b(11);
+    b.Set<uint64_t>(FH::kRecordingTime, T0).Set<uint64_t>(FH::kStartTime, T0);
+    b.Set<uint64_t>(FH::kStopTime, T0 + 300 * kMs);
+    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}, {1, 1}}));
+    b.AddChunk("elec0001", T0, T0 + 100 * kMs, KvdFrames(4, 2, 0));
+    b.AddRawChunk("elec0001", 0, T0 + 100 * kMs, T0 + 200 * kMs, std::vector<uint8_t>(16, 0));
+    b.AddChunk("elec0001", T0 + 200 * kMs, T0 + 300 * kMs, KvdFrames(4, 2, 8));
+    Merge m;
+    m.Add(b);
+    m.Add(b);
+    ASSERT_EQ(m.Run(), 0);
+
+    const std::vector<Chunk> merged = Chunks(m.merged);
+    ASSERT_EQ(merged.size(), 4u);
+    EXPECT_EQ(std::get<3>(merged[1]), KvdFrames(4, 2, 8));
+    EXPECT_EQ(std::get<3>(merged[3]), KvdFrames(4, 2, 8));
+    EXPECT_EQ(std::get<1>(merged[2]), T0 + 300 * kMs);   // the second part follows on
+    CKVTAStream& electrodes = *m.merged.GetStream(0);
+    size_t blocks = 0;
+    for (auto block = electrodes.GetFirstChunk(); block; block = electrodes.GetNextChunk(*block))
+        ++blocks;
+    EXPECT_EQ(blocks, 4u);
+}
