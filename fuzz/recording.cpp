@@ -222,7 +222,7 @@ void AskRecord(CKVTAEvent& cursor)
     } else if (auto* param = dynamic_cast<CKVTAEvtParam*>(&cursor)) {
         std::vector<float> values;
         for (int channel : {-1, 0, 1, cursor.GetStream()->GetChannelCount()})
-            param->GetValues(channel, values);
+            (void)param->GetValues(channel, values);
         FuzzInfo::AskEverything(param->GetInfo());
     } else if (auto* raw = dynamic_cast<CKVTAEvtRaw*>(&cursor)) {
         raw->GetFrameStep();
@@ -255,11 +255,11 @@ size_t WalkRecords(CKVTAStream& stream, size_t size)
         auto at = stream.GetChunkEvent(CKVTATimeStamp(t, t0));
         if (at) {
             AskRecord(*at);
-            at->AdvanceTo(Later(t, 500000));
+            (void)at->AdvanceTo(Later(t, 500000));
             AskRecord(*at);
         }
         stream.GetChunk(CKVTATimeStamp(t, t0));
-        stream.FindChunkForTime(CKVTATimeStamp(t, t0));
+        (void)stream.FindChunkForTime(CKVTATimeStamp(t, t0));
     }
     int counts[4] = {0, 0, 0, 0};
     stream.CountEventsPerChannel(CKVTATimeStamp(t0), CKVTATimeStamp(Later(t0, 1000000000)), counts, 4);
