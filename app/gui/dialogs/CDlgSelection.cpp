@@ -26,6 +26,7 @@
 #include "app/gui/GuiText.h"
 #include "app/gui/dialogs/OCProgressDlg.h"
 #include "export/core/CConvertInterface.h"
+#include "export/core/CExportDriver.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/model/CStreamChannelMap.h"
@@ -409,7 +410,9 @@ void CDlgSelection::CheckSweepField()
 
 bool CDlgSelection::HasOneOutput() const
 {
-    return !IsMultiFile() || (m_singleOutfile && m_converter->GetSingleOutput() && m_assumeSplittedFile);
+    return !IsMultiFile()
+           || !CExportDriver::OpensEachOutput(m_singleOutfile != 0, m_converter->GetSingleOutput(),
+                                              m_assumeSplittedFile != 0);
 }
 
 void CDlgSelection::UpdateOutputControls()

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "export/core/CExportDriver.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/model/CStreamChannelMap.h"
 
@@ -89,7 +90,8 @@ bool BuildCommandLineText(const CommandLineRequest& r, std::string& text, std::s
     b.Line("# Sondrel -file filename");
     b.Line("");
     b.Line(r.taskOption);
-    const bool oneOutput = r.singleOutfile && r.oneOutputForAllSweeps && r.assumeSplittedFile;
+    const bool oneOutput = !CExportDriver::OpensEachOutput(r.singleOutfile != 0, r.oneOutputForAllSweeps != 0,
+                                                           r.assumeSplittedFile != 0);
     if (r.multiFile) {
         for (const std::string& input : r.inputs)
             b.Value('i', input);
