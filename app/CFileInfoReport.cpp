@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/CKVTAChannel.h"
+#include "datafile/container/CKVTAStream.h"
 #include "datafile/info/CKVTAChannelToolInfo.h"
 #include "datafile/info/CKVTAFilterInfo.h"
 #include "datafile/info/CKVTAInfoBurstParameter.h"
@@ -13,9 +13,9 @@
 #include "datafile/info/CKVTAInfoSpike.h"
 #include "datafile/info/CKVTAInfoSpikeParameter.h"
 #include "datafile/info/CKVTAInfoTrigger.h"
-#include "datafile/container/CKVTAStream.h"
-#include "export/model/CKVD.h"
+#include "datafile/layout/CKVLayout.h"
 #include "export/core/StringHelpers.h"
+#include "export/model/CKVD.h"
 #include "platform/TextEncoding.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/layout/CKVLayout.h"
 #include "export/model/CKVD.h"
 #include "platform/AsciiCase.h"
 #include "platform/CMessageReporter.h"

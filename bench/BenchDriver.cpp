@@ -20,15 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "app/CSettingsFile.h"
 #include "datafile/container/CKVTAChannel.h"
-#include "datafile/events/CKVTAEvent.h"
-#include "datafile/info/CKVTAInfo.h"
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTAStreamFile.h"
-#include "app/CSettingsFile.h"
-#include "export/core/CColumnScatter.h"
+#include "datafile/events/CKVTAEvent.h"
+#include "datafile/info/CKVTAInfo.h"
 #include "export/abf/CConvertToABF.h"
 #include "export/binary/CConvertToBIN.h"
+#include "export/core/CColumnScatter.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
 #include "platform/CByteWriter.h"
 #include "tests/support/KvdBuilder.h"
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/CKVTAStreamFile.h"
-#include "datafile/settings/CMOrvexStimulatorProperty.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
+#include "datafile/settings/CMOrvexStimulatorProperty.h"
 #include "fuzz/LayoutTextSamples.h"
 #include "platform/CByteWriter.h"
 #include "platform/CProfile.h"

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
 #include "platform/CByteReader.h"
 
 namespace FuzzRecording {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "datafile/events/CKVTAEvent.h"
 #include "datafile/container/CKVTAStreamFile.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/events/CKVTAEvent.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/RecordingBudget.h"
 

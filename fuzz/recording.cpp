@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/container/KvdFormat.h"
 #include "datafile/events/CKVTAEvent.h"
 #include "datafile/events/CKVTAEvtAverage.h"
 #include "datafile/events/CKVTAEvtBurstParameter.h"
@@ -22,8 +24,6 @@
 #include "datafile/events/CKVTAEvtSpike.h"
 #include "datafile/events/CKVTAEvtSpikeParameter.h"
 #include "datafile/events/CKVTAEvtTrigger.h"
-#include "datafile/container/CKVTAStreamFile.h"
-#include "datafile/container/KvdFormat.h"
 #include "fuzz/AskInfo.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/RecordingBudget.h"

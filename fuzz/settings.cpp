@@ -13,8 +13,8 @@
 #include <cstring>
 #include <vector>
 
-#include "datafile/settings/CMOrvexStimulatorProperty.h"
 #include "datafile/info/KvtCreateInfo.h"
+#include "datafile/settings/CMOrvexStimulatorProperty.h"
 #include "datafile/settings/KvtParamRecordDecoder.h"
 #include "fuzz/AskInfo.h"
 #include "fuzz/FuzzCheck.h"

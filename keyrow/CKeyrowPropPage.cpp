@@ -4,8 +4,8 @@
 
 #include <QLabel>
 
-#include "keyrow/KeyrowDialogUnits.h"
 #include "keyrow/core/KeyrowResources.h"
+#include "keyrow/KeyrowDialogUnits.h"
 
 CKeyrowPropPage::CKeyrowPropPage(QWidget* parent) : QWidget(parent)
 {

@@ -9,22 +9,22 @@
 #include <utility>
 
 #include "app/CFileInfoReport.h"
-#include "app/CSettingsFile.h"
-#include "app/CSondrelDoc.h"
 #include "app/console/CCmdLineParser.h"
 #include "app/console/StreamSelection.h"
+#include "app/CSettingsFile.h"
+#include "app/CSondrelDoc.h"
 #include "datafile/container/CKVTAStreamFile.h"
-#include "export/core/CConvertInterface.h"
-#include "export/text/CConvertToASCII.h"
 #include "export/binary/CConvertToBIN.h"
+#include "export/core/CConvertInterface.h"
 #include "export/core/CExportDriver.h"
+#include "export/core/ExportResultText.h"
+#include "export/core/VersionInfo.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
-#include "export/core/ExportResultText.h"
-#include "platform/File64.h"
-#include "export/core/VersionInfo.h"
+#include "export/text/CConvertToASCII.h"
 #include "platform/CMessageReporter.h"
 #include "platform/ConsoleOutput.h"
+#include "platform/File64.h"
 
 namespace fs = std::filesystem;
 

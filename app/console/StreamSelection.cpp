@@ -6,10 +6,10 @@
 
 #include "app/console/CCmdLineParser.h"
 #include "datafile/container/CKVTAStream.h"
+#include "export/core/StringHelpers.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/model/CStreamChannelMap.h"
-#include "export/core/StringHelpers.h"
 #include "platform/AsciiCase.h"
 #include "platform/ConsoleOutput.h"
 

@@ -11,11 +11,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/gui/CommandIds.h"
+#include "app/gui/CommandTable.h"
 #include "app/gui/CSondrelApp.h"
 #include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/CSondrelView.h"
-#include "app/gui/CommandIds.h"
-#include "app/gui/CommandTable.h"
 #include "app/gui/GuiText.h"
 #include "app/gui/MessagePump.h"
 

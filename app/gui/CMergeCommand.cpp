@@ -10,10 +10,10 @@
 
 #include "app/CSettingsFile.h"
 #include "app/CSondrelDoc.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
 #include "app/gui/FileDialogs.h"
 #include "app/gui/GuiMessages.h"
 #include "app/gui/GuiText.h"
-#include "app/gui/dialogs/OCProgressDlg.h"
 #include "datafile/container/CKVTAStreamFile.h"
 #include "export/model/CKVD.h"
 #include "platform/File64.h"

@@ -7,9 +7,9 @@
 #include <QUrl>
 
 #include "app/CSettingsFile.h"
-#include "app/gui/dialogs/CAboutDlg.h"
 #include "app/gui/CMainFrame.h"
 #include "app/gui/CSondrelGuiDoc.h"
+#include "app/gui/dialogs/CAboutDlg.h"
 #include "app/gui/GuiMessages.h"
 #include "app/gui/GuiText.h"
 #include "platform/AppPaths.h"

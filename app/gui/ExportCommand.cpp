@@ -9,8 +9,8 @@
 #include "app/gui/dialogs/CDlgKVD2ASCII.h"
 #include "app/gui/dialogs/CDlgKVD2BIN.h"
 #include "export/abf/CConvertToABF.h"
-#include "export/text/CConvertToASCII.h"
 #include "export/binary/CConvertToBIN.h"
+#include "export/text/CConvertToASCII.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "datafile/container/CFileReader.h"
-#include "datafile/events/CKVTAEvent.h"
 #include "datafile/container/CKVTAFileContext.h"
 #include "datafile/container/CKVTAStreamIndex.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/events/CKVTAEvent.h"
 #include "datafile/info/KvtCreateInfo.h"
 #include "platform/AsciiCase.h"
 #include "platform/CByteWriter.h"

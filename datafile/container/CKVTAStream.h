@@ -13,8 +13,8 @@
 #include "datafile/container/CKVTAChannel.h"
 #include "datafile/container/CKVTAChunkChain.h"
 #include "datafile/container/CKVTADataBlock.h"
-#include "datafile/info/CKVTAInfo.h"
 #include "datafile/container/CKVTATimeStamp.h"
+#include "datafile/info/CKVTAInfo.h"
 #include "platform/CByteReader.h"
 
 class CFileReader;

@@ -10,8 +10,8 @@
 #include <unordered_map>
 
 #include "datafile/container/CKVTADataBlock.h"
-#include "datafile/events/CKVTAEvent.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/events/CKVTAEvent.h"
 #include "platform/CByteReader.h"
 #include "platform/File64.h"
 

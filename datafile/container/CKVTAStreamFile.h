@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "datafile/container/CFileReader.h"
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/CKVTAChunkChain.h"
 #include "datafile/container/CKVTAFileContext.h"
 #include "datafile/container/CKVTAFileHeader.h"
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTAStreamIndex.h"
 #include "datafile/container/CKVTATimeStamp.h"
+#include "datafile/layout/CKVLayout.h"
 #include "datafile/settings/CMOrvexStimulatorProperty.h"
 
 // Program versions 1 and 2 of the file opened last. Settings readers take the version of the

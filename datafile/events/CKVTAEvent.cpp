@@ -1,5 +1,6 @@
 #include "datafile/events/CKVTAEvent.h"
 
+#include "datafile/container/CKVTAStream.h"
 #include "datafile/events/CKVTAEvtAverage.h"
 #include "datafile/events/CKVTAEvtBurstParameter.h"
 #include "datafile/events/CKVTAEvtParam.h"
@@ -7,7 +8,6 @@
 #include "datafile/events/CKVTAEvtSpike.h"
 #include "datafile/events/CKVTAEvtSpikeParameter.h"
 #include "datafile/events/CKVTAEvtTrigger.h"
-#include "datafile/container/CKVTAStream.h"
 
 CKVTAEvent::CKVTAEvent(CKVTAStream* stream) : m_stream(stream)
 {

@@ -7,11 +7,11 @@
 
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTATimeStamp.h"
-#include "export/model/CKVD.h"
-#include "export/model/CKVDataSelection.h"
-#include "export/core/StringHelpers.h"
 #include "export/abf/AbfMessages.h"
 #include "export/abf/CABF.h"
+#include "export/core/StringHelpers.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
 #include "platform/Numeric.h"
 
 namespace {

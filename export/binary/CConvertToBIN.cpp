@@ -1,10 +1,10 @@
 #include "export/binary/CConvertToBIN.h"
 
 #include "datafile/container/CKVTAStream.h"
-#include "export/model/CKVD.h"
-#include "export/model/CKVDataSelection.h"
 #include "export/core/StringHelpers.h"
 #include "export/core/VersionInfo.h"
+#include "export/model/CKVD.h"
+#include "export/model/CKVDataSelection.h"
 
 namespace {
 

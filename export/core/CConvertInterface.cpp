@@ -9,12 +9,12 @@
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTATimeStamp.h"
 #include "export/core/CColumnScatter.h"
+#include "export/core/StringHelpers.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
-#include "platform/File64.h"
 #include "platform/ConsoleOutput.h"
-#include "export/core/StringHelpers.h"
+#include "platform/File64.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "datafile/container/CKVTAChannel.h"
-#include "datafile/events/CKVTAEvent.h"
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTATimeStamp.h"
+#include "datafile/events/CKVTAEvent.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTAStreamFile.h"
-#include "export/model/CKVDataSelection.h"
 #include "export/core/StringHelpers.h"
+#include "export/model/CKVDataSelection.h"
 
 namespace {
 

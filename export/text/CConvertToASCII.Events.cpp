@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "datafile/container/CKVTAChannel.h"
+#include "datafile/container/CKVTAStream.h"
 #include "datafile/events/CKVTAEvtAverage.h"
 #include "datafile/events/CKVTAEvtBurstParameter.h"
 #include "datafile/events/CKVTAEvtParam.h"
@@ -18,12 +19,11 @@
 #include "datafile/info/CKVTAInfoSpike.h"
 #include "datafile/info/CKVTAInfoSpikeParameter.h"
 #include "datafile/info/CKVTAInfoTrigger.h"
-#include "datafile/container/CKVTAStream.h"
 #include "datafile/settings/KvtQuantity.h"
+#include "export/core/StringHelpers.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/text/CSpillBuffer.h"
-#include "export/core/StringHelpers.h"
 
 namespace {
 
@@ -119,6 +119,29 @@ int64_t RoundedMsToUs(float seconds)
     return static_cast<int64_t>(static_cast<double>(seconds) * 1000.0 + 0.5) * 1000;
 }
 
+// Reads the cutout of a spike or average record into `samples`; returns the values read.
+template <class Record>
+int ReadCutout(const Record& record, std::vector<uint16_t>& samples)
+{
+    const int n = std::max(record.GetSampleCount(), 0);
+    samples.resize(static_cast<size_t>(n));
+    return n > 0 ? record.GetSamples(samples.data(), n) : 0;
+}
+
+// Appends one record's text to the block of each entry in `targets` and, with `written`, marks
+// those entries as holding data.
+void HandToEntries(const std::string& record, const std::vector<int>& targets,
+                   std::vector<CSpillBuffer>& blocks, std::vector<char>* written)
+{
+    for (int e : targets) {
+        blocks[static_cast<size_t>(e)].Text() += record;
+        // A failed spill is reported when the blocks are drained.
+        (void)blocks[static_cast<size_t>(e)].Settle();
+        if (written)
+            (*written)[static_cast<size_t>(e)] = 1;
+    }
+}
+
 } // namespace
 
 // ---- Spikes ----
@@ -155,9 +178,7 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
             const std::vector<int>* targets = group.Route(spike.GetChannelId());
             if (!targets)
                 return false;
-            const int n = std::max(spike.GetSampleCount(), 0);
-            samples.resize(static_cast<size_t>(n));
-            const int got = n > 0 ? spike.GetSamples(samples.data(), n) : 0;
+            const int got = ReadCutout(spike, samples);
             record.clear();
             for (int k = 0; k < got; ++k) {
                 record += columns;
@@ -168,12 +189,7 @@ int CConvertToASCII::WriteSpikes(const Sweep* sweep)
                 Eol(record);
             }
             EmptyHeadLine(record);
-            for (int e : *targets) {
-                blocks[static_cast<size_t>(e)].Text() += record;
-                // A failed spill is reported when the blocks are drained.
-                (void)blocks[static_cast<size_t>(e)].Settle();
-                written[static_cast<size_t>(e)] = 1;
-            }
+            HandToEntries(record, *targets, blocks, &written);
             return true;
         };
 
@@ -258,9 +274,7 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
             const std::vector<int>* targets = group.Route(average.GetChannel());
             if (!targets)
                 return false;
-            const int n = std::max(average.GetSampleCount(), 0);
-            samples.resize(static_cast<size_t>(n));
-            const int got = n > 0 ? average.GetSamples(samples.data(), n) : 0;
+            const int got = ReadCutout(average, samples);
             record.clear();
             for (int k = 0; k < got; ++k) {
                 record += columns;
@@ -269,12 +283,7 @@ int CConvertToASCII::WriteAverages(const Sweep* sweep)
                 Eol(record);
             }
             EmptyHeadLine(record);
-            for (int e : *targets) {
-                blocks[static_cast<size_t>(e)].Text() += record;
-                // A failed spill is reported when the blocks are drained.
-                (void)blocks[static_cast<size_t>(e)].Settle();
-                written[static_cast<size_t>(e)] = 1;
-            }
+            HandToEntries(record, *targets, blocks, &written);
             return true;
         };
 
@@ -500,11 +509,7 @@ int CConvertToASCII::WriteAnalyserParameters(const Sweep* sweep, bool burst)
                 m_format.Fixed(record, static_cast<double>(value(e, quantities[j])) * scales[j], 3, 12);
             }
             Eol(record);
-            for (int t : *targets) {
-                blocks[static_cast<size_t>(t)].Text() += record;
-                // A failed spill is reported when the blocks are drained.
-                (void)blocks[static_cast<size_t>(t)].Settle();
-            }
+            HandToEntries(record, *targets, blocks, nullptr);
             return targets;
         };
         const auto isRecord = [burst](const CKVTAEvent* e) {

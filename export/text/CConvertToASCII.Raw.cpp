@@ -4,9 +4,9 @@
 #include "export/text/CConvertToASCII.h"
 
 #include "datafile/container/CKVTAStream.h"
+#include "export/core/StringHelpers.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
-#include "export/core/StringHelpers.h"
 
 void CConvertToASCII::PrepareColumns(std::vector<const CSampleText*>& columns,
                                      std::vector<std::string>& titles, std::vector<std::string>& units)

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "datafile/events/CKVTAEvent.h"
 #include "datafile/container/CKVTAStream.h"
+#include "datafile/events/CKVTAEvent.h"
+#include "export/core/StringHelpers.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/text/CSpillBuffer.h"
-#include "export/core/StringHelpers.h"
 
 namespace {
 

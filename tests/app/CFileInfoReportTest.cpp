@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "datafile/layout/CKVLayout.h"
 #include "datafile/container/KvdFormat.h"
+#include "datafile/layout/CKVLayout.h"
 #include "export/model/CKVD.h"
 #include "tests/datafile/settings/ParamRecordBytes.h"
 #include "tests/datafile/settings/SettingsBytes.h"

@@ -12,12 +12,12 @@
 #include <memory>
 
 #include "datafile/container/KvdFormat.h"
+#include "export/abf/AbfHeader.h"
 #include "export/abf/CConvertToABF.h"
-#include "export/text/CConvertToASCII.h"
 #include "export/binary/CConvertToBIN.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
-#include "export/abf/AbfHeader.h"
+#include "export/text/CConvertToASCII.h"
 #include "platform/CByteReader.h"
 #include "platform/CMessageReporter.h"
 #include "tests/support/FileSizeLimit.h"

@@ -22,10 +22,10 @@
 
 #include "datafile/container/CKVTAStreamFile.h"
 #include "export/abf/CConvertToABF.h"
-#include "export/text/CConvertToASCII.h"
 #include "export/binary/CConvertToBIN.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
+#include "export/text/CConvertToASCII.h"
 #include "platform/CMessageReporter.h"
 #include "platform/File64.h"
 #include "tests/support/KvdRecording.h"

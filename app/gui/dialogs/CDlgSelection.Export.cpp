@@ -12,16 +12,16 @@
 #include "app/gui/controls/CAnimateCtrl.h"
 #include "app/gui/dialogs/CommandLineText.h"
 #include "app/gui/dialogs/ExportNames.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
 #include "app/gui/FileDialogs.h"
 #include "app/gui/GuiMessages.h"
 #include "app/gui/GuiText.h"
 #include "app/gui/MessagePump.h"
-#include "app/gui/dialogs/OCProgressDlg.h"
 #include "export/core/CConvertInterface.h"
 #include "export/core/CExportDriver.h"
+#include "export/core/ExportResultText.h"
 #include "export/model/CKVD.h"
 #include "export/model/CStreamChannelMap.h"
-#include "export/core/ExportResultText.h"
 
 int CDlgSelection::AdjustOutputNameForSweeps(const std::string& name, std::string& shown)
 {

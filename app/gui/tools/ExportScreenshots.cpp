@@ -24,9 +24,9 @@
 #include "app/CSondrelDoc.h"
 #include "app/gui/controls/CBitSelection.h"
 #include "app/gui/dialogs/CDlgSelection.h"
+#include "app/gui/dialogs/OCProgressDlg.h"
 #include "app/gui/ExportCommand.h"
 #include "app/gui/GuiMessages.h"
-#include "app/gui/dialogs/OCProgressDlg.h"
 #include "platform/CMessageReporter.h"
 
 namespace {

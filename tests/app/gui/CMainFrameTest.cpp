@@ -13,12 +13,12 @@
 #include <QToolBar>
 
 #include "app/CSettingsFile.h"
+#include "app/gui/CommandIds.h"
 #include "app/gui/CSondrelApp.h"
 #include "app/gui/CSondrelGuiDoc.h"
-#include "app/gui/CommandIds.h"
 #include "app/gui/MessagePump.h"
-#include "export/model/CKVD.h"
 #include "datafile/container/KvdFormat.h"
+#include "export/model/CKVD.h"
 #include "tests/app/gui/GuiScript.h"
 #include "tests/support/KvdBuilder.h"
 

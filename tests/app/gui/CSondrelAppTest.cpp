@@ -13,8 +13,8 @@
 
 #include "app/CSettingsFile.h"
 #include "app/gui/CMainFrame.h"
-#include "app/gui/CSondrelGuiDoc.h"
 #include "app/gui/CommandIds.h"
+#include "app/gui/CSondrelGuiDoc.h"
 #include "export/model/CKVD.h"
 #include "tests/app/gui/GuiScript.h"
 

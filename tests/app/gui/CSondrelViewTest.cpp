@@ -8,9 +8,9 @@
 #include <QScrollBar>
 
 #include "app/CFileInfoReport.h"
+#include "app/CSettingsFile.h"
 #include "app/gui/CMessageBoxReporter.h"
 #include "app/gui/CSondrelGuiDoc.h"
-#include "app/CSettingsFile.h"
 #include "datafile/container/KvdFormat.h"
 #include "export/model/CKVD.h"
 #include "tests/app/gui/GuiScript.h"

@@ -1,6 +1,6 @@
 #include "datafile/events/CKVTAEvtParam.h"
-#include "datafile/info/CKVTAInfoParam.h"
 #include "datafile/container/CKVTAStream.h"
+#include "datafile/info/CKVTAInfoParam.h"
 
 #include <gtest/gtest.h>
 

@@ -12,15 +12,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "export/abf/AbfHeader.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "platform/CMessageReporter.h"
-#include "export/abf/AbfHeader.h"
 #include "platform/FileTime.h"
 #include "platform/Numeric.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/KvdBuilder.h"
 #include "tests/support/KvdRecording.h"
-#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "export/core/VersionInfo.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
-#include "platform/CMessageReporter.h"
-#include "export/core/VersionInfo.h"
 #include "platform/CByteWriter.h"
+#include "platform/CMessageReporter.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 

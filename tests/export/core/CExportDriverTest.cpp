@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "export/binary/CConvertToBIN.h"
+#include "export/core/ExportResultText.h"
 #include "export/model/CKVD.h"
 #include "export/model/CKVDataSelection.h"
 #include "export/model/CStreamChannelMap.h"
-#include "export/core/ExportResultText.h"
 #include "platform/CMessageReporter.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"

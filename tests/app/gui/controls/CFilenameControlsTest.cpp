@@ -1,7 +1,7 @@
 #include "app/gui/controls/CFilenameEdit.h"
 #include "app/gui/controls/CFilenameListBox.h"
-#include "app/gui/dialogs/CFolderDlg.h"
 #include "app/gui/CurrentFolder.h"
+#include "app/gui/dialogs/CFolderDlg.h"
 #include "app/gui/FileDialogs.h"
 
 #include <gtest/gtest.h>

@@ -19,8 +19,8 @@
 
 #include "app/gui/controls/CBitSelection.h"
 #include "app/gui/controls/CUpDown.h"
-#include "com/SafeArray.h"
 #include "app/gui/dialogs/OCProgressDlg.h"
+#include "com/SafeArray.h"
 #include "export/binary/CConvertToBIN.h"
 #include "export/model/CKVD.h"
 #include "keyrow/core/KeyrowIds.h"
