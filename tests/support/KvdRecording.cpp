@@ -241,3 +241,13 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
     }
     return b.WriteTo(path, layout);
 }
+
+KvdRawStreamPlan KvdDigitalStreamPlan()
+{
+    KvdRawStreamPlan digital;
+    digital.type = "digital";
+    digital.name = "Digital Data";
+    digital.id = "digi0001";
+    digital.channels = {"D1"};
+    return digital;
+}

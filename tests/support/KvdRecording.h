@@ -22,6 +22,9 @@ struct KvdRawStreamPlan
                                    // sweeps included) for which only this stream has no chunk
 };
 
+// The digital input stream of a recording: "Digital Data" ("digi0001") with the one channel D1.
+KvdRawStreamPlan KvdDigitalStreamPlan();
+
 struct KvdRecordingPlan
 {
     int rateHz = 10000;

@@ -20,12 +20,7 @@ KvdRecordingPlan ThreeSeconds()
     plan.chunks = 30;
     plan.storedIndex = true;
     plan.streams[0].channels = {"1", "2", "3", "4", "5", "6", "7", "8"};
-    KvdRawStreamPlan digital;
-    digital.type = "digital";
-    digital.name = "Digital Data";
-    digital.id = "digi0001";
-    digital.channels = {"D1"};
-    plan.streams.push_back(digital);
+    plan.streams.push_back(KvdDigitalStreamPlan());
     return plan;
 }
 

@@ -29,11 +29,7 @@ void WriteParts(uint16_t version, bool triggered, const std::string& first, cons
         plan.streams[0].channels = {"47", "48"};
     plan.rateHz = 25000;
     plan.triggered = triggered;
-    KvdRawStreamPlan digital;
-    digital.type = "digital";
-    digital.name = "Digital Data";
-    digital.id = "digi0001";
-    digital.channels = {"D1"};
+    KvdRawStreamPlan digital = KvdDigitalStreamPlan();
     digital.adcBits = 2;   // values 0..3: bits 0 and 1 change often
     plan.streams.push_back(digital);
     KvdRecordingPlan a = plan;

@@ -423,12 +423,7 @@ KvdRecordingPlan SplitPlan(uint16_t version, bool triggered)
     plan.chunks = 10;
     plan.triggered = triggered;
     plan.sweeps = 4;
-    KvdRawStreamPlan digital;
-    digital.type = "digital";
-    digital.name = "Digital Data";
-    digital.id = "digi0001";
-    digital.channels = {"D1"};
-    plan.streams.push_back(digital);
+    plan.streams.push_back(KvdDigitalStreamPlan());
     return plan;
 }
 
