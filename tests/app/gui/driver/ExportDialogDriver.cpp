@@ -140,7 +140,7 @@ class CExportDialogDriverPlugin : public QGenericPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "ExportDialogDriver.json")
 public:
-    QObject* create(const QString& /*key*/, const QString& /*specification*/) override
+    QObject* create(const QString& /*key*/, const QString& /*parameters*/) override
     {
         return new CExportDialogDriver;
     }
