@@ -529,6 +529,10 @@ void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<boo
         ends[sweep] = has[sweep] ? std::max(ends[sweep], end) : end;
         has[sweep] = true;
     };
+    // Sweep starts out of order cannot place a chunk: every sweep is bounded by the last data of
+    // the file, taken once rather than chunk by chunk for every sweep.
+    bool anyData = false;
+    uint64_t lastEnd = 0;
     for (const auto& stream : m_streams) {
         if (!stream->IsRawStream())
             continue;
@@ -538,8 +542,8 @@ void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<boo
             const KvtChunkInfo& chunk = m_chain.At(i);
             const uint64_t end = stream->GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize);
             if (!rising) {
-                for (size_t sweep = 0; sweep < count; ++sweep)
-                    take(sweep, end);
+                lastEnd = anyData ? std::max(lastEnd, end) : end;
+                anyData = true;
                 continue;
             }
             const auto after = std::upper_bound(starts.begin(), starts.end(), chunk.start);
@@ -547,6 +551,8 @@ void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<boo
                 take(static_cast<size_t>(after - starts.begin()) - 1, end);
         }
     }
+    for (size_t sweep = 0; anyData && sweep < count; ++sweep)
+        take(sweep, lastEnd);
 }
 
 void CKVTAStreamFile::BoundSweepsByData()
