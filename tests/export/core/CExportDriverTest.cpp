@@ -136,7 +136,11 @@ struct Batch
         selection.Add(Electrode("13", 13));
         converter.SetFileList(&files);
         converter.SetOutputName("one.out");
-        batch.fileStreams = [this](int index) { return maps[static_cast<size_t>(index)].get(); };
+        // No map for an input (past the end of `maps`): the driver is told there is none.
+        batch.fileStreams = [this](int index) -> const CStreamChannelMap* {
+            const size_t at = static_cast<size_t>(index);
+            return at < maps.size() ? maps[at].get() : nullptr;
+        };
         batch.outputName = [this] { return converter.GetInputName() + ".out"; };
         batch.reportNoChannels = [this](const std::string& input) { told.push_back(input); };
     }
@@ -153,6 +157,8 @@ struct Batch
         EXPECT_EQ(selection.GetCount(), 2);
         return result;
     }
+    // No input has a map: every input offers everything.
+    void OfferEverything() { maps.clear(); }
     // Both inputs into "one.out".
     void OneOutput()
     {
@@ -216,7 +222,7 @@ TEST(CExportDriver, SweepNumbersAndTimesAcrossInputs)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Batch t;
-        t.maps.clear();   // every input offers everything
+        t.OfferEverything();
         t.batch.perFile = c.perFile;
         t.batch.assumeSplittedFile = c.split;
         t.batch.baseIsPressedStart = c.pressed;
@@ -301,7 +307,7 @@ TEST(CExportDriver, FailuresEndTheBatch)
             Batch t;
             if (!perFile)
                 t.OneOutput();
-            t.maps.clear();
+            t.OfferEverything();
             t.converter.closeSucceeds = false;   // the first failure is the one told
             t.converter.results = {failure};
             EXPECT_EQ(t.Run(), failure);
@@ -323,7 +329,7 @@ TEST(CExportDriver, FailuresEndTheBatch)
     // A single output that cannot be finished is no success.
     Batch unfinished;
     unfinished.OneOutput();
-    unfinished.maps.clear();
+    unfinished.OfferEverything();
     unfinished.converter.closeSucceeds = false;
     EXPECT_EQ(unfinished.Run(), kConvertCloseFailed);
     EXPECT_EQ(unfinished.converter.calls.size(), 2u);
