@@ -43,6 +43,69 @@ void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t inde
     m_chunks.clear();
     m_lists.clear();
     m_ids.clear();
+    m_lost.clear();
+}
+
+void CKVTAChunkChain::KnowId(uint64_t id)
+{
+    // A file has a few streams; the cap keeps a run of garbage headers from growing the list.
+    if (m_ids.size() < kMaxIds && std::find(m_ids.begin(), m_ids.end(), id) == m_ids.end())
+        m_ids.push_back(id);
+}
+
+void CKVTAChunkChain::KnowStreamId(const std::string& id8)
+{
+    if (id8.size() != Kvd::kIdBytes || id8 == std::string(Kvd::kIdBytes, '\0'))
+        return;
+    // Ids compare without case, but the search behind a damaged head looks for bytes: the id
+    // as the stream names it, and as the recording program may have written it.
+    uint8_t named[Kvd::kIdBytes];
+    uint8_t upper[Kvd::kIdBytes];
+    uint8_t lower[Kvd::kIdBytes];
+    for (size_t i = 0; i < Kvd::kIdBytes; ++i) {
+        named[i] = static_cast<uint8_t>(id8[i]);
+        upper[i] = static_cast<uint8_t>(AsciiToUpper(id8[i]));
+        lower[i] = static_cast<uint8_t>(AsciiToLower(id8[i]));
+    }
+    for (const uint8_t* form : {named, upper, lower})
+        KnowId(LoadLE<uint64_t>(form));
+}
+
+void CKVTAChunkChain::NoteLost(uint64_t at, const uint8_t* head, uint64_t to)
+{
+    KvtLostSpan span;
+    span.from = at;
+    span.to = std::max(at, to);
+    span.headStop = head ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStop) : 0;
+    span.nextChunk = m_chunks.size();
+    m_lost.push_back(span);
+}
+
+const std::vector<KvtLostSpan>& CKVTAChunkChain::LostSpans()
+{
+    ScanAll();
+    return m_lost;
+}
+
+bool CKVTAChunkChain::LostBehind(uint64_t offset)
+{
+    const std::vector<KvtLostSpan>& lost = LostSpans();
+    return std::any_of(lost.begin(), lost.end(), [offset](const KvtLostSpan& span) { return span.to > offset; });
+}
+
+bool CKVTAChunkChain::LostBehindKey(Key key)
+{
+    ScanAll();
+    const KeyList* list = List(key);
+    return LostBehind(list && !list->chunks.empty() ? m_chunks[list->chunks.back()].End() : m_dataStart);
+}
+
+const KvtLostSpan* CKVTAChunkChain::LostTail()
+{
+    ScanAll();
+    if (m_lost.empty() || (!m_chunks.empty() && m_lost.back().from < m_chunks.back().End()))
+        return nullptr;
+    return &m_lost.back();
 }
 
 uint64_t CKVTAChunkChain::DataLimit() const
@@ -120,8 +183,12 @@ bool CKVTAChunkChain::ScanOne()
     uint8_t header[Kvd::DataChunk::kHeaderBytes];
     uint64_t at = m_next;
     int64_t size = 0;
+    const uint64_t limit = DataLimit();
     for (;;) {
         if ((m_indexPosition != 0 && at >= m_indexPosition) || !m_file->ReadAt(at, header, sizeof header)) {
+            // Fewer bytes than a head are left over, not lost; a head that cannot be read is.
+            if (at < limit && limit - at >= Kvd::DataChunk::kHeaderBytes)
+                NoteLost(at, nullptr, limit);
             m_complete = true;
             return false;
         }
@@ -131,9 +198,11 @@ bool CKVTAChunkChain::ScanOne()
         if (SizeFits(at, size))
             break;
         if (!Resync(at + Kvd::DataChunk::kHeaderBytes)) {
+            NoteLost(at, header, limit);
             m_complete = true;
             return false;
         }
+        NoteLost(at, header, m_next);
         at = m_next;
     }
     KvtChunkInfo chunk;
@@ -141,9 +210,7 @@ bool CKVTAChunkChain::ScanOne()
     chunk.rawId = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
     chunk.start = LoadLE<uint64_t>(header + Kvd::DataChunk::kStart);
     chunk.stop = LoadLE<uint64_t>(header + Kvd::DataChunk::kStop);
-    // A file has a few streams; the cap keeps a run of garbage headers from growing the list.
-    if (m_ids.size() < kMaxIds && std::find(m_ids.begin(), m_ids.end(), chunk.rawId) == m_ids.end())
-        m_ids.push_back(chunk.rawId);
+    KnowId(chunk.rawId);
     chunk.payloadSize = size - Kvd::DataChunk::kMinSize;
     m_next = chunk.End();
 

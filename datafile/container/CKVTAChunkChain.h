@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -21,15 +22,27 @@ struct KvtChunkInfo
     uint64_t End() const { return PayloadPosition() + static_cast<uint64_t>(payloadSize); }
 };
 
+// Bytes of the data that the chain could not read: from a damaged head to the next sound one,
+// or to the end of the data when none follows.
+struct KvtLostSpan
+{
+    uint64_t from = 0;       // file offset of the damaged head
+    uint64_t to = 0;         // where the chain went on, or the end of the data
+    uint64_t headStop = 0;   // the damaged head's stop field as read (a claim, not a fact)
+    size_t nextChunk = 0;    // file-order index of the first chunk behind it (the count: none)
+};
+
 // All streams of a file follow one chain of chunk headers: every chunk, whatever its stream,
 // is skipped by its size. The chain is read header by header from the data start, only as far as
 // a caller has asked, and every header is read once per Reset; each stream then finds its chunks
 // in its own list. The chain ends at the index position (when not 0) and at the end of the file.
 // A header whose size field is below 16 or runs past the end of the file is damaged: that chunk
-// is dropped and the chain goes on at the next place behind it that holds the header of a chunk
-// id seen before, whose own size fits and which is followed by another such header (or by the
-// end of the data). The search only moves forward: a corrupt size can neither loop nor walk
-// backwards, and without such a place the chain ends there.
+// is dropped and the chain goes on at the next place behind it that holds the header of a known
+// chunk id (one of the file's streams, or one seen before), whose own size fits and which is
+// followed by another such header (or by the end of the data). The search only moves forward: a
+// corrupt size can neither loop nor walk backwards, and without such a place the chain ends
+// there. Every stretch skipped that way is kept as lost, so that readers can tell the data that
+// ends early from the data that was cut off.
 class CKVTAChunkChain
 {
 public:
@@ -39,12 +52,17 @@ public:
 
     // Starts over on `file` from dataStart; the reader's length bounds every chunk.
     void Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition);
+    // A stream's chunk id (8 bytes), so that the chain can go on at its chunks behind a damaged
+    // head before any of them was read (the first chunk of the file may be the damaged one).
+    void KnowStreamId(const std::string& id8);
     CFileReader* Reader() const { return m_file; }
     uint64_t DataStart() const { return m_dataStart; }
 
     // File order, all streams: true when chunk i exists (scanning on as far as needed).
     bool Has(size_t i);
     const KvtChunkInfo& At(size_t i) const { return m_chunks[i]; }
+    // Chunks read so far (all of them once the chain is complete).
+    size_t Count() const { return m_chunks.size(); }
     // The first chunk at or after `offset`; false when none.
     [[nodiscard]] bool FindFrom(uint64_t offset, size_t& i);
 
@@ -61,6 +79,16 @@ public:
     bool Complete() const { return m_complete; }
     // Scans to the end of the chain.
     void ScanAll();
+    // The stretches the chain could not read, in file order (scanning to the end first).
+    const std::vector<KvtLostSpan>& LostSpans();
+    // True when some bytes behind `offset` could not be read (scanning to the end first).
+    bool LostBehind(uint64_t offset);
+    // True when bytes behind the last chunk of `key` could not be read: they may have held the
+    // rest of its data (any lost bytes count for a key without chunks).
+    bool LostBehindKey(Key key);
+    // The lost stretch behind the last chunk read: the data broke off there. NULL when the chain
+    // ends with a chunk (scanning to the end first).
+    const KvtLostSpan* LostTail();
     size_t HeadersRead() const { return m_headersRead; }
 
 private:
@@ -80,6 +108,10 @@ private:
     bool IsKnownHeader(uint64_t at, uint64_t& next) const;
     // Finds the next chunk at or after `from` (see the class comment); sets m_next.
     [[nodiscard]] bool Resync(uint64_t from);
+    // Adds `id` (raw bytes) to the known ids unless it is there or the list is full.
+    void KnowId(uint64_t id);
+    // Notes the bytes from the damaged head at `at` (its 32 bytes in `head`) up to `to` as lost.
+    void NoteLost(uint64_t at, const uint8_t* head, uint64_t to);
 
     CFileReader* m_file = nullptr;
     uint64_t m_dataStart = 0;
@@ -89,5 +121,6 @@ private:
     size_t m_headersRead = 0;
     std::vector<KvtChunkInfo> m_chunks;
     std::unordered_map<Key, KeyList> m_lists;
-    std::vector<uint64_t> m_ids;   // the distinct raw ids read so far
+    std::vector<uint64_t> m_ids;   // the distinct raw ids known: the streams' and those read
+    std::vector<KvtLostSpan> m_lost;
 };

@@ -273,16 +273,23 @@ int64_t CKVTAStream::GetTotalSampleCount() const
     return static_cast<int64_t>(std::min<U128>(values, INT64_MAX));
 }
 
-uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const
+uint64_t CKVTAStream::GetPayloadDuration(uint64_t payloadBytes) const
 {
     const uint64_t frameBytes = FrameBytes();
-    const uint64_t frames = frameBytes > 0 && payloadSize > 0 ? static_cast<uint64_t>(payloadSize) / frameBytes : 0;
+    const uint64_t frames = frameBytes > 0 ? payloadBytes / frameBytes : 0;
     if (frames == 0)
-        return std::max(start, stop);
-    // The time the frames take, rounded up: a stop field a recorder rounded stays good.
+        return 0;
+    // Rounded up: a stop field a recorder rounded stays good.
     const U128 scaled = static_cast<U128>(frames) * kNsPerSecondTimesMilli;
-    const uint64_t duration = Saturate((scaled + static_cast<uint32_t>(GetSampleRateMilliHz()) - 1)
-                                       / static_cast<uint32_t>(GetSampleRateMilliHz()));
+    return Saturate((scaled + static_cast<uint32_t>(GetSampleRateMilliHz()) - 1)
+                    / static_cast<uint32_t>(GetSampleRateMilliHz()));
+}
+
+uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const
+{
+    const uint64_t duration = payloadSize > 0 ? GetPayloadDuration(static_cast<uint64_t>(payloadSize)) : 0;
+    if (duration == 0)
+        return std::max(start, stop);
     const uint64_t framesEnd = Saturate(static_cast<U128>(start) + duration);
     const uint64_t latest = Saturate(static_cast<U128>(framesEnd) + std::max(duration, kNsPerSecond));
     return stop >= start && stop <= latest ? stop : framesEnd;
@@ -306,6 +313,12 @@ uint64_t CKVTAStream::GetDataEndTime()
         end = std::max(end, GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize));
     }
     return end;
+}
+
+bool CKVTAStream::LostDataBehindItsChunks()
+{
+    CKVTAChunkChain* chain = Chain();
+    return chain && chain->LostBehindKey(GetChunkKey());
 }
 
 int CKVTAStream::GetSweepSampleCount(int sweep) const

@@ -225,6 +225,12 @@ public:
     uint64_t GetDataStopTime(const CKVTADataBlock& block) const;
     // The latest data stop of this stream's chunks (scanning the whole chain); 0 without chunks.
     uint64_t GetDataEndTime();
+    // The time (ns, rounded up) that the whole frames of `payloadBytes` bytes last at this
+    // stream's rate; 0 for streams that are not raw.
+    uint64_t GetPayloadDuration(uint64_t payloadBytes) const;
+    // True when the chain could not read bytes behind this stream's last chunk (scanning the
+    // whole chain): its data may go on in them, so data that ends early is not its end.
+    bool LostDataBehindItsChunks();
     // Samples first..first+count-1 of the sweep; their times are whole microseconds after the
     // sweep start (the fraction is dropped), as the recording program numbers them.
     int GetSweepData(uint16_t* out, int max, int sweep, int first, int count);

@@ -63,7 +63,7 @@ int CKVTAStreamFile::FinaliseMerge()
     }
     const uint64_t indexPosition = static_cast<uint64_t>(end);
     m_reader.Attach(m_file);
-    m_chain.Reset(&m_reader, m_dataStart, indexPosition);
+    ResetChain(indexPosition);
     for (const auto& stream : m_streams)
         stream->ClearChunks();
     ClearIndex();

@@ -103,8 +103,16 @@ public:
     // Makes sure the index exists, then bounds every sweep stop that lies before its sweep's
     // start or past the last raw data of that sweep (a damaged stored stop, or a damaged chunk
     // stop that a scan took over) to that last data, and moves the stop stamp as GetSweepCount
-    // does. Reads every chunk header once per Open; exports call it before they walk the data.
+    // does. When the chain broke off behind its last chunk, the last sweep instead ends where
+    // the file claims (see LostTailEnd), so the time lost there is read, and named, as missing.
+    // Reads every chunk header once per Open; exports call it before they walk the data.
     void BoundSweepsByData();
+    // True when the sweeps were found from the chunks (no stored index) and the chain lost a
+    // stretch whose time, from the start of the chunk before it to the end of the chunk behind
+    // it, meets sweep i or the time between it and its neighbours: the lost chunks may have
+    // begun, ended or made a sweep, so sweep i may be cut short, split or not the i-th. A stored
+    // index keeps the recording program's sweeps; reading them tells what is missing.
+    bool SweepMayLackData(int i);
     // -1 for a continuous recording, else the window extent in whole ms.
     int GetSweepLength() const;
     int GetWindowStart() const;            // ms, truncated (INT32_MIN when not a number)
@@ -248,6 +256,16 @@ private:
     // Latest data stop of the raw chunks that start in each sweep (`has` false: none). When the
     // sweep starts do not rise, every sweep gets the latest of all raw chunks.
     void SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has);
+    // `dataEnd` when the chain ends with a chunk. When it broke off behind its last chunk: the
+    // latest of the claims on the recording's end (the last sweep's stop, the header's stop, the
+    // damaged head's stop field), no earlier than `dataEnd` and no later than the lost bytes
+    // could hold at the slowest raw stream's frames.
+    uint64_t LostTailEnd(uint64_t dataEnd, uint64_t sweepStop);
+    // The times the chain's lost stretches may cover (from the start of the chunk before each
+    // to the end of the chunk behind it), sorted and joined; worked out once per open.
+    const std::vector<std::pair<uint64_t, uint64_t>>& LostTimes();
+    // Starts the chunk chain afresh at the data start, knowing every stream's chunk id.
+    void ResetChain(uint64_t indexPosition);
     std::vector<CKVTAStream*> StreamList() const;
 
     FILE* m_file = nullptr;
@@ -258,6 +276,8 @@ private:
     bool m_hasHeader = false;
     CKVTAFileHeader m_header;
     std::vector<std::unique_ptr<CKVTAStream>> m_streams;
+    std::vector<std::pair<uint64_t, uint64_t>> m_lostTimes;   // see LostTimes
+    bool m_lostTimesKnown = false;
     int64_t m_listHeaderSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;

@@ -477,7 +477,10 @@ bool CConvertInterface::EndsInsideWindow(const StreamColumns& lead, size_t rows,
                                          const CKVTATimeStamp& to) const
 {
     // A read that broke off (a file cut short while it is read) leaves chunks behind that the
-    // chain knows of: the rows they hold are missing, not past the end.
+    // chain knows of: the rows they hold are missing, not past the end. So do bytes behind the
+    // stream's last chunk that the chain could not read (a damaged head there).
+    if (lead.stream->LostDataBehindItsChunks())
+        return false;
     const uint64_t end = lead.stream->GetDataEndTime();
     if (end >= to.GetTime())
         return false;
@@ -493,7 +496,7 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
 {
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
-    if (!MapStreams(streams)) {
+    if (!MapStreams(streams) || m_dataSource->GetStreamFile().SweepMayLackData(sweep)) {
         out.clear();
         return false;
     }

@@ -172,9 +172,10 @@ protected:
                                              std::vector<uint16_t>& out, int& samplesPerChannel,
                                              bool subtractAdcZero);
     // One whole sweep (index from 0). False, with `out` empty and 0 rows, when a stream delivers
-    // fewer values than the sweep holds, its rows differ from the first stream's, or it holds
-    // more values than one read counts (INT_MAX); the caller reports "Error reading sweep %i.
-    // Stopped conversion.".
+    // fewer values than the sweep holds, its rows differ from the first stream's, it holds more
+    // values than one read counts (INT_MAX), or the file cannot vouch for the sweep being whole
+    // (CKVTAStreamFile::SweepMayLackData); the caller reports "Error reading sweep %i. Stopped
+    // conversion.".
     [[nodiscard]] bool ReadSweepRawData(int sweep, std::vector<uint16_t>& out,
                                         int& samplesPerChannel, bool subtractAdcZero);
     // The value that stands for 0 V in column `entry`: the ADC zero of its stream, or 0 when

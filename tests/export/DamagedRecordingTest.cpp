@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -48,22 +51,25 @@ struct Outcome
     std::vector<std::string> messages;
 };
 
-// Converts every electrode channel of `path` as the front ends do (sweep range from the sweep
-// count). `progress` runs after every block or sweep of the raw and text converters.
+// Converts every electrode channel of `path` (with `allStreams` every channel of every stream)
+// as the front ends do (sweep range from the sweep count). `progress` runs after every block or
+// sweep of the raw and text converters.
 Outcome Convert(Format format, const std::string& path, const std::string& out, const KvdRecordingPlan& plan,
-                const std::function<void()>& progress = {})
+                const std::function<void()>& progress = {}, bool allStreams = false)
 {
     Outcome o;
     CKVD kvd;
     if (!kvd.Open(path))
         return o;
     CKVDataSelection selection;
-    for (const std::string& channel : plan.streams[0].channels) {
-        CKVDataSelection::Entry entry;
-        entry.streamName = plan.streams[0].name;
-        entry.channelName = channel;
-        entry.value = plan.rateHz;
-        selection.Add(std::move(entry));
+    for (size_t s = 0; s < (allStreams ? plan.streams.size() : 1); ++s) {
+        for (const std::string& channel : plan.streams[s].channels) {
+            CKVDataSelection::Entry entry;
+            entry.streamName = plan.streams[s].name;
+            entry.channelName = channel;
+            entry.value = plan.rateHz;
+            selection.Add(std::move(entry));
+        }
     }
     std::unique_ptr<CConvertInterface> c;
     if (format == Format::Bin)
@@ -272,6 +278,228 @@ TEST(DamagedRecording, AnInputCutWhileItIsReadIsNamedToTheEnd)
         } else if (f == Format::Abf) {
             ASSERT_GE(o.bytes.size(), kAbfHeaderBytes);
             EXPECT_EQ(LoadLE<int32_t>(o.bytes.data() + 10), 30000 * 2);
+        }
+    }
+}
+
+namespace {
+
+// The time ranges of "Data missing from 1.000 s to 2.000 s: ..." lines, in microseconds.
+std::vector<std::pair<int64_t, int64_t>> MissingRanges(const std::vector<std::string>& messages)
+{
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+    for (const std::string& message : messages) {
+        size_t at = 0;
+        double from = 0;
+        double to = 0;
+        while ((at = message.find("Data missing from ", at)) != std::string::npos) {
+            if (std::sscanf(message.c_str() + at, "Data missing from %lf s to %lf s", &from, &to) == 2)
+                ranges.emplace_back(std::llround(from * 1e6), std::llround(to * 1e6));
+            ++at;
+        }
+    }
+    return ranges;
+}
+
+bool InRanges(const std::vector<std::pair<int64_t, int64_t>>& ranges, int64_t us)
+{
+    return std::any_of(ranges.begin(), ranges.end(), [us](const auto& r) { return us >= r.first && us < r.second; });
+}
+
+// The rows of a damaged export that lie outside the named ranges equal the sound export's. Raw
+// and ABF rows keep their time (those inside are filler); text rows inside are left out.
+void ExpectOtherRowsSound(Format f, const Outcome& sound, const Outcome& o, size_t rowBytes, int rateHz)
+{
+    const auto ranges = MissingRanges(o.messages);
+    ASSERT_FALSE(ranges.empty());
+    if (f != Format::Ascii) {
+        const size_t head = f == Format::Abf ? kAbfHeaderBytes : 0;
+        ASSERT_EQ(o.bytes.size(), sound.bytes.size());
+        EXPECT_TRUE(std::equal(o.bytes.begin(), o.bytes.begin() + head, sound.bytes.begin()));
+        for (size_t at = head; at + rowBytes <= o.bytes.size(); at += rowBytes) {
+            const int64_t us = static_cast<int64_t>((at - head) / rowBytes) * 1000000 / rateHz;
+            if (!InRanges(ranges, us) && !std::equal(o.bytes.begin() + at, o.bytes.begin() + at + rowBytes,
+                                                     sound.bytes.begin() + at)) {
+                ADD_FAILURE() << "row at " << us << " us differs";
+                return;
+            }
+        }
+        return;
+    }
+    // Text: head lines, then one row per line whose first field is the time in ms.
+    const auto lines = [](const Outcome& out) {
+        std::vector<std::string> all;
+        std::string text(out.bytes.begin(), out.bytes.end());
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find("\r\n", at);
+            all.push_back(text.substr(at, end - at));
+            at = end == std::string::npos ? text.size() : end + 2;
+        }
+        return all;
+    };
+    std::vector<std::string> expected;
+    for (const std::string& line : lines(sound)) {
+        double ms = 0;
+        const bool row = std::isdigit(static_cast<unsigned char>(line[0])) && std::sscanf(line.c_str(), "%lf", &ms) == 1;
+        if (!row || !InRanges(ranges, std::llround(ms * 1000)))
+            expected.push_back(line);
+    }
+    EXPECT_EQ(lines(o), expected);
+}
+
+} // namespace
+
+namespace {
+
+// 2.5 s of 4 electrodes and a digital stream, each chunk head in turn (the first, a middle and
+// the last chunk of each stream) given a size field of 0, 1 or the largest: every export of the
+// electrodes, and of both streams, either is the sound file's, with no message and 0, or names
+// the time it lacks and ends with 10, the rows it writes outside that time being the sound
+// file's at their times. Never a shorter export that counts as a success.
+void ExpectDamagedHeadsExportedAroundOrNamed(uint16_t version, bool storedIndex, bool digital = true)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.kvd");
+    const std::string bad = dir.File("bad.kvd");
+    KvdRecordingPlan plan;
+    plan.fileVersion = version;
+    plan.storedIndex = storedIndex;
+    plan.rateHz = 1000;
+    plan.chunks = 25;
+    plan.streams[0].channels = {"1", "2", "3", "4"};
+    if (digital)
+        plan.streams.push_back(KvdDigitalStreamPlan());
+    KvdLayout layout;
+    ASSERT_TRUE(WriteKvdRecording(plan, good, &layout));
+    const size_t streams = plan.streams.size();
+    ASSERT_EQ(layout.chunkAt.size(), 25 * streams);
+    const std::vector<uint8_t> bytes = ReadFileBytes(good);
+    for (bool allStreams : {false, digital}) {
+        const size_t rowBytes = (allStreams ? 5 : 4) * 2;
+        Outcome sound[3];
+        for (Format f : kFormats) {
+            sound[static_cast<int>(f)] = Convert(f, good, dir.File("good.out"), plan, {}, allStreams);
+            ASSERT_EQ(sound[static_cast<int>(f)].rc, kConvertOk);
+        }
+        // The first, a middle and the last chunk of each stream.
+        std::vector<size_t> chunks;
+        for (size_t slot : {0, 12, 24})
+            for (size_t stream = 0; stream < streams; ++stream)
+                chunks.push_back(slot * streams + stream);
+        for (size_t chunk : chunks) {
+            for (int64_t size : {int64_t(0), int64_t(1), INT64_MAX}) {
+                SCOPED_TRACE(testing::Message() << (allStreams ? "both streams" : "electrodes") << ", chunk " << chunk
+                                                << " size " << size);
+                std::vector<uint8_t> damaged = bytes;
+                PatchLE<int64_t>(damaged, layout.chunkAt[chunk] + Kvd::DataChunk::kSize, size);
+                ASSERT_TRUE(WriteFileBytes(bad, damaged));
+                for (Format f : kFormats) {
+                    SCOPED_TRACE(Name(f));
+                    const Outcome& s = sound[static_cast<int>(f)];
+                    const Outcome o = Convert(f, bad, dir.File("bad.out"), plan, {}, allStreams);
+                    if (o.rc == kConvertOk) {
+                        EXPECT_TRUE(o.messages.empty()) << o.messages.front();
+                        EXPECT_TRUE(o.bytes == s.bytes) << o.bytes.size() << " bytes, sound " << s.bytes.size();
+                    } else {
+                        EXPECT_EQ(o.rc, kConvertReported);
+                        ExpectOtherRowsSound(f, s, o, rowBytes, plan.rateHz);
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(DamagedRecording, ADamagedChunkHeadAnywhereIsExportedAroundOrNamedVersion0)
+{
+    ExpectDamagedHeadsExportedAroundOrNamed(0, false);
+}
+
+TEST(DamagedRecording, ADamagedChunkHeadAnywhereIsExportedAroundOrNamedVersion11)
+{
+    ExpectDamagedHeadsExportedAroundOrNamed(11, false);
+}
+
+TEST(DamagedRecording, ADamagedChunkHeadAnywhereIsExportedAroundOrNamedStoredIndex)
+{
+    ExpectDamagedHeadsExportedAroundOrNamed(11, true);
+}
+
+// With one stream no other stream's chunks tell how far the recording went: a damaged last
+// head is named all the same, up to the end the file claims.
+TEST(DamagedRecording, ADamagedLastHeadOfTheOnlyStreamIsNamed)
+{
+    for (uint16_t version : {0, 11}) {
+        for (bool storedIndex : {false, true}) {
+            if (version == 0 && storedIndex)
+                continue;
+            SCOPED_TRACE(testing::Message() << "version " << version << (storedIndex ? " stored index" : ""));
+            ExpectDamagedHeadsExportedAroundOrNamed(version, storedIndex, false);
+        }
+    }
+}
+
+// Three sweeps of electrodes and a digital stream, with a trigger stream, each chunk head in
+// turn given a size field of 0, 1 or the largest: every export either is the sound file's with
+// 0, or stops at a sweep it cannot vouch for ("Error reading sweep N") with 10, after writing
+// the sweeps before it as the sound file has them. Without a stored index the sweeps are found
+// from the chunks, so a lost chunk may shorten, split or drop a sweep: never in silence.
+TEST(DamagedRecording, ADamagedChunkHeadOfATriggeredRecordingStopsAtItsSweep)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.kvd");
+    const std::string bad = dir.File("bad.kvd");
+    const struct
+    {
+        uint16_t version;
+        bool storedIndex;
+    } files[] = {{0, false}, {11, false}, {11, true}};
+    for (const auto& file : files) {
+        KvdRecordingPlan plan;
+        plan.fileVersion = file.version;
+        plan.storedIndex = file.storedIndex;
+        plan.triggered = true;
+        plan.rateHz = 1000;
+        plan.streams[0].channels = {"1", "2"};
+        plan.streams.push_back(KvdDigitalStreamPlan());
+        KvdLayout layout;
+        ASSERT_TRUE(WriteKvdRecording(plan, good, &layout));
+        const std::vector<uint8_t> bytes = ReadFileBytes(good);
+        Outcome sound[3];
+        for (Format f : kFormats) {
+            sound[static_cast<int>(f)] = Convert(f, good, dir.File("good.out"), plan, {}, true);
+            ASSERT_EQ(sound[static_cast<int>(f)].rc, kConvertOk);
+        }
+        for (size_t chunk = 0; chunk < layout.chunkAt.size(); ++chunk) {
+            for (int64_t size : {int64_t(0), int64_t(1), INT64_MAX}) {
+                SCOPED_TRACE(testing::Message() << "version " << file.version << (file.storedIndex ? " stored index" : "")
+                                                << ", chunk " << chunk << " size " << size);
+                std::vector<uint8_t> damaged = bytes;
+                PatchLE<int64_t>(damaged, layout.chunkAt[chunk] + Kvd::DataChunk::kSize, size);
+                ASSERT_TRUE(WriteFileBytes(bad, damaged));
+                for (Format f : kFormats) {
+                    SCOPED_TRACE(Name(f));
+                    const Outcome& s = sound[static_cast<int>(f)];
+                    const Outcome o = Convert(f, bad, dir.File("bad.out"), plan, {}, true);
+                    if (o.rc == kConvertOk) {
+                        EXPECT_TRUE(o.messages.empty()) << o.messages.front();
+                        EXPECT_TRUE(o.bytes == s.bytes) << o.bytes.size() << " bytes, sound " << s.bytes.size();
+                        continue;
+                    }
+                    EXPECT_EQ(o.rc, kConvertReported);
+                    ASSERT_EQ(o.messages.size(), 1u);
+                    EXPECT_EQ(o.messages[0].rfind("Error reading sweep ", 0), 0u) << o.messages[0];
+                    EXPECT_NE(o.messages[0].find(". Stopped conversion."), std::string::npos) << o.messages[0];
+                    // ABF sizes its header by the sweeps it finishes; raw and text rows are the
+                    // sound file's up to the sweep that stopped the export.
+                    if (f != Format::Abf) {
+                        EXPECT_LT(o.bytes.size(), s.bytes.size());
+                        EXPECT_TRUE(std::equal(o.bytes.begin(), o.bytes.end(), s.bytes.begin()));
+                    }
+                }
+            }
         }
     }
 }

@@ -57,6 +57,8 @@ int KvdTestFile::Open(const std::string& path)
     }
     dataStart = reader.Tell();
     chain.Reset(&reader, dataStart, static_cast<uint64_t>(indexPosition));
+    for (const auto& stream : streams)
+        chain.KnowStreamId(stream->GetChunkId());
     storedIndexRejected = false;
     if (header.GetIndexFlag() != 0 && indexPosition > 0
         && !index.ReadStored(reader, static_cast<uint64_t>(indexPosition), dataStart)) {

@@ -367,8 +367,9 @@ TEST(CKVTAStream, ChunkIdsMatchWhateverTheirCase)
     EXPECT_EQ(file.Stream(0)->GetFirstChunk()->GetChunkId(), "SPKS0001");
 }
 
-// A damaged chunk head is dropped and the chain goes on at the next head of a known stream
-// whose size fits and that another head (or the end) follows; without one the walk ends there.
+// A damaged chunk head is dropped and the chain goes on at the next head of a known id (a
+// stream of the file, or one seen before) whose size fits and that another head (or the end)
+// follows; without one the walk ends there. Either way the bytes skipped are kept as lost.
 TEST(CKVTAStream, BrokenChunkHeadsAreSkipped)
 {
     // An id inside the bytes behind a damaged head that is no chunk head: its size is 0.
@@ -379,35 +380,66 @@ TEST(CKVTAStream, BrokenChunkHeadsAreSkipped)
         const char* name;
         int64_t size;
         std::vector<uint8_t> bytesBehind;
-        int nextStream;
-        size_t walked;   // chunks of stream 0
+        std::string nextId;
+        size_t walked;        // chunks of stream 0
+        size_t walkedOf2;     // chunks of stream 2
     };
     const Case cases[] = {
-        {"size 0", 0, {}, 0, 2},
-        {"size 8", 8, {}, 0, 2},
-        {"size 15", 15, {}, 0, 2},
-        {"size -16", -16, std::vector<uint8_t>(16, 0), 0, 2},
-        {"size 2^40", int64_t(1) << 40, std::vector<uint8_t>(16, 0), 0, 2},
-        {"largest size", INT64_MAX, std::vector<uint8_t>(16, 0), 0, 2},
-        {"a chunk running past the end of the file", 16 + 100, std::vector<uint8_t>(50, 0), 0, 2},
-        {"a known id that heads no chunk", 0, fakeHead, 0, 2},
-        {"only an id never seen behind", 0, {}, 2, 1},
+        {"size 0", 0, {}, kIds[0], 2, 0},
+        {"size 8", 8, {}, kIds[0], 2, 0},
+        {"size 15", 15, {}, kIds[0], 2, 0},
+        {"size -16", -16, std::vector<uint8_t>(16, 0), kIds[0], 2, 0},
+        {"size 2^40", int64_t(1) << 40, std::vector<uint8_t>(16, 0), kIds[0], 2, 0},
+        {"largest size", INT64_MAX, std::vector<uint8_t>(16, 0), kIds[0], 2, 0},
+        {"a chunk running past the end of the file", 16 + 100, std::vector<uint8_t>(50, 0), kIds[0], 2, 0},
+        {"a known id that heads no chunk", 0, fakeHead, kIds[0], 2, 0},
+        {"a stream of the file that had no chunk before", 0, {}, kIds[2], 1, 1},
+        {"in upper case", 0, {}, "ELEC0001", 2, 0},
+        {"only an id of no stream and never seen", 0, {}, "mean0001", 1, 0},
     };
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         KvdBuilder builder = InterleavedFile({{0, 0, 100}, {1, 0, 100}});
         builder.AddRawChunk(kIds[1], c.size, T0 + 100, T0 + 200, c.bytesBehind);
-        builder.AddChunk(kIds[c.nextStream], T0 + 100, T0 + 200, {});
+        builder.AddChunk(c.nextId, T0 + 100, T0 + 200, {});
         KvdTestFile file;
-        ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
+        KvdLayout layout;
+        ASSERT_EQ(OpenBuilt(builder, dir, file, &layout), 0);
         const auto walked = Walk(*file.Stream(0));
         ASSERT_EQ(walked.size(), c.walked);
         EXPECT_EQ(walked.back(), std::make_pair(uint64_t(c.walked == 2 ? 100 : 0), uint64_t(c.walked == 2 ? 200 : 100)));
         EXPECT_EQ(Walk(*file.Stream(1)).size(), 1u);
-        EXPECT_TRUE(Walk(*file.Stream(2)).empty());
+        EXPECT_EQ(Walk(*file.Stream(2)).size(), c.walkedOf2);
         EXPECT_TRUE(file.chain.Complete());
+        const auto& lost = file.chain.LostSpans();
+        ASSERT_EQ(lost.size(), 1u);
+        EXPECT_EQ(lost[0].from, layout.chunkAt[2]);
+        EXPECT_EQ(lost[0].headStop, T0 + 200);
+        const bool resumed = c.walked == 2 || c.walkedOf2 == 1;
+        EXPECT_EQ(lost[0].to, resumed ? layout.chunkAt[3] : file.reader.Length());
+        EXPECT_EQ(file.chain.LostTail() != nullptr, !resumed);
+        // Stream 0's data may go on in the lost bytes only when they lie behind its last chunk.
+        EXPECT_EQ(file.Stream(0)->LostDataBehindItsChunks(), c.walked == 1);
     }
+}
+
+// The first chunk of the file damaged: the chain goes on at the next head of one of the file's
+// streams, though none was read before it.
+TEST(CKVTAStream, ADamagedFirstHeadIsSkipped)
+{
+    KvdBuilder builder = InterleavedFile({});
+    builder.AddRawChunk(kIds[0], 0, T0, T0 + 100, std::vector<uint8_t>(16, 7));
+    builder.AddChunk(kIds[1], T0, T0 + 100, {}).AddChunk(kIds[0], T0 + 100, T0 + 200, {});
+    TempDir dir;
+    KvdTestFile file;
+    ASSERT_EQ(OpenBuilt(builder, dir, file), 0);
+    EXPECT_EQ(Walk(*file.Stream(0)), (std::vector<std::pair<uint64_t, uint64_t>> {{100, 200}}));
+    EXPECT_EQ(Walk(*file.Stream(1)).size(), 1u);
+    ASSERT_EQ(file.chain.LostSpans().size(), 1u);
+    EXPECT_EQ(file.chain.LostSpans()[0].from, file.dataStart);
+    EXPECT_EQ(file.chain.LostTail(), nullptr);
+    EXPECT_FALSE(file.Stream(0)->LostDataBehindItsChunks());
 }
 
 TEST(CKVTAStream, TimeLookupsMatchALinearWalk)
