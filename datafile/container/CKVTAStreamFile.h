@@ -180,7 +180,7 @@ public:
     CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
 
-    // ---- Writing (CKVTAStreamFileWrite.cpp) and merging (CKVTAStreamFileMerge.cpp) ----
+    // ---- Writing (CKVTAStreamFile.Write.cpp) and merging (CKVTAStreamFile.Merge.cpp) ----
     // Every failing step below leaves its reason in KvtLastErrorText.
 
     // Writes the header area of this object at the current position of `file`: magic, "LISThdr ",
