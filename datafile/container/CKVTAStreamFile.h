@@ -165,8 +165,8 @@ public:
     const CKVTAStreamIndex* GetStreamIndex() const override { return m_index.HasEntries() ? &m_index : nullptr; }
     // Scans every data chunk to build the index; false only when the progress callback cancelled.
     [[nodiscard]] bool GenerateIndex();
-    // Reads the index cache file of this recording; false without a cache folder or on any
-    // read or verification failure (the index is then cleared).
+    // Reads the index cache file of this recording; false without a cache folder (nothing sets
+    // one, so always) or on any read or verification failure (the index is then cleared).
     [[nodiscard]] bool LoadIndexCache();
 
     // File-level walk over every data chunk in file order (any stream), for the merge: the
