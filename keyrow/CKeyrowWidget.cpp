@@ -142,13 +142,13 @@ void CKeyrowWidget::EnableTitleButton(bool enable)
         m_titleButton->setEnabled(enable);
 }
 
-void CKeyrowWidget::AddButton(const KeyrowButtonSpec& spec)
+void CKeyrowWidget::AddButton(const KeyrowButtonPlan& plan)
 {
     auto* button = new CButtonST(this);
     button->setObjectName(QString("KeyrowButton%1").arg(m_buttons.size()));
-    button->Create(ToDisplay(spec.label), StyleBits(spec.style), ToQRect(spec.rect), this,
-                   spec.commandId);
-    button->setFont(LabelFont(spec.fontPoints));
+    button->Create(ToDisplay(plan.label), StyleBits(plan.style), ToQRect(plan.rect), this,
+                   plan.commandId);
+    button->setFont(LabelFont(plan.fontPoints));
     button->SetFlat(false);
     connect(button, &CButtonST::command, this, &CKeyrowWidget::OnButtonCommand);
     m_buttons.emplace_back(button);

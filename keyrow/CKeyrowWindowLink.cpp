@@ -32,10 +32,10 @@ void CKeyrowWindowLink::EnableTitleButton(bool enable)
         m_window->EnableTitleButton(enable);
 }
 
-void CKeyrowWindowLink::AddButton(const KeyrowButtonSpec& spec)
+void CKeyrowWindowLink::AddButton(const KeyrowButtonPlan& plan)
 {
     if (m_window)
-        m_window->AddButton(spec);
+        m_window->AddButton(plan);
 }
 
 int CKeyrowWindowLink::ButtonCount() const

@@ -18,7 +18,7 @@ public:
     void PlaceTitle(bool showStatic, const KeyrowRect& staticRect, bool showButton,
                     const KeyrowRect& buttonRect) override;
     void EnableTitleButton(bool enable) override;
-    void AddButton(const KeyrowButtonSpec& spec) override;
+    void AddButton(const KeyrowButtonPlan& plan) override;
     int ButtonCount() const override;
     void MoveButton(int index, const KeyrowRect& rect) override;
     bool IsCheckBox(int index) const override;

@@ -1,6 +1,6 @@
 #pragma once
 // 64-bit positions over the C runtime's buffered files, the bounds check every reader uses, and
-// whole reads and writes on descriptors: the one place that resumes a call a signal interrupted.
+// whole reads and writes on descriptors, each resumed when a signal interrupts it.
 
 #include <cstddef>
 #include <cstdint>

@@ -186,7 +186,7 @@ private:
     std::string m_suffix;
     std::unique_ptr<CKVTADataBlock> m_current;
 
-    // ---- Sample access of raw streams (CKVTAStreamSamples.cpp) ----
+    // ---- Sample access of raw streams (CKVTAStream.Samples.cpp) ----
     // A raw stream's payloads are frames of one u16 value per channel, in channel order. Frame k
     // of a block was sampled at block start + k / rate; a window [from, to) holds the frames
     // sampled inside it, so windows that share their boundaries split the stream exactly, and

@@ -774,7 +774,8 @@ bool CKVTAStreamFile::GenerateIndex()
         return false;
     if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries))
         return false;
-    // A cache file that cannot be written is skipped: the index in memory is what counts.
+    // Never taken while nothing sets a cache folder. A cache file that cannot be written is
+    // skipped: the index in memory is what counts.
     if (!m_discardIndexEntries && !m_indexCacheFolder.empty())
         (void)m_index.WriteCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_path,
                                  GetStreamCount());

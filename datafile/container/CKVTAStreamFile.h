@@ -173,8 +173,8 @@ public:
     const CKVTAStreamIndex* GetStreamIndex() const override { return m_index.HasEntries() ? &m_index : nullptr; }
     // Scans every data chunk to build the index; false only when the progress callback cancelled.
     [[nodiscard]] bool GenerateIndex();
-    // Reads the index cache file of this recording; false without a cache folder or on any
-    // read or verification failure (the index is then cleared).
+    // Reads the index cache file of this recording; false without a cache folder (nothing sets
+    // one, so always) or on any read or verification failure (the index is then cleared).
     [[nodiscard]] bool LoadIndexCache();
 
     // File-level walk over every data chunk in file order (any stream), for the merge: the
@@ -188,7 +188,7 @@ public:
     CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
     void OnBlockHandedOut(uint64_t chunkStart) override;
 
-    // ---- Writing (CKVTAStreamFileWrite.cpp) and merging (CKVTAStreamFileMerge.cpp) ----
+    // ---- Writing (CKVTAStreamFile.Write.cpp) and merging (CKVTAStreamFile.Merge.cpp) ----
     // Every failing step below leaves its reason in KvtLastErrorText.
 
     // Writes the header area of this object at the current position of `file`: magic, "LISThdr ",

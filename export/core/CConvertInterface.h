@@ -16,8 +16,8 @@ class CKVTAStream;
 class CKVTATimeStamp;
 class CMessageReporter;
 
-// Result of a conversion. The numbers are fixed: the front ends word each one and scripts read
-// the console program's messages.
+// Result of a conversion. The numbers are fixed: ExportResultText words each one for both front
+// ends and scripts read the console program's messages.
 enum ConvertResult : int {
     kConvertOk = 0,
     kConvertNoChannels = 1,       // the selection is empty
@@ -25,7 +25,7 @@ enum ConvertResult : int {
     kConvertCloseFailed = 3,      // the output file could not be finished and closed
     kConvertHeaderFailed = 4,     // the ABF header could not be completed
     kConvertCancelled = 5,        // the progress callback asked to stop
-    kConvertChannelsMissing = 6,  // set by the front ends: channels not in every input
+    kConvertChannelsMissing = 6,  // set by CExportDriver: channels not in every input
     kConvertIncompatible = 7,     // the selected streams cannot be written together
     kConvertRatesDiffer = 8,      // the selected streams have different sample rates
     kConvertUnused = 9,

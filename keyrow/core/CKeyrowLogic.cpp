@@ -66,13 +66,13 @@ void CKeyrowLogic::CreateButtons(const std::vector<std::string>& names, int32_t 
     m_buttons.CreateTitleWindows(m_titleText, (m_titleFlags & 1) != 0);
 
     for (int i = 0; i < m_layout.ButtonCount(); ++i) {
-        KeyrowButtonSpec spec;
-        spec.label = m_layout.Label(i);
-        spec.style = StyleOfMode();
-        spec.rect = m_layout.ButtonRect(i);
-        spec.commandId = kFirstButtonId + i;
-        spec.fontPoints = LabelFontPoints(spec.label);
-        m_buttons.AddButton(spec);
+        KeyrowButtonPlan plan;
+        plan.label = m_layout.Label(i);
+        plan.style = StyleOfMode();
+        plan.rect = m_layout.ButtonRect(i);
+        plan.commandId = kFirstButtonId + i;
+        plan.fontPoints = LabelFontPoints(plan.label);
+        m_buttons.AddButton(plan);
         const int index = m_buttons.ButtonCount() - 1;
         if (index < 0)
             continue;   // the window is gone: nothing to colour

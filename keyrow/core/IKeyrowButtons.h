@@ -15,7 +15,8 @@ enum class KeyrowButtonStyle {
     PushButton          // modes 2 and 3: keeps no check state
 };
 
-struct KeyrowButtonSpec
+// What a channel button is created with.
+struct KeyrowButtonPlan
 {
     std::string label;
     KeyrowButtonStyle style = KeyrowButtonStyle::PushButton;
@@ -41,7 +42,7 @@ public:
     virtual void EnableTitleButton(bool enable) = 0;
 
     // Appends a visible, 3-D channel button.
-    virtual void AddButton(const KeyrowButtonSpec& spec) = 0;
+    virtual void AddButton(const KeyrowButtonPlan& plan) = 0;
     virtual int ButtonCount() const = 0;
     virtual void MoveButton(int index, const KeyrowRect& rect) = 0;
     virtual bool IsCheckBox(int index) const = 0;

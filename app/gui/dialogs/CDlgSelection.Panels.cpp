@@ -40,7 +40,7 @@ bool CDlgSelection::CreatePanels()
     const QRect rects[2] = {QRect(QPoint(m_dlu->X(100), m_dlu->Y(92)), QSize(0, 0)),
                             QRect(QPoint(m_dlu->X(100), m_dlu->Y(199)), QSize(0, 0))};
     const int ids[2] = {kIdPanel1, kIdPanel2};
-    const auto endProgram = [this](const QString& text) {
+    const auto endProgram = [](const QString& text) {
         ShowMessage(text);
         EndProgram(1);
         return false;

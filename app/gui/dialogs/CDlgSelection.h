@@ -145,7 +145,7 @@ protected:
 
 private:
     static void EndProgram(int status);
-    // Captions: each control gets the room its caption needs (CDlgSelectionLayout.cpp).
+    // Captions: each control gets the room its caption needs (CDlgSelection.Layout.cpp).
     void FitCaptions();
     void SetBrowseCaption(const QString& text);
     QRect TemplatePlace(QWidget* control);

@@ -20,16 +20,16 @@ constexpr uint64_t kSecond = 1000000000;
 
 KvdStreamPlan RawStream(const std::string& type, const std::string& id, int channels, int32_t rate)
 {
-    KvdStreamPlan spec;
-    spec.bufferType = type;
-    spec.id = id;
-    spec.sampleRate = rate;
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.id = id;
+    plan.sampleRate = rate;
     for (int c = 0; c < channels; ++c) {
         KvdChannelPlan channel;
         channel.number = c;
-        spec.channels.push_back(channel);
+        plan.channels.push_back(channel);
     }
-    return spec;
+    return plan;
 }
 
 // One raw stream "elec0001" whose chunks hold consecutive frames, with chunks of a second

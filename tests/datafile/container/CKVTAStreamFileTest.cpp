@@ -18,18 +18,18 @@ constexpr uint64_t kMs = 1000000;
 KvdStreamPlan Stream(const std::string& type, const std::string& name, const std::string& id,
                      uint16_t chunkNumber = 1, int channels = 1)
 {
-    KvdStreamPlan spec;
-    spec.bufferType = type;
-    spec.name = name;
-    spec.id = id;
-    spec.chunkNumber = chunkNumber;
-    spec.words[1] = 2000;  // format word 2 of a 25 kHz recording
+    KvdStreamPlan plan;
+    plan.bufferType = type;
+    plan.name = name;
+    plan.id = id;
+    plan.chunkNumber = chunkNumber;
+    plan.words[1] = 2000;  // format word 2 of a 25 kHz recording
     for (int c = 0; c < channels; ++c) {
         KvdChannelPlan channel;
         channel.number = c;
-        spec.channels.push_back(channel);
+        plan.channels.push_back(channel);
     }
-    return spec;
+    return plan;
 }
 
 // Chunks of `id` lasting `ms` each from `start`, with a gap before chunk `gapBefore` (-1: none).
@@ -248,9 +248,9 @@ TEST(CKVTAStreamFile, OldRecordingRepairs)
         KvdBuilder b(c.version);
         b.Set<int32_t>(FH::kProgramVersion1, c.program).Set<float>(FH::kWindowExtent, 1000.0f);
         for (int word : c.formatWord2) {
-            KvdStreamPlan spec = Stream("analog", "Electrode Raw Data", "elec0001");
-            spec.words[1] = static_cast<uint16_t>(word);
-            b.AddStream(spec);
+            KvdStreamPlan plan = Stream("analog", "Electrode Raw Data", "elec0001");
+            plan.words[1] = static_cast<uint16_t>(word);
+            b.AddStream(plan);
         }
         if (!c.formatWord2.empty())
             AddRun(b, c.version < 5 ? "00001raw" : "elec0001", T0, 5, 128, c.gapBefore);

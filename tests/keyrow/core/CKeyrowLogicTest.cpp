@@ -52,10 +52,10 @@ TEST(CKeyrowLogic, CreateButtonsMakesOneButtonPerChannel)
     p.Create(0, 10);
     ASSERT_EQ(p.buttons.ButtonCount(), 10);
     const FakeButton& b = p.buttons.At(3);
-    EXPECT_EQ(b.spec.label, "E3");
-    EXPECT_EQ(b.spec.commandId, 1003);
-    EXPECT_EQ(b.spec.style, KeyrowButtonStyle::PushLikeCheckBox);
-    EXPECT_EQ(b.spec.fontPoints, 8);
+    EXPECT_EQ(b.plan.label, "E3");
+    EXPECT_EQ(b.plan.commandId, 1003);
+    EXPECT_EQ(b.plan.style, KeyrowButtonStyle::PushLikeCheckBox);
+    EXPECT_EQ(b.plan.fontPoints, 8);
     EXPECT_EQ(b.colors.GetColor(CButtonColors::kPressedBackground), KeyrowColor::Face(30));
     EXPECT_TRUE(p.buttons.titleBold);
     EXPECT_TRUE(p.buttons.showButton);
@@ -67,15 +67,15 @@ TEST(CKeyrowLogic, CreateButtonsMakesOneButtonPerChannel)
     p.logic.SetSelectionMode(1);
     p.logic.SetTitle("", 0);
     p.logic.CreateButtons({"1", "22", "333", "4444"}, 0, 0, 0, 4);
-    EXPECT_EQ(p.buttons.At(0).spec.style, KeyrowButtonStyle::CheckBox);
-    EXPECT_EQ(p.buttons.At(1).spec.fontPoints, 8);
-    EXPECT_EQ(p.buttons.At(2).spec.fontPoints, 7);
-    EXPECT_EQ(p.buttons.At(3).spec.fontPoints, 6);
+    EXPECT_EQ(p.buttons.At(0).plan.style, KeyrowButtonStyle::CheckBox);
+    EXPECT_EQ(p.buttons.At(1).plan.fontPoints, 8);
+    EXPECT_EQ(p.buttons.At(2).plan.fontPoints, 7);
+    EXPECT_EQ(p.buttons.At(3).plan.fontPoints, 6);
     EXPECT_FALSE(p.buttons.showButton);
     EXPECT_FALSE(p.buttons.showStatic);
     p.logic.SetSelectionMode(2);
     p.logic.CreateButtons(Labels(4), 0, 0, 0, 4);
-    EXPECT_EQ(p.buttons.At(0).spec.style, KeyrowButtonStyle::PushButton);
+    EXPECT_EQ(p.buttons.At(0).plan.style, KeyrowButtonStyle::PushButton);
 }
 
 TEST(CKeyrowLogic, NameBlockIsReadWithinItsSlots)
@@ -113,11 +113,11 @@ TEST(CKeyrowLogic, TitleAndBoundingSize)
     EXPECT_EQ(p.logic.GetBoundingSize().cy, 144);
 
     // Columns only changes the width: the buttons keep their rectangles.
-    const KeyrowRect before = p.buttons.At(9).spec.rect;
+    const KeyrowRect before = p.buttons.At(9).plan.rect;
     p.logic.SetColumns(4);
     EXPECT_TRUE(p.logic.IsModified());
     EXPECT_EQ(p.logic.GetBoundingSize().cx, 88);
-    EXPECT_EQ(p.buttons.At(9).spec.rect, before);
+    EXPECT_EQ(p.buttons.At(9).plan.rect, before);
     p.logic.SetColumns(-3);
     EXPECT_EQ(p.logic.GetBoundingSize().cx, 0);
     p.Create(0, 64);
@@ -348,7 +348,7 @@ TEST(CKeyrowLogic, NoWindowMeansNoButtons)
 {
     // A panel whose window is gone reports no buttons; every call stays harmless.
     struct Gone : FakeButtons {
-        void AddButton(const KeyrowButtonSpec&) override {}
+        void AddButton(const KeyrowButtonPlan&) override {}
     } gone;
     CKeyrowLogic logic(gone);
     logic.CreateButtons(Labels(10), 0, 0, 0, 10);

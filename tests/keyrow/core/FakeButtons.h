@@ -7,7 +7,7 @@
 
 struct FakeButton
 {
-    KeyrowButtonSpec spec;
+    KeyrowButtonPlan plan;
     int check = 0;
     bool shown = true;
     bool enabled = true;
@@ -42,17 +42,17 @@ public:
         buttonRect = buttonRect_;
     }
     void EnableTitleButton(bool enable) override { titleEnabled = enable; }
-    void AddButton(const KeyrowButtonSpec& spec) override
+    void AddButton(const KeyrowButtonPlan& plan) override
     {
         FakeButton b;
-        b.spec = spec;
+        b.plan = plan;
         buttons.push_back(b);
     }
     int ButtonCount() const override { return static_cast<int>(buttons.size()); }
-    void MoveButton(int index, const KeyrowRect& rect) override { At(index).spec.rect = rect; }
+    void MoveButton(int index, const KeyrowRect& rect) override { At(index).plan.rect = rect; }
     bool IsCheckBox(int index) const override
     {
-        return buttons.at(static_cast<size_t>(index)).spec.style != KeyrowButtonStyle::PushButton;
+        return buttons.at(static_cast<size_t>(index)).plan.style != KeyrowButtonStyle::PushButton;
     }
     int GetCheck(int index) const override { return buttons.at(static_cast<size_t>(index)).check; }
     void SetCheck(int index, int check) override

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
+#include <QPixmap>
+#include <QTimer>
 
 #include "app/gui/controls/CAnimateCtrl.h"
 #include "res/tools/AviWriter.h"
@@ -79,10 +80,33 @@ TEST(CAnimateCtrl, PlaysInALoopAndStops)
     EXPECT_FALSE(control.Open(QString::fromStdString(dir.File("missing.avi"))));
     ASSERT_TRUE(control.Open(QString::fromStdString(dir.File("a.avi"))));
     EXPECT_EQ(control.FrameCount(), 3);
+    control.resize(5, 3);
+    QTimer* timer = control.findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    // Frame n of the sample has its one red pixel at (n, 0) of the top row.
+    const auto shows = [&](int frame) {
+        const QImage painted = control.grab().toImage();
+        return control.CurrentFrame() == frame && painted.pixel(frame, 0) == qRgb(0xFF, 0, 0);
+    };
+
     control.Play();
     EXPECT_TRUE(control.IsPlaying());
-    QTest::qWait(120);
+    EXPECT_EQ(timer->interval(), 20);
+    EXPECT_TRUE(shows(0));
+    // Each tick of the timer shows the next frame; after the last comes the first again.
+    for (int frame : {1, 2, 0, 1}) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
+        EXPECT_TRUE(shows(frame));
+    }
+
     control.Stop();
     EXPECT_FALSE(control.IsPlaying());
-    EXPECT_EQ(control.CurrentFrame(), 0);
+    EXPECT_FALSE(timer->isActive());   // no tick comes any more
+    EXPECT_TRUE(shows(0));
+    // Playing again starts at the first frame, wherever the last play left off.
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
+    ASSERT_TRUE(shows(1));
+    control.Play();
+    EXPECT_TRUE(shows(0));
 }

@@ -1,5 +1,5 @@
-// Save and "Command Line" of the export dialogs against the console program: the same
-// selection and options give the same bytes.
+// Save of the export dialogs with the buttons around it (Browse, "Command Line", Cancel) and the
+// settings kept on close: the same selection and options give the console program's bytes.
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,7 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
 
 } // namespace
 
-TEST(ExportDriver, OneFileAsTheConsoleWritesIt)
+TEST(ExportDialogSave, OneFileAsTheConsoleWritesIt)
 {
     for (bool triggered : {false, true}) {
         for (ExportFormat format : {ExportFormat::Ascii, ExportFormat::Bin}) {
@@ -128,7 +128,7 @@ TEST(ExportDriver, OneFileAsTheConsoleWritesIt)
     }
 }
 
-TEST(ExportDriver, SeveralFilesOnePerInputOrOneForASplitRecording)
+TEST(ExportDialogSave, SeveralFilesOnePerInputOrOneForASplitRecording)
 {
     ExportScene scene;
     KvdRecordingPlan plan = Recording(false);
@@ -171,7 +171,7 @@ TEST(ExportDriver, SeveralFilesOnePerInputOrOneForASplitRecording)
     EXPECT_TRUE(Bytes(scene.File("console/one.raw")) == one);
 }
 
-TEST(ExportDriver, AFileThatLacksTheChannelsIsReported)
+TEST(ExportDialogSave, AFileThatLacksTheChannelsIsReported)
 {
     ExportScene scene;
     KvdRecordingPlan plan = Recording(false);
@@ -207,7 +207,7 @@ TEST(ExportDriver, AFileThatLacksTheChannelsIsReported)
     EXPECT_FALSE(Bytes(scene.File("out/b.raw")).empty());
 }
 
-TEST(ExportDriver, OneFilePerSweepAsksAboutTheSweepNames)
+TEST(ExportDialogSave, OneFilePerSweepAsksAboutTheSweepNames)
 {
     ExportScene scene;
     ASSERT_TRUE(WriteRecording(Recording(true), Plain4(), scene.File("rec.kvd")));
@@ -249,7 +249,7 @@ TEST(ExportDriver, OneFilePerSweepAsksAboutTheSweepNames)
     }
 }
 
-TEST(ExportDriver, AfterBrowseTheConfirmedNameIsNotAskedAgain)
+TEST(ExportDialogSave, AfterBrowseTheConfirmedNameIsNotAskedAgain)
 {
     ExportScene scene;
     ASSERT_TRUE(WriteRecording(Recording(false), Plain4(), scene.File("rec.kvd")));
@@ -273,7 +273,7 @@ TEST(ExportDriver, AfterBrowseTheConfirmedNameIsNotAskedAgain)
               scene.dir.Path());
 }
 
-TEST(ExportDriver, CancelAsksAndStopsOnlyOnYes)
+TEST(ExportDialogSave, CancelAsksAndStopsOnlyOnYes)
 {
     for (bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
@@ -314,7 +314,7 @@ TEST(ExportDriver, CancelAsksAndStopsOnlyOnYes)
     }
 }
 
-TEST(ExportDriver, ASingleOutputThatCannotBeOpenedWritesNothing)
+TEST(ExportDialogSave, ASingleOutputThatCannotBeOpenedWritesNothing)
 {
     ExportScene scene;
     KvdRecordingPlan plan = Recording(false);
@@ -336,7 +336,7 @@ TEST(ExportDriver, ASingleOutputThatCannotBeOpenedWritesNothing)
     }, 2);
 }
 
-TEST(ExportDriver, CommandLineFileCancelledRefusedOrUnwritable)
+TEST(ExportDialogSave, CommandLineFileCancelledRefusedOrUnwritable)
 {
     ExportScene scene;
     ASSERT_TRUE(WriteRecording(Recording(false), Plain4(), scene.File("rec.kvd")));
@@ -367,7 +367,7 @@ TEST(ExportDriver, CommandLineFileCancelledRefusedOrUnwritable)
     });
 }
 
-TEST(ExportDriver, BrowsePathChoosesTheFolderOfSeveralOutputs)
+TEST(ExportDialogSave, BrowsePathChoosesTheFolderOfSeveralOutputs)
 {
     ExportScene scene;
     KvdRecordingPlan plan = Recording(false);
@@ -387,7 +387,7 @@ TEST(ExportDriver, BrowsePathChoosesTheFolderOfSeveralOutputs)
               scene.File("elsewhere"));
 }
 
-TEST(ExportDriver, SettingsAreKeptOnClose)
+TEST(ExportDialogSave, SettingsAreKeptOnClose)
 {
     ExportScene scene;
     ASSERT_TRUE(WriteRecording(Recording(false), Plain4(), scene.File("rec.kvd")));
