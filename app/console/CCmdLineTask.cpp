@@ -17,6 +17,7 @@
 #include "export/binary/CConvertToBIN.h"
 #include "export/core/CConvertInterface.h"
 #include "export/core/CExportDriver.h"
+#include "export/core/ExportOutputName.h"
 #include "export/core/ExportResultText.h"
 #include "export/core/VersionInfo.h"
 #include "export/model/CKVD.h"
@@ -279,7 +280,8 @@ bool CCmdLineTask::CheckOutputNames(const CSondrelDoc& doc) const
         for (int i = 0; i < doc.GetFileCount(); ++i) {
             const std::string& input = doc.GetFile(i)->GetPath();
             outputs.emplace_back(
-                BuildOutputName(m_outputPath, input, m_converter->GetFileExtension()), input);
+                ExportOutputName(m_outputPath, OutputPathKind::kFolderOrFile, input, m_converter->GetFileExtension()),
+                input);
         }
     }
     for (const auto& output : outputs) {
@@ -320,7 +322,7 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
     batch.baseIsPressedStart = m_baseIsPressedStart != 0;
     batch.fileStreams = [&doc](int index) { return doc.GetFileStreams(index); };
     batch.outputName = [this, &c] {
-        return BuildOutputName(m_outputPath, c.GetInputName(), c.GetFileExtension());
+        return ExportOutputName(m_outputPath, OutputPathKind::kFolderOrFile, c.GetInputName(), c.GetFileExtension());
     };
     batch.reportNoChannels = [](const std::string& input) {
         ConsolePrintf("%s%s%s\n", kNoNewOutputHead, input.c_str(), kNoNewOutputTail);
@@ -329,25 +331,6 @@ int CCmdLineTask::ConvertFiles(CSondrelDoc& doc)
     const int result = driver.Run();
     ConsolePrint(ExportResultText(result, driver.GetRemoved(), ExportFrontEnd::kConsole));
     return result;
-}
-
-std::string CCmdLineTask::BuildOutputName(const std::string& outputPath,
-                                          const std::string& inputPath,
-                                          const std::string& extension)
-{
-    std::error_code error;
-    std::string folder;
-    if (fs::is_directory(outputPath, error)) {
-        folder = outputPath;
-    } else {
-        const size_t slash = outputPath.find_last_of('/');
-        folder = slash == std::string::npos ? std::string() : outputPath.substr(0, slash);
-        if (slash == 0)
-            folder = "/";
-    }
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder + fs::path(inputPath).stem().string() + "." + extension;
 }
 
 int CCmdLineTask::PrintProgress(void* context, int percent, const char* text)

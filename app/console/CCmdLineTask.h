@@ -36,11 +36,6 @@ public:
     // conversion's result code.
     int ConvertFiles(CSondrelDoc& doc);
 
-    // The output of one of several inputs: the "-o" folder (the "-o" path when it is an
-    // existing folder, else the folder part of it), the input's name without folder and
-    // extension, "." and the extension.
-    static std::string BuildOutputName(const std::string& outputPath, const std::string& inputPath,
-                                       const std::string& extension);
     // The console's progress callback: one "Progress:" line; never asks to stop.
     static int PrintProgress(void* context, int percent, const char* text);
 

@@ -458,7 +458,8 @@ std::string CDlgSelection::GetOutputFolder() const
 
 std::string CDlgSelection::BuildOutputName() const
 {
-    return MakeOutputName(GetOutputFolder(), m_converter->GetInputName(), m_converter->GetFileExtension());
+    return ExportOutputName(GetOutputFolder(), OutputPathKind::kFolder, m_converter->GetInputName(),
+                            m_converter->GetFileExtension());
 }
 
 void CDlgSelection::FillFileLists()

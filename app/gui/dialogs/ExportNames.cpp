@@ -7,14 +7,7 @@
 #include <cerrno>
 
 #include "export/core/CConvertInterface.h"
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return std::string();
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
+#include "export/core/ExportOutputName.h"
 
 bool IsReadOnlyVolume(const std::string& folder)
 {
@@ -31,19 +24,6 @@ std::string ChooseOutputFolder(const std::string& writeFolder, const std::string
     if (!folder.empty() && IsReadOnlyVolume(folder) && !documentsFolder.empty())
         return documentsFolder;
     return folder;
-}
-
-std::string MakeOutputName(const std::string& folder, const std::string& inputPath,
-                           const std::string& extension)
-{
-    std::string name = inputPath.substr(inputPath.find_last_of('/') + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot != 0)
-        name.erase(dot);
-    std::string out = folder;
-    if (!out.empty() && out.back() != '/')
-        out += '/';
-    return out + name + "." + extension;
 }
 
 bool OutputFileExists(const std::string& path)

@@ -1,8 +1,10 @@
 #pragma once
-// Output names of the export dialog: the folder it writes into, the name of each output file,
-// and which of the names it will write exist already. No Qt: the dialog passes the folders in.
+// Output names of the export dialog: the folder it writes into and which of the names it will
+// write exist already (each name is ExportOutputName's). No Qt: the dialog passes the folders in.
 
 #include <string>
+
+#include "export/core/ExportOutputName.h"
 
 // The folder the dialog writes into: `writeFolder` ("Settings"/"WriteDirectory") when it is not
 // empty; else `readFolder` ("ReadDirectory"), or `documentsFolder` when that lies on a read-only
@@ -12,15 +14,6 @@ std::string ChooseOutputFolder(const std::string& writeFolder, const std::string
 
 // True when `folder` lies on a volume mounted read-only; false when it cannot be asked.
 bool IsReadOnlyVolume(const std::string& folder);
-
-// `folder`, a "/" when it does not end in one, the input's file name without its extension,
-// "." and `extension`. An empty folder gives a name in the current folder.
-std::string MakeOutputName(const std::string& folder, const std::string& inputPath,
-                           const std::string& extension);
-
-// The folder part of `path` (without the last component and its "/"); "/" for a file in the
-// root folder, empty for a bare file name.
-std::string FolderOf(const std::string& path);
 
 // True unless opening `path` for reading fails because it, or a folder on its way, does not
 // exist: a file that exists but cannot be read still counts, so it is never overwritten unasked.

@@ -225,18 +225,6 @@ TEST(CCmdLineTask, ReadsTheSettingsFileOnlyWithIni)
     unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(CCmdLineTask, BuildsOutputNamesForSeveralInputs)
-{
-    TempDir dir;
-    const std::pair<std::string, std::string> cases[] = {
-        {dir.Path(), dir.File("a.txt")},      {dir.Path() + "/", dir.File("a.txt")},
-        {dir.File("x.txt"), dir.File("a.txt")}, {"x.txt", "a.txt"},
-        {"out/x.txt", "out/a.txt"},           {"/x.txt", "/a.txt"},
-    };
-    for (const auto& [output, expected] : cases)
-        EXPECT_EQ(CCmdLineTask::BuildOutputName(output, "/data/rec.d/a.kvd", "txt"), expected);
-}
-
 TEST(CCmdLineTask, TheProgramConvertsFromItsArgumentsAndOptionFiles)
 {
     TempDir dir;
