@@ -31,7 +31,7 @@ public:
     static std::vector<std::string> Lines(CKVD& file, bool windowed = false);
     // Prints the report to `out`, each line converted to UTF-8 and ended by "\n"; false when a
     // write fails.
-    static bool Print(CKVD& file, FILE* out);
+    [[nodiscard]] static bool Print(CKVD& file, FILE* out);
 
 private:
     void Line(const std::string& text) { m_sink(kBodyLine, text); }

@@ -90,7 +90,7 @@ public:
 
 private:
     // Loads the file into `profile`; false for an empty path or a file that cannot be read.
-    bool Load(CProfile& profile) const;
+    [[nodiscard]] bool Load(CProfile& profile) const;
 
     std::string m_path;
 };

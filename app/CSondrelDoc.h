@@ -42,7 +42,7 @@ public:
     // the set is then checked and at most one message says why it cannot be processed (the
     // files stay open). False after a reported failure: no file stays open and the document is
     // "Untitled".
-    bool OnOpenDocument(const char* path);
+    [[nodiscard]] bool OnOpenDocument(const char* path);
 
     // Shows one message through the reporter.
     void ReportError(const std::string& text);
@@ -114,7 +114,7 @@ private:
 
     // Opens `path` into a new entry appended to the list (kept even when it fails); reports a
     // failure with the path and returns false.
-    bool AppendFile(const std::string& path);
+    [[nodiscard]] bool AppendFile(const std::string& path);
     void SetPathName(const std::string& pathName, const std::string& title);
     void ReportCompatibility(int total, uint16_t kind, uint16_t mismatch);
     bool SetupAgrees() const;

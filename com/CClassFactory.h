@@ -13,14 +13,14 @@ public:
     CClassFactory(const CLSID& clsid, Creator creator) : m_clsid(clsid), m_creator(creator) {}
     virtual ~CClassFactory() = default;
 
-    HRESULT QueryInterface(const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT QueryInterface(const IID& iid, void** out) override;
     uint32_t AddRef() override;
     uint32_t Release() override;
 
     // CLASS_E_NOAGGREGATION for an outer object, E_OUTOFMEMORY when none could be made, else the
     // object's answer to QueryInterface(iid).
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) override;
-    HRESULT LockServer(bool lock) override;
+    [[nodiscard]] HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT LockServer(bool lock) override;
 
     const CLSID& Clsid() const { return m_clsid; }
 
@@ -31,5 +31,5 @@ private:
 
 // The body of DllGetClassObject over a library's factories: the one whose class id matches,
 // asked for `iid`; CLASS_E_CLASSNOTAVAILABLE when none matches, E_POINTER for null arguments.
-HRESULT GetClassObjectFrom(CClassFactory* const* factories, size_t count, const CLSID* clsid,
+[[nodiscard]] HRESULT GetClassObjectFrom(CClassFactory* const* factories, size_t count, const CLSID* clsid,
                            const IID* iid, void** out);

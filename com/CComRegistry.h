@@ -43,10 +43,10 @@ public:
 
     // Adds or replaces the class (and its ProgID). SELFREG_E_CLASS when the file cannot be read
     // or written or the entry cannot be stored (a library path with a line break, say).
-    static HRESULT RegisterClass(const ClassEntry& entry);
+    [[nodiscard]] static HRESULT RegisterClass(const ClassEntry& entry);
     // Removes the class and the ProgID that names it. S_OK also when it was not registered;
     // SELFREG_E_CLASS when the file cannot be read or written.
-    static HRESULT UnregisterClass(const CLSID& clsid);
+    [[nodiscard]] static HRESULT UnregisterClass(const CLSID& clsid);
     // The class's entry, its library path made absolute; false when no file has it.
     static bool LookupClass(const CLSID& clsid, ClassEntry* entry);
     // The class's entry in every file that has it, in lookup order (the first is LookupClass's).
@@ -56,9 +56,9 @@ public:
 
     // Records a type library version (several versions may stand side by side).
     // SELFREG_E_TYPELIB when the file cannot be read or written.
-    static HRESULT RegisterTypeLib(const GUID& libid, uint16_t major, uint16_t minor,
+    [[nodiscard]] static HRESULT RegisterTypeLib(const GUID& libid, uint16_t major, uint16_t minor,
                                    const std::string& libraryPath, const std::string& name);
-    static HRESULT UnregisterTypeLib(const GUID& libid, uint16_t major, uint16_t minor);
+    [[nodiscard]] static HRESULT UnregisterTypeLib(const GUID& libid, uint16_t major, uint16_t minor);
     // The highest registered version of the type library and its library path; false when the
     // library is not registered. Null outs are allowed.
     static bool QueryTypeLib(const GUID& libid, uint16_t* major, uint16_t* minor,

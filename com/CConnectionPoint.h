@@ -18,16 +18,16 @@ public:
     CConnectionPoint(const CConnectionPoint&) = delete;
     CConnectionPoint& operator=(const CConnectionPoint&) = delete;
 
-    HRESULT QueryInterface(const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT QueryInterface(const IID& iid, void** out) override;
     uint32_t AddRef() override;
     uint32_t Release() override;
 
     // The sink is asked for the event interface (an IDispatch) and held until Unadvise:
     // CONNECT_E_CANNOTCONNECT when it has none, E_POINTER for a null sink or cookie.
-    HRESULT Advise(IUnknown* sink, uint32_t* cookie) override;
+    [[nodiscard]] HRESULT Advise(IUnknown* sink, uint32_t* cookie) override;
     // CONNECT_E_NOCONNECTION for a cookie not advised (or unadvised already).
-    HRESULT Unadvise(uint32_t cookie) override;
-    HRESULT GetConnectionInterface(IID* out) override;
+    [[nodiscard]] HRESULT Unadvise(uint32_t cookie) override;
+    [[nodiscard]] HRESULT GetConnectionInterface(IID* out) override;
 
     const IID& EventIid() const { return m_eventIid; }
     size_t SinkCount() const { return m_sinks.size(); }

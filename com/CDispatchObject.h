@@ -25,28 +25,28 @@ public:
 
     // IUnknown, IDispatch, the dispatch interface id, IConnectionPointContainer (when the object
     // has connection points), then QueryOtherInterface.
-    HRESULT QueryInterface(const IID& iid, void** out) override;
-    HRESULT GetTypeInfoCount(uint32_t* count) override;
+    [[nodiscard]] HRESULT QueryInterface(const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT GetTypeInfoCount(uint32_t* count) override;
     // Index 0 only (DISP_E_BADINDEX else): the dispatch interface's type information.
-    HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) override;
-    HRESULT GetIDsOfNames(const std::string& name, DISPID* out) override;
+    [[nodiscard]] HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) override;
+    [[nodiscard]] HRESULT GetIDsOfNames(const std::string& name, DISPID* out) override;
     // Finds the member (DISP_E_MEMBERNOTFOUND), checks the arguments (CheckArguments), converts
     // them to the declared types and calls InvokeMember. An exception out of InvokeMember becomes
     // DISP_E_EXCEPTION (E_OUTOFMEMORY for bad_alloc).
-    HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result) override;
+    [[nodiscard]] HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result) override;
 
     // CONNECT_E_NOCONNECTION for an interface without a connection point here.
-    HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** out) override;
+    [[nodiscard]] HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** out) override;
 
 
 protected:
     virtual ~CDispatchObject();
 
     // One checked call. `result` may be null (the caller wants no result).
-    virtual HRESULT InvokeMember(const MemberInfo& member, uint16_t flags, DispParams& params,
+    [[nodiscard]] virtual HRESULT InvokeMember(const MemberInfo& member, uint16_t flags, DispParams& params,
                                  Variant* result) = 0;
     // Further interfaces of a derived class; E_NOINTERFACE unless overridden.
-    virtual HRESULT QueryOtherInterface(const IID& iid, void** out);
+    [[nodiscard]] virtual HRESULT QueryOtherInterface(const IID& iid, void** out);
 
     // Makes a connection point known to FindConnectionPoint; it stays the derived class's
     // (usually a member constructed with `this` as owner).
@@ -62,7 +62,7 @@ private:
 // A class that adds a further interface (say IWindowedControl) to CDispatchObject must route that
 // interface's IUnknown methods to the object's; this writes the three overrides.
 #define COM_FORWARD_IUNKNOWN(Base)                                                             \
-    HRESULT QueryInterface(const IID& iid, void** out) override                                \
+    [[nodiscard]] HRESULT QueryInterface(const IID& iid, void** out) override                  \
     {                                                                                          \
         return Base::QueryInterface(iid, out);                                                 \
     }                                                                                          \

@@ -12,5 +12,5 @@ public:
 
 protected:
     // Answers IID_IWindowedControl; a derived class that adds more calls this for the rest.
-    HRESULT QueryOtherInterface(const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT QueryOtherInterface(const IID& iid, void** out) override;
 };

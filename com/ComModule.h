@@ -12,4 +12,4 @@ void ComModuleUnlock();
 uint32_t ComModuleLockCount();
 // S_OK when no object of the module lives and no lock is held, else S_FALSE: the body of
 // DllCanUnloadNow.
-HRESULT ComModuleCanUnloadNow();
+[[nodiscard]] HRESULT ComModuleCanUnloadNow();

@@ -10,15 +10,15 @@
 // (E_NOINTERFACE when the object has no IWindowedControl or no IDispatch, the control's own code
 // when it makes no window, E_UNEXPECTED when it says it did but hands out none). On success
 // *dispatch holds one reference and *window the control's window; on failure both are null.
-HRESULT CreateControl(const CLSID& clsid, void* parentWindow, int x, int y, int width, int height,
+[[nodiscard]] HRESULT CreateControl(const CLSID& clsid, void* parentWindow, int x, int y, int width, int height,
                       int childId, IDispatch** dispatch, void** window);
 
 // A new object of the class without a window, asked for `iid`.
-HRESULT CoCreateInstance(const CLSID& clsid, const IID& iid, void** out);
+[[nodiscard]] HRESULT CoCreateInstance(const CLSID& clsid, const IID& iid, void** out);
 
 // The class factory of a registered class.
-HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** out);
+[[nodiscard]] HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** out);
 
 // Nothing to set up here: S_OK, also when there is no registry file yet.
-HRESULT CoInitialize();
+[[nodiscard]] HRESULT CoInitialize();
 void CoUninitialize();

@@ -38,17 +38,17 @@ public:
 
     // Bounds of dimension `dim`, counted from 1 as in COM; DISP_E_BADINDEX for another dimension,
     // E_POINTER for a null out. The upper bound of an empty dimension is lowerBound - 1.
-    HRESULT GetLBound(uint32_t dim, int32_t* out) const;
-    HRESULT GetUBound(uint32_t dim, int32_t* out) const;
+    [[nodiscard]] HRESULT GetLBound(uint32_t dim, int32_t* out) const;
+    [[nodiscard]] HRESULT GetUBound(uint32_t dim, int32_t* out) const;
 
     // One element of a one-dimensional array by its index (between the bounds). DISP_E_BADINDEX
     // out of range or when the array has more than one dimension, DISP_E_TYPEMISMATCH when the
     // element type is not VT_UI2 (resp. VT_BSTR), E_POINTER for a null out. Nothing is changed
     // on failure.
-    HRESULT GetElement(int32_t index, uint16_t* out) const;
-    HRESULT GetElement(int32_t index, std::string* out) const;
-    HRESULT PutElement(int32_t index, uint16_t value);
-    HRESULT PutElement(int32_t index, const std::string& value);
+    [[nodiscard]] HRESULT GetElement(int32_t index, uint16_t* out) const;
+    [[nodiscard]] HRESULT GetElement(int32_t index, std::string* out) const;
+    [[nodiscard]] HRESULT PutElement(int32_t index, uint16_t value);
+    [[nodiscard]] HRESULT PutElement(int32_t index, const std::string& value);
 
     // A deep copy; nullptr when memory runs out.
     SafeArray* Copy() const;
@@ -65,7 +65,7 @@ private:
     bool Offset(int32_t index, uint32_t* offset) const;
     // The offset of an element of type `vt`: DISP_E_TYPEMISMATCH for an array of another type,
     // DISP_E_BADINDEX for an index outside it.
-    HRESULT ElementOffset(VARTYPE vt, int32_t index, uint32_t* offset) const;
+    [[nodiscard]] HRESULT ElementOffset(VARTYPE vt, int32_t index, uint32_t* offset) const;
     static uint32_t ElementSize(VARTYPE vt);
 
     VARTYPE m_vt = VT_EMPTY;

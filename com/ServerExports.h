@@ -7,10 +7,10 @@
 #include "com/Guid.h"
 
 extern "C" {
-HRESULT DllRegisterServer();
-HRESULT DllUnregisterServer();
-HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** out);
-HRESULT DllCanUnloadNow();
+[[nodiscard]] HRESULT DllRegisterServer();
+[[nodiscard]] HRESULT DllUnregisterServer();
+[[nodiscard]] HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** out);
+[[nodiscard]] HRESULT DllCanUnloadNow();
 }
 
 using DllRegisterServerFunction = HRESULT (*)();

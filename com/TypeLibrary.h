@@ -56,14 +56,14 @@ struct TypeLibraryInfo
 // does not fit (VT_I2, VT_I4, VT_UI2 and VT_BOOL convert among themselves when the value fits;
 // VT_BSTR, by-reference and array types must match exactly, and their pointers must not be null);
 // S_OK when it may go ahead.
-HRESULT CheckArguments(const MemberInfo& member, uint16_t flags, const DispParams& params);
+[[nodiscard]] HRESULT CheckArguments(const MemberInfo& member, uint16_t flags, const DispParams& params);
 
 // The number of arguments a call of this kind passes to the member.
 size_t ExpectedArgumentCount(const MemberInfo& member, uint16_t flags);
 
 // Converts the arguments of a checked call to the declared types in place, so the member's code
 // reads exactly the field of its declared type (lVal for VT_I4, and so on).
-HRESULT CoerceArguments(const MemberInfo& member, uint16_t flags, DispParams& params);
+[[nodiscard]] HRESULT CoerceArguments(const MemberInfo& member, uint16_t flags, DispParams& params);
 
 // The integral value of a VT_I2, VT_I4, VT_UI2 or VT_BOOL variant (by value); false otherwise.
 bool IntegralValue(const Variant& value, int64_t* out);
@@ -71,5 +71,5 @@ bool IntegralValue(const Variant& value, int64_t* out);
 // ITypeInfo of one interface of the table, and ITypeLib of the whole table. The table must
 // outlive the objects (tables are static). E_POINTER for a null out, TYPE_E_ELEMENTNOTFOUND for
 // an interface the table does not hold.
-HRESULT CreateTypeLib(const TypeLibraryInfo& library, ITypeLib** out);
-HRESULT CreateTypeInfo(const TypeLibraryInfo& library, const IID& iid, ITypeInfo** out);
+[[nodiscard]] HRESULT CreateTypeLib(const TypeLibraryInfo& library, ITypeLib** out);
+[[nodiscard]] HRESULT CreateTypeInfo(const TypeLibraryInfo& library, const IID& iid, ITypeInfo** out);

@@ -16,7 +16,7 @@
 
 struct IUnknown
 {
-    virtual HRESULT QueryInterface(const IID& iid, void** out) = 0;
+    [[nodiscard]] virtual HRESULT QueryInterface(const IID& iid, void** out) = 0;
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
 
@@ -113,7 +113,7 @@ public:
 
     // QueryInterface into another pointer.
     template <class U>
-    HRESULT As(const IID& iid, ComPtr<U>* out) const
+    [[nodiscard]] HRESULT As(const IID& iid, ComPtr<U>* out) const
     {
         if (!out)
             return E_POINTER;
@@ -142,12 +142,12 @@ struct MemberInfo;
 
 struct IDispatch : IUnknown
 {
-    virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;
-    virtual HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) = 0;
+    [[nodiscard]] virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;
+    [[nodiscard]] virtual HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) = 0;
     // One name, compared without regard to ASCII case; DISP_E_UNKNOWNNAME when missing.
-    virtual HRESULT GetIDsOfNames(const std::string& name, DISPID* out) = 0;
+    [[nodiscard]] virtual HRESULT GetIDsOfNames(const std::string& name, DISPID* out) = 0;
     // result may be null when the caller wants none.
-    virtual HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result) = 0;
+    [[nodiscard]] virtual HRESULT Invoke(DISPID id, uint16_t flags, DispParams& params, Variant* result) = 0;
 };
 
 struct TLibAttr
@@ -159,58 +159,58 @@ struct TLibAttr
 
 struct ITypeInfo : IUnknown
 {
-    virtual HRESULT GetContainingTypeLib(ITypeLib** out, uint32_t* index) = 0;
+    [[nodiscard]] virtual HRESULT GetContainingTypeLib(ITypeLib** out, uint32_t* index) = 0;
     // The interface id this type information describes.
-    virtual HRESULT GetGuid(IID* out) = 0;
+    [[nodiscard]] virtual HRESULT GetGuid(IID* out) = 0;
     // Name and help string of a member, or of the interface itself for DISPID_UNKNOWN.
-    virtual HRESULT GetDocumentation(DISPID id, std::string* name, std::string* help) = 0;
-    virtual HRESULT GetIDsOfNames(const std::string& name, DISPID* out) = 0;
+    [[nodiscard]] virtual HRESULT GetDocumentation(DISPID id, std::string* name, std::string* help) = 0;
+    [[nodiscard]] virtual HRESULT GetIDsOfNames(const std::string& name, DISPID* out) = 0;
     // The static description behind it (valid while the library that holds it is loaded).
-    virtual HRESULT GetInterfaceInfo(const InterfaceInfo** out) = 0;
+    [[nodiscard]] virtual HRESULT GetInterfaceInfo(const InterfaceInfo** out) = 0;
 };
 
 struct ITypeLib : IUnknown
 {
-    virtual HRESULT GetLibAttr(TLibAttr* out) = 0;
+    [[nodiscard]] virtual HRESULT GetLibAttr(TLibAttr* out) = 0;
     virtual uint32_t GetTypeInfoCount() = 0;
-    virtual HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) = 0;
-    virtual HRESULT GetTypeInfoOfGuid(const IID& iid, ITypeInfo** out) = 0;
+    [[nodiscard]] virtual HRESULT GetTypeInfo(uint32_t index, ITypeInfo** out) = 0;
+    [[nodiscard]] virtual HRESULT GetTypeInfoOfGuid(const IID& iid, ITypeInfo** out) = 0;
     // index -1: the library's name, help string and help file; else those of interface `index`
     // (no help file).
-    virtual HRESULT GetDocumentation(int32_t index, std::string* name, std::string* help,
+    [[nodiscard]] virtual HRESULT GetDocumentation(int32_t index, std::string* name, std::string* help,
                                      std::string* helpFile) = 0;
 };
 
 struct IClassFactory : IUnknown
 {
-    virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) = 0;
-    virtual HRESULT LockServer(bool lock) = 0;
+    [[nodiscard]] virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) = 0;
+    [[nodiscard]] virtual HRESULT LockServer(bool lock) = 0;
 };
 
 // Ours: a control that makes its window as a child of a host window. Windows cross as opaque
 // handles (a QWidget* inside the programs; host and control share one Qt).
 struct IWindowedControl : IUnknown
 {
-    virtual HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
+    [[nodiscard]] virtual HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
                                         int childId, void** window) = 0;
 };
 
 struct IConnectionPoint : IUnknown
 {
     // The sink must answer QueryInterface for the event interface id with an IDispatch.
-    virtual HRESULT Advise(IUnknown* sink, uint32_t* cookie) = 0;
-    virtual HRESULT Unadvise(uint32_t cookie) = 0;
-    virtual HRESULT GetConnectionInterface(IID* out) = 0;
+    [[nodiscard]] virtual HRESULT Advise(IUnknown* sink, uint32_t* cookie) = 0;
+    [[nodiscard]] virtual HRESULT Unadvise(uint32_t cookie) = 0;
+    [[nodiscard]] virtual HRESULT GetConnectionInterface(IID* out) = 0;
 };
 
 struct IConnectionPointContainer : IUnknown
 {
-    virtual HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** out) = 0;
+    [[nodiscard]] virtual HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** out) = 0;
 };
 
 // Hands out `object` as `out` with a reference added (the usual tail of QueryInterface).
 template <class I>
-HRESULT ReturnInterface(I* object, void** out)
+[[nodiscard]] HRESULT ReturnInterface(I* object, void** out)
 {
     object->AddRef();
     *out = static_cast<void*>(object);

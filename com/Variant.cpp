@@ -24,7 +24,9 @@ void CopyValueBits(Variant& dst, const Variant& src)
 
 Variant::Variant(const Variant& other) : Variant()
 {
-    VariantCopy(this, &other);
+    // Only memory can run out here: a copy that failed must not pass for an empty value.
+    if (FAILED(VariantCopy(this, &other)))
+        throw std::bad_alloc();
 }
 
 Variant::Variant(Variant&& other) noexcept : Variant()
@@ -39,8 +41,8 @@ Variant::Variant(Variant&& other) noexcept : Variant()
 
 Variant& Variant::operator=(const Variant& other)
 {
-    if (this != &other)
-        VariantCopy(this, &other);
+    if (this != &other && FAILED(VariantCopy(this, &other)))
+        throw std::bad_alloc();
     return *this;
 }
 

@@ -55,4 +55,4 @@ void VariantInit(Variant* variant);
 HRESULT VariantClear(Variant* variant);
 // Clears dst, then copies src into it (arrays deeply, references as pointers). E_POINTER for a
 // null argument, E_OUTOFMEMORY when the array cannot be copied (dst is then VT_EMPTY).
-HRESULT VariantCopy(Variant* dst, const Variant* src);
+[[nodiscard]] HRESULT VariantCopy(Variant* dst, const Variant* src);

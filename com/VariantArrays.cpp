@@ -36,8 +36,11 @@ HRESULT ReadArray(const Variant& value, VARTYPE elementType, std::vector<T>* out
         return hr;
     int32_t lower = 0;
     int32_t upper = 0;
-    array->GetLBound(1, &lower);
-    array->GetUBound(1, &upper);
+    hr = array->GetLBound(1, &lower);
+    if (SUCCEEDED(hr))
+        hr = array->GetUBound(1, &upper);
+    if (FAILED(hr))
+        return hr;
     try {
         std::vector<T> values;
         values.reserve(array->ElementCount());

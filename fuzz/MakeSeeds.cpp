@@ -58,12 +58,15 @@ std::string ProfileSeed(const std::string& section, const std::string& key,
 Seeds ProfileSeeds()
 {
     CProfile profile;
-    profile.SetString("Settings", "LastFolder", "/home/lab/recordings");
-    profile.SetInt("Settings", "Format", 2);
-    profile.SetString("Settings", "Separator", " \t ");
-    profile.SetString("Recent File List", "File1", "/data/day 1.kvd");
-    profile.SetString("Recent File List", "File2", "\"quoted\"");
-    profile.SetInt("Export", "Channels", -64);
+    // Every entry is one a profile stores: a refusal would leave the seed without it.
+    const bool stored = profile.SetString("Settings", "LastFolder", "/home/lab/recordings")
+                        && profile.SetInt("Settings", "Format", 2)
+                        && profile.SetString("Settings", "Separator", " \t ")
+                        && profile.SetString("Recent File List", "File1", "/data/day 1.kvd")
+                        && profile.SetString("Recent File List", "File2", "\"quoted\"")
+                        && profile.SetInt("Export", "Channels", -64);
+    if (!stored)
+        std::fprintf(stderr, "MakeSeeds: a profile entry of the seeds was refused\n");
     const std::string lf = "; written by the settings\n" + profile.Text();
     std::string crlf;
     for (char c : lf) {

@@ -34,19 +34,19 @@ public:
 
     // Makes the panel window as a child of parentWindow (a QWidget*), shown. E_POINTER for a
     // null out, E_UNEXPECTED without a QApplication or when the window exists already.
-    HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
+    [[nodiscard]] HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
                                 int childId, void** window) override;
 
 protected:
     ~CKeyrowCtrl() override;
-    HRESULT InvokeMember(const MemberInfo& member, uint16_t flags, DispParams& params,
+    [[nodiscard]] HRESULT InvokeMember(const MemberInfo& member, uint16_t flags, DispParams& params,
                          Variant* result) override;
 
 private:
-    HRESULT AboutBox();
-    HRESULT InitializeButtonsFromBlock(const std::vector<Variant>& args);
-    HRESULT InitializeButtonsV(const std::vector<Variant>& args);
-    HRESULT SetQuadStatesV(const std::vector<Variant>& args);
+    [[nodiscard]] HRESULT AboutBox();
+    [[nodiscard]] HRESULT InitializeButtonsFromBlock(const std::vector<Variant>& args);
+    [[nodiscard]] HRESULT InitializeButtonsV(const std::vector<Variant>& args);
+    [[nodiscard]] HRESULT SetQuadStatesV(const std::vector<Variant>& args);
     void OnChannelCommand(int commandId);
     void OnAllCommand();
     // Fires what a click decided. Nothing of the control is touched after the sinks ran: they

@@ -22,9 +22,9 @@ public:
     CKeyrowPropPageObject();
     static IUnknown* Create();
 
-    HRESULT QueryInterface(const IID& iid, void** out) override;
+    [[nodiscard]] HRESULT QueryInterface(const IID& iid, void** out) override;
     // The page as a child of parentWindow; E_UNEXPECTED without a QApplication or a second time.
-    HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
+    [[nodiscard]] HRESULT CreateControlWindow(void* parentWindow, int x, int y, int width, int height,
                                 int childId, void** window) override;
 
 protected:

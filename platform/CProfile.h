@@ -11,7 +11,7 @@ class CProfile
 public:
     // Reads the file. A missing file gives an empty profile and true; a file that exists but
     // cannot be read gives false and an empty profile. The path is not remembered.
-    bool Load(const std::string& path);
+    [[nodiscard]] bool Load(const std::string& path);
     // Takes the text of a file; CR LF and LF line ends, a leading UTF-8 byte-order mark kept.
     void Parse(const std::string& text);
 
@@ -32,8 +32,8 @@ public:
     // break, "]" in a section name, "=" in a key, a key starting with ";" or "["), or when the
     // value holds a line break or NUL. A value that would lose blanks or quotes when read back
     // is written in double quotes.
-    bool SetString(const std::string& section, const std::string& key, const std::string& value);
-    bool SetInt(const std::string& section, const std::string& key, int32_t value);
+    [[nodiscard]] bool SetString(const std::string& section, const std::string& key, const std::string& value);
+    [[nodiscard]] bool SetInt(const std::string& section, const std::string& key, int32_t value);
     // Removes every entry of that key in that section; the section line stays.
     void DeleteKey(const std::string& section, const std::string& key);
 

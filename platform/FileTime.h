@@ -39,9 +39,9 @@ inline FILETIME U64ToFileTime(uint64_t value)
 }
 
 // Fails (false) only for values of 2^63 and above, like the platform call it stands in for.
-bool FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
+[[nodiscard]] bool FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
 // Fails for fields out of range (year 1601..30827, a day the month does not have, ...);
 // wDayOfWeek is ignored.
-bool SystemTimeToFileTime(const SYSTEMTIME* systemTime, FILETIME* fileTime);
+[[nodiscard]] bool SystemTimeToFileTime(const SYSTEMTIME* systemTime, FILETIME* fileTime);
 // Converts UTC to local time with the offset in force on that date (not today's offset).
-bool FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local);
+[[nodiscard]] bool FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local);

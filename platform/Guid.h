@@ -15,7 +15,7 @@ constexpr int kGuidBytes = 16;
 
 // Fills `guid` from 16 random bytes with the version-4 and variant bits set. False (and the
 // GUID zeroed) only when the system gives no random bytes.
-bool CoCreateGuid(GUID* guid);
+[[nodiscard]] bool CoCreateGuid(GUID* guid);
 
 // The 16 bytes of a GUID in Windows order: Data1, Data2, Data3 little-endian, then Data4.
 void GuidToBytes(const GUID& guid, uint8_t* bytes);

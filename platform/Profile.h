@@ -16,5 +16,5 @@ int32_t GetPrivateProfileInt(const std::string& section, const std::string& key,
 // Sets the key (a null value removes it) and rewrites the file, creating it when missing. False
 // when the path is empty, the existing file cannot be read (it is then left alone), the names or
 // the value cannot be stored (see CProfile::SetString) or the file cannot be replaced.
-bool WritePrivateProfileString(const std::string& section, const std::string& key,
+[[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const char* value, const std::string& path);

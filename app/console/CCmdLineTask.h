@@ -41,9 +41,9 @@ public:
 
 private:
     // The inputs given with "-i", opened into the document; false after the reason was printed.
-    bool OpenInputs(CSondrelDoc& doc);
+    [[nodiscard]] bool OpenInputs(CSondrelDoc& doc);
     // Prints the report of every opened file; false when writing it failed.
-    bool PrintFileInfo(CSondrelDoc& doc);
+    [[nodiscard]] bool PrintFileInfo(CSondrelDoc& doc);
     // Refuses, before anything is written, an output that is one of the inputs and several
     // inputs that would write the same output file. False after printing why.
     bool CheckOutputNames(const CSondrelDoc& doc) const;

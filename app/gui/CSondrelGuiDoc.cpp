@@ -59,7 +59,8 @@ void CSondrelGuiDoc::OpenOneFile(QWidget* parent, const char* windowsFilter)
     if (chosen.isEmpty())
         return;
     m_settings.WriteString(SettingsKey::kSettings, SettingsKey::kReadDirectory, FolderOf(chosen.front()));
-    OnOpenDocument(ToPath(chosen.front()).c_str());
+    // A failure has been shown to the user; the document then stays empty.
+    (void)OnOpenDocument(ToPath(chosen.front()).c_str());
 }
 
 void CSondrelGuiDoc::OnFileOpenKvd(QWidget* parent)
@@ -86,7 +87,7 @@ void CSondrelGuiDoc::OnFileOpenMultiple(QWidget* parent)
         GetPathList().push_back(ToPath(path));
     // Every path of one selection lies in one folder.
     m_settings.WriteString(SettingsKey::kSettings, SettingsKey::kReadDirectory, FolderOf(chosen.front()));
-    OnOpenDocument(nullptr);
+    (void)OnOpenDocument(nullptr);   // a failure has been shown, as above
 }
 
 void CSondrelGuiDoc::OnToolsConvertToAscii(QWidget* parent)

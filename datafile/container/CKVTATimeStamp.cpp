@@ -83,8 +83,9 @@ std::unique_ptr<CKVTATimeStamp> CKVTATimeStamp::ToLocalTime() const
     auto local = std::make_unique<CKVTATimeStamp>();
     FILETIME utc;
     FILETIME localTime;
+    // A time the calendar cannot hold leaves the calendar zeroed, as for FillCache below.
     if (SystemTimeToFileTime(&Calendar(), &utc) && FileTimeToLocalFileTime(&utc, &localTime))
-        FileTimeToSystemTime(&localTime, &local->m_calendar);
+        (void)FileTimeToSystemTime(&localTime, &local->m_calendar);
     local->m_cacheValid = true;
     return local;
 }
@@ -105,7 +106,8 @@ void CKVTATimeStamp::FillCache() const
 {
     const FILETIME fileTime = U64ToFileTime(m_time / 100u);
     m_calendar = SYSTEMTIME();
-    FileTimeToSystemTime(&fileTime, &m_calendar);
+    // Times from 2^63 ticks on have no calendar date: the calendar stays zeroed.
+    (void)FileTimeToSystemTime(&fileTime, &m_calendar);
     m_cacheValid = true;
 }
 

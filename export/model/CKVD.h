@@ -21,7 +21,7 @@ public:
 
     // Opens the path (closing a file opened before); false on any failure, and the object is
     // then closed and empty. The caller words the message.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     bool IsOpen() const { return m_isOpen; }
     const std::string& GetPath() const { return m_path; }
     CKVTAStreamFile& GetStreamFile() { return m_file; }

@@ -65,6 +65,7 @@ public:
 private:
     class CEventSink;
 
+    // Calls the control; a refusal is shown to the user here, so setters may drop the result.
     HRESULT Call(DISPID id, uint16_t flags, DispParams& params, Variant* result = nullptr);
     void Disconnect();
 

@@ -251,11 +251,11 @@ TEST(CMainFrame, UpdateRulesFollowTheOpenedSet)
     };
     const Case cases[] = {
         {"nothing open", [] {}, false, false, false, "Untitled - Sondrel"},
-        {"one recording", [&] { s.Doc().OnOpenDocument(a.c_str()); }, true, true, false, "a.kvd - Sondrel"},
+        {"one recording", [&] { EXPECT_TRUE(s.Doc().OnOpenDocument(a.c_str())); }, true, true, false, "a.kvd - Sondrel"},
         {"a set of two", [&] { s.OpenSet({a, b}); }, true, true, true, "Multiple - Sondrel"},
         {"a set of one", [&] { s.OpenSet({a}); }, true, true, true, "Multiple - Sondrel"},
         {"continuous and triggered", [&] { s.OpenSet({a, t}); }, false, false, false, "Multiple - Sondrel"},
-        {"a comment-only batch list", [&] { s.Doc().OnOpenDocument(s.ui.File("comments.bcd").c_str()); },
+        {"a comment-only batch list", [&] { (void)s.Doc().OnOpenDocument(s.ui.File("comments.bcd").c_str()); },
          false, false, false, "Multiple - Sondrel"},
     };
     for (const Case& c : cases) {

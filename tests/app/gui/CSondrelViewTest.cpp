@@ -81,7 +81,7 @@ TEST(CSondrelView, DrawsTheWindowedReportOfEveryFileInBlocks)
     EXPECT_EQ(s.view.horizontalScrollBar()->maximum(), extent.width() - s.view.viewport()->width());
 
     // A failed open empties the page again.
-    s.doc.OnOpenDocument(s.ui.File("gone.kvd").c_str());
+    EXPECT_FALSE(s.doc.OnOpenDocument(s.ui.File("gone.kvd").c_str()));
     EXPECT_TRUE(s.view.Lines().empty());
     EXPECT_EQ(s.view.ComputeExtent(), s.view.viewport()->size());
 }

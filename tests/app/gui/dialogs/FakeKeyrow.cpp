@@ -230,9 +230,9 @@ HRESULT FakeKeyrow::Invoke(DISPID id, uint16_t flags, DispParams& params, Varian
             || a[3].vt != VT_I2 || a[4].vt != VT_I2)
             return DISP_E_TYPEMISMATCH;
         int32_t upper = -1;
-        a[0].pvarVal->parray->GetUBound(1, &upper);
         std::string first;
-        a[0].pvarVal->parray->GetElement(0, &first);
+        if (FAILED(a[0].pvarVal->parray->GetUBound(1, &upper)) || FAILED(a[0].pvarVal->parray->GetElement(0, &first)))
+            return DISP_E_BADINDEX;
         log("InitializeButtonsV(names[" + std::to_string(upper + 1) + "] " + first + "," +
             std::to_string(Number(a[1])) + "," + std::to_string(Number(a[2])) + "," +
             std::to_string(a[3].iVal) + "," + std::to_string(a[4].iVal) + ")");
