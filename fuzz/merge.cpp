@@ -42,7 +42,7 @@ struct MemoryFile
 size_t CountChunks(CKVTAStreamFile& file, uint64_t size)
 {
     size_t chunks = 0;
-    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+    for (auto block = file.GetFirstChunk(); block;
          block = file.GetNextChunk(*block)) {
         ++chunks;
         FUZZ_CHECK(chunks <= size / Kvd::DataChunk::kHeaderBytes);
@@ -72,7 +72,7 @@ bool OwnChunksEach(CKVTAStreamFile& file)
     for (int i = 0; i < file.GetStreamCount(); ++i)
         if (!keys.insert(file.GetStream(i)->GetChunkKey()).second)
             return false;
-    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+    for (auto block = file.GetFirstChunk(); block;
          block = file.GetNextChunk(*block))
         if (keys.count(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes())) == 0)
             return false;

@@ -332,7 +332,7 @@ void CopySamples(CKVTAStreamFile& file, CKVTAStream& stream, int sweeps, bool in
 void WalkFileChunks(CKVTAStreamFile& file, size_t size)
 {
     size_t chunks = 0;
-    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block;
+    for (auto block = file.GetFirstChunk(); block;
          block = file.GetNextChunk(*block)) {
         FUZZ_CHECK(++chunks <= size / Kvd::DataChunk::kHeaderBytes);
         FUZZ_CHECK(block->GetEnd() <= size);

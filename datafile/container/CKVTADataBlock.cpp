@@ -78,6 +78,12 @@ std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint6
     return ChunkStartingAt(file, offset);
 }
 
+std::unique_ptr<CKVTADataBlock> KvtGetFirstChunk(CKVTAFileContext& file)
+{
+    CKVTAChunkChain* chain = file.GetChunkChain();
+    return chain ? ChunkStartingAt(file, chain->DataStart(), true) : nullptr;
+}
+
 std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block)
 {
     // Past a damaged head the chain goes on at the next sound one, further on than the end.

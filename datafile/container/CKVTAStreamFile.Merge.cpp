@@ -419,7 +419,7 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
         }
         // Old files take the start of their first chunk as their start time once a chunk was
         // handed out: settle it before the times are compared.
-        files[i]->ReadChunkHeader(files[i]->GetDataStart());
+        (void)files[i]->GetFirstChunk();
     }
     SortFilesByStartTime(files, count);
     if (CheckMergeCompatibility(files, count) == 0)
@@ -562,7 +562,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     std::vector<uint8_t> payload;
     std::vector<uint8_t> reordered;
     int64_t copied = 0;
-    for (auto block = input.ReadChunkHeader(input.GetDataStart()); block; block = input.GetNextChunk(*block)) {
+    for (auto block = input.GetFirstChunk(); block; block = input.GetNextChunk(*block)) {
         const auto found = byChunkId.find(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes()));
         MergeStream* stream = found != byChunkId.end() ? found->second : nullptr;
         const CopyResult copy = CopyChunk(m_file, *block, stream, shift, payload, reordered);

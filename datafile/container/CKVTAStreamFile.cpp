@@ -811,6 +811,11 @@ std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::ReadChunkHeader(uint64_t offset
     return m_file ? KvtReadChunkHeader(*this, offset) : nullptr;
 }
 
+std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetFirstChunk()
+{
+    return m_file ? KvtGetFirstChunk(*this) : nullptr;
+}
+
 std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetNextChunk(const CKVTADataBlock& block)
 {
     return m_file ? KvtGetNextChunk(*this, block) : nullptr;

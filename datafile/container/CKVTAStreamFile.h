@@ -180,6 +180,9 @@ public:
     // File-level walk over every data chunk in file order (any stream), for the merge: the
     // chunk whose header starts at `offset`, and the chunk behind `block`; NULL at the end.
     std::unique_ptr<CKVTADataBlock> ReadChunkHeader(uint64_t offset);
+    // The first chunk of that walk, behind a damaged head at the data start too (the merge
+    // starts here, so that it copies what every stream's walk finds).
+    std::unique_ptr<CKVTADataBlock> GetFirstChunk();
     std::unique_ptr<CKVTADataBlock> GetNextChunk(const CKVTADataBlock& block);
 
     void SetProgressCallback(KvtProgressCallback callback) { m_progress = std::move(callback); }

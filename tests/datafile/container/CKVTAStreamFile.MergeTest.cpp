@@ -61,7 +61,7 @@ using Chunk = std::tuple<std::string, uint64_t, uint64_t, std::vector<uint8_t>>;
 std::vector<Chunk> Chunks(CKVTAStreamFile& file)
 {
     std::vector<Chunk> chunks;
-    for (auto block = file.ReadChunkHeader(file.GetDataStart()); block; block = file.GetNextChunk(*block)) {
+    for (auto block = file.GetFirstChunk(); block; block = file.GetNextChunk(*block)) {
         chunks.emplace_back(block->GetChunkId().c_str(), block->GetStartTime(), block->GetStopTime(), std::vector<uint8_t>());
         EXPECT_TRUE(block->ReadPayload(std::get<3>(chunks.back())));
     }
@@ -574,29 +574,38 @@ TEST(CKVTAStreamFileMerge, DigitalStreamsOfOldFilesGetAnIdUnlessTwoWouldShareIt)
 
 // Found by fuzzing: the merge copied the chunks head by head and stopped at a damaged head (a
 // size field below 16), so every chunk behind it was left out of the merged file, although the
-// chunk chain, and so every reader of the input, goes on at the next sound head.
+// chunk chain, and so every reader of the input, goes on at the next sound head. The same once
+// the first head was the damaged one: the merge's walk began at the data start and found none.
 TEST(CKVTAStreamFileMerge, FuzzRegressionChunksBehindADamagedHeadAreMerged)
 {
-    KvdBuilder b(11);
-    b.Set<uint64_t>(FH::kRecordingTime, T0).Set<uint64_t>(FH::kStartTime, T0);
-    b.Set<uint64_t>(FH::kStopTime, T0 + 300 * kMs);
-    b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}, {1, 1}}));
-    b.AddChunk("elec0001", T0, T0 + 100 * kMs, KvdFrames(4, 2, 0));
-    b.AddRawChunk("elec0001", 0, T0 + 100 * kMs, T0 + 200 * kMs, std::vector<uint8_t>(16, 0));
-    b.AddChunk("elec0001", T0 + 200 * kMs, T0 + 300 * kMs, KvdFrames(4, 2, 8));
-    Merge m;
-    m.Add(b);
-    m.Add(b);
-    ASSERT_EQ(m.Run(), 0);
+    for (int damaged : {0, 1}) {
+        SCOPED_TRACE(damaged == 0 ? "the first head damaged" : "the second head damaged");
+        KvdBuilder b(11);
+        b.Set<uint64_t>(FH::kRecordingTime, T0).Set<uint64_t>(FH::kStartTime, T0);
+        b.Set<uint64_t>(FH::kStopTime, T0 + 300 * kMs);
+        b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}, {1, 1}}));
+        for (int k = 0; k < 3; ++k) {
+            const uint64_t start = T0 + static_cast<uint64_t>(k) * 100 * kMs;
+            if (k == damaged)
+                b.AddRawChunk("elec0001", 0, start, start + 100 * kMs, std::vector<uint8_t>(16, 0));
+            else
+                b.AddChunk("elec0001", start, start + 100 * kMs, KvdFrames(4, 2, static_cast<uint16_t>(4 * k)));
+        }
+        Merge m;
+        m.Add(b);
+        m.Add(b);
+        ASSERT_EQ(m.Run(), 0);
 
-    const std::vector<Chunk> merged = Chunks(m.merged);
-    ASSERT_EQ(merged.size(), 4u);
-    EXPECT_EQ(std::get<3>(merged[1]), KvdFrames(4, 2, 8));
-    EXPECT_EQ(std::get<3>(merged[3]), KvdFrames(4, 2, 8));
-    EXPECT_EQ(std::get<1>(merged[2]), T0 + 300 * kMs);   // the second part follows on
-    CKVTAStream& electrodes = *m.merged.GetStream(0);
-    size_t blocks = 0;
-    for (auto block = electrodes.GetFirstChunk(); block; block = electrodes.GetNextChunk(*block))
-        ++blocks;
-    EXPECT_EQ(blocks, 4u);
+        const std::vector<Chunk> merged = Chunks(m.merged);
+        ASSERT_EQ(merged.size(), 4u);
+        EXPECT_EQ(std::get<3>(merged[1]), KvdFrames(4, 2, 8));
+        EXPECT_EQ(std::get<3>(merged[3]), KvdFrames(4, 2, 8));
+        // The second part follows on, its chunks where they lay in it.
+        EXPECT_EQ(std::get<1>(merged[2]), std::get<1>(merged[0]) + 300 * kMs);
+        CKVTAStream& electrodes = *m.merged.GetStream(0);
+        size_t blocks = 0;
+        for (auto block = electrodes.GetFirstChunk(); block; block = electrodes.GetNextChunk(*block))
+            ++blocks;
+        EXPECT_EQ(blocks, 4u);
+    }
 }
