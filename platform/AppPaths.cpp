@@ -8,16 +8,6 @@
 
 #include <vector>
 
-namespace {
-
-bool IsFolder(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-} // namespace
-
 std::string GetAppDataFolder()
 {
     // Relative values are ignored: the settings would otherwise follow the current folder.
@@ -32,6 +22,12 @@ std::string GetAppDataFolder()
         return folder + ".config";
     }
     return std::string();
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool CreateDirectory(const std::string& path)

@@ -7,6 +7,9 @@
 // empty or not an absolute path. Empty when neither gives an absolute path. Not created here.
 std::string GetAppDataFolder();
 
+// True when `path` names an existing folder (links followed); false for an empty path.
+bool IsFolder(const std::string& path);
+
 // Creates one folder, as the Windows call does: false when it exists already, its parent is
 // missing, or it cannot be made.
 bool CreateDirectory(const std::string& path);

@@ -1,14 +1,8 @@
 #include "export/core/ExportOutputName.h"
 
-#include <sys/stat.h>
+#include "platform/AppPaths.h"
 
 namespace {
-
-bool IsFolder(const std::string& path)
-{
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // The file name of `path` without its extension; a name that starts with its only dot keeps it.
 std::string FileStem(const std::string& path)

@@ -5,19 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <string>
-
-namespace {
-
-bool IsFolder(const std::string& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-} // namespace
 
 TEST(AppPaths, AppDataFolderFollowsTheEnvironment)
 {
@@ -53,6 +41,8 @@ TEST(AppPaths, CreatesFolders)
     EXPECT_TRUE(CreateDirectories(deep)); // already there
     ASSERT_TRUE(WriteFileBytes(dir.File("file"), {1}));
     EXPECT_FALSE(CreateDirectories(dir.File("file/below")));
+    EXPECT_FALSE(IsFolder(dir.File("file")));
+    EXPECT_FALSE(IsFolder(""));
 }
 
 TEST(AppPaths, ModuleFileNameIsThisProgram)
