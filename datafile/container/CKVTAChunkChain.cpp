@@ -44,6 +44,7 @@ void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t inde
     m_lists.clear();
     m_ids.clear();
     m_lost.clear();
+    m_lostTimes.clear();
 }
 
 void CKVTAChunkChain::KnowId(uint64_t id)
@@ -106,6 +107,42 @@ const KvtLostSpan* CKVTAChunkChain::LostTail()
     if (m_lost.empty() || (!m_chunks.empty() && m_lost.back().from < m_chunks.back().End()))
         return nullptr;
     return &m_lost.back();
+}
+
+bool CKVTAChunkChain::LostTimeMeets(uint64_t from, uint64_t to)
+{
+    const std::vector<std::pair<uint64_t, uint64_t>>& lost = LostTimes();
+    // The first lost time that ends at or after `from`; it meets the range unless it begins
+    // after `to`.
+    const auto at = std::lower_bound(lost.begin(), lost.end(), from,
+                                     [](const std::pair<uint64_t, uint64_t>& t, uint64_t v) { return t.second < v; });
+    return at != lost.end() && at->first <= to;
+}
+
+const std::vector<std::pair<uint64_t, uint64_t>>& CKVTAChunkChain::LostTimes()
+{
+    ScanAll();
+    // Every lost stretch gives a time, so an empty list with stretches has not been worked out.
+    if (!m_lostTimes.empty() || m_lost.empty())
+        return m_lostTimes;
+    for (const KvtLostSpan& span : m_lost) {
+        const uint64_t from = span.nextChunk > 0 ? m_chunks[span.nextChunk - 1].start : 0;
+        uint64_t to = UINT64_MAX;
+        if (span.nextChunk < m_chunks.size())
+            to = std::max(m_chunks[span.nextChunk].start, m_chunks[span.nextChunk].stop);
+        m_lostTimes.emplace_back(std::min(from, to), std::max(from, to));
+    }
+    // Sorted and joined where they meet, so a range finds its lost time by one search.
+    std::sort(m_lostTimes.begin(), m_lostTimes.end());
+    size_t joined = 0;
+    for (size_t k = 0; k < m_lostTimes.size(); ++k) {
+        if (joined > 0 && m_lostTimes[k].first <= m_lostTimes[joined - 1].second)
+            m_lostTimes[joined - 1].second = std::max(m_lostTimes[joined - 1].second, m_lostTimes[k].second);
+        else
+            m_lostTimes[joined++] = m_lostTimes[k];
+    }
+    m_lostTimes.resize(joined);
+    return m_lostTimes;
 }
 
 uint64_t CKVTAChunkChain::DataLimit() const

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "datafile/container/CFileReader.h"
@@ -61,8 +62,6 @@ public:
     // File order, all streams: true when chunk i exists (scanning on as far as needed).
     bool Has(size_t i);
     const KvtChunkInfo& At(size_t i) const { return m_chunks[i]; }
-    // Chunks read so far (all of them once the chain is complete).
-    size_t Count() const { return m_chunks.size(); }
     // The first chunk at or after `offset`; false when none.
     [[nodiscard]] bool FindFrom(uint64_t offset, size_t& i);
 
@@ -89,6 +88,10 @@ public:
     // The lost stretch behind the last chunk read: the data broke off there. NULL when the chain
     // ends with a chunk (scanning to the end first).
     const KvtLostSpan* LostTail();
+    // True when the time a lost stretch may cover (from the start of the chunk before it to the
+    // end of the chunk behind it, or without either from 0 or to the end of time) meets
+    // [from, to] (scanning to the end first).
+    bool LostTimeMeets(uint64_t from, uint64_t to);
     size_t HeadersRead() const { return m_headersRead; }
 
 private:
@@ -110,6 +113,8 @@ private:
     [[nodiscard]] bool Resync(uint64_t from);
     // Adds `id` (raw bytes) to the known ids unless it is there or the list is full.
     void KnowId(uint64_t id);
+    // The times of LostTimeMeets, sorted and joined where they meet; worked out once per Reset.
+    const std::vector<std::pair<uint64_t, uint64_t>>& LostTimes();
     // Notes the bytes from the damaged head at `at` (its 32 bytes in `head`) up to `to` as lost.
     void NoteLost(uint64_t at, const uint8_t* head, uint64_t to);
 
@@ -123,4 +128,5 @@ private:
     std::unordered_map<Key, KeyList> m_lists;
     std::vector<uint64_t> m_ids;   // the distinct raw ids known: the streams' and those read
     std::vector<KvtLostSpan> m_lost;
+    std::vector<std::pair<uint64_t, uint64_t>> m_lostTimes;   // see LostTimes
 };

@@ -91,7 +91,6 @@ void CKVTAStreamFile::Close()
 {
     m_streams.clear();
     m_chain.Reset(nullptr, 0, 0);
-    m_lostTimesKnown = false;
     m_reader.Attach(nullptr);
     if (m_file)
         fclose(m_file);
@@ -128,7 +127,6 @@ int CKVTAStreamFile::ReadHeader()
 
 void CKVTAStreamFile::ResetChain(uint64_t indexPosition)
 {
-    m_lostTimesKnown = false;
     m_chain.Reset(&m_reader, m_dataStart, indexPosition);
     for (const auto& stream : m_streams)
         m_chain.KnowStreamId(stream->GetChunkId());
@@ -586,8 +584,9 @@ void CKVTAStreamFile::BoundSweepsByData()
         uint64_t bounded = stop < start || stop > bound ? bound : stop;
         // Where the chain broke off, the last raw data read is not where the recording ended:
         // the export goes on to the end the file claims and names the time it cannot read.
-        if (i == last && m_chain.LostTail())
-            bounded = std::max(bounded, LostTailEnd(bound, stop));
+        const KvtLostSpan* tail = i == last ? m_chain.LostTail() : nullptr;
+        if (tail)
+            bounded = std::max(bounded, LostTailEnd(*tail, bound, stop));
         if (bounded != stop)
             m_index.SetSweepStopValue(i, bounded);
     }
@@ -608,55 +607,21 @@ bool CKVTAStreamFile::SweepMayLackData(int i)
         start = 0;
     if (!IndexSweep(i + 1, stop, unused))
         stop = UINT64_MAX;
-    const std::vector<std::pair<uint64_t, uint64_t>>& lost = LostTimes();
-    // The first lost time that ends at or after the start; it meets the sweep unless it begins
-    // after the stop.
-    const auto at = std::lower_bound(lost.begin(), lost.end(), start,
-                                     [](const std::pair<uint64_t, uint64_t>& t, uint64_t v) { return t.second < v; });
-    return at != lost.end() && at->first <= stop;
+    return m_chain.LostTimeMeets(start, stop);
 }
 
-const std::vector<std::pair<uint64_t, uint64_t>>& CKVTAStreamFile::LostTimes()
+uint64_t CKVTAStreamFile::LostTailEnd(const KvtLostSpan& tail, uint64_t dataEnd, uint64_t sweepStop)
 {
-    if (m_lostTimesKnown)
-        return m_lostTimes;
-    m_lostTimesKnown = true;
-    m_lostTimes.clear();
-    for (const KvtLostSpan& span : m_chain.LostSpans()) {
-        const uint64_t from = span.nextChunk > 0 ? m_chain.At(span.nextChunk - 1).start : 0;
-        uint64_t to = UINT64_MAX;
-        if (span.nextChunk < m_chain.Count())
-            to = std::max(m_chain.At(span.nextChunk).start, m_chain.At(span.nextChunk).stop);
-        m_lostTimes.emplace_back(std::min(from, to), std::max(from, to));
-    }
-    // Sorted and joined where they meet, so a sweep finds its lost time by one search.
-    std::sort(m_lostTimes.begin(), m_lostTimes.end());
-    size_t joined = 0;
-    for (size_t k = 0; k < m_lostTimes.size(); ++k) {
-        if (joined > 0 && m_lostTimes[k].first <= m_lostTimes[joined - 1].second)
-            m_lostTimes[joined - 1].second = std::max(m_lostTimes[joined - 1].second, m_lostTimes[k].second);
-        else
-            m_lostTimes[joined++] = m_lostTimes[k];
-    }
-    m_lostTimes.resize(joined);
-    return m_lostTimes;
-}
-
-uint64_t CKVTAStreamFile::LostTailEnd(uint64_t dataEnd, uint64_t sweepStop)
-{
-    const KvtLostSpan* tail = m_chain.LostTail();
-    if (!tail)
-        return dataEnd;
     // The time the lost bytes could hold at most: one head less, at the rate of the raw stream
     // whose frames take the longest for them.
-    const uint64_t bytes = tail->to - tail->from;
+    const uint64_t bytes = tail.to - tail.from;
     const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
     uint64_t longest = 0;
     for (const auto& stream : m_streams)
         longest = std::max(longest, stream->GetPayloadDuration(payload));
     const uint64_t latest = dataEnd > UINT64_MAX - longest ? UINT64_MAX : dataEnd + longest;
     // Each claim may be damaged as well: the latest one is taken within what the bytes allow.
-    const uint64_t claim = std::max({sweepStop, m_header.GetStopTime(), tail->headStop});
+    const uint64_t claim = std::max({sweepStop, m_header.GetStopTime(), tail.headStop});
     return std::min(std::max(claim, dataEnd), latest);
 }
 

@@ -259,14 +259,11 @@ private:
     // Latest data stop of the raw chunks that start in each sweep (`has` false: none). When the
     // sweep starts do not rise, every sweep gets the latest of all raw chunks.
     void SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has);
-    // `dataEnd` when the chain ends with a chunk. When it broke off behind its last chunk: the
-    // latest of the claims on the recording's end (the last sweep's stop, the header's stop, the
-    // damaged head's stop field), no earlier than `dataEnd` and no later than the lost bytes
-    // could hold at the slowest raw stream's frames.
-    uint64_t LostTailEnd(uint64_t dataEnd, uint64_t sweepStop);
-    // The times the chain's lost stretches may cover (from the start of the chunk before each
-    // to the end of the chunk behind it), sorted and joined; worked out once per open.
-    const std::vector<std::pair<uint64_t, uint64_t>>& LostTimes();
+    // Where the recording ends when the chain broke off behind its last chunk (`tail`): the
+    // latest of the claims on its end (the last sweep's stop, the header's stop, the damaged
+    // head's stop field), no earlier than `dataEnd` and no later than the lost bytes could hold
+    // at the slowest raw stream's frames.
+    uint64_t LostTailEnd(const KvtLostSpan& tail, uint64_t dataEnd, uint64_t sweepStop);
     // Starts the chunk chain afresh at the data start, knowing every stream's chunk id.
     void ResetChain(uint64_t indexPosition);
     std::vector<CKVTAStream*> StreamList() const;
@@ -279,8 +276,6 @@ private:
     bool m_hasHeader = false;
     CKVTAFileHeader m_header;
     std::vector<std::unique_ptr<CKVTAStream>> m_streams;
-    std::vector<std::pair<uint64_t, uint64_t>> m_lostTimes;   // see LostTimes
-    bool m_lostTimesKnown = false;
     int64_t m_listHeaderSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;
