@@ -348,10 +348,6 @@ void ExpectOtherRowsSound(Format f, const Outcome& sound, const Outcome& o, size
     EXPECT_EQ(lines(o), expected);
 }
 
-} // namespace
-
-namespace {
-
 // Writes `bytes` to `bad` with the size field of each of `chunks` set in turn to 0, 1 and the
 // largest value, and runs `check` on each damaged file.
 void ForEachDamagedHead(const std::vector<uint8_t>& bytes, const KvdLayout& layout, const std::vector<size_t>& chunks,
