@@ -18,7 +18,7 @@ public:
     // Writes the entries as File1.. and removes the keys of unused numbers, in one replacement
     // of the file; false when the file cannot be written or a path cannot be stored (a path
     // holding a line break).
-    bool Write(CSettingsFile& settings) const;
+    [[nodiscard]] bool Write(CSettingsFile& settings) const;
 
     // Puts the path first; an equal path already in the list moves up instead of repeating;
     // the oldest entry falls off beyond kMaxEntries. An empty path is ignored.

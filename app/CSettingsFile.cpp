@@ -18,10 +18,12 @@ std::string BuildProfilePath(const std::string& programName)
         folder.pop_back();
     // Unlike the Windows folder, ours may not exist yet on a fresh account.
     CreateDirectories(folder);
+    // False is the usual answer (the folder exists already); a folder that cannot be made shows
+    // as a failed settings write.
     folder += (folder == "/" ? "" : "/") + std::string(kMakerFolder);
-    CreateDirectory(folder);
+    (void)CreateDirectory(folder);
     folder += "/" + programName;
-    CreateDirectory(folder);
+    (void)CreateDirectory(folder);
     return folder + "/" + programName + ".ini";
 }
 

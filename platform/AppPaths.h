@@ -12,7 +12,7 @@ bool IsFolder(const std::string& path);
 
 // Creates one folder, as the Windows call does: false when it exists already, its parent is
 // missing, or it cannot be made.
-bool CreateDirectory(const std::string& path);
+[[nodiscard]] bool CreateDirectory(const std::string& path);
 
 // Creates the folder and every missing folder above it; true when it is a folder afterwards.
 bool CreateDirectories(const std::string& path);

@@ -71,7 +71,8 @@ public:
     bool ReadText(std::string& out, size_t width);
 
     bool Skip(size_t n);
-    bool Seek(size_t position);   // absolute position within the buffer; beyond the end fails
+    // Moves to an absolute position within the buffer; a position beyond the end fails the reader.
+    [[nodiscard]] bool Seek(size_t position);
     void Fail() { m_ok = false; }
 
     bool Ok() const { return m_ok; }

@@ -46,7 +46,7 @@ private:
     [[nodiscard]] bool PrintFileInfo(CSondrelDoc& doc);
     // Refuses, before anything is written, an output that is one of the inputs and several
     // inputs that would write the same output file. False after printing why.
-    bool CheckOutputNames(const CSondrelDoc& doc) const;
+    [[nodiscard]] bool CheckOutputNames(const CSondrelDoc& doc) const;
     // Open-and-close for each input: false only when several inputs go into one output file.
     bool OpensEachOutput() const;
 

@@ -105,7 +105,8 @@ bool CSondrelApp::ProcessCommandLine(const QStringList& args)
 void CSondrelApp::AddToRecentFileList(const std::string& path)
 {
     m_recentFiles.Add(path);
-    m_recentFiles.Write(*m_settings);
+    // The menu keeps the list; storing it for the next run is best effort, like every setting.
+    (void)m_recentFiles.Write(*m_settings);
 }
 
 void CSondrelApp::OnOpenRecentFile(int index)
@@ -122,7 +123,7 @@ void CSondrelApp::OnOpenRecentFile(int index)
         if (*it != path)
             kept.Add(*it);
     m_recentFiles = kept;
-    m_recentFiles.Write(*m_settings);
+    (void)m_recentFiles.Write(*m_settings); // best effort, as in AddToRecentFileList
 }
 
 void CSondrelApp::OnAppAbout()

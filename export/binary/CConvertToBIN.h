@@ -43,7 +43,9 @@ private:
     [[nodiscard]] bool WriteBlock();
     // Waits for the block being written; reports a failed write and gives false.
     [[nodiscard]] bool WaitWritten();
-    bool ReportWriteFailure();
+    // Reports a failed write, once per conversion; always false, so a write and its report read
+    // as one expression.
+    [[nodiscard]] bool ReportWriteFailure();
 
     COutputFile m_output;
     std::vector<uint16_t> m_block;

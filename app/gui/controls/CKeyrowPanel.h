@@ -39,7 +39,7 @@ public:
 
     // Creates the control's window as a child of `parent` at `rect` with `childId` and connects
     // `events` to its event interface. False when the control cannot be created.
-    bool Create(QWidget* parent, const QRect& rect, int childId, EventHandler events);
+    [[nodiscard]] bool Create(QWidget* parent, const QRect& rect, int childId, EventHandler events);
     // The registered type library's version, read from the control's type information. False
     // when the control gives none.
     bool GetLibraryVersion(uint16_t& major, uint16_t& minor) const;

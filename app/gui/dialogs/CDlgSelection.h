@@ -66,7 +66,7 @@ public:
 
     // Builds the run-time controls and loads the settings, once. False when the dialog cannot
     // work (the button panels are missing); the program is then ended.
-    bool Initialize();
+    [[nodiscard]] bool Initialize();
     // Initialize, then the modal loop.
     int exec() override;
 

@@ -39,4 +39,4 @@ std::string RefusedValueMessage(const std::string& value);
 
 // Writes `text` to `path` in one piece and closes it; false when opening, writing, flushing or
 // closing failed.
-bool WriteCommandLineFile(const std::string& path, const std::string& text);
+[[nodiscard]] bool WriteCommandLineFile(const std::string& path, const std::string& text);
