@@ -1,28 +1,13 @@
 #include "datafile/container/CKVTAChunkChain.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
 #include "datafile/container/KvdFormat.h"
 #include "platform/AsciiCase.h"
 #include "platform/CByteReader.h"
-
-namespace {
-
-constexpr size_t kMaxIds = 256;
-
-// Where `id` next occurs in `piece` at or after `from`; the piece's size when it does not.
-size_t NextPlaceOf(uint64_t id, const std::vector<uint8_t>& piece, size_t from)
-{
-    uint8_t bytes[Kvd::kIdBytes];
-    StoreLE<uint64_t>(bytes, id);
-    const auto hit = std::search(piece.begin() + static_cast<std::ptrdiff_t>(from), piece.end(),
-                                 std::begin(bytes), std::end(bytes));
-    return static_cast<size_t>(hit - piece.begin());
-}
-
-} // namespace
 
 CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
 {
@@ -32,44 +17,39 @@ CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
     return LoadLE<uint64_t>(upper);
 }
 
-void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition)
+void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition, FactsSource facts)
 {
     m_file = file;
     m_dataStart = dataStart;
     m_indexPosition = indexPosition;
     m_next = dataStart;
+    m_leftFrom = UINT64_MAX;
     m_complete = file == nullptr;
     m_headersRead = 0;
     m_chunks.clear();
-    m_lists.clear();
-    m_ids.clear();
+    m_trusted.clear();
     m_lost.clear();
-    m_lostTimes.clear();
+    m_factsSource = std::move(facts);
+    m_factsLoaded = false;
+    m_streamFacts.clear();
+    m_recordingFacts = KvtRecordingFacts();
+    m_coverage.Clear();
+    m_cachedAt = UINT64_MAX;
 }
 
-void CKVTAChunkChain::KnowId(uint64_t id)
+void CKVTAChunkChain::LoadFacts()
 {
-    // A file has a few streams; the cap keeps a run of garbage headers from growing the list.
-    if (m_ids.size() < kMaxIds && std::find(m_ids.begin(), m_ids.end(), id) == m_ids.end())
-        m_ids.push_back(id);
+    m_streamFacts.clear();
+    m_recordingFacts = KvtRecordingFacts();
+    if (m_factsSource)
+        m_factsSource(m_streamFacts, m_recordingFacts);
+    m_factsLoaded = true;
 }
 
-void CKVTAChunkChain::KnowStreamId(const std::string& id8)
+bool CKVTAChunkChain::IsStreamKey(Key key) const
 {
-    if (id8.size() != Kvd::kIdBytes || id8 == std::string(Kvd::kIdBytes, '\0'))
-        return;
-    // Ids compare without case, but the search behind a damaged head looks for bytes: the id
-    // as the stream names it, and as the recording program may have written it.
-    uint8_t named[Kvd::kIdBytes];
-    uint8_t upper[Kvd::kIdBytes];
-    uint8_t lower[Kvd::kIdBytes];
-    for (size_t i = 0; i < Kvd::kIdBytes; ++i) {
-        named[i] = static_cast<uint8_t>(id8[i]);
-        upper[i] = static_cast<uint8_t>(AsciiToUpper(id8[i]));
-        lower[i] = static_cast<uint8_t>(AsciiToLower(id8[i]));
-    }
-    for (const uint8_t* form : {named, upper, lower})
-        KnowId(LoadLE<uint64_t>(form));
+    return std::any_of(m_streamFacts.begin(), m_streamFacts.end(),
+                       [key](const KvtStreamFacts& f) { return f.key == key; });
 }
 
 void CKVTAChunkChain::NoteLost(uint64_t at, const uint8_t* head, uint64_t to)
@@ -88,61 +68,33 @@ const std::vector<KvtLostSpan>& CKVTAChunkChain::LostSpans()
     return m_lost;
 }
 
-bool CKVTAChunkChain::LostBehind(uint64_t offset)
+void CKVTAChunkChain::Settle()
 {
-    const std::vector<KvtLostSpan>& lost = LostSpans();
-    return std::any_of(lost.begin(), lost.end(), [offset](const KvtLostSpan& span) { return span.to > offset; });
-}
-
-bool CKVTAChunkChain::LostBehindKey(Key key)
-{
+    if (m_coverage.IsBuilt() || !m_file)
+        return;
     ScanAll();
-    const KeyList* list = List(key);
-    return LostBehind(list && !list->chunks.empty() ? m_chunks[list->chunks.back()].End() : m_dataStart);
+    // The recording's facts as they stand now: opening may have repaired the header since.
+    LoadFacts();
+    const uint64_t limit = DataLimit();
+    m_coverage.Build(m_chunks, m_trusted, m_lost, m_streamFacts, m_recordingFacts, m_file, m_dataStart, limit,
+                     std::min(m_leftFrom, limit));
 }
 
-const KvtLostSpan* CKVTAChunkChain::LostTail()
+const CKVTACoverage& CKVTAChunkChain::Coverage()
 {
-    ScanAll();
-    if (m_lost.empty() || (!m_chunks.empty() && m_lost.back().from < m_chunks.back().End()))
-        return nullptr;
-    return &m_lost.back();
+    Settle();
+    return m_coverage;
 }
 
-bool CKVTAChunkChain::LostTimeMeets(uint64_t from, uint64_t to)
+bool CKVTAChunkChain::IsTrusted(size_t i)
 {
-    const std::vector<std::pair<uint64_t, uint64_t>>& lost = LostTimes();
-    // The first lost time that ends at or after `from`; it meets the range unless it begins
-    // after `to`.
-    const auto at = std::lower_bound(lost.begin(), lost.end(), from,
-                                     [](const std::pair<uint64_t, uint64_t>& t, uint64_t v) { return t.second < v; });
-    return at != lost.end() && at->first <= to;
+    Settle();
+    return i < m_trusted.size() && m_trusted[i];
 }
 
-const std::vector<std::pair<uint64_t, uint64_t>>& CKVTAChunkChain::LostTimes()
+bool CKVTAChunkChain::IsDamaged(size_t i)
 {
-    ScanAll();
-    // Every lost stretch gives a time, so an empty list with stretches has not been worked out.
-    if (!m_lostTimes.empty() || m_lost.empty())
-        return m_lostTimes;
-    for (const KvtLostSpan& span : m_lost) {
-        const uint64_t from = span.nextChunk > 0 ? m_chunks[span.nextChunk - 1].start : 0;
-        uint64_t to = UINT64_MAX;
-        if (span.nextChunk < m_chunks.size())
-            to = std::max(m_chunks[span.nextChunk].start, m_chunks[span.nextChunk].stop);
-        m_lostTimes.emplace_back(std::min(from, to), std::max(from, to));
-    }
-    // Sorted and joined where they meet, so a range finds its lost time by one search.
-    std::sort(m_lostTimes.begin(), m_lostTimes.end());
-    size_t joined = 0;
-    for (size_t k = 0; k < m_lostTimes.size(); ++k) {
-        if (joined > 0 && m_lostTimes[k].first <= m_lostTimes[joined - 1].second)
-            m_lostTimes[joined - 1].second = std::max(m_lostTimes[joined - 1].second, m_lostTimes[k].second);
-        else
-            m_lostTimes[joined++] = m_lostTimes[k];
-    }
-    m_lostTimes.resize(joined);
-    return m_lostTimes;
+    return !IsTrusted(i) && i < m_chunks.size() && IsStreamKey(m_chunks[i].key);
 }
 
 uint64_t CKVTAChunkChain::DataLimit() const
@@ -158,24 +110,101 @@ bool CKVTAChunkChain::SizeFits(uint64_t at, int64_t size) const
            && length >= Kvd::kFrameBytes && static_cast<uint64_t>(size) <= length - Kvd::kFrameBytes - at;
 }
 
-bool CKVTAChunkChain::IsKnownHeader(uint64_t at, uint64_t& next) const
+bool CKVTAChunkChain::ReadHead(uint64_t at, uint8_t* head)
+{
+    if (at != m_cachedAt) {
+        if (!m_file->ReadAt(at, m_cached, sizeof m_cached)) {
+            m_cachedAt = UINT64_MAX;
+            return false;
+        }
+        m_cachedAt = at;
+        ++m_headersRead;
+    }
+    std::memcpy(head, m_cached, sizeof m_cached);
+    return true;
+}
+
+bool CKVTAChunkChain::IsKnownHeader(uint64_t at, uint64_t& next)
 {
     uint8_t header[Kvd::DataChunk::kHeaderBytes];
     if (!m_file->ReadAt(at, header, sizeof header))
         return false;
-    const uint64_t id = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
     const int64_t size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
-    if (std::find(m_ids.begin(), m_ids.end(), id) == m_ids.end() || !SizeFits(at, size))
+    if (!IsStreamKey(MakeKey(reinterpret_cast<const char*>(header))) || !SizeFits(at, size))
         return false;
     next = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
     return true;
 }
 
+CKVTAChunkChain::Boundary CKVTAChunkChain::ChunkBeginsAt(uint64_t at)
+{
+    const uint64_t limit = DataLimit();
+    // The end of the data is sure; bytes too few for a head behind a chunk are padding or a cut.
+    if (at >= limit)
+        return at == limit ? Boundary::kSurely : Boundary::kNot;
+    if (limit - at < Kvd::DataChunk::kHeaderBytes)
+        return Boundary::kMaybe;
+    uint8_t head[Kvd::DataChunk::kHeaderBytes];
+    if (!ReadHead(at, head))
+        return Boundary::kNot;
+    if (IsStreamKey(MakeKey(reinterpret_cast<const char*>(head))))
+        return Boundary::kSurely;
+    if (std::all_of(std::begin(head), std::end(head), [](uint8_t b) { return b == 0; }))
+        return Boundary::kMaybe;
+    return SizeFits(at, LoadLE<int64_t>(head + Kvd::DataChunk::kSize)) ? Boundary::kMaybe : Boundary::kNot;
+}
+
+int64_t CKVTAChunkChain::ImpliedSize(uint64_t at, const uint8_t* head) const
+{
+    const Key key = MakeKey(reinterpret_cast<const char*>(head));
+    const uint64_t start = LoadLE<uint64_t>(head + Kvd::DataChunk::kStart);
+    const uint64_t stop = LoadLE<uint64_t>(head + Kvd::DataChunk::kStop);
+    for (const KvtStreamFacts& facts : m_streamFacts) {
+        if (facts.key != key || !facts.HasFrames() || stop < start)
+            continue;
+        // Frames rounded to the nearest: a span a little off its frames still implies them.
+        const unsigned __int128 frames =
+            (static_cast<unsigned __int128>(stop - start) * static_cast<uint32_t>(facts.rateMilliHz)
+             + 500000000000ull) / 1000000000000ull;
+        const unsigned __int128 implied = frames * facts.frameBytes + Kvd::DataChunk::kMinSize;
+        if (implied > static_cast<unsigned __int128>(INT64_MAX) || !SizeFits(at, static_cast<int64_t>(implied)))
+            return -1;
+        return static_cast<int64_t>(implied);
+    }
+    return -1;
+}
+
+int64_t CKVTAChunkChain::TakenSize(uint64_t at, const uint8_t* head)
+{
+    const auto boundaryBehind = [&](int64_t size) {
+        return size < 0 || !SizeFits(at, size) ? Boundary::kNot
+                                                : ChunkBeginsAt(at + Kvd::kFrameBytes + static_cast<uint64_t>(size));
+    };
+    const int64_t own = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
+    const Boundary ownBoundary = boundaryBehind(own);
+    if (ownBoundary == Boundary::kSurely)
+        return own;
+    // A size that leads nowhere sure is checked against the one the times imply: the data
+    // behind it are then read as the next chunk, not swallowed as samples.
+    const int64_t implied = ImpliedSize(at, head);
+    const Boundary impliedBoundary = implied != own ? boundaryBehind(implied) : Boundary::kNot;
+    if (impliedBoundary == Boundary::kSurely)
+        return implied;
+    if (ownBoundary == Boundary::kMaybe)
+        return own;
+    return impliedBoundary == Boundary::kMaybe ? implied : -1;
+}
+
 bool CKVTAChunkChain::Resync(uint64_t from)
 {
     const uint64_t limit = DataLimit();
-    if (m_ids.empty())
+    if (m_streamFacts.empty())
         return false;
+    // The first byte of every stream's key, upper-cased: one pass over the bytes looks at each
+    // place once, whatever the case the recording program wrote the id in.
+    bool firstByte[256] = {};
+    for (const KvtStreamFacts& facts : m_streamFacts)
+        firstByte[facts.key & 0xFF] = true;
     // Read in large pieces; consecutive pieces overlap by an id less one byte.
     constexpr size_t kPieceBytes = 1 << 20;
     std::vector<uint8_t> piece;
@@ -184,17 +213,12 @@ bool CKVTAChunkChain::Resync(uint64_t from)
         piece.resize(n);
         if (!m_file->ReadAt(pos, piece.data(), n))
             return false;
-        // The next place of each id in the piece, searched for again only once the scan has
-        // passed it: each byte is looked at once per id, however many places are no head (a run
-        // of zero bytes once a chunk of id 0 was seen, say).
-        std::vector<size_t> places(m_ids.size());
-        for (size_t j = 0; j < m_ids.size(); ++j)
-            places[j] = NextPlaceOf(m_ids[j], piece, 0);
-        for (;;) {
-            const size_t found = *std::min_element(places.begin(), places.end());
-            if (found == n)
-                break;
-            const uint64_t at = pos + found;
+        for (size_t k = 0; k + Kvd::kIdBytes <= n; ++k) {
+            if (!firstByte[static_cast<uint8_t>(AsciiToUpper(static_cast<char>(piece[k])))])
+                continue;
+            if (!IsStreamKey(MakeKey(reinterpret_cast<const char*>(piece.data() + k))))
+                continue;
+            const uint64_t at = pos + k;
             uint64_t next = 0;
             uint64_t after = 0;
             if (IsKnownHeader(at, next)
@@ -202,9 +226,6 @@ bool CKVTAChunkChain::Resync(uint64_t from)
                 m_next = at;
                 return true;
             }
-            for (size_t j = 0; j < m_ids.size(); ++j)
-                if (places[j] == found)
-                    places[j] = NextPlaceOf(m_ids[j], piece, found + 1);
         }
         if (n < kPieceBytes)
             break;
@@ -217,22 +238,24 @@ bool CKVTAChunkChain::ScanOne()
 {
     if (m_complete)
         return false;
+    if (!m_factsLoaded)
+        LoadFacts();
     uint8_t header[Kvd::DataChunk::kHeaderBytes];
     uint64_t at = m_next;
     int64_t size = 0;
     const uint64_t limit = DataLimit();
     for (;;) {
-        if ((m_indexPosition != 0 && at >= m_indexPosition) || !m_file->ReadAt(at, header, sizeof header)) {
-            // Fewer bytes than a head are left over, not lost; a head that cannot be read is.
+        if (at >= limit || limit - at < Kvd::DataChunk::kHeaderBytes || !ReadHead(at, header)) {
+            // Fewer bytes than a head are left over: the coverage tells padding from a cut.
             if (at < limit && limit - at >= Kvd::DataChunk::kHeaderBytes)
                 NoteLost(at, nullptr, limit);
+            else if (at < limit)
+                m_leftFrom = at;
             m_complete = true;
             return false;
         }
-        ++m_headersRead;
-        size = LoadLE<int64_t>(header + Kvd::DataChunk::kSize);
-        // A size below 16 would make the next chunk start inside or before this one.
-        if (SizeFits(at, size))
+        size = TakenSize(at, header);
+        if (size >= 0)
             break;
         if (!Resync(at + Kvd::DataChunk::kHeaderBytes)) {
             NoteLost(at, header, limit);
@@ -245,17 +268,11 @@ bool CKVTAChunkChain::ScanOne()
     KvtChunkInfo chunk;
     chunk.offset = at;
     chunk.rawId = LoadLE<uint64_t>(header + Kvd::DataChunk::kId);
+    chunk.key = MakeKey(reinterpret_cast<const char*>(header));
     chunk.start = LoadLE<uint64_t>(header + Kvd::DataChunk::kStart);
     chunk.stop = LoadLE<uint64_t>(header + Kvd::DataChunk::kStop);
-    KnowId(chunk.rawId);
     chunk.payloadSize = size - Kvd::DataChunk::kMinSize;
     m_next = chunk.End();
-
-    const char* id = reinterpret_cast<const char*>(header);
-    KeyList& list = m_lists[MakeKey(id)];
-    if (!list.chunks.empty() && m_chunks[list.chunks.back()].stop > chunk.stop)
-        list.stopsSorted = false;
-    list.chunks.push_back(m_chunks.size());
     m_chunks.push_back(chunk);
     return true;
 }
@@ -290,62 +307,38 @@ bool CKVTAChunkChain::FindFrom(uint64_t offset, size_t& i)
     return true;
 }
 
-CKVTAChunkChain::KeyList* CKVTAChunkChain::List(Key key)
-{
-    auto found = m_lists.find(key);
-    return found == m_lists.end() ? nullptr : &found->second;
-}
-
 bool CKVTAChunkChain::HasOfKey(Key key, size_t n, size_t& i)
 {
-    for (;;) {
-        KeyList* list = List(key);
-        if (list && n < list->chunks.size()) {
-            i = list->chunks[n];
-            return true;
-        }
-        if (!ScanOne())
-            return false;
-    }
+    const std::vector<size_t>& list = Coverage().ChunksOf(key);
+    if (n >= list.size())
+        return false;
+    i = list[n];
+    return true;
 }
 
-size_t CKVTAChunkChain::IndexOfKey(Key key, size_t n) const
+size_t CKVTAChunkChain::IndexOfKey(Key key, size_t n)
 {
-    return m_lists.at(key).chunks[n];
+    return Coverage().ChunksOf(key).at(n);
 }
 
 bool CKVTAChunkChain::FindOfKeyFrom(Key key, uint64_t offset, size_t& n)
 {
-    n = 0;
-    if (const KeyList* list = List(key)) {
-        auto at = std::lower_bound(list->chunks.begin(), list->chunks.end(), offset,
-                                   [this](size_t c, uint64_t o) { return m_chunks[c].offset < o; });
-        n = static_cast<size_t>(at - list->chunks.begin());
-    }
-    size_t i = 0;
-    while (HasOfKey(key, n, i)) {
-        if (m_chunks[i].offset >= offset)
-            return true;
-        ++n;
-    }
-    return false;
+    const std::vector<size_t>& list = Coverage().ChunksOf(key);
+    const auto at = std::lower_bound(list.begin(), list.end(), offset,
+                                     [this](size_t c, uint64_t o) { return m_chunks[c].offset < o; });
+    n = static_cast<size_t>(at - list.begin());
+    return at != list.end();
 }
 
 bool CKVTAChunkChain::FindStopAfter(Key key, size_t first, uint64_t t, size_t& n)
 {
-    n = first;
-    const KeyList* list = List(key);
-    if (list && list->stopsSorted && first < list->chunks.size()) {
-        auto begin = list->chunks.begin() + static_cast<std::ptrdiff_t>(first);
-        auto at = std::upper_bound(begin, list->chunks.end(), t,
-                                   [this](uint64_t value, size_t c) { return value < m_chunks[c].stop; });
-        n = static_cast<size_t>(at - list->chunks.begin());
+    const std::vector<size_t>& list = Coverage().ChunksOf(key);
+    if (first >= list.size()) {
+        n = first;
+        return false;
     }
-    size_t i = 0;
-    while (HasOfKey(key, n, i)) {
-        if (m_chunks[i].stop > t)
-            return true;
-        ++n;
-    }
-    return false;
+    const auto at = std::upper_bound(list.begin() + static_cast<std::ptrdiff_t>(first), list.end(), t,
+                                     [this](uint64_t value, size_t c) { return value < m_chunks[c].stop; });
+    n = static_cast<size_t>(at - list.begin());
+    return at != list.end();
 }

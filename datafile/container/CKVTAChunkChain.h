@@ -4,13 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "datafile/container/CFileReader.h"
 
-// One data chunk as its header describes it.
+#include "datafile/container/CKVTACoverage.h"
+
+// One data chunk as its header describes it (times and key mended where the coverage could).
 struct KvtChunkInfo
 {
     uint64_t offset = 0;      // file offset of the chunk id
@@ -18,6 +20,7 @@ struct KvtChunkInfo
     uint64_t start = 0;       // ns
     uint64_t stop = 0;        // ns
     uint64_t rawId = 0;       // the 8 id bytes as read (little-endian load)
+    uint64_t key = 0;         // the upper-cased id (see CKVTAChunkChain::MakeKey)
 
     uint64_t PayloadPosition() const { return offset + 32; }
     uint64_t End() const { return PayloadPosition() + static_cast<uint64_t>(payloadSize); }
@@ -35,15 +38,18 @@ struct KvtLostSpan
 
 // All streams of a file follow one chain of chunk headers: every chunk, whatever its stream,
 // is skipped by its size. The chain is read header by header from the data start, only as far as
-// a caller has asked, and every header is read once per Reset; each stream then finds its chunks
-// in its own list. The chain ends at the index position (when not 0) and at the end of the file.
-// A header whose size field is below 16 or runs past the end of the file is damaged: that chunk
-// is dropped and the chain goes on at the next place behind it that holds the header of a known
-// chunk id (one of the file's streams, or one seen before), whose own size fits and which is
-// followed by another such header (or by the end of the data). The search only moves forward: a
-// corrupt size can neither loop nor walk backwards, and without such a place the chain ends
-// there. Every stretch skipped that way is kept as lost, so that readers can tell the data that
-// ends early from the data that was cut off.
+// a caller walking the file in order has asked, and every header is read once per Reset. The
+// chain ends at the index position (when not 0) and at the end of the file.
+// A head's size is taken when it fits into the file and leads to a place where a chunk can
+// begin (a head of a known stream, a zeroed head, the end of the data). A size that does not is
+// checked against the one its times imply for a stream of samples; when neither holds, or the
+// size does not fit, the head is damaged: the chain goes on at the next place behind it that
+// holds the head of one of the file's streams (ids compare without case), whose own size fits
+// and which is followed by another such head (or by the end of the data). The search only moves
+// forward, so a corrupt size can neither loop nor walk backwards. Every stretch skipped that way
+// is kept as lost.
+// A stream's chunks are those the coverage trusts (CKVTACoverage): the first question about a
+// stream reads the whole chain and builds the coverage from the facts its source gives.
 class CKVTAChunkChain
 {
 public:
@@ -51,82 +57,91 @@ public:
     using Key = uint64_t;
     static Key MakeKey(const char* id8);
 
+    // Gives the streams' and the recording's facts once the coverage is built (the owner's
+    // header may still change between Reset and then, as old recordings are repaired).
+    using FactsSource = std::function<void(std::vector<KvtStreamFacts>& streams, KvtRecordingFacts& recording)>;
+
     // Starts over on `file` from dataStart; the reader's length bounds every chunk.
-    void Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition);
-    // A stream's chunk id (8 bytes), so that the chain can go on at its chunks behind a damaged
-    // head before any of them was read (the first chunk of the file may be the damaged one).
-    void KnowStreamId(const std::string& id8);
+    void Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition, FactsSource facts = {});
     CFileReader* Reader() const { return m_file; }
     uint64_t DataStart() const { return m_dataStart; }
 
-    // File order, all streams: true when chunk i exists (scanning on as far as needed).
+    // File order, all streams, trusted or not: true when chunk i exists (scanning on as far as
+    // needed).
     bool Has(size_t i);
     const KvtChunkInfo& At(size_t i) const { return m_chunks[i]; }
     // The first chunk at or after `offset`; false when none.
     [[nodiscard]] bool FindFrom(uint64_t offset, size_t& i);
+    // True when the coverage trusts chunk i (building it first).
+    bool IsTrusted(size_t i);
+    // True when chunk i names one of the streams but the coverage does not trust it (building
+    // it first); a chunk of no stream is neither trusted nor damaged.
+    bool IsDamaged(size_t i);
 
-    // One stream's chunks: true when its n-th chunk exists; `i` is then its file-order index.
+    // One stream's trusted chunks: true when its n-th chunk exists; `i` is then its file-order
+    // index.
     [[nodiscard]] bool HasOfKey(Key key, size_t n, size_t& i);
     // The first chunk of `key` at or after `offset`; n is its position in the key's list.
     [[nodiscard]] bool FindOfKeyFrom(Key key, uint64_t offset, size_t& n);
-    // The first chunk of `key` at list position >= first whose stop time is after t (unsigned):
-    // the block a linear walk from `first` would stop at. Binary search while the key's stop
-    // times are non-decreasing, else a linear walk.
+    // The first chunk of `key` at list position >= first whose stop time is after t: a trusted
+    // list rises in time, so this is a binary search.
     [[nodiscard]] bool FindStopAfter(Key key, size_t first, uint64_t t, size_t& n);
-    size_t IndexOfKey(Key key, size_t n) const;
+    size_t IndexOfKey(Key key, size_t n);
 
     bool Complete() const { return m_complete; }
     // Scans to the end of the chain.
     void ScanAll();
     // The stretches the chain could not read, in file order (scanning to the end first).
     const std::vector<KvtLostSpan>& LostSpans();
-    // True when some bytes behind `offset` could not be read (scanning to the end first).
-    bool LostBehind(uint64_t offset);
-    // True when bytes behind the last chunk of `key` could not be read: they may have held the
-    // rest of its data (any lost bytes count for a key without chunks).
-    bool LostBehindKey(Key key);
-    // The lost stretch behind the last chunk read: the data broke off there. NULL when the chain
-    // ends with a chunk (scanning to the end first).
-    const KvtLostSpan* LostTail();
-    // True when the time a lost stretch may cover (from the start of the chunk before it to the
-    // end of the chunk behind it, or without either from 0 or to the end of time) meets
-    // [from, to] (scanning to the end first).
-    bool LostTimeMeets(uint64_t from, uint64_t to);
+    // What the file holds, built once per Reset on first use.
+    const CKVTACoverage& Coverage();
     size_t HeadersRead() const { return m_headersRead; }
 
 private:
-    struct KeyList
-    {
-        std::vector<size_t> chunks;  // file-order indexes
-        bool stopsSorted = true;
-    };
-
     [[nodiscard]] bool ScanOne();
-    KeyList* List(Key key);
+    void Settle();
     // Where the data of the chain ends: the index position, or the end of the file.
     uint64_t DataLimit() const;
     // True when a chunk of `size` bytes (size field) at `at` fits into the file.
     bool SizeFits(uint64_t at, int64_t size) const;
-    // True when the header at `at` names a chunk id seen before and its size fits.
-    bool IsKnownHeader(uint64_t at, uint64_t& next) const;
+    // The 32 head bytes at `at`, read once however often they are asked for in a row.
+    [[nodiscard]] bool ReadHead(uint64_t at, uint8_t* head);
+    bool IsStreamKey(Key key) const;
+    // True when the head at `at` names one of the streams and its size fits.
+    bool IsKnownHeader(uint64_t at, uint64_t& next);
+    // How surely a chunk begins at `at`: kSurely at the end of the data or at a head of one of
+    // the streams; kMaybe at a zeroed head (padding, or a damaged head the walk skips) or at a
+    // head of no stream whose size fits; kNot elsewhere.
+    enum class Boundary { kNot, kMaybe, kSurely };
+    Boundary ChunkBeginsAt(uint64_t at);
+    // The size the head at `at` is taken with: its own when it leads to where a chunk surely
+    // begins, else the one its times imply for a stream of samples when that does; failing both,
+    // the first of the two that leads to where a chunk may begin; -1 when none does.
+    int64_t TakenSize(uint64_t at, const uint8_t* head);
+    // The size that the times of the head at `at` imply for its stream's frames; -1 when the
+    // head names no stream of samples or the times do not fit.
+    int64_t ImpliedSize(uint64_t at, const uint8_t* head) const;
     // Finds the next chunk at or after `from` (see the class comment); sets m_next.
     [[nodiscard]] bool Resync(uint64_t from);
-    // Adds `id` (raw bytes) to the known ids unless it is there or the list is full.
-    void KnowId(uint64_t id);
-    // The times of LostTimeMeets, sorted and joined where they meet; worked out once per Reset.
-    const std::vector<std::pair<uint64_t, uint64_t>>& LostTimes();
     // Notes the bytes from the damaged head at `at` (its 32 bytes in `head`) up to `to` as lost.
     void NoteLost(uint64_t at, const uint8_t* head, uint64_t to);
+    void LoadFacts();
 
     CFileReader* m_file = nullptr;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;
     uint64_t m_next = 0;
+    uint64_t m_leftFrom = 0;       // where bytes too few for a head begin (the limit: none)
     bool m_complete = true;
     size_t m_headersRead = 0;
     std::vector<KvtChunkInfo> m_chunks;
-    std::unordered_map<Key, KeyList> m_lists;
-    std::vector<uint64_t> m_ids;   // the distinct raw ids known: the streams' and those read
+    std::vector<bool> m_trusted;
     std::vector<KvtLostSpan> m_lost;
-    std::vector<std::pair<uint64_t, uint64_t>> m_lostTimes;   // see LostTimes
+    FactsSource m_factsSource;
+    bool m_factsLoaded = false;
+    std::vector<KvtStreamFacts> m_streamFacts;
+    KvtRecordingFacts m_recordingFacts;
+    CKVTACoverage m_coverage;
+    uint64_t m_cachedAt = UINT64_MAX;
+    uint8_t m_cached[32] = {};
 };

@@ -58,14 +58,17 @@ std::unique_ptr<CKVTADataBlock> CKVTADataBlock::Clone() const
 
 namespace {
 
-// The chunk of the chain that starts at `offset`, or with `orLater` the first one after it.
-std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t offset,
-                                                bool orLater = false)
+// The first chunk of the chain at or after `offset` that is not damaged (chunks of no stream
+// are copied as they are).
+std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t offset)
 {
     CKVTAChunkChain* chain = file.GetChunkChain();
     size_t i = 0;
-    if (!chain || !chain->FindFrom(offset, i) || (!orLater && chain->At(i).offset != offset))
+    if (!chain || !chain->FindFrom(offset, i))
         return nullptr;
+    while (chain->IsDamaged(i))
+        if (!chain->Has(++i))
+            return nullptr;
     const KvtChunkInfo& chunk = chain->At(i);
     file.OnBlockHandedOut(chunk.start);
     return std::make_unique<CKVTADataBlock>(chunk, chain->Reader(), file.GetStartTime());
@@ -73,19 +76,14 @@ std::unique_ptr<CKVTADataBlock> ChunkStartingAt(CKVTAFileContext& file, uint64_t
 
 } // namespace
 
-std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint64_t offset)
-{
-    return ChunkStartingAt(file, offset);
-}
-
 std::unique_ptr<CKVTADataBlock> KvtGetFirstChunk(CKVTAFileContext& file)
 {
     CKVTAChunkChain* chain = file.GetChunkChain();
-    return chain ? ChunkStartingAt(file, chain->DataStart(), true) : nullptr;
+    return chain ? ChunkStartingAt(file, chain->DataStart()) : nullptr;
 }
 
 std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block)
 {
     // Past a damaged head the chain goes on at the next sound one, further on than the end.
-    return ChunkStartingAt(file, block.GetEnd(), true);
+    return ChunkStartingAt(file, block.GetEnd());
 }

@@ -65,15 +65,12 @@ private:
     std::vector<uint8_t> m_buffer;
 };
 
-// The file-level walk over all data chunks in file order, whatever their stream (the merge
-// copies chunks this way). Blocks are new and belong to the caller; their stream is NULL.
-// The chunk whose id starts at `offset` (normally the data start); NULL when no chunk of the
-// chain starts there.
-std::unique_ptr<CKVTADataBlock> KvtReadChunkHeader(CKVTAFileContext& file, uint64_t offset);
-// The chain's first chunk: the one at the data start, or behind a damaged head there the first
-// sound one (as every stream's walk finds it); NULL when the chain holds none.
+// The file-level walk over the trusted data chunks in file order, whatever their stream (the
+// merge copies chunks this way). Blocks are new and belong to the caller; their stream is NULL.
+// The chain's first trusted chunk: the one at the data start, or behind a damaged head there
+// the first sound one (as every stream's walk finds it); NULL when the chain holds none.
 std::unique_ptr<CKVTADataBlock> KvtGetFirstChunk(CKVTAFileContext& file);
-// The chain's next chunk behind `block`: the one right behind it, or past a damaged head the
-// next sound one, where the chain goes on (as every stream's walk does); NULL at the index
+// The chain's next trusted chunk behind `block`: the one right behind it, or past a damaged
+// head the next sound one, where the chain goes on (as every stream's walk does); NULL at the index
 // position, at the end of the file or of the chain. The given block stays the caller's.
 std::unique_ptr<CKVTADataBlock> KvtGetNextChunk(CKVTAFileContext& file, const CKVTADataBlock& block);

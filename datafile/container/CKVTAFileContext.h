@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "datafile/container/CKVTACoverage.h"
 #include "datafile/container/CKVTATimeStamp.h"
 
 class CKVTAChunkChain;
@@ -31,6 +32,15 @@ public:
     // Called for every data block handed out, before its stamps take GetStartTime() as their
     // reference; old files move their start time here (see KvtFirstBlockMovesStart).
     virtual void OnBlockHandedOut(uint64_t chunkStart) = 0;
+    // What the coverage of the chunks needs of the recording, read when it is built.
+    virtual KvtRecordingFacts GetRecordingFacts() const
+    {
+        KvtRecordingFacts facts;
+        facts.start = GetStartTime();
+        facts.chunksMayPrecedeStart = GetHeaderVersion() < 3;
+        facts.continuous = GetRecordingMode() == 0;
+        return facts;
+    }
     // Progress of long work (text, percent); nonzero asks to cancel.
     [[nodiscard]] virtual int ReportProgress(const char* text, int percent) {
         (void)text;

@@ -80,7 +80,8 @@ uint64_t CKVTAStream::CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames,
             chunk.stop <= to ? frames : std::min(frames, FramesBefore(to - chunk.start, rate));
         if (end > first) {
             const uint64_t want = std::min(end - first, maxFrames - done);
-            const uint64_t got = take(chunk.PayloadPosition() + first * frameBytes, want);
+            const uint64_t row = chunk.start > from ? FramesBefore(chunk.start - from, rate) : 0;
+            const uint64_t got = take(chunk.PayloadPosition() + first * frameBytes, want, row);
             done += got;
             if (got < want)
                 break;
@@ -118,7 +119,7 @@ uint64_t CKVTAStream::CopyChannelWindow(uint16_t* out, int channel, uint64_t max
                                         uint64_t to)
 {
     uint64_t copied = 0;
-    return CopyWindow(from, to, maxFrames, [&](uint64_t position, uint64_t frames) -> uint64_t {
+    return CopyWindow(from, to, maxFrames, [&](uint64_t position, uint64_t frames, uint64_t) -> uint64_t {
         if (!CopyChannelRun(out + copied, static_cast<size_t>(channel), position, frames))
             return 0;
         copied += frames;
@@ -138,7 +139,7 @@ int CKVTAStream::GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, 
         return 0;
     // Runs go straight into the caller's buffer, one read per block.
     const uint64_t frames = CopyWindow(from.GetTime(), to.GetTime(), static_cast<uint64_t>(max) / channels,
-                                       [&](uint64_t position, uint64_t run) -> uint64_t {
+                                       [&](uint64_t position, uint64_t run, uint64_t) -> uint64_t {
                                            const size_t values = static_cast<size_t>(run * channels);
                                            if (!reader->ReadAt(position, at, values * 2))
                                                return 0;
@@ -161,7 +162,7 @@ int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKV
     const uint64_t piece = std::max<uint64_t>(1, std::min<uint64_t>(pieceFrames, maxFrames));
     if (maxFrames > 0 && scratch.size() < piece * channels)
         scratch.resize(static_cast<size_t>(piece * channels));
-    const auto readRun = [&](uint64_t position, uint64_t run) -> uint64_t {
+    const auto readRun = [&](uint64_t position, uint64_t run, uint64_t row) -> uint64_t {
         // Pieces of equal size: no short last piece that costs a read of its own.
         const uint64_t pieces = (run + piece - 1) / piece;
         const uint64_t even = pieces > 0 ? (run + pieces - 1) / pieces : 0;
@@ -171,7 +172,7 @@ int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKV
             if (!reader->ReadAt(position + done * frameBytes, scratch.data(), values * 2))
                 return 0;
             ToHostOrder(scratch.data(), values);
-            take(scratch.data(), static_cast<size_t>(k));
+            take(scratch.data(), static_cast<size_t>(k), row + done);
             done += k;
         }
         return run;
@@ -300,25 +301,23 @@ uint64_t CKVTAStream::GetDataStopTime(const CKVTADataBlock& block) const
     return GetDataStopTime(block.GetStartTime(), block.GetStopTime(), block.GetPayloadSize());
 }
 
-uint64_t CKVTAStream::GetDataEndTime()
+const std::vector<KvtHole>& CKVTAStream::GetHoles()
 {
+    static const std::vector<KvtHole> none;
     CKVTAChunkChain* chain = Chain();
-    if (!chain)
-        return 0;
-    const CKVTAChunkChain::Key key = GetChunkKey();
-    uint64_t end = 0;
-    size_t i = 0;
-    for (size_t n = 0; chain->HasOfKey(key, n, i); ++n) {
-        const KvtChunkInfo& chunk = chain->At(i);
-        end = std::max(end, GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize));
-    }
-    return end;
+    return chain ? chain->Coverage().HolesOf(GetChunkKey()) : none;
 }
 
-bool CKVTAStream::LostDataBehindItsChunks()
+bool CKVTAStream::HoleMeets(uint64_t from, uint64_t to)
 {
     CKVTAChunkChain* chain = Chain();
-    return chain && chain->LostBehindKey(GetChunkKey());
+    return chain && chain->Coverage().HoleMeets(GetChunkKey(), from, to);
+}
+
+const KvtHole* CKVTAStream::GetHoleAt(uint64_t t)
+{
+    CKVTAChunkChain* chain = Chain();
+    return chain ? chain->Coverage().HoleAt(GetChunkKey(), t) : nullptr;
 }
 
 int CKVTAStream::GetSweepSampleCount(int sweep) const

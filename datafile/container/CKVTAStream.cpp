@@ -477,3 +477,25 @@ std::unique_ptr<CKVTAStream> CKVTAStream::CloneForOutput(CKVTAFileContext* file)
     }
     return copy;
 }
+
+KvtStreamFacts CKVTAStream::GetCoverageFacts() const
+{
+    KvtStreamFacts facts;
+    facts.key = GetChunkKey();
+    facts.frameBytes = FrameBytes();
+    facts.rateMilliHz = facts.frameBytes > 0 ? GetSampleRateMilliHz() : 0;
+    return facts;
+}
+
+void KvtResetChain(CKVTAChunkChain& chain, CFileReader* reader, uint64_t dataStart, uint64_t indexPosition,
+                   CKVTAFileContext& file, const std::vector<std::unique_ptr<CKVTAStream>>& streams)
+{
+    chain.Reset(reader, dataStart, indexPosition,
+                [&file, &streams](std::vector<KvtStreamFacts>& facts, KvtRecordingFacts& recording) {
+                    for (const auto& stream : streams)
+                        // A stream without an id of its own has no chunks to look for.
+                        if (stream->GetChunkId() != std::string(8, '\0'))
+                            facts.push_back(stream->GetCoverageFacts());
+                    recording = file.GetRecordingFacts();
+                });
+}

@@ -154,6 +154,10 @@ public:
     void SetId(const std::string& id);
 
     CKVTAFileContext* GetFile() const { return m_file; }
+    // What the coverage needs of this stream: its key, and its frames when it holds samples.
+    KvtStreamFacts GetCoverageFacts() const;
+    // Bytes of one frame of a raw stream with channels and a rate; 0 otherwise.
+    uint64_t FrameBytes() const;
     CKVTAChunkChain::Key GetChunkKey() const { return CKVTAChunkChain::MakeKey(m_chunkId); }
 
 private:
@@ -196,11 +200,13 @@ private:
 public:
     // All channels, interleaved, of the window [from, to); values copied (whole frames).
     int GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to);
-    // GetRawData's frames handed to `take` (frames, frame count) in pieces of at most
+    // GetRawData's frames handed to `take` (frames, frame count, row) in pieces of at most
     // `pieceFrames` frames, each read into `scratch`: a caller that rearranges the frames works
-    // on memory that stays in the cache. Returns what GetRawData would: a block whose read
-    // fails is not counted, though pieces of it may have been handed out already.
-    using RawPiece = std::function<void(const uint16_t* frames, size_t count)>;
+    // on memory that stays in the cache. `row` is where the piece's first frame belongs among
+    // the window's frames by its time (consecutive pieces of chunks that follow each other go on
+    // row by row; a chunk that is not there leaves its rows out). Returns what GetRawData would:
+    // a block whose read fails is not counted, though pieces of it may have been handed out.
+    using RawPiece = std::function<void(const uint16_t* frames, size_t count, uint64_t row)>;
     int GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to, size_t pieceFrames,
                          std::vector<uint16_t>& scratch, const RawPiece& take);
     // Continuous recordings: one channel's values of the whole stream, at most maxValues.
@@ -223,14 +229,16 @@ public:
     // frames, keep their stop field (or the start, when the field lies before it).
     uint64_t GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const;
     uint64_t GetDataStopTime(const CKVTADataBlock& block) const;
-    // The latest data stop of this stream's chunks (scanning the whole chain); 0 without chunks.
-    uint64_t GetDataEndTime();
     // The time (ns, rounded up) that the whole frames of `payloadBytes` bytes last at this
     // stream's rate; 0 for streams that are not raw.
     uint64_t GetPayloadDuration(uint64_t payloadBytes) const;
-    // True when the chain could not read bytes behind this stream's last chunk (scanning the
-    // whole chain): its data may go on in them, so data that ends early is not its end.
-    bool LostDataBehindItsChunks();
+    // The holes of this stream: times the file shows were recorded but no trusted chunk of it
+    // covers (see CKVTACoverage). None without a file.
+    const std::vector<KvtHole>& GetHoles();
+    // True when a hole meets [from, to).
+    bool HoleMeets(uint64_t from, uint64_t to);
+    // The hole that holds t; NULL when none does.
+    const KvtHole* GetHoleAt(uint64_t t);
     // Samples first..first+count-1 of the sweep; their times are whole microseconds after the
     // sweep start (the fraction is dropped), as the recording program numbers them.
     int GetSweepData(uint16_t* out, int max, int sweep, int first, int count);
@@ -239,10 +247,10 @@ public:
     int GetSweepChannelSamples(uint16_t* out, int max, int sweep, int channel);
 
 private:
-    // Receives a run of whole frames (payload position of the first, frame count) and returns
-    // the frames it really took; fewer ends the copy.
-    using FrameRun = std::function<uint64_t(uint64_t position, uint64_t frames)>;
-    uint64_t FrameBytes() const;
+    // Receives a run of whole frames (payload position of the first, frame count, and the row
+    // of the first among the window's frames by its time) and returns the frames it really
+    // took; fewer ends the copy.
+    using FrameRun = std::function<uint64_t(uint64_t position, uint64_t frames, uint64_t row)>;
     uint64_t CopyWindow(uint64_t from, uint64_t to, uint64_t maxFrames, const FrameRun& take);
     uint64_t CopyChannelWindow(uint16_t* out, int channel, uint64_t maxFrames, uint64_t from, uint64_t to);
     [[nodiscard]] bool CopyChannelRun(uint16_t* out, size_t channel, uint64_t position,
@@ -256,3 +264,8 @@ private:
     std::vector<uint64_t> m_frameEnds;
     std::vector<uint8_t> m_scratch;
 };
+
+// Starts `chain` afresh on `reader` from dataStart for the streams of `file`: the coverage then
+// takes the streams' and the recording's facts from them as they are when it is built.
+void KvtResetChain(CKVTAChunkChain& chain, CFileReader* reader, uint64_t dataStart, uint64_t indexPosition,
+                   CKVTAFileContext& file, const std::vector<std::unique_ptr<CKVTAStream>>& streams);

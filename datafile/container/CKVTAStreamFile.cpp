@@ -54,6 +54,7 @@ void CKVTAStreamFile::ResetPerFileState()
     m_listHeaderSize = 0;
     m_dataStart = 0;
     m_indexPosition = 0;
+    m_storedIndexPosition = 0;
 }
 
 int CKVTAStreamFile::Open(const std::string& pathGiven)
@@ -83,7 +84,12 @@ int CKVTAStreamFile::Open(const std::string& pathGiven)
     m_stopStamp = CKVTATimeStamp(m_header.GetStopTime(), start);
     KvtOpenedProgramVersion = m_header.GetProgramVersion();
     KvtOpenedProgramVersion2 = m_header.GetProgramVersion2();
+    const int32_t storedMode = m_header.GetRecordingMode();
     RepairOldRecording();
+    // The chunks were judged as those of the mode stored; a mode told by the gaps judges them
+    // anew (sweeps leave gaps that a continuous recording has only where data were lost).
+    if (m_header.GetRecordingMode() != storedMode)
+        ResetChain(m_indexPosition);
     return kOpenOk;
 }
 
@@ -118,6 +124,7 @@ int CKVTAStreamFile::ReadHeader()
     m_hasHeader = m_header.Read(m_reader, m_listHeaderSize);
     if (!m_hasHeader || !ReadLayoutAndStimulator() || !ReadStreams() || !ReadDataStart())
         return 0;
+    m_storedIndexPosition = m_indexPosition;
     CheckIndexPosition();
     ResetChain(m_indexPosition);
     if (m_header.GetStartTime() == 0)
@@ -127,9 +134,7 @@ int CKVTAStreamFile::ReadHeader()
 
 void CKVTAStreamFile::ResetChain(uint64_t indexPosition)
 {
-    m_chain.Reset(&m_reader, m_dataStart, indexPosition);
-    for (const auto& stream : m_streams)
-        m_chain.KnowStreamId(stream->GetChunkId());
+    KvtResetChain(m_chain, &m_reader, m_dataStart, indexPosition, *this, m_streams);
 }
 
 bool CKVTAStreamFile::ReadLayoutAndStimulator()
@@ -521,72 +526,49 @@ std::unique_ptr<CKVTATimeStamp> CKVTAStreamFile::GetSweepStopTime(int i)
     return std::make_unique<CKVTATimeStamp>(stop, GetStartTime());
 }
 
-void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has)
+bool CKVTAStreamFile::StoredSweepsInOrder() const
 {
-    const size_t count = static_cast<size_t>(IndexSweepCount());
-    std::vector<uint64_t> starts(count);
-    bool rising = true;
-    for (size_t i = 0; i < count; ++i) {
-        starts[i] = m_index.GetSweepStartValue(static_cast<int>(i));
-        rising = rising && (i == 0 || starts[i] >= starts[i - 1]);
+    const int count = IndexSweepCount();
+    for (int i = 0; i < count; ++i) {
+        const uint64_t start = m_index.GetSweepStartValue(i);
+        if (start > m_index.GetSweepStopValue(i) || (i > 0 && start < m_index.GetSweepStartValue(i - 1)))
+            return false;
     }
-    ends.assign(count, 0);
-    has.assign(count, false);
-    const auto take = [&](size_t sweep, uint64_t end) {
-        ends[sweep] = has[sweep] ? std::max(ends[sweep], end) : end;
-        has[sweep] = true;
-    };
-    // Sweep starts out of order cannot place a chunk: every sweep is bounded by the last data of
-    // the file, taken once rather than chunk by chunk for every sweep.
-    bool anyData = false;
-    uint64_t lastEnd = 0;
-    for (const auto& stream : m_streams) {
-        if (!stream->IsRawStream())
-            continue;
-        const CKVTAChunkChain::Key key = stream->GetChunkKey();
-        size_t i = 0;
-        for (size_t n = 0; m_chain.HasOfKey(key, n, i); ++n) {
-            const KvtChunkInfo& chunk = m_chain.At(i);
-            const uint64_t end = stream->GetDataStopTime(chunk.start, chunk.stop, chunk.payloadSize);
-            if (!rising) {
-                lastEnd = anyData ? std::max(lastEnd, end) : end;
-                anyData = true;
-                continue;
-            }
-            const auto after = std::upper_bound(starts.begin(), starts.end(), chunk.start);
-            if (after != starts.begin())
-                take(static_cast<size_t>(after - starts.begin()) - 1, end);
-        }
-    }
-    for (size_t sweep = 0; anyData && sweep < count; ++sweep)
-        take(sweep, lastEnd);
+    return true;
 }
 
-void CKVTAStreamFile::BoundSweepsByData()
+void CKVTAStreamFile::SettleSweeps()
 {
     if (!m_hasHeader || !m_file)
         return;
     GetSweepCount();
     if (m_index.SweepStopsChecked())
         return;
+    // Sweeps the recording program stored are kept while they are in order; damaged ones give
+    // way to the sweeps of the trusted chunks.
+    if (!StoredSweepsInOrder()) {
+        m_index.Clear();
+        (void)GenerateIndex();
+    }
     m_index.SetSweepStopsChecked();
+    const uint64_t end = m_chain.Coverage().SamplesEnd();
     std::vector<uint64_t> ends;
     std::vector<bool> has;
     SweepDataEnds(ends, has);
     const int last = IndexSweepCount() - 1;
     for (int i = 0; i <= last; ++i) {
-        // A sweep without raw data of its own is left as it is: reading it tells.
-        if (!has[static_cast<size_t>(i)])
-            continue;
         const uint64_t start = m_index.GetSweepStartValue(i);
         const uint64_t stop = m_index.GetSweepStopValue(i);
-        const uint64_t bound = std::max(ends[static_cast<size_t>(i)], start);
-        uint64_t bounded = stop < start || stop > bound ? bound : stop;
-        // Where the chain broke off, the last raw data read is not where the recording ended:
-        // the export goes on to the end the file claims and names the time it cannot read.
-        const KvtLostSpan* tail = i == last ? m_chain.LostTail() : nullptr;
-        if (tail)
-            bounded = std::max(bounded, LostTailEnd(*tail, bound, stop));
+        // A stop past the sweep's own data (a damaged stored stop) ends where its data end, and
+        // nothing is read past the extent; a continuous recording reaches it, however far its
+        // header or index claims it went.
+        uint64_t bounded = stop;
+        const size_t k = static_cast<size_t>(i);
+        if (has[k] && (stop < start || stop > std::max(ends[k], start)))
+            bounded = std::max(ends[k], start);
+        bounded = std::max(start, std::min(bounded, end));
+        if (i == last && GetRecordingMode() == 0)
+            bounded = std::max(start, end);
         if (bounded != stop)
             m_index.SetSweepStopValue(i, bounded);
     }
@@ -594,35 +576,46 @@ void CKVTAStreamFile::BoundSweepsByData()
     GetSweepCount();
 }
 
-bool CKVTAStreamFile::SweepMayLackData(int i)
+void CKVTAStreamFile::SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has)
 {
-    uint64_t start = 0;
-    uint64_t stop = 0;
-    if (!m_hasHeader || m_header.GetIndexFlag() != 0 || !IndexSweep(i, start, stop))
-        return false;
-    // A sweep whose chunks were all lost leaves no sweep of its own: its neighbours answer for
-    // the time up to the next sweep, and the first and last sweep for the time before and after.
-    uint64_t unused = 0;
-    if (i == 0 || !IndexSweep(i - 1, unused, start))
-        start = 0;
-    if (!IndexSweep(i + 1, stop, unused))
-        stop = UINT64_MAX;
-    return m_chain.LostTimeMeets(start, stop);
+    const size_t count = static_cast<size_t>(IndexSweepCount());
+    std::vector<uint64_t> starts(count);
+    for (size_t i = 0; i < count; ++i)
+        starts[i] = m_index.GetSweepStartValue(static_cast<int>(i));
+    ends.assign(count, 0);
+    has.assign(count, false);
+    for (const auto& stream : m_streams) {
+        if (stream->FrameBytes() == 0)
+            continue;
+        const CKVTAChunkChain::Key key = stream->GetChunkKey();
+        size_t i = 0;
+        for (size_t n = 0; m_chain.HasOfKey(key, n, i); ++n) {
+            const KvtChunkInfo& chunk = m_chain.At(i);
+            const auto after = std::upper_bound(starts.begin(), starts.end(), chunk.start);
+            if (after == starts.begin())
+                continue;
+            const size_t sweep = static_cast<size_t>(after - starts.begin()) - 1;
+            // Time a lost chunk held right behind this one is the sweep's too.
+            const KvtHole* hole = stream->GetHoleAt(chunk.stop);
+            const uint64_t dataEnd = hole ? hole->to : chunk.stop;
+            ends[sweep] = has[sweep] ? std::max(ends[sweep], dataEnd) : dataEnd;
+            has[sweep] = true;
+        }
+    }
 }
 
-uint64_t CKVTAStreamFile::LostTailEnd(const KvtLostSpan& tail, uint64_t dataEnd, uint64_t sweepStop)
+KvtRecordingFacts CKVTAStreamFile::GetRecordingFacts() const
 {
-    // The time the lost bytes could hold at most: one head less, at the rate of the raw stream
-    // whose frames take the longest for them.
-    const uint64_t bytes = tail.to - tail.from;
-    const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
-    uint64_t longest = 0;
-    for (const auto& stream : m_streams)
-        longest = std::max(longest, stream->GetPayloadDuration(payload));
-    const uint64_t latest = dataEnd > UINT64_MAX - longest ? UINT64_MAX : dataEnd + longest;
-    // Each claim may be damaged as well: the latest one is taken within what the bytes allow.
-    const uint64_t claim = std::max({sweepStop, m_header.GetStopTime(), tail.headStop});
-    return std::min(std::max(claim, dataEnd), latest);
+    KvtRecordingFacts facts = CKVTAFileContext::GetRecordingFacts();
+    if (!m_hasHeader)
+        return facts;
+    facts.claimedStop = m_header.GetStopTime();
+    const int sweeps = m_index.GetSweepCount();
+    if (sweeps > 0)
+        facts.claimedStop = std::max(facts.claimedStop, m_index.GetSweepStopValue(sweeps - 1));
+    facts.indexPositionField = m_storedIndexPosition;
+    facts.claimedChunks = static_cast<uint64_t>(std::max<int64_t>(0, m_header.GetDataChunkCount()));
+    return facts;
 }
 
 uint64_t CKVTAStreamFile::GetSweepStartValue(int i) const
@@ -737,7 +730,10 @@ bool CKVTAStreamFile::GenerateIndex()
 {
     if (!m_hasHeader || !m_file)
         return false;
-    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries))
+    // A triggered recording's sweeps last the header's window extent.
+    const double extentMs = m_header.GetRecordingMode() != 0 ? m_header.GetWindowExtent() : 0.0;
+    const uint64_t sweepLength = extentMs > 0 && extentMs < 1e12 ? static_cast<uint64_t>(extentMs * 1e6) : 0;
+    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries, sweepLength))
         return false;
     // Never taken while nothing sets a cache folder. A cache file that cannot be written is
     // skipped: the index in memory is what counts.
@@ -769,11 +765,6 @@ bool CKVTAStreamFile::IndexSweep(int i, uint64_t& start, uint64_t& stop) const
     start = m_index.GetSweepStartValue(i);
     stop = m_index.GetSweepStopValue(i);
     return true;
-}
-
-std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::ReadChunkHeader(uint64_t offset)
-{
-    return m_file ? KvtReadChunkHeader(*this, offset) : nullptr;
 }
 
 std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetFirstChunk()

@@ -100,19 +100,12 @@ public:
     std::unique_ptr<CKVTATimeStamp> GetSweepStartTime(int i) override;
     std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i) override;
     uint64_t GetSweepStartValue(int i) const;
-    // Makes sure the index exists, then bounds every sweep stop that lies before its sweep's
-    // start or past the last raw data of that sweep (a damaged stored stop, or a damaged chunk
-    // stop that a scan took over) to that last data, and moves the stop stamp as GetSweepCount
-    // does. When the chain broke off behind its last chunk, the last sweep instead ends where
-    // the file claims (see LostTailEnd), so the time lost there is read, and named, as missing.
-    // Reads every chunk header once per Open; exports call it before they walk the data.
-    void BoundSweepsByData();
-    // True when the sweeps were found from the chunks (no stored index) and the chain lost a
-    // stretch whose time, from the start of the chunk before it to the end of the chunk behind
-    // it, meets sweep i or the time between it and its neighbours: the lost chunks may have
-    // begun, ended or made a sweep, so sweep i may be cut short, split or not the i-th. A stored
-    // index keeps the recording program's sweeps; reading them tells what is missing.
-    bool SweepMayLackData(int i);
+    // Makes sure the index exists and agrees with what the file holds (CKVTACoverage): stored
+    // sweeps out of order give way to those of the trusted chunks, no sweep reaches past the
+    // extent of the data, and the last sweep of a continuous recording ends there. Moves the
+    // stop stamp as GetSweepCount does. Reads every chunk header once per Open; exports call it
+    // before they walk the data.
+    void SettleSweeps();
     // -1 for a continuous recording, else the window extent in whole ms.
     int GetSweepLength() const;
     int GetWindowStart() const;            // ms, truncated (INT32_MIN when not a number)
@@ -177,11 +170,9 @@ public:
     // one, so always) or on any read or verification failure (the index is then cleared).
     [[nodiscard]] bool LoadIndexCache();
 
-    // File-level walk over every data chunk in file order (any stream), for the merge: the
-    // chunk whose header starts at `offset`, and the chunk behind `block`; NULL at the end.
-    std::unique_ptr<CKVTADataBlock> ReadChunkHeader(uint64_t offset);
-    // The first chunk of that walk, behind a damaged head at the data start too (the merge
-    // starts here, so that it copies what every stream's walk finds).
+    // File-level walk over the trusted data chunks in file order (any stream), for the merge:
+    // the first chunk, behind a damaged head at the data start too, and the chunk behind
+    // `block`; NULL at the end. The merge copies what every stream's walk finds.
     std::unique_ptr<CKVTADataBlock> GetFirstChunk();
     std::unique_ptr<CKVTADataBlock> GetNextChunk(const CKVTADataBlock& block);
 
@@ -189,6 +180,9 @@ public:
     [[nodiscard]] int ReportProgress(const char* text, int percent) override;
 
     CKVTAChunkChain* GetChunkChain() override { return m_file ? &m_chain : nullptr; }
+    // The header's start and mode, its stop or a stored index's last sweep stop (the later) as
+    // the claimed stop, and the index position as stored.
+    KvtRecordingFacts GetRecordingFacts() const override;
     void OnBlockHandedOut(uint64_t chunkStart) override;
 
     // ---- Writing (CKVTAStreamFile.Write.cpp) and merging (CKVTAStreamFile.Merge.cpp) ----
@@ -256,14 +250,11 @@ private:
     void EnsureIndex();
     int IndexSweepCount() const { return m_index.GetSweepCount(); }
     [[nodiscard]] bool IndexSweep(int i, uint64_t& start, uint64_t& stop) const;
-    // Latest data stop of the raw chunks that start in each sweep (`has` false: none). When the
-    // sweep starts do not rise, every sweep gets the latest of all raw chunks.
+    bool StoredSweepsInOrder() const;
+    // The latest end of the data of each sweep (rising sweep starts): the stop, or the end of
+    // the hole right behind it, of the trusted chunks of the streams of samples that start in
+    // it; `has` false where none does.
     void SweepDataEnds(std::vector<uint64_t>& ends, std::vector<bool>& has);
-    // Where the recording ends when the chain broke off behind its last chunk (`tail`): the
-    // latest of the claims on its end (the last sweep's stop, the header's stop, the damaged
-    // head's stop field), no earlier than `dataEnd` and no later than the lost bytes could hold
-    // at the slowest raw stream's frames.
-    uint64_t LostTailEnd(const KvtLostSpan& tail, uint64_t dataEnd, uint64_t sweepStop);
     // Starts the chunk chain afresh at the data start, knowing every stream's chunk id.
     void ResetChain(uint64_t indexPosition);
     std::vector<CKVTAStream*> StreamList() const;
@@ -279,6 +270,7 @@ private:
     int64_t m_listHeaderSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_indexPosition = 0;
+    uint64_t m_storedIndexPosition = 0;  // as stored, even where it leads to no index
     CKVTAStreamIndex m_index;
     std::string m_indexCacheFolder;  // no operation sets it: no cache file is read or written
 

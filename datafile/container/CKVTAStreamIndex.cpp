@@ -214,11 +214,11 @@ int CKVTAStreamIndex::Write(FILE* file) const
 }
 
 // One pass machine over the streams' blocks, in step: an entry for (at least) every 250000
-// bytes of data, and a sweep for every gap-free run of the reference stream (the last stream
-// that has data). The passes go on while the reference stream has blocks; streams that run out
+// bytes of data, and a sweep for every gap-free run of the reference stream (the last stream of
+// samples that has data; time it lost counts as run). The passes go on while the reference stream has blocks; streams that run out
 // earlier drop out, so the end of the last sweep is never lost.
 bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file,
-                                     uint64_t fileLength, bool discardEntries)
+                                     uint64_t fileLength, bool discardEntries, uint64_t sweepLength)
 {
     Clear();
     std::vector<uint64_t> starts;
@@ -229,12 +229,19 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
     for (CKVTAStream* stream : streams)
         walks.push_back(StreamWalk {stream, stream ? stream->GetFirstChunk() : nullptr});
 
+    // The sweeps follow the last stream of samples with data (events, when no stream holds
+    // samples): only samples tell how long the time lost with a damaged chunk lasted.
     int reference = -1;
+    bool referenceHasFrames = false;
     int candidate = -1;
     for (size_t s = 0; s < walks.size(); ++s) {
         if (!walks[s].block)
             continue;
-        reference = static_cast<int>(s);
+        const bool frames = walks[s].stream->FrameBytes() > 0;
+        if (frames || !referenceHasFrames) {
+            reference = static_cast<int>(s);
+            referenceHasFrames = frames;
+        }
         if (candidate < 0 || walks[s].block->GetPayloadPosition()
                                  < walks[static_cast<size_t>(candidate)].block->GetPayloadPosition())
             candidate = static_cast<int>(s);
@@ -250,7 +257,13 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
 
     StreamWalk& ref = walks[static_cast<size_t>(reference)];
     uint64_t previousStop = ref.block->GetStartTime();
-    starts.push_back(previousStop);
+    // Time that the stream recorded but the file lost belongs to the sweep it lies in: a lost
+    // chunk neither splits a sweep nor shortens it.
+    const std::vector<KvtHole>& holes = ref.stream->GetHoles();
+    if (!holes.empty() && holes.front().from < previousStop && holes.front().to >= previousStop)
+        starts.push_back(holes.front().from);
+    else
+        starts.push_back(previousStop);
     int state = 0;
     while (ref.block) {
         if (ref.block->GetStartTime() > previousStop) {
@@ -259,6 +272,9 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
         }
         // A damaged stop field of a raw block neither splits a sweep nor runs it on for ever.
         previousStop = ref.stream->GetDataStopTime(*ref.block);
+        const KvtHole* lost = ref.stream->GetHoleAt(previousStop);
+        if (lost && lost->cause != KvtHoleCause::kFileCut)
+            previousStop = lost->to;
         if (state == 1) {
             state = 2;
             candidateTime = 0;
@@ -290,6 +306,16 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
                 entries.push_back(KvtIndexEntry {candidateTime, static_cast<int64_t>(candidatePosition - 32)});
             state = 0;
         }
+    }
+    // Where the file was cut, the time behind the data belongs to the sweep it broke off, or is
+    // a sweep of its own when that sweep was whole: either way it is read, and refused, as lost.
+    const KvtHole* cut = ref.stream->GetHoleAt(previousStop);
+    if (cut && cut->cause == KvtHoleCause::kFileCut) {
+        if (sweepLength != 0 && previousStop - starts.back() >= sweepLength) {
+            stops.push_back(previousStop);
+            starts.push_back(cut->from);
+        }
+        previousStop = cut->to;
     }
     stops.push_back(previousStop);
 

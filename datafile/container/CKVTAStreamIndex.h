@@ -83,10 +83,11 @@ public:
 
     // Scans the data chunks of `streams` (see the algorithm in the .cpp). Reports progress
     // through the file's ReportProgress; false only when it asked to cancel, and then the index
-    // holds nothing. With discardEntries set only the sweeps are kept.
+    // holds nothing. With discardEntries set only the sweeps are kept. `sweepLength` (ns, 0:
+    // unknown) tells whether a sweep that the end of a cut file meets was whole.
     [[nodiscard]] bool GenerateIndex(const std::vector<CKVTAStream*>& streams,
                                      CKVTAFileContext& file, uint64_t fileLength,
-                                     bool discardEntries);
+                                     bool discardEntries, uint64_t sweepLength = 0);
 
     // Index cache file: the folder string (no separator added), "kvtidx" and the decimal time.
     // No program sets a cache folder, so an open file never reads or writes one.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 
@@ -182,9 +183,9 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
     m_missingNamed = false;
     if (!m_selection || m_selection->GetCount() == 0 || !m_dataSource)
         return kConvertNoChannels;
-    // Stop times that a damaged field put before the start or past the data would send the
-    // walks through time that holds nothing.
-    m_dataSource->GetStreamFile().BoundSweepsByData();
+    // The sweeps and the stop time as far as the file holds data: the walks below never go
+    // through time that holds nothing, however far a damaged field claims the data goes.
+    m_dataSource->GetStreamFile().SettleSweeps();
     const bool continuous = IsContinuous();
     if (!continuous) {
         // Sweep indexes below are first - 1 .. last - 1: an unset range must not wrap round.
@@ -245,7 +246,7 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         }
         if (openAndClose && !CloseOutputFile())
             return kConvertCloseFailed;
-        return kConvertOk;
+        return SweepsResult();
     }
 
     for (unsigned s = first; s <= last; ++s) {
@@ -265,7 +266,37 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         if (openAndClose && !CloseOutputFile())
             return kConvertCloseFailed;
     }
-    return kConvertOk;
+    return SweepsResult();
+}
+
+int CConvertInterface::SweepsResult()
+{
+    // Every sweep written, with time lost from an event stream named: no success all the same.
+    m_dataMissing = m_missingNamed;
+    return m_dataMissing ? kConvertReported : kConvertOk;
+}
+
+void CConvertInterface::NameSelectedHoles(int64_t startUs, int64_t endUs)
+{
+    std::vector<std::string> names;
+    CollectSelectedStreamNames(names);
+    const uint64_t origin = m_dataSource ? m_dataSource->GetStreamFile().GetStartTime() : 0;
+    const auto sinceStartUs = [origin](uint64_t t) {
+        return static_cast<int64_t>(std::min<uint64_t>((t > origin ? t - origin : 0) / 1000, INT64_MAX));
+    };
+    m_missing.clear();
+    for (const std::string& name : names) {
+        CKVTAStream* stream = m_dataSource ? m_dataSource->FindStream(name) : nullptr;
+        if (!stream)
+            continue;
+        for (const KvtHole& hole : stream->GetHoles()) {
+            const int64_t from = std::max(startUs, sinceStartUs(hole.from));
+            const int64_t to = std::min(endUs, sinceStartUs(hole.to));
+            if (to > from)
+                NoteMissing(name, from, to);
+        }
+    }
+    ReportMissing(MissingRows::kLeftOut);
 }
 
 int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, int64_t)>& writeBlock,
@@ -277,12 +308,19 @@ int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, i
     return rc;
 }
 
-void CConvertInterface::NoteMissing(int64_t startUs, int64_t endUs)
+void CConvertInterface::NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs)
 {
-    if (!m_missing.empty() && m_missing.back().second == startUs)
-        m_missing.back().second = endUs;
-    else
-        m_missing.emplace_back(startUs, endUs);
+    // A stretch that goes on from the last one of its stream (the next block) is one stretch.
+    for (auto it = m_missing.rbegin(); it != m_missing.rend(); ++it) {
+        if (it->stream != stream)
+            continue;
+        if (it->endUs == startUs) {
+            it->endUs = endUs;
+            return;
+        }
+        break;
+    }
+    m_missing.push_back(MissingStretch {stream, startUs, endUs});
 }
 
 void CConvertInterface::ReportMissing(MissingRows missingRows)
@@ -290,13 +328,15 @@ void CConvertInterface::ReportMissing(MissingRows missingRows)
     if (m_missing.empty())
         return;
     m_missingNamed = true;
+    std::stable_sort(m_missing.begin(), m_missing.end(),
+                     [](const MissingStretch& a, const MissingStretch& b) { return a.startUs < b.startUs; });
     const char* done = missingRows == MissingRows::kFilled ? "filled with 0 V" : "not written";
     std::string text;
-    for (const auto& range : m_missing) {
+    for (const MissingStretch& range : m_missing) {
         if (!text.empty())
             text += "\n";
-        text += FormatString("Data missing from %.3f s to %.3f s: %s.", static_cast<double>(range.first) / 1e6,
-                             static_cast<double>(range.second) / 1e6, done);
+        text += FormatString("Data missing from %.3f s to %.3f s in %s: %s.", static_cast<double>(range.startUs) / 1e6,
+                             static_cast<double>(range.endUs) / 1e6, range.stream.c_str(), done);
     }
     m_missing.clear();
     ReportError(text);
@@ -363,20 +403,84 @@ bool CConvertInterface::MapStreams(std::vector<StreamColumns>& streams) const
 
 size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
                                           const CKVTATimeStamp& to, uint16_t* out, size_t entries,
-                                          bool subtractAdcZero)
+                                          bool subtractAdcZero, std::vector<std::pair<size_t, size_t>>* placed)
 {
     const uint16_t zero = subtractAdcZero && s.stream ? s.stream->GetAdcZero() : 0;
     const size_t channels = static_cast<size_t>(s.channels);
+    const size_t rows = want / channels;
     const CColumnScatter scatter(s.columns, channels, entries, zero);
     // Pieces small enough that the frames read and the rows they go to stay in the cache.
     constexpr size_t kPieceValues = 192 * 1024;
     size_t row = 0;
-    const int got = s.stream->GetRawDataPieces(static_cast<int>(want), from, to, kPieceValues / channels,
-                                               m_streamBuffer, [&](const uint16_t* frames, size_t count) {
-                                                   scatter.Apply(frames, count, out + row * entries);
-                                                   row += count;
-                                               });
+    const int got = s.stream->GetRawDataPieces(
+        static_cast<int>(want), from, to, kPieceValues / channels, m_streamBuffer,
+        [&](const uint16_t* frames, size_t count, uint64_t at) {
+            // Frames go to the row their time gives when a chunk is missing before them; one row
+            // of slack keeps a boundary between two samples from opening a gap.
+            if (placed && at > row + 1 && at < rows)
+                row = static_cast<size_t>(at);
+            count = std::min(count, rows > row ? rows - row : 0);
+            if (count == 0)
+                return;
+            scatter.Apply(frames, count, out + row * entries);
+            if (placed) {
+                if (!placed->empty() && placed->back().second == row)
+                    placed->back().second = row + count;
+                else
+                    placed->emplace_back(row, row + count);
+            }
+            row += count;
+        });
     return static_cast<size_t>(got);
+}
+
+void CConvertInterface::FillStreamRows(const StreamColumns& s, size_t from, size_t to, uint16_t* out,
+                                       size_t entries, bool subtractAdcZero) const
+{
+    for (const auto& column : s.columns) {
+        const uint16_t zero = ZeroVoltValue(column.first, subtractAdcZero);
+        for (size_t r = from; r < to; ++r)
+            out[r * entries + static_cast<size_t>(column.first)] = zero;
+    }
+}
+
+bool CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs,
+                                       const CKVTATimeStamp& from, const CKVTATimeStamp& to,
+                                       std::vector<uint16_t>& out, size_t entries, bool direct,
+                                       bool subtractAdcZero)
+{
+    const size_t want = rows * static_cast<size_t>(s.channels);
+    if (want == 0)
+        return true;
+    // The whole selection is this stream in channel order: its frames are the rows, read
+    // straight into `out` while nothing is missing.
+    if (direct) {
+        const size_t got = static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to));
+        if (got == want) {
+            if (subtractAdcZero)
+                CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
+            return true;
+        }
+    }
+    // Frames go to the rows their times give; the rows no chunk of the stream fills are missing
+    // for this stream only.
+    std::vector<std::pair<size_t, size_t>> placed;
+    (void)ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero, &placed);
+    const double rate = static_cast<double>(s.stream->GetSampleRateMilliHz()) / 1000.0;
+    const auto rowUs = [&](size_t row) {
+        return startUs + static_cast<int64_t>(std::llround(static_cast<double>(row) * 1e6 / rate));
+    };
+    size_t row = 0;
+    placed.emplace_back(rows, rows);
+    for (const auto& run : placed) {
+        if (run.first > row) {
+            FillStreamRows(s, row, run.first, out.data(), entries, subtractAdcZero);
+            m_missingCells.push_back(MissingCells {static_cast<size_t>(&s - m_mapped.data()), row, run.first});
+            NoteMissing(s.name, rowUs(row), rowUs(run.first));
+        }
+        row = std::max(row, run.second);
+    }
+    return true;
 }
 
 uint16_t CConvertInterface::ZeroVoltValue(int entry, bool subtractAdcZero) const
@@ -402,7 +506,8 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
                                               int& samplesPerChannel, bool subtractAdcZero)
 {
     samplesPerChannel = 0;
-    std::vector<StreamColumns> streams;
+    m_missingCells.clear();
+    std::vector<StreamColumns>& streams = m_mapped;
     // A stream missing from the map is named below, with the block it leaves out.
     (void)MapStreams(streams);
     if (streams.empty()) {
@@ -414,17 +519,18 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     const CKVTATimeStamp from(origin + static_cast<uint64_t>(startUs) * 1000u, origin);
     const CKVTATimeStamp to(origin + static_cast<uint64_t>(endUs) * 1000u, origin);
 
+    // The rows the window's time holds: the walk ends at the extent of the data.
     const StreamColumns& lead = streams.front();
     size_t rows = 0;
     if (lead.stream && lead.channels > 0)
         rows = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, to) / lead.channels);
-    const bool lastWindow = endUs >= RecordingStopUs();
     std::string failed;
-    for (const StreamColumns& s : streams)
-        if (failed.empty() && (!s.stream || s.channels <= 0))
+    for (const StreamColumns& s : streams) {
+        // One read counts its values in an int: more in one window is not a recording to trust.
+        if (failed.empty() && (!s.stream || s.channels <= 0
+                               || rows * static_cast<size_t>(s.channels) > static_cast<size_t>(INT_MAX)))
             failed = s.name;
-    // The whole selection is one stream in channel order: its frames are the rows, read
-    // straight into `out`. Otherwise columns are filled stream by stream over zeros.
+    }
     const bool direct = streams.size() == 1 && lead.identity;
     // Columns of channels a stream lacks stay at 0; when every column has its channel, the
     // streams fill the rows completely.
@@ -435,60 +541,39 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     out.resize(rows * entries);
     if (!direct && !covered)
         std::fill(out.begin(), out.end(), 0);
-    for (size_t i = 0; i < streams.size() && failed.empty(); ++i) {
-        const StreamColumns& s = streams[i];
-        const size_t want = rows * static_cast<size_t>(s.channels);
-        // One read counts its values in an int: more in one window is not a recording to trust.
-        if (want > static_cast<size_t>(INT_MAX)) {
-            failed = s.name;
-            break;
-        }
-        // Straight into `out`, or piece by piece into the stream's columns: pieces of a block
-        // whose read fails may land in rows that the failure then cuts off or overwrites.
-        size_t got = 0;
-        if (want > 0 && direct)
-            got = static_cast<size_t>(s.stream->GetRawData(out.data(), static_cast<int>(want), from, to));
-        else if (want > 0)
-            got = ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero);
-        if (got != want) {
-            // A recording may end before its stop time: the last window keeps what is there.
-            if (i == 0 && lastWindow && got % static_cast<size_t>(s.channels) == 0
-                && EndsInsideWindow(s, got / static_cast<size_t>(s.channels), from, to)) {
-                rows = got / static_cast<size_t>(s.channels);
-                out.resize(rows * entries);
-            } else {
-                failed = s.name;
-                break;
-            }
-        }
-        if (direct && subtractAdcZero)
-            CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
-    }
     samplesPerChannel = static_cast<int>(rows);
-    if (failed.empty())
-        return true;
-    ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
-    NoteMissing(startUs, endUs);
-    FillZeroVolts(out, rows, subtractAdcZero);
+    if (!failed.empty()) {
+        ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
+        NoteMissing(failed, startUs, endUs);
+        FillZeroVolts(out, rows, subtractAdcZero);
+        return false;
+    }
+    for (const StreamColumns& s : streams)
+        (void)ReadStreamRows(s, rows, startUs, from, to, out, entries, direct, subtractAdcZero);
+    return true;
+}
+
+bool CConvertInterface::IsCellMissing(size_t row, size_t entry) const
+{
+    for (const MissingCells& cells : m_missingCells) {
+        if (row < cells.fromRow || row >= cells.toRow)
+            continue;
+        for (const auto& column : m_mapped[cells.stream].columns)
+            if (static_cast<size_t>(column.first) == entry)
+                return true;
+    }
     return false;
 }
 
-bool CConvertInterface::EndsInsideWindow(const StreamColumns& lead, size_t rows, const CKVTATimeStamp& from,
-                                         const CKVTATimeStamp& to) const
+bool CConvertInterface::SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const
 {
-    // A read that broke off (a file cut short while it is read) leaves chunks behind that the
-    // chain knows of: the rows they hold are missing, not past the end. So do bytes behind the
-    // stream's last chunk that the chain could not read (a damaged head there).
-    if (lead.stream->LostDataBehindItsChunks())
-        return false;
-    const uint64_t end = lead.stream->GetDataEndTime();
-    if (end >= to.GetTime())
-        return false;
-    const CKVTATimeStamp dataEnd(std::max(end, from.GetTime()), from.GetStart());
-    const size_t expected = static_cast<size_t>(lead.stream->GetSampleCountInWindow(from, dataEnd))
-                            / static_cast<size_t>(lead.channels);
-    // One row of slack for a window edge that falls between two samples.
-    return rows + 1 >= expected;
+    CKVTAStreamFile& file = m_dataSource->GetStreamFile();
+    const uint64_t start = file.GetSweepStartValue(sweep);
+    const auto stop = file.GetSweepStopTime(sweep);
+    for (const StreamColumns& s : streams)
+        if (stop && s.stream->HoleMeets(start, stop->GetTime()))
+            return true;
+    return false;
 }
 
 bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
@@ -496,7 +581,7 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
 {
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
-    if (!MapStreams(streams) || m_dataSource->GetStreamFile().SweepMayLackData(sweep)) {
+    if (!MapStreams(streams) || SweepMeetsHole(streams, sweep)) {
         out.clear();
         return false;
     }
@@ -538,7 +623,7 @@ bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, 
             const auto stop = file.GetSweepStopTime(sweep);
             if (!start || !stop || s.stream->IsContinuous()
                 || ReadIntoColumns(s, static_cast<size_t>(count), *start, *stop, out.data(), entries,
-                                   subtractAdcZero) < static_cast<size_t>(count)) {
+                                   subtractAdcZero, nullptr) < static_cast<size_t>(count)) {
                 out.clear();
                 return false;
             }

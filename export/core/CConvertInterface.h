@@ -162,22 +162,25 @@ protected:
     // the stream lacks holds zeros. With `subtractAdcZero` each stream's ADC zero is taken off
     // (16-bit wrap).
     //
-    // The window [startUs, endUs) is read in microseconds since the file's start. A window whose
-    // streams cannot deliver its rows (a gap, a short read, a missing stream) is reported
-    // ("Error reading raw data stream %s. Excluded from conversion."), noted as missing for the
-    // block walk, and comes back false with its expected rows all holding each column's 0-volt
-    // value, so the caller may write it and later rows keep their time. Only the recording's
-    // last window may hold fewer rows, and only where the first stream's chunks end inside it.
+    // The window [startUs, endUs) is read in microseconds since the file's start. Every frame
+    // a trusted chunk holds goes to the row its time gives; the rows of a stream that no chunk
+    // of it fills (a hole, a short read) hold that stream's 0-volt value in its columns only,
+    // are noted as missing for the block walk (IsCellMissing tells them) and named at its end.
+    // Only a stream that cannot be read at all (not in the file, no channels, more values than
+    // one read counts) is reported at once ("Error reading raw data stream %s. Excluded from
+    // conversion."): the window comes back false with every row at 0 V.
     [[nodiscard]] bool ReadContinuousRawData(int64_t startUs, int64_t endUs,
                                              std::vector<uint16_t>& out, int& samplesPerChannel,
                                              bool subtractAdcZero);
-    // One whole sweep (index from 0). False, with `out` empty and 0 rows, when a stream delivers
-    // fewer values than the sweep holds, its rows differ from the first stream's, it holds more
-    // values than one read counts (INT_MAX), or the file cannot vouch for the sweep being whole
-    // (CKVTAStreamFile::SweepMayLackData); the caller reports "Error reading sweep %i. Stopped
-    // conversion.".
+    // One whole sweep (index from 0). False, with `out` empty and 0 rows, when a hole of a
+    // selected stream meets the sweep, a stream delivers fewer values than the sweep holds, its
+    // rows differ from the first stream's, or it holds more values than one read counts
+    // (INT_MAX); the caller reports "Error reading sweep %i. Stopped conversion.".
     [[nodiscard]] bool ReadSweepRawData(int sweep, std::vector<uint16_t>& out,
                                         int& samplesPerChannel, bool subtractAdcZero);
+    // True when cell (row, entry) of the last continuous window read is missing (filled).
+    bool IsCellMissing(size_t row, size_t entry) const;
+    bool HasMissingCells() const { return !m_missingCells.empty(); }
     // The value that stands for 0 V in column `entry`: the ADC zero of its stream, or 0 when
     // the zero is subtracted.
     uint16_t ZeroVoltValue(int entry, bool subtractAdcZero) const;
@@ -191,6 +194,10 @@ protected:
     [[nodiscard]] int ForEachContinuousBlock(
         const std::function<int(int64_t startUs, int64_t endUs)>& writeBlock, bool withProgress,
         MissingRows missingRows = MissingRows::kFilled);
+    // Names the holes of the selected streams that meet [startUs, endUs) (microseconds since the
+    // file's start) in one message, one line per stretch ("Data missing from 0.300 s to 0.400 s
+    // in Spikes 1: not written."); Convert then returns kConvertReported once it is done.
+    void NameSelectedHoles(int64_t startUs, int64_t endUs);
     // The recording's stop time in microseconds since its start; 0 without data source.
     int64_t RecordingStopUs() const;
 
@@ -208,16 +215,24 @@ private:
     [[nodiscard]] bool MapStreams(std::vector<StreamColumns>& streams) const;
     [[nodiscard]] int WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
                                            bool withProgress);
-    void NoteMissing(int64_t startUs, int64_t endUs);
+    void NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs);
+    // kConvertReported when the sweeps written named missing time, else kConvertOk.
+    [[nodiscard]] int SweepsResult();
     void ReportMissing(MissingRows missingRows);
-    // True when a short read of the first stream in the last window is the end of its data:
-    // its chunks end before the window does and the rows read reach their end.
-    bool EndsInsideWindow(const StreamColumns& lead, size_t rows, const CKVTATimeStamp& from,
-                          const CKVTATimeStamp& to) const;
+    [[nodiscard]] bool SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const;
+    // Reads stream `s` into its columns of the window's rows, filling and noting the rows it
+    // lacks; `direct` reads a whole-selection stream straight into `out`.
+    bool ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs, const CKVTATimeStamp& from,
+                        const CKVTATimeStamp& to, std::vector<uint16_t>& out, size_t entries, bool direct,
+                        bool subtractAdcZero);
     // Reads at most `want` values of stream `s` in [from, to) into their columns of the rows of
-    // `out`; returns what GetRawData would have copied.
+    // `out`; returns what GetRawData would have copied. With `placed`, frames go to the rows
+    // their times give and the runs of rows filled are listed there.
     size_t ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
-                           const CKVTATimeStamp& to, uint16_t* out, size_t entries, bool subtractAdcZero);
+                           const CKVTATimeStamp& to, uint16_t* out, size_t entries, bool subtractAdcZero,
+                           std::vector<std::pair<size_t, size_t>>* placed);
+    void FillStreamRows(const StreamColumns& s, size_t from, size_t to, uint16_t* out, size_t entries,
+                        bool subtractAdcZero) const;
     void FillZeroVolts(std::vector<uint16_t>& out, size_t rows, bool subtractAdcZero) const;
 
     std::string m_outputName;
@@ -234,7 +249,21 @@ private:
     void* m_progressContext = nullptr;
     ConvertProgressCallback m_progress = nullptr;
     std::vector<uint16_t> m_streamBuffer;   // one piece of one stream's frames
-    std::vector<std::pair<int64_t, int64_t>> m_missing;  // unread blocks of the current walk (us)
+    struct MissingStretch
+    {
+        std::string stream;
+        int64_t startUs = 0;
+        int64_t endUs = 0;
+    };
+    struct MissingCells
+    {
+        size_t stream = 0;      // index into m_mapped
+        size_t fromRow = 0;
+        size_t toRow = 0;
+    };
+    std::vector<MissingStretch> m_missing;      // missing stretches of the current walk
+    std::vector<StreamColumns> m_mapped;        // the streams of the last continuous window
+    std::vector<MissingCells> m_missingCells;   // ... and the rows each lacks
     bool m_missingNamed = false;   // the walk of this Convert named unread blocks
     bool m_dataMissing = false;    // ... and the output was then finished
 };

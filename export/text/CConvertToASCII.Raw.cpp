@@ -72,18 +72,32 @@ int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs,
 {
     std::vector<uint16_t>& samples = m_samples;
     int rows = 0;
-    // A block that cannot be read was reported by the reader. It is left out: every row carries
-    // its own time, so the gap shows and later rows keep their times.
+    // A block with a stream that cannot be read at all was reported by the reader. It is left
+    // out: every row carries its own time, so the gap shows and later rows keep their times.
     if (!ReadContinuousRawData(fromUs, toUs, samples, rows, false))
         return m_output.Failed() ? kConvertReported : kConvertOk;
     const double rate = SampleRateHz();
     const double blockStartMs = static_cast<double>(fromUs + m_fileTimeShift) / 1000.0;
     const size_t entries = columns.size();
+    const bool holed = HasMissingCells();
+    std::vector<bool> missing(holed ? entries : 0);
     for (int k = 0; k < rows; ++k) {
+        const size_t r = static_cast<size_t>(k);
+        // A cell a hole of its stream holds is left empty: a reader sees a missing value, never
+        // one that reads as measured. A row with nothing measured is left out.
+        size_t lacking = 0;
+        for (size_t e = 0; holed && e < entries; ++e)
+            lacking += (missing[e] = IsCellMissing(r, e)) ? 1 : 0;
+        if (holed && lacking == entries)
+            continue;
         m_format.Fixed(m_pending, blockStartMs + static_cast<double>(k) / rate * 1000.0, 3, 12);
-        const uint16_t* row = samples.data() + static_cast<size_t>(k) * entries;
-        for (size_t e = 0; e < entries; ++e)
-            columns[e]->Append(m_pending, row[e]);
+        const uint16_t* row = samples.data() + r * entries;
+        for (size_t e = 0; e < entries; ++e) {
+            if (holed && missing[e])
+                m_pending += '\t';
+            else
+                columns[e]->Append(m_pending, row[e]);
+        }
         Eol(m_pending);
     }
     return m_output.Failed() ? kConvertReported : kConvertOk;

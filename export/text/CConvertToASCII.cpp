@@ -276,6 +276,9 @@ int CConvertToASCII::WriteContinuousData(int64_t* timeOffset, bool newOutput, bo
     case kDigitalEventWriter: rc = WriteDigitalEvents(nullptr); break;
     case kNoWriter: break;
     }
+    // Events are written as the trusted chunks hold them; the time an event stream lost is named.
+    if (kind != kRawWriter && kind != kNoWriter)
+        NameSelectedHoles(0, INT64_MAX);
     return FinishWrite(rc);
 }
 
@@ -319,6 +322,7 @@ int CConvertToASCII::WriteSweepData(unsigned sweep, int* sweepBase, int64_t* tim
         case kDigitalEventWriter: rc = WriteDigitalEvents(&frame); break;
         default: break;
         }
+        NameSelectedHoles(frame.startUs, frame.startUs + frame.lengthUs);
     }
     return FinishWrite(rc);
 }

@@ -56,9 +56,7 @@ int KvdTestFile::Open(const std::string& path)
         return 3;
     }
     dataStart = reader.Tell();
-    chain.Reset(&reader, dataStart, static_cast<uint64_t>(indexPosition));
-    for (const auto& stream : streams)
-        chain.KnowStreamId(stream->GetChunkId());
+    KvtResetChain(chain, &reader, dataStart, static_cast<uint64_t>(indexPosition), *this, streams);
     storedIndexRejected = false;
     if (header.GetIndexFlag() != 0 && indexPosition > 0
         && !index.ReadStored(reader, static_cast<uint64_t>(indexPosition), dataStart)) {

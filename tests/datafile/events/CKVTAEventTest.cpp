@@ -297,7 +297,8 @@ TEST(CKVTAEvent, RawFramesAdvanceToTheLargestTimeEnds)
     plan.sampleRate = 1000;   // 1 Hz: a step of a second
     plan.channels.resize(1);
     TempDir dir;
-    ASSERT_TRUE(KvdBuilder(11).AddStream(plan).AddChunk("strm0001", 0, 3000000000, KvdFrames(3, 1))
+    ASSERT_TRUE(KvdBuilder(11).Set<uint64_t>(Kvd::FileHeader::kStartTime, 0).AddStream(plan)
+                    .AddChunk("strm0001", 0, 3000000000, KvdFrames(3, 1))
                     .WriteTo(dir.File("e.kvd")));
     KvdTestFile file;
     ASSERT_EQ(file.Open(dir.File("e.kvd")), 0);

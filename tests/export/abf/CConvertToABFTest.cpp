@@ -89,13 +89,15 @@ struct Export
         if (!plan.triggered) {
             episodes.emplace_back(columns.size());
             const uint64_t rows = rate * static_cast<uint64_t>(plan.chunks) * plan.chunkMs / 1000;
-            // A one-second block with a dropped chunk holds 0-volt rows.
-            std::vector<bool> failed(static_cast<size_t>(plan.chunks * plan.chunkMs / 1000 + 1), false);
-            for (int chunk : plan.dropChunks)
-                failed[static_cast<size_t>(chunk * plan.chunkMs / 1000)] = true;
+            // The rows of a dropped chunk hold 0 V, and only those.
+            const uint64_t chunkRows = rate * static_cast<uint64_t>(plan.chunkMs) / 1000;
+            const auto dropped = [&](uint64_t f) {
+                const int chunk = static_cast<int>(f / chunkRows);
+                return std::find(plan.dropChunks.begin(), plan.dropChunks.end(), chunk) != plan.dropChunks.end();
+            };
             for (size_t c = 0; c < columns.size(); ++c)
                 for (uint64_t f = 0; f < rows; ++f)
-                    episodes[0][c].push_back(failed[f / rate] ? ZeroVolt(columns[c]) : AbfValue(columns[c], f));
+                    episodes[0][c].push_back(dropped(f) ? ZeroVolt(columns[c]) : AbfValue(columns[c], f));
             return episodes;
         }
         const int length = MulDiv(plan.rateHz, plan.sweepLengthMs, 1000);
@@ -281,9 +283,9 @@ TEST(CConvertToABF, GapFreeFilesAndTheirScaling)
         EXPECT_EQ(I32(b, 16), (samples + I32(b, 138) - 1) / I32(b, 138));
         EXPECT_EQ(I32(b, 92), 0);
         if (!c.plan.dropChunks.empty()) {
-            EXPECT_EQ(e.messages.texts, std::vector<std::string>(
-                                            {"Error reading raw data stream Analog Raw Data. Excluded from conversion.",
-                                             "Data missing from 1.000 s to 2.000 s: filled with 0 V."}));
+            EXPECT_EQ(e.messages.texts,
+                      std::vector<std::string>({"Data missing from 1.300 s to 1.400 s in Analog Raw Data: filled with 0 V.\n"
+                                                "Data missing from 1.300 s to 1.400 s in Electrode Raw Data: filled with 0 V."}));
         }
         ExpectSamples(b, expected);
         for (size_t i = 0; i < c.columns.size(); ++i) {

@@ -165,22 +165,30 @@ TEST(CConvertToBIN, SweepsIntoOneFileOrOneFileEach)
 
 // A block with a gap keeps its rows as 0-volt values, so later rows keep their time; the gap is
 // named at the end and the export is no success.
-TEST(CConvertToBIN, FailedBlockKeepsLaterRowsInPlace)
+TEST(CConvertToBIN, MissingChunksAreFilledInTheirOwnRowsAndColumns)
 {
+    // Chunk 4 of both streams is missing, and chunk 7 of the analog stream only.
     KvdRecordingPlan plan = TwoStreams();
     plan.dropChunks = {4};
+    plan.streams[1].missingSlots = {7};
     const std::vector<Column> columns = {{"Electrode Raw Data", "12", 0, 0}, {"Analog Raw Data", "A1", 1, 0}};
     Export e(plan, columns);
     ASSERT_EQ(e.Run(), kConvertReported);
     std::vector<uint8_t> expected;
+    AppendRows(expected, plan, columns, 0, 4000, false);
     CByteWriter zeros(expected);
-    for (int k = 0; k < 10000; ++k)
+    for (int k = 0; k < 1000; ++k)
         zeros.Put<uint16_t>(32768).Put<uint16_t>(2048);
-    AppendRows(expected, plan, columns, 10000, 15000, false);
+    AppendRows(expected, plan, columns, 5000, 2000, false);
+    CByteWriter out(expected);
+    for (uint64_t f = 7000; f < 8000; ++f)
+        out.Put<uint16_t>(KvdRecordingSample(plan, 0, 0, f)).Put<uint16_t>(2048);
+    AppendRows(expected, plan, columns, 8000, 17000, false);
     EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
-    EXPECT_EQ(e.messages.texts, std::vector<std::string>({"Error reading raw data stream Electrode Raw Data. "
-                                                          "Excluded from conversion.",
-                                                          "Data missing from 0.000 s to 1.000 s: filled with 0 V."}));
+    EXPECT_EQ(e.messages.texts,
+              std::vector<std::string>({"Data missing from 0.400 s to 0.500 s in Electrode Raw Data: filled with 0 V.\n"
+                                        "Data missing from 0.400 s to 0.500 s in Analog Raw Data: filled with 0 V.\n"
+                                        "Data missing from 0.700 s to 0.800 s in Analog Raw Data: filled with 0 V."}));
 }
 
 TEST(CConvertToBIN, FailuresAreReportedAndNeverSuccess)

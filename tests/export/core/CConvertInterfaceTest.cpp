@@ -255,9 +255,9 @@ TEST(CConvertInterface, ContinuousBlocksAndProgress)
 }
 
 // Columns follow the selection across streams, and a channel the stream lacks reads as zeros
-// (every byte is checked through the binary export). A window with a gap comes back as 0-volt
-// rows, so later rows keep their time; the last window of a recording that ends before its
-// stop time holds what is there, without a message.
+// (every byte is checked through the binary export). The rows of a missing chunk hold 0 V in
+// its stream's columns, so later rows keep their time, and are named once the walk ends; a
+// recording whose header stop lies past its data ends where the data end, without a message.
 TEST(CConvertInterface, ReadersKeepRowsAndColumnsInPlace)
 {
     KvdRecordingPlan plan;
@@ -278,14 +278,19 @@ TEST(CConvertInterface, ReadersKeepRowsAndColumnsInPlace)
     EXPECT_EQ(out[3 * 4999 + 1], 0);
     EXPECT_EQ(out[3 * 4999 + 2], static_cast<uint16_t>(KvdRecordingSample(plan, 0, 0, 9999) - 32768));
 
-    EXPECT_FALSE(c.ReadContinuousRawData(1000000, 2000000, out, rows, false));
+    EXPECT_TRUE(c.ReadContinuousRawData(1000000, 2000000, out, rows, false));
     EXPECT_EQ(rows, 10000);
     ASSERT_EQ(out.size(), 30000u);
-    EXPECT_EQ(std::vector<uint16_t>(out.end() - 3, out.end()), std::vector<uint16_t>({2048, 32768, 32768}));
-    EXPECT_EQ(c.messages, std::vector<std::string>({"Error reading raw data stream Analog Raw Data. "
-                                                    "Excluded from conversion."}));
-    c.messages.clear();
-    EXPECT_TRUE(c.ReadContinuousRawData(2000000, 2530000, out, rows, false));
+    EXPECT_EQ(std::vector<uint16_t>(out.begin() + 3 * 2999, out.begin() + 3 * 3000),
+              std::vector<uint16_t>({KvdRecordingSample(plan, 1, 2, 12999), 0, KvdRecordingSample(plan, 0, 0, 12999)}));
+    EXPECT_EQ(std::vector<uint16_t>(out.begin() + 3 * 3000, out.begin() + 3 * 3001),
+              std::vector<uint16_t>({2048, 32768, 32768}));
+    EXPECT_EQ(std::vector<uint16_t>(out.end() - 3, out.end()),
+              std::vector<uint16_t>({KvdRecordingSample(plan, 1, 2, 19999), 0, KvdRecordingSample(plan, 0, 0, 19999)}));
+    EXPECT_TRUE(c.messages.empty());   // named when the walk ends
+    in.kvd.GetStreamFile().SettleSweeps();
+    EXPECT_EQ(in.kvd.GetRecordingStopTimeUs(), 2500000);
+    EXPECT_TRUE(c.ReadContinuousRawData(2000000, 2500000, out, rows, false));
     EXPECT_EQ(rows, 5000);
     EXPECT_EQ(out[3 * 4999 + 2], KvdRecordingSample(plan, 0, 0, 24999));
     EXPECT_TRUE(c.messages.empty());

@@ -373,7 +373,7 @@ TEST(CExportDriver, AnInputWithMissingDataDoesNotStopTheBatch)
         batch.outputName = [&] { return converter.GetInputName() + ".raw"; };
         CExportDriver driver(converter, batch);
         EXPECT_EQ(driver.Run(), kConvertReported);
-        EXPECT_EQ(messages.texts.back(), "Data missing from 1.000 s to 2.000 s: filled with 0 V.");
+        EXPECT_EQ(messages.texts.back(), "Data missing from 1.300 s to 1.400 s in Electrode Raw Data: filled with 0 V.");
         if (perFile) {
             EXPECT_EQ(ReadFileBytes(gap.GetPath() + ".raw").size(), kBytes);
             EXPECT_EQ(ReadFileBytes(whole.GetPath() + ".raw").size(), kBytes);

@@ -222,17 +222,41 @@ TEST(CConvertToASCII, EmptyRecordingWritesTheHeadOnlyAndOutputFailuresAreReporte
     EXPECT_EQ(empty.text, "Sondrel ASCII conversion\r\n\r\nt           \tEl 13       \r\n[ms]        \t[\xB5V]        \r\n");
 
     {
-        SCOPED_TRACE("a block that cannot be read is left out, reported, and the rest written");
+        SCOPED_TRACE("the rows of a missing chunk are left out, reported, and the rest written");
         KvdRecordingPlan gap;
-        gap.dropChunks = {12};   // 1.2 s to 1.3 s missing: the block from 1 s to 2 s fails
+        gap.dropChunks = {12};   // 1.2 s to 1.3 s missing
         Recording broken(gap);
         const Result r = ConvertBoth(broken.kvd, selection, broken.dir.File("gap.txt"));
         EXPECT_EQ(r.rc, kConvertReported);
         const std::vector<std::string> lines = Lines(r.text);
-        ASSERT_EQ(lines.size(), 4u + 10000u + 5000u);
-        EXPECT_EQ(lines[4 + 10000].substr(0, 12), "2000.000    ");
-        EXPECT_EQ(r.messages, std::vector<std::string>({"Error reading raw data stream Electrode Raw Data. Excluded from conversion.",
-                                                        "Data missing from 1.000 s to 2.000 s: not written."}));
+        ASSERT_EQ(lines.size(), 4u + 25000u - 1000u);
+        EXPECT_EQ(lines[4 + 11999].substr(0, 12), "1199.900    ");
+        EXPECT_EQ(lines[4 + 12000].substr(0, 12), "1300.000    ");
+        EXPECT_EQ(r.messages, std::vector<std::string>({"Data missing from 1.200 s to 1.300 s in Electrode Raw Data: not written."}));
+    }
+    {
+        SCOPED_TRACE("a chunk missing from one of two streams leaves its cells empty, the rows written");
+        KvdRecordingPlan gap;
+        KvdRawStreamPlan analog;
+        analog.name = "Analog Raw Data";
+        analog.id = "anlg0001";
+        analog.channels = {"A1"};
+        analog.missingSlots = {12};
+        gap.streams.push_back(analog);
+        Recording broken(gap);
+        CKVDataSelection both = selection;
+        both.Add(Entry("Analog Raw Data", "A1"));
+        const Result r = ConvertBoth(broken.kvd, both, broken.dir.File("gap.txt"));
+        EXPECT_EQ(r.rc, kConvertReported);
+        const std::vector<std::string> lines = Lines(r.text);
+        ASSERT_EQ(lines.size(), 4u + 25000u);
+        for (size_t row : {11999u, 12000u, 12999u, 13000u}) {
+            const std::string& line = lines[4 + row];
+            const bool inGap = row >= 12000 && row < 13000;
+            EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << row;
+            EXPECT_EQ(line.back() == '\t', inGap) << row;
+        }
+        EXPECT_EQ(r.messages, std::vector<std::string>({"Data missing from 1.200 s to 1.300 s in Analog Raw Data: not written."}));
     }
     {
         SCOPED_TRACE("no output open");

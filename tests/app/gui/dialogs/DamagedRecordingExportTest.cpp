@@ -75,21 +75,21 @@ void WriteToOut(ExportScene& scene)
 
 } // namespace
 
-TEST(DamagedRecordingExport, AnUnreadableSecondIsNamedAndTheOthersWritten)
+TEST(DamagedRecordingExport, AnUnreadableChunkIsNamedAndTheOthersWritten)
 {
     for (ExportFormat format : {ExportFormat::Bin, ExportFormat::Abf}) {
         const bool raw = format == ExportFormat::Bin;
         SCOPED_TRACE(raw ? "binary" : "ABF");
         ExportScene scene;
         WriteDamaged(scene, scene.File("rec.kvd"), [](std::vector<uint8_t>& bytes, const KvdLayout& layout) {
-            PatchLE<int64_t>(bytes, layout.chunkAt[20] + Kvd::DataChunk::kSize, 0);
+            // The electrode chunk from 1.0 s to 1.1 s, its head zeroed.
+            std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(layout.chunkAt[20]), Kvd::DataChunk::kHeaderBytes, 0);
         });
         scene.Open({scene.File("rec.kvd")});
         scene.TakeMessages();
         WriteToOut(scene);
         EXPECT_EQ(SaveAllElectrodes(scene, format),
-                  QStringList({"Error reading raw data stream Electrode Raw Data. Excluded from conversion.",
-                               "Data missing from 1.000 s to 2.000 s: filled with 0 V."}));
+                  QStringList({"Data missing from 1.000 s to 1.100 s in Electrode Raw Data: filled with 0 V."}));
         const std::vector<uint8_t> out = ReadFileBytes(scene.File(raw ? "out/rec.raw" : "out/rec.abf"));
         if (raw) {
             EXPECT_EQ(out.size(), static_cast<size_t>(kRows) * 4 * 2);

@@ -1,0 +1,590 @@
+#include "datafile/container/CKVTACoverage.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "datafile/container/CFileReader.h"
+#include "datafile/container/CKVTAChunkChain.h"
+#include "datafile/container/KvdFormat.h"
+#include "platform/CByteReader.h"
+
+namespace {
+
+using U128 = unsigned __int128;
+constexpr uint64_t kNsTimesMilliHz = 1000000000000ull;  // ns per s x mHz per Hz
+
+uint64_t Saturate(U128 value)
+{
+    return value > UINT64_MAX ? UINT64_MAX : static_cast<uint64_t>(value);
+}
+
+uint64_t AddSaturated(uint64_t a, uint64_t b)
+{
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+bool Near(uint64_t a, uint64_t b, uint64_t slack)
+{
+    return (a > b ? a - b : b - a) <= slack;
+}
+
+// True when the bytes [from, to) of the file are all zero: padding behind the data, not data.
+bool AllZero(CFileReader* reader, uint64_t from, uint64_t to)
+{
+    if (!reader)
+        return false;
+    constexpr size_t kPiece = 1 << 20;
+    std::vector<uint8_t> piece;
+    for (uint64_t at = from; at < to;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kPiece, to - at));
+        piece.resize(n);
+        if (!reader->ReadAt(at, piece.data(), n))
+            return false;
+        if (std::any_of(piece.begin(), piece.end(), [](uint8_t b) { return b != 0; }))
+            return false;
+        at += n;
+    }
+    return true;
+}
+
+// Keys that differ in exactly one of their 8 bytes: an id with one damaged byte.
+bool OneByteApart(uint64_t a, uint64_t b)
+{
+    int differ = 0;
+    for (int i = 0; i < 8; ++i)
+        differ += ((a >> (8 * i)) & 0xFF) != ((b >> (8 * i)) & 0xFF);
+    return differ == 1;
+}
+
+// How long before the header's start a chunk may begin: the recording program may start its
+// first chunks a little before the time it notes as the start; a damaged start lies far off.
+constexpr uint64_t kEarlyStartNs = 1000000000;
+
+const std::vector<size_t> kNoChunks;
+const std::vector<KvtHole> kNoHoles;
+
+} // namespace
+
+uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
+{
+    if (!HasFrames())
+        return 0;
+    const U128 frames = bytes / frameBytes;
+    return Saturate(frames * kNsTimesMilliHz / static_cast<uint32_t>(rateMilliHz));
+}
+
+uint64_t KvtStreamFacts::FrameTime() const
+{
+    if (!HasFrames())
+        return 0;
+    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
+    return (kNsTimesMilliHz + rate - 1) / rate;
+}
+
+void CKVTACoverage::Clear()
+{
+    m_chunks = nullptr;
+    m_trusted = nullptr;
+    m_streams.clear();
+    m_byKey.clear();
+    m_spansChecked.clear();
+    m_unread.clear();
+    m_chunksMayPrecedeStart = false;
+    m_dataStart = m_recordingStart = m_extentStart = m_extentEnd = m_samplesEnd = m_tailBytes = 0;
+    m_fileCut = false;
+    m_allCounted = false;
+    m_continuous = true;
+    m_built = false;
+}
+
+CKVTACoverage::StreamState* CKVTACoverage::Find(uint64_t key)
+{
+    const auto found = m_byKey.find(key);
+    return found == m_byKey.end() ? nullptr : &m_streams[found->second];
+}
+
+const CKVTACoverage::StreamState* CKVTACoverage::Find(uint64_t key) const
+{
+    const auto found = m_byKey.find(key);
+    return found == m_byKey.end() ? nullptr : &m_streams[found->second];
+}
+
+const std::vector<size_t>& CKVTACoverage::ChunksOf(uint64_t key) const
+{
+    const StreamState* s = Find(key);
+    return s ? s->chunks : kNoChunks;
+}
+
+const std::vector<KvtHole>& CKVTACoverage::HolesOf(uint64_t key) const
+{
+    const StreamState* s = Find(key);
+    return s ? s->holes : kNoHoles;
+}
+
+bool CKVTACoverage::HasHoles() const
+{
+    return std::any_of(m_streams.begin(), m_streams.end(), [](const StreamState& s) { return !s.holes.empty(); });
+}
+
+bool CKVTACoverage::HoleMeets(uint64_t key, uint64_t from, uint64_t to) const
+{
+    const std::vector<KvtHole>& holes = HolesOf(key);
+    // The first hole that ends after `from`; it meets the range unless it begins at or after its end.
+    const auto at = std::upper_bound(holes.begin(), holes.end(), from,
+                                     [](uint64_t t, const KvtHole& h) { return t < h.to; });
+    if (at == holes.end())
+        return false;
+    return at->from < to || (from == to && at->from <= from);
+}
+
+const KvtHole* CKVTACoverage::HoleAt(uint64_t key, uint64_t t) const
+{
+    const std::vector<KvtHole>& holes = HolesOf(key);
+    const auto at = std::upper_bound(holes.begin(), holes.end(), t,
+                                     [](uint64_t v, const KvtHole& h) { return v < h.to; });
+    return at != holes.end() && at->from <= t ? &*at : nullptr;
+}
+
+void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& trusted,
+                          const std::vector<KvtLostSpan>& lost, const std::vector<KvtStreamFacts>& streams,
+                          const KvtRecordingFacts& recording, CFileReader* reader, uint64_t dataStart,
+                          uint64_t limit, uint64_t leftFrom)
+{
+    Clear();
+    m_chunks = &chunks;
+    m_trusted = &trusted;
+    m_dataStart = dataStart;
+    m_recordingStart = recording.start;
+    m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
+    m_continuous = recording.continuous;
+    trusted.assign(chunks.size(), false);
+    for (const KvtStreamFacts& facts : streams) {
+        if (m_byKey.count(facts.key))
+            continue;
+        m_byKey.emplace(facts.key, m_streams.size());
+        m_streams.push_back(StreamState {facts, {}, {}});
+    }
+    // The file holds every chunk its header counts: bytes that break off at its end are then
+    // a damaged size, not a copy cut short.
+    m_allCounted = recording.claimedChunks != 0 && chunks.size() + lost.size() >= recording.claimedChunks;
+    const bool leftOver = leftFrom < limit && !AllZero(reader, leftFrom, limit);
+    std::vector<std::vector<size_t>> candidates(m_streams.size());
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        // A chunk whose size leaves a few stray bytes at the end of a whole file is in doubt.
+        if (leftOver && m_allCounted && chunks[i].End() == leftFrom)
+            continue;
+        const auto found = m_byKey.find(chunks[i].key);
+        if (found != m_byKey.end())
+            candidates[found->second].push_back(i);
+    }
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        ClassifyStream(m_streams[s], candidates[s]);
+    MendChunks();
+    CollectUnread(lost, reader, limit, leftFrom);
+    WorkOutExtent(recording, limit);
+    // Bytes behind a head that names no stream are the data of the stream of samples whose gap
+    // they fill exactly, where one does.
+    for (KvtUnreadBytes& u : m_unread)
+        if (u.key == 0)
+            u.key = FrameStreamFilling(u);
+    for (StreamState& s : m_streams)
+        WorkOutHoles(s);
+    m_built = true;
+}
+
+bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
+{
+    return !m_chunksMayPrecedeStart && m_recordingStart > kEarlyStartNs && start < m_recordingStart - kEarlyStartNs;
+}
+
+void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& candidates)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t frameTime = s.facts.FrameTime();
+    // A head agrees with itself: its times in order, not before the recording, and for a stream
+    // of samples a payload of whole frames that last as long as its times say. The last check
+    // holds for a stream whose chunks mostly pass it: a stream written with other times (no
+    // recording program's) is judged by the order of its chunks alone.
+    const auto spanAgrees = [&](const KvtChunkInfo& c) {
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        return c.start <= c.stop && payload % s.facts.frameBytes == 0
+               && Near(c.stop - c.start, s.facts.Duration(payload), frameTime);
+    };
+    bool checkSpans = false;
+    if (s.facts.HasFrames()) {
+        const size_t agreeing = static_cast<size_t>(std::count_if(
+            candidates.begin(), candidates.end(), [&](size_t i) { return spanAgrees(chunks[i]); }));
+        checkSpans = 2 * agreeing > candidates.size();
+    }
+    m_spansChecked[s.facts.key] = checkSpans;
+    std::vector<size_t> sound;
+    for (size_t i : candidates) {
+        const KvtChunkInfo& c = chunks[i];
+        if (c.start > c.stop || StartsBeforeRecording(c.start))
+            continue;
+        if (checkSpans && !spanAgrees(c))
+            continue;
+        sound.push_back(i);
+    }
+    // Heads in file order must follow each other in time: the longest run that does (each chunk
+    // starting at or after the stop of the one before) is trusted, so that one damaged time
+    // field costs its own chunk, not those around it.
+    std::vector<uint64_t> minStop;   // the least last stop of a run of each length
+    std::vector<size_t> lastOf;      // the chunk that ends that run
+    std::vector<size_t> parent(sound.size(), SIZE_MAX);
+    for (size_t k = 0; k < sound.size(); ++k) {
+        const KvtChunkInfo& c = chunks[sound[k]];
+        const size_t length = static_cast<size_t>(std::upper_bound(minStop.begin(), minStop.end(), c.start) - minStop.begin());
+        if (length > 0)
+            parent[k] = lastOf[length - 1];
+        if (length == minStop.size()) {
+            minStop.push_back(c.stop);
+            lastOf.push_back(k);
+        } else if (c.stop < minStop[length]) {
+            minStop[length] = c.stop;
+            lastOf[length] = k;
+        }
+    }
+    s.chunks.clear();
+    for (size_t k = lastOf.empty() ? SIZE_MAX : lastOf.back(); k != SIZE_MAX; k = parent[k])
+        s.chunks.push_back(sound[k]);
+    std::reverse(s.chunks.begin(), s.chunks.end());
+    for (size_t i : s.chunks)
+        (*m_trusted)[i] = true;
+}
+
+void CKVTACoverage::MendChunks()
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        if ((*m_trusted)[i])
+            continue;
+        // Its own stream, or the only one whose id differs from it in one byte.
+        if (StreamState* s = Find(StreamOf(chunks[i].key)))
+            (void)TryMend(i, *s);
+    }
+}
+
+bool CKVTACoverage::TryMend(size_t i, StreamState& s)
+{
+    KvtChunkInfo& c = (*m_chunks)[i];
+    const auto at = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    const KvtChunkInfo* prev = at != s.chunks.begin() ? &(*m_chunks)[*(at - 1)] : nullptr;
+    const KvtChunkInfo* next = at != s.chunks.end() ? &(*m_chunks)[*at] : nullptr;
+    uint64_t start = c.start;
+    uint64_t stop = c.stop;
+    if (!s.facts.HasFrames() || !m_spansChecked[s.facts.key]) {
+        // Events tell no duration: only both neighbours can vouch for both times.
+        if (!prev || !next || start != prev->stop || stop != next->start || start > stop)
+            return false;
+    } else {
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        if (payload % s.facts.frameBytes != 0)
+            return false;
+        const uint64_t length = s.facts.Duration(payload);
+        const uint64_t slack = s.facts.FrameTime();
+        // A neighbour that must follow straight on: every chunk of a continuous recording, and
+        // within a sweep; behind the last chunk of a sweep the next one only must not overlap.
+        const auto fitsNext = [&](uint64_t end) {
+            return !next || (m_continuous ? Near(next->start, end, slack) : next->start + slack >= end);
+        };
+        if (prev && start == prev->stop && fitsNext(AddSaturated(start, length))) {
+            stop = next && m_continuous ? next->start : AddSaturated(start, length);   // stop was wrong (or the id)
+        } else if (next && stop == next->start && stop >= length
+                   && (prev ? Near(prev->stop, stop - length, slack)
+                            : !StartsBeforeRecording(stop - length))) {
+            start = prev ? prev->stop : stop - length;   // start was wrong
+        } else {
+            return false;
+        }
+        if (next && stop > next->start)
+            stop = next->start;
+        if ((prev && start < prev->stop) || start > stop)
+            return false;
+    }
+    c.start = start;
+    c.stop = stop;
+    c.key = s.facts.key;
+    (*m_trusted)[i] = true;
+    s.chunks.insert(at, i);
+    return true;
+}
+
+void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
+                                  uint64_t leftFrom)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const KvtLostSpan& span : lost) {
+        const bool tail = span.nextChunk >= chunks.size();
+        // Zero bytes behind the data are a preallocated or padded file: they prove nothing.
+        if (tail && AllZero(reader, span.from, span.to))
+            continue;
+        // The bytes of a damaged head are its stream's data when its id tells the stream.
+        uint8_t head[Kvd::DataChunk::kHeaderBytes];
+        const bool headRead = reader && reader->ReadAt(span.from, head, sizeof head);
+        const uint64_t key = headRead ? StreamOf(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head))) : 0;
+        const uint64_t start = headRead ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
+        m_unread.push_back(KvtUnreadBytes {span.from, span.to, start, span.headStop, key});
+        if (!tail)
+            continue;
+        // A head of a known stream whose chunk would run past the end: the copy was cut there.
+        if (headRead && m_byKey.count(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head)))) {
+            const int64_t size = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
+            m_fileCut = m_fileCut || (!m_allCounted && size >= Kvd::DataChunk::kMinSize
+                                      && static_cast<uint64_t>(size) > limit - span.from - Kvd::kFrameBytes);
+        }
+    }
+    for (size_t i = 0; i < chunks.size(); ++i)
+        if (!(*m_trusted)[i])
+            m_unread.push_back(KvtUnreadBytes {chunks[i].offset, chunks[i].End(), chunks[i].start, chunks[i].stop,
+                                               StreamOf(chunks[i].key)});
+    // Fewer bytes than a head at the end: zeros are padding, anything else a head cut in two.
+    if (leftFrom < limit && !AllZero(reader, leftFrom, limit)) {
+        // They belong to the chunk right before them, whose size left them over.
+        uint64_t key = 0;
+        for (const KvtChunkInfo& c : chunks)
+            if (c.End() == leftFrom)
+                key = StreamOf(c.key);
+        m_unread.push_back(KvtUnreadBytes {leftFrom, limit, 0, 0, key});
+        m_fileCut = m_fileCut || !m_allCounted;
+    }
+    std::sort(m_unread.begin(), m_unread.end(),
+              [](const KvtUnreadBytes& a, const KvtUnreadBytes& b) { return a.from < b.from; });
+}
+
+uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key, bool unknownToo) const
+{
+    uint64_t bytes = 0;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), from,
+                                        [](uint64_t v, const KvtUnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < to; ++u) {
+        if (key != 0 && u->key != key && !(unknownToo && u->key == 0))
+            continue;
+        const uint64_t overlap = std::min(u->to, to) - std::max(u->from, from);
+        bytes += overlap - (u->from >= from ? std::min<uint64_t>(overlap, Kvd::DataChunk::kHeaderBytes) : 0);
+    }
+    return bytes;
+}
+
+bool CKVTACoverage::AnotherStreamRecords(const StreamState& s, uint64_t t) const
+{
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        // The first chunk that ends after t holds it unless it begins after it.
+        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
+                                         [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+        if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
+            return true;
+    }
+    return false;
+}
+
+uint64_t CKVTACoverage::StreamOf(uint64_t key) const
+{
+    if (m_byKey.count(key))
+        return key;
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        if (!OneByteApart(s.facts.key, key))
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    bool any = false;
+    bool anySamples = false;
+    uint64_t first = 0;
+    uint64_t latest = 0;
+    uint64_t latestSamples = 0;
+    uint64_t lastEnd = m_dataStart;
+    uint64_t shortest = UINT64_MAX;
+    uint64_t longest = 0;
+    uint64_t longestChunk = 0;
+    for (const StreamState& s : m_streams) {
+        for (size_t i : s.chunks) {
+            const KvtChunkInfo& c = chunks[i];
+            first = any ? std::min(first, c.start) : c.start;
+            latest = std::max(latest, c.stop);
+            lastEnd = std::max(lastEnd, c.End());
+            longestChunk = std::max(longestChunk, c.stop - c.start);
+            any = true;
+            if (s.facts.HasFrames()) {
+                latestSamples = std::max(latestSamples, c.stop);
+                anySamples = true;
+            }
+        }
+    }
+    // A stream of samples whose data end before the others' has lost its tail: unread bytes
+    // behind the data are its own before they can be time that no stream shows.
+    bool someStreamShort = false;
+    for (const StreamState& s : m_streams)
+        if (s.facts.HasFrames())
+            someStreamShort = someStreamShort || s.chunks.empty() || chunks[s.chunks.back()].stop < latestSamples;
+    m_extentStart = recording.start != 0 ? (any ? std::min(recording.start, first) : recording.start) : first;
+    // Bytes behind every trusted chunk that none could read (but those of an event stream's
+    // heads: events last no time), and those an index position past the end of the file says
+    // are gone: the time they can hold is all a claim may add.
+    m_tailBytes = UnreadPayload(lastEnd, UINT64_MAX);
+    for (const StreamState& s : m_streams)
+        if (!s.facts.HasFrames())
+            m_tailBytes -= UnreadPayload(lastEnd, UINT64_MAX, s.facts.key, false);
+    const uint64_t length = limit;
+    const bool indexPastEnd = recording.indexPositionField > length;
+    if (indexPastEnd) {
+        m_fileCut = true;
+        m_tailBytes += recording.indexPositionField - std::max(length, lastEnd);
+    }
+    // A copy cut short without an index to count its bytes: the chunks the header counts and
+    // the file lacks, each no longer than the longest read, or else as long again as the data
+    // read, bound what a claim may add.
+    const uint64_t chunksLacking = recording.claimedChunks > chunks.size() ? recording.claimedChunks - chunks.size() : 0;
+    const uint64_t cutReach = chunksLacking > 0
+                                  ? static_cast<uint64_t>(std::min<unsigned __int128>(
+                                        static_cast<unsigned __int128>(chunksLacking) * longestChunk, UINT64_MAX))
+                                  : latest - std::min(latest, m_extentStart);
+    uint64_t claim = recording.claimedStop;
+    for (const KvtUnreadBytes& u : m_unread)
+        if (u.from >= lastEnd)
+            claim = std::max(claim, u.claimedStop);
+    const uint64_t payload = m_tailBytes;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames())
+            continue;
+        shortest = std::min(shortest, s.facts.Duration(payload));
+        longest = std::max(longest, s.facts.Duration(payload));
+    }
+    const auto extend = [&](uint64_t end) {
+        if (m_fileCut && !indexPastEnd)
+            return claim > end ? std::min(claim, AddSaturated(end, cutReach)) : end;
+        if (payload == 0 || longest == 0)
+            return end;
+        // A claim beyond the data counts only as far as the bytes could hold at the slowest
+        // stream; without any, and with every stream reaching the end, the bytes hold at least
+        // what the fastest stream would fill.
+        if (claim > end)
+            return std::min(claim, AddSaturated(end, longest));
+        // A claim at or before the data's end says they ended there.
+        return someStreamShort || claim != 0 ? end : AddSaturated(end, shortest);
+    };
+    m_extentEnd = std::max(m_extentStart, extend(latest));
+    m_samplesEnd = anySamples ? std::max(m_extentStart, extend(latestSamples)) : m_extentEnd;
+    // In a file cut short, an event stream that goes on past the samples shows they went on too.
+    if (m_fileCut)
+        m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
+}
+
+uint64_t CKVTACoverage::FrameStreamFilling(const KvtUnreadBytes& u) const
+{
+    const uint64_t payload = u.to - u.from > Kvd::DataChunk::kHeaderBytes ? u.to - u.from - Kvd::DataChunk::kHeaderBytes : 0;
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
+                                           [&](size_t i, uint64_t o) { return (*m_chunks)[i].offset < o; });
+        const uint64_t from = next == s.chunks.begin() ? m_extentStart : (*m_chunks)[*(next - 1)].stop;
+        const uint64_t to = next == s.chunks.end() ? m_samplesEnd : (*m_chunks)[*next].start;
+        if (payload % s.facts.frameBytes != 0 || to <= from || !Near(to - from, s.facts.Duration(payload), s.facts.FrameTime()))
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+void CKVTACoverage::WorkOutEventHoles(StreamState& s)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
+    // The trusted chunks around each unread stretch of this stream's heads, by file order.
+    for (const KvtUnreadBytes& u : m_unread) {
+        if (u.key != s.facts.key && u.key != 0)
+            continue;
+        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
+                                           [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
+        uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
+        const uint64_t to = next == s.chunks.end() ? m_extentEnd : chunks[*next].start;
+        const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
+        if (u.key == 0) {
+            // A head that names no stream, and no stream of samples whose gap its bytes fill,
+            // may have held this stream's events anywhere between the chunks around it.
+            if (from < to)
+                s.holes.push_back({from, to, cause});
+        } else if (u.claimedStart <= u.claimedStop && u.claimedStart >= from && u.claimedStop <= to) {
+            s.holes.push_back({u.claimedStart, u.claimedStop, KvtHoleCause::kDamagedHead});
+        } else {
+            s.holes.push_back({from, to, cause});
+        }
+    }
+    // Behind the last chunk of a file cut short, everything up to the extent is lost.
+    const uint64_t last = s.chunks.empty() ? m_extentStart : chunks[s.chunks.back()].stop;
+    if (m_fileCut && m_extentEnd > last)
+        s.holes.push_back({last, m_extentEnd, KvtHoleCause::kFileCut});
+}
+
+void CKVTACoverage::WorkOutHoles(StreamState& s)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const bool frames = s.facts.HasFrames();
+    const uint64_t end = frames ? m_samplesEnd : m_extentEnd;
+    // The time that `bytes` unread bytes can hold for this stream; events tell none.
+    const auto bound = [&](uint64_t from, uint64_t to, uint64_t bytes) {
+        return frames ? std::min(to, AddSaturated(from, s.facts.Duration(bytes))) : to;
+    };
+    // Bytes whose head names no stream may be this stream's where it must have recorded: always
+    // in a continuous recording; in sweeps, where another stream recorded at that time (else
+    // the gap may lie between two sweeps).
+    const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapAt) {
+        return UnreadPayload(from, to, s.facts.key, m_continuous || AnotherStreamRecords(s, gapAt));
+    };
+    const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
+    std::vector<KvtHole>& holes = s.holes;
+    holes.clear();
+    if (!frames) {
+        WorkOutEventHoles(s);
+    } else if (s.chunks.empty()) {
+        const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart);
+        if (frames && (bytes > 0 || m_fileCut) && end > m_extentStart)
+            holes.push_back({m_extentStart, m_fileCut ? end : bound(m_extentStart, end, bytes), tailCause});
+    } else {
+        const KvtChunkInfo& head = chunks[s.chunks.front()];
+        const uint64_t before = unread(m_dataStart, head.offset, head.start - std::min<uint64_t>(head.start, 1));
+        if (before > 0 && head.start > m_extentStart) {
+            const uint64_t length = frames ? s.facts.Duration(before) : head.start - m_extentStart;
+            holes.push_back({std::max(m_extentStart, head.start - std::min(head.start, length)), head.start,
+                             KvtHoleCause::kDamagedHead});
+        }
+        for (size_t k = 1; k < s.chunks.size(); ++k) {
+            const KvtChunkInfo& p = chunks[s.chunks[k - 1]];
+            const KvtChunkInfo& n = chunks[s.chunks[k]];
+            const uint64_t bytes = unread(p.End(), n.offset, p.stop);
+            if (bytes > 0 && n.start > p.stop)
+                holes.push_back({p.stop, bound(p.stop, n.start, bytes), KvtHoleCause::kDamagedHead});
+        }
+        const KvtChunkInfo& tail = chunks[s.chunks.back()];
+        // Behind the last chunk of a file cut short, everything up to the extent is lost.
+        const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop);
+        if ((after > 0 || m_fileCut) && end > tail.stop)
+            holes.push_back({tail.stop, m_fileCut ? end : bound(tail.stop, end, after), tailCause});
+    }
+    // Sorted and joined where they meet; empty ones say nothing.
+    holes.erase(std::remove_if(holes.begin(), holes.end(), [](const KvtHole& h) { return h.to <= h.from; }),
+                holes.end());
+    std::sort(holes.begin(), holes.end(), [](const KvtHole& a, const KvtHole& b) { return a.from < b.from; });
+    size_t joined = 0;
+    for (size_t k = 0; k < holes.size(); ++k) {
+        if (joined > 0 && holes[k].from <= holes[joined - 1].to)
+            holes[joined - 1].to = std::max(holes[joined - 1].to, holes[k].to);
+        else
+            holes[joined++] = holes[k];
+    }
+    holes.resize(joined);
+}

@@ -1,0 +1,151 @@
+#pragma once
+// What a recorded-data file holds: for each stream the chunks whose heads can be trusted, in time
+// order, and the holes, the times inside the recording that its trusted chunks do not cover
+// although the file shows they were recorded (a damaged head, a file cut short). Built once per
+// open from the chunk heads the chain read; every reader of the data asks it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class CFileReader;
+struct KvtChunkInfo;
+struct KvtLostSpan;
+
+// What the account needs of a stream: its chunk key and, for a stream of samples, the bytes of
+// one frame and its rate (1/1000 Hz). Event streams have no frames (frameBytes 0).
+struct KvtStreamFacts
+{
+    uint64_t key = 0;
+    uint64_t frameBytes = 0;
+    int32_t rateMilliHz = 0;
+
+    bool HasFrames() const { return frameBytes > 0 && rateMilliHz > 0; }
+    // Nanoseconds that the whole frames of `bytes` last (rounded down); 0 without frames.
+    uint64_t Duration(uint64_t bytes) const;
+    // Nanoseconds of one frame, rounded up; 0 without frames.
+    uint64_t FrameTime() const;
+};
+
+// What the account needs of the recording beyond its chunks.
+struct KvtRecordingFacts
+{
+    uint64_t start = 0;           // header start time, 0 when the header has none
+    bool chunksMayPrecedeStart = false;  // old files: the first chunk may move the start back
+    uint64_t claimedStop = 0;     // the latest stop the header or a stored index claims, 0: none
+    uint64_t indexPositionField = 0;  // the index position as stored (0: none)
+    uint64_t claimedChunks = 0;   // the data chunks the header counts (0: none)
+    bool continuous = true;
+};
+
+enum class KvtHoleCause { kDamagedHead, kFileCut };
+
+struct KvtHole
+{
+    uint64_t from = 0;   // ns, absolute like the chunk times
+    uint64_t to = 0;
+    KvtHoleCause cause = KvtHoleCause::kDamagedHead;
+};
+
+// The bytes of the data that no trusted chunk accounts for, in file order.
+struct KvtUnreadBytes
+{
+    uint64_t from = 0;
+    uint64_t to = 0;
+    uint64_t claimedStart = 0;  // the start and stop fields of the head found there (claims only)
+    uint64_t claimedStop = 0;
+    uint64_t key = 0;           // the stream its head names (or one byte off); 0: any stream
+};
+
+class CKVTACoverage
+{
+public:
+    // Classifies `chunks` (file order, as the chain read them; heads that can be mended are
+    // corrected in place, and `trusted` says which are trusted) against `streams` and works out
+    // the holes and the extent. `lost` are the stretches the chain could not read; `leftFrom`
+    // is where the bytes too few for a head begin (`limit` when none); `reader` serves the
+    // check that bytes behind the data are zero padding.
+    void Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& trusted, const std::vector<KvtLostSpan>& lost,
+               const std::vector<KvtStreamFacts>& streams, const KvtRecordingFacts& recording,
+               CFileReader* reader, uint64_t dataStart, uint64_t limit, uint64_t leftFrom);
+    void Clear();
+    bool IsBuilt() const { return m_built; }
+
+    // The trusted chunks of `key` (indexes into the chain's file order, rising in time too).
+    const std::vector<size_t>& ChunksOf(uint64_t key) const;
+    // The holes of `key`, sorted and joined where they meet.
+    const std::vector<KvtHole>& HolesOf(uint64_t key) const;
+    // True when a hole of `key` meets [from, to) (an empty range meets a hole that holds it).
+    bool HoleMeets(uint64_t key, uint64_t from, uint64_t to) const;
+    // The hole of `key` that begins at or before `t` and ends after it; NULL when none.
+    const KvtHole* HoleAt(uint64_t key, uint64_t t) const;
+
+    // The recording's extent: from the header's start (or the first trusted chunk) to the latest
+    // stop of the trusted chunks, or beyond it as far as unread bytes behind them can hold.
+    uint64_t ExtentStart() const { return m_extentStart; }
+    uint64_t ExtentEnd() const { return m_extentEnd; }
+    // The latest stop of the trusted chunks of the streams with frames, extended as ExtentEnd
+    // is; the extent's end when no stream has frames.
+    uint64_t SamplesEnd() const { return m_samplesEnd; }
+    // True when the file proves that it was cut short.
+    bool FileCut() const { return m_fileCut; }
+    // True when some stream has a hole.
+    bool HasHoles() const;
+    const std::vector<KvtUnreadBytes>& Unread() const { return m_unread; }
+
+private:
+    struct StreamState
+    {
+        KvtStreamFacts facts;
+        std::vector<size_t> chunks;
+        std::vector<KvtHole> holes;
+    };
+
+    // True when a chunk starting at `start` lies too far before the recording's start.
+    bool StartsBeforeRecording(uint64_t start) const;
+    void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
+    void MendChunks();
+    bool TryMend(size_t i, StreamState& s);
+    void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
+                       uint64_t leftFrom);
+    void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);
+    void WorkOutHoles(StreamState& s);
+    // Events last no time: the holes of an event stream are the times its unread heads claim
+    // between the trusted chunks around them, or the whole time between those where a claim
+    // does not fit there.
+    void WorkOutEventHoles(StreamState& s);
+    // The stream of samples whose gap around the unread bytes `u` their payload fills to the
+    // frame, when just one does; 0 otherwise.
+    uint64_t FrameStreamFilling(const KvtUnreadBytes& u) const;
+    // Payload bytes (a head less for each stretch that begins inside) unread in [from, to):
+    // of heads naming `key` and, with `unknownToo`, of heads naming no stream; all for key 0.
+    uint64_t UnreadPayload(uint64_t from, uint64_t to, uint64_t key = 0, bool unknownToo = true) const;
+    // True when a stream of samples other than `s` has a trusted chunk that holds time t.
+    bool AnotherStreamRecords(const StreamState& s, uint64_t t) const;
+    // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
+    // 0 when neither.
+    uint64_t StreamOf(uint64_t key) const;
+    StreamState* Find(uint64_t key);
+    const StreamState* Find(uint64_t key) const;
+
+    std::vector<KvtChunkInfo>* m_chunks = nullptr;
+    std::vector<bool>* m_trusted = nullptr;
+    std::vector<StreamState> m_streams;
+    std::unordered_map<uint64_t, size_t> m_byKey;
+    std::unordered_map<uint64_t, bool> m_spansChecked;   // per key: its chunks' spans agree
+    std::vector<KvtUnreadBytes> m_unread;
+    uint64_t m_dataStart = 0;
+    uint64_t m_recordingStart = 0;
+    bool m_chunksMayPrecedeStart = false;
+    uint64_t m_extentStart = 0;
+    uint64_t m_extentEnd = 0;
+    uint64_t m_samplesEnd = 0;
+    uint64_t m_tailBytes = 0;      // unread bytes behind every trusted chunk (missing ones too)
+    bool m_fileCut = false;
+    bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
+    bool m_continuous = true;
+    bool m_built = false;
+};
