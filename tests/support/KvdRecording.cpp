@@ -67,6 +67,45 @@ std::vector<uint8_t> TriggerRecord(uint64_t time, uint16_t streamVersion)
     return record;
 }
 
+// One spike of channel `channel` at `time` with a cutout of four samples, as stream header
+// version 8 stores it.
+std::vector<uint8_t> SpikeRecord(uint64_t time, uint16_t channel)
+{
+    std::vector<uint8_t> record;
+    CByteWriter out(record);
+    out.Put<uint64_t>(time).Put<uint16_t>(channel).Put<uint32_t>(1).Put<uint16_t>(1).Put<uint16_t>(0xFFFF);
+    out.Put<int32_t>(4).Put<uint16_t>(32778).Put<uint16_t>(32868).Put<uint16_t>(32668).Put<uint16_t>(32758);
+    return record;
+}
+
+// The spikes of `plan` in [since, since + chunkNs) ns from the recording start `t0`.
+std::vector<uint8_t> SpikeRecords(const KvdRecordingPlan& plan, uint64_t t0, uint64_t since, uint64_t chunkNs,
+                                  uint16_t channel)
+{
+    std::vector<uint8_t> records;
+    for (int ms : plan.spikeMs) {
+        const uint64_t at = static_cast<uint64_t>(ms) * kNsPerMs;
+        if (at >= since && at < since + chunkNs) {
+            const std::vector<uint8_t> record = SpikeRecord(t0 + at, channel);
+            records.insert(records.end(), record.begin(), record.end());
+        }
+    }
+    return records;
+}
+
+KvdStreamPlan SpikeStream(int rateHz, int32_t channelId)
+{
+    KvdStreamPlan spike;
+    spike.bufferType = "spikes";
+    spike.name = "Spikes 1";
+    spike.id = "spks0001";
+    spike.sampleRate = rateHz * 1000;
+    spike.channels.resize(1);
+    spike.channels[0].id = channelId;
+    spike.channels[0].name = spike.channels[0].displayName = spike.channels[0].label = "E1";
+    return spike;
+}
+
 } // namespace
 
 namespace {
@@ -76,6 +115,8 @@ struct AddedChunk
     std::string id;
     uint64_t start;
     uint64_t stop;
+    std::string stream;
+    size_t recordBytes;
 };
 
 // The index the recording program stores behind the chunks `added` (in file order), which the
@@ -108,11 +149,15 @@ KvdIndexPlan StoredIndex(const std::vector<AddedChunk>& added, const KvdLayout& 
 
 } // namespace
 
-bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout)
+bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout,
+                       std::vector<KvdPlannedChunk>* chunks)
 {
     const uint64_t t0 = kKvdDefaultStart;
     const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
     const uint16_t version = plan.fileVersion;
+    const bool spikes = !plan.triggered && !plan.spikeMs.empty();
+    if (spikes && version == 0)
+        return false;
     const uint64_t partStart = t0 + (plan.triggered ? KvdSweepStartNs(plan, plan.firstSweep)
                                                     : static_cast<uint64_t>(plan.firstChunk) * chunkNs);
     KvdBuilder b(version);
@@ -126,10 +171,14 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
     if (version == 0 && plan.triggered)
         b.Set<int32_t>(FH::kProgramVersion1, (1 << 16) | 33);
 
+    std::vector<KvdStreamPlan> streams;
     std::vector<AddedChunk> added;
-    const auto addChunk = [&](const std::string& id, uint64_t start, uint64_t stop, const std::vector<uint8_t>& payload) {
+    // A chunk of streams[stream] holding records of `recordBytes` each.
+    const auto addChunk = [&](size_t stream, uint64_t start, uint64_t stop, const std::vector<uint8_t>& payload,
+                              size_t recordBytes) {
+        const std::string id = ChunkId(version, streams[stream]);
         b.AddChunk(id, start, stop, payload);
-        added.push_back(AddedChunk {id, start, stop});
+        added.push_back(AddedChunk {id, start, stop, streams[stream].name, recordBytes});
     };
 
     const bool trigger = (plan.triggered && plan.triggerStream) || (!plan.triggered && !plan.triggerMs.empty());
@@ -139,11 +188,11 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
     t.id = "trig0001";
     t.sampleRate = plan.rateHz * 1000;
     t.words[1] = 2000;
+    t.settings = plan.triggerSettings;
     t.channels.resize(1);
     t.channels[0].name = t.channels[0].displayName = "T1";
     const uint16_t triggerVersion = version == 0 ? 0 : t.headerVersion;
 
-    std::vector<KvdStreamPlan> streams;
     int32_t nextId = 0;
     for (const KvdRawStreamPlan& raw : plan.streams) {
         KvdStreamPlan s;
@@ -166,6 +215,10 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
         }
         streams.push_back(s);
     }
+    // The stored index takes its sweeps from the last stream, a raw one as the recording
+    // program has it.
+    if (spikes)
+        streams.insert(streams.begin(), SpikeStream(plan.rateHz, nextId));
     // Version 0 files tell the mode and the sweep length by their first stream: a raw one.
     if (trigger)
         streams.insert(version == 0 ? streams.end() : streams.begin(), t);
@@ -173,9 +226,10 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
         streams[i].chunkNumber = static_cast<uint16_t>(i + 1);
         b.AddStream(streams[i]);
     }
-    const size_t firstRaw = trigger && version != 0 ? 1 : 0;
+    const size_t spikeAt = trigger ? 1 : 0;
+    const size_t firstRaw = (trigger && version != 0 ? 1 : 0) + (spikes ? 1 : 0);
     const size_t triggerAt = version == 0 ? streams.size() - 1 : 0;
-    const std::string triggerChunk = trigger ? ChunkId(version, streams[triggerAt]) : std::string();
+    const size_t triggerBytes = TriggerRecord(0, triggerVersion).size();
     if (plan.triggered && trigger) {
         if (version >= 5)
             b.SetText(FH::kStartTriggerId, "trig0001");
@@ -199,8 +253,14 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
             for (size_t f = 0; f < frames; ++f)
                 for (size_t c = 0; c < channels; ++c)
                     out.Put<uint16_t>(KvdRecordingSample(plan, s, c, firstFrame + f));
-            addChunk(ChunkId(version, streams[firstRaw + s]), t0 + since, t0 + since + chunkNs, payload);
+            addChunk(firstRaw + s, t0 + since, t0 + since + chunkNs, payload, 2 * channels);
         }
+        if (!spikes)
+            return;
+        const std::vector<uint8_t> records =
+            SpikeRecords(plan, t0, since, chunkNs, static_cast<uint16_t>(streams[spikeAt].channels[0].id));
+        if (!records.empty())
+            addChunk(spikeAt, t0 + since, t0 + since + chunkNs, records, SpikeRecord(0, 0).size());
     };
 
     uint64_t stop = t0;
@@ -210,7 +270,8 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
             for (int ms : plan.triggerMs) {
                 const uint64_t at = static_cast<uint64_t>(ms) * kNsPerMs;
                 if (at >= since && at < since + chunkNs)
-                    addChunk(triggerChunk, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion));
+                    addChunk(triggerAt, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion),
+                             triggerBytes);
             }
             if (Listed(plan.dropChunks, k))
                 ++slot;
@@ -227,17 +288,25 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
             // chunk then spans the sweep.
             const uint64_t triggerNs = version == 0 ? static_cast<uint64_t>(chunks) * chunkNs : chunkNs;
             if (trigger)
-                addChunk(triggerChunk, t0 + start, t0 + start + triggerNs, TriggerRecord(t0 + start, triggerVersion));
+                addChunk(triggerAt, t0 + start, t0 + start + triggerNs, TriggerRecord(t0 + start, triggerVersion),
+                         triggerBytes);
             for (int k = 0; k < chunks; ++k)
                 addSlot(start + static_cast<uint64_t>(k) * chunkNs);
             stop = t0 + start + static_cast<uint64_t>(chunks) * chunkNs;
         }
     }
     b.Set<uint64_t>(FH::kStopTime, stop);
+    // The recording program counts its data chunks when it closes the file.
+    b.Set<int64_t>(FH::kDataChunkCount, static_cast<int64_t>(added.size()));
     if (plan.storedIndex && version >= 3) {
         KvdLayout where;
         b.Build(&where);
         b.AddIndex(StoredIndex(added, where, streams, version));
+    }
+    if (chunks) {
+        chunks->clear();
+        for (const AddedChunk& chunk : added)
+            chunks->push_back(KvdPlannedChunk {chunk.stream, chunk.start - t0, chunk.stop - t0, chunk.recordBytes});
     }
     return b.WriteTo(path, layout);
 }

@@ -52,6 +52,9 @@ struct KvdRecordingPlan
     int sweepLengthMs = 200;
     std::vector<int> shortSweeps;
     bool triggerStream = true;
+    // The settings record of the trigger stream (none when empty): the text converter writes the
+    // events of a trigger stream that has one.
+    std::vector<uint8_t> triggerSettings;
 
     // One part of a longer recording that started at kKvdDefaultStart: a continuous file holds
     // the chunks from `firstChunk` on, a triggered one the sweeps from `firstSweep` on, with
@@ -63,6 +66,10 @@ struct KvdRecordingPlan
     // Continuous recordings: a trigger stream (stream 0, "Trigger 1") with one event at each of
     // these times (ms from the recording start), none when empty.
     std::vector<int> triggerMs;
+    // Continuous recordings from header version 1: a spike stream ("Spikes 1", the file's last)
+    // with one spike of its channel "E1" at each of these times (ms from the recording start),
+    // the spikes of one time slot in one chunk of the slot's time; none when empty.
+    std::vector<int> spikeMs;
 
     // From header version 3: the index behind the data, as the recording program stores it
     // (an entry for the first chunk and then for at least every 250000 bytes, one sweep for
@@ -72,6 +79,15 @@ struct KvdRecordingPlan
 
 struct KvdLayout;
 
+// One data chunk of a written recording, in file order.
+struct KvdPlannedChunk
+{
+    std::string stream;        // the name of its stream
+    uint64_t startNs = 0;      // its time, from the recording start
+    uint64_t stopNs = 0;
+    size_t recordBytes = 0;    // one frame of a raw stream, one record of an event stream
+};
+
 // The stored value of channel `channel` of plan stream `stream` at frame `frame`, frames counted
 // at the stream's rate from the recording start (gaps included). Within the stream's ADC bits.
 uint16_t KvdRecordingSample(const KvdRecordingPlan& plan, size_t stream, size_t channel, uint64_t frame);
@@ -80,5 +96,6 @@ uint16_t KvdRecordingSample(const KvdRecordingPlan& plan, size_t stream, size_t 
 uint64_t KvdSweepStartNs(const KvdRecordingPlan& plan, int sweep);
 
 // Writes the recording; false when the file cannot be written. `layout` receives where the
-// chunks and the index went (see KvdBuilder::Build).
-bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout = nullptr);
+// chunks and the index went (see KvdBuilder::Build), `chunks` what each chunk holds.
+bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, KvdLayout* layout = nullptr,
+                       std::vector<KvdPlannedChunk>* chunks = nullptr);

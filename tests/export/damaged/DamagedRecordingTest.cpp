@@ -1,0 +1,285 @@
+// Damaged and cut-off recordings through every converter, one recording kind per test: each
+// chunk head field broken in turn, two broken heads, cut-offs and sound files with zeros behind
+// them. An export keeps every frame the file holds, fills (raw, ABF) or leaves out (text) only
+// the frames of chunks it could not read, names those stretches, and counts as a success only
+// when it names none. A triggered export writes the sweeps before the first one a loss meets.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datafile/container/KvdFormat.h"
+#include "export/core/CConvertInterface.h"
+#include "tests/datafile/settings/SettingsBytes.h"
+#include "tests/export/damaged/DamageTable.h"
+#include "tests/export/damaged/LossOracle.h"
+#include "tests/export/damaged/TableExport.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+const std::vector<ExportFormat> kAllFormats = {ExportFormat::Bin, ExportFormat::Ascii, ExportFormat::Abf};
+
+ExportSelection EveryRawStream()
+{
+    return {"every raw stream",
+            {{"Electrode Raw Data", "12", 0}, {"Electrode Raw Data", "13", 1}, {"Digital Data", "D1", 0}},
+            kAllFormats};
+}
+
+ExportSelection ElectrodesOnly()
+{
+    return {"electrodes only", {{"Electrode Raw Data", "12", 0}, {"Electrode Raw Data", "13", 1}}, kAllFormats};
+}
+
+std::vector<ExportSelection> RawSelections()
+{
+    return {EveryRawStream(), ElectrodesOnly()};
+}
+
+// 1 s of two electrodes and a digital channel at 1 kHz in 100 ms chunks, with triggers at 50,
+// 450 and 850 ms.
+KvdRecordingPlan Continuous(uint16_t version, bool storedIndex)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = version;
+    plan.storedIndex = storedIndex;
+    plan.rateHz = 1000;
+    plan.chunks = 10;
+    plan.streams.push_back(KvdDigitalStreamPlan());
+    plan.triggerMs = {50, 450, 850};
+    return plan;
+}
+
+// Three sweeps of 200 ms, 300 ms apart, of the same streams, with a trigger stream.
+KvdRecordingPlan Triggered(uint16_t version, bool storedIndex)
+{
+    KvdRecordingPlan plan = Continuous(version, storedIndex);
+    plan.triggerMs.clear();
+    plan.triggered = true;
+    return plan;
+}
+
+// The continuous recording with a spike stream, and trigger settings so that the text
+// converter writes the trigger events.
+KvdRecordingPlan WithEvents()
+{
+    KvdRecordingPlan plan = Continuous(11, false);
+    plan.spikeMs = {30, 420, 470, 980};
+    plan.triggerSettings = SettingsBytes()
+                               .Tag("PARAMTRG")
+                               .U32(0).U32(2).U32(0).U32(1).U32(5).I32(0).I32(0).U32(0).I32(3).U32(0)
+                               .Zeros(20).U8(0).U32(1).U32(1).Str32("").U32(1).U8(1)
+                               .Get();
+    return plan;
+}
+
+std::vector<ExportSelection> EventSelections()
+{
+    return {{"spikes", {{"Spikes 1", "E1", 0}}, {ExportFormat::Ascii}},
+            {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}},
+            EveryRawStream()};
+}
+
+// One sound recording of `plan` with the oracle that judges its damaged copies.
+struct Table
+{
+    TempDir dir;
+    SoundRecording sound;
+    std::unique_ptr<LossOracle> oracle;
+    std::string name;
+    std::vector<ExportSelection> selections;
+
+    // False after a failure: the writer refused the plan or a sound export is not what the
+    // plan holds.
+    bool Prepare(const std::string& recording, const KvdRecordingPlan& plan,
+                 const std::vector<ExportSelection>& exports)
+    {
+        name = recording;
+        selections = exports;
+        if (!WriteSoundRecording(plan, Sound(), sound)) {
+            ADD_FAILURE() << name << ": the writer refused the plan";
+            return false;
+        }
+        oracle = std::make_unique<LossOracle>(sound, Sound(), dir.Path());
+        bool ok = true;
+        ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+            const std::string problem = oracle->SoundProblem(selection, format);
+            if (!problem.empty()) {
+                ADD_FAILURE() << name << " | sound | " << selection.name << " | " << FormatName(format) << ": "
+                              << problem;
+                ok = false;
+            }
+        });
+        return ok;
+    }
+
+    std::string Sound() const { return dir.File("sound.kvd"); }
+    std::string Damaged() const { return dir.File("damaged.kvd"); }
+
+    void ForEachExport(const std::function<void(const ExportSelection&, ExportFormat)>& run) const
+    {
+        for (const ExportSelection& selection : selections)
+            for (ExportFormat format : selection.formats)
+                run(selection, format);
+    }
+
+    // Exports the damaged file and judges the export; `during` runs at every progress call.
+    // Returns the export's result.
+    int ExpectJudged(const Damage& damage, const ExportSelection& selection, ExportFormat format,
+                     const std::function<void()>& during = {})
+    {
+        const ExportOutcome got =
+            RunExport(format, selection, sound.plan.rateHz, Damaged(), dir.File("damaged.out"), 0, during);
+        const std::string problem = oracle->Judge(damage, selection, format, got);
+        if (!problem.empty())
+            ADD_FAILURE() << name << " | " << damage.name << " | " << selection.name << " | " << FormatName(format)
+                          << ": " << problem;
+        return got.rc;
+    }
+
+    void ExpectJudged(const Damage& damage)
+    {
+        ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+            (void)ExpectJudged(damage, selection, format);
+        });
+    }
+
+    void ExpectEveryDamageJudged()
+    {
+        for (const Damage& damage : TableDamages(sound)) {
+            std::vector<uint8_t> bytes = sound.bytes;
+            damage.apply(bytes);
+            ASSERT_TRUE(WriteFileBytes(Damaged(), bytes));
+            ExpectJudged(damage);
+        }
+    }
+};
+
+void RunTable(const std::string& recording, const KvdRecordingPlan& plan,
+              const std::vector<ExportSelection>& selections = RawSelections())
+{
+    Table table;
+    if (table.Prepare(recording, plan, selections))
+        table.ExpectEveryDamageJudged();
+}
+
+} // namespace
+
+TEST(DamagedRecording, ContinuousVersion0)
+{
+    RunTable("continuous version 0", Continuous(0, false));
+}
+
+TEST(DamagedRecording, ContinuousVersion5)
+{
+    RunTable("continuous version 5", Continuous(5, false));
+}
+
+TEST(DamagedRecording, ContinuousVersion5StoredIndex)
+{
+    RunTable("continuous version 5 with stored index", Continuous(5, true));
+}
+
+TEST(DamagedRecording, ContinuousVersion11)
+{
+    RunTable("continuous version 11", Continuous(11, false));
+}
+
+TEST(DamagedRecording, ContinuousVersion11StoredIndex)
+{
+    RunTable("continuous version 11 with stored index", Continuous(11, true));
+}
+
+TEST(DamagedRecording, TriggeredVersion0)
+{
+    RunTable("triggered version 0", Triggered(0, false));
+}
+
+TEST(DamagedRecording, TriggeredVersion11)
+{
+    RunTable("triggered version 11", Triggered(11, false));
+}
+
+TEST(DamagedRecording, TriggeredVersion11StoredIndex)
+{
+    RunTable("triggered version 11 with stored index", Triggered(11, true));
+}
+
+TEST(DamagedRecording, SpikesAndTriggers)
+{
+    RunTable("spikes and triggers", WithEvents(), EventSelections());
+}
+
+// 3 s of data cut short at 1.2 s while an export reads it (at its first progress call, after
+// its first block): what the export reads behind the cut is lost and named; never a success.
+TEST(DamagedRecording, AnInputCutWhileItIsReadIsNamed)
+{
+    Table table;
+    KvdRecordingPlan plan = Continuous(11, false);
+    plan.chunks = 30;
+    plan.triggerMs.clear();
+    ASSERT_TRUE(table.Prepare("continuous version 11, 3 s", plan, RawSelections()));
+    const size_t cut = 24;   // the first chunk of the slot at 1.2 s
+    ASSERT_EQ(table.sound.chunks[cut].startNs, 1200000000u);
+    Damage damage;
+    damage.name = "cut before " + ChunkName(table.sound, cut) + " while it is read";
+    for (LostChunk lost : LostFrom(table.sound, cut))
+        damage.lost.push_back({lost.chunk, false});
+    table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), table.sound.bytes));
+        bool whole = true;
+        const int rc = table.ExpectJudged(damage, selection, format, [&] {
+            if (whole) {
+                EXPECT_EQ(truncate(table.Damaged().c_str(), static_cast<off_t>(table.sound.layout.chunkAt[cut])), 0);
+            }
+            whole = false;
+        });
+        EXPECT_EQ(rc, kConvertReported) << selection.name << " " << FormatName(format);
+    });
+}
+
+// Every header version, continuous and triggered: the header's stop time and the stored sweep
+// stops set to 0, 1, the largest value or with a high bit flipped change nothing of what is
+// exported, and nothing is reported.
+TEST(DamagedRecording, DamagedStopTimesOutsideTheChunksChangeNothing)
+{
+    const std::pair<const char*, std::function<uint64_t(uint64_t)>> values[] = {
+        {"0", [](uint64_t) { return uint64_t(0); }},
+        {"1", [](uint64_t) { return uint64_t(1); }},
+        {"largest", [](uint64_t) { return UINT64_MAX; }},
+        {"bit 40 flipped", [](uint64_t v) { return v ^ (uint64_t(1) << 40); }},
+        {"bit 63 flipped", [](uint64_t v) { return v ^ (uint64_t(1) << 63); }},
+    };
+    for (uint16_t version = 0; version <= Kvd::FileHeader::kHighestVersion; ++version) {
+        for (bool triggered : {false, true}) {
+            Table table;
+            const bool index = version >= 3;
+            const KvdRecordingPlan plan = triggered ? Triggered(version, index) : Continuous(version, index);
+            const std::string name = "version " + std::to_string(version) + (triggered ? " triggered" : " continuous");
+            if (!table.Prepare(name, plan, {EveryRawStream()}))
+                continue;
+            std::vector<std::pair<std::string, size_t>> fields;
+            // Version 0 stores no stop time in its header.
+            if (version >= 1)
+                fields.emplace_back("header stop", table.sound.layout.fileHeaderAt + Kvd::FileHeader::kStopTime);
+            if (plan.storedIndex)
+                for (int sweep = 0; sweep < (triggered ? plan.sweeps : 1); ++sweep)
+                    fields.emplace_back("stored stop of sweep " + std::to_string(sweep + 1),
+                                        StoredSweepStopAt(table.sound, static_cast<size_t>(sweep)));
+            for (const auto& [field, at] : fields) {
+                for (const auto& [what, value] : values) {
+                    std::vector<uint8_t> bytes = table.sound.bytes;
+                    PatchLE<uint64_t>(bytes, at, value(LoadLE<uint64_t>(&bytes[at])));
+                    ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+                    table.ExpectJudged(Damage {field + " " + what, {}, {}, {}, false});
+                }
+            }
+        }
+    }
+}
