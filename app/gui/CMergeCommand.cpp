@@ -25,6 +25,7 @@ constexpr char kFilter[] = "Harpstead data (*.kvd)|*.kvd|All data (*.*)|*.*||";
 constexpr char kDefaultExtension[] = ".kvd";
 const char kCannotMerge[] = "Files cannot be merged because:\n";
 const char kMergeFails[] = "Merge fails!\n";
+const char kMergedWithLoss[] = "The merged file holds all the data the files could give, but they lack some:\n";
 const char kCancelQuestion[] = "Do you really want to cancel merging?";
 const char kOutputIsInput[] =
     "The merged file cannot replace one of the files it is made of:\n";
@@ -130,6 +131,11 @@ void CMergeCommand::Run(QWidget* parent)
     }
     if (result == 0)
         return;
+    // The merged file is kept: it holds every chunk the inputs could give.
+    if (result == 2) {
+        ShowMessage(kMergedWithLoss + Shown(output.GetMergeLossText()), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
     ShowMessage(kMergeFails + Shown(CKVTAStreamFile::GetLastErrorText()), QMessageBox::Ok, QMessageBox::Warning);
     // Only a file this merge opened (and so emptied) is partial; one it never reached stays.
     if (output.GetPath() == path)

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <unordered_map>
@@ -408,6 +409,7 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
 {
     SetProgressCallback(std::move(progress));
     SetLastErrorText(nullptr);
+    m_mergeLossText.clear();
     if (!files || count < 1) {
         SetLastErrorText(kNoFiles);
         return 1;
@@ -465,7 +467,27 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     }
     if (result == 0)
         SetLastErrorText(nullptr);
+    // The output holds all the inputs could give; what they lacked is not a clean merge.
+    if (result == 0 && !m_mergeLossText.empty())
+        result = 2;
     return result;
+}
+
+void CKVTAStreamFile::NoteInputHoles(CKVTAStreamFile& input)
+{
+    const uint64_t origin = input.GetStartTime();
+    const auto seconds = [origin](uint64_t t) { return static_cast<double>(t > origin ? t - origin : 0) / 1e9; };
+    for (int i = 0; i < input.GetStreamCount(); ++i) {
+        CKVTAStream* stream = input.GetStream(i);
+        for (const KvtHole& hole : stream->GetHoles()) {
+            if (!m_mergeLossText.empty())
+                m_mergeLossText += "\n";
+            char times[96];
+            std::snprintf(times, sizeof times, "Data missing from %.3f s to %.3f s in ", seconds(hole.from),
+                          seconds(hole.to));
+            m_mergeLossText += times + stream->GetName() + " of " + input.GetPath() + ".";
+        }
+    }
 }
 
 int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
@@ -587,5 +609,6 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     }
     m_header.Set<uint64_t>(FH::kStopTime, stop);
     m_stopStamp.SetTime(stop);
+    NoteInputHoles(input);
     return 0;
 }

@@ -200,13 +200,19 @@ public:
     [[nodiscard]] int FinaliseMerge();
 
     // Merges the recordings `files` (sorted in place by start time) into a new file at
-    // `outputPath`, this object being the output. 0 merged; 1 refused, failed or cancelled.
-    // Nothing is opened for writing when the files cannot be merged, when an input is not open,
+    // `outputPath`, this object being the output. 0 merged; 1 refused, failed or cancelled;
+    // 2 merged, with every chunk the inputs could give, but some input lacks data (a damaged
+    // head, a file cut short): GetMergeLossText names which input lacks which times, and the
+    // output is whole as far as the inputs are. Nothing is opened for writing when the files
+    // cannot be merged, when an input is not open,
     // or when the output is one of the inputs (same device and inode). The output file is
     // closed in every case (header and streams stay on this object); a failure may leave a
     // partial output file behind, which the caller deletes.
     [[nodiscard]] int MergeFiles(CKVTAStreamFile** files, int count, const std::string& outputPath,
                                  KvtProgressCallback progress);
+    // After a merge that returned 2: one line per stretch an input lacks ("Data missing from
+    // 0.300 s to 0.400 s in Electrode Raw Data of /data/a.kvd."); empty otherwise.
+    const std::string& GetMergeLossText() const { return m_mergeLossText; }
     // 0 at the first difference that forbids a merge; else 3 when every file carries the first
     // file's recording-button press time (the parts of one split recording), 1 otherwise; 3 for
     // a count below 1. Sets the merge id and column of every channel of the files.
@@ -222,6 +228,8 @@ public:
     // Appends every data chunk of `input` to the open output, its times moved to follow the
     // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
     [[nodiscard]] int AppendFile(CKVTAStreamFile& input);
+    // Adds the holes of every stream of `input` to the merge's loss text.
+    void NoteInputHoles(CKVTAStreamFile& input);
 
     // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
     // n - 1 characters: pass the buffer's size).
@@ -233,6 +241,7 @@ public:
 private:
     uint64_t m_indexPositionField = 0;  // where WriteHeader put the "IDX1POS " value
     bool m_mergeWroteData = false;      // a chunk of an earlier input was written
+    std::string m_mergeLossText;        // see GetMergeLossText
     std::vector<char> m_writeBuffer;    // stdio buffer of the merge output; outlives the FILE*
 
 private:

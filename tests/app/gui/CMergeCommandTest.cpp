@@ -12,7 +12,9 @@
 #include "app/gui/dialogs/OCProgressDlg.h"
 #include "datafile/container/CKVTAStreamFile.h"
 #include "tests/app/gui/GuiScript.h"
+#include "datafile/container/KvdFormat.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 
 namespace {
 
@@ -96,6 +98,31 @@ TEST(CMergeCommand, MergesTheSetSilentlyAndKeepsTheFolder)
     ASSERT_EQ(m.ui.dialogs.size(), 1u);
     EXPECT_EQ(m.ui.dialogs[0].folder, QString::fromStdString(m.ui.Folder()));
     EXPECT_TRUE(m.ui.messages.empty());
+}
+
+// An input that lacks a chunk (its head zeroed): the merge keeps the output, which holds every
+// other chunk, and says which input lacks which time.
+TEST(CMergeCommand, AnInputThatLacksDataIsNamedAndTheMergedFileKept)
+{
+    MergeSet m;
+    const std::string damaged = m.ui.File("b.kvd");
+    KvdLayout layout;
+    ASSERT_TRUE(WriteKvdRecording(KvdRecordingPlan(), damaged, &layout));
+    std::vector<uint8_t> bytes = ReadFileBytes(damaged);
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(layout.chunkAt[3]), Kvd::DataChunk::kHeaderBytes, 0);
+    ASSERT_TRUE(WriteFileBytes(damaged, bytes));
+    m.Open({m.ui.Recording("a.kvd"), damaged});
+    m.Run(m.ui.Path("joined.kvd"));
+    ASSERT_EQ(m.ui.messages.size(), 1u);
+    EXPECT_EQ(m.ui.messages[0].toStdString(),
+              "The merged file holds all the data the files could give, but they lack some:\n"
+              "Data missing from 0.300 s to 0.400 s in Electrode Raw Data of " + damaged + ".");
+    CKVTAStreamFile merged;
+    ASSERT_EQ(merged.Open(m.ui.File("joined.kvd")), 0);
+    int chunks = 0;
+    for (auto block = merged.GetStream(0)->GetFirstChunk(); block; block = merged.GetStream(0)->GetNextChunk(*block))
+        ++chunks;
+    EXPECT_EQ(chunks, 2 * 25 - 1);
 }
 
 TEST(CMergeCommand, CancelAnsweredNoGoesOnAndYesStopsWithoutAFile)
