@@ -69,8 +69,10 @@ uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
 {
     if (!HasFrames())
         return 0;
+    // Rounded up: a stop field a recorder rounded stays good.
+    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
     const U128 frames = bytes / frameBytes;
-    return Saturate(frames * kNsTimesMilliHz / static_cast<uint32_t>(rateMilliHz));
+    return Saturate((frames * kNsTimesMilliHz + rate - 1) / rate);
 }
 
 uint64_t KvtStreamFacts::FrameTime() const

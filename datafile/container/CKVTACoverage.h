@@ -24,7 +24,7 @@ struct KvtStreamFacts
     int32_t rateMilliHz = 0;
 
     bool HasFrames() const { return frameBytes > 0 && rateMilliHz > 0; }
-    // Nanoseconds that the whole frames of `bytes` last (rounded down); 0 without frames.
+    // Nanoseconds that the whole frames of `bytes` last (rounded up); 0 without frames.
     uint64_t Duration(uint64_t bytes) const;
     // Nanoseconds of one frame, rounded up; 0 without frames.
     uint64_t FrameTime() const;

@@ -276,14 +276,7 @@ int64_t CKVTAStream::GetTotalSampleCount() const
 
 uint64_t CKVTAStream::GetPayloadDuration(uint64_t payloadBytes) const
 {
-    const uint64_t frameBytes = FrameBytes();
-    const uint64_t frames = frameBytes > 0 ? payloadBytes / frameBytes : 0;
-    if (frames == 0)
-        return 0;
-    // Rounded up: a stop field a recorder rounded stays good.
-    const U128 scaled = static_cast<U128>(frames) * kNsPerSecondTimesMilli;
-    return Saturate((scaled + static_cast<uint32_t>(GetSampleRateMilliHz()) - 1)
-                    / static_cast<uint32_t>(GetSampleRateMilliHz()));
+    return GetCoverageFacts().Duration(payloadBytes);
 }
 
 uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const

@@ -444,14 +444,14 @@ void CConvertInterface::FillStreamRows(const StreamColumns& s, size_t from, size
     }
 }
 
-bool CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs,
+void CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs,
                                        const CKVTATimeStamp& from, const CKVTATimeStamp& to,
                                        std::vector<uint16_t>& out, size_t entries, bool direct,
                                        bool subtractAdcZero)
 {
     const size_t want = rows * static_cast<size_t>(s.channels);
     if (want == 0)
-        return true;
+        return;
     // The whole selection is this stream in channel order: its frames are the rows, read
     // straight into `out` while nothing is missing.
     if (direct) {
@@ -459,7 +459,7 @@ bool CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int6
         if (got == want) {
             if (subtractAdcZero)
                 CColumnScatter::SubtractZero(out.data(), out.size(), s.stream->GetAdcZero());
-            return true;
+            return;
         }
     }
     // Frames go to the rows their times give; the rows no chunk of the stream fills are missing
@@ -480,7 +480,6 @@ bool CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int6
         }
         row = std::max(row, run.second);
     }
-    return true;
 }
 
 uint16_t CConvertInterface::ZeroVoltValue(int entry, bool subtractAdcZero) const
@@ -549,7 +548,7 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
         return false;
     }
     for (const StreamColumns& s : streams)
-        (void)ReadStreamRows(s, rows, startUs, from, to, out, entries, direct, subtractAdcZero);
+        ReadStreamRows(s, rows, startUs, from, to, out, entries, direct, subtractAdcZero);
     return true;
 }
 

@@ -222,7 +222,7 @@ private:
     [[nodiscard]] bool SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const;
     // Reads stream `s` into its columns of the window's rows, filling and noting the rows it
     // lacks; `direct` reads a whole-selection stream straight into `out`.
-    bool ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs, const CKVTATimeStamp& from,
+    void ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs, const CKVTATimeStamp& from,
                         const CKVTATimeStamp& to, std::vector<uint16_t>& out, size_t entries, bool direct,
                         bool subtractAdcZero);
     // Reads at most `want` values of stream `s` in [from, to) into their columns of the rows of
