@@ -1,0 +1,327 @@
+#include "datafile/container/CKVTACoverage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "datafile/container/CKVTAChunkChain.h"
+#include "datafile/container/CKVTAStreamFile.h"
+#include "datafile/container/KvdFormat.h"
+#include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+constexpr uint64_t T0 = kKvdDefaultStart;
+constexpr uint64_t kMs = 1000000;
+constexpr int kRateHz = 10000;
+using Span = std::pair<uint64_t, uint64_t>;
+
+const char* const kElec = "Electrode Raw Data";
+const char* const kDigi = "Digital Data";
+const char* const kSpikes = "Spikes 1";
+const std::map<std::string, std::string> kIdOf = {
+    {kElec, "elec0001"}, {kDigi, "digi0001"}, {kSpikes, "spks0001"}};
+
+// Six slots of 10 ms: an electrode stream of two channels and a digital one of one channel at
+// 10 kHz, each slot's electrode chunk before its digital one; with `spikes` one spike in every
+// slot, its chunk behind the slot's others.
+KvdRecordingPlan SmallPlan(bool spikes = false, bool storedIndex = false)
+{
+    KvdRecordingPlan plan;
+    plan.rateHz = kRateHz;
+    plan.chunkMs = 10;
+    plan.chunks = 6;
+    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
+    if (spikes)
+        plan.spikeMs = {5, 15, 25, 35, 45, 55};
+    plan.storedIndex = storedIndex;
+    return plan;
+}
+
+struct Recording
+{
+    TempDir dir;
+    std::string path;
+    KvdLayout layout;
+    std::vector<KvdPlannedChunk> chunks;   // file order
+    std::vector<uint8_t> bytes;
+    CKVTAStreamFile file;
+
+    uint64_t End() const
+    {
+        uint64_t end = 0;
+        for (const KvdPlannedChunk& c : chunks)
+            end = std::max(end, c.stopNs);
+        return T0 + end;
+    }
+    // The file-order index of the chunk of `stream` that starts `slot` chunks into the recording.
+    size_t Chunk(const std::string& stream, int slot) const
+    {
+        for (size_t i = 0; i < chunks.size(); ++i)
+            if (chunks[i].stream == stream && chunks[i].startNs == static_cast<uint64_t>(slot) * 10 * kMs)
+                return i;
+        ADD_FAILURE() << "no chunk of " << stream << " in slot " << slot;
+        return 0;
+    }
+    // Writes the damaged bytes, opens them and gives the account.
+    const CKVTACoverage& Open()
+    {
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        EXPECT_EQ(file.Open(path), 0);
+        return file.GetChunkChain()->Coverage();
+    }
+};
+
+void Write(const KvdRecordingPlan& plan, Recording& r)
+{
+    r.path = r.dir.File("c.kvd");
+    ASSERT_TRUE(WriteKvdRecording(plan, r.path, &r.layout, &r.chunks));
+    r.bytes = ReadFileBytes(r.path);
+}
+
+uint64_t KeyOf(const std::string& stream)
+{
+    return CKVTAChunkChain::MakeKey(kIdOf.at(stream).c_str());
+}
+
+// Makes the head of chunk `i` unreadable: a size below any chunk's, and a stop before its start
+// so that its times imply no size either.
+void LoseChunk(Recording& r, size_t i)
+{
+    PatchLE<int64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kSize, 5);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kStop, 0);
+}
+
+// The planned times of `stream`'s chunks among `lost`, joined where they meet.
+std::vector<Span> PlannedHoles(const Recording& r, const std::string& stream, std::vector<size_t> lost)
+{
+    std::sort(lost.begin(), lost.end(), [&](size_t a, size_t b) { return r.chunks[a].startNs < r.chunks[b].startNs; });
+    std::vector<Span> holes;
+    for (size_t i : lost) {
+        if (r.chunks[i].stream != stream)
+            continue;
+        const Span span {T0 + r.chunks[i].startNs, T0 + r.chunks[i].stopNs};
+        if (!holes.empty() && holes.back().second >= span.first)
+            holes.back().second = std::max(holes.back().second, span.second);
+        else
+            holes.push_back(span);
+    }
+    return holes;
+}
+
+// The holes of `stream` are `expected`, each of `cause`, and the lookups agree with them at
+// their edges: a range that ends where a hole begins or begins where it ends does not meet it.
+void ExpectHoles(const CKVTACoverage& cov, const std::string& stream, const std::vector<Span>& expected,
+                 KvtHoleCause cause)
+{
+    SCOPED_TRACE(stream);
+    const uint64_t key = KeyOf(stream);
+    std::vector<Span> holes;
+    for (const KvtHole& h : cov.HolesOf(key)) {
+        holes.emplace_back(h.from, h.to);
+        EXPECT_EQ(h.cause, cause);
+    }
+    EXPECT_EQ(holes, expected);
+    for (const Span& h : expected) {
+        EXPECT_FALSE(cov.HoleMeets(key, h.first - kMs, h.first));
+        EXPECT_TRUE(cov.HoleMeets(key, h.first - kMs, h.first + 1));
+        EXPECT_TRUE(cov.HoleMeets(key, h.second - 1, h.second + kMs));
+        EXPECT_TRUE(cov.HoleMeets(key, h.first, h.first));
+        EXPECT_NE(cov.HoleAt(key, h.first), nullptr);
+        EXPECT_NE(cov.HoleAt(key, h.second - 1), nullptr);
+        // Holes that meet are joined, so the time right behind one lies in none.
+        EXPECT_FALSE(cov.HoleMeets(key, h.second, h.second + kMs));
+        EXPECT_FALSE(cov.HoleMeets(key, h.second, h.second));
+        EXPECT_EQ(cov.HoleAt(key, h.second), nullptr);
+    }
+}
+
+// The trusted chunks of `stream` are the planned ones in `kept` (file order), with their times.
+void ExpectTrusted(Recording& r, const CKVTACoverage& cov, const std::string& stream, const std::vector<size_t>& kept)
+{
+    SCOPED_TRACE(stream);
+    std::vector<Span> planned;
+    std::vector<Span> trusted;
+    for (size_t i : kept)
+        if (r.chunks[i].stream == stream)
+            planned.emplace_back(r.layout.chunkAt[i], T0 + r.chunks[i].startNs);
+    for (size_t i : cov.ChunksOf(KeyOf(stream)))
+        trusted.emplace_back(r.file.GetChunkChain()->At(i).offset, r.file.GetChunkChain()->At(i).start);
+    EXPECT_EQ(trusted, planned);
+}
+
+std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
+{
+    std::vector<size_t> kept;
+    for (size_t i = 0; i < r.chunks.size(); ++i)
+        if (std::find(lost.begin(), lost.end(), i) == lost.end())
+            kept.push_back(i);
+    return kept;
+}
+
+} // namespace
+
+// Each lost head costs its own chunk's time, in its own stream, wherever it lies.
+TEST(CKVTACoverage, LostChunksLeaveHolesWhereTheyWere)
+{
+    struct Case
+    {
+        const char* name;
+        bool spikes;
+        std::vector<std::pair<const char*, int>> lost;   // stream, slot
+    };
+    const Case cases[] = {
+        {"two holes in one stream", false, {{kElec, 1}, {kElec, 4}}},
+        {"a hole in each of two streams", false, {{kElec, 1}, {kDigi, 3}}},
+        {"the first chunk of the file", false, {{kElec, 0}}},
+        {"the first chunk of the second stream", false, {{kDigi, 0}}},
+        {"the last chunk of a stream", false, {{kElec, 5}}},
+        {"the last chunk of the file", false, {{kDigi, 5}}},
+        {"two event chunks in a row (their holes meet)", true, {{kSpikes, 2}, {kSpikes, 3}}},
+        {"an event chunk and a chunk of samples", true, {{kSpikes, 4}, {kDigi, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        Write(SmallPlan(c.spikes), r);
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (size_t i : lost)
+            LoseChunk(r, i);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentStart(), T0);
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi, kSpikes}) {
+            if (!c.spikes && stream == kSpikes)
+                continue;
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
+
+// A head with one wrong field that the times or the neighbours of its chunk set right: the chunk
+// is trusted with its planned size and times, and nothing is lost.
+TEST(CKVTACoverage, AHeadWithOneWrongFieldIsMended)
+{
+    struct Case
+    {
+        const char* name;
+        size_t field;
+        std::function<int64_t(int64_t)> value;   // from the field as written
+    };
+    const int64_t slotNs = 10 * static_cast<int64_t>(kMs);
+    const Case cases[] = {
+        {"size 0", Kvd::DataChunk::kSize, [](int64_t) { return 0; }},
+        {"size 6 bytes long", Kvd::DataChunk::kSize, [](int64_t v) { return v + 6; }},
+        {"size of two chunks", Kvd::DataChunk::kSize, [](int64_t v) { return 2 * v; }},
+        {"stop seconds late", Kvd::DataChunk::kStop, [](int64_t v) { return v + 3000 * static_cast<int64_t>(kMs); }},
+        {"stop half a chunk early", Kvd::DataChunk::kStop, [&](int64_t v) { return v - slotNs / 2; }},
+        {"start zero", Kvd::DataChunk::kStart, [](int64_t) { return 0; }},
+        {"start half a chunk late", Kvd::DataChunk::kStart, [&](int64_t v) { return v + slotNs / 2; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        Write(SmallPlan(), r);
+        const size_t damaged = r.Chunk(kElec, 2);
+        const size_t at = r.layout.chunkAt[damaged] + c.field;
+        PatchLE<int64_t>(r.bytes, at, c.value(LoadLE<int64_t>(r.bytes.data() + at)));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        ExpectTrusted(r, cov, kElec, AllBut(r, {}));
+        ExpectTrusted(r, cov, kDigi, AllBut(r, {}));
+        const std::vector<size_t>& elec = cov.ChunksOf(KeyOf(kElec));
+        ASSERT_EQ(elec.size(), 6u);
+        const KvtChunkInfo& mended = r.file.GetChunkChain()->At(elec[2]);
+        EXPECT_EQ(mended.stop, T0 + r.chunks[damaged].stopNs);
+        EXPECT_EQ(static_cast<uint64_t>(mended.payloadSize), 100 * r.chunks[damaged].recordBytes);
+    }
+}
+
+// The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
+// index behind the data, inside a head, inside a chunk) loses everything of each stream from
+// its last whole chunk to the recorded stop.
+TEST(CKVTACoverage, AFileCutShortLosesItsTailButPaddingLosesNothing)
+{
+    struct Case
+    {
+        const char* name;
+        bool storedIndex;
+        int cutSlot;             // the digital chunk of this slot is cut; -1: none
+        size_t keep;             // bytes of it kept
+        size_t zeros;            // appended behind the data
+    };
+    const Case cases[] = {
+        {"index position past the end", true, 3, 0, 0},
+        {"part of a head left", false, 3, 20, 0},
+        {"part of a chunk left", false, 3, 32 + 100, 0},
+        {"the first chunk cut", false, 0, 32 + 50, 0},
+        {"padding shorter than a head", false, -1, 0, 20},
+        {"padding of many heads", false, -1, 0, 4096},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        Write(SmallPlan(false, c.storedIndex), r);
+        size_t kept = r.chunks.size();
+        if (c.cutSlot >= 0) {
+            kept = r.Chunk(kDigi, c.cutSlot);
+            r.bytes.resize(r.layout.chunkAt[kept] + c.keep);
+        }
+        r.bytes.resize(r.bytes.size() + c.zeros, 0);
+        const CKVTACoverage& cov = r.Open();
+        const bool cut = kept < r.chunks.size();
+        EXPECT_EQ(cov.FileCut(), cut);
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<size_t> whole;
+        for (size_t i = 0; i < kept; ++i)
+            whole.push_back(i);
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectTrusted(r, cov, stream, whole);
+            uint64_t last = T0;
+            for (size_t i : whole)
+                if (r.chunks[i].stream == stream)
+                    last = T0 + r.chunks[i].stopNs;
+            ExpectHoles(cov, stream, cut ? std::vector<Span> {{last, r.End()}} : std::vector<Span> {},
+                        KvtHoleCause::kFileCut);
+        }
+    }
+}
+
+// A stop far past the data (a header or index written by a program that counts on) moves the
+// extent only as far as the bytes behind the last whole chunk could hold, at the slowest
+// stream: with none, not at all.
+TEST(CKVTACoverage, AStopFarPastTheDataCountsOnlyAsFarAsUnreadBytesHold)
+{
+    for (const bool lastLost : {false, true}) {
+        SCOPED_TRACE(lastLost ? "the last chunk of the file lost" : "every chunk sound");
+        Recording r;
+        Write(SmallPlan(), r);
+        const uint64_t end = r.End();
+        PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, end + 3600000 * kMs);
+        const size_t last = r.chunks.size() - 1;
+        ASSERT_EQ(r.chunks[last].stream, kDigi);
+        if (lastLost)
+            LoseChunk(r, last);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        // The lost chunk's payload: 100 frames of the digital stream, whose frame (2 bytes) is
+        // the smallest, so that they last longest: 10 ms.
+        const uint64_t reach = lastLost ? 100 * 1000000000ull / kRateHz : 0;
+        EXPECT_EQ(cov.ExtentEnd(), end + reach);
+        EXPECT_EQ(cov.SamplesEnd(), end + reach);
+        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+        ExpectHoles(cov, kDigi, lastLost ? PlannedHoles(r, kDigi, {last}) : std::vector<Span> {},
+                    KvtHoleCause::kDamagedHead);
+    }
+}
