@@ -218,11 +218,11 @@ bool CKVTAChunkChain::Resync(uint64_t from)
                 continue;
             if (!IsStreamKey(MakeKey(reinterpret_cast<const char*>(piece.data() + k))))
                 continue;
+            // A head of a stream whose size fits and leads to another head of a stream (whose own
+            // size may be damaged too) or to the end of the data.
             const uint64_t at = pos + k;
             uint64_t next = 0;
-            uint64_t after = 0;
-            if (IsKnownHeader(at, next)
-                && (next >= limit || limit - next < Kvd::DataChunk::kHeaderBytes || IsKnownHeader(next, after))) {
+            if (IsKnownHeader(at, next) && ChunkBeginsAt(next) == Boundary::kSurely) {
                 m_next = at;
                 return true;
             }

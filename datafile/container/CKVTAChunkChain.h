@@ -45,7 +45,7 @@ struct KvtLostSpan
 // checked against the one its times imply for a stream of samples; when neither holds, or the
 // size does not fit, the head is damaged: the chain goes on at the next place behind it that
 // holds the head of one of the file's streams (ids compare without case), whose own size fits
-// and which is followed by another such head (or by the end of the data). The search only moves
+// and leads to another head of a stream (whatever its size) or to the end of the data. The search only moves
 // forward, so a corrupt size can neither loop nor walk backwards. Every stretch skipped that way
 // is kept as lost.
 // A stream's chunks are those the coverage trusts (CKVTACoverage): the first question about a

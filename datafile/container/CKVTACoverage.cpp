@@ -92,7 +92,7 @@ void CKVTACoverage::Clear()
     m_spansChecked.clear();
     m_unread.clear();
     m_chunksMayPrecedeStart = false;
-    m_dataStart = m_recordingStart = m_extentStart = m_extentEnd = m_samplesEnd = m_tailBytes = 0;
+    m_dataStart = m_recordingStart = m_extentStart = m_extentEnd = m_samplesEnd = 0;
     m_fileCut = false;
     m_allCounted = false;
     m_continuous = true;
@@ -184,11 +184,15 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     MendChunks();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
-    // Bytes behind a head that names no stream are the data of the stream of samples whose gap
-    // they fill exactly, where one does.
-    for (KvtUnreadBytes& u : m_unread)
+    // A stretch skipped behind a damaged head is that head's stream's alone while no other
+    // stream lacks time there; bytes behind a head that names no stream are the data of the
+    // stream of samples whose gap they fill exactly, where one does.
+    for (KvtUnreadBytes& u : m_unread) {
+        if (u.key != 0 && !u.oneChunk && AnotherStreamLacks(u.key, u.from))
+            u.key = 0;
         if (u.key == 0)
             u.key = FrameStreamFilling(u);
+    }
     for (StreamState& s : m_streams)
         WorkOutHoles(s);
     m_built = true;
@@ -212,22 +216,22 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
         return c.start <= c.stop && payload % s.facts.frameBytes == 0
                && Near(c.stop - c.start, s.facts.Duration(payload), frameTime);
     };
+    // Counted among the heads whose times are in order: those alone a merge copies, so that a
+    // merged file is judged as its inputs were.
+    std::vector<size_t> sound;
+    for (size_t i : candidates)
+        if (chunks[i].start <= chunks[i].stop && !StartsBeforeRecording(chunks[i].start))
+            sound.push_back(i);
     bool checkSpans = false;
     if (s.facts.HasFrames()) {
-        const size_t agreeing = static_cast<size_t>(std::count_if(
-            candidates.begin(), candidates.end(), [&](size_t i) { return spanAgrees(chunks[i]); }));
-        checkSpans = 2 * agreeing > candidates.size();
+        const size_t agreeing = static_cast<size_t>(
+            std::count_if(sound.begin(), sound.end(), [&](size_t i) { return spanAgrees(chunks[i]); }));
+        checkSpans = 2 * agreeing > sound.size();
     }
     m_spansChecked[s.facts.key] = checkSpans;
-    std::vector<size_t> sound;
-    for (size_t i : candidates) {
-        const KvtChunkInfo& c = chunks[i];
-        if (c.start > c.stop || StartsBeforeRecording(c.start))
-            continue;
-        if (checkSpans && !spanAgrees(c))
-            continue;
-        sound.push_back(i);
-    }
+    if (checkSpans)
+        sound.erase(std::remove_if(sound.begin(), sound.end(), [&](size_t i) { return !spanAgrees(chunks[i]); }),
+                    sound.end());
     // Heads in file order must follow each other in time: the longest run that does (each chunk
     // starting at or after the stop of the one before) is trusted, so that one damaged time
     // field costs its own chunk, not those around it.
@@ -326,7 +330,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
         const bool headRead = reader && reader->ReadAt(span.from, head, sizeof head);
         const uint64_t key = headRead ? StreamOf(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head))) : 0;
         const uint64_t start = headRead ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
-        m_unread.push_back(KvtUnreadBytes {span.from, span.to, start, span.headStop, key});
+        m_unread.push_back(KvtUnreadBytes {span.from, span.to, start, span.headStop, key, false});
         if (!tail)
             continue;
         // A head of a known stream whose chunk would run past the end: the copy was cut there.
@@ -339,7 +343,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
     for (size_t i = 0; i < chunks.size(); ++i)
         if (!(*m_trusted)[i])
             m_unread.push_back(KvtUnreadBytes {chunks[i].offset, chunks[i].End(), chunks[i].start, chunks[i].stop,
-                                               StreamOf(chunks[i].key)});
+                                               StreamOf(chunks[i].key), true});
     // Fewer bytes than a head at the end: zeros are padding, anything else a head cut in two.
     if (leftFrom < limit && !AllZero(reader, leftFrom, limit)) {
         // They belong to the chunk right before them, whose size left them over.
@@ -347,7 +351,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
         for (const KvtChunkInfo& c : chunks)
             if (c.End() == leftFrom)
                 key = StreamOf(c.key);
-        m_unread.push_back(KvtUnreadBytes {leftFrom, limit, 0, 0, key});
+        m_unread.push_back(KvtUnreadBytes {leftFrom, limit, 0, 0, key, false});
         m_fileCut = m_fileCut || !m_allCounted;
     }
     std::sort(m_unread.begin(), m_unread.end(),
@@ -406,8 +410,6 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     uint64_t latest = 0;
     uint64_t latestSamples = 0;
     uint64_t lastEnd = m_dataStart;
-    uint64_t shortest = UINT64_MAX;
-    uint64_t longest = 0;
     uint64_t longestChunk = 0;
     for (const StreamState& s : m_streams) {
         for (size_t i : s.chunks) {
@@ -433,15 +435,17 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // Bytes behind every trusted chunk that none could read (but those of an event stream's
     // heads: events last no time), and those an index position past the end of the file says
     // are gone: the time they can hold is all a claim may add.
-    m_tailBytes = UnreadPayload(lastEnd, UINT64_MAX);
-    for (const StreamState& s : m_streams)
-        if (!s.facts.HasFrames())
-            m_tailBytes -= UnreadPayload(lastEnd, UINT64_MAX, s.facts.key, false);
+    uint64_t tailBytes = 0;
+    for (const KvtUnreadBytes& u : m_unread) {
+        const StreamState* owner = Find(u.key);
+        if (u.to > lastEnd && !(owner && !owner->facts.HasFrames()))
+            tailBytes += u.to - std::max(u.from, lastEnd);
+    }
     const uint64_t length = limit;
     const bool indexPastEnd = recording.indexPositionField > length;
     if (indexPastEnd) {
         m_fileCut = true;
-        m_tailBytes += recording.indexPositionField - std::max(length, lastEnd);
+        tailBytes += recording.indexPositionField - std::max(length, lastEnd);
     }
     // A copy cut short without an index to count its bytes: the chunks the header counts and
     // the file lacks, each no longer than the longest read, or else as long again as the data
@@ -455,31 +459,51 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     for (const KvtUnreadBytes& u : m_unread)
         if (u.from >= lastEnd)
             claim = std::max(claim, u.claimedStop);
-    const uint64_t payload = m_tailBytes;
+    // The streams of samples record side by side: bytes they all lost hold the time that fills
+    // each with its frames, a head each less.
+    unsigned __int128 bytesPerSecondMilli = 0;
+    uint64_t heads = 0;
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames())
             continue;
-        shortest = std::min(shortest, s.facts.Duration(payload));
-        longest = std::max(longest, s.facts.Duration(payload));
+        bytesPerSecondMilli += static_cast<unsigned __int128>(s.facts.frameBytes) * static_cast<uint32_t>(s.facts.rateMilliHz);
+        heads += Kvd::DataChunk::kHeaderBytes;
     }
+    const uint64_t payload = tailBytes > heads ? tailBytes - heads : 0;
+    const uint64_t reach = bytesPerSecondMilli == 0 ? 0
+                                                    : Saturate(static_cast<U128>(payload) * kNsTimesMilliHz / bytesPerSecondMilli);
     const auto extend = [&](uint64_t end) {
         if (m_fileCut && !indexPastEnd)
             return claim > end ? std::min(claim, AddSaturated(end, cutReach)) : end;
-        if (payload == 0 || longest == 0)
+        // Where a stream ends before the others, the bytes behind are its own lost tail.
+        if (reach == 0 || (someStreamShort && !m_fileCut))
             return end;
-        // A claim beyond the data counts only as far as the bytes could hold at the slowest
-        // stream; without any, and with every stream reaching the end, the bytes hold at least
-        // what the fastest stream would fill.
+        // A claim beyond the data counts only as far as the bytes can hold; one at or before
+        // the data's end says they ended there.
         if (claim > end)
-            return std::min(claim, AddSaturated(end, longest));
-        // A claim at or before the data's end says they ended there.
-        return someStreamShort || claim != 0 ? end : AddSaturated(end, shortest);
+            return std::min(claim, AddSaturated(end, reach));
+        return claim != 0 ? end : AddSaturated(end, reach);
     };
     m_extentEnd = std::max(m_extentStart, extend(latest));
     m_samplesEnd = anySamples ? std::max(m_extentStart, extend(latestSamples)) : m_extentEnd;
     // In a file cut short, an event stream that goes on past the samples shows they went on too.
     if (m_fileCut)
         m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
+}
+
+bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
+{
+    for (const StreamState& s : m_streams) {
+        if (s.facts.key == key || !s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
+                                           [&](size_t i, uint64_t o) { return (*m_chunks)[i].offset < o; });
+        const uint64_t from = next == s.chunks.begin() ? m_extentStart : (*m_chunks)[*(next - 1)].stop;
+        const uint64_t to = next == s.chunks.end() ? m_samplesEnd : (*m_chunks)[*next].start;
+        if (to > from && to - from > s.facts.FrameTime() && (m_continuous || AnotherStreamRecords(s, from)))
+            return true;
+    }
+    return false;
 }
 
 uint64_t CKVTACoverage::FrameStreamFilling(const KvtUnreadBytes& u) const

@@ -58,6 +58,7 @@ struct KvtUnreadBytes
     uint64_t claimedStart = 0;  // the start and stop fields of the head found there (claims only)
     uint64_t claimedStop = 0;
     uint64_t key = 0;           // the stream its head names (or one byte off); 0: any stream
+    bool oneChunk = false;      // the bytes of one chunk whose size fit; else a skipped stretch
 };
 
 class CKVTACoverage
@@ -120,6 +121,9 @@ private:
     // The stream of samples whose gap around the unread bytes `u` their payload fills to the
     // frame, when just one does; 0 otherwise.
     uint64_t FrameStreamFilling(const KvtUnreadBytes& u) const;
+    // True when a stream of samples other than `key` lacks time around the bytes at `offset`:
+    // a skipped stretch then held more than the chunk of the head it began with.
+    bool AnotherStreamLacks(uint64_t key, uint64_t offset) const;
     // Payload bytes (a head less for each stretch that begins inside) unread in [from, to):
     // of heads naming `key` and, with `unknownToo`, of heads naming no stream; all for key 0.
     uint64_t UnreadPayload(uint64_t from, uint64_t to, uint64_t key = 0, bool unknownToo = true) const;
@@ -143,7 +147,6 @@ private:
     uint64_t m_extentStart = 0;
     uint64_t m_extentEnd = 0;
     uint64_t m_samplesEnd = 0;
-    uint64_t m_tailBytes = 0;      // unread bytes behind every trusted chunk (missing ones too)
     bool m_fileCut = false;
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;

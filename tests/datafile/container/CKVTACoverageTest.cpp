@@ -184,6 +184,10 @@ TEST(CKVTACoverage, LostChunksLeaveHolesWhereTheyWere)
         {"the last chunk of the file", false, {{kDigi, 5}}},
         {"two event chunks in a row (their holes meet)", true, {{kSpikes, 2}, {kSpikes, 3}}},
         {"an event chunk and a chunk of samples", true, {{kSpikes, 4}, {kDigi, 1}}},
+        // One stretch skipped behind a damaged head that holds chunks of more than its stream.
+        {"two streams' chunks of one slot in a row", false, {{kElec, 2}, {kDigi, 2}}},
+        {"two chunks of one stream around a sound one", false, {{kElec, 2}, {kElec, 3}}},
+        {"three streams' chunks in a row", true, {{kDigi, 2}, {kSpikes, 2}, {kElec, 3}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -303,25 +307,35 @@ TEST(CKVTACoverage, AFileCutShortLosesItsTailButPaddingLosesNothing)
 // stream: with none, not at all.
 TEST(CKVTACoverage, AStopFarPastTheDataCountsOnlyAsFarAsUnreadBytesHold)
 {
-    for (const bool lastLost : {false, true}) {
-        SCOPED_TRACE(lastLost ? "the last chunk of the file lost" : "every chunk sound");
+    struct Case
+    {
+        const char* name;
+        size_t lost;   // chunks lost at the end of the file
+    };
+    for (const Case& c : {Case {"every chunk sound", 0}, Case {"the last chunk of the file lost", 1},
+                          Case {"the last slot of both streams lost", 2}}) {
+        SCOPED_TRACE(c.name);
         Recording r;
         Write(SmallPlan(), r);
         const uint64_t end = r.End();
         PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, end + 3600000 * kMs);
         const size_t last = r.chunks.size() - 1;
         ASSERT_EQ(r.chunks[last].stream, kDigi);
-        if (lastLost)
-            LoseChunk(r, last);
+        ASSERT_EQ(r.chunks[last - 1].stream, kElec);
+        std::vector<size_t> lost;
+        for (size_t k = 0; k < c.lost; ++k)
+            lost.push_back(last - k);
+        for (size_t i : lost)
+            LoseChunk(r, i);
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
-        // The lost chunk's payload: 100 frames of the digital stream, whose frame (2 bytes) is
-        // the smallest, so that they last longest: 10 ms.
-        const uint64_t reach = lastLost ? 100 * 1000000000ull / kRateHz : 0;
-        EXPECT_EQ(cov.ExtentEnd(), end + reach);
-        EXPECT_EQ(cov.SamplesEnd(), end + reach);
-        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
-        ExpectHoles(cov, kDigi, lastLost ? PlannedHoles(r, kDigi, {last}) : std::vector<Span> {},
-                    KvtHoleCause::kDamagedHead);
+        // A lost digital chunk is the digital stream's own tail: the electrodes show the end.
+        // With the whole last slot lost, the lost bytes (a head each less: 400 + 200 bytes)
+        // hold the time both streams fill side by side (4 + 2 bytes a frame at 10 kHz): 10 ms,
+        // however far the header's stop claims the data went.
+        EXPECT_EQ(cov.ExtentEnd(), end);
+        EXPECT_EQ(cov.SamplesEnd(), end);
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        ExpectHoles(cov, kDigi, PlannedHoles(r, kDigi, lost), KvtHoleCause::kDamagedHead);
     }
 }
