@@ -89,7 +89,6 @@ void CKVTACoverage::Clear()
     m_trusted = nullptr;
     m_streams.clear();
     m_byKey.clear();
-    m_spansChecked.clear();
     m_unread.clear();
     m_chunksMayPrecedeStart = false;
     m_dataStart = m_recordingStart = m_extentStart = m_extentEnd = m_samplesEnd = 0;
@@ -164,7 +163,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         if (m_byKey.count(facts.key))
             continue;
         m_byKey.emplace(facts.key, m_streams.size());
-        m_streams.push_back(StreamState {facts, {}, {}});
+        m_streams.push_back(StreamState {facts, {}, {}, false});
     }
     // The file holds every chunk its header counts: bytes that break off at its end are then
     // a damaged size, not a copy cut short.
@@ -228,7 +227,7 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
             std::count_if(sound.begin(), sound.end(), [&](size_t i) { return spanAgrees(chunks[i]); }));
         checkSpans = 2 * agreeing > sound.size();
     }
-    m_spansChecked[s.facts.key] = checkSpans;
+    s.spansChecked = checkSpans;
     if (checkSpans)
         sound.erase(std::remove_if(sound.begin(), sound.end(), [&](size_t i) { return !spanAgrees(chunks[i]); }),
                     sound.end());
@@ -279,7 +278,7 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
     const KvtChunkInfo* next = at != s.chunks.end() ? &(*m_chunks)[*at] : nullptr;
     uint64_t start = c.start;
     uint64_t stop = c.stop;
-    if (!s.facts.HasFrames() || !m_spansChecked[s.facts.key]) {
+    if (!s.facts.HasFrames() || !s.spansChecked) {
         // Events tell no duration: only both neighbours can vouch for both times.
         if (!prev || !next || start != prev->stop || stop != next->start || start > stop)
             return false;

@@ -95,7 +95,6 @@ public:
     bool FileCut() const { return m_fileCut; }
     // True when some stream has a hole.
     bool HasHoles() const;
-    const std::vector<KvtUnreadBytes>& Unread() const { return m_unread; }
 
 private:
     struct StreamState
@@ -103,6 +102,7 @@ private:
         KvtStreamFacts facts;
         std::vector<size_t> chunks;
         std::vector<KvtHole> holes;
+        bool spansChecked = false;   // its chunks' payloads are held to their time spans
     };
 
     // True when a chunk starting at `start` lies too far before the recording's start.
@@ -139,7 +139,6 @@ private:
     std::vector<bool>* m_trusted = nullptr;
     std::vector<StreamState> m_streams;
     std::unordered_map<uint64_t, size_t> m_byKey;
-    std::unordered_map<uint64_t, bool> m_spansChecked;   // per key: its chunks' spans agree
     std::vector<KvtUnreadBytes> m_unread;
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
