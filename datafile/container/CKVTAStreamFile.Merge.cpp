@@ -467,8 +467,11 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     }
     if (result == 0)
         SetLastErrorText(nullptr);
-    // The output holds all the inputs could give; what they lacked is not a clean merge.
-    if (result == 0 && !m_mergeLossText.empty())
+    // The output holds all the inputs could give; what they lacked is not a clean merge. A merge
+    // that failed says why instead.
+    if (result != 0)
+        m_mergeLossText.clear();
+    else if (!m_mergeLossText.empty())
         result = 2;
     return result;
 }
