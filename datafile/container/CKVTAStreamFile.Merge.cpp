@@ -581,6 +581,9 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
         byChunkId.emplace(stream->GetChunkKey(), &streams[static_cast<size_t>(i)]);
     }
 
+    std::set<CKVTAChunkChain::Key> outputKeys;
+    for (const auto& stream : m_streams)
+        outputKeys.insert(stream->GetChunkKey());
     const std::string text = "Merging file: " + input.GetPath();
     const int64_t expected = input.GetHeader()->GetDataChunkCount();
     const uint64_t length = input.GetReader().Length();
@@ -588,8 +591,13 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     std::vector<uint8_t> reordered;
     int64_t copied = 0;
     for (auto block = input.GetFirstChunk(); block; block = input.GetNextChunk(*block)) {
-        const auto found = byChunkId.find(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes()));
+        const CKVTAChunkChain::Key key = CKVTAChunkChain::MakeKey(block->GetChunkIdBytes());
+        const auto found = byChunkId.find(key);
         MergeStream* stream = found != byChunkId.end() ? found->second : nullptr;
+        // A chunk of no stream of the input that carries the id a stream of the output is given
+        // would be read as that stream's data, which the input never held: it stays behind.
+        if (!stream && outputKeys.count(key))
+            continue;
         const CopyResult copy = CopyChunk(m_file, *block, stream, shift, payload, reordered);
         if (copy != CopyResult::kCopied) {
             SetLastErrorText(copy == CopyResult::kReadFailed ? kReadError : kWriteError);
