@@ -75,6 +75,18 @@ uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
     return Saturate((frames * kNsTimesMilliHz + rate - 1) / rate);
 }
 
+bool KvtStreamFacts::HoldsFramesOf(uint64_t bytes, uint64_t span) const
+{
+    if (!HasFrames() || bytes % frameBytes != 0)
+        return false;
+    // |span x rate - frames x 10^12| within one frame's time x rate.
+    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
+    const U128 spanScaled = static_cast<U128>(span) * rate;
+    const U128 framesScaled = static_cast<U128>(bytes / frameBytes) * kNsTimesMilliHz;
+    const U128 slack = static_cast<U128>(FrameTime()) * rate;
+    return (spanScaled > framesScaled ? spanScaled - framesScaled : framesScaled - spanScaled) <= slack;
+}
+
 uint64_t KvtStreamFacts::FrameTime() const
 {
     if (!HasFrames())
@@ -205,32 +217,42 @@ bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
 void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& candidates)
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    const uint64_t frameTime = s.facts.FrameTime();
     // A head agrees with itself: its times in order, not before the recording, and for a stream
     // of samples a payload of whole frames that last as long as its times say. The last check
     // holds for a stream whose chunks mostly pass it: a stream written with other times (no
-    // recording program's) is judged by the order of its chunks alone.
-    const auto spanAgrees = [&](const KvtChunkInfo& c) {
-        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
-        return c.start <= c.stop && payload % s.facts.frameBytes == 0
-               && Near(c.stop - c.start, s.facts.Duration(payload), frameTime);
-    };
-    // Counted among the heads whose times are in order: those alone a merge copies, so that a
-    // merged file is judged as its inputs were.
+    // recording program's) is judged by the order of its chunks alone. It is counted among the
+    // heads whose times are in order: those alone a merge copies, so that a merged file is
+    // judged as its inputs were.
     std::vector<size_t> sound;
-    for (size_t i : candidates)
-        if (chunks[i].start <= chunks[i].stop && !StartsBeforeRecording(chunks[i].start))
-            sound.push_back(i);
-    bool checkSpans = false;
-    if (s.facts.HasFrames()) {
-        const size_t agreeing = static_cast<size_t>(
-            std::count_if(sound.begin(), sound.end(), [&](size_t i) { return spanAgrees(chunks[i]); }));
-        checkSpans = 2 * agreeing > sound.size();
+    std::vector<bool> spanHolds;
+    size_t agreeing = 0;
+    for (size_t i : candidates) {
+        const KvtChunkInfo& c = chunks[i];
+        if (c.start > c.stop || StartsBeforeRecording(c.start))
+            continue;
+        sound.push_back(i);
+        spanHolds.push_back(s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start));
+        agreeing += spanHolds.back() ? 1 : 0;
     }
-    s.spansChecked = checkSpans;
-    if (checkSpans)
-        sound.erase(std::remove_if(sound.begin(), sound.end(), [&](size_t i) { return !spanAgrees(chunks[i]); }),
-                    sound.end());
+    s.spansChecked = s.facts.HasFrames() && 2 * agreeing > sound.size();
+    if (s.spansChecked) {
+        size_t kept = 0;
+        for (size_t k = 0; k < sound.size(); ++k)
+            if (spanHolds[k])
+                sound[kept++] = sound[k];
+        sound.resize(kept);
+    }
+    // Heads in file order as a sound file has them, each at or after the stop of the one before,
+    // are all trusted at once.
+    const bool inOrder = std::is_sorted(sound.begin(), sound.end(), [&](size_t next, size_t previous) {
+        return chunks[next].start < chunks[previous].stop;
+    });
+    if (inOrder) {
+        s.chunks = sound;
+        for (size_t i : s.chunks)
+            (*m_trusted)[i] = true;
+        return;
+    }
     // Heads in file order must follow each other in time: the longest run that does (each chunk
     // starting at or after the stop of the one before) is trusted, so that one damaged time
     // field costs its own chunk, not those around it.

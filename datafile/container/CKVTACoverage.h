@@ -28,6 +28,9 @@ struct KvtStreamFacts
     uint64_t Duration(uint64_t bytes) const;
     // Nanoseconds of one frame, rounded up; 0 without frames.
     uint64_t FrameTime() const;
+    // True when `bytes` are whole frames that last `span` ns, give or take a frame. Checked for
+    // every chunk of a file: multiplications only.
+    bool HoldsFramesOf(uint64_t bytes, uint64_t span) const;
 };
 
 // What the account needs of the recording beyond its chunks.
