@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -71,6 +72,15 @@ std::string MergeStreamId(const CKVTAStream& stream)
 }
 
 // t + shift, held to the range of time stamps instead of wrapping around.
+// The shift that moves `from` to `to`, held to what an int64 counts: a distance further than
+// that would turn round and move the data back in time.
+int64_t TimeShift(uint64_t from, uint64_t to)
+{
+    if (to >= from)
+        return to - from > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(to - from);
+    return from - to > static_cast<uint64_t>(INT64_MAX) ? INT64_MIN : -static_cast<int64_t>(from - to);
+}
+
 uint64_t ShiftedTime(uint64_t t, int64_t shift)
 {
     if (shift < 0) {
@@ -198,8 +208,10 @@ CopyResult CopyChunk(FILE* out, CKVTADataBlock& block, MergeStream* stream, int6
     uint8_t header[Kvd::DataChunk::kHeaderBytes];
     std::memcpy(header + Kvd::DataChunk::kId, stream ? stream->outputId : block.GetChunkIdBytes(), Kvd::kIdBytes);
     StoreLE<int64_t>(header + Kvd::DataChunk::kSize, size + Kvd::DataChunk::kMinSize);
-    StoreLE<uint64_t>(header + Kvd::DataChunk::kStart, block.GetStartTime() + static_cast<uint64_t>(shift));
-    StoreLE<uint64_t>(header + Kvd::DataChunk::kStop, block.GetStopTime() + static_cast<uint64_t>(shift));
+    // Moved as the header's stop is: a time far out stays at the end of time instead of wrapping
+    // round to before its start.
+    StoreLE<uint64_t>(header + Kvd::DataChunk::kStart, ShiftedTime(block.GetStartTime(), shift));
+    StoreLE<uint64_t>(header + Kvd::DataChunk::kStop, ShiftedTime(block.GetStopTime(), shift));
 
     const uint64_t total = static_cast<uint64_t>(size);
     uint64_t done = 0;
@@ -562,7 +574,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
         uint64_t base = input.GetStartTimeStamp().GetTime();
         if (earliest != 0 && earliest < base)
             base = earliest;
-        shift = static_cast<int64_t>(outputStop - base);
+        shift = TimeShift(base, outputStop);
     }
     // Without a stop in the header the input's last chunk tells it (below).
     uint64_t stop = outputStop;
