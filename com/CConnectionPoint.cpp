@@ -100,7 +100,8 @@ void CConnectionPoint::Fire(DISPID id, DispParams& params)
         if (!IsAdvised(entry.first))
             continue;
         Variant result;
-        entry.second->Invoke(id, DISPATCH_METHOD, params, &result);
+        // An event goes to every sink; what one answers changes nothing for the others.
+        (void)entry.second->Invoke(id, DISPATCH_METHOD, params, &result);
     }
 }
 

@@ -101,7 +101,8 @@ CKeyrowPanel::~CKeyrowPanel()
 void CKeyrowPanel::Disconnect()
 {
     if (m_point) {
-        m_point->Unadvise(m_cookie);
+        // Going away either way: a connection that was already cut answers with an error.
+        (void)m_point->Unadvise(m_cookie);
         m_point->Release();
         m_point = nullptr;
     }
