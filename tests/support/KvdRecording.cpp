@@ -181,7 +181,7 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
         added.push_back(AddedChunk {id, start, stop, streams[stream].name, recordBytes});
     };
 
-    const bool trigger = (plan.triggered && plan.triggerStream) || (!plan.triggered && !plan.triggerMs.empty());
+    const bool trigger = plan.triggered ? plan.triggerStream : !plan.triggerMs.empty() || plan.triggerEverySlot;
     KvdStreamPlan t;
     t.bufferType = "trigger";
     t.name = "Trigger 1";
@@ -267,12 +267,18 @@ bool WriteKvdRecording(const KvdRecordingPlan& plan, const std::string& path, Kv
     if (!plan.triggered) {
         for (int k = plan.firstChunk; k < plan.firstChunk + plan.chunks; ++k) {
             const uint64_t since = static_cast<uint64_t>(k) * chunkNs;
+            std::vector<uint8_t> slotEvents;
             for (int ms : plan.triggerMs) {
                 const uint64_t at = static_cast<uint64_t>(ms) * kNsPerMs;
-                if (at >= since && at < since + chunkNs)
-                    addChunk(triggerAt, t0 + at, t0 + at + chunkNs, TriggerRecord(t0 + at, triggerVersion),
-                             triggerBytes);
+                if (at < since || at >= since + chunkNs)
+                    continue;
+                const std::vector<uint8_t> record = TriggerRecord(t0 + at, triggerVersion);
+                if (!plan.triggerEverySlot)
+                    addChunk(triggerAt, t0 + at, t0 + at + chunkNs, record, triggerBytes);
+                slotEvents.insert(slotEvents.end(), record.begin(), record.end());
             }
+            if (plan.triggerEverySlot)
+                addChunk(triggerAt, t0 + since, t0 + since + chunkNs, slotEvents, triggerBytes);
             if (Listed(plan.dropChunks, k))
                 ++slot;
             else

@@ -66,6 +66,10 @@ struct KvdRecordingPlan
     // Continuous recordings: a trigger stream (stream 0, "Trigger 1") with one event at each of
     // these times (ms from the recording start), none when empty.
     std::vector<int> triggerMs;
+    // With `triggerMs` or not: a trigger chunk for every time slot, spanning it and holding that
+    // slot's events, none for most (the recording program writes empty ones), instead of a
+    // chunk per event.
+    bool triggerEverySlot = false;
     // Continuous recordings from header version 1: a spike stream ("Spikes 1", the file's last)
     // with one spike of its channel "E1" at each of these times (ms from the recording start),
     // the spikes of one time slot in one chunk of the slot's time; none when empty.

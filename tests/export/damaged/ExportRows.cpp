@@ -97,6 +97,31 @@ size_t PlannedRows(const KvdRecordingPlan& plan)
     return static_cast<size_t>(ms) * static_cast<size_t>(plan.rateHz) / 1000;
 }
 
+// True when the writer left stream `stream` without a chunk at `frame` of a continuous
+// recording: a pause of all streams, or a slot that stream lacks. Its rows there hold 0 V.
+bool PlannedWithout(const KvdRecordingPlan& plan, size_t stream, uint64_t frame)
+{
+    if (plan.triggered)
+        return false;
+    const uint64_t slotFrames = static_cast<uint64_t>(plan.rateHz) * static_cast<uint64_t>(plan.chunkMs) / 1000;
+    const int slot = static_cast<int>(frame / slotFrames);
+    const auto listed = [slot](const std::vector<int>& slots) {
+        return std::find(slots.begin(), slots.end(), slot) != slots.end();
+    };
+    return listed(plan.dropChunks) || listed(plan.streams[stream].missingSlots);
+}
+
+// Text leaves out the rows in which no selected stream has data.
+size_t PlannedTextRows(const KvdRecordingPlan& plan, const std::vector<RawColumn>& columns)
+{
+    size_t rows = 0;
+    for (size_t r = 0; r < PlannedRows(plan); ++r)
+        rows += std::any_of(columns.begin(), columns.end(), [&](const RawColumn& c) {
+            return !PlannedWithout(plan, c.planStream, FrameOfRow(plan, r));
+        });
+    return rows;
+}
+
 std::string PlannedSamplesProblem(const KvdRecordingPlan& plan, const std::vector<RawColumn>& columns,
                                   ExportFormat format, const RawRows& rows)
 {
@@ -104,9 +129,11 @@ std::string PlannedSamplesProblem(const KvdRecordingPlan& plan, const std::vecto
         return std::to_string(rows.Count()) + " rows where the plan has " + std::to_string(PlannedRows(plan));
     for (size_t r = 0; r < rows.Count(); ++r) {
         for (size_t c = 0; c < columns.size(); ++c) {
-            const uint16_t stored =
-                KvdRecordingSample(plan, columns[c].planStream, columns[c].channel, FrameOfRow(plan, r));
-            const uint16_t want = format == ExportFormat::Abf ? AbfValue(stored) : stored;
+            const uint64_t frame = FrameOfRow(plan, r);
+            const uint16_t stored = KvdRecordingSample(plan, columns[c].planStream, columns[c].channel, frame);
+            const uint16_t want = PlannedWithout(plan, columns[c].planStream, frame) ? columns[c].zeroVolts
+                                  : format == ExportFormat::Abf                     ? AbfValue(stored)
+                                                                                    : stored;
             if (rows.At(r, c) != want)
                 return "row " + std::to_string(r) + " " + columns[c].name + " holds " + std::to_string(rows.At(r, c))
                        + " where the plan has " + std::to_string(want);
@@ -266,8 +293,8 @@ std::string PlannedRowsProblem(const KvdRecordingPlan& plan, const std::vector<R
     const std::string text(sound.bytes.begin(), sound.bytes.end());
     const std::vector<std::string_view> lines = TextLines(text);
     const size_t rows = static_cast<size_t>(std::count_if(lines.begin(), lines.end(), IsRow));
-    if (rows != PlannedRows(plan))
-        return std::to_string(rows) + " text rows where the plan has " + std::to_string(PlannedRows(plan));
+    if (rows != PlannedTextRows(plan, columns))
+        return std::to_string(rows) + " text rows where the plan has " + std::to_string(PlannedTextRows(plan, columns));
     return {};
 }
 

@@ -1,0 +1,221 @@
+// Random recordings the writer makes, randomly damaged, through every converter, each export
+// judged from the writer's plan and the chunks the damage touched:
+// - status 0 only with the bytes of the undamaged recording's export;
+// - otherwise status 10, every differing cell inside a named stretch of its own stream, each
+//   named stretch made of the damaged chunks and the chunk behind each;
+// - a sweep refused only where a named loss of a selected stream meets it, the sweeps before
+//   it whole and in place;
+// - no export longer than the sound one by more than a chunk's rows per damaged head;
+// - sound files (padded, a stop past the data) export as written, with nothing said.
+// CI runs a fixed set of seeds; SONDREL_RANDOM_SEEDS=first:count runs any others (scripts/
+// random-damage shares them out) and prints a tally of cases and violations by class.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "export/core/CConvertInterface.h"
+#include "tests/export/damaged/ExportRows.h"
+#include "tests/export/damaged/LossOracle.h"
+#include "tests/export/damaged/RandomDamage.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct Tally
+{
+    size_t cases = 0;
+    std::map<std::string, size_t> byProperty;       // "P1" ... "P5"
+    std::map<std::string, size_t> byKind;           // property | damage kind | shape kind
+    std::vector<std::string> examples;              // the first few violations in full
+
+    void Violation(const std::string& property, const std::string& kind, const std::string& text)
+    {
+        ++byProperty[property];
+        ++byKind[property + " | " + kind];
+        if (examples.size() < 40)
+            examples.push_back(property + ": " + text);
+    }
+    size_t Violations() const
+    {
+        size_t n = 0;
+        for (const auto& [property, count] : byProperty)
+            n += count;
+        return n;
+    }
+    void Print() const
+    {
+        std::printf("cases: %zu, violations: %zu\n", cases, Violations());
+        for (const auto& [property, count] : byProperty)
+            std::printf("  %s: %zu\n", property.c_str(), count);
+        for (const auto& [kind, count] : byKind)
+            std::printf("  %6zu  %s\n", count, kind.c_str());
+        for (const std::string& e : examples)
+            std::printf("%s\n", e.c_str());
+    }
+};
+
+// The time slots of a recording: an export may grow by one slot's share per damaged head.
+size_t Slots(const KvdRecordingPlan& plan)
+{
+    return plan.triggered ? static_cast<size_t>(plan.sweeps * (plan.sweepMs / plan.chunkMs))
+                          : static_cast<size_t>(plan.chunks);
+}
+
+class SeedRun
+{
+public:
+    explicit SeedRun(uint64_t seed) : m_seed(seed), m_random(seed) {}
+
+    void Run(int damages, Tally& tally)
+    {
+        const KvdRecordingPlan plan = RandomPlan(m_random);
+        m_shape = DescribePlan(plan);
+        if (!WriteSoundRecording(plan, SoundPath(), m_sound)) {
+            tally.Violation("writer", m_shape, Where() + "the writer refused the plan");
+            return;
+        }
+        m_oracle = std::make_unique<LossOracle>(m_sound, SoundPath(), m_dir.Path());
+        const std::vector<ExportSelection> selections = RandomSelections(plan, m_random);
+        for (const ExportSelection& selection : selections)
+            for (ExportFormat format : selection.formats) {
+                ++tally.cases;
+                const std::string problem = m_oracle->SoundProblem(selection, format);
+                if (!problem.empty())
+                    KeepFiles();
+                if (!problem.empty())
+                    tally.Violation("P5", "sound | " + Shape(plan), Where() + "sound | " + selection.name + " | "
+                                                                   + FormatName(format) + ": " + problem);
+            }
+        for (int d = 0; d < damages; ++d) {
+            const RandomDamage damage = MakeRandomDamage(m_sound, m_random);
+            std::vector<uint8_t> bytes = m_sound.bytes;
+            damage.damage.apply(bytes);
+            if (!WriteFileBytes(DamagedPath(), bytes)) {
+                tally.Violation("writer", damage.kind, Where() + "cannot write the damaged copy");
+                continue;
+            }
+            for (const ExportSelection& selection : selections)
+                for (ExportFormat format : selection.formats) {
+                    ++tally.cases;
+                    Judge(damage, selection, format, tally);
+                }
+        }
+    }
+
+private:
+    std::string SoundPath() const { return m_dir.File("sound.kvd"); }
+    std::string DamagedPath() const { return m_dir.File("damaged.kvd"); }
+    std::string Where() const { return "seed " + std::to_string(m_seed) + " (" + m_shape + "): "; }
+
+    static std::string Shape(const KvdRecordingPlan& plan)
+    {
+        return std::string(plan.triggered ? "triggered" : "continuous") + (plan.storedIndex ? " index" : "")
+               + " v" + std::to_string(plan.fileVersion);
+    }
+
+    const ExportOutcome& SoundExport(const ExportSelection& selection, ExportFormat format)
+    {
+        const std::string key = selection.name + "|" + FormatName(format);
+        const auto found = m_soundExports.find(key);
+        if (found != m_soundExports.end())
+            return found->second;
+        return m_soundExports[key] =
+                   RunExport(format, selection, m_sound.plan.rateHz, SoundPath(), m_dir.File("sound.out"));
+    }
+
+    void Judge(const RandomDamage& damage, const ExportSelection& selection, ExportFormat format, Tally& tally)
+    {
+        const ExportOutcome got =
+            RunExport(format, selection, m_sound.plan.rateHz, DamagedPath(), m_dir.File("damaged.out"));
+        std::string problem = m_oracle->Judge(damage.damage, selection, format, got);
+        if (!problem.empty() && damage.shorter) {
+            Damage clean = damage.damage;
+            clean.shorter = damage.shorter;
+            if (m_oracle->Judge(clean, selection, format, got).empty())
+                problem.clear();
+        }
+        const ExportOutcome& sound = SoundExport(selection, format);
+        const size_t slotBytes = sound.bytes.size() / std::max<size_t>(1, Slots(m_sound.plan)) + 1;
+        const size_t allowed = sound.bytes.size() + std::max<size_t>(1, damage.heads) * slotBytes;
+        std::string property;
+        if (got.bytes.size() > allowed) {
+            property = "P4";
+            problem += (problem.empty() ? "" : "; ") + std::to_string(got.bytes.size()) + " bytes where at most "
+                       + std::to_string(allowed) + " are due";
+        } else if (problem.empty()) {
+            return;
+        } else if (damage.damage.lost.empty() && !damage.shorter) {
+            property = "P5";
+        } else if (got.rc == kConvertOk) {
+            property = "P1";
+        } else if (m_sound.plan.triggered && IsRawSelection(m_sound.plan, selection)) {
+            property = "P3";
+        } else {
+            property = "P2";
+        }
+        KeepFiles();
+        tally.Violation(property, damage.kind + " | " + Shape(m_sound.plan) + " | " + FormatName(format),
+                        Where() + damage.damage.name + " | " + selection.name + " | " + FormatName(format) + ": "
+                            + problem);
+    }
+
+    // With SONDREL_RANDOM_KEEP=folder, the sound and damaged files of the first violation stay
+    // there for a closer look.
+    void KeepFiles()
+    {
+        static bool kept = false;
+        const char* folder = std::getenv("SONDREL_RANDOM_KEEP");
+        if (kept || !folder)
+            return;
+        kept = true;
+        (void)WriteFileBytes(std::string(folder) + "/sound.kvd", ReadFileBytes(SoundPath()));
+        (void)WriteFileBytes(std::string(folder) + "/damaged.kvd", ReadFileBytes(DamagedPath()));
+    }
+
+    uint64_t m_seed;
+    std::mt19937_64 m_random;
+    TempDir m_dir;
+    SoundRecording m_sound;
+    std::string m_shape;
+    std::unique_ptr<LossOracle> m_oracle;
+    std::map<std::string, ExportOutcome> m_soundExports;
+};
+
+void RunSeeds(uint64_t first, uint64_t count, int damages, Tally& tally)
+{
+    for (uint64_t seed = first; seed < first + count; ++seed)
+        SeedRun(seed).Run(damages, tally);
+}
+
+} // namespace
+
+// The seeds CI runs: every class of shape and damage comes up among them.
+TEST(RandomDamage, FixedSeeds)
+{
+    Tally tally;
+    RunSeeds(1, 60, 4, tally);
+    if (tally.Violations() > 0)
+        tally.Print();
+    EXPECT_EQ(tally.Violations(), 0u);
+}
+
+// SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
+TEST(RandomDamage, SeedsFromTheEnvironment)
+{
+    const char* seeds = std::getenv("SONDREL_RANDOM_SEEDS");
+    if (!seeds)
+        GTEST_SKIP() << "SONDREL_RANDOM_SEEDS not set";
+    unsigned long long first = 0, count = 0;
+    int damages = 8;
+    if (std::sscanf(seeds, "%llu:%llu:%d", &first, &count, &damages) < 2)
+        GTEST_FAIL() << "SONDREL_RANDOM_SEEDS is first:count[:damages], not " << seeds;
+    Tally tally;
+    RunSeeds(first, count, damages, tally);
+    tally.Print();
+    EXPECT_EQ(tally.Violations(), 0u);
+}
