@@ -39,6 +39,81 @@ bool ReadPairs(CFileReader& file, const char* id, int32_t count, std::vector<Pai
 constexpr int64_t kEntrySpacing = 250000;
 constexpr const char* kProgressText = "Generating index";
 
+// A stretch of time that one stream of samples recorded, or lost with a damaged chunk; `slack`
+// is its stream's frame time: a gap shorter than that is a rounded time field, not a pause.
+struct Recorded
+{
+    uint64_t from;
+    uint64_t to;
+    uint64_t slack;
+};
+
+// The time every stream of samples recorded or lost (not what a file cut short lost: `cut`
+// receives that), in order of start.
+std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, std::vector<KvtHole>& cut)
+{
+    std::vector<Recorded> recorded;
+    for (CKVTAStream* stream : streams) {
+        if (!stream || stream->FrameBytes() == 0)
+            continue;
+        const uint64_t slack = stream->GetCoverageFacts().FrameTime();
+        for (auto block = stream->GetFirstChunk(); block; block = stream->GetNextChunk(*block))
+            recorded.push_back({block->GetStartTime(), stream->GetDataStopTime(*block), slack});
+        for (const KvtHole& hole : stream->GetHoles()) {
+            if (hole.cause == KvtHoleCause::kFileCut)
+                cut.push_back(hole);
+            else
+                recorded.push_back({hole.from, hole.to, slack});
+        }
+    }
+    std::sort(recorded.begin(), recorded.end(), [](const Recorded& a, const Recorded& b) { return a.from < b.from; });
+    return recorded;
+}
+
+// The sweeps of a recording: the runs of time in which any stream of samples recorded or lost
+// data. Every stream counts, so damage to one, selected or not, shapes no sweep, and a lost
+// chunk neither splits nor shortens one. Where the file was cut, the time behind the data
+// belongs to the sweep it broke off, or is a sweep of its own when that sweep was whole:
+// either way it is read, and refused, as lost. False when no stream holds samples.
+bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, uint64_t sweepLength, std::vector<uint64_t>& starts,
+                     std::vector<uint64_t>& stops)
+{
+    std::vector<KvtHole> cut;
+    const std::vector<Recorded> recorded = RecordedTime(streams, cut);
+    if (recorded.empty() && cut.empty())
+        return false;
+    starts.clear();
+    stops.clear();
+    uint64_t slack = 0;
+    for (const Recorded& r : recorded) {
+        if (!starts.empty() && r.from <= stops.back() + std::max(slack, r.slack)) {
+            if (r.to > stops.back()) {
+                stops.back() = r.to;
+                slack = r.slack;
+            }
+            continue;
+        }
+        starts.push_back(r.from);
+        stops.push_back(r.to);
+        slack = r.slack;
+    }
+    uint64_t cutFrom = UINT64_MAX;
+    uint64_t cutTo = 0;
+    for (const KvtHole& hole : cut) {
+        cutFrom = std::min(cutFrom, hole.from);
+        cutTo = std::max(cutTo, hole.to);
+    }
+    if (cut.empty() || (!stops.empty() && cutTo <= stops.back()))
+        return true;
+    if (starts.empty() || (sweepLength != 0 && stops.back() - starts.back() >= sweepLength)) {
+        starts.push_back(starts.empty() ? cutFrom : std::max(cutFrom, stops.back()));
+        stops.push_back(cutTo);
+    } else {
+        stops.back() = cutTo;
+    }
+    return true;
+}
+
 struct StreamWalk
 {
     CKVTAStream* stream;
@@ -318,6 +393,7 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
         previousStop = cut->to;
     }
     stops.push_back(previousStop);
+    (void)SweepsOfSamples(streams, sweepLength, starts, stops);
 
     if (!discardEntries)
         for (const KvtIndexEntry& entry : entries)

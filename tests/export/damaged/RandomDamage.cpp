@@ -258,7 +258,7 @@ RandomDamage HeadsDamage(const SoundRecording& sound, const std::vector<size_t>&
             change.change(h, own);
         });
         names.push_back(ChunkName(sound, chunk) + ": " + change.name);
-        r.kind += (r.kind.empty() ? "" : " + ") + std::string(change.name);
+        r.kind = chosen.size() == 1 ? std::string(change.name) : std::to_string(chosen.size()) + " heads";
         AddLost(r.damage, chunk);
         if (chunk + 1 < sound.chunks.size())
             AddLost(r.damage, chunk + 1);
