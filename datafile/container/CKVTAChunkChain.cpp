@@ -17,7 +17,8 @@ CKVTAChunkChain::Key CKVTAChunkChain::MakeKey(const char* id8)
     return LoadLE<uint64_t>(upper);
 }
 
-void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition, FactsSource facts)
+void CKVTAChunkChain::Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition,
+                            FactsSource facts)
 {
     m_file = file;
     m_dataStart = dataStart;
@@ -76,8 +77,8 @@ void CKVTAChunkChain::Settle()
     // The recording's facts as they stand now: opening may have repaired the header since.
     LoadFacts();
     const uint64_t limit = DataLimit();
-    m_coverage.Build(m_chunks, m_trusted, m_lost, m_streamFacts, m_recordingFacts, m_file, m_dataStart, limit,
-                     std::min(m_leftFrom, limit));
+    m_coverage.Build(m_chunks, m_trusted, m_lost, m_streamFacts, m_recordingFacts, m_file,
+                     m_dataStart, limit, std::min(m_leftFrom, limit));
 }
 
 const CKVTACoverage& CKVTAChunkChain::Coverage()
@@ -107,7 +108,8 @@ bool CKVTAChunkChain::SizeFits(uint64_t at, int64_t size) const
 {
     const uint64_t length = m_file->Length();
     return size >= Kvd::DataChunk::kMinSize && at <= length - Kvd::kFrameBytes
-           && length >= Kvd::kFrameBytes && static_cast<uint64_t>(size) <= length - Kvd::kFrameBytes - at;
+           && length >= Kvd::kFrameBytes
+           && static_cast<uint64_t>(size) <= length - Kvd::kFrameBytes - at;
 }
 
 bool CKVTAChunkChain::ReadHead(uint64_t at, uint8_t* head)
@@ -151,7 +153,8 @@ CKVTAChunkChain::Boundary CKVTAChunkChain::ChunkBeginsAt(uint64_t at)
         return Boundary::kSurely;
     if (std::all_of(std::begin(head), std::end(head), [](uint8_t b) { return b == 0; }))
         return Boundary::kMaybe;
-    return SizeFits(at, LoadLE<int64_t>(head + Kvd::DataChunk::kSize)) ? Boundary::kMaybe : Boundary::kNot;
+    const int64_t size = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
+    return SizeFits(at, size) ? Boundary::kMaybe : Boundary::kNot;
 }
 
 int64_t CKVTAChunkChain::ImpliedSize(uint64_t at, const uint8_t* head) const
@@ -163,11 +166,10 @@ int64_t CKVTAChunkChain::ImpliedSize(uint64_t at, const uint8_t* head) const
         if (facts.key != key || !facts.HasFrames() || stop < start)
             continue;
         // Frames rounded to the nearest: a span a little off its frames still implies them.
-        const unsigned __int128 frames =
-            (static_cast<unsigned __int128>(stop - start) * static_cast<uint32_t>(facts.rateMilliHz)
-             + 500000000000ull) / 1000000000000ull;
-        const unsigned __int128 implied = frames * facts.frameBytes + Kvd::DataChunk::kMinSize;
-        if (implied > static_cast<unsigned __int128>(INT64_MAX) || !SizeFits(at, static_cast<int64_t>(implied)))
+        using U128 = unsigned __int128;
+        const U128 implied = static_cast<U128>(facts.FramesIn(stop - start)) * facts.frameBytes
+                             + Kvd::DataChunk::kMinSize;
+        if (implied > static_cast<U128>(INT64_MAX) || !SizeFits(at, static_cast<int64_t>(implied)))
             return -1;
         return static_cast<int64_t>(implied);
     }
@@ -177,8 +179,9 @@ int64_t CKVTAChunkChain::ImpliedSize(uint64_t at, const uint8_t* head) const
 int64_t CKVTAChunkChain::TakenSize(uint64_t at, const uint8_t* head)
 {
     const auto boundaryBehind = [&](int64_t size) {
-        return size < 0 || !SizeFits(at, size) ? Boundary::kNot
-                                                : ChunkBeginsAt(at + Kvd::kFrameBytes + static_cast<uint64_t>(size));
+        if (size < 0 || !SizeFits(at, size))
+            return Boundary::kNot;
+        return ChunkBeginsAt(at + Kvd::kFrameBytes + static_cast<uint64_t>(size));
     };
     const int64_t own = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
     const Boundary ownBoundary = boundaryBehind(own);
@@ -324,8 +327,8 @@ size_t CKVTAChunkChain::IndexOfKey(Key key, size_t n)
 bool CKVTAChunkChain::FindOfKeyFrom(Key key, uint64_t offset, size_t& n)
 {
     const std::vector<size_t>& list = Coverage().ChunksOf(key);
-    const auto at = std::lower_bound(list.begin(), list.end(), offset,
-                                     [this](size_t c, uint64_t o) { return m_chunks[c].offset < o; });
+    const auto before = [this](size_t c, uint64_t o) { return m_chunks[c].offset < o; };
+    const auto at = std::lower_bound(list.begin(), list.end(), offset, before);
     n = static_cast<size_t>(at - list.begin());
     return at != list.end();
 }
@@ -337,8 +340,10 @@ bool CKVTAChunkChain::FindStopAfter(Key key, size_t first, uint64_t t, size_t& n
         n = first;
         return false;
     }
-    const auto at = std::upper_bound(list.begin() + static_cast<std::ptrdiff_t>(first), list.end(), t,
-                                     [this](uint64_t value, size_t c) { return value < m_chunks[c].stop; });
+    const auto from = list.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto at = std::upper_bound(from, list.end(), t, [this](uint64_t value, size_t c) {
+        return value < m_chunks[c].stop;
+    });
     n = static_cast<size_t>(at - list.begin());
     return at != list.end();
 }

@@ -45,9 +45,9 @@ struct KvtLostSpan
 // checked against the one its times imply for a stream of samples; when neither holds, or the
 // size does not fit, the head is damaged: the chain goes on at the next place behind it that
 // holds the head of one of the file's streams (ids compare without case), whose own size fits
-// and leads to another head of a stream (whatever its size) or to the end of the data. The search only moves
-// forward, so a corrupt size can neither loop nor walk backwards. Every stretch skipped that way
-// is kept as lost.
+// and leads to another head of a stream (whatever its size) or to the end of the data. The
+// search only moves forward, so a corrupt size can neither loop nor walk backwards. Every
+// stretch skipped that way is kept as lost.
 // A stream's chunks are those the coverage trusts (CKVTACoverage): the first question about a
 // stream reads the whole chain and builds the coverage from the facts its source gives.
 class CKVTAChunkChain
@@ -59,10 +59,12 @@ public:
 
     // Gives the streams' and the recording's facts once the coverage is built (the owner's
     // header may still change between Reset and then, as old recordings are repaired).
-    using FactsSource = std::function<void(std::vector<KvtStreamFacts>& streams, KvtRecordingFacts& recording)>;
+    using FactsSource = std::function<void(std::vector<KvtStreamFacts>& streams,
+                                           KvtRecordingFacts& recording)>;
 
     // Starts over on `file` from dataStart; the reader's length bounds every chunk.
-    void Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition, FactsSource facts = {});
+    void Reset(CFileReader* file, uint64_t dataStart, uint64_t indexPosition,
+               FactsSource facts = {});
     CFileReader* Reader() const { return m_file; }
     uint64_t DataStart() const { return m_dataStart; }
 
@@ -72,8 +74,6 @@ public:
     const KvtChunkInfo& At(size_t i) const { return m_chunks[i]; }
     // The first chunk at or after `offset`; false when none.
     [[nodiscard]] bool FindFrom(uint64_t offset, size_t& i);
-    // True when the coverage trusts chunk i (building it first).
-    bool IsTrusted(size_t i);
     // True when chunk i names one of the streams but the coverage does not trust it (building
     // it first); a chunk of no stream is neither trusted nor damaged.
     bool IsDamaged(size_t i);
@@ -98,6 +98,8 @@ public:
     size_t HeadersRead() const { return m_headersRead; }
 
 private:
+    // True when the coverage trusts chunk i (building it first).
+    bool IsTrusted(size_t i);
     [[nodiscard]] bool ScanOne();
     void Settle();
     // Where the data of the chain ends: the index position, or the end of the file.

@@ -60,6 +60,12 @@ bool OneByteApart(uint64_t a, uint64_t b)
 // first chunks a little before the time it notes as the start; a damaged start lies far off.
 constexpr uint64_t kEarlyStartNs = 1000000000;
 
+// A stream's rate in mHz, as the unsigned number every time formula works with.
+uint64_t RateOf(const KvtStreamFacts& facts)
+{
+    return static_cast<uint32_t>(facts.rateMilliHz);
+}
+
 const std::vector<size_t> kNoChunks;
 const std::vector<KvtHole> kNoHoles;
 
@@ -70,9 +76,19 @@ uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
     if (!HasFrames())
         return 0;
     // Rounded up: a stop field a recorder rounded stays good.
-    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
+    const uint64_t rate = RateOf(*this);
     const U128 frames = bytes / frameBytes;
     return Saturate((frames * kNsTimesMilliHz + rate - 1) / rate);
+}
+
+uint64_t KvtStreamFacts::FramesIn(uint64_t span) const
+{
+    if (!HasFrames())
+        return 0;
+    // Rounded to the nearest: a span a little off its frames still tells them. At most
+    // 2^64 ns x 2^31 mHz / 10^12, so the count fits.
+    const U128 scaled = static_cast<U128>(span) * RateOf(*this);
+    return static_cast<uint64_t>((scaled + kNsTimesMilliHz / 2) / kNsTimesMilliHz);
 }
 
 bool KvtStreamFacts::HoldsFramesOf(uint64_t bytes, uint64_t span) const
@@ -80,18 +96,20 @@ bool KvtStreamFacts::HoldsFramesOf(uint64_t bytes, uint64_t span) const
     if (!HasFrames() || bytes % frameBytes != 0)
         return false;
     // |span x rate - frames x 10^12| within one frame's time x rate.
-    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
+    const uint64_t rate = RateOf(*this);
     const U128 spanScaled = static_cast<U128>(span) * rate;
     const U128 framesScaled = static_cast<U128>(bytes / frameBytes) * kNsTimesMilliHz;
     const U128 slack = static_cast<U128>(FrameTime()) * rate;
-    return (spanScaled > framesScaled ? spanScaled - framesScaled : framesScaled - spanScaled) <= slack;
+    const U128 off = spanScaled > framesScaled ? spanScaled - framesScaled
+                                               : framesScaled - spanScaled;
+    return off <= slack;
 }
 
 uint64_t KvtStreamFacts::FrameTime() const
 {
     if (!HasFrames())
         return 0;
-    const uint64_t rate = static_cast<uint32_t>(rateMilliHz);
+    const uint64_t rate = RateOf(*this);
     return (kNsTimesMilliHz + rate - 1) / rate;
 }
 
@@ -136,13 +154,15 @@ const std::vector<KvtHole>& CKVTACoverage::HolesOf(uint64_t key) const
 
 bool CKVTACoverage::HasHoles() const
 {
-    return std::any_of(m_streams.begin(), m_streams.end(), [](const StreamState& s) { return !s.holes.empty(); });
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [](const StreamState& s) { return !s.holes.empty(); });
 }
 
 bool CKVTACoverage::HoleMeets(uint64_t key, uint64_t from, uint64_t to) const
 {
     const std::vector<KvtHole>& holes = HolesOf(key);
-    // The first hole that ends after `from`; it meets the range unless it begins at or after its end.
+    // The first hole that ends after `from`; it meets the range unless it begins at or after
+    // its end.
     const auto at = std::upper_bound(holes.begin(), holes.end(), from,
                                      [](uint64_t t, const KvtHole& h) { return t < h.to; });
     if (at == holes.end())
@@ -159,9 +179,10 @@ const KvtHole* CKVTACoverage::HoleAt(uint64_t key, uint64_t t) const
 }
 
 void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& trusted,
-                          const std::vector<KvtLostSpan>& lost, const std::vector<KvtStreamFacts>& streams,
-                          const KvtRecordingFacts& recording, CFileReader* reader, uint64_t dataStart,
-                          uint64_t limit, uint64_t leftFrom)
+                          const std::vector<KvtLostSpan>& lost,
+                          const std::vector<KvtStreamFacts>& streams,
+                          const KvtRecordingFacts& recording, CFileReader* reader,
+                          uint64_t dataStart, uint64_t limit, uint64_t leftFrom)
 {
     Clear();
     m_chunks = &chunks;
@@ -179,7 +200,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     }
     // The file holds every chunk its header counts: bytes that break off at its end are then
     // a damaged size, not a copy cut short.
-    m_allCounted = recording.claimedChunks != 0 && chunks.size() + lost.size() >= recording.claimedChunks;
+    m_allCounted = recording.claimedChunks != 0
+                   && chunks.size() + lost.size() >= recording.claimedChunks;
     const bool leftOver = leftFrom < limit && !AllZero(reader, leftFrom, limit);
     std::vector<std::vector<size_t>> candidates(m_streams.size());
     for (size_t i = 0; i < chunks.size(); ++i) {
@@ -198,7 +220,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
     // stream lacks time there; bytes behind a head that names no stream are the data of the
     // stream of samples whose gap they fill exactly, where one does.
-    for (KvtUnreadBytes& u : m_unread) {
+    for (UnreadBytes& u : m_unread) {
         if (u.key != 0 && !u.oneChunk && AnotherStreamLacks(u.key, u.from))
             u.key = 0;
         if (u.key == 0)
@@ -211,10 +233,23 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
 
 bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
 {
-    return !m_chunksMayPrecedeStart && m_recordingStart > kEarlyStartNs && start < m_recordingStart - kEarlyStartNs;
+    return !m_chunksMayPrecedeStart && m_recordingStart > kEarlyStartNs
+           && start < m_recordingStart - kEarlyStartNs;
 }
 
 void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& candidates)
+{
+    const std::vector<size_t> sound = SelfConsistentHeads(s, candidates);
+    // Heads in file order must follow each other in time. As a sound file has them, they all
+    // do and are trusted at once; else the longest run that does is trusted, so that one
+    // damaged time field costs its own chunk, not those around it.
+    s.chunks = FollowInTime(sound) ? sound : LongestRisingRun(sound);
+    for (size_t i : s.chunks)
+        (*m_trusted)[i] = true;
+}
+
+std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
+                                                       const std::vector<size_t>& candidates)
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     // A head agrees with itself: its times in order, not before the recording, and for a stream
@@ -231,7 +266,8 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
         sound.push_back(i);
-        spanHolds.push_back(s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start));
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        spanHolds.push_back(s.facts.HoldsFramesOf(payload, c.stop - c.start));
         agreeing += spanHolds.back() ? 1 : 0;
     }
     s.spansChecked = s.facts.HasFrames() && 2 * agreeing > sound.size();
@@ -242,26 +278,30 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
                 sound[kept++] = sound[k];
         sound.resize(kept);
     }
-    // Heads in file order as a sound file has them, each at or after the stop of the one before,
-    // are all trusted at once.
-    const bool inOrder = std::is_sorted(sound.begin(), sound.end(), [&](size_t next, size_t previous) {
-        return chunks[next].start < chunks[previous].stop;
-    });
-    if (inOrder) {
-        s.chunks = sound;
-        for (size_t i : s.chunks)
-            (*m_trusted)[i] = true;
-        return;
-    }
-    // Heads in file order must follow each other in time: the longest run that does (each chunk
-    // starting at or after the stop of the one before) is trusted, so that one damaged time
-    // field costs its own chunk, not those around it.
+    return sound;
+}
+
+bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    return std::adjacent_find(heads.begin(), heads.end(), [&](size_t previous, size_t next) {
+               return chunks[next].start < chunks[previous].stop;
+           }) == heads.end();
+}
+
+std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& heads) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    // For each length, the run of that length so far that ends at the earliest stop: a head
+    // extends the longest of them that stop at or before its start. Each head notes the run it
+    // extended, so the longest run is read back from its last head.
     std::vector<uint64_t> minStop;   // the least last stop of a run of each length
-    std::vector<size_t> lastOf;      // the chunk that ends that run
-    std::vector<size_t> parent(sound.size(), SIZE_MAX);
-    for (size_t k = 0; k < sound.size(); ++k) {
-        const KvtChunkInfo& c = chunks[sound[k]];
-        const size_t length = static_cast<size_t>(std::upper_bound(minStop.begin(), minStop.end(), c.start) - minStop.begin());
+    std::vector<size_t> lastOf;      // the head that ends that run
+    std::vector<size_t> parent(heads.size(), SIZE_MAX);
+    for (size_t k = 0; k < heads.size(); ++k) {
+        const KvtChunkInfo& c = chunks[heads[k]];
+        const size_t length = static_cast<size_t>(
+            std::upper_bound(minStop.begin(), minStop.end(), c.start) - minStop.begin());
         if (length > 0)
             parent[k] = lastOf[length - 1];
         if (length == minStop.size()) {
@@ -272,12 +312,11 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
             lastOf[length] = k;
         }
     }
-    s.chunks.clear();
+    std::vector<size_t> run;
     for (size_t k = lastOf.empty() ? SIZE_MAX : lastOf.back(); k != SIZE_MAX; k = parent[k])
-        s.chunks.push_back(sound[k]);
-    std::reverse(s.chunks.begin(), s.chunks.end());
-    for (size_t i : s.chunks)
-        (*m_trusted)[i] = true;
+        run.push_back(heads[k]);
+    std::reverse(run.begin(), run.end());
+    return run;
 }
 
 void CKVTACoverage::MendChunks()
@@ -313,14 +352,17 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
         // A neighbour that must follow straight on: every chunk of a continuous recording, and
         // within a sweep; behind the last chunk of a sweep the next one only must not overlap.
         const auto fitsNext = [&](uint64_t end) {
-            return !next || (m_continuous ? Near(next->start, end, slack) : next->start + slack >= end);
+            if (!next)
+                return true;
+            return m_continuous ? Near(next->start, end, slack) : next->start + slack >= end;
         };
         if (prev && start == prev->stop && fitsNext(AddSaturated(start, length))) {
-            stop = next && m_continuous ? next->start : AddSaturated(start, length);   // stop was wrong (or the id)
+            // The stop was wrong (or the id).
+            stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length
                    && (prev ? Near(prev->stop, stop - length, slack)
                             : !StartsBeforeRecording(stop - length))) {
-            start = prev ? prev->stop : stop - length;   // start was wrong
+            start = prev ? prev->stop : stop - length;   // the start was wrong
         } else {
             return false;
         }
@@ -337,8 +379,8 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
     return true;
 }
 
-void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
-                                  uint64_t leftFrom)
+void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader,
+                                  uint64_t limit, uint64_t leftFrom)
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     for (const KvtLostSpan& span : lost) {
@@ -349,22 +391,27 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
         // The bytes of a damaged head are its stream's data when its id tells the stream.
         uint8_t head[Kvd::DataChunk::kHeaderBytes];
         const bool headRead = reader && reader->ReadAt(span.from, head, sizeof head);
-        const uint64_t key = headRead ? StreamOf(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head))) : 0;
+        const uint64_t named =
+            headRead ? CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head)) : 0;
+        const uint64_t key = headRead ? StreamOf(named) : 0;
         const uint64_t start = headRead ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
-        m_unread.push_back(KvtUnreadBytes {span.from, span.to, start, span.headStop, key, false});
+        m_unread.push_back(UnreadBytes {span.from, span.to, start, span.headStop, key, false});
         if (!tail)
             continue;
         // A head of a known stream whose chunk would run past the end: the copy was cut there.
-        if (headRead && m_byKey.count(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head)))) {
+        if (headRead && m_byKey.count(named)) {
             const int64_t size = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
+            const uint64_t room = limit - span.from - Kvd::kFrameBytes;
             m_fileCut = m_fileCut || (!m_allCounted && size >= Kvd::DataChunk::kMinSize
-                                      && static_cast<uint64_t>(size) > limit - span.from - Kvd::kFrameBytes);
+                                      && static_cast<uint64_t>(size) > room);
         }
     }
-    for (size_t i = 0; i < chunks.size(); ++i)
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        const KvtChunkInfo& c = chunks[i];
         if (!(*m_trusted)[i])
-            m_unread.push_back(KvtUnreadBytes {chunks[i].offset, chunks[i].End(), chunks[i].start, chunks[i].stop,
-                                               StreamOf(chunks[i].key), true});
+            m_unread.push_back(
+                UnreadBytes {c.offset, c.End(), c.start, c.stop, StreamOf(c.key), true});
+    }
     // Fewer bytes than a head at the end: zeros are padding, anything else a head cut in two.
     if (leftFrom < limit && !AllZero(reader, leftFrom, limit)) {
         // They belong to the chunk right before them, whose size left them over.
@@ -372,23 +419,25 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
         for (const KvtChunkInfo& c : chunks)
             if (c.End() == leftFrom)
                 key = StreamOf(c.key);
-        m_unread.push_back(KvtUnreadBytes {leftFrom, limit, 0, 0, key, false});
+        m_unread.push_back(UnreadBytes {leftFrom, limit, 0, 0, key, false});
         m_fileCut = m_fileCut || !m_allCounted;
     }
     std::sort(m_unread.begin(), m_unread.end(),
-              [](const KvtUnreadBytes& a, const KvtUnreadBytes& b) { return a.from < b.from; });
+              [](const UnreadBytes& a, const UnreadBytes& b) { return a.from < b.from; });
 }
 
-uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key, bool unknownToo) const
+uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key,
+                                      bool unknownToo) const
 {
     uint64_t bytes = 0;
     const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), from,
-                                        [](uint64_t v, const KvtUnreadBytes& u) { return v < u.to; });
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
     for (auto u = first; u != m_unread.end() && u->from < to; ++u) {
         if (key != 0 && u->key != key && !(unknownToo && u->key == 0))
             continue;
         const uint64_t overlap = std::min(u->to, to) - std::max(u->from, from);
-        bytes += overlap - (u->from >= from ? std::min<uint64_t>(overlap, Kvd::DataChunk::kHeaderBytes) : 0);
+        const uint64_t head = std::min<uint64_t>(overlap, Kvd::DataChunk::kHeaderBytes);
+        bytes += overlap - (u->from >= from ? head : 0);
     }
     return bytes;
 }
@@ -399,8 +448,9 @@ bool CKVTACoverage::AnotherStreamRecords(const StreamState& s, uint64_t t) const
         if (&other == &s || !other.facts.HasFrames())
             continue;
         // The first chunk that ends after t holds it unless it begins after it.
-        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
-                                         [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+        const auto at =
+            std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
+                             [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
         if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
             return true;
     }
@@ -424,92 +474,135 @@ uint64_t CKVTACoverage::StreamOf(uint64_t key) const
 
 void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit)
 {
+    const TrustedReach trusted = ReachOfTrusted();
+    if (recording.start == 0)
+        m_extentStart = trusted.first;
+    else
+        m_extentStart = trusted.any ? std::min(recording.start, trusted.first) : recording.start;
+    // Bytes behind every trusted chunk that none could read, and those an index position past
+    // the end of the file says are gone: the time they can hold is all a claim may add.
+    TailBounds tail;
+    uint64_t tailBytes = TailBytes(trusted.lastEnd);
+    tail.indexPastEnd = recording.indexPositionField > limit;
+    if (tail.indexPastEnd) {
+        m_fileCut = true;
+        tailBytes += recording.indexPositionField - std::max(limit, trusted.lastEnd);
+    }
+    tail.reach = TimeSideBySide(tailBytes);
+    tail.claim = TailClaim(recording, trusted.lastEnd);
+    tail.cutReach = CutReach(recording, trusted);
+    tail.someStreamShort = trusted.someStreamShort;
+    m_extentEnd = std::max(m_extentStart, Extend(trusted.latest, tail));
+    m_samplesEnd = trusted.anySamples
+                       ? std::max(m_extentStart, Extend(trusted.latestSamples, tail))
+                       : m_extentEnd;
+    // In a file cut short, an event stream that goes on past the samples shows they went on too.
+    if (m_fileCut)
+        m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
+}
+
+CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
+{
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    bool any = false;
-    bool anySamples = false;
-    uint64_t first = 0;
-    uint64_t latest = 0;
-    uint64_t latestSamples = 0;
-    uint64_t lastEnd = m_dataStart;
-    uint64_t longestChunk = 0;
+    TrustedReach r;
+    r.lastEnd = m_dataStart;
     for (const StreamState& s : m_streams) {
         for (size_t i : s.chunks) {
             const KvtChunkInfo& c = chunks[i];
-            first = any ? std::min(first, c.start) : c.start;
-            latest = std::max(latest, c.stop);
-            lastEnd = std::max(lastEnd, c.End());
-            longestChunk = std::max(longestChunk, c.stop - c.start);
-            any = true;
+            r.first = r.any ? std::min(r.first, c.start) : c.start;
+            r.latest = std::max(r.latest, c.stop);
+            r.lastEnd = std::max(r.lastEnd, c.End());
+            r.longestChunk = std::max(r.longestChunk, c.stop - c.start);
+            r.any = true;
             if (s.facts.HasFrames()) {
-                latestSamples = std::max(latestSamples, c.stop);
-                anySamples = true;
+                r.latestSamples = std::max(r.latestSamples, c.stop);
+                r.anySamples = true;
             }
         }
     }
     // A stream of samples whose data end before the others' has lost its tail: unread bytes
     // behind the data are its own before they can be time that no stream shows.
-    bool someStreamShort = false;
-    for (const StreamState& s : m_streams)
+    for (const StreamState& s : m_streams) {
         if (s.facts.HasFrames())
-            someStreamShort = someStreamShort || s.chunks.empty() || chunks[s.chunks.back()].stop < latestSamples;
-    m_extentStart = recording.start != 0 ? (any ? std::min(recording.start, first) : recording.start) : first;
-    // Bytes behind every trusted chunk that none could read (but those of an event stream's
-    // heads: events last no time), and those an index position past the end of the file says
-    // are gone: the time they can hold is all a claim may add.
-    uint64_t tailBytes = 0;
-    for (const KvtUnreadBytes& u : m_unread) {
+            r.someStreamShort = r.someStreamShort || s.chunks.empty()
+                                || chunks[s.chunks.back()].stop < r.latestSamples;
+    }
+    return r;
+}
+
+uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const
+{
+    uint64_t bytes = 0;
+    for (const UnreadBytes& u : m_unread) {
         const StreamState* owner = Find(u.key);
         if (u.to > lastEnd && !(owner && !owner->facts.HasFrames()))
-            tailBytes += u.to - std::max(u.from, lastEnd);
+            bytes += u.to - std::max(u.from, lastEnd);
     }
-    const uint64_t length = limit;
-    const bool indexPastEnd = recording.indexPositionField > length;
-    if (indexPastEnd) {
-        m_fileCut = true;
-        tailBytes += recording.indexPositionField - std::max(length, lastEnd);
-    }
-    // A copy cut short without an index to count its bytes: the chunks the header counts and
-    // the file lacks, each no longer than the longest read, or else as long again as the data
-    // read, bound what a claim may add.
-    const uint64_t chunksLacking = recording.claimedChunks > chunks.size() ? recording.claimedChunks - chunks.size() : 0;
-    const uint64_t cutReach = chunksLacking > 0
-                                  ? static_cast<uint64_t>(std::min<unsigned __int128>(
-                                        static_cast<unsigned __int128>(chunksLacking) * longestChunk, UINT64_MAX))
-                                  : latest - std::min(latest, m_extentStart);
+    return bytes;
+}
+
+uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const
+{
     uint64_t claim = recording.claimedStop;
-    for (const KvtUnreadBytes& u : m_unread)
+    for (const UnreadBytes& u : m_unread)
         if (u.from >= lastEnd)
             claim = std::max(claim, u.claimedStop);
+    return claim;
+}
+
+uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
+                                 const TrustedReach& trusted) const
+{
+    // The chunks the header counts and the file lacks, each no longer than the longest read,
+    // or else as long again as the data read.
+    const uint64_t read = m_chunks->size();
+    const uint64_t lacking = recording.claimedChunks > read ? recording.claimedChunks - read : 0;
+    if (lacking == 0)
+        return trusted.latest - std::min(trusted.latest, m_extentStart);
+    return Saturate(static_cast<U128>(lacking) * trusted.longestChunk);
+}
+
+uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const
+{
     // The streams of samples record side by side: bytes they all lost hold the time that fills
     // each with its frames, a head each less.
-    unsigned __int128 bytesPerSecondMilli = 0;
+    U128 bytesPerSecondMilli = 0;
     uint64_t heads = 0;
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames())
             continue;
-        bytesPerSecondMilli += static_cast<unsigned __int128>(s.facts.frameBytes) * static_cast<uint32_t>(s.facts.rateMilliHz);
+        bytesPerSecondMilli += static_cast<U128>(s.facts.frameBytes) * RateOf(s.facts);
         heads += Kvd::DataChunk::kHeaderBytes;
     }
-    const uint64_t payload = tailBytes > heads ? tailBytes - heads : 0;
-    const uint64_t reach = bytesPerSecondMilli == 0 ? 0
-                                                    : Saturate(static_cast<U128>(payload) * kNsTimesMilliHz / bytesPerSecondMilli);
-    const auto extend = [&](uint64_t end) {
-        if (m_fileCut && !indexPastEnd)
-            return claim > end ? std::min(claim, AddSaturated(end, cutReach)) : end;
-        // Where a stream ends before the others, the bytes behind are its own lost tail.
-        if (reach == 0 || (someStreamShort && !m_fileCut))
-            return end;
-        // A claim beyond the data counts only as far as the bytes can hold; one at or before
-        // the data's end says they ended there.
-        if (claim > end)
-            return std::min(claim, AddSaturated(end, reach));
-        return claim != 0 ? end : AddSaturated(end, reach);
-    };
-    m_extentEnd = std::max(m_extentStart, extend(latest));
-    m_samplesEnd = anySamples ? std::max(m_extentStart, extend(latestSamples)) : m_extentEnd;
-    // In a file cut short, an event stream that goes on past the samples shows they went on too.
-    if (m_fileCut)
-        m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
+    if (bytesPerSecondMilli == 0)
+        return 0;
+    const uint64_t payload = bytes > heads ? bytes - heads : 0;
+    return Saturate(static_cast<U128>(payload) * kNsTimesMilliHz / bytesPerSecondMilli);
+}
+
+uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
+{
+    if (m_fileCut && !tail.indexPastEnd)
+        return tail.claim > end ? std::min(tail.claim, AddSaturated(end, tail.cutReach)) : end;
+    // Where a stream ends before the others, the bytes behind are its own lost tail.
+    if (tail.reach == 0 || (tail.someStreamShort && !m_fileCut))
+        return end;
+    // A claim beyond the data counts only as far as the bytes can hold; one at or before the
+    // data's end says they ended there.
+    if (tail.claim > end)
+        return std::min(tail.claim, AddSaturated(end, tail.reach));
+    return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
+}
+
+std::pair<uint64_t, uint64_t> CKVTACoverage::GapAround(const StreamState& s,
+                                                      uint64_t offset) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
+                                       [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+    const uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
+    const uint64_t to = next == s.chunks.end() ? m_samplesEnd : chunks[*next].start;
+    return {from, to};
 }
 
 bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
@@ -517,28 +610,26 @@ bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
     for (const StreamState& s : m_streams) {
         if (s.facts.key == key || !s.facts.HasFrames() || s.chunks.empty())
             continue;
-        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
-                                           [&](size_t i, uint64_t o) { return (*m_chunks)[i].offset < o; });
-        const uint64_t from = next == s.chunks.begin() ? m_extentStart : (*m_chunks)[*(next - 1)].stop;
-        const uint64_t to = next == s.chunks.end() ? m_samplesEnd : (*m_chunks)[*next].start;
-        if (to > from && to - from > s.facts.FrameTime() && (m_continuous || AnotherStreamRecords(s, from)))
+        const auto [from, to] = GapAround(s, offset);
+        if (to > from && to - from > s.facts.FrameTime()
+            && (m_continuous || AnotherStreamRecords(s, from)))
             return true;
     }
     return false;
 }
 
-uint64_t CKVTACoverage::FrameStreamFilling(const KvtUnreadBytes& u) const
+uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
 {
-    const uint64_t payload = u.to - u.from > Kvd::DataChunk::kHeaderBytes ? u.to - u.from - Kvd::DataChunk::kHeaderBytes : 0;
+    const uint64_t bytes = u.to - u.from;
+    const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes
+                                 ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
     uint64_t only = 0;
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames() || s.chunks.empty())
             continue;
-        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
-                                           [&](size_t i, uint64_t o) { return (*m_chunks)[i].offset < o; });
-        const uint64_t from = next == s.chunks.begin() ? m_extentStart : (*m_chunks)[*(next - 1)].stop;
-        const uint64_t to = next == s.chunks.end() ? m_samplesEnd : (*m_chunks)[*next].start;
-        if (payload % s.facts.frameBytes != 0 || to <= from || !Near(to - from, s.facts.Duration(payload), s.facts.FrameTime()))
+        const auto [from, to] = GapAround(s, u.from);
+        if (payload % s.facts.frameBytes != 0 || to <= from
+            || !Near(to - from, s.facts.Duration(payload), s.facts.FrameTime()))
             continue;
         if (only != 0)
             return 0;
@@ -552,12 +643,14 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
     // The trusted chunks around each unread stretch of this stream's heads, by file order.
-    for (const KvtUnreadBytes& u : m_unread) {
+    for (const UnreadBytes& u : m_unread) {
         if (u.key != s.facts.key && u.key != 0)
             continue;
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
-                                           [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
-        uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
+                                           [&](size_t i, uint64_t at) {
+                                               return chunks[i].offset < at;
+                                           });
+        const uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
         const uint64_t to = next == s.chunks.end() ? m_extentEnd : chunks[*next].start;
         const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
         if (u.key == 0) {
@@ -565,7 +658,8 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
             // may have held this stream's events anywhere between the chunks around it.
             if (from < to)
                 s.holes.push_back({from, to, cause});
-        } else if (u.claimedStart <= u.claimedStop && u.claimedStart >= from && u.claimedStop <= to) {
+        } else if (u.claimedStart <= u.claimedStop && u.claimedStart >= from
+                   && u.claimedStop <= to) {
             s.holes.push_back({u.claimedStart, u.claimedStop, KvtHoleCause::kDamagedHead});
         } else {
             s.holes.push_back({from, to, cause});
@@ -582,9 +676,9 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const bool frames = s.facts.HasFrames();
     const uint64_t end = frames ? m_samplesEnd : m_extentEnd;
-    // The time that `bytes` unread bytes can hold for this stream; events tell none.
+    // The time from `from` that `bytes` unread bytes can hold for this stream, up to `to`.
     const auto bound = [&](uint64_t from, uint64_t to, uint64_t bytes) {
-        return frames ? std::min(to, AddSaturated(from, s.facts.Duration(bytes))) : to;
+        return std::min(to, AddSaturated(from, s.facts.Duration(bytes)));
     };
     // Bytes whose head names no stream may be this stream's where it must have recorded: always
     // in a continuous recording; in sweeps, where another stream recorded at that time (else
@@ -599,22 +693,26 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         WorkOutEventHoles(s);
     } else if (s.chunks.empty()) {
         const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart);
-        if (frames && (bytes > 0 || m_fileCut) && end > m_extentStart)
-            holes.push_back({m_extentStart, m_fileCut ? end : bound(m_extentStart, end, bytes), tailCause});
+        if ((bytes > 0 || m_fileCut) && end > m_extentStart) {
+            const uint64_t to = m_fileCut ? end : bound(m_extentStart, end, bytes);
+            holes.push_back({m_extentStart, to, tailCause});
+        }
     } else {
         const KvtChunkInfo& head = chunks[s.chunks.front()];
-        const uint64_t before = unread(m_dataStart, head.offset, head.start - std::min<uint64_t>(head.start, 1));
+        const uint64_t justBefore = head.start - std::min<uint64_t>(head.start, 1);
+        const uint64_t before = unread(m_dataStart, head.offset, justBefore);
         if (before > 0 && head.start > m_extentStart) {
-            const uint64_t length = frames ? s.facts.Duration(before) : head.start - m_extentStart;
-            holes.push_back({std::max(m_extentStart, head.start - std::min(head.start, length)), head.start,
-                             KvtHoleCause::kDamagedHead});
+            const uint64_t length = std::min(head.start, s.facts.Duration(before));
+            const uint64_t from = std::max(m_extentStart, head.start - length);
+            holes.push_back({from, head.start, KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];
             const KvtChunkInfo& n = chunks[s.chunks[k]];
             const uint64_t bytes = unread(p.End(), n.offset, p.stop);
             if (bytes > 0 && n.start > p.stop)
-                holes.push_back({p.stop, bound(p.stop, n.start, bytes), KvtHoleCause::kDamagedHead});
+                holes.push_back(
+                    {p.stop, bound(p.stop, n.start, bytes), KvtHoleCause::kDamagedHead});
         }
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.
@@ -623,9 +721,11 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             holes.push_back({tail.stop, m_fileCut ? end : bound(tail.stop, end, after), tailCause});
     }
     // Sorted and joined where they meet; empty ones say nothing.
-    holes.erase(std::remove_if(holes.begin(), holes.end(), [](const KvtHole& h) { return h.to <= h.from; }),
+    holes.erase(std::remove_if(holes.begin(), holes.end(),
+                               [](const KvtHole& h) { return h.to <= h.from; }),
                 holes.end());
-    std::sort(holes.begin(), holes.end(), [](const KvtHole& a, const KvtHole& b) { return a.from < b.from; });
+    std::sort(holes.begin(), holes.end(),
+              [](const KvtHole& a, const KvtHole& b) { return a.from < b.from; });
     size_t joined = 0;
     for (size_t k = 0; k < holes.size(); ++k) {
         if (joined > 0 && holes[k].from <= holes[joined - 1].to)

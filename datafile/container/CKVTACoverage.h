@@ -26,6 +26,8 @@ struct KvtStreamFacts
     bool HasFrames() const { return frameBytes > 0 && rateMilliHz > 0; }
     // Nanoseconds that the whole frames of `bytes` last (rounded up); 0 without frames.
     uint64_t Duration(uint64_t bytes) const;
+    // The frames that `span` ns hold, rounded to the nearest; 0 without frames.
+    uint64_t FramesIn(uint64_t span) const;
     // Nanoseconds of one frame, rounded up; 0 without frames.
     uint64_t FrameTime() const;
     // True when `bytes` are whole frames that last `span` ns, give or take a frame. Checked for
@@ -53,17 +55,6 @@ struct KvtHole
     KvtHoleCause cause = KvtHoleCause::kDamagedHead;
 };
 
-// The bytes of the data that no trusted chunk accounts for, in file order.
-struct KvtUnreadBytes
-{
-    uint64_t from = 0;
-    uint64_t to = 0;
-    uint64_t claimedStart = 0;  // the start and stop fields of the head found there (claims only)
-    uint64_t claimedStop = 0;
-    uint64_t key = 0;           // the stream its head names (or one byte off); 0: any stream
-    bool oneChunk = false;      // the bytes of one chunk whose size fit; else a skipped stretch
-};
-
 class CKVTACoverage
 {
 public:
@@ -72,9 +63,10 @@ public:
     // the holes and the extent. `lost` are the stretches the chain could not read; `leftFrom`
     // is where the bytes too few for a head begin (`limit` when none); `reader` serves the
     // check that bytes behind the data are zero padding.
-    void Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& trusted, const std::vector<KvtLostSpan>& lost,
-               const std::vector<KvtStreamFacts>& streams, const KvtRecordingFacts& recording,
-               CFileReader* reader, uint64_t dataStart, uint64_t limit, uint64_t leftFrom);
+    void Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& trusted,
+               const std::vector<KvtLostSpan>& lost, const std::vector<KvtStreamFacts>& streams,
+               const KvtRecordingFacts& recording, CFileReader* reader, uint64_t dataStart,
+               uint64_t limit, uint64_t leftFrom);
     void Clear();
     bool IsBuilt() const { return m_built; }
 
@@ -108,14 +100,67 @@ private:
         bool spansChecked = false;   // its chunks' payloads are held to their time spans
     };
 
+    // The bytes of the data that no trusted chunk accounts for, in file order.
+    struct UnreadBytes
+    {
+        uint64_t from = 0;
+        uint64_t to = 0;
+        uint64_t claimedStart = 0;  // the start and stop fields of the head found there (claims)
+        uint64_t claimedStop = 0;
+        uint64_t key = 0;           // the stream its head names (or one byte off); 0: any stream
+        bool oneChunk = false;      // the bytes of one chunk whose size fit; else a skipped stretch
+    };
+
+    // What the trusted chunks of all streams show of the recording's time and the file's bytes.
+    struct TrustedReach
+    {
+        bool any = false;
+        bool anySamples = false;       // some of them belong to a stream of samples
+        uint64_t first = 0;            // the earliest start
+        uint64_t latest = 0;           // the latest stop
+        uint64_t latestSamples = 0;    // the latest stop of a stream of samples
+        uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
+        uint64_t longestChunk = 0;     // the longest time one of them spans
+        bool someStreamShort = false;  // a stream of samples ends before the others or is empty
+    };
+
+    // How far the recording may go on behind the stop of its trusted chunks.
+    struct TailBounds
+    {
+        uint64_t claim = 0;        // the latest stop the header, an index or a head behind claims
+        uint64_t reach = 0;        // the time the unread bytes behind the data can hold
+        uint64_t cutReach = 0;     // what a claim may add to a copy cut short with no index
+        bool indexPastEnd = false; // the index position lies past the end of the file
+        bool someStreamShort = false;
+    };
+
     // True when a chunk starting at `start` lies too far before the recording's start.
     bool StartsBeforeRecording(uint64_t start) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
+    // The heads among `candidates` that agree with themselves; sets s.spansChecked.
+    std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
+    // True when each of `heads` (file order) starts at or after the stop of the one before.
+    bool FollowInTime(const std::vector<size_t>& heads) const;
+    // The longest run of `heads` (file order) in which each starts at or after the stop of the
+    // one before; of several as long, one that ends at the earliest stop.
+    std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads) const;
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
                        uint64_t leftFrom);
     void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);
+    TrustedReach ReachOfTrusted() const;
+    // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
+    uint64_t TailBytes(uint64_t lastEnd) const;
+    // The latest stop claimed for the time behind `lastEnd`: by the header or a stored index,
+    // or by an unread head behind it.
+    uint64_t TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const;
+    // What a claim may add to a copy cut short with no index to count its lost bytes.
+    uint64_t CutReach(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
+    // The time that `bytes` lost by all streams of samples side by side can hold.
+    uint64_t TimeSideBySide(uint64_t bytes) const;
+    // How far the recording goes on behind `end`, the stop of trusted chunks.
+    uint64_t Extend(uint64_t end, const TailBounds& tail) const;
     void WorkOutHoles(StreamState& s);
     // Events last no time: the holes of an event stream are the times its unread heads claim
     // between the trusted chunks around them, or the whole time between those where a claim
@@ -123,13 +168,18 @@ private:
     void WorkOutEventHoles(StreamState& s);
     // The stream of samples whose gap around the unread bytes `u` their payload fills to the
     // frame, when just one does; 0 otherwise.
-    uint64_t FrameStreamFilling(const KvtUnreadBytes& u) const;
+    uint64_t FrameStreamFilling(const UnreadBytes& u) const;
+    // The time between the trusted chunks of `s` around the file offset `offset`: from the stop
+    // of the one before (the extent's start when none) to the start of the one behind (the end
+    // of the samples when none).
+    std::pair<uint64_t, uint64_t> GapAround(const StreamState& s, uint64_t offset) const;
     // True when a stream of samples other than `key` lacks time around the bytes at `offset`:
     // a skipped stretch then held more than the chunk of the head it began with.
     bool AnotherStreamLacks(uint64_t key, uint64_t offset) const;
     // Payload bytes (a head less for each stretch that begins inside) unread in [from, to):
     // of heads naming `key` and, with `unknownToo`, of heads naming no stream; all for key 0.
-    uint64_t UnreadPayload(uint64_t from, uint64_t to, uint64_t key = 0, bool unknownToo = true) const;
+    uint64_t UnreadPayload(uint64_t from, uint64_t to, uint64_t key = 0,
+                           bool unknownToo = true) const;
     // True when a stream of samples other than `s` has a trusted chunk that holds time t.
     bool AnotherStreamRecords(const StreamState& s, uint64_t t) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
@@ -142,7 +192,7 @@ private:
     std::vector<bool>* m_trusted = nullptr;
     std::vector<StreamState> m_streams;
     std::unordered_map<uint64_t, size_t> m_byKey;
-    std::vector<KvtUnreadBytes> m_unread;
+    std::vector<UnreadBytes> m_unread;
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
     bool m_chunksMayPrecedeStart = false;
