@@ -151,7 +151,8 @@ int CKVTAStream::GetRawData(uint16_t* out, int max, const CKVTATimeStamp& from, 
 }
 
 int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to,
-                                  size_t pieceFrames, std::vector<uint16_t>& scratch, const RawPiece& take)
+                                  size_t pieceFrames, std::vector<uint16_t>& scratch, const RawPiece& take,
+                                  uint64_t* failedRow)
 {
     const uint64_t frameBytes = FrameBytes();
     CFileReader* reader = Chain() ? Chain()->Reader() : nullptr;
@@ -169,8 +170,11 @@ int CKVTAStream::GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKV
         for (uint64_t done = 0; done < run;) {
             const uint64_t k = std::min(even, run - done);
             const size_t values = static_cast<size_t>(k * channels);
-            if (!reader->ReadAt(position + done * frameBytes, scratch.data(), values * 2))
+            if (!reader->ReadAt(position + done * frameBytes, scratch.data(), values * 2)) {
+                if (failedRow)
+                    *failedRow = row + done;
                 return 0;
+            }
             ToHostOrder(scratch.data(), values);
             take(scratch.data(), static_cast<size_t>(k), row + done);
             done += k;

@@ -206,9 +206,12 @@ public:
     // the window's frames by its time (consecutive pieces of chunks that follow each other go on
     // row by row; a chunk that is not there leaves its rows out). Returns what GetRawData would:
     // a block whose read fails is not counted, though pieces of it may have been handed out.
+    // When a read of a trusted chunk fails (a file cut while it is read), the copy stops there
+    // and `failedRow`, when given, gets the row of the first frame not handed out; it is left
+    // alone otherwise.
     using RawPiece = std::function<void(const uint16_t* frames, size_t count, uint64_t row)>;
     int GetRawDataPieces(int max, const CKVTATimeStamp& from, const CKVTATimeStamp& to, size_t pieceFrames,
-                         std::vector<uint16_t>& scratch, const RawPiece& take);
+                         std::vector<uint16_t>& scratch, const RawPiece& take, uint64_t* failedRow = nullptr);
     // Continuous recordings: one channel's values of the whole stream, at most maxValues.
     // Returns the values copied (one per frame).
     int64_t CopyChannelSamples(uint16_t* out, int channel, int64_t maxValues);

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <climits>
 #include <cstdio>
 
@@ -293,46 +292,51 @@ void CConvertInterface::NameSelectedHoles(int64_t startUs, int64_t endUs)
             const int64_t from = std::max(startUs, sinceStartUs(hole.from));
             const int64_t to = std::min(endUs, sinceStartUs(hole.to));
             if (to > from)
-                NoteMissing(name, from, to);
+                NoteMissing(name, from, to, MissingRows::kLeftOut);
         }
     }
-    ReportMissing(MissingRows::kLeftOut);
+    ReportMissing();
 }
 
 int CConvertInterface::ForEachContinuousBlock(const std::function<int(int64_t, int64_t)>& writeBlock,
                                               bool withProgress, MissingRows missingRows)
 {
     m_missing.clear();
+    m_missingRows = missingRows;
     const int rc = WalkContinuousBlocks(writeBlock, withProgress);
-    ReportMissing(missingRows);
+    m_missingRows = MissingRows::kFilled;
+    ReportMissing();
     return rc;
 }
 
-void CConvertInterface::NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs)
+void CConvertInterface::NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs, MissingRows done)
 {
-    // A stretch that goes on from the last one of its stream (the next block) is one stretch.
+    // A stretch that goes on from the last one of its stream (the next block), its rows treated
+    // alike, is one stretch.
     for (auto it = m_missing.rbegin(); it != m_missing.rend(); ++it) {
         if (it->stream != stream)
             continue;
-        if (it->endUs == startUs) {
+        if (it->endUs == startUs && it->done == done) {
             it->endUs = endUs;
             return;
         }
         break;
     }
-    m_missing.push_back(MissingStretch {stream, startUs, endUs});
+    m_missing.push_back(MissingStretch {stream, startUs, endUs, done});
 }
 
-void CConvertInterface::ReportMissing(MissingRows missingRows)
+void CConvertInterface::ReportMissing()
 {
     if (m_missing.empty())
         return;
     m_missingNamed = true;
     std::stable_sort(m_missing.begin(), m_missing.end(),
                      [](const MissingStretch& a, const MissingStretch& b) { return a.startUs < b.startUs; });
-    const char* done = missingRows == MissingRows::kFilled ? "filled with 0 V" : "not written";
     std::string text;
     for (const MissingStretch& range : m_missing) {
+        const char* done = range.done == MissingRows::kFilled      ? "filled with 0 V"
+                           : range.done == MissingRows::kLeftEmpty ? "left empty"
+                                                                   : "not written";
         if (!text.empty())
             text += "\n";
         text += FormatString("Data missing from %.3f s to %.3f s in %s: %s.", static_cast<double>(range.startUs) / 1e6,
@@ -340,6 +344,77 @@ void CConvertInterface::ReportMissing(MissingRows missingRows)
     }
     m_missing.clear();
     ReportError(text);
+}
+
+void CConvertInterface::NoteWindowLosses(int64_t startUs, int64_t endUs, size_t rows, bool rowsWritten)
+{
+    const uint64_t origin = m_dataSource->GetStreamFile().GetStartTime();
+    const auto sinceStartUs = [origin](uint64_t t) {
+        return static_cast<int64_t>(std::min<uint64_t>((t > origin ? t - origin : 0) / 1000, INT64_MAX));
+    };
+    const StreamColumns& lead = m_mapped.front();
+    const int64_t rate = lead.stream ? std::max(0, lead.stream->GetSampleRate()) : 0;
+    // Row k lies k / rate seconds after the window's start.
+    const auto rowUs = [&](size_t row) {
+        return row >= rows || rate <= 0 ? endUs : startUs + static_cast<int64_t>(row) * 1000000 / rate;
+    };
+    const auto firstRowFrom = [&](int64_t us) {
+        const int64_t k = rate > 0 ? ((us - startUs) * rate + 999999) / 1000000 : 0;
+        return std::min(rows, static_cast<size_t>(std::max<int64_t>(0, k)));
+    };
+    // A row is left out when every stream lacks it: the streams that lack each row are counted
+    // once a loss asks.
+    std::vector<size_t> lacking;
+    const auto isLeftOut = [&](size_t row) { return lacking[row] == m_mapped.size(); };
+    for (size_t i = 0; i < m_mapped.size(); ++i) {
+        const StreamColumns& s = m_mapped[i];
+        if (!s.stream)
+            continue;
+        std::vector<std::pair<int64_t, int64_t>> lost;
+        for (const KvtHole& hole : s.stream->GetHoles()) {
+            const int64_t from = std::max(startUs, sinceStartUs(hole.from));
+            const int64_t to = std::min(endUs, sinceStartUs(hole.to));
+            if (to > from)
+                lost.emplace_back(from, to);
+        }
+        // Rows a trusted chunk holds but a failed read left unfilled were lost as well.
+        for (const MissingCells& cells : m_missingCells)
+            if (cells.stream == i && cells.toRow > s.unreadFrom)
+                lost.emplace_back(rowUs(std::max(cells.fromRow, s.unreadFrom)), rowUs(cells.toRow));
+        std::sort(lost.begin(), lost.end());
+        for (size_t k = 0; k < lost.size(); ++k) {
+            int64_t from = lost[k].first;
+            int64_t to = lost[k].second;
+            while (k + 1 < lost.size() && lost[k + 1].first <= to)
+                to = std::max(to, lost[++k].second);
+            if (m_missingRows != MissingRows::kLeftEmpty || !rowsWritten) {
+                const bool filled = m_missingRows == MissingRows::kFilled;
+                NoteMissing(s.name, from, to, filled ? MissingRows::kFilled : MissingRows::kLeftOut);
+                continue;
+            }
+            if (lacking.empty()) {
+                lacking.assign(rows, 0);
+                for (const MissingCells& cells : m_missingCells)
+                    for (size_t r = cells.fromRow; r < cells.toRow; ++r)
+                        ++lacking[r];
+            }
+            // Split where the rows go from written with empty cells to not written at all; a
+            // stretch too short to hold a row has nothing written for it.
+            const size_t endRow = firstRowFrom(to);
+            size_t row = firstRowFrom(from);
+            if (row == endRow)
+                NoteMissing(s.name, from, to, MissingRows::kLeftOut);
+            while (row < endRow) {
+                size_t next = row + 1;
+                while (next < endRow && isLeftOut(next) == isLeftOut(row))
+                    ++next;
+                const int64_t until = next == endRow ? to : rowUs(next);
+                NoteMissing(s.name, from, until, isLeftOut(row) ? MissingRows::kLeftOut : MissingRows::kLeftEmpty);
+                from = until;
+                row = next;
+            }
+        }
+    }
 }
 
 int CConvertInterface::WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
@@ -403,7 +478,8 @@ bool CConvertInterface::MapStreams(std::vector<StreamColumns>& streams) const
 
 size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
                                           const CKVTATimeStamp& to, uint16_t* out, size_t entries,
-                                          bool subtractAdcZero, std::vector<std::pair<size_t, size_t>>* placed)
+                                          bool subtractAdcZero, std::vector<std::pair<size_t, size_t>>* placed,
+                                          uint64_t* failedRow)
 {
     const uint16_t zero = subtractAdcZero && s.stream ? s.stream->GetAdcZero() : 0;
     const size_t channels = static_cast<size_t>(s.channels);
@@ -430,7 +506,8 @@ size_t CConvertInterface::ReadIntoColumns(const StreamColumns& s, size_t want, c
                     placed->emplace_back(row, row + count);
             }
             row += count;
-        });
+        },
+        failedRow);
     return static_cast<size_t>(got);
 }
 
@@ -444,10 +521,9 @@ void CConvertInterface::FillStreamRows(const StreamColumns& s, size_t from, size
     }
 }
 
-void CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs,
-                                       const CKVTATimeStamp& from, const CKVTATimeStamp& to,
-                                       std::vector<uint16_t>& out, size_t entries, bool direct,
-                                       bool subtractAdcZero)
+void CConvertInterface::ReadStreamRows(StreamColumns& s, size_t rows, const CKVTATimeStamp& from,
+                                       const CKVTATimeStamp& to, std::vector<uint16_t>& out, size_t entries,
+                                       bool direct, bool subtractAdcZero)
 {
     const size_t want = rows * static_cast<size_t>(s.channels);
     if (want == 0)
@@ -463,20 +539,18 @@ void CConvertInterface::ReadStreamRows(const StreamColumns& s, size_t rows, int6
         }
     }
     // Frames go to the rows their times give; the rows no chunk of the stream fills are missing
-    // for this stream only.
+    // for this stream only. Whether they were lost is for the holes and failed reads to say:
+    // a stream may end or pause before the others.
     std::vector<std::pair<size_t, size_t>> placed;
-    (void)ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero, &placed);
-    const double rate = static_cast<double>(s.stream->GetSampleRateMilliHz()) / 1000.0;
-    const auto rowUs = [&](size_t row) {
-        return startUs + static_cast<int64_t>(std::llround(static_cast<double>(row) * 1e6 / rate));
-    };
+    uint64_t failedRow = UINT64_MAX;
+    (void)ReadIntoColumns(s, want, from, to, out.data(), entries, subtractAdcZero, &placed, &failedRow);
+    s.unreadFrom = static_cast<size_t>(std::min<uint64_t>(failedRow, rows));
     size_t row = 0;
     placed.emplace_back(rows, rows);
     for (const auto& run : placed) {
         if (run.first > row) {
             FillStreamRows(s, row, run.first, out.data(), entries, subtractAdcZero);
             m_missingCells.push_back(MissingCells {static_cast<size_t>(&s - m_mapped.data()), row, run.first});
-            NoteMissing(s.name, rowUs(row), rowUs(run.first));
         }
         row = std::max(row, run.second);
     }
@@ -543,12 +617,16 @@ bool CConvertInterface::ReadContinuousRawData(int64_t startUs, int64_t endUs, st
     samplesPerChannel = static_cast<int>(rows);
     if (!failed.empty()) {
         ReportError(FormatString("Error reading raw data stream %s. Excluded from conversion.", failed.c_str()));
-        NoteMissing(failed, startUs, endUs);
+        // The window holds no value of any stream: reported, so never a success, though only
+        // the time the holes hold was lost.
+        m_missingNamed = true;
         FillZeroVolts(out, rows, subtractAdcZero);
+        NoteWindowLosses(startUs, endUs, rows, false);
         return false;
     }
-    for (const StreamColumns& s : streams)
-        ReadStreamRows(s, rows, startUs, from, to, out, entries, direct, subtractAdcZero);
+    for (StreamColumns& s : streams)
+        ReadStreamRows(s, rows, from, to, out, entries, direct, subtractAdcZero);
+    NoteWindowLosses(startUs, endUs, rows, true);
     return true;
 }
 

@@ -32,10 +32,12 @@ enum ConvertResult : int {
     kConvertReported = 10,        // a failure the converter has already reported
 };
 
-// What a continuous writer did with the rows of a time block that could not be read.
+// What a writer does with the rows of the time a stream lost.
 enum class MissingRows {
-    kFilled,    // written as 0-volt rows, so later rows keep their time
-    kLeftOut,   // not written (every row carries its own time)
+    kFilled,     // written as 0-volt rows, so later rows keep their time
+    kLeftEmpty,  // written with that stream's cells empty; a row left with no value at all is
+                 // not written (every row carries its own time)
+    kLeftOut,    // not written
 };
 
 // Progress of a conversion: (context, percent 0..100, step text); nonzero asks to stop.
@@ -111,8 +113,8 @@ public:
     // Shows one message: printed with "\n" on the console, else handed to the reporter.
     virtual void ReportError(const std::string& text);
 
-    // True when the last Convert went through the whole recording but some time blocks could
-    // not be read: it named them and returned kConvertReported. A batch may go on with the next
+    // True when the last Convert went through the whole recording but a selected stream lost
+    // time: it named it and returned kConvertReported. A batch may go on with the next
     // input then; the output holds every block.
     bool HasMissingData() const { return m_dataMissing; }
 
@@ -164,11 +166,15 @@ protected:
     //
     // The window [startUs, endUs) is read in microseconds since the file's start. Every frame
     // a trusted chunk holds goes to the row its time gives; the rows of a stream that no chunk
-    // of it fills (a hole, a short read) hold that stream's 0-volt value in its columns only,
-    // are noted as missing for the block walk (IsCellMissing tells them) and named at its end.
-    // Only a stream that cannot be read at all (not in the file, no channels, more values than
-    // one read counts) is reported at once ("Error reading raw data stream %s. Excluded from
-    // conversion."): the window comes back false with every row at 0 V.
+    // of it fills (a hole, a short read, a stream that ends or pauses before the others) hold
+    // that stream's 0-volt value in its columns only, and IsCellMissing tells them. Only what
+    // was lost is noted for the block walk to name at its end: the holes of the selected
+    // streams in the window, and rows a trusted chunk holds that could not be read (a file cut
+    // while it is read). Rows a stream simply does not have were never recorded.
+    // A stream that cannot be read at all (not in the file, no channels, more values than one
+    // read counts) is reported at once ("Error reading raw data stream %s. Excluded from
+    // conversion."): the window comes back false with every row at 0 V, and Convert ends with
+    // kConvertReported.
     [[nodiscard]] bool ReadContinuousRawData(int64_t startUs, int64_t endUs,
                                              std::vector<uint16_t>& out, int& samplesPerChannel,
                                              bool subtractAdcZero);
@@ -188,9 +194,12 @@ protected:
     // Walks the recording in one-second blocks [0, 1 s), [1 s, 2 s), ... up to its stop time,
     // the last one shorter, calling `writeBlock(startUs, endUs)`; a nonzero result ends the walk.
     // With `withProgress`, after each block the callback gets end x 100 / stop and
-    // "Raw data streams"; a stop request gives 5. Blocks whose read failed are named at the end
-    // in one message, one line per stretch ("Data missing from 1.000 s to 2.000 s: filled with
-    // 0 V."), and Convert then returns kConvertReported once the output is finished.
+    // "Raw data streams"; a stop request gives 5. What the blocks read found lost (see
+    // ReadContinuousRawData) is named at the end in one message, one line per stretch ("Data
+    // missing from 1.000 s to 2.000 s in Analog Raw Data: filled with 0 V."), and Convert then
+    // returns kConvertReported once the output is finished. `missingRows` is what the writer
+    // does with the lost rows; with kLeftEmpty a stretch whose rows are written with empty
+    // cells is "left empty", one whose rows hold no value at all "not written".
     [[nodiscard]] int ForEachContinuousBlock(
         const std::function<int(int64_t startUs, int64_t endUs)>& writeBlock, bool withProgress,
         MissingRows missingRows = MissingRows::kFilled);
@@ -211,26 +220,32 @@ private:
         int channels = 0;
         std::vector<std::pair<int, int>> columns;   // (entry, channel index or -1)
         bool identity = false;                      // entries 0..n-1 are channels 0..n-1
+        size_t unreadFrom = SIZE_MAX;               // the window's first row a failed read lost
     };
     [[nodiscard]] bool MapStreams(std::vector<StreamColumns>& streams) const;
     [[nodiscard]] int WalkContinuousBlocks(const std::function<int(int64_t, int64_t)>& writeBlock,
                                            bool withProgress);
-    void NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs);
+    void NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs, MissingRows done);
     // kConvertReported when the sweeps written named missing time, else kConvertOk.
     [[nodiscard]] int SweepsResult();
-    void ReportMissing(MissingRows missingRows);
+    void ReportMissing();
+    // Notes what the mapped streams lost in the window [startUs, endUs) of `rows` rows: their
+    // holes, and the rows a failed read left unfilled; `rowsWritten` false when the writer
+    // leaves the whole window out.
+    void NoteWindowLosses(int64_t startUs, int64_t endUs, size_t rows, bool rowsWritten);
     [[nodiscard]] bool SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const;
-    // Reads stream `s` into its columns of the window's rows, filling and noting the rows it
-    // lacks; `direct` reads a whole-selection stream straight into `out`.
-    void ReadStreamRows(const StreamColumns& s, size_t rows, int64_t startUs, const CKVTATimeStamp& from,
-                        const CKVTATimeStamp& to, std::vector<uint16_t>& out, size_t entries, bool direct,
-                        bool subtractAdcZero);
+    // Reads stream `s` into its columns of the window's rows, filling the rows it lacks and
+    // listing them in m_missingCells; `direct` reads a whole-selection stream straight into
+    // `out`.
+    void ReadStreamRows(StreamColumns& s, size_t rows, const CKVTATimeStamp& from, const CKVTATimeStamp& to,
+                        std::vector<uint16_t>& out, size_t entries, bool direct, bool subtractAdcZero);
     // Reads at most `want` values of stream `s` in [from, to) into their columns of the rows of
     // `out`; returns what GetRawData would have copied. With `placed`, frames go to the rows
-    // their times give and the runs of rows filled are listed there.
+    // their times give and the runs of rows filled are listed there; `failedRow` gets the row
+    // where a failed read stopped the copy.
     size_t ReadIntoColumns(const StreamColumns& s, size_t want, const CKVTATimeStamp& from,
                            const CKVTATimeStamp& to, uint16_t* out, size_t entries, bool subtractAdcZero,
-                           std::vector<std::pair<size_t, size_t>>* placed);
+                           std::vector<std::pair<size_t, size_t>>* placed, uint64_t* failedRow = nullptr);
     void FillStreamRows(const StreamColumns& s, size_t from, size_t to, uint16_t* out, size_t entries,
                         bool subtractAdcZero) const;
     void FillZeroVolts(std::vector<uint16_t>& out, size_t rows, bool subtractAdcZero) const;
@@ -254,6 +269,7 @@ private:
         std::string stream;
         int64_t startUs = 0;
         int64_t endUs = 0;
+        MissingRows done = MissingRows::kFilled;
     };
     struct MissingCells
     {
@@ -262,8 +278,9 @@ private:
         size_t toRow = 0;
     };
     std::vector<MissingStretch> m_missing;      // missing stretches of the current walk
+    MissingRows m_missingRows = MissingRows::kFilled;   // ... and what its writer does with them
     std::vector<StreamColumns> m_mapped;        // the streams of the last continuous window
     std::vector<MissingCells> m_missingCells;   // ... and the rows each lacks
-    bool m_missingNamed = false;   // the walk of this Convert named unread blocks
+    bool m_missingNamed = false;   // this Convert named lost time or a stream it could not read
     bool m_dataMissing = false;    // ... and the output was then finished
 };

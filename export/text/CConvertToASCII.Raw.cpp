@@ -64,7 +64,7 @@ int CConvertToASCII::WriteRawContinuous()
         WriteRawHead(false, titles, units);
     return ForEachContinuousBlock(
         [&](int64_t fromUs, int64_t toUs) { return WriteRawBlock(fromUs, toUs, columns); }, true,
-        MissingRows::kLeftOut);
+        MissingRows::kLeftEmpty);
 }
 
 int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs,
@@ -83,8 +83,9 @@ int CConvertToASCII::WriteRawBlock(int64_t fromUs, int64_t toUs,
     std::vector<bool> missing(holed ? entries : 0);
     for (int k = 0; k < rows; ++k) {
         const size_t r = static_cast<size_t>(k);
-        // A cell a hole of its stream holds is left empty: a reader sees a missing value, never
-        // one that reads as measured. A row with nothing measured is left out.
+        // A cell its stream has no value for (a hole, or a stream that ends before the others)
+        // is left empty: a reader sees a missing value, never one that reads as measured. A row
+        // with nothing measured is left out.
         size_t lacking = 0;
         for (size_t e = 0; holed && e < entries; ++e)
             lacking += (missing[e] = IsCellMissing(r, e)) ? 1 : 0;

@@ -7,6 +7,7 @@
 #include "export/model/CKVDataSelection.h"
 #include "platform/CByteWriter.h"
 #include "platform/CMessageReporter.h"
+#include "tests/support/KvdLostHeads.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -49,9 +50,11 @@ struct Export
     Messages messages;
     std::unique_ptr<CConvertToBIN> converter;
 
-    Export(const KvdRecordingPlan& plan, const std::vector<Column>& columns)
+    // `lostHeads` are chunks whose heads the file lost.
+    Export(const KvdRecordingPlan& plan, const std::vector<Column>& columns,
+           const std::vector<KvdChunkAt>& lostHeads = {})
     {
-        EXPECT_TRUE(WriteKvdRecording(plan, dir.File("in.kvd")));
+        EXPECT_TRUE(WriteKvdRecordingWithoutHeads(plan, dir.File("in.kvd"), lostHeads));
         EXPECT_TRUE(kvd.Open(dir.File("in.kvd")));
         for (const Column& c : columns) {
             CKVDataSelection::Entry entry;
@@ -163,17 +166,19 @@ TEST(CConvertToBIN, SweepsIntoOneFileOrOneFileEach)
     }
 }
 
-// A block with a gap keeps its rows as 0-volt values, so later rows keep their time; the gap is
-// named at the end and the export is no success.
-TEST(CConvertToBIN, MissingChunksAreFilledInTheirOwnRowsAndColumns)
+// Rows a stream has no chunk for hold its 0-volt values, so later rows keep their time: a
+// pause of every stream, a chunk one stream does not have, and a stream that ends a chunk
+// before the others. The file shows nothing lost there, so nothing is named and the export
+// is a success.
+TEST(CConvertToBIN, RowsAStreamDoesNotHaveAreFilledAndNotNamed)
 {
-    // Chunk 4 of both streams is missing, and chunk 7 of the analog stream only.
     KvdRecordingPlan plan = TwoStreams();
     plan.dropChunks = {4};
-    plan.streams[1].missingSlots = {7};
+    plan.streams[1].missingSlots = {7, 24};
     const std::vector<Column> columns = {{"Electrode Raw Data", "12", 0, 0}, {"Analog Raw Data", "A1", 1, 0}};
     Export e(plan, columns);
-    ASSERT_EQ(e.Run(), kConvertReported);
+    EXPECT_EQ(e.Run(), kConvertOk);
+    EXPECT_TRUE(e.messages.texts.empty());
     std::vector<uint8_t> expected;
     AppendRows(expected, plan, columns, 0, 4000, false);
     CByteWriter zeros(expected);
@@ -183,12 +188,32 @@ TEST(CConvertToBIN, MissingChunksAreFilledInTheirOwnRowsAndColumns)
     CByteWriter out(expected);
     for (uint64_t f = 7000; f < 8000; ++f)
         out.Put<uint16_t>(KvdRecordingSample(plan, 0, 0, f)).Put<uint16_t>(2048);
-    AppendRows(expected, plan, columns, 8000, 17000, false);
+    AppendRows(expected, plan, columns, 8000, 16000, false);
+    for (uint64_t f = 24000; f < 25000; ++f)
+        out.Put<uint16_t>(KvdRecordingSample(plan, 0, 0, f)).Put<uint16_t>(2048);
     EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
+}
+
+// A chunk whose head the file lost is a hole of its stream: its rows are filled in that
+// stream's columns only, the hole is named, and the export is no success.
+TEST(CConvertToBIN, ALostChunkIsFilledAndNamed)
+{
+    KvdRecordingPlan plan = TwoStreams();
+    plan.streams[1].missingSlots = {24};
+    const std::vector<Column> columns = {{"Analog Raw Data", "A2", 1, 1}, {"Electrode Raw Data", "13", 0, 1}};
+    Export e(plan, columns, {{"Analog Raw Data", 1000}});
+    EXPECT_EQ(e.Run(), kConvertReported);
     EXPECT_EQ(e.messages.texts,
-              std::vector<std::string>({"Data missing from 0.400 s to 0.500 s in Electrode Raw Data: filled with 0 V.\n"
-                                        "Data missing from 0.400 s to 0.500 s in Analog Raw Data: filled with 0 V.\n"
-                                        "Data missing from 0.700 s to 0.800 s in Analog Raw Data: filled with 0 V."}));
+              std::vector<std::string>({"Data missing from 1.000 s to 1.100 s in Analog Raw Data: filled with 0 V."}));
+    std::vector<uint8_t> expected;
+    AppendRows(expected, plan, columns, 0, 10000, false);
+    CByteWriter out(expected);
+    for (uint64_t f = 10000; f < 11000; ++f)
+        out.Put<uint16_t>(2048).Put<uint16_t>(KvdRecordingSample(plan, 0, 1, f));
+    AppendRows(expected, plan, columns, 11000, 13000, false);
+    for (uint64_t f = 24000; f < 25000; ++f)
+        out.Put<uint16_t>(2048).Put<uint16_t>(KvdRecordingSample(plan, 0, 1, f));
+    EXPECT_TRUE(ReadFileBytes(e.dir.File("out.raw")) == expected);
 }
 
 TEST(CConvertToBIN, FailuresAreReportedAndNeverSuccess)

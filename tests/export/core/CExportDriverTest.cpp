@@ -12,6 +12,7 @@
 #include "export/model/CKVDataSelection.h"
 #include "export/model/CStreamChannelMap.h"
 #include "platform/CMessageReporter.h"
+#include "tests/support/KvdLostHeads.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -346,9 +347,7 @@ TEST(CExportDriver, AnInputWithMissingDataDoesNotStopTheBatch)
     };
     TempDir dir;
     KvdRecordingPlan plan;
-    plan.dropChunks = {13};
-    ASSERT_TRUE(WriteKvdRecording(plan, dir.File("gap.kvd")));
-    plan.dropChunks.clear();
+    ASSERT_TRUE(WriteKvdRecordingWithoutHeads(plan, dir.File("gap.kvd"), {{"Electrode Raw Data", 1300}}));
     ASSERT_TRUE(WriteKvdRecording(plan, dir.File("whole.kvd")));
     CKVD gap, whole;
     ASSERT_TRUE(gap.Open(dir.File("gap.kvd")));

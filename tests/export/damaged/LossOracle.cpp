@@ -1,6 +1,8 @@
 #include "tests/export/damaged/LossOracle.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <set>
 
 #include "export/core/CConvertInterface.h"
@@ -11,9 +13,55 @@ namespace {
 
 constexpr uint64_t kNsPerMs = 1000000;
 
-const char* Ending(ExportFormat format)
+// What an export may say of the rows of a named stretch. Text rows of samples are written with
+// the stream's cells left empty while another stream has a value, and left out when none has;
+// events are never written where their stream lost time.
+std::vector<std::string> Endings(ExportFormat format, bool samples)
 {
-    return format == ExportFormat::Ascii ? "not written." : "filled with 0 V.";
+    if (format != ExportFormat::Ascii)
+        return {"filled with 0 V."};
+    if (samples)
+        return {"left empty.", "not written."};
+    return {"not written."};
+}
+
+// The times (microseconds) of the rows of a text export: the lines led by a number.
+std::vector<int64_t> TextRowsUs(const ExportOutcome& o)
+{
+    std::vector<int64_t> times;
+    const std::string text(o.bytes.begin(), o.bytes.end());
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find("\r\n", at), text.size());
+        const char first = text[at];
+        if (end > at && ((first >= '0' && first <= '9') || first == '-'))
+            times.push_back(std::llround(std::strtod(text.c_str() + at, nullptr) * 1000));
+        at = end + 2;
+    }
+    return times;
+}
+
+size_t RowsIn(const std::vector<int64_t>& times, const Stretch& s)
+{
+    return static_cast<size_t>(std::count_if(times.begin(), times.end(), [&](int64_t us) {
+        return us >= s.fromMs * 1000 && us < s.toMs * 1000;
+    }));
+}
+
+// What is wrong with the endings of the named stretches of a text export: "left empty." where
+// its rows are written as the sound export has them, "not written." where no row is.
+std::string EndingsProblem(const MissingNames& names, const ExportOutcome& sound, const ExportOutcome& got)
+{
+    const std::vector<int64_t> soundRows = TextRowsUs(sound);
+    const std::vector<int64_t> gotRows = TextRowsUs(got);
+    std::string problems;
+    for (const Stretch& n : names.named) {
+        const size_t rows = RowsIn(gotRows, n);
+        const bool fits = n.ending == "left empty." ? rows > 0 && rows == RowsIn(soundRows, n) : rows == 0;
+        if (!fits)
+            AddProblem(problems, "says " + Describe({n}) + " is " + n.ending.substr(0, n.ending.size() - 1)
+                                     + " where the export holds " + std::to_string(rows) + " of its rows");
+    }
+    return problems;
 }
 
 std::string StatusProblem(int rc, bool named)
@@ -70,7 +118,7 @@ std::vector<LostStretch> LossOracle::LostStretches(const std::vector<LostChunk>&
     for (const LostChunk& l : lost) {
         const KvdPlannedChunk& chunk = m_sound.chunks[l.chunk];
         const Stretch time {chunk.stream, static_cast<int64_t>(chunk.startNs / kNsPerMs),
-                            static_cast<int64_t>(chunk.stopNs / kNsPerMs)};
+                            static_cast<int64_t>(chunk.stopNs / kNsPerMs), {}};
         stretches.push_back({time, l.must});
     }
     return stretches;
@@ -154,12 +202,14 @@ std::string LossOracle::ShorterProblem(const KvdRecordingPlan& shorter, const Ex
 std::string LossOracle::ContinuousProblem(const Damage& damage, const ExportSelection& selection,
                                           ExportFormat format, const ExportOutcome& got)
 {
-    const MissingNames names = ReadMissingNames(got.messages, Ending(format));
+    const MissingNames names = ReadMissingNames(got.messages, Endings(format, true));
     const std::vector<RawColumn> columns = RawColumns(m_sound.plan, selection, format);
     const std::vector<LostStretch> lost = LostStretches(damage.lost);
     const int rate = m_sound.plan.rateHz;
     std::string problems =
         RowsProblem(format, columns, rate, Sound(selection, format), got, names, damage.openEnd);
+    if (format == ExportFormat::Ascii)
+        AddProblem(problems, EndingsProblem(names, Sound(selection, format), got));
     if (!damage.openEnd) {
         AddProblem(problems, NamesProblem(names, lost, selection));
     } else {
@@ -293,7 +343,7 @@ std::string LossOracle::EventsLostProblem(const std::vector<size_t>& lost, bool 
     for (const LostStretch& l : LostStretches(lostChunks))
         due.push_back(l.time);
     std::sort(due.begin(), due.end());
-    const MissingNames names = ReadMissingNames(got.messages, Ending(format));
+    const MissingNames names = ReadMissingNames(got.messages, Endings(format, false));
     std::vector<Stretch> named = names.named;
     std::sort(named.begin(), named.end());
 

@@ -35,6 +35,7 @@ bool ReadName(const std::string& line, const std::string& ending, Stretch& stret
     stretch.stream = rest.substr(0, rest.size() - tail.size());
     stretch.fromMs = std::llround(from * 1000);
     stretch.toMs = std::llround(to * 1000);
+    stretch.ending = ending;
     return true;
 }
 
@@ -110,13 +111,15 @@ bool MissingNames::Names(const std::string& stream, int64_t us) const
     });
 }
 
-MissingNames ReadMissingNames(const std::vector<std::string>& messages, const std::string& ending)
+MissingNames ReadMissingNames(const std::vector<std::string>& messages, const std::vector<std::string>& endings)
 {
     MissingNames names;
     for (const std::string& message : messages) {
         for (const std::string& line : SplitLines(message)) {
             Stretch stretch;
-            if (ReadName(line, ending, stretch))
+            const bool read = std::any_of(endings.begin(), endings.end(),
+                                          [&](const std::string& ending) { return ReadName(line, ending, stretch); });
+            if (read)
                 names.named.push_back(stretch);
             else
                 names.others.push_back(line);

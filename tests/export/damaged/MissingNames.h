@@ -14,6 +14,7 @@ struct Stretch
     std::string stream;
     int64_t fromMs = 0;
     int64_t toMs = 0;
+    std::string ending;   // what a named stretch says of its rows ("not written."); not compared
 
     bool operator<(const Stretch& other) const;
     bool operator==(const Stretch& other) const;
@@ -35,9 +36,9 @@ struct MissingNames
     bool Names(const std::string& stream, int64_t us) const;
 };
 
-// Every line of `messages` read as "Data missing from A s to B s in <stream>: <ending>"; any
-// other line lands in `others`.
-MissingNames ReadMissingNames(const std::vector<std::string>& messages, const std::string& ending);
+// Every line of `messages` read as "Data missing from A s to B s in <stream>: <ending>", with
+// one of `endings`; any other line lands in `others`.
+MissingNames ReadMissingNames(const std::vector<std::string>& messages, const std::vector<std::string>& endings);
 
 // What is wrong with the names of an export of `selection`: a stretch named twice, one of a
 // stream not selected, one that is not made of whole lost chunks of its stream (up to

@@ -14,6 +14,7 @@
 #include "tests/datafile/settings/ParamRecordBytes.h"
 #include "tests/datafile/settings/SettingsBytes.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdLostHeads.h"
 #include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
@@ -135,9 +136,12 @@ struct Recording
     KvdRecordingPlan plan;
     CKVD kvd;
 
-    explicit Recording(const KvdRecordingPlan& p, const std::string& name = "in.kvd") : plan(p)
+    // `lostHeads` are chunks whose heads the file lost.
+    explicit Recording(const KvdRecordingPlan& p, const std::string& name = "in.kvd",
+                       const std::vector<KvdChunkAt>& lostHeads = {})
+        : plan(p)
     {
-        EXPECT_TRUE(WriteKvdRecording(plan, dir.File(name)));
+        EXPECT_TRUE(WriteKvdRecordingWithoutHeads(plan, dir.File(name), lostHeads));
         EXPECT_TRUE(kvd.Open(dir.File(name)));
     }
 };
@@ -222,10 +226,8 @@ TEST(CConvertToASCII, EmptyRecordingWritesTheHeadOnlyAndOutputFailuresAreReporte
     EXPECT_EQ(empty.text, "Sondrel ASCII conversion\r\n\r\nt           \tEl 13       \r\n[ms]        \t[\xB5V]        \r\n");
 
     {
-        SCOPED_TRACE("the rows of a missing chunk are left out, reported, and the rest written");
-        KvdRecordingPlan gap;
-        gap.dropChunks = {12};   // 1.2 s to 1.3 s missing
-        Recording broken(gap);
+        SCOPED_TRACE("the rows of a lost chunk are left out, named, and the rest written");
+        Recording broken(KvdRecordingPlan(), "in.kvd", {{"Electrode Raw Data", 1200}});
         const Result r = ConvertBoth(broken.kvd, selection, broken.dir.File("gap.txt"));
         EXPECT_EQ(r.rc, kConvertReported);
         const std::vector<std::string> lines = Lines(r.text);
@@ -235,28 +237,14 @@ TEST(CConvertToASCII, EmptyRecordingWritesTheHeadOnlyAndOutputFailuresAreReporte
         EXPECT_EQ(r.messages, std::vector<std::string>({"Data missing from 1.200 s to 1.300 s in Electrode Raw Data: not written."}));
     }
     {
-        SCOPED_TRACE("a chunk missing from one of two streams leaves its cells empty, the rows written");
-        KvdRecordingPlan gap;
-        KvdRawStreamPlan analog;
-        analog.name = "Analog Raw Data";
-        analog.id = "anlg0001";
-        analog.channels = {"A1"};
-        analog.missingSlots = {12};
-        gap.streams.push_back(analog);
-        Recording broken(gap);
-        CKVDataSelection both = selection;
-        both.Add(Entry("Analog Raw Data", "A1"));
-        const Result r = ConvertBoth(broken.kvd, both, broken.dir.File("gap.txt"));
-        EXPECT_EQ(r.rc, kConvertReported);
-        const std::vector<std::string> lines = Lines(r.text);
-        ASSERT_EQ(lines.size(), 4u + 25000u);
-        for (size_t row : {11999u, 12000u, 12999u, 13000u}) {
-            const std::string& line = lines[4 + row];
-            const bool inGap = row >= 12000 && row < 13000;
-            EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << row;
-            EXPECT_EQ(line.back() == '\t', inGap) << row;
-        }
-        EXPECT_EQ(r.messages, std::vector<std::string>({"Data missing from 1.200 s to 1.300 s in Analog Raw Data: not written."}));
+        SCOPED_TRACE("a pause of the only stream leaves its rows out, with nothing lost to name");
+        KvdRecordingPlan pause;
+        pause.dropChunks = {12};
+        Recording paused(pause);
+        const Result r = ConvertBoth(paused.kvd, selection, paused.dir.File("pause.txt"));
+        EXPECT_EQ(r.rc, kConvertOk);
+        EXPECT_EQ(Lines(r.text).size(), 4u + 25000u - 1000u);
+        EXPECT_TRUE(r.messages.empty());
     }
     {
         SCOPED_TRACE("no output open");
@@ -278,6 +266,76 @@ TEST(CConvertToASCII, EmptyRecordingWritesTheHeadOnlyAndOutputFailuresAreReporte
         const int rc = converter.Convert(nullptr, nullptr, true, true);
         EXPECT_TRUE(rc == kConvertReported || rc == kConvertCloseFailed) << rc;
     }
+}
+
+namespace {
+
+// 2.5 s of electrodes "12" and "13" and analog "A1" (zero 2048), without the chunks of the time
+// slots (100 ms each) listed for each stream.
+KvdRecordingPlan ElectrodesAndAnalog(std::vector<int> electrodesLack, std::vector<int> analogLacks)
+{
+    KvdRecordingPlan plan;
+    plan.streams[0].missingSlots = std::move(electrodesLack);
+    plan.streams.push_back(RawStream("analog", "Analog Raw Data", "anlg0001", {"A1"}, 2048));
+    plan.streams[1].missingSlots = std::move(analogLacks);
+    return plan;
+}
+
+CKVDataSelection ElectrodeAndAnalog()
+{
+    CKVDataSelection selection;
+    selection.Add(Entry("Electrode Raw Data", "12"));
+    selection.Add(Entry("Analog Raw Data", "A1"));
+    return selection;
+}
+
+// True when `line` is a row whose analog cell (the last) is empty.
+bool AnalogEmpty(const std::string& line)
+{
+    return std::count(line.begin(), line.end(), '\t') == 2 && line.back() == '\t';
+}
+
+} // namespace
+
+// Rows a stream has no chunk for, with nothing lost there (a chunk it does not have, an end a
+// chunk before the other stream's), keep their rows with that stream's cells empty, named
+// nowhere: the export is a success.
+TEST(CConvertToASCII, CellsAStreamDoesNotHaveAreLeftEmptyAndNotNamed)
+{
+    Recording in(ElectrodesAndAnalog({}, {12, 24}));
+    CKVDataSelection selection = ElectrodeAndAnalog();
+    const Result r = ConvertBoth(in.kvd, selection, in.dir.File("out.txt"));
+    EXPECT_EQ(r.rc, kConvertOk);
+    EXPECT_TRUE(r.messages.empty());
+    const std::vector<std::string> lines = Lines(r.text);
+    ASSERT_EQ(lines.size(), 4u + 25000u);
+    for (size_t row : {11999u, 12000u, 12999u, 13000u, 23999u, 24000u, 24999u}) {
+        const bool lacking = (row >= 12000 && row < 13000) || row >= 24000;
+        EXPECT_EQ(AnalogEmpty(lines[4 + row]), lacking) << row;
+    }
+}
+
+// Lost time is named as its rows are written: "left empty" where the other stream's values keep
+// the rows, "not written" where the rows hold no value at all and are left out.
+TEST(CConvertToASCII, LostTimeIsNamedLeftEmptyOrNotWritten)
+{
+    // The analog chunks at 1.0 s and 1.3 s lost their heads; the electrodes have no chunk at
+    // 1.3 s. Three electrode channels keep the electrodes' frames from fitting the lost bytes.
+    KvdRecordingPlan plan = ElectrodesAndAnalog({13}, {});
+    plan.streams[0].channels = {"12", "13", "14"};
+    Recording in(plan, "in.kvd", {{"Analog Raw Data", 1000}, {"Analog Raw Data", 1300}});
+    CKVDataSelection selection = ElectrodeAndAnalog();
+    const Result r = ConvertBoth(in.kvd, selection, in.dir.File("out.txt"));
+    EXPECT_EQ(r.rc, kConvertReported);
+    EXPECT_EQ(r.messages, std::vector<std::string>({"Data missing from 1.000 s to 1.100 s in Analog Raw Data: left empty.\n"
+                                                    "Data missing from 1.300 s to 1.400 s in Analog Raw Data: not written."}));
+    const std::vector<std::string> lines = Lines(r.text);
+    ASSERT_EQ(lines.size(), 4u + 25000u - 1000u);
+    for (size_t row : {9999u, 10000u, 10999u, 11000u, 12999u}) {
+        EXPECT_EQ(AnalogEmpty(lines[4 + row]), row >= 10000 && row < 11000) << row;
+    }
+    EXPECT_EQ(lines[4 + 12999].substr(0, 12), "1299.900    ");
+    EXPECT_EQ(lines[4 + 13000].substr(0, 12), "1400.000    ");
 }
 
 // Sweep blocks: the sweep header lines, the titles of a new output led by the sweep columns,
