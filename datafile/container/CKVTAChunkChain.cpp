@@ -185,20 +185,44 @@ int64_t CKVTAChunkChain::TakenSize(uint64_t at, const uint8_t* head)
     };
     const int64_t own = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
     const Boundary ownBoundary = boundaryBehind(own);
-    if (ownBoundary == Boundary::kSurely)
-        return own;
-    // A size that leads nowhere sure is checked against the one the times imply: the data
-    // behind it are then read as the next chunk, not swallowed as samples.
+    // The size the times imply for a stream of samples: where both lead to a stream's head, it
+    // is the one to believe (a size 32 too large behind which an empty event chunk's head ends
+    // on the next head would read that event head as samples).
+    // Only a size that leaves room for a whole head behind the implied one is checked where
+    // its own leads to a head, so a sound file reads each head once.
     const int64_t implied = ImpliedSize(at, head);
-    const Boundary impliedBoundary = implied != own ? boundaryBehind(implied) : Boundary::kNot;
+    const bool checkImplied = implied >= 0 && implied != own
+                              && (ownBoundary != Boundary::kSurely
+                                  || own - implied >= static_cast<int64_t>(Kvd::DataChunk::kHeaderBytes));
+    const Boundary impliedBoundary = checkImplied ? boundaryBehind(implied) : Boundary::kNot;
     if (impliedBoundary == Boundary::kSurely)
         return implied;
-    if (ownBoundary == Boundary::kMaybe)
+    if (ownBoundary != Boundary::kNot)
         return own;
-    return impliedBoundary == Boundary::kMaybe ? implied : -1;
+    if (impliedBoundary == Boundary::kMaybe)
+        return implied;
+    // Its own size leads to a damaged head: the chunk is sound when the next head of a stream
+    // lies behind a whole head's bytes from its end, and the damaged head pays alone.
+    if (own >= 0 && SizeFits(at, own) && HeadDamagedBehind(at, own))
+        return own;
+    return -1;
+}
+
+bool CKVTAChunkChain::HeadDamagedBehind(uint64_t at, int64_t size)
+{
+    const uint64_t end = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
+    uint64_t found = 0;
+    if (!FindStreamHead(at + Kvd::DataChunk::kHeaderBytes, found))
+        return false;
+    return found >= end && found - end >= Kvd::DataChunk::kHeaderBytes;
 }
 
 bool CKVTAChunkChain::Resync(uint64_t from)
+{
+    return FindStreamHead(from, m_next);
+}
+
+bool CKVTAChunkChain::FindStreamHead(uint64_t from, uint64_t& found)
 {
     const uint64_t limit = DataLimit();
     if (m_streamFacts.empty())
@@ -226,7 +250,7 @@ bool CKVTAChunkChain::Resync(uint64_t from)
             const uint64_t at = pos + k;
             uint64_t next = 0;
             if (IsKnownHeader(at, next) && ChunkBeginsAt(next) == Boundary::kSurely) {
-                m_next = at;
+                found = at;
                 return true;
             }
         }

@@ -116,15 +116,22 @@ private:
     // head of no stream whose size fits; kNot elsewhere.
     enum class Boundary { kNot, kMaybe, kSurely };
     Boundary ChunkBeginsAt(uint64_t at);
-    // The size the head at `at` is taken with: its own when it leads to where a chunk surely
-    // begins, else the one its times imply for a stream of samples when that does; failing both,
-    // the first of the two that leads to where a chunk may begin; -1 when none does.
+    // The size the head at `at` is taken with: the one its times imply for a stream of samples
+    // when that leads to where a chunk surely begins, else its own when that leads to where a
+    // chunk may begin, else the implied one when that does; failing all, its own when no chunk
+    // of a stream begins inside the bytes it claims (the head behind it is damaged, not this
+    // one); -1 otherwise.
     int64_t TakenSize(uint64_t at, const uint8_t* head);
     // The size that the times of the head at `at` imply for its stream's frames; -1 when the
     // head names no stream of samples or the times do not fit.
     int64_t ImpliedSize(uint64_t at, const uint8_t* head) const;
     // Finds the next chunk at or after `from` (see the class comment); sets m_next.
     [[nodiscard]] bool Resync(uint64_t from);
+    // The first place at or after `from` where a chunk of a stream begins, as Resync finds it.
+    [[nodiscard]] bool FindStreamHead(uint64_t from, uint64_t& found);
+    // True when the first chunk of a stream behind the head at `at` begins at least a head's
+    // bytes after the end that `size` gives it: a damaged head lies there, not inside.
+    bool HeadDamagedBehind(uint64_t at, int64_t size);
     // Notes the bytes from the damaged head at `at` (its 32 bytes in `head`) up to `to` as lost.
     void NoteLost(uint64_t at, const uint8_t* head, uint64_t to);
     void LoadFacts();

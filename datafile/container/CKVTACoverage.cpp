@@ -59,6 +59,7 @@ bool OneByteApart(uint64_t a, uint64_t b)
 // How long before the header's start a chunk may begin: the recording program may start its
 // first chunks a little before the time it notes as the start; a damaged start lies far off.
 constexpr uint64_t kEarlyStartNs = 1000000000;
+constexpr uint64_t kLongestChunkNs = 60000000000;
 
 // A stream's rate in mHz, as the unsigned number every time formula works with.
 uint64_t RateOf(const KvtStreamFacts& facts)
@@ -121,7 +122,7 @@ void CKVTACoverage::Clear()
     m_byKey.clear();
     m_unread.clear();
     m_chunksMayPrecedeStart = false;
-    m_dataStart = m_recordingStart = m_extentStart = m_extentEnd = m_samplesEnd = 0;
+    m_dataStart = m_recordingStart = m_claimedStop = m_extentStart = m_extentEnd = m_samplesEnd = 0;
     m_fileCut = false;
     m_allCounted = false;
     m_continuous = true;
@@ -189,6 +190,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_trusted = &trusted;
     m_dataStart = dataStart;
     m_recordingStart = recording.start;
+    m_claimedStop = recording.claimedStop;
     m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
     m_continuous = recording.continuous;
     trusted.assign(chunks.size(), false);
@@ -278,6 +280,9 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
                 sound[kept++] = sound[k];
         sound.resize(kept);
     }
+    if (m_continuous && s.spansChecked)
+        DropJumps(s, sound);
+    DropTwins(sound);
     return sound;
 }
 
@@ -317,6 +322,62 @@ std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& h
         run.push_back(heads[k]);
     std::reverse(run.begin(), run.end());
     return run;
+}
+
+void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    const auto meetsPrevious = [&](size_t k) {
+        const uint64_t start = chunks[sound[k]].start;
+        return k == 0 ? m_recordingStart == 0 || start <= m_recordingStart + slack
+                      : Near(chunks[sound[k - 1]].stop, start, slack);
+    };
+    const auto meetsNext = [&](size_t k) {
+        const uint64_t stop = chunks[sound[k]].stop;
+        return k + 1 == sound.size() ? m_claimedStop != 0 && stop <= AddSaturated(m_claimedStop, slack)
+                                     : Near(chunks[sound[k + 1]].start, stop, slack);
+    };
+    std::vector<size_t> kept;
+    for (size_t k = 0; k < sound.size(); ++k)
+        if (meetsPrevious(k) || meetsNext(k) || AccompaniedInFile(s, sound[k]))
+            kept.push_back(sound[k]);
+    sound.swap(kept);
+}
+
+void CKVTACoverage::DropTwins(std::vector<size_t>& sound) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    std::vector<size_t> byStart = sound;
+    std::sort(byStart.begin(), byStart.end(), [&](size_t a, size_t b) { return chunks[a].start < chunks[b].start; });
+    std::vector<size_t> twins;
+    for (size_t k = 1; k < byStart.size(); ++k) {
+        const KvtChunkInfo& a = chunks[byStart[k - 1]];
+        const KvtChunkInfo& b = chunks[byStart[k]];
+        if (a.start == b.start && a.stop == b.stop) {
+            twins.push_back(byStart[k - 1]);
+            twins.push_back(byStart[k]);
+        }
+    }
+    if (twins.empty())
+        return;
+    std::sort(twins.begin(), twins.end());
+    sound.erase(std::remove_if(sound.begin(), sound.end(),
+                               [&](size_t i) { return std::binary_search(twins.begin(), twins.end(), i); }),
+                sound.end());
+}
+
+bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    for (size_t j : {i - 1, i + 1}) {
+        if (j >= chunks.size() || chunks[j].key == s.facts.key)
+            continue;
+        if (Find(chunks[j].key) && Near(chunks[j].start, chunks[i].start, slack))
+            return true;
+    }
+    return false;
 }
 
 void CKVTACoverage::MendChunks()
@@ -398,12 +459,17 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
         m_unread.push_back(UnreadBytes {span.from, span.to, start, span.headStop, key, false});
         if (!tail)
             continue;
-        // A head of a known stream whose chunk would run past the end: the copy was cut there.
-        if (headRead && m_byKey.count(named)) {
+        // A head of a known stream whose chunk would run past the end: the copy was cut there,
+        // unless the head is the last the header counts and its size is damaged; where its
+        // times imply that size, it is not.
+        if (const StreamState* owner = headRead ? Find(named) : nullptr) {
             const int64_t size = LoadLE<int64_t>(head + Kvd::DataChunk::kSize);
+            const uint64_t stop = LoadLE<uint64_t>(head + Kvd::DataChunk::kStop);
             const uint64_t room = limit - span.from - Kvd::kFrameBytes;
-            m_fileCut = m_fileCut || (!m_allCounted && size >= Kvd::DataChunk::kMinSize
-                                      && static_cast<uint64_t>(size) > room);
+            const bool runsPast = size >= Kvd::DataChunk::kMinSize && static_cast<uint64_t>(size) > room;
+            const uint64_t payload = static_cast<uint64_t>(size - Kvd::DataChunk::kMinSize);
+            const bool timesAgree = start <= stop && owner->facts.HoldsFramesOf(payload, stop - start);
+            m_fileCut = m_fileCut || (runsPast && (!m_allCounted || timesAgree));
         }
     }
     for (size_t i = 0; i < chunks.size(); ++i) {
@@ -457,6 +523,40 @@ bool CKVTACoverage::AnotherStreamRecords(const StreamState& s, uint64_t t) const
     return false;
 }
 
+bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t) const
+{
+    for (const StreamState& other : m_streams) {
+        if (&other == &s)
+            continue;
+        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
+                                         [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+        if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
+            return true;
+    }
+    return false;
+}
+
+uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
+                                        uint64_t length) const
+{
+    // A continuous recording has no pauses: what was lost follows on from what was read.
+    if (m_continuous || length >= n.start - p.stop)
+        return p.stop;
+    const uint64_t late = n.start - length;
+    // The damaged heads' own times, where one of them meets a neighbour.
+    for (const UnreadBytes& u : m_unread) {
+        if (u.to <= p.End() || u.from >= n.offset || u.key != s.facts.key)
+            continue;
+        if (u.claimedStop == n.start || u.claimedStart == late)
+            return late;
+        if (u.claimedStart == p.stop || u.claimedStop == p.stop + length)
+            return p.stop;
+    }
+    // The other streams of the same period: the sweep the lost chunk belonged to is the one
+    // they recorded in.
+    return AnotherStreamHolds(s, late) && !AnotherStreamHolds(s, p.stop) ? late : p.stop;
+}
+
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
 {
     if (m_byKey.count(key))
@@ -481,6 +581,14 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
         m_extentStart = trusted.any ? std::min(recording.start, trusted.first) : recording.start;
     // Bytes behind every trusted chunk that none could read, and those an index position past
     // the end of the file says are gone: the time they can hold is all a claim may add.
+    // Fewer heads than the header counts prove a cut where no chunk could be read, or where the
+    // streams end apart (a copy that broke off inside a time slot, or behind the trigger of a
+    // sweep whose data it lacks); a file that ends cleanly between two slots may be a recording
+    // stopped there.
+    const bool endsApart = trusted.someStreamShort
+                           || (trusted.anySamples && trusted.latestStart >= trusted.latestSamples);
+    if (recording.claimedChunks != 0 && !m_allCounted && (!trusted.any || endsApart))
+        m_fileCut = true;
     TailBounds tail;
     uint64_t tailBytes = TailBytes(trusted.lastEnd);
     tail.indexPastEnd = recording.indexPositionField > limit;
@@ -492,9 +600,10 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.claim = TailClaim(recording, trusted.lastEnd);
     tail.cutReach = CutReach(recording, trusted);
     tail.someStreamShort = trusted.someStreamShort;
-    m_extentEnd = std::max(m_extentStart, Extend(trusted.latest, tail));
-    m_samplesEnd = trusted.anySamples
-                       ? std::max(m_extentStart, Extend(trusted.latestSamples, tail))
+    m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
+    m_samplesEnd = trusted.anySamples || !trusted.any
+                       ? std::max(m_extentStart,
+                                  Extend(std::max(trusted.latestSamples, m_extentStart), tail))
                        : m_extentEnd;
     // In a file cut short, an event stream that goes on past the samples shows they went on too.
     if (m_fileCut)
@@ -511,6 +620,7 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
             const KvtChunkInfo& c = chunks[i];
             r.first = r.any ? std::min(r.first, c.start) : c.start;
             r.latest = std::max(r.latest, c.stop);
+            r.latestStart = std::max(r.latestStart, c.start);
             r.lastEnd = std::max(r.lastEnd, c.End());
             r.longestChunk = std::max(r.longestChunk, c.stop - c.start);
             r.any = true;
@@ -559,7 +669,9 @@ uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
     const uint64_t lacking = recording.claimedChunks > read ? recording.claimedChunks - read : 0;
     if (lacking == 0)
         return trusted.latest - std::min(trusted.latest, m_extentStart);
-    return Saturate(static_cast<U128>(lacking) * trusted.longestChunk);
+    // Where no chunk could be read, none tells how long one lasts: no recording program's
+    // lasts a minute.
+    return Saturate(static_cast<U128>(lacking) * (trusted.any ? trusted.longestChunk : kLongestChunkNs));
 }
 
 uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const
@@ -582,8 +694,12 @@ uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const
 
 uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
 {
-    if (m_fileCut && !tail.indexPastEnd)
-        return tail.claim > end ? std::min(tail.claim, AddSaturated(end, tail.cutReach)) : end;
+    // Without a claim, the bytes of the chunk cut in two tell how far it got.
+    if (m_fileCut && !tail.indexPastEnd) {
+        if (tail.claim > end)
+            return std::min(tail.claim, AddSaturated(end, tail.cutReach));
+        return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
+    }
     // Where a stream ends before the others, the bytes behind are its own lost tail.
     if (tail.reach == 0 || (tail.someStreamShort && !m_fileCut))
         return end;
@@ -710,9 +826,11 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];
             const KvtChunkInfo& n = chunks[s.chunks[k]];
             const uint64_t bytes = unread(p.End(), n.offset, p.stop);
-            if (bytes > 0 && n.start > p.stop)
-                holes.push_back(
-                    {p.stop, bound(p.stop, n.start, bytes), KvtHoleCause::kDamagedHead});
+            if (bytes > 0 && n.start > p.stop) {
+                const uint64_t length = bound(p.stop, n.start, bytes) - p.stop;
+                const uint64_t from = LostTimeBetween(s, p, n, length);
+                holes.push_back({from, from + length, KvtHoleCause::kDamagedHead});
+            }
         }
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.

@@ -118,6 +118,7 @@ private:
         bool anySamples = false;       // some of them belong to a stream of samples
         uint64_t first = 0;            // the earliest start
         uint64_t latest = 0;           // the latest stop
+        uint64_t latestStart = 0;      // the latest start
         uint64_t latestSamples = 0;    // the latest stop of a stream of samples
         uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
         uint64_t longestChunk = 0;     // the longest time one of them spans
@@ -144,6 +145,18 @@ private:
     // The longest run of `heads` (file order) in which each starts at or after the stop of the
     // one before; of several as long, one that ends at the earliest stop.
     std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads) const;
+    // In a continuous recording the chunks of a stream follow on from each other: one that
+    // meets neither the chunk before it (or the recording's start) nor the one behind it (or
+    // the claimed stop, where there is one), and that no other stream's chunk beside it in the
+    // file starts with, jumped in time: its head is damaged. A pause of all streams keeps its
+    // chunks.
+    void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // Two chunks of one stream with the same times: one of them carries a damaged id or times
+    // and nothing tells which, so neither is trusted.
+    void DropTwins(std::vector<size_t>& sound) const;
+    // True when a chunk of another stream next to chunk i in the file starts with it (events
+    // too: the trigger of a sweep begins with its first chunk).
+    bool AccompaniedInFile(const StreamState& s, size_t i) const;
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
@@ -182,6 +195,13 @@ private:
                            bool unknownToo = true) const;
     // True when a stream of samples other than `s` has a trusted chunk that holds time t.
     bool AnotherStreamRecords(const StreamState& s, uint64_t t) const;
+    // True when a stream other than `s` has a trusted chunk that holds time t.
+    bool AnotherStreamHolds(const StreamState& s, uint64_t t) const;
+    // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. In sweeps
+    // they may end the sweep of `p` or begin that of `n`: the damaged heads' times or the other
+    // streams of that period tell which.
+    uint64_t LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
+                             uint64_t length) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;
@@ -195,6 +215,7 @@ private:
     std::vector<UnreadBytes> m_unread;
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
+    uint64_t m_claimedStop = 0;    // the latest stop the header or a stored index claims
     bool m_chunksMayPrecedeStart = false;
     uint64_t m_extentStart = 0;
     uint64_t m_extentEnd = 0;

@@ -322,6 +322,8 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
             candidate = static_cast<int>(s);
     }
     if (reference < 0) {
+        // No chunk could be read: the time the file lost may still make a sweep.
+        (void)SweepsOfSamples(streams, sweepLength, m_sweepStarts, m_sweepStops);
         m_built = true;
         return true;
     }

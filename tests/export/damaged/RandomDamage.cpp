@@ -354,7 +354,8 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
         cut = at + static_cast<size_t>(Between(random, 1, static_cast<int>(Chunk::kHeaderBytes) - 1));
         r.kind = "cut inside a head";
     } else if (where == 2) {
-        cut = at + Chunk::kHeaderBytes + static_cast<size_t>(Between(random, 0, static_cast<int>(end - at) - 33));
+        const size_t payload = end - at - Chunk::kHeaderBytes;
+        cut = at + Chunk::kHeaderBytes + (payload == 0 ? 0 : static_cast<size_t>(Between(random, 0, static_cast<int>(payload) - 1)));
         r.kind = cut == at + Chunk::kHeaderBytes ? "cut behind a head" : "cut inside a chunk";
     } else {
         cut = sound.layout.indexAt + static_cast<size_t>(Between(random, 1, 40));
@@ -416,20 +417,24 @@ KvdRecordingPlan RandomPlan(std::mt19937_64& random)
         plan.gapMs = Pick(random, std::vector<int> {plan.chunkMs, 2 * plan.chunkMs, 700, 3000, 60000});
         return plan;
     }
-    plan.chunks = Between(random, 3, 10);
+    plan.chunks = Between(random, 4, 10);
     const int endMs = plan.chunks * plan.chunkMs;
     if (Chance(random, 0.5)) {
         // A chunk per event spans a chunk's time from the event: the program writes no two
         // that overlap.
         plan.triggerEverySlot = Chance(random, 0.5);
-        plan.triggerMs = EventTimes(random, endMs, 4, plan.triggerEverySlot ? 1 : plan.chunkMs);
+        plan.triggerMs = EventTimes(random, plan.triggerEverySlot ? endMs : endMs - plan.chunkMs, 4,
+                                    plan.triggerEverySlot ? 1 : plan.chunkMs);
         plan.triggerSettings = TriggerSettings();
     }
     if (plan.fileVersion >= 1 && Chance(random, 0.3))
         plan.spikeMs = EventTimes(random, endMs, 6, 1);
     // A pause inside the recording.
+    // A pause inside the recording. Right before the last slot of a lone stream without stop
+    // time it is the same file as the last chunk's times moved on by a chunk: left out.
+    const bool endKnown = plan.fileVersion >= 1 || plan.storedIndex;
     if (Chance(random, 0.1))
-        plan.dropChunks = {Between(random, 1, plan.chunks - 2)};
+        plan.dropChunks = {Between(random, 1, plan.chunks - (endKnown || plan.streams.size() > 1 ? 2 : 3))};
     // A stream that ends a slot before the others: nothing is lost.
     if (plan.streams.size() > 1 && Chance(random, 0.15))
         plan.streams.back().missingSlots = {plan.chunks - 1};
