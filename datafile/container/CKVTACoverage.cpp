@@ -587,7 +587,10 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // stopped there.
     const bool endsApart = trusted.someStreamShort
                            || (trusted.anySamples && trusted.latestStart >= trusted.latestSamples);
-    if (recording.claimedChunks != 0 && !m_allCounted && (!trusted.any || endsApart))
+    // So does a last sweep shorter than the header says sweeps last.
+    const bool sweepShort = !m_continuous && recording.sweepLength != 0 && trusted.anySamples
+                            && trusted.latestSamples - LastRunStart() < recording.sweepLength;
+    if (recording.claimedChunks != 0 && !m_allCounted && (!trusted.any || endsApart || sweepShort))
         m_fileCut = true;
     TailBounds tail;
     uint64_t tailBytes = TailBytes(trusted.lastEnd);
@@ -638,6 +641,28 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
                                 || chunks[s.chunks.back()].stop < r.latestSamples;
     }
     return r;
+}
+
+uint64_t CKVTACoverage::LastRunStart() const
+{
+    struct Span
+    {
+        uint64_t start, stop, slack;
+    };
+    std::vector<Span> spans;
+    for (const StreamState& s : m_streams)
+        if (s.facts.HasFrames())
+            for (size_t i : s.chunks)
+                spans.push_back({(*m_chunks)[i].start, (*m_chunks)[i].stop, s.facts.FrameTime()});
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    uint64_t runStart = spans.empty() ? 0 : spans.front().start;
+    uint64_t runStop = runStart;
+    for (const Span& span : spans) {
+        if (span.start > AddSaturated(runStop, span.slack))
+            runStart = span.start;
+        runStop = std::max(runStop, span.stop);
+    }
+    return runStart;
 }
 
 uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const

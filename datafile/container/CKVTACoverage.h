@@ -44,6 +44,7 @@ struct KvtRecordingFacts
     uint64_t indexPositionField = 0;  // the index position as stored (0: none)
     uint64_t claimedChunks = 0;   // the data chunks the header counts (0: none)
     bool continuous = true;
+    uint64_t sweepLength = 0;     // ns a sweep lasts in a triggered recording (0: unknown)
 };
 
 enum class KvtHoleCause { kDamagedHead, kFileCut };
@@ -163,6 +164,9 @@ private:
                        uint64_t leftFrom);
     void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);
     TrustedReach ReachOfTrusted() const;
+    // Where the last run of time the streams of samples recorded together begins (runs part
+    // where no stream records for more than a frame).
+    uint64_t LastRunStart() const;
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
     // The latest stop claimed for the time behind `lastEnd`: by the header or a stored index,

@@ -615,6 +615,7 @@ KvtRecordingFacts CKVTAStreamFile::GetRecordingFacts() const
         facts.claimedStop = std::max(facts.claimedStop, m_index.GetSweepStopValue(sweeps - 1));
     facts.indexPositionField = m_storedIndexPosition;
     facts.claimedChunks = static_cast<uint64_t>(std::max<int64_t>(0, m_header.GetDataChunkCount()));
+    facts.sweepLength = SweepLengthNs();
     return facts;
 }
 
@@ -726,14 +727,18 @@ bool CKVTAStreamFile::LoadIndexCache()
     return m_index.LoadCache(m_indexCacheFolder, m_header.GetRecordingTime(), m_reader, m_dataStart);
 }
 
+uint64_t CKVTAStreamFile::SweepLengthNs() const
+{
+    // A triggered recording's sweeps last the header's window extent.
+    const double extentMs = m_header.GetRecordingMode() != 0 ? m_header.GetWindowExtent() : 0.0;
+    return extentMs > 0 && extentMs < 1e12 ? static_cast<uint64_t>(extentMs * 1e6) : 0;
+}
+
 bool CKVTAStreamFile::GenerateIndex()
 {
     if (!m_hasHeader || !m_file)
         return false;
-    // A triggered recording's sweeps last the header's window extent.
-    const double extentMs = m_header.GetRecordingMode() != 0 ? m_header.GetWindowExtent() : 0.0;
-    const uint64_t sweepLength = extentMs > 0 && extentMs < 1e12 ? static_cast<uint64_t>(extentMs * 1e6) : 0;
-    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries, sweepLength))
+    if (!m_index.GenerateIndex(StreamList(), *this, m_reader.Length(), m_discardIndexEntries, SweepLengthNs()))
         return false;
     // Never taken while nothing sets a cache folder. A cache file that cannot be written is
     // skipped: the index in memory is what counts.

@@ -166,6 +166,9 @@ public:
     const CKVTAStreamIndex* GetStreamIndex() const override { return m_index.HasEntries() ? &m_index : nullptr; }
     // Scans every data chunk to build the index; false only when the progress callback cancelled.
     [[nodiscard]] bool GenerateIndex();
+    // How long a sweep of a triggered recording lasts (ns): the header's window extent; 0 when
+    // it tells none.
+    uint64_t SweepLengthNs() const;
     // Reads the index cache file of this recording; false without a cache folder (nothing sets
     // one, so always) or on any read or verification failure (the index is then cleared).
     [[nodiscard]] bool LoadIndexCache();

@@ -301,35 +301,31 @@ bool HasStopTime(const KvdRecordingPlan& plan)
     return plan.fileVersion >= 1;
 }
 
-// True when chunk `k` begins a time slot: every chunk before it has ended by its start.
-bool BeginsSlot(const SoundRecording& sound, size_t k)
-{
-    for (size_t i = 0; i < k; ++i)
-        if (sound.chunks[i].stopNs > sound.chunks[k].startNs)
-            return false;
-    return true;
-}
-
-// The plan of what is left of a recording without stored index cut before chunk `k`, which
-// begins a slot; none where the writer's plan cannot say it (a cut inside a sweep).
+// The plan of what is left of a recording without stored index cut cleanly before chunk `k`:
+// before the first chunk of a time slot (continuous) or of a sweep; none where the writer's
+// plan cannot say it (a cut inside a slot or a sweep).
 std::optional<KvdRecordingPlan> ShorterPlan(const SoundRecording& sound, size_t k)
 {
     const KvdRecordingPlan& plan = sound.plan;
-    const uint64_t endNs = sound.chunks[k].startNs;
+    const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
     KvdRecordingPlan shorter = plan;
+    uint64_t endNs = 0;
     if (plan.triggered) {
         int sweeps = 0;
-        while (sweeps < plan.sweeps && KvdSweepStartNs(plan, sweeps) < endNs)
+        while (sweeps < plan.sweeps && KvdSweepStartNs(plan, sweeps) <= sound.chunks[k].startNs)
             ++sweeps;
-        if (sweeps == 0 || KvdSweepStartNs(plan, sweeps) != endNs)
-            return std::nullopt;
-        shorter.sweeps = sweeps;
-        return shorter;
+        shorter.sweeps = sweeps - 1;
+        endNs = KvdSweepStartNs(plan, shorter.sweeps);
+    } else {
+        shorter.chunks = static_cast<int>(sound.chunks[k].startNs / chunkNs);
+        endNs = static_cast<uint64_t>(shorter.chunks) * chunkNs;
     }
-    const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
-    if (endNs % chunkNs != 0 || endNs == 0)
+    // Every chunk before the cut belongs to an earlier slot or sweep.
+    for (size_t i = 0; i < k; ++i)
+        if (sound.chunks[i].startNs >= endNs)
+            return std::nullopt;
+    if (endNs == 0)
         return std::nullopt;
-    shorter.chunks = static_cast<int>(endNs / chunkNs);
     const auto past = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs; };
     shorter.triggerMs.erase(std::remove_if(shorter.triggerMs.begin(), shorter.triggerMs.end(), past),
                             shorter.triggerMs.end());
@@ -370,7 +366,7 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
     r.damage.openEnd = !index && !HasStopTime(sound.plan);
     for (size_t n = 1; r.damage.openEnd && n < r.damage.lost.size(); ++n)
         r.damage.lost[n].must = false;
-    if (where == 0 && !index && k > 0 && BeginsSlot(sound, k))
+    if (where == 0 && !index && k > 0)
         r.shorter = ShorterPlan(sound, k);
     return r;
 }
