@@ -592,6 +592,11 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
                             && trusted.latestSamples - LastRunStart() < recording.sweepLength;
     if (recording.claimedChunks != 0 && !m_allCounted && (!trusted.any || endsApart || sweepShort))
         m_fileCut = true;
+    // Without a count, a sweep's trigger that outlasts the samples, no longer than a sweep,
+    // shows the sweep broke off.
+    if (recording.claimedChunks == 0 && !m_continuous && trusted.anySamples
+        && TriggerOutlasts(trusted.latestSamples, recording.sweepLength))
+        m_fileCut = true;
     TailBounds tail;
     uint64_t tailBytes = TailBytes(trusted.lastEnd);
     tail.indexPastEnd = recording.indexPositionField > limit;
@@ -641,6 +646,23 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
                                 || chunks[s.chunks.back()].stop < r.latestSamples;
     }
     return r;
+}
+
+bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const
+{
+    // Behind the samples in the file too: a trigger with damaged times lies among them.
+    size_t lastSamples = 0;
+    for (const StreamState& s : m_streams)
+        if (s.facts.HasFrames() && !s.chunks.empty())
+            lastSamples = std::max(lastSamples, s.chunks.back());
+    for (const StreamState& s : m_streams) {
+        if (s.facts.HasFrames() || s.chunks.empty() || s.chunks.back() < lastSamples)
+            continue;
+        const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
+        if (last.stop > samplesEnd && last.stop - last.start <= sweepLength)
+            return true;
+    }
+    return false;
 }
 
 uint64_t CKVTACoverage::LastRunStart() const

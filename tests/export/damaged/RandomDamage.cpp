@@ -319,6 +319,31 @@ std::optional<KvdRecordingPlan> ShorterPlan(const SoundRecording& sound, size_t 
     } else {
         shorter.chunks = static_cast<int>(sound.chunks[k].startNs / chunkNs);
         endNs = static_cast<uint64_t>(shorter.chunks) * chunkNs;
+        // A cut between the chunks of one slot leaves the streams behind it without that slot:
+        // the same file as a recording whose streams end apart.
+        std::vector<bool> present(plan.streams.size(), false);
+        bool inSlot = false;
+        for (size_t i = 0; i < k; ++i) {
+            if (sound.chunks[i].startNs < endNs)
+                continue;
+            inSlot = true;
+            for (size_t p = 0; p < plan.streams.size(); ++p)
+                present[p] = present[p] || plan.streams[p].name == sound.chunks[i].stream;
+        }
+        if (inSlot) {
+            for (size_t p = 0; p < plan.streams.size(); ++p)
+                if (!present[p])
+                    shorter.streams[p].missingSlots.push_back(shorter.chunks);
+            ++shorter.chunks;
+            // The slot's trigger chunks come before its samples, its spikes after them.
+            const auto triggerPast = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs + chunkNs; };
+            const auto spikePast = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs; };
+            shorter.triggerMs.erase(std::remove_if(shorter.triggerMs.begin(), shorter.triggerMs.end(), triggerPast),
+                                    shorter.triggerMs.end());
+            shorter.spikeMs.erase(std::remove_if(shorter.spikeMs.begin(), shorter.spikeMs.end(), spikePast),
+                                  shorter.spikeMs.end());
+            return shorter;
+        }
     }
     // Every chunk before the cut belongs to an earlier slot or sweep.
     for (size_t i = 0; i < k; ++i)

@@ -204,7 +204,7 @@ void RunSeeds(uint64_t first, uint64_t count, int damages, Tally& tally)
 // down: a change that breaks what holds fails here, and one that mends a class lowers them.
 TEST(RandomDamage, FixedSeeds)
 {
-    const std::map<std::string, size_t> open = {{"P1", 21}, {"P2", 29}, {"P3", 15}, {"P4", 1}};
+    const std::map<std::string, size_t> open = {{"P1", 12}, {"P2", 29}, {"P3", 15}, {"P4", 1}};
     Tally tally;
     RunSeeds(1, 60, 4, tally);
     tally.Print();
