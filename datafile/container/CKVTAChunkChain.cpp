@@ -211,9 +211,10 @@ int64_t CKVTAChunkChain::TakenSize(uint64_t at, const uint8_t* head)
 bool CKVTAChunkChain::HeadDamagedBehind(uint64_t at, int64_t size)
 {
     const uint64_t end = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
-    uint64_t found = 0;
+    // No head behind it at all: the damaged one is the last of the data.
+    uint64_t found = DataLimit();
     if (!FindStreamHead(at + Kvd::DataChunk::kHeaderBytes, found))
-        return false;
+        found = DataLimit();
     return found >= end && found - end >= Kvd::DataChunk::kHeaderBytes;
 }
 

@@ -781,24 +781,46 @@ bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
     return false;
 }
 
+uint64_t CKVTACoverage::SizeBeside(const StreamState& s, uint64_t offset) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
+                                       [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+    const size_t beside = next != s.chunks.begin() ? *(next - 1) : *next;
+    return static_cast<uint64_t>(chunks[beside].payloadSize);
+}
+
 uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
 {
     const uint64_t bytes = u.to - u.from;
     const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes
                                  ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
-    uint64_t only = 0;
+    // The one stream whose gap they fill exactly; failing that, in sweeps (where a gap may
+    // hold a pause too), the one stream whose gap holds them and whose chunk beside them is as
+    // large.
+    uint64_t exact = 0;
+    uint64_t fits = 0;
+    size_t exactCount = 0;
+    size_t fitCount = 0;
     for (const StreamState& s : m_streams) {
-        if (!s.facts.HasFrames() || s.chunks.empty())
+        if (!s.facts.HasFrames() || s.chunks.empty() || payload == 0 || payload % s.facts.frameBytes != 0)
             continue;
         const auto [from, to] = GapAround(s, u.from);
-        if (payload % s.facts.frameBytes != 0 || to <= from
-            || !Near(to - from, s.facts.Duration(payload), s.facts.FrameTime()))
+        const uint64_t length = s.facts.Duration(payload);
+        if (to <= from || to - from + s.facts.FrameTime() < length)
             continue;
-        if (only != 0)
-            return 0;
-        only = s.facts.key;
+        if (SizeBeside(s, u.from) == payload) {
+            ++fitCount;
+            fits = s.facts.key;
+        }
+        if (Near(to - from, length, s.facts.FrameTime())) {
+            ++exactCount;
+            exact = s.facts.key;
+        }
     }
-    return only;
+    if (exactCount == 1)
+        return exact;
+    return exactCount == 0 && fitCount == 1 && !m_continuous ? fits : 0;
 }
 
 void CKVTACoverage::WorkOutEventHoles(StreamState& s)

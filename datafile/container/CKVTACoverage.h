@@ -186,8 +186,12 @@ private:
     // between the trusted chunks around them, or the whole time between those where a claim
     // does not fit there.
     void WorkOutEventHoles(StreamState& s);
+    // The payload bytes of the trusted chunk of `s` before `offset` in the file (the first one
+    // when none lies before); `s` has chunks.
+    uint64_t SizeBeside(const StreamState& s, uint64_t offset) const;
     // The stream of samples whose gap around the unread bytes `u` their payload fills to the
-    // frame, when just one does; 0 otherwise.
+    // frame, when just one does (in sweeps, or whose gap holds them and whose chunk beside them
+    // is as large); 0 otherwise.
     uint64_t FrameStreamFilling(const UnreadBytes& u) const;
     // The time between the trusted chunks of `s` around the file offset `offset`: from the stop
     // of the one before (the extent's start when none) to the start of the one behind (the end

@@ -82,6 +82,23 @@ std::vector<HeadChange> HeadChanges(size_t record)
                        }});
     changes.push_back({"head zeroed", Cost::Chunk,
                        [](uint8_t* head, const ChunkHead&) { std::fill_n(head, Chunk::kHeaderBytes, 0); }});
+    changes.push_back({"head 0xFF", Cost::Chunk,
+                       [](uint8_t* head, const ChunkHead&) { std::fill_n(head, Chunk::kHeaderBytes, 0xFF); }});
+    changes.push_back({"head of random bytes", Cost::Chunk, [](uint8_t* head, const ChunkHead&) {
+                           uint32_t x = 2463534242u;
+                           for (size_t k = 0; k < Chunk::kHeaderBytes; ++k) {
+                               x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+                               head[k] = static_cast<uint8_t>(x);
+                           }
+                       }});
+    const auto both = [](const char* name, std::function<uint64_t(const ChunkHead&)> by) {
+        return HeadChange {name, Cost::Chunk, [by](uint8_t* head, const ChunkHead& h) {
+                               StoreLE<uint64_t>(head + Chunk::kStart, h.start + by(h));
+                               StoreLE<uint64_t>(head + Chunk::kStop, h.stop + by(h));
+                           }};
+    };
+    changes.push_back(both("both times one chunk later", [](const ChunkHead& h) { return h.stop - h.start; }));
+    changes.push_back(both("both times 10 s later", [](const ChunkHead&) { return uint64_t(10000000000); }));
     return changes;
 }
 
@@ -273,6 +290,16 @@ std::vector<Damage> CutOffs(const SoundRecording& sound)
     else
         between.shorter = shorter;
     cuts.push_back(between);
+    // Nothing whole is left: the header still tells what was recorded.
+    for (size_t at : {size_t(0), size_t(12)}) {
+        Damage first = Cut(std::string(at == 0 ? "cut before " : "cut inside the head of ") + ChunkName(sound, 0),
+                           sound.layout.chunkAt[0] + at);
+        first.lost = LostFrom(sound, 0);
+        first.openEnd = !index && !HasStopTime(sound.plan);
+        for (size_t k = 0; first.openEnd && k < first.lost.size(); ++k)
+            first.lost[k].must = false;
+        cuts.push_back(first);
+    }
     if (index) {
         // Without a stored index a cut between two streams' chunks of one time slot leaves no
         // telling whether the recording ended there; with one it is plainly cut.

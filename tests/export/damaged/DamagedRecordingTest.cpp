@@ -211,6 +211,39 @@ TEST(DamagedRecording, TriggeredVersion11StoredIndex)
     RunTable("triggered version 11 with stored index", Triggered(11, true));
 }
 
+// Sweeps of the electrodes alone with their trigger stream.
+TEST(DamagedRecording, TriggeredOneRawStream)
+{
+    for (bool index : {false, true}) {
+        KvdRecordingPlan plan = Triggered(11, index);
+        plan.streams.pop_back();
+        RunTable(index ? "triggered, one raw stream, with stored index" : "triggered, one raw stream", plan,
+                 {ElectrodesOnly()});
+    }
+}
+
+// A trigger chunk in every slot, empty in most: an empty event head behind a damaged size is
+// no chunk of samples.
+TEST(DamagedRecording, EmptyTriggerChunks)
+{
+    KvdRecordingPlan plan = Continuous(11, false);
+    plan.triggerEverySlot = true;
+    RunTable("continuous with a trigger chunk in every slot", plan);
+}
+
+// Two analog streams whose ids differ in one byte: a damaged id byte may name the other.
+TEST(DamagedRecording, IdsOneByteApart)
+{
+    KvdRecordingPlan plan = Continuous(11, true);
+    plan.triggerMs.clear();
+    plan.streams[1] = KvdRawStreamPlan();
+    plan.streams[1].name = "Analog Raw Data";
+    plan.streams[1].id = "elec0002";
+    plan.streams[1].channels = {"A1"};
+    RunTable("two streams with ids one byte apart", plan,
+             {{"both streams", {{"Electrode Raw Data", "12", 0}, {"Analog Raw Data", "A1", 0}}, kAllFormats}});
+}
+
 TEST(DamagedRecording, SpikesAndTriggers)
 {
     RunTable("spikes and triggers", WithEvents(), EventSelections());
