@@ -280,9 +280,9 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
                 sound[kept++] = sound[k];
         sound.resize(kept);
     }
+    DropTwins(s, sound);
     if (m_continuous && s.spansChecked)
         DropJumps(s, sound);
-    DropTwins(sound);
     return sound;
 }
 
@@ -324,47 +324,58 @@ std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& h
     return run;
 }
 
-void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) const
+std::vector<int> CKVTACoverage::Joins(const StreamState& s, const std::vector<size_t>& sound) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const uint64_t slack = s.facts.FrameTime();
-    const auto meetsPrevious = [&](size_t k) {
-        const uint64_t start = chunks[sound[k]].start;
-        return k == 0 ? m_recordingStart == 0 || start <= m_recordingStart + slack
-                      : Near(chunks[sound[k - 1]].stop, start, slack);
-    };
-    const auto meetsNext = [&](size_t k) {
-        const uint64_t stop = chunks[sound[k]].stop;
-        return k + 1 == sound.size() ? m_claimedStop != 0 && stop <= AddSaturated(m_claimedStop, slack)
-                                     : Near(chunks[sound[k + 1]].start, stop, slack);
-    };
+    std::vector<int> joins(sound.size(), 0);
+    for (size_t k = 0; k < sound.size(); ++k) {
+        const KvtChunkInfo& c = chunks[sound[k]];
+        const bool previous = k == 0 ? m_recordingStart == 0 || c.start <= m_recordingStart + slack
+                                     : Near(chunks[sound[k - 1]].stop, c.start, slack);
+        const bool next = k + 1 == sound.size()
+                              ? m_claimedStop != 0 && c.stop <= AddSaturated(m_claimedStop, slack)
+                              : Near(chunks[sound[k + 1]].start, c.stop, slack);
+        joins[k] = (previous ? 1 : 0) + (next ? 1 : 0);
+    }
+    return joins;
+}
+
+void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) const
+{
+    const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k)
-        if (meetsPrevious(k) || meetsNext(k) || AccompaniedInFile(s, sound[k]))
+        if (joins[k] > 0 || AccompaniedInFile(s, sound[k]))
             kept.push_back(sound[k]);
     sound.swap(kept);
 }
 
-void CKVTACoverage::DropTwins(std::vector<size_t>& sound) const
+void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    std::vector<size_t> byStart = sound;
-    std::sort(byStart.begin(), byStart.end(), [&](size_t a, size_t b) { return chunks[a].start < chunks[b].start; });
-    std::vector<size_t> twins;
+    const std::vector<int> joins = Joins(s, sound);
+    std::vector<size_t> byStart(sound.size());
+    for (size_t k = 0; k < sound.size(); ++k)
+        byStart[k] = k;
+    std::sort(byStart.begin(), byStart.end(),
+              [&](size_t a, size_t b) { return chunks[sound[a]].start < chunks[sound[b]].start; });
+    std::vector<bool> drop(sound.size(), false);
     for (size_t k = 1; k < byStart.size(); ++k) {
-        const KvtChunkInfo& a = chunks[byStart[k - 1]];
-        const KvtChunkInfo& b = chunks[byStart[k]];
-        if (a.start == b.start && a.stop == b.stop) {
-            twins.push_back(byStart[k - 1]);
-            twins.push_back(byStart[k]);
-        }
+        const size_t a = byStart[k - 1];
+        const size_t b = byStart[k];
+        if (chunks[sound[a]].start != chunks[sound[b]].start || chunks[sound[a]].stop != chunks[sound[b]].stop)
+            continue;
+        // The twin that meets fewer of its neighbours is the damaged one; where they meet as
+        // many, nothing tells.
+        drop[a] = drop[a] || joins[a] <= joins[b];
+        drop[b] = drop[b] || joins[b] <= joins[a];
     }
-    if (twins.empty())
-        return;
-    std::sort(twins.begin(), twins.end());
-    sound.erase(std::remove_if(sound.begin(), sound.end(),
-                               [&](size_t i) { return std::binary_search(twins.begin(), twins.end(), i); }),
-                sound.end());
+    size_t kept = 0;
+    for (size_t k = 0; k < sound.size(); ++k)
+        if (!drop[k])
+            sound[kept++] = sound[k];
+    sound.resize(kept);
 }
 
 bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const

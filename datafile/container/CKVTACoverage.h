@@ -152,9 +152,13 @@ private:
     // file starts with, jumped in time: its head is damaged. A pause of all streams keeps its
     // chunks.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
-    // Two chunks of one stream with the same times: one of them carries a damaged id or times
-    // and nothing tells which, so neither is trusted.
-    void DropTwins(std::vector<size_t>& sound) const;
+    // How many of its neighbours in `sound` each chunk meets (0 to 2): the chunk before it (or
+    // the recording's start) and the one behind it (or the claimed stop).
+    std::vector<int> Joins(const StreamState& s, const std::vector<size_t>& sound) const;
+    // Two chunks of one stream with the same times: one of them carries a damaged id or times.
+    // The one that meets fewer neighbours goes; where they meet as many, nothing tells which,
+    // so neither is trusted.
+    void DropTwins(const StreamState& s, std::vector<size_t>& sound) const;
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
