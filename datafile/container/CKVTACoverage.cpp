@@ -281,7 +281,7 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
         sound.resize(kept);
     }
     DropTwins(s, sound);
-    if (m_continuous && s.spansChecked)
+    if (s.spansChecked)
         DropJumps(s, sound);
     return sound;
 }
@@ -345,10 +345,30 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
 {
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
-    for (size_t k = 0; k < sound.size(); ++k)
-        if (joins[k] > 0 || AccompaniedInFile(s, sound[k]))
+    for (size_t k = 0; k < sound.size(); ++k) {
+        const bool accompanied =
+            m_continuous ? AccompaniedInFile(s, sound[k]) : AnotherStreamOverlaps(s, sound[k]);
+        if (joins[k] > 0 || accompanied)
             kept.push_back(sound[k]);
+    }
     sound.swap(kept);
+}
+
+bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
+{
+    // The chunks of one period lie together in the file: a few on either side are enough.
+    constexpr size_t kAround = 8;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const size_t from = i > kAround ? i - kAround : 0;
+    const size_t to = std::min(chunks.size(), i + kAround + 1);
+    for (size_t j = from; j < to; ++j) {
+        const KvtChunkInfo& other = chunks[j];
+        if (other.key != s.facts.key && Find(other.key) && other.start < std::max(c.stop, c.start + 1)
+            && c.start < std::max(other.stop, other.start + 1))
+            return true;
+    }
+    return false;
 }
 
 void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) const

@@ -151,7 +151,11 @@ private:
     // the claimed stop, where there is one), and that no other stream's chunk beside it in the
     // file starts with, jumped in time: its head is damaged. A pause of all streams keeps its
     // chunks.
+    // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
+    // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when a chunk of another stream near chunk i in the file shares some of its time.
+    bool AnotherStreamOverlaps(const StreamState& s, size_t i) const;
     // How many of its neighbours in `sound` each chunk meets (0 to 2): the chunk before it (or
     // the recording's start) and the one behind it (or the claimed stop).
     std::vector<int> Joins(const StreamState& s, const std::vector<size_t>& sound) const;

@@ -140,7 +140,7 @@ Damage HeadDamage(const SoundRecording& sound, size_t chunk, const HeadChange& c
     d.name = ChunkName(sound, chunk) + ": " + change.name;
     d.apply = [at, head, change](std::vector<uint8_t>& bytes) { change.change(bytes.data() + at, head); };
     d.lost = MayCost(sound, chunk, change.cost);
-    d.unnamedHead = change.name == "head zeroed";
+    d.unnamedHead = change.name == "head zeroed" || change.name == "head 0xFF" || change.name == "head of random bytes";
     return d;
 }
 
