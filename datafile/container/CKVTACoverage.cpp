@@ -124,6 +124,7 @@ void CKVTACoverage::Clear()
     m_chunksMayPrecedeStart = false;
     m_dataStart = m_recordingStart = m_claimedStop = m_extentStart = m_extentEnd = m_samplesEnd = 0;
     m_fileCut = false;
+    m_endUnknown = false;
     m_allCounted = false;
     m_continuous = true;
     m_built = false;
@@ -639,6 +640,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.claim = TailClaim(recording, trusted.lastEnd);
     tail.cutReach = CutReach(recording, trusted);
     tail.someStreamShort = trusted.someStreamShort;
+    m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
     m_samplesEnd = trusted.anySamples || !trusted.any
                        ? std::max(m_extentStart,

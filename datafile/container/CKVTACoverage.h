@@ -89,6 +89,10 @@ public:
     uint64_t SamplesEnd() const { return m_samplesEnd; }
     // True when the file proves that it was cut short.
     bool FileCut() const { return m_fileCut; }
+    // True when the file was cut short and nothing claims how long the recording was (no stop
+    // in the header or a stored index, no head behind the data): the holes then end where the
+    // data do, and only this tells that the rest of the recording is missing.
+    bool EndUnknown() const { return m_endUnknown; }
     // True when some stream has a hole.
     bool HasHoles() const;
 
@@ -240,6 +244,7 @@ private:
     uint64_t m_extentEnd = 0;
     uint64_t m_samplesEnd = 0;
     bool m_fileCut = false;
+    bool m_endUnknown = false;
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
     bool m_built = false;

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdio>
 
+#include "datafile/container/CKVTAChunkChain.h"
 #include "datafile/container/CKVTAStream.h"
+#include "datafile/container/CKVTAStreamFile.h"
 #include "datafile/container/CKVTATimeStamp.h"
 #include "export/core/CColumnScatter.h"
 #include "export/core/StringHelpers.h"
@@ -212,6 +214,7 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
         }
         if (openAndClose && !CloseOutputFile())
             return kConvertCloseFailed;
+        NameCutWithoutEnd();
         // Finished whole, with the blocks that could not be read named: no success all the same.
         m_dataMissing = m_missingNamed;
         return m_dataMissing ? kConvertReported : kConvertOk;
@@ -270,9 +273,25 @@ int CConvertInterface::Convert(int* sweepBase, int64_t* timeOffset, bool openAnd
 
 int CConvertInterface::SweepsResult()
 {
+    NameCutWithoutEnd();
     // Every sweep written, with time lost from an event stream named: no success all the same.
     m_dataMissing = m_missingNamed;
     return m_dataMissing ? kConvertReported : kConvertOk;
+}
+
+void CConvertInterface::NameCutWithoutEnd()
+{
+    CKVTAStreamFile& file = m_dataSource->GetStreamFile();
+    CKVTAChunkChain* chain = file.GetChunkChain();
+    if (!chain || !chain->Coverage().EndUnknown())
+        return;
+    // Where the readable data end, counted as the "Data missing" lines count their times.
+    const uint64_t origin = file.GetStartTime();
+    const uint64_t end = chain->Coverage().ExtentEnd();
+    const uint64_t endUs = std::min<uint64_t>((end > origin ? end - origin : 0) / 1000, INT64_MAX);
+    ReportError(FormatString("The file ends inside a chunk at %.3f s: it was cut short; the rest is missing.",
+                             static_cast<double>(endUs) / 1e6));
+    m_missingNamed = true;
 }
 
 void CConvertInterface::NameSelectedHoles(int64_t startUs, int64_t endUs)

@@ -114,8 +114,9 @@ public:
     virtual void ReportError(const std::string& text);
 
     // True when the last Convert went through the whole recording but a selected stream lost
-    // time: it named it and returned kConvertReported. A batch may go on with the next
-    // input then; the output holds every block.
+    // time, or the file was cut short where nothing tells how long the recording was: it named
+    // it and returned kConvertReported. A batch may go on with the next input then; the output
+    // holds every block.
     bool HasMissingData() const { return m_dataMissing; }
 
     // CKVDataSelection::Remove on the converter's selection.
@@ -228,6 +229,10 @@ private:
     void NoteMissing(const std::string& stream, int64_t startUs, int64_t endUs, MissingRows done);
     // kConvertReported when the sweeps written named missing time, else kConvertOk.
     [[nodiscard]] int SweepsResult();
+    // Once the whole recording is written: where the file was cut short and nothing claims how
+    // long the recording was, no hole reaches past the data, so the cut is named here ("The
+    // file ends inside a chunk at 0.600 s: ..."), and Convert returns kConvertReported.
+    void NameCutWithoutEnd();
     void ReportMissing();
     // Notes what the mapped streams lost in the window [startUs, endUs) of `rows` rows: their
     // holes, and the rows a failed read left unfilled; `rowsWritten` false when the writer

@@ -339,3 +339,47 @@ TEST(CKVTACoverage, AStopFarPastTheDataCountsOnlyAsFarAsUnreadBytesHold)
         ExpectHoles(cov, kDigi, PlannedHoles(r, kDigi, lost), KvtHoleCause::kDamagedHead);
     }
 }
+
+// A copy cut short whose end nothing claims (version 0 stores no stop time; no stored index)
+// has no hole to tell what it lost when the cut leaves too few bytes for a head: only the
+// account's word that its end is unknown does. A stop time, a stored index or a whole head
+// behind the data each claim an end, and a padded file was not cut at all.
+TEST(CKVTACoverage, ACutFileTellsWhenNothingClaimsItsEnd)
+{
+    struct Case
+    {
+        const char* name;
+        uint16_t version;
+        bool storedIndex;
+        size_t keep;        // bytes kept of the electrodes' chunk of slot 3; SIZE_MAX: all
+        size_t zeros;       // appended behind the data
+        bool endUnknown;
+    };
+    const Case cases[] = {
+        {"version 0, part of a head left", 0, false, 20, 0, true},
+        {"version 0, nothing of the chunk left", 0, false, 0, 0, false},
+        {"version 0, a whole head left", 0, false, 32 + 100, 0, false},
+        {"version 0, padded", 0, false, SIZE_MAX, 20, false},
+        {"version 11, part of a head left", 11, false, 20, 0, false},
+        {"version 11, index position past the end", 11, true, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(false, c.storedIndex);
+        plan.fileVersion = c.version;
+        Write(plan, r);
+        const size_t cutAt = r.Chunk(kElec, 3);
+        if (c.keep != SIZE_MAX)
+            r.bytes.resize(r.layout.chunkAt[cutAt] + c.keep);
+        r.bytes.resize(r.bytes.size() + c.zeros, 0);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.EndUnknown(), c.endUnknown);
+        // Every stream's data end with slot 2: that is where the account puts the end.
+        if (c.endUnknown) {
+            EXPECT_TRUE(cov.FileCut());
+            EXPECT_EQ(cov.ExtentEnd(), T0 + 30 * kMs);
+            EXPECT_FALSE(cov.HasHoles());
+        }
+    }
+}

@@ -277,6 +277,38 @@ TEST(DamagedRecording, AnInputCutWhileItIsReadIsNamed)
     });
 }
 
+// Version 0 stores no stop time, and without a stored index nothing else tells where the
+// recording ended. A copy cut inside a chunk head keeps too few of its bytes to hold any time,
+// so no stretch can be named as lost; every format says once, at its end, where the file
+// ends, and none counts as a success.
+TEST(DamagedRecording, Version0CutInsideAHeadSaysWhereTheFileEnds)
+{
+    Table table;
+    KvdRecordingPlan plan = Continuous(0, false);
+    plan.triggerMs.clear();
+    ASSERT_TRUE(table.Prepare("continuous version 0", plan, RawSelections()));
+    const size_t cut = 12;   // the first chunk of the slot at 0.6 s
+    ASSERT_EQ(table.sound.chunks[cut].startNs, 600000000u);
+    Damage damage;
+    damage.name = "cut inside the head of " + ChunkName(table.sound, cut);
+    damage.openEnd = true;
+    damage.lost = LostFrom(table.sound, cut);
+    for (size_t k = 1; k < damage.lost.size(); ++k)
+        damage.lost[k].must = false;
+    const std::vector<uint8_t> bytes(table.sound.bytes.begin(),
+                                     table.sound.bytes.begin() + table.sound.layout.chunkAt[cut] + 12);
+    ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+    table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+        SCOPED_TRACE(selection.name + " " + FormatName(format));
+        const ExportOutcome got =
+            RunExport(format, selection, plan.rateHz, table.Damaged(), table.dir.File("damaged.out"));
+        EXPECT_EQ(got.rc, kConvertReported);
+        EXPECT_EQ(got.messages, std::vector<std::string> {
+                                    "The file ends inside a chunk at 0.600 s: it was cut short; the rest is missing."});
+        EXPECT_EQ(table.oracle->Judge(damage, selection, format, got), "");
+    });
+}
+
 // Every header version, continuous and triggered: the header's stop time and the stored sweep
 // stops set to 0, 1, the largest value or with a high bit flipped change nothing of what is
 // exported, and nothing is reported.

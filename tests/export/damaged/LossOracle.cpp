@@ -73,6 +73,22 @@ std::string StatusProblem(int rc, bool named)
            + (named ? " (it names missing data)" : " (it names nothing)");
 }
 
+// What is wrong with where `got` says the file ends (`ends`, in ms): said once at most, as its
+// last message, at a time in [loMs, hiMs].
+std::string CutEndProblem(const std::vector<int64_t>& ends, const ExportOutcome& got, int64_t loMs, int64_t hiMs)
+{
+    if (ends.empty())
+        return {};
+    if (ends.size() > 1)
+        return "says " + std::to_string(ends.size()) + " times where the file ends";
+    if (got.messages.back().rfind("The file ends inside a chunk at ", 0) != 0)
+        return "says where the file ends before its last message";
+    if (ends.front() < loMs || ends.front() > hiMs)
+        return "says the file ends at " + std::to_string(ends.front()) + " ms where " + std::to_string(loMs)
+               + "-" + std::to_string(hiMs) + " ms is due";
+    return {};
+}
+
 std::string Said(const ExportOutcome& o)
 {
     return o.messages.empty() ? "nothing" : "\"" + JoinTexts(o.messages, " | ") + "\"";
@@ -202,7 +218,8 @@ std::string LossOracle::ShorterProblem(const KvdRecordingPlan& shorter, const Ex
 std::string LossOracle::ContinuousProblem(const Damage& damage, const ExportSelection& selection,
                                           ExportFormat format, const ExportOutcome& got)
 {
-    const MissingNames names = ReadMissingNames(got.messages, Endings(format, true));
+    MissingNames names = ReadMissingNames(got.messages, Endings(format, true));
+    const std::vector<int64_t> ends = damage.openEnd ? TakeCutEnds(names) : std::vector<int64_t>();
     const std::vector<RawColumn> columns = RawColumns(m_sound.plan, selection, format);
     const std::vector<LostStretch> lost = LostStretches(damage.lost);
     const int rate = m_sound.plan.rateHz;
@@ -214,16 +231,21 @@ std::string LossOracle::ContinuousProblem(const Damage& damage, const ExportSele
         AddProblem(problems, NamesProblem(names, lost, selection));
     } else {
         // Where the file no longer tells its end, the export names what it lost up to where it
-        // ended, and a chunk of a selected stream cut in two.
+        // ended, and a chunk of a selected stream cut in two: by a stretch, or by saying where
+        // the file ends. ".raw" and ABF rows run up to that end, filled where lost; text leaves
+        // out the rows that no stream has.
+        const int64_t rowsEnd = RowsEndMs(format, columns, rate, got);
         AddProblem(problems, NamesProblem(names, lost, selection, m_sound.plan.chunks * m_sound.plan.chunkMs,
-                                          RowsEndMs(format, columns, rate, got)));
+                                          rowsEnd));
+        AddProblem(problems, CutEndProblem(ends, got, rowsEnd - 1,
+                                           format == ExportFormat::Ascii ? PlannedEndMs() : rowsEnd + 1));
         const bool cutSelected = std::any_of(lost.begin(), lost.end(), [&](const LostStretch& l) {
             return l.must && selection.Selects(l.time.stream);
         });
-        if (cutSelected && names.named.empty())
+        if (cutSelected && names.named.empty() && ends.empty())
             AddProblem(problems, "names nothing though a selected stream's chunk is cut");
     }
-    AddProblem(problems, StatusProblem(got.rc, !names.named.empty()));
+    AddProblem(problems, StatusProblem(got.rc, !names.named.empty() || !ends.empty()));
     return problems;
 }
 
@@ -327,7 +349,15 @@ bool LossOracle::EventNamesFit(const std::vector<Stretch>& named, const std::vec
     return true;
 }
 
-std::string LossOracle::EventsLostProblem(const std::vector<size_t>& lost, bool unnamedHead,
+int64_t LossOracle::PlannedEndMs() const
+{
+    uint64_t end = 0;
+    for (const KvdPlannedChunk& chunk : m_sound.chunks)
+        end = std::max(end, chunk.stopNs);
+    return static_cast<int64_t>(end / kNsPerMs);
+}
+
+std::string LossOracle::EventsLostProblem(const std::vector<size_t>& lost, bool unnamedHead, bool openEnd,
                                           const ExportSelection& selection, ExportFormat format,
                                           const ExportOutcome& got)
 {
@@ -343,11 +373,25 @@ std::string LossOracle::EventsLostProblem(const std::vector<size_t>& lost, bool 
     for (const LostStretch& l : LostStretches(lostChunks))
         due.push_back(l.time);
     std::sort(due.begin(), due.end());
-    const MissingNames names = ReadMissingNames(got.messages, Endings(format, false));
+    MissingNames names = ReadMissingNames(got.messages, Endings(format, false));
+    const std::vector<int64_t> ends = openEnd ? TakeCutEnds(names) : std::vector<int64_t>();
+    // Saying where the file ends names all the time behind it.
+    if (ends.size() == 1) {
+        for (Stretch& d : due)
+            d.toMs = std::min(d.toMs, ends.front());
+        due.erase(std::remove_if(due.begin(), due.end(), [](const Stretch& d) { return d.toMs <= d.fromMs; }),
+                  due.end());
+    }
     std::vector<Stretch> named = names.named;
     std::sort(named.begin(), named.end());
 
-    std::string problems = StatusProblem(got.rc, !due.empty() || (unnamedHead && !named.empty()));
+    std::string problems =
+        StatusProblem(got.rc, !due.empty() || (unnamedHead && !named.empty()) || !ends.empty());
+    // The file ends behind every stretch it names as lost.
+    int64_t namedTo = 0;
+    for (const Stretch& n : named)
+        namedTo = std::max(namedTo, n.toMs);
+    AddProblem(problems, CutEndProblem(ends, got, namedTo, PlannedEndMs()));
     if (!names.others.empty() || !EventNamesFit(named, due, lost, unnamedHead))
         AddProblem(problems, "names " + Describe(named) + (names.others.empty() ? "" : " and says " + Said(got))
                                  + " where " + Describe(due) + " is due");
@@ -384,7 +428,8 @@ std::string LossOracle::EventsProblem(const Damage& damage, const ExportSelectio
         if (!std::all_of(must.begin(), must.end(),
                          [&](size_t m) { return std::find(lost.begin(), lost.end(), m) != lost.end(); }))
             continue;
-        const std::string problem = EventsLostProblem(lost, damage.unnamedHead, selection, format, got);
+        const std::string problem =
+            EventsLostProblem(lost, damage.unnamedHead, damage.openEnd, selection, format, got);
         if (problem.empty())
             return {};
         if (first.empty())

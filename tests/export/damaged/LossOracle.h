@@ -56,9 +56,12 @@ private:
     // with `unnamedHead` a stretch between the chunks left may be named without a due one.
     bool EventNamesFit(const std::vector<Stretch>& named, const std::vector<Stretch>& due,
                        const std::vector<size_t>& lost, bool unnamedHead) const;
-    // What is wrong with `got` as the export of the event stream that lost `lost`.
-    std::string EventsLostProblem(const std::vector<size_t>& lost, bool unnamedHead, const ExportSelection& selection,
-                                  ExportFormat format, const ExportOutcome& got);
+    // What is wrong with `got` as the export of the event stream that lost `lost`; with
+    // `openEnd` it may say where the file ends.
+    std::string EventsLostProblem(const std::vector<size_t>& lost, bool unnamedHead, bool openEnd,
+                                  const ExportSelection& selection, ExportFormat format, const ExportOutcome& got);
+    // Where the sound recording's last chunk ends, in ms.
+    int64_t PlannedEndMs() const;
 
     const SoundRecording& m_sound;
     std::string m_soundPath;

@@ -128,6 +128,25 @@ MissingNames ReadMissingNames(const std::vector<std::string>& messages, const st
     return names;
 }
 
+std::vector<int64_t> TakeCutEnds(MissingNames& names)
+{
+    static const std::string kTail = " s: it was cut short; the rest is missing.";
+    std::vector<int64_t> ends;
+    std::vector<std::string> others;
+    for (const std::string& line : names.others) {
+        double at = 0;
+        int used = 0;
+        const bool read = std::sscanf(line.c_str(), "The file ends inside a chunk at %lf%n", &at, &used) == 1
+                          && line.compare(static_cast<size_t>(used), std::string::npos, kTail) == 0;
+        if (read)
+            ends.push_back(std::llround(at * 1000));
+        else
+            others.push_back(line);
+    }
+    names.others = others;
+    return ends;
+}
+
 std::string NamesProblem(const MissingNames& names, const std::vector<LostStretch>& lost,
                          const ExportSelection& selection, int64_t openEndMs, int64_t coveredToMs)
 {

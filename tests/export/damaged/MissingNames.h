@@ -40,6 +40,10 @@ struct MissingNames
 // one of `endings`; any other line lands in `others`.
 MissingNames ReadMissingNames(const std::vector<std::string>& messages, const std::vector<std::string>& endings);
 
+// Takes the lines "The file ends inside a chunk at T s: it was cut short; the rest is
+// missing." out of `names.others` and returns their times in ms, in the order said.
+std::vector<int64_t> TakeCutEnds(MissingNames& names);
+
 // What is wrong with the names of an export of `selection`: a stretch named twice, one of a
 // stream not selected, one that is not made of whole lost chunks of its stream (up to
 // `openEndMs` when that is not 0: the file no longer tells where it ends), or a stretch that
