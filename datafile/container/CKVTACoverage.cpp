@@ -922,7 +922,15 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         if (before > 0 && head.start > m_extentStart) {
             const uint64_t length = std::min(head.start, s.facts.Duration(before));
             const uint64_t from = std::max(m_extentStart, head.start - length);
-            holes.push_back({from, head.start, KvtHoleCause::kDamagedHead});
+            // In sweeps the time lost before the first chunk may begin the recording instead,
+            // where the other streams recorded then.
+            const bool atStart = !m_continuous && from > m_extentStart && AnotherStreamHolds(s, m_extentStart)
+                                 && !AnotherStreamHolds(s, from);
+            if (atStart)
+                holes.push_back({m_extentStart, std::min(head.start, m_extentStart + length),
+                                 KvtHoleCause::kDamagedHead});
+            else
+                holes.push_back({from, head.start, KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];

@@ -290,8 +290,12 @@ std::vector<Damage> CutOffs(const SoundRecording& sound)
     else
         between.shorter = shorter;
     cuts.push_back(between);
-    // Nothing whole is left: the header still tells what was recorded.
+    // Nothing whole is left: the header still tells what was recorded. (A version-0 file
+    // without index cut at its data start holds nothing that tells it from an empty recording.)
+    const bool told = index || HasStopTime(sound.plan);
     for (size_t at : {size_t(0), size_t(12)}) {
+        if (at == 0 && !told)
+            continue;
         Damage first = Cut(std::string(at == 0 ? "cut before " : "cut inside the head of ") + ChunkName(sound, 0),
                            sound.layout.chunkAt[0] + at);
         first.lost = LostFrom(sound, 0);

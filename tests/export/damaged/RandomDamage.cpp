@@ -368,7 +368,11 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
                                                    : (index ? sound.layout.indexAt : sound.bytes.size());
     RandomDamage r;
     size_t cut = at;
-    const int where = Between(random, 0, index ? 3 : 2);
+    int where = Between(random, 0, index ? 3 : 2);
+    // A version-0 file without index cut at its data start holds nothing that tells it from an
+    // empty recording: cut inside the first head instead.
+    if (where == 0 && k == 0 && !index && !HasStopTime(sound.plan))
+        where = 1;
     if (where == 0) {
         r.kind = k == 0 ? "cut before the first chunk" : "cut between chunks";
     } else if (where == 1) {
