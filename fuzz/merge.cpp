@@ -63,7 +63,7 @@ size_t CountCopiedChunks(CKVTAStreamFile& file, CKVTAStreamFile& output, uint64_
         given.insert(output.GetStream(i)->GetChunkKey());
     size_t chunks = 0;
     for (auto block = file.GetFirstChunk(); block; block = file.GetNextChunk(*block)) {
-        const CKVTAChunkChain::Key key = CKVTAChunkChain::MakeKey(block->GetChunkIdBytes());
+        const CKVTAChunkChain::Key key = block->GetChunkKey();
         chunks += own.count(key) || !given.count(key) ? 1 : 0;
         FUZZ_CHECK(chunks <= size / Kvd::DataChunk::kHeaderBytes);
     }
@@ -94,7 +94,7 @@ bool OwnChunksEach(CKVTAStreamFile& file)
             return false;
     for (auto block = file.GetFirstChunk(); block;
          block = file.GetNextChunk(*block))
-        if (keys.count(CKVTAChunkChain::MakeKey(block->GetChunkIdBytes())) == 0)
+        if (keys.count(block->GetChunkKey()) == 0)
             return false;
     return true;
 }

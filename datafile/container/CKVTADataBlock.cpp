@@ -15,6 +15,7 @@ CKVTADataBlock::CKVTADataBlock(const KvtChunkInfo& chunk, CFileReader* file, uin
       m_file(file)
 {
     std::memcpy(m_chunkId, &chunk.rawId, 8);
+    m_chunkKey = chunk.key;
 }
 
 int64_t CKVTADataBlock::Read(uint8_t* buffer) const
@@ -44,6 +45,7 @@ std::unique_ptr<CKVTADataBlock> CKVTADataBlock::Clone() const
 {
     auto copy = std::make_unique<CKVTADataBlock>();
     std::memcpy(copy->m_chunkId, m_chunkId, 8);
+    copy->m_chunkKey = m_chunkKey;
     copy->m_payloadSize = m_payloadSize;
     copy->m_startStamp = m_startStamp;
     copy->m_stopStamp = m_stopStamp;

@@ -35,6 +35,9 @@ public:
     // The chunk id as read (8 bytes, case kept).
     std::string GetChunkId() const { return std::string(m_chunkId, 8); }
     const char* GetChunkIdBytes() const { return m_chunkId; }
+    // The key of the stream the chunk belongs to: its id's, or the stream's whose id a damaged
+    // id byte hid, where the account mended it (see CKVTAChunkChain::MakeKey).
+    uint64_t GetChunkKey() const { return m_chunkKey; }
 
     CKVTAStream* GetStream() const { return m_stream; }
     void SetStream(CKVTAStream* stream) { m_stream = stream; }
@@ -62,6 +65,7 @@ private:
     CFileReader* m_file = nullptr;
     CKVTAStream* m_stream = nullptr;
     char m_chunkId[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    uint64_t m_chunkKey = 0;
     std::vector<uint8_t> m_buffer;
 };
 

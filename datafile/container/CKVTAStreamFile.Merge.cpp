@@ -603,7 +603,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     std::vector<uint8_t> reordered;
     int64_t copied = 0;
     for (auto block = input.GetFirstChunk(); block; block = input.GetNextChunk(*block)) {
-        const CKVTAChunkChain::Key key = CKVTAChunkChain::MakeKey(block->GetChunkIdBytes());
+        const CKVTAChunkChain::Key key = block->GetChunkKey();
         const auto found = byChunkId.find(key);
         MergeStream* stream = found != byChunkId.end() ? found->second : nullptr;
         // A chunk of no stream of the input that carries the id a stream of the output is given

@@ -618,3 +618,31 @@ TEST(CKVTAStreamFileMerge, FuzzRegressionChunksBehindADamagedHeadAreMerged)
         EXPECT_EQ(blocks, 4u);
     }
 }
+
+// An old file names its chunks by number: one damaged id byte is mended on reading (the chunk's
+// times and neighbours leave no doubt), and the merge copies that chunk under its stream's id
+// instead of leaving it behind under the damaged one.
+TEST(CKVTAStreamFileMerge, AChunkWhoseDamagedIdWasMendedIsMergedIntoItsStream)
+{
+    KvdRecordingPlan plan;
+    plan.fileVersion = 3;
+    plan.rateHz = 1000;
+    plan.chunks = 5;
+    TempDir dir;
+    KvdLayout layout;
+    std::vector<KvdPlannedChunk> planned;
+    ASSERT_TRUE(WriteKvdRecording(plan, dir.File("sound.kvd"), &layout, &planned));
+    std::vector<uint8_t> bytes = ReadFileBytes(dir.File("sound.kvd"));
+    bytes[layout.chunkAt[2] + 7] ^= 0x01;   // "00001raw" -> "00001rav"
+    ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
+
+    Merge m;
+    m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
+    ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
+    m.files.push_back(m.inputs.back().get());
+    ASSERT_EQ(m.Run(), 0) << m.output.GetMergeLossText();
+    const std::vector<Chunk> merged = Chunks(m.merged);
+    ASSERT_EQ(merged.size(), planned.size());
+    for (size_t i = 0; i < merged.size(); ++i)
+        EXPECT_EQ(std::get<0>(merged[i]), "elec0001") << i;
+}
