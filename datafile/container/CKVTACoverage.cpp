@@ -683,16 +683,19 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
 
 bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const
 {
-    // Behind the samples in the file too: a trigger with damaged times lies among them.
+    // A trigger with damaged times lies among the samples in the file, far from the last sweep.
     size_t lastSamples = 0;
     for (const StreamState& s : m_streams)
         if (s.facts.HasFrames() && !s.chunks.empty())
             lastSamples = std::max(lastSamples, s.chunks.back());
+    const uint64_t lastRun = LastRunStart();
     for (const StreamState& s : m_streams) {
-        if (s.facts.HasFrames() || s.chunks.empty() || s.chunks.back() < lastSamples)
+        if (s.facts.HasFrames() || s.chunks.empty())
             continue;
         const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
-        if (last.stop > samplesEnd && last.stop - last.start <= sweepLength)
+        // The trigger of the last sweep starts with its samples, or behind them all.
+        const bool ofLastSweep = s.chunks.back() > lastSamples || (last.start >= lastRun && last.start <= samplesEnd);
+        if (ofLastSweep && last.stop > samplesEnd && last.stop - last.start <= sweepLength)
             return true;
     }
     return false;

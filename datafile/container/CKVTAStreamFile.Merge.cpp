@@ -503,6 +503,14 @@ void CKVTAStreamFile::NoteInputHoles(CKVTAStreamFile& input)
             m_mergeLossText += times + stream->GetName() + " of " + input.GetPath() + ".";
         }
     }
+    // A copy cut short where nothing claims its end lacks what came after: no hole says how much.
+    const CKVTACoverage& coverage = input.m_chain.Coverage();
+    if (coverage.EndUnknown()) {
+        char text[160];
+        std::snprintf(text, sizeof text, "The file ends inside a chunk at %.3f s", seconds(coverage.ExtentEnd()));
+        m_mergeLossText += std::string(m_mergeLossText.empty() ? "" : "\n") + text + " of " + input.GetPath()
+                           + ": it was cut short; the rest is missing.";
+    }
 }
 
 int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)

@@ -362,7 +362,15 @@ std::optional<KvdRecordingPlan> ShorterPlan(const SoundRecording& sound, size_t 
 RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
 {
     const bool index = sound.layout.indexAt != 0;
-    const size_t k = static_cast<size_t>(Between(random, 0, static_cast<int>(sound.chunks.size()) - 1));
+    // A version-0 sweep recording is told from a continuous one by its pauses alone: cut inside
+    // its first sweep, it has none left, and nothing tells what it lost. Such cuts are left out.
+    size_t firstCut = 0;
+    if (sound.plan.triggered && sound.plan.fileVersion == 0 && !index)
+        while (firstCut + 1 < sound.chunks.size()
+               && sound.chunks[firstCut].startNs < static_cast<uint64_t>(sound.plan.sweepMs) * kNsPerMs)
+            ++firstCut;
+    const size_t k = static_cast<size_t>(
+        Between(random, static_cast<int>(firstCut), static_cast<int>(sound.chunks.size()) - 1));
     const size_t at = sound.layout.chunkAt[k];
     const size_t end = k + 1 < sound.chunks.size() ? sound.layout.chunkAt[k + 1]
                                                    : (index ? sound.layout.indexAt : sound.bytes.size());
@@ -373,6 +381,10 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
     // empty recording: cut inside the first head instead.
     if (where == 0 && k == 0 && !index && !HasStopTime(sound.plan))
         where = 1;
+    // Nor does one of sweeps cut cleanly between two chunks: with neither stop time nor count,
+    // it reads as a recording whose streams stopped there.
+    if (where == 0 && sound.plan.triggered && !index && !HasStopTime(sound.plan))
+        where = 2;
     if (where == 0) {
         r.kind = k == 0 ? "cut before the first chunk" : "cut between chunks";
     } else if (where == 1) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/container/CKVTAStreamFile.h"
 #include "export/core/CConvertInterface.h"
 #include "tests/export/damaged/ExportRows.h"
 #include "tests/export/damaged/LossOracle.h"
@@ -29,7 +30,7 @@ namespace {
 struct Tally
 {
     size_t cases = 0;
-    std::map<std::string, size_t> byProperty;       // "P1" ... "P5"
+    std::map<std::string, size_t> byProperty;       // "P1" ... "P6"
     std::map<std::string, size_t> byKind;           // property | damage kind | shape kind
     std::vector<std::string> examples;              // the first violation of each class
 
@@ -108,6 +109,8 @@ public:
                     ++tally.cases;
                     Judge(damage, selection, format, tally);
                 }
+            ++tally.cases;
+            JudgeMerge(damage, selections.front(), tally);
         }
     }
 
@@ -168,6 +171,61 @@ private:
                             + problem);
     }
 
+    // True when `got`, the export of the merged damaged copy, is that of a merge of the shorter
+    // recording the damage may read as.
+    bool AsShorter(const RandomDamage& damage, const ExportSelection& selection, const ExportOutcome& got)
+    {
+        std::string loss;
+        if (!damage.shorter || !WriteKvdRecording(*damage.shorter, m_dir.File("shorter.kvd"))
+            || MergeAlone(m_dir.File("shorter.kvd"), m_dir.File("shorter.merged.kvd"), loss) != 0)
+            return false;
+        const ExportOutcome want = RunExport(ExportFormat::Bin, selection, m_sound.plan.rateHz,
+                                             m_dir.File("shorter.merged.kvd"), m_dir.File("merged.out"));
+        return got.bytes == want.bytes && got.rc == want.rc;
+    }
+
+    // Merges `input` alone into `output`; the merge's result, and its loss text in `loss`.
+    static int MergeAlone(const std::string& input, const std::string& output, std::string& loss)
+    {
+        CKVTAStreamFile in;
+        if (in.Open(input) != 0)
+            return -1;
+        CKVTAStreamFile out;
+        CKVTAStreamFile* files[] = {&in};
+        const int result = out.MergeFiles(files, 1, output, nullptr);
+        loss = out.GetMergeLossText();
+        return result;
+    }
+
+    // A merge of the damaged copy succeeds only when the merged file exports what a merge of
+    // the sound recording does; where it keeps what it could, it names what its input lacks.
+    void JudgeMerge(const RandomDamage& damage, const ExportSelection& selection, Tally& tally)
+    {
+        if (m_mergedSound.rc < 0) {
+            std::string loss;
+            if (MergeAlone(SoundPath(), m_dir.File("sound.merged.kvd"), loss) != 0)
+                return;
+            m_mergedSound = RunExport(ExportFormat::Bin, selection, m_sound.plan.rateHz, m_dir.File("sound.merged.kvd"),
+                                      m_dir.File("merged.out"));
+        }
+        std::string loss;
+        const int result = MergeAlone(DamagedPath(), m_dir.File("damaged.merged.kvd"), loss);
+        std::string problem;
+        if (result == 0) {
+            const ExportOutcome got = RunExport(ExportFormat::Bin, selection, m_sound.plan.rateHz,
+                                                m_dir.File("damaged.merged.kvd"), m_dir.File("merged.out"));
+            if ((got.bytes != m_mergedSound.bytes || got.rc != m_mergedSound.rc) && !AsShorter(damage, selection, got))
+                problem = "merge returned 0, but its file exports other bytes than the sound merge's";
+        } else if (result == 2 && loss.empty()) {
+            problem = "merge returned 2 and names no loss";
+        }
+        if (problem.empty())
+            return;
+        KeepFiles();
+        tally.Violation("P6", damage.kind + " | " + Shape(m_sound.plan),
+                        Where() + damage.damage.name + " | merge: " + problem);
+    }
+
     // With SONDREL_RANDOM_KEEP=folder, the sound and damaged files of the first violation stay
     // there for a closer look.
     void KeepFiles()
@@ -188,6 +246,7 @@ private:
     std::string m_shape;
     std::unique_ptr<LossOracle> m_oracle;
     std::map<std::string, ExportOutcome> m_soundExports;
+    ExportOutcome m_mergedSound;   // rc -1 until made
 };
 
 void RunSeeds(uint64_t first, uint64_t count, int damages, Tally& tally)
@@ -209,6 +268,11 @@ struct SeedShare
     std::map<std::string, size_t> open;
 };
 
+void PrintTo(const SeedShare& share, std::ostream* out)
+{
+    *out << "seeds from " << share.first;
+}
+
 class RandomDamageShare : public testing::TestWithParam<SeedShare>
 {
 };
@@ -227,8 +291,8 @@ TEST_P(RandomDamageShare, FixedSeeds)
 
 INSTANTIATE_TEST_SUITE_P(RandomDamage, RandomDamageShare,
                          testing::Values(SeedShare {1, {{"P1", 2}, {"P2", 1}, {"P3", 6}}},
-                                         SeedShare {16, {{"P1", 6}, {"P2", 3}}},
-                                         SeedShare {31, {{"P1", 3}, {"P2", 10}, {"P3", 3}, {"P4", 1}}},
+                                         SeedShare {16, {{"P1", 6}, {"P2", 3}, {"P6", 2}}},
+                                         SeedShare {31, {{"P1", 6}, {"P2", 10}, {"P3", 3}, {"P4", 1}, {"P6", 1}}},
                                          SeedShare {46, {{"P2", 8}, {"P3", 6}}}));
 
 // SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
