@@ -694,7 +694,7 @@ bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) c
             continue;
         const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
         // The trigger of the last sweep starts with its samples, or behind them all.
-        const bool ofLastSweep = s.chunks.back() > lastSamples || (last.start >= lastRun && last.start <= samplesEnd);
+        const bool ofLastSweep = s.chunks.back() > lastSamples || (last.start >= lastRun && last.start < samplesEnd);
         if (ofLastSweep && last.stop > samplesEnd && last.stop - last.start <= sweepLength)
             return true;
     }
