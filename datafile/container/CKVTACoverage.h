@@ -3,6 +3,26 @@
 // order, and the holes, the times inside the recording that its trusted chunks do not cover
 // although the file shows they were recorded (a damaged head, a file cut short). Built once per
 // open from the chunk heads the chain read; every reader of the data asks it.
+//
+// A head is trusted when:
+// - its id names a stream (without case) and its size leads to the next head of a stream, the
+//   end of the data, or a damaged head behind which the next stream head lies (the chain);
+// - its times are in order, start no more than 1 s before the header's start, and for samples
+//   its payload is whole frames that last its span within a frame;
+// - it lies in the longest run of the stream's heads that rises in time, and of two heads with
+//   the same times it meets more of its neighbours;
+// - a chunk of samples that meets neither neighbour (the chunk before it or the recording's
+//   start, the one behind it or the claimed stop) is trusted only beside another stream's chunk
+//   of the same time (continuous) or sharing time with one (sweeps).
+// One wrong field is mended where the frames and the neighbours agree on its value. Holes lie
+// where unread bytes lie between trusted chunks, as long as those bytes can hold; a file is cut
+// where its index position lies past its end, a head or a part of a chunk is left at its end,
+// or it holds fewer heads than its header counts and its streams end apart.
+// No reader can tell from a sound file: a version-0 file without index cut cleanly between
+// chunks (it reads as a recording that stopped there, or whose stream ended early), or cut
+// inside its first sweep (no pause tells it was one of sweeps); a lone stream's last chunk
+// moved on by a chunk in such a file (it reads as a pause); two streams with equal frames whose
+// ids are swapped inside one period.
 
 #include <cstddef>
 #include <cstdint>
