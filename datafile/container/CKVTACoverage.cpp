@@ -201,6 +201,10 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_byKey.emplace(facts.key, m_streams.size());
         m_streams.push_back(StreamState {facts, {}, {}, false});
     }
+    // Bytes too few for a head where the stored index begins are that index, cut short: no
+    // data is missing.
+    if (recording.indexPositionField != 0 && leftFrom == recording.indexPositionField)
+        leftFrom = limit;
     // The file holds every chunk its header counts: bytes that break off at its end are then
     // a damaged size, not a copy cut short.
     m_allCounted = recording.claimedChunks != 0

@@ -323,8 +323,11 @@ std::vector<Damage> CutOffs(const SoundRecording& sound)
     const size_t payload = static_cast<size_t>(ReadHead(sound, inside).size) - Chunk::kMinSize;
     cuts.push_back(cutInside("the head of " + ChunkName(sound, inside), insideAt + 12));
     cuts.push_back(cutInside(ChunkName(sound, inside), insideAt + Chunk::kHeaderBytes + payload / record / 2 * record));
-    if (index)
+    if (index) {
         cuts.push_back(Cut("cut inside the stored index", sound.layout.indexAt + 20));
+        // Fewer bytes than a head are left of it: they are no data chunk's.
+        cuts.push_back(Cut("cut 2 bytes into the stored index", sound.layout.indexAt + 2));
+    }
     return cuts;
 }
 

@@ -301,6 +301,17 @@ bool HasStopTime(const KvdRecordingPlan& plan)
     return plan.fileVersion >= 1;
 }
 
+// Leaves out the triggers of `plan` from `triggersNs` on and its spikes from `spikesNs` on.
+void KeepEventsBefore(KvdRecordingPlan& plan, uint64_t triggersNs, uint64_t spikesNs)
+{
+    const auto keep = [](std::vector<int>& times, uint64_t endNs) {
+        const auto past = [endNs](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs; };
+        times.erase(std::remove_if(times.begin(), times.end(), past), times.end());
+    };
+    keep(plan.triggerMs, triggersNs);
+    keep(plan.spikeMs, spikesNs);
+}
+
 // The plan of what is left of a recording without stored index cut cleanly before chunk `k`:
 // before the first chunk of a time slot (continuous) or of a sweep; none where the writer's
 // plan cannot say it (a cut inside a slot or a sweep).
@@ -336,12 +347,7 @@ std::optional<KvdRecordingPlan> ShorterPlan(const SoundRecording& sound, size_t 
                     shorter.streams[p].missingSlots.push_back(shorter.chunks);
             ++shorter.chunks;
             // The slot's trigger chunks come before its samples, its spikes after them.
-            const auto triggerPast = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs + chunkNs; };
-            const auto spikePast = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs; };
-            shorter.triggerMs.erase(std::remove_if(shorter.triggerMs.begin(), shorter.triggerMs.end(), triggerPast),
-                                    shorter.triggerMs.end());
-            shorter.spikeMs.erase(std::remove_if(shorter.spikeMs.begin(), shorter.spikeMs.end(), spikePast),
-                                  shorter.spikeMs.end());
+            KeepEventsBefore(shorter, endNs + chunkNs, endNs);
             return shorter;
         }
     }
@@ -351,11 +357,7 @@ std::optional<KvdRecordingPlan> ShorterPlan(const SoundRecording& sound, size_t 
             return std::nullopt;
     if (endNs == 0)
         return std::nullopt;
-    const auto past = [&](int ms) { return static_cast<uint64_t>(ms) * kNsPerMs >= endNs; };
-    shorter.triggerMs.erase(std::remove_if(shorter.triggerMs.begin(), shorter.triggerMs.end(), past),
-                            shorter.triggerMs.end());
-    shorter.spikeMs.erase(std::remove_if(shorter.spikeMs.begin(), shorter.spikeMs.end(), past),
-                          shorter.spikeMs.end());
+    KeepEventsBefore(shorter, endNs, endNs);
     return shorter;
 }
 
