@@ -122,7 +122,7 @@ void CKVTACoverage::Clear()
     m_byKey.clear();
     m_unread.clear();
     m_chunksMayPrecedeStart = false;
-    m_dataStart = m_recordingStart = m_claimedStop = m_extentStart = m_extentEnd = m_samplesEnd = 0;
+    m_dataStart = m_recordingStart = m_claimedStop = m_cutFrom = m_extentStart = m_extentEnd = m_samplesEnd = 0;
     m_fileCut = false;
     m_endUnknown = false;
     m_allCounted = false;
@@ -633,6 +633,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     if (recording.claimedChunks == 0 && !m_continuous && trusted.anySamples
         && TriggerOutlasts(trusted.latestSamples, recording.sweepLength))
         m_fileCut = true;
+    m_cutFrom = trusted.latestStart;
     TailBounds tail;
     uint64_t tailBytes = TailBytes(trusted.lastEnd);
     tail.indexPastEnd = recording.indexPositionField > limit;
@@ -890,8 +891,10 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
             s.holes.push_back({from, to, cause});
         }
     }
-    // Behind the last chunk of a file cut short, everything up to the extent is lost.
-    const uint64_t last = s.chunks.empty() ? m_extentStart : chunks[s.chunks.back()].stop;
+    // Behind the last chunk of a file cut short, everything up to the extent is lost, from the
+    // time the file was being written when it broke off: events before it lie in the file.
+    const uint64_t last = std::max(s.chunks.empty() ? m_extentStart : chunks[s.chunks.back()].stop,
+                                   std::min(m_cutFrom, m_extentEnd));
     if (m_fileCut && m_extentEnd > last)
         s.holes.push_back({last, m_extentEnd, KvtHoleCause::kFileCut});
 }

@@ -260,6 +260,7 @@ private:
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
     uint64_t m_claimedStop = 0;    // the latest stop the header or a stored index claims
+    uint64_t m_cutFrom = 0;        // the latest start of a trusted chunk: where a cut broke off
     bool m_chunksMayPrecedeStart = false;
     uint64_t m_extentStart = 0;
     uint64_t m_extentEnd = 0;

@@ -405,6 +405,9 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
     if (where == 3)
         return r;
     r.damage.lost = LostFrom(sound, k);
+    // An event stream may have lost events anywhere behind the cut, none of which the plan
+    // may hold.
+    r.damage.unnamedHead = true;
     // Without an end to go by (no index, no stop time) only the chunk cut in two is plainly lost.
     r.damage.openEnd = !index && !HasStopTime(sound.plan);
     for (size_t n = 1; r.damage.openEnd && n < r.damage.lost.size(); ++n)

@@ -291,8 +291,8 @@ TEST_P(RandomDamageShare, FixedSeeds)
 
 INSTANTIATE_TEST_SUITE_P(RandomDamage, RandomDamageShare,
                          testing::Values(SeedShare {1, {{"P1", 2}, {"P2", 1}, {"P3", 6}}},
-                                         SeedShare {16, {{"P1", 6}, {"P2", 3}, {"P6", 2}}},
-                                         SeedShare {31, {{"P1", 6}, {"P2", 10}, {"P3", 3}, {"P4", 1}, {"P6", 1}}},
+                                         SeedShare {16, {{"P1", 6}, {"P2", 1}, {"P6", 2}}},
+                                         SeedShare {31, {{"P1", 6}, {"P2", 9}, {"P3", 3}, {"P4", 1}, {"P6", 1}}},
                                          SeedShare {46, {{"P2", 8}, {"P3", 6}}}));
 
 // SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
