@@ -24,8 +24,9 @@ using Span = std::pair<uint64_t, uint64_t>;
 const char* const kElec = "Electrode Raw Data";
 const char* const kDigi = "Digital Data";
 const char* const kSpikes = "Spikes 1";
+const char* const kTrigger = "Trigger 1";
 const std::map<std::string, std::string> kIdOf = {
-    {kElec, "elec0001"}, {kDigi, "digi0001"}, {kSpikes, "spks0001"}};
+    {kElec, "elec0001"}, {kDigi, "digi0001"}, {kSpikes, "spks0001"}, {kTrigger, "trig0001"}};
 
 // Six slots of 10 ms: an electrode stream of two channels and a digital one of one channel at
 // 10 kHz, each slot's electrode chunk before its digital one; with `spikes` one spike in every
@@ -380,6 +381,149 @@ TEST(CKVTACoverage, ACutFileTellsWhenNothingClaimsItsEnd)
             EXPECT_TRUE(cov.FileCut());
             EXPECT_EQ(cov.ExtentEnd(), T0 + 30 * kMs);
             EXPECT_FALSE(cov.HasHoles());
+        }
+    }
+}
+
+// A head whose times agree with its bytes is still damaged where they are wrong for the
+// recording: times long before its start, or a stop its size cannot reach, cost the chunk its
+// time (the chunk behind a head it swallowed too), while the streams' other chunks stay
+// trusted and the extent stays the recording's.
+TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
+{
+    struct Case
+    {
+        const char* name;
+        bool oneStream;
+        std::function<std::vector<size_t>(Recording&)> damage;   // the planned chunks it costs
+    };
+    const Case cases[] = {
+        {"the first chunk an hour before the start", false,
+         [](Recording& r) {
+             const size_t first = r.Chunk(kElec, 0);
+             for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+                 const size_t at = r.layout.chunkAt[first] + field;
+                 PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 3600000 * kMs);
+             }
+             return std::vector<size_t> {first};
+         }},
+        // It begins where the chunk before it ends, but its bytes last past the one behind.
+        {"a size that swallows the next head, with a stop seconds late", true,
+         [](Recording& r) {
+             const size_t damaged = r.Chunk(kElec, 2);
+             const size_t swallowed = r.Chunk(kElec, 3);
+             const size_t at = r.layout.chunkAt[damaged];
+             const int64_t bytes = static_cast<int64_t>(r.layout.chunkAt[swallowed + 1] - at);
+             PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize,
+                              bytes - static_cast<int64_t>(Kvd::kFrameBytes));
+             PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop,
+                               LoadLE<uint64_t>(r.bytes.data() + at + Kvd::DataChunk::kStop) + 3000 * kMs);
+             return std::vector<size_t> {damaged, swallowed};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        if (c.oneStream)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const std::vector<size_t> lost = c.damage(r);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentStart(), T0);
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        const std::vector<const char*> streams =
+            c.oneStream ? std::vector<const char*> {kElec} : std::vector<const char*> {kElec, kDigi};
+        for (const char* stream : streams) {
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
+
+// A file that ends inside a sweep was cut there: where the header counts more chunks than the
+// file holds, streams that end apart or a last sweep shorter than the header's sweep length show
+// it; where it counts none, a trigger behind the last samples does (a trigger whose stop is
+// damaged shows nothing while it lies among the samples). A file that ends behind a whole sweep
+// may be a recording stopped there.
+TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
+{
+    enum class End
+    {
+        kWhole,
+        kBehindLastTrigger,     // the last sweep's trigger, none of its samples
+        kInsideLastSweep,       // the last sweep's trigger and its first slot
+        kInsideLastSlot,        // all but the digital chunk of the last slot
+        kBehindMiddleSweep,     // the middle sweep whole, nothing of the last
+    };
+    struct Case
+    {
+        const char* name;
+        bool counted;                // else the header's chunk count is 0
+        End end;
+        uint64_t lastTriggerStopMs;  // from its sweep's start; 0: as written
+        bool cut;
+    };
+    const Case cases[] = {
+        {"counted, cut inside the last sweep", true, End::kInsideLastSweep, 0, true},
+        {"counted, cut between the streams' chunks of the last slot", true, End::kInsideLastSlot, 0,
+         true},
+        {"counted, ends behind a whole sweep", true, End::kBehindMiddleSweep, 0, false},
+        {"uncounted, cut behind the last sweep's trigger", false, End::kBehindLastTrigger, 0, true},
+        {"uncounted, ends behind a whole sweep", false, End::kBehindMiddleSweep, 0, false},
+        {"uncounted, whole", false, End::kWhole, 0, false},
+        {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.triggered = true;
+        plan.sweeps = 3;
+        plan.sweepMs = 20;
+        plan.gapMs = 30;
+        plan.sweepLengthMs = c.counted ? 20 : 40;
+        Write(plan, r);
+        if (!c.counted)
+            PatchLE<int64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kDataChunkCount, 0);
+        size_t lastTrigger = 0;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kTrigger)
+                lastTrigger = i;
+        const uint64_t lastSweep = KvdSweepStartNs(plan, 2);
+        ASSERT_EQ(r.chunks[lastTrigger].startNs, lastSweep);
+        ASSERT_EQ(r.chunks.size(), lastTrigger + 5);   // two slots of two streams behind it
+        if (c.lastTriggerStopMs != 0)
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lastTrigger] + Kvd::DataChunk::kStop,
+                              T0 + lastSweep + c.lastTriggerStopMs * kMs);
+        const size_t kept = c.end == End::kWhole               ? r.chunks.size()
+                            : c.end == End::kBehindLastTrigger ? lastTrigger + 1
+                            : c.end == End::kInsideLastSweep   ? lastTrigger + 3
+                            : c.end == End::kInsideLastSlot    ? lastTrigger + 4
+                                                               : lastTrigger;
+        if (kept < r.chunks.size())
+            r.bytes.resize(r.layout.chunkAt[kept]);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.FileCut(), c.cut);
+        // A cut costs each stream of samples the time from the end of its data to the
+        // recording's stop.
+        const uint64_t stop = T0 + lastSweep + 20 * kMs;
+        for (const char* stream : {kElec, kDigi}) {
+            SCOPED_TRACE(stream);
+            uint64_t dataStop = 0;
+            for (size_t i = 0; i < kept; ++i)
+                if (r.chunks[i].stream == stream)
+                    dataStop = std::max(dataStop, T0 + r.chunks[i].stopNs);
+            const std::vector<KvtHole>& holes = cov.HolesOf(KeyOf(stream));
+            if (!c.cut || dataStop == stop) {
+                EXPECT_TRUE(holes.empty());
+                continue;
+            }
+            ASSERT_EQ(holes.size(), 1u);
+            EXPECT_EQ(holes[0].from, dataStop);
+            EXPECT_EQ(holes[0].to, stop);
+            EXPECT_EQ(holes[0].cause, KvtHoleCause::kFileCut);
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include "datafile/container/KvdFormat.h"
 #include "tests/support/KvdBuilder.h"
+#include "tests/support/KvdRecording.h"
 #include "tests/support/TempDir.h"
 
 namespace FH = Kvd::FileHeader;
@@ -398,4 +399,78 @@ TEST(CKVTAStreamFile, SweepsComeFromTheGeneratedOrTheStoredIndex)
     EXPECT_NE(stored.HasStoredIndex(), 0);
     ASSERT_EQ(stored.GetSweepCount(), 2);
     EXPECT_EQ(stored.GetSweepStartValue(1), T0 + 53 * kMs);
+}
+
+// A stored sweep that lies behind every chunk holds no data: it ends where it starts, so that
+// neither a read nor the recording's stop reaches past the data.
+TEST(CKVTAStreamFile, AStoredSweepBehindTheDataHoldsNoTime)
+{
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
+    KvdStreamPlan raw = Stream("analog", "Electrode Raw Data", "elec0001");
+    raw.sampleRate = 4000000;  // 4 kHz: 4 frames per 1 ms chunk
+    b.AddStream(raw).AddStream(Stream("trigger", "Trigger 1", "trig0001"));
+    AddRun(b, "elec0001", T0, 6, 1, 3);  // two sweeps of three chunks each, the last ends at 56 ms
+    KvdIndexPlan index;
+    index.sweeps = {
+        {T0, T0 + 3 * kMs}, {T0 + 53 * kMs, T0 + 56 * kMs}, {T0 + 100 * kMs, T0 + 200 * kMs}};
+    index.streamCount = 2;
+    b.AddIndex(index);
+    TempDir dir;
+    CKVTAStreamFile file;
+    ASSERT_EQ(OpenBuilt(file, b, dir), 0);
+    ASSERT_NE(file.HasStoredIndex(), 0);
+    file.SettleSweeps();
+    ASSERT_EQ(file.GetSweepCount(), 3);
+    const auto start = file.GetSweepStartTime(2);
+    const auto stop = file.GetSweepStopTime(2);
+    ASSERT_TRUE(start && stop);
+    EXPECT_EQ(start->GetTime(), T0 + 100 * kMs);
+    EXPECT_EQ(stop->GetTime(), T0 + 100 * kMs);
+    EXPECT_EQ(file.GetStream(0)->GetSweepSampleCount(2), 0);
+    EXPECT_EQ(file.GetStopTime(), T0 + 100 * kMs);
+}
+
+// Stop fields a recorder rounded down by less than a frame leave a gap that is no pause, even
+// where every stream shows it: the sweeps stay the ones recorded.
+TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
+{
+    KvdRecordingPlan plan;
+    plan.rateHz = 10000;   // a frame lasts 100 us
+    plan.chunkMs = 10;
+    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
+    plan.triggered = true;
+    plan.sweeps = 3;
+    plan.sweepMs = 30;
+    plan.gapMs = 20;
+    plan.sweepLengthMs = 30;
+    TempDir dir;
+    const std::string path = dir.File("r.kvd");
+    KvdLayout layout;
+    std::vector<KvdPlannedChunk> chunks;
+    ASSERT_TRUE(WriteKvdRecording(plan, path, &layout, &chunks));
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    // Both streams' first chunks of the middle sweep end 40 us early.
+    const uint64_t middle = KvdSweepStartNs(plan, 1);
+    int rounded = 0;
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        if (chunks[i].stream != "Trigger 1" && chunks[i].startNs == middle) {
+            PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStop,
+                              T0 + chunks[i].stopNs - 40000);
+            ++rounded;
+        }
+    }
+    ASSERT_EQ(rounded, 2);
+    CKVTAStreamFile file;
+    ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
+    file.SettleSweeps();
+    ASSERT_EQ(file.GetSweepCount(), 3);
+    for (int sweep = 0; sweep < 3; ++sweep) {
+        SCOPED_TRACE(sweep);
+        const auto start = file.GetSweepStartTime(sweep);
+        const auto stop = file.GetSweepStopTime(sweep);
+        ASSERT_TRUE(start && stop);
+        EXPECT_EQ(start->GetTime(), T0 + KvdSweepStartNs(plan, sweep));
+        EXPECT_EQ(stop->GetTime(), T0 + KvdSweepStartNs(plan, sweep) + 30 * kMs);
+    }
 }
