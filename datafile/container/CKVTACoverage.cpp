@@ -160,18 +160,6 @@ bool CKVTACoverage::HasHoles() const
                        [](const StreamState& s) { return !s.holes.empty(); });
 }
 
-bool CKVTACoverage::HoleMeets(uint64_t key, uint64_t from, uint64_t to) const
-{
-    const std::vector<KvtHole>& holes = HolesOf(key);
-    // The first hole that ends after `from`; it meets the range unless it begins at or after
-    // its end.
-    const auto at = std::upper_bound(holes.begin(), holes.end(), from,
-                                     [](uint64_t t, const KvtHole& h) { return t < h.to; });
-    if (at == holes.end())
-        return false;
-    return at->from < to || (from == to && at->from <= from);
-}
-
 const KvtHole* CKVTACoverage::HoleAt(uint64_t key, uint64_t t) const
 {
     const std::vector<KvtHole>& holes = HolesOf(key);

@@ -95,8 +95,6 @@ public:
     const std::vector<size_t>& ChunksOf(uint64_t key) const;
     // The holes of `key`, sorted and joined where they meet.
     const std::vector<KvtHole>& HolesOf(uint64_t key) const;
-    // True when a hole of `key` meets [from, to) (an empty range meets a hole that holds it).
-    bool HoleMeets(uint64_t key, uint64_t from, uint64_t to) const;
     // The hole of `key` that begins at or before `t` and ends after it; NULL when none.
     const KvtHole* HoleAt(uint64_t key, uint64_t t) const;
 

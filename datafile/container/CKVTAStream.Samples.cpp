@@ -305,12 +305,6 @@ const std::vector<KvtHole>& CKVTAStream::GetHoles()
     return chain ? chain->Coverage().HolesOf(GetChunkKey()) : none;
 }
 
-bool CKVTAStream::HoleMeets(uint64_t from, uint64_t to)
-{
-    CKVTAChunkChain* chain = Chain();
-    return chain && chain->Coverage().HoleMeets(GetChunkKey(), from, to);
-}
-
 const KvtHole* CKVTAStream::GetHoleAt(uint64_t t)
 {
     CKVTAChunkChain* chain = Chain();

@@ -238,8 +238,6 @@ public:
     // The holes of this stream: times the file shows were recorded but no trusted chunk of it
     // covers (see CKVTACoverage). None without a file.
     const std::vector<KvtHole>& GetHoles();
-    // True when a hole meets [from, to).
-    bool HoleMeets(uint64_t from, uint64_t to);
     // The hole that holds t; NULL when none does.
     const KvtHole* GetHoleAt(uint64_t t);
     // Samples first..first+count-1 of the sweep; their times are whole microseconds after the

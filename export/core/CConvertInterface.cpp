@@ -661,23 +661,13 @@ bool CConvertInterface::IsCellMissing(size_t row, size_t entry) const
     return false;
 }
 
-bool CConvertInterface::SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const
-{
-    CKVTAStreamFile& file = m_dataSource->GetStreamFile();
-    const uint64_t start = file.GetSweepStartValue(sweep);
-    const auto stop = file.GetSweepStopTime(sweep);
-    for (const StreamColumns& s : streams)
-        if (stop && s.stream->HoleMeets(start, stop->GetTime()))
-            return true;
-    return false;
-}
-
 bool CConvertInterface::ReadSweepRawData(int sweep, std::vector<uint16_t>& out, int& samplesPerChannel,
                                          bool subtractAdcZero)
 {
     samplesPerChannel = 0;
     std::vector<StreamColumns> streams;
-    if (!MapStreams(streams) || SweepMeetsHole(streams, sweep)) {
+    // A sweep a hole of a selected stream meets reads short and is refused below.
+    if (!MapStreams(streams)) {
         out.clear();
         return false;
     }

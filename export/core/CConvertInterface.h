@@ -238,7 +238,6 @@ private:
     // holes, and the rows a failed read left unfilled; `rowsWritten` false when the writer
     // leaves the whole window out.
     void NoteWindowLosses(int64_t startUs, int64_t endUs, size_t rows, bool rowsWritten);
-    [[nodiscard]] bool SweepMeetsHole(const std::vector<StreamColumns>& streams, int sweep) const;
     // Reads stream `s` into its columns of the window's rows, filling the rows it lacks and
     // listing them in m_missingCells; `direct` reads a whole-selection stream straight into
     // `out`.

@@ -129,15 +129,9 @@ void ExpectHoles(const CKVTACoverage& cov, const std::string& stream, const std:
     }
     EXPECT_EQ(holes, expected);
     for (const Span& h : expected) {
-        EXPECT_FALSE(cov.HoleMeets(key, h.first - kMs, h.first));
-        EXPECT_TRUE(cov.HoleMeets(key, h.first - kMs, h.first + 1));
-        EXPECT_TRUE(cov.HoleMeets(key, h.second - 1, h.second + kMs));
-        EXPECT_TRUE(cov.HoleMeets(key, h.first, h.first));
         EXPECT_NE(cov.HoleAt(key, h.first), nullptr);
         EXPECT_NE(cov.HoleAt(key, h.second - 1), nullptr);
         // Holes that meet are joined, so the time right behind one lies in none.
-        EXPECT_FALSE(cov.HoleMeets(key, h.second, h.second + kMs));
-        EXPECT_FALSE(cov.HoleMeets(key, h.second, h.second));
         EXPECT_EQ(cov.HoleAt(key, h.second), nullptr);
     }
 }
