@@ -682,13 +682,21 @@ bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) c
         if (s.facts.HasFrames() && !s.chunks.empty())
             lastSamples = std::max(lastSamples, s.chunks.back());
     const uint64_t lastRun = LastRunStart();
+    // A trigger that starts with its sweep's samples spans the sweep; with a damaged stop it
+    // spans something else.
+    uint64_t slack = 0;
+    for (const StreamState& s : m_streams)
+        slack = std::max(slack, s.facts.FrameTime());
     for (const StreamState& s : m_streams) {
         if (s.facts.HasFrames() || s.chunks.empty())
             continue;
         const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
-        // The trigger of the last sweep starts with its samples, or behind them all.
-        const bool ofLastSweep = s.chunks.back() > lastSamples || (last.start >= lastRun && last.start < samplesEnd);
-        if (ofLastSweep && last.stop > samplesEnd && last.stop - last.start <= sweepLength)
+        // The trigger of the last sweep lies behind its samples, no longer than a sweep, or
+        // starts with them and spans the sweep.
+        const uint64_t span = last.stop - last.start;
+        const bool behind = s.chunks.back() > lastSamples && span <= sweepLength;
+        const bool with = last.start >= lastRun && last.start < samplesEnd && Near(span, sweepLength, slack);
+        if ((behind || with) && last.stop > samplesEnd)
             return true;
     }
     return false;

@@ -197,9 +197,9 @@ private:
     // Where the last run of time the streams of samples recorded together begins (runs part
     // where no stream records for more than a frame).
     uint64_t LastRunStart() const;
-    // True when the last chunk of an event stream, the trigger of the last sweep (behind every
-    // chunk of samples in the file, or starting with the last run of samples), ends after
-    // `samplesEnd` and lasts no longer than a sweep.
+    // True when the last chunk of an event stream, the trigger of the last sweep, ends after
+    // `samplesEnd`: behind every chunk of samples in the file and no longer than a sweep, or
+    // starting with the last run of samples and spanning a sweep.
     bool TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const;
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
