@@ -50,15 +50,19 @@ struct Recorded
 
 // The time every stream of samples recorded or lost (not what a file cut short lost: `cut`
 // receives that), in order of start.
-std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, std::vector<KvtHole>& cut)
+std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, CKVTAChunkChain& chain,
+                                   std::vector<KvtHole>& cut)
 {
     std::vector<Recorded> recorded;
     for (CKVTAStream* stream : streams) {
         if (!stream || stream->FrameBytes() == 0)
             continue;
         const uint64_t slack = stream->GetCoverageFacts().FrameTime();
-        for (auto block = stream->GetFirstChunk(); block; block = stream->GetNextChunk(*block))
-            recorded.push_back({block->GetStartTime(), stream->GetDataStopTime(*block), slack});
+        // The trusted chunks straight from the account: no data block is made for each.
+        for (size_t i : chain.Coverage().ChunksOf(stream->GetChunkKey())) {
+            const KvtChunkInfo& c = chain.At(i);
+            recorded.push_back({c.start, stream->GetDataStopTime(c.start, c.stop, c.payloadSize), slack});
+        }
         for (const KvtHole& hole : stream->GetHoles()) {
             if (hole.cause == KvtHoleCause::kFileCut)
                 cut.push_back(hole);
@@ -75,11 +79,14 @@ std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, std
 // chunk neither splits nor shortens one. Where the file was cut, the time behind the data
 // belongs to the sweep it broke off, or is a sweep of its own when that sweep was whole:
 // either way it is read, and refused, as lost. False when no stream holds samples.
-bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, uint64_t sweepLength, std::vector<uint64_t>& starts,
-                     std::vector<uint64_t>& stops)
+bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file, uint64_t sweepLength,
+                     std::vector<uint64_t>& starts, std::vector<uint64_t>& stops)
 {
+    CKVTAChunkChain* chain = file.GetChunkChain();
+    if (!chain)
+        return false;
     std::vector<KvtHole> cut;
-    const std::vector<Recorded> recorded = RecordedTime(streams, cut);
+    const std::vector<Recorded> recorded = RecordedTime(streams, *chain, cut);
     if (recorded.empty() && cut.empty())
         return false;
     starts.clear();
@@ -323,7 +330,7 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
     }
     if (reference < 0) {
         // No chunk could be read: the time the file lost may still make a sweep.
-        (void)SweepsOfSamples(streams, sweepLength, m_sweepStarts, m_sweepStops);
+        (void)SweepsOfSamples(streams, file, sweepLength, m_sweepStarts, m_sweepStops);
         m_built = true;
         return true;
     }
@@ -395,7 +402,7 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
         previousStop = cut->to;
     }
     stops.push_back(previousStop);
-    (void)SweepsOfSamples(streams, sweepLength, starts, stops);
+    (void)SweepsOfSamples(streams, file, sweepLength, starts, stops);
 
     if (!discardEntries)
         for (const KvtIndexEntry& entry : entries)
