@@ -230,8 +230,9 @@ CopyResult CopyChunk(FILE* out, CKVTADataBlock& block, MergeStream* stream, int6
             ReorderFrames(payload.data(), reordered.data(), n, stream->columns);
             data = reordered.data();
         }
+        // An empty chunk (a trigger chunk of a slot without events) has no payload to write.
         if ((done == 0 && fwrite(header, 1, sizeof header, out) != sizeof header)
-            || fwrite(data, 1, n, out) != n)
+            || (n != 0 && fwrite(data, 1, n, out) != n))
             return CopyResult::kWriteFailed;
         done += n;
     } while (done < total);
