@@ -296,9 +296,11 @@ int CKVTAStreamIndex::Write(FILE* file) const
 }
 
 // One pass machine over the streams' blocks, in step: an entry for (at least) every 250000
-// bytes of data, and a sweep for every gap-free run of the reference stream (the last stream of
-// samples that has data; time it lost counts as run). The passes go on while the reference stream has blocks; streams that run out
-// earlier drop out, so the end of the last sweep is never lost.
+// bytes of data, and a sweep for every gap-free run of the reference stream (the last stream
+// with data; time it lost counts as run). The passes go on while the reference stream has
+// blocks; streams that run out earlier drop out. Where streams of samples exist, their time
+// together gives the sweeps instead (SweepsOfSamples): the reference stream's runs serve a
+// recording of events only.
 bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file,
                                      uint64_t fileLength, bool discardEntries, uint64_t sweepLength)
 {
@@ -311,8 +313,8 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
     for (CKVTAStream* stream : streams)
         walks.push_back(StreamWalk {stream, stream ? stream->GetFirstChunk() : nullptr});
 
-    // The sweeps follow the last stream of samples with data (events, when no stream holds
-    // samples): only samples tell how long the time lost with a damaged chunk lasted.
+    // The walk follows the last stream of samples with data (events, when no stream holds
+    // samples).
     int reference = -1;
     bool referenceHasFrames = false;
     int candidate = -1;
