@@ -371,7 +371,7 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
         while (firstCut + 1 < sound.chunks.size()
                && sound.chunks[firstCut].startNs < static_cast<uint64_t>(sound.plan.sweepMs) * kNsPerMs)
             ++firstCut;
-    const size_t k = static_cast<size_t>(
+    size_t k = static_cast<size_t>(
         Between(random, static_cast<int>(firstCut), static_cast<int>(sound.chunks.size()) - 1));
     const size_t at = sound.layout.chunkAt[k];
     const size_t end = k + 1 < sound.chunks.size() ? sound.layout.chunkAt[k + 1]
@@ -402,6 +402,16 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
     }
     r.damage.name = r.kind + " (" + ChunkName(sound, k) + ", offset " + std::to_string(cut) + ")";
     r.damage.apply = [cut](std::vector<uint8_t>& bytes) { bytes.resize(std::min(bytes.size(), cut)); };
+    // Behind the head of an empty chunk the cut lies between that chunk and the next: at the
+    // end of the data without index, nothing at all is cut off.
+    if (cut == end) {
+        if (k + 1 == sound.chunks.size() && !index)
+            return r;
+        if (k + 1 < sound.chunks.size()) {
+            where = 0;
+            ++k;
+        }
+    }
     if (where == 3)
         return r;
     r.damage.lost = LostFrom(sound, k);
