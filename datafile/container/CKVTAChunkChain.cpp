@@ -212,7 +212,7 @@ bool CKVTAChunkChain::HeadDamagedBehind(uint64_t at, int64_t size)
 {
     const uint64_t end = at + Kvd::kFrameBytes + static_cast<uint64_t>(size);
     // No head behind it at all: the damaged one is the last of the data.
-    uint64_t found = DataLimit();
+    uint64_t found = 0;
     if (!FindStreamHead(at + Kvd::DataChunk::kHeaderBytes, found))
         found = DataLimit();
     return found >= end && found - end >= Kvd::DataChunk::kHeaderBytes;

@@ -296,11 +296,10 @@ int CKVTAStreamIndex::Write(FILE* file) const
 }
 
 // One pass machine over the streams' blocks, in step: an entry for (at least) every 250000
-// bytes of data, and a sweep for every gap-free run of the reference stream (the last stream
-// with data; time it lost counts as run). The passes go on while the reference stream has
-// blocks; streams that run out earlier drop out. Where streams of samples exist, their time
-// together gives the sweeps instead (SweepsOfSamples): the reference stream's runs serve a
-// recording of events only.
+// bytes of data. The passes go on while the reference stream (the last stream with data) has
+// blocks; streams that run out earlier drop out. The sweeps are the time the streams of samples
+// recorded together (SweepsOfSamples); a recording of events only takes a sweep for every
+// gap-free run of the reference stream (time it lost counts as run).
 bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file,
                                      uint64_t fileLength, bool discardEntries, uint64_t sweepLength)
 {
@@ -330,9 +329,13 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
                                  < walks[static_cast<size_t>(candidate)].block->GetPayloadPosition())
             candidate = static_cast<int>(s);
     }
+    // The streams of samples give the sweeps; a recording of events only has the reference
+    // stream's runs.
+    const bool sweepsOfReference = !SweepsOfSamples(streams, file, sweepLength, starts, stops);
     if (reference < 0) {
         // No chunk could be read: the time the file lost may still make a sweep.
-        (void)SweepsOfSamples(streams, file, sweepLength, m_sweepStarts, m_sweepStops);
+        m_sweepStarts = std::move(starts);
+        m_sweepStops = std::move(stops);
         m_built = true;
         return true;
     }
@@ -346,21 +349,23 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
     // Time that the stream recorded but the file lost belongs to the sweep it lies in: a lost
     // chunk neither splits a sweep nor shortens it.
     const std::vector<KvtHole>& holes = ref.stream->GetHoles();
-    if (!holes.empty() && holes.front().from < previousStop && holes.front().to >= previousStop)
-        starts.push_back(holes.front().from);
-    else
-        starts.push_back(previousStop);
+    if (sweepsOfReference) {
+        const bool lostFirst = !holes.empty() && holes.front().from < previousStop && holes.front().to >= previousStop;
+        starts.push_back(lostFirst ? holes.front().from : previousStop);
+    }
     int state = 0;
     while (ref.block) {
-        if (ref.block->GetStartTime() > previousStop) {
-            stops.push_back(previousStop);
-            starts.push_back(ref.block->GetStartTime());
+        if (sweepsOfReference) {
+            if (ref.block->GetStartTime() > previousStop) {
+                stops.push_back(previousStop);
+                starts.push_back(ref.block->GetStartTime());
+            }
+            // A damaged stop field of a raw block neither splits a sweep nor runs it on for ever.
+            previousStop = ref.stream->GetDataStopTime(*ref.block);
+            const KvtHole* lost = ref.stream->GetHoleAt(previousStop);
+            if (lost && lost->cause != KvtHoleCause::kFileCut)
+                previousStop = lost->to;
         }
-        // A damaged stop field of a raw block neither splits a sweep nor runs it on for ever.
-        previousStop = ref.stream->GetDataStopTime(*ref.block);
-        const KvtHole* lost = ref.stream->GetHoleAt(previousStop);
-        if (lost && lost->cause != KvtHoleCause::kFileCut)
-            previousStop = lost->to;
         if (state == 1) {
             state = 2;
             candidateTime = 0;
@@ -393,18 +398,20 @@ bool CKVTAStreamIndex::GenerateIndex(const std::vector<CKVTAStream*>& streams, C
             state = 0;
         }
     }
-    // Where the file was cut, the time behind the data belongs to the sweep it broke off, or is
-    // a sweep of its own when that sweep was whole: either way it is read, and refused, as lost.
-    const KvtHole* cut = ref.stream->GetHoleAt(previousStop);
-    if (cut && cut->cause == KvtHoleCause::kFileCut) {
-        if (sweepLength != 0 && previousStop - starts.back() >= sweepLength) {
-            stops.push_back(previousStop);
-            starts.push_back(cut->from);
+    if (sweepsOfReference) {
+        // Where the file was cut, the time behind the data belongs to the sweep it broke off, or
+        // is a sweep of its own when that sweep was whole: either way it is read, and refused,
+        // as lost.
+        const KvtHole* cut = ref.stream->GetHoleAt(previousStop);
+        if (cut && cut->cause == KvtHoleCause::kFileCut) {
+            if (sweepLength != 0 && previousStop - starts.back() >= sweepLength) {
+                stops.push_back(previousStop);
+                starts.push_back(cut->from);
+            }
+            previousStop = cut->to;
         }
-        previousStop = cut->to;
+        stops.push_back(previousStop);
     }
-    stops.push_back(previousStop);
-    (void)SweepsOfSamples(streams, file, sweepLength, starts, stops);
 
     if (!discardEntries)
         for (const KvtIndexEntry& entry : entries)
