@@ -367,17 +367,24 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
 void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    const std::vector<int> joins = Joins(s, sound);
+    // Positions in `sound` by start; a sound file has them in that order already.
     std::vector<size_t> byStart(sound.size());
     for (size_t k = 0; k < sound.size(); ++k)
         byStart[k] = k;
-    std::sort(byStart.begin(), byStart.end(),
-              [&](size_t a, size_t b) { return chunks[sound[a]].start < chunks[sound[b]].start; });
+    const auto earlier = [&](size_t a, size_t b) { return chunks[sound[a]].start < chunks[sound[b]].start; };
+    if (!std::is_sorted(byStart.begin(), byStart.end(), earlier))
+        std::sort(byStart.begin(), byStart.end(), earlier);
+    const auto twins = [&](size_t a, size_t b) {
+        return chunks[sound[a]].start == chunks[sound[b]].start && chunks[sound[a]].stop == chunks[sound[b]].stop;
+    };
+    if (std::adjacent_find(byStart.begin(), byStart.end(), twins) == byStart.end())
+        return;
+    const std::vector<int> joins = Joins(s, sound);
     std::vector<bool> drop(sound.size(), false);
     for (size_t k = 1; k < byStart.size(); ++k) {
         const size_t a = byStart[k - 1];
         const size_t b = byStart[k];
-        if (chunks[sound[a]].start != chunks[sound[b]].start || chunks[sound[a]].stop != chunks[sound[b]].stop)
+        if (!twins(a, b))
             continue;
         // The twin that meets fewer of its neighbours is the damaged one; where they meet as
         // many, nothing tells.
@@ -532,28 +539,15 @@ uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key,
     return bytes;
 }
 
-bool CKVTACoverage::AnotherStreamRecords(const StreamState& s, uint64_t t) const
+bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly) const
 {
     for (const StreamState& other : m_streams) {
-        if (&other == &s || !other.facts.HasFrames())
+        if (&other == &s || (samplesOnly && !other.facts.HasFrames()))
             continue;
         // The first chunk that ends after t holds it unless it begins after it.
         const auto at =
             std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
                              [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
-        if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
-            return true;
-    }
-    return false;
-}
-
-bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t) const
-{
-    for (const StreamState& other : m_streams) {
-        if (&other == &s)
-            continue;
-        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
-                                         [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
         if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
             return true;
     }
@@ -812,7 +806,7 @@ bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
             continue;
         const auto [from, to] = GapAround(s, offset);
         if (to > from && to - from > s.facts.FrameTime()
-            && (m_continuous || AnotherStreamRecords(s, from)))
+            && (m_continuous || AnotherStreamHolds(s, from, true)))
             return true;
     }
     return false;
@@ -908,7 +902,7 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     // in a continuous recording; in sweeps, where another stream recorded at that time (else
     // the gap may lie between two sweeps).
     const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapAt) {
-        return UnreadPayload(from, to, s.facts.key, m_continuous || AnotherStreamRecords(s, gapAt));
+        return UnreadPayload(from, to, s.facts.key, m_continuous || AnotherStreamHolds(s, gapAt, true));
     };
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
     std::vector<KvtHole>& holes = s.holes;

@@ -235,10 +235,9 @@ private:
     // of heads naming `key` and, with `unknownToo`, of heads naming no stream; all for key 0.
     uint64_t UnreadPayload(uint64_t from, uint64_t to, uint64_t key = 0,
                            bool unknownToo = true) const;
-    // True when a stream of samples other than `s` has a trusted chunk that holds time t.
-    bool AnotherStreamRecords(const StreamState& s, uint64_t t) const;
-    // True when a stream other than `s` has a trusted chunk that holds time t.
-    bool AnotherStreamHolds(const StreamState& s, uint64_t t) const;
+    // True when a stream other than `s` (of samples only, with `samplesOnly`) has a trusted
+    // chunk that holds time t.
+    bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
     // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. In sweeps
     // they may end the sweep of `p` or begin that of `n`: the damaged heads' times or the other
     // streams of that period tell which.
