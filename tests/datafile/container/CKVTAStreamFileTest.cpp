@@ -56,6 +56,28 @@ int OpenBuilt(CKVTAStreamFile& file, const KvdBuilder& b, TempDir& dir, KvdLayou
     return OpenBytes(file, b.Build(where), dir);
 }
 
+// A triggered recording of electrodes at 4 kHz (4 frames per 1 ms chunk) with a trigger
+// stream: two sweeps of three chunks each, 50 ms apart.
+KvdBuilder TwoSweepsOfThreeChunks()
+{
+    KvdBuilder b(11);
+    b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
+    KvdStreamPlan raw = Stream("analog", "Electrode Raw Data", "elec0001");
+    raw.sampleRate = 4000000;
+    b.AddStream(raw).AddStream(Stream("trigger", "Trigger 1", "trig0001"));
+    AddRun(b, "elec0001", T0, 6, 1, 3);
+    return b;
+}
+
+// Stores an index with `sweeps` behind the data of a file of two streams.
+void AddStoredSweeps(KvdBuilder& b, const std::vector<std::pair<uint64_t, uint64_t>>& sweeps)
+{
+    KvdIndexPlan index;
+    index.sweeps = sweeps;
+    index.streamCount = 2;
+    b.AddIndex(index);
+}
+
 } // namespace
 
 TEST(CKVTAStreamFile, OpensEveryHeaderVersionWithItsRules)
@@ -368,12 +390,7 @@ TEST(CKVTAStreamFile, ReportProgressDropsRepeatsWithin200Ms)
 // sweep sample access reads the frames of the right stretch.
 TEST(CKVTAStreamFile, SweepsComeFromTheGeneratedOrTheStoredIndex)
 {
-    KvdBuilder b(11);
-    b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
-    KvdStreamPlan raw = Stream("analog", "Electrode Raw Data", "elec0001");
-    raw.sampleRate = 4000000;  // 4 kHz: 4 frames per 1 ms chunk
-    b.AddStream(raw).AddStream(Stream("trigger", "Trigger 1", "trig0001"));
-    AddRun(b, "elec0001", T0, 6, 1, 3);  // two sweeps of three chunks each
+    KvdBuilder b = TwoSweepsOfThreeChunks();
     TempDir dir;
     CKVTAStreamFile generated;
     ASSERT_EQ(OpenBuilt(generated, b, dir), 0);
@@ -389,10 +406,7 @@ TEST(CKVTAStreamFile, SweepsComeFromTheGeneratedOrTheStoredIndex)
     EXPECT_EQ(frames[0], 12 * 100);  // KvdFrames numbers frames on from chunk 3
     EXPECT_EQ(frames[11], 23 * 100);
 
-    KvdIndexPlan index;
-    index.sweeps = {{T0, T0 + 3 * kMs}, {T0 + 53 * kMs, T0 + 56 * kMs}};
-    index.streamCount = 2;
-    b.AddIndex(index);
+    AddStoredSweeps(b, {{T0, T0 + 3 * kMs}, {T0 + 53 * kMs, T0 + 56 * kMs}});
     TempDir storedDir;
     CKVTAStreamFile stored;
     ASSERT_EQ(OpenBuilt(stored, b, storedDir), 0);
@@ -405,17 +419,10 @@ TEST(CKVTAStreamFile, SweepsComeFromTheGeneratedOrTheStoredIndex)
 // neither a read nor the recording's stop reaches past the data.
 TEST(CKVTAStreamFile, AStoredSweepBehindTheDataHoldsNoTime)
 {
-    KvdBuilder b(11);
-    b.Set<int32_t>(FH::kRecordingMode, 1).SetText(FH::kStartTriggerId, "trig0001");
-    KvdStreamPlan raw = Stream("analog", "Electrode Raw Data", "elec0001");
-    raw.sampleRate = 4000000;  // 4 kHz: 4 frames per 1 ms chunk
-    b.AddStream(raw).AddStream(Stream("trigger", "Trigger 1", "trig0001"));
-    AddRun(b, "elec0001", T0, 6, 1, 3);  // two sweeps of three chunks each, the last ends at 56 ms
-    KvdIndexPlan index;
-    index.sweeps = {
-        {T0, T0 + 3 * kMs}, {T0 + 53 * kMs, T0 + 56 * kMs}, {T0 + 100 * kMs, T0 + 200 * kMs}};
-    index.streamCount = 2;
-    b.AddIndex(index);
+    KvdBuilder b = TwoSweepsOfThreeChunks();  // the last sweep ends at 56 ms
+    AddStoredSweeps(b, {{T0, T0 + 3 * kMs},
+                        {T0 + 53 * kMs, T0 + 56 * kMs},
+                        {T0 + 100 * kMs, T0 + 200 * kMs}});
     TempDir dir;
     CKVTAStreamFile file;
     ASSERT_EQ(OpenBuilt(file, b, dir), 0);
