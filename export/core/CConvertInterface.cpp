@@ -281,38 +281,46 @@ int CConvertInterface::SweepsResult()
 
 void CConvertInterface::NameCutWithoutEnd()
 {
-    CKVTAStreamFile& file = m_dataSource->GetStreamFile();
-    CKVTAChunkChain* chain = file.GetChunkChain();
+    CKVTAChunkChain* chain = m_dataSource->GetStreamFile().GetChunkChain();
     if (!chain || !chain->Coverage().EndUnknown())
         return;
     // Where the readable data end, counted as the "Data missing" lines count their times.
-    const uint64_t origin = file.GetStartTime();
-    const uint64_t end = chain->Coverage().ExtentEnd();
-    const uint64_t endUs = std::min<uint64_t>((end > origin ? end - origin : 0) / 1000, INT64_MAX);
+    const int64_t endUs = SinceStartUs(chain->Coverage().ExtentEnd());
     ReportError(FormatString("The file ends inside a chunk at %.3f s: it was cut short; the rest is missing.",
                              static_cast<double>(endUs) / 1e6));
     m_missingNamed = true;
+}
+
+int64_t CConvertInterface::SinceStartUs(uint64_t t) const
+{
+    const uint64_t origin = m_dataSource ? m_dataSource->GetStreamFile().GetStartTime() : 0;
+    return static_cast<int64_t>(std::min<uint64_t>((t > origin ? t - origin : 0) / 1000, INT64_MAX));
+}
+
+std::vector<std::pair<int64_t, int64_t>> CConvertInterface::HolesWithin(CKVTAStream& stream, int64_t startUs,
+                                                                        int64_t endUs) const
+{
+    std::vector<std::pair<int64_t, int64_t>> within;
+    for (const KvtHole& hole : stream.GetHoles()) {
+        const int64_t from = std::max(startUs, SinceStartUs(hole.from));
+        const int64_t to = std::min(endUs, SinceStartUs(hole.to));
+        if (to > from)
+            within.emplace_back(from, to);
+    }
+    return within;
 }
 
 void CConvertInterface::NameSelectedHoles(int64_t startUs, int64_t endUs)
 {
     std::vector<std::string> names;
     CollectSelectedStreamNames(names);
-    const uint64_t origin = m_dataSource ? m_dataSource->GetStreamFile().GetStartTime() : 0;
-    const auto sinceStartUs = [origin](uint64_t t) {
-        return static_cast<int64_t>(std::min<uint64_t>((t > origin ? t - origin : 0) / 1000, INT64_MAX));
-    };
     m_missing.clear();
     for (const std::string& name : names) {
         CKVTAStream* stream = m_dataSource ? m_dataSource->FindStream(name) : nullptr;
         if (!stream)
             continue;
-        for (const KvtHole& hole : stream->GetHoles()) {
-            const int64_t from = std::max(startUs, sinceStartUs(hole.from));
-            const int64_t to = std::min(endUs, sinceStartUs(hole.to));
-            if (to > from)
-                NoteMissing(name, from, to, MissingRows::kLeftOut);
-        }
+        for (const auto& [from, to] : HolesWithin(*stream, startUs, endUs))
+            NoteMissing(name, from, to, MissingRows::kLeftOut);
     }
     ReportMissing();
 }
@@ -367,10 +375,6 @@ void CConvertInterface::ReportMissing()
 
 void CConvertInterface::NoteWindowLosses(int64_t startUs, int64_t endUs, size_t rows, bool rowsWritten)
 {
-    const uint64_t origin = m_dataSource->GetStreamFile().GetStartTime();
-    const auto sinceStartUs = [origin](uint64_t t) {
-        return static_cast<int64_t>(std::min<uint64_t>((t > origin ? t - origin : 0) / 1000, INT64_MAX));
-    };
     const StreamColumns& lead = m_mapped.front();
     const int64_t rate = lead.stream ? std::max(0, lead.stream->GetSampleRate()) : 0;
     // Row k lies k / rate seconds after the window's start.
@@ -389,13 +393,7 @@ void CConvertInterface::NoteWindowLosses(int64_t startUs, int64_t endUs, size_t 
         const StreamColumns& s = m_mapped[i];
         if (!s.stream)
             continue;
-        std::vector<std::pair<int64_t, int64_t>> lost;
-        for (const KvtHole& hole : s.stream->GetHoles()) {
-            const int64_t from = std::max(startUs, sinceStartUs(hole.from));
-            const int64_t to = std::min(endUs, sinceStartUs(hole.to));
-            if (to > from)
-                lost.emplace_back(from, to);
-        }
+        std::vector<std::pair<int64_t, int64_t>> lost = HolesWithin(*s.stream, startUs, endUs);
         // Rows a trusted chunk holds but a failed read left unfilled were lost as well.
         for (const MissingCells& cells : m_missingCells)
             if (cells.stream == i && cells.toRow > s.unreadFrom)

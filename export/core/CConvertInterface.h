@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/core/ConvertOptions.h"
@@ -233,6 +234,11 @@ private:
     // long the recording was, no hole reaches past the data, so the cut is named here ("The
     // file ends inside a chunk at 0.600 s: ..."), and Convert returns kConvertReported.
     void NameCutWithoutEnd();
+    // Microseconds from the recording's start to the absolute time t (0 before it).
+    int64_t SinceStartUs(uint64_t t) const;
+    // The holes of `stream` within [startUs, endUs), in microseconds from the start.
+    std::vector<std::pair<int64_t, int64_t>> HolesWithin(CKVTAStream& stream, int64_t startUs,
+                                                         int64_t endUs) const;
     void ReportMissing();
     // Notes what the mapped streams lost in the window [startUs, endUs) of `rows` rows: their
     // holes, and the rows a failed read left unfilled; `rowsWritten` false when the writer
