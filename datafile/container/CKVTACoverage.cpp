@@ -597,25 +597,11 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
         m_extentStart = trusted.first;
     else
         m_extentStart = trusted.any ? std::min(recording.start, trusted.first) : recording.start;
-    // Bytes behind every trusted chunk that none could read, and those an index position past
-    // the end of the file says are gone: the time they can hold is all a claim may add.
-    // Fewer heads than the header counts prove a cut where no chunk could be read, or where the
-    // streams end apart (a copy that broke off inside a time slot, or behind the trigger of a
-    // sweep whose data it lacks); a file that ends cleanly between two slots may be a recording
-    // stopped there.
-    const bool endsApart = trusted.someStreamShort
-                           || (trusted.anySamples && trusted.latestStart >= trusted.latestSamples);
-    // So does a last sweep shorter than the header says sweeps last.
-    const bool sweepShort = !m_continuous && recording.sweepLength != 0 && trusted.anySamples
-                            && trusted.latestSamples - LastRunStart() < recording.sweepLength;
-    if (recording.claimedChunks != 0 && !m_allCounted && (!trusted.any || endsApart || sweepShort))
-        m_fileCut = true;
-    // Without a count, a sweep's trigger that outlasts the samples, no longer than a sweep,
-    // shows the sweep broke off.
-    if (recording.claimedChunks == 0 && !m_continuous && trusted.anySamples
-        && TriggerOutlasts(trusted.latestSamples, recording.sweepLength))
+    if (HeadsProveCut(recording, trusted))
         m_fileCut = true;
     m_cutFrom = trusted.latestStart;
+    // Bytes behind every trusted chunk that none could read, and those an index position past
+    // the end of the file says are gone: the time they can hold is all a claim may add.
     TailBounds tail;
     uint64_t tailBytes = TailBytes(trusted.lastEnd);
     tail.indexPastEnd = recording.indexPositionField > limit;
@@ -666,6 +652,27 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
                                 || chunks[s.chunks.back()].stop < r.latestSamples;
     }
     return r;
+}
+
+bool CKVTACoverage::HeadsProveCut(const KvtRecordingFacts& recording, const TrustedReach& trusted) const
+{
+    // Without a count, the trigger of the last sweep that outlasts its samples shows the sweep
+    // broke off.
+    if (recording.claimedChunks == 0)
+        return !m_continuous && trusted.anySamples
+               && TriggerOutlasts(trusted.latestSamples, recording.sweepLength);
+    if (m_allCounted)
+        return false;
+    // Fewer heads than the header counts prove a cut where no chunk could be read, or where the
+    // streams end apart (a copy that broke off inside a time slot, or behind the trigger of a
+    // sweep whose data it lacks); a file that ends cleanly between two slots may be a recording
+    // stopped there.
+    if (!trusted.any || trusted.someStreamShort
+        || (trusted.anySamples && trusted.latestStart >= trusted.latestSamples))
+        return true;
+    // So does a last sweep shorter than the header says sweeps last.
+    return !m_continuous && recording.sweepLength != 0 && trusted.anySamples
+           && trusted.latestSamples - LastRunStart() < recording.sweepLength;
 }
 
 bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const

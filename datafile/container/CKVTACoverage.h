@@ -197,6 +197,9 @@ private:
     // Where the last run of time the streams of samples recorded together begins (runs part
     // where no stream records for more than a frame).
     uint64_t LastRunStart() const;
+    // True when the heads the file holds, fewer than its header counts or uncounted, prove that
+    // it was cut short (see WorkOutExtent).
+    bool HeadsProveCut(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // True when the last chunk of an event stream, the trigger of the last sweep, ends after
     // `samplesEnd`: behind every chunk of samples in the file and no longer than a sweep, or
     // starting with the last run of samples and spanning a sweep.
