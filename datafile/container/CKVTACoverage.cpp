@@ -554,6 +554,24 @@ bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t, bool sa
     return false;
 }
 
+std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,
+                                                        uint64_t to) const
+{
+    std::vector<uint64_t> starts;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        for (size_t i : other.chunks) {
+            const uint64_t start = (*m_chunks)[i].start;
+            if (start > from && start < to && !AnotherStreamHolds(s, start - 1, true))
+                starts.push_back(start);
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    return starts;
+}
+
 uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
                                         uint64_t length) const
 {
@@ -561,18 +579,27 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo
     if (m_continuous || length >= n.start - p.stop)
         return p.stop;
     const uint64_t late = n.start - length;
-    // The damaged heads' own times, where one of them meets a neighbour.
+    // Where the lost time may lie: ending the sweep of p, beginning a sweep the other streams
+    // recorded in between (the lost chunks may have been all this stream had of it), or
+    // beginning the sweep of n.
+    std::vector<uint64_t> places{p.stop};
+    for (uint64_t start : SweepStartsBetween(s, p.stop, late))
+        places.push_back(start);
+    places.push_back(late);
+    // The damaged heads' own times, where one of them meets a place.
     for (const UnreadBytes& u : m_unread) {
         if (u.to <= p.End() || u.from >= n.offset || u.key != s.facts.key)
             continue;
-        if (u.claimedStop == n.start || u.claimedStart == late)
-            return late;
-        if (u.claimedStart == p.stop || u.claimedStop == p.stop + length)
-            return p.stop;
+        for (auto at = places.rbegin(); at != places.rend(); ++at)
+            if (u.claimedStart == *at || u.claimedStop == *at + length)
+                return *at;
     }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
     // they recorded in.
-    return AnotherStreamHolds(s, late) && !AnotherStreamHolds(s, p.stop) ? late : p.stop;
+    for (uint64_t at : places)
+        if (AnotherStreamHolds(s, at))
+            return at;
+    return p.stop;
 }
 
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const

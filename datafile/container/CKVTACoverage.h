@@ -241,9 +241,12 @@ private:
     // True when a stream other than `s` (of samples only, with `samplesOnly`) has a trusted
     // chunk that holds time t.
     bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
+    // Where the sweeps that the other streams of samples recorded between `from` and `to`
+    // begin (a start no other stream recorded just before), rising.
+    std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;
     // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. In sweeps
-    // they may end the sweep of `p` or begin that of `n`: the damaged heads' times or the other
-    // streams of that period tell which.
+    // they may end the sweep of `p`, begin one in between or begin that of `n`: the damaged
+    // heads' times or the other streams of that period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
                              uint64_t length) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;

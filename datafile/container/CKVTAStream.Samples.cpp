@@ -24,11 +24,16 @@ uint64_t Saturate(U128 value)
 
 // Frames of a block sampled before `since` ns after the block start, at `rate` 1/1000 Hz.
 // Rounding up keeps a window boundary that falls between two samples from splitting a frame,
-// and puts a boundary taken in whole microseconds on the sample it was meant for.
+// and puts a boundary taken in whole microseconds on the sample it was meant for. A time that
+// lies a sixteenth of a frame or less past a sample is that sample's: block times are whole
+// nanoseconds, and one a nanosecond off the frame grid must neither drop nor shift a row.
 uint64_t FramesBefore(uint64_t since, int32_t rate)
 {
+    constexpr U128 kSlack = kNsPerSecondTimesMilli / 16;
     const U128 scaled = static_cast<U128>(since) * static_cast<uint32_t>(rate);
-    return Saturate((scaled + kNsPerSecondTimesMilli - 1) / kNsPerSecondTimesMilli);
+    if (scaled <= kSlack)
+        return 0;
+    return Saturate((scaled - kSlack + kNsPerSecondTimesMilli - 1) / kNsPerSecondTimesMilli);
 }
 
 // Payload values are little-endian; straight reads need turning round on a big-endian host.

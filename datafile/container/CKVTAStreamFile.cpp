@@ -555,6 +555,14 @@ void CKVTAStreamFile::SettleSweeps()
     std::vector<uint64_t> ends;
     std::vector<bool> has;
     SweepDataEnds(ends, has);
+    // A stop less than a frame past the data is theirs: a time a nanosecond off the frame grid
+    // must not cost the sweep's last row.
+    uint64_t slack = UINT64_MAX;
+    for (const auto& stream : m_streams)
+        if (stream->FrameBytes() > 0)
+            slack = std::min(slack, stream->GetCoverageFacts().FrameTime() - 1);
+    if (slack == UINT64_MAX)
+        slack = 0;
     const int last = IndexSweepCount() - 1;
     for (int i = 0; i <= last; ++i) {
         const uint64_t start = m_index.GetSweepStartValue(i);
@@ -564,9 +572,11 @@ void CKVTAStreamFile::SettleSweeps()
         // header or index claims it went.
         uint64_t bounded = stop;
         const size_t k = static_cast<size_t>(i);
-        if (has[k] && (stop < start || stop > std::max(ends[k], start)))
-            bounded = std::max(ends[k], start);
-        bounded = std::max(start, std::min(bounded, end));
+        const uint64_t dataEnd = std::max(ends[k], start);
+        if (has[k] && (stop < start || (stop > dataEnd && stop - dataEnd > slack)))
+            bounded = dataEnd;
+        if (bounded > end && bounded - end > slack)
+            bounded = std::max(start, end);
         if (i == last && GetRecordingMode() == 0)
             bounded = std::max(start, end);
         if (bounded != stop)

@@ -206,6 +206,51 @@ TEST(CKVTACoverage, LostChunksLeaveHolesWhereTheyWere)
     }
 }
 
+// In sweeps a lost chunk's time lies in the sweep it belonged to, even where it was all its
+// stream had of a sweep between two others: its head's start tells, or failing that the sweep
+// the other streams recorded then.
+TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;       // 10: one slot a sweep
+        int sweep;         // of the lost digital chunk
+        int slot;          // within its sweep
+        bool timesZeroed;  // else its head keeps its start
+    };
+    const Case cases[] = {
+        {"a middle sweep's only chunk, its start kept", 10, 1, 0, false},
+        {"a middle sweep's only chunk, its times zeroed", 10, 1, 0, true},
+        {"the first chunk of a middle sweep, its times zeroed", 20, 1, 0, true},
+        {"the last chunk of a middle sweep, its times zeroed", 20, 1, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.triggered = true;
+        plan.sweeps = 3;
+        plan.sweepMs = c.sweepMs;
+        plan.gapMs = 30;
+        plan.sweepLengthMs = c.sweepMs;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep) + static_cast<uint64_t>(c.slot) * 10 * kMs;
+        size_t lost = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kDigi && r.chunks[i].startNs == start)
+                lost = i;
+        ASSERT_LT(lost, r.chunks.size());
+        LoseChunk(r, lost);
+        if (c.timesZeroed)
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost] + Kvd::DataChunk::kStart, 0);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectHoles(cov, kDigi, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
+        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+    }
+}
+
 // A head with one wrong field that the times or the neighbours of its chunk set right: the chunk
 // is trusted with its planned size and times, and nothing is lost.
 TEST(CKVTACoverage, AHeadWithOneWrongFieldIsMended)

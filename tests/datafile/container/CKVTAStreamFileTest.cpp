@@ -481,3 +481,71 @@ TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
         EXPECT_EQ(stop->GetTime(), T0 + KvdSweepStartNs(plan, sweep) + 30 * kMs);
     }
 }
+
+// A chunk time a nanosecond off the frame grid moves the middle sweep's start by as much: the
+// sweep's stop, a nanosecond past the data, must not cost a row, and no stream's rows may shift.
+TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
+{
+    struct Case
+    {
+        const char* name;
+        bool storedIndex;       // the sweeps come from the index, not from the chunks
+        bool electrodeLost;     // the electrode chunk that begins the sweep
+        int64_t digitalMoveNs;  // the start of the digital chunk beside it
+    };
+    const Case cases[] = {
+        {"the electrode chunk lost, the digital one a nanosecond late", false, true, 1},
+        {"the digital chunk a nanosecond early", false, false, -1},
+        {"stored sweeps, the digital chunk a nanosecond early", true, false, -1},
+        {"stored sweeps, the digital chunk a nanosecond late", true, false, 1},
+    };
+    KvdRecordingPlan plan;
+    plan.rateHz = 10000;
+    plan.chunkMs = 10;
+    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
+    plan.triggered = true;
+    plan.sweeps = 3;
+    plan.sweepMs = 10;
+    plan.gapMs = 20;
+    plan.sweepLengthMs = 10;
+    const uint64_t middle = KvdSweepStartNs(plan, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        plan.storedIndex = c.storedIndex;
+        TempDir dir;
+        const std::string path = dir.File("r.kvd");
+        KvdLayout layout;
+        std::vector<KvdPlannedChunk> chunks;
+        ASSERT_TRUE(WriteKvdRecording(plan, path, &layout, &chunks));
+        std::vector<uint8_t> bytes = ReadFileBytes(path);
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            if (chunks[i].startNs != middle)
+                continue;
+            if (chunks[i].stream == "Electrode Raw Data" && c.electrodeLost) {
+                // A size no chunk has and times that imply none.
+                PatchLE<int64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kSize, 5);
+                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStop, 0);
+            }
+            if (chunks[i].stream == "Digital Data")
+                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStart,
+                                  T0 + middle + static_cast<uint64_t>(c.digitalMoveNs));
+        }
+        CKVTAStreamFile file;
+        ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
+        file.SettleSweeps();
+        ASSERT_EQ(file.GetSweepCount(), 3);
+        const uint64_t first = middle / 100000;   // frames from the recording start
+        for (size_t s = c.electrodeLost ? 1 : 0; s < 2; ++s) {
+            SCOPED_TRACE(s);
+            CKVTAStream* stream = file.GetStream(file.FindStream(s == 0 ? "elec0001" : "digi0001"));
+            ASSERT_NE(stream, nullptr);
+            const size_t channels = static_cast<size_t>(stream->GetChannelCount());
+            const int values = static_cast<int>(100 * channels);   // 10 ms at 10 kHz
+            ASSERT_EQ(stream->GetSweepSampleCount(1), values);
+            std::vector<uint16_t> got(static_cast<size_t>(values));
+            ASSERT_EQ(stream->GetSweepSamples(got.data(), values, 1), values);
+            for (size_t k = 0; k < got.size(); ++k)
+                ASSERT_EQ(got[k], KvdRecordingSample(plan, s, k % channels, first + k / channels)) << k;
+        }
+    }
+}

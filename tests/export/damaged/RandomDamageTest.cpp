@@ -87,10 +87,9 @@ public:
                 ++tally.cases;
                 const std::string problem = m_oracle->SoundProblem(selection, format);
                 if (!problem.empty())
-                    KeepFiles();
-                if (!problem.empty())
                     tally.Violation("P5", "sound | " + Shape(plan), Where() + "sound | " + selection.name + " | "
-                                                                   + FormatName(format) + ": " + problem);
+                                                                   + FormatName(format) + ": " + problem
+                                                                   + KeepFiles());
             }
         for (int d = 0; d < damages; ++d) {
             const RandomDamage damage = MakeRandomDamage(m_sound, m_random);
@@ -165,10 +164,9 @@ private:
         } else {
             property = "P2";
         }
-        KeepFiles();
         tally.Violation(property, damage.kind + " | " + Shape(m_sound.plan),
                         Where() + damage.damage.name + " | " + selection.name + " | " + FormatName(format) + ": "
-                            + problem);
+                            + problem + KeepFiles());
     }
 
     // True when `got`, the export of the merged damaged copy, is that of a merge of the shorter
@@ -221,22 +219,23 @@ private:
         }
         if (problem.empty())
             return;
-        KeepFiles();
         tally.Violation("P6", damage.kind + " | " + Shape(m_sound.plan),
-                        Where() + damage.damage.name + " | merge: " + problem);
+                        Where() + damage.damage.name + " | merge: " + problem + KeepFiles());
     }
 
-    // With SONDREL_RANDOM_KEEP=folder, the sound and damaged files of the first violation stay
-    // there for a closer look.
-    void KeepFiles()
+    // With SONDREL_RANDOM_KEEP=folder, the sound and damaged files of every violation stay
+    // there for a closer look, numbered (the first 50); the violation's text ends with its number.
+    std::string KeepFiles()
     {
-        static bool kept = false;
+        static int kept = 0;
         const char* folder = std::getenv("SONDREL_RANDOM_KEEP");
-        if (kept || !folder)
-            return;
-        kept = true;
-        (void)WriteFileBytes(std::string(folder) + "/sound.kvd", ReadFileBytes(SoundPath()));
-        (void)WriteFileBytes(std::string(folder) + "/damaged.kvd", ReadFileBytes(DamagedPath()));
+        if (kept >= 50 || !folder)
+            return "";
+        const std::string number = std::to_string(++kept);
+        const std::string prefix = std::string(folder) + "/" + number + "-";
+        (void)WriteFileBytes(prefix + "sound.kvd", ReadFileBytes(SoundPath()));
+        (void)WriteFileBytes(prefix + "damaged.kvd", ReadFileBytes(DamagedPath()));
+        return " [kept as " + number + "]";
     }
 
     uint64_t m_seed;
@@ -290,10 +289,10 @@ TEST_P(RandomDamageShare, FixedSeeds)
 }
 
 INSTANTIATE_TEST_SUITE_P(RandomDamage, RandomDamageShare,
-                         testing::Values(SeedShare {1, {{"P1", 2}, {"P2", 1}, {"P3", 6}}},
-                                         SeedShare {16, {{"P1", 6}, {"P2", 1}, {"P6", 2}}},
-                                         SeedShare {31, {{"P1", 6}, {"P2", 9}, {"P3", 3}, {"P4", 1}, {"P6", 1}}},
-                                         SeedShare {46, {{"P2", 8}, {"P3", 6}}}));
+                         testing::Values(SeedShare {1, {{"P1", 2}, {"P2", 1}, {"P3", 3}}},
+                                         SeedShare {16, {{"P1", 3}, {"P2", 1}, {"P6", 2}}},
+                                         SeedShare {31, {{"P1", 6}, {"P2", 9}, {"P4", 1}, {"P6", 1}}},
+                                         SeedShare {46, {{"P2", 8}, {"P3", 3}}}));
 
 // SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
 TEST(RandomDamage, SeedsFromTheEnvironment)
