@@ -207,6 +207,10 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         if (found != m_byKey.end())
             candidates[found->second].push_back(i);
     }
+    // Whether a stream's chunks are held to their spans is known for all before any is
+    // classified: another stream's heads vouch for a chunk only where they agree with themselves.
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         ClassifyStream(m_streams[s], candidates[s]);
     MendChunks();
@@ -254,29 +258,33 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
     // heads whose times are in order: those alone a merge copies, so that a merged file is
     // judged as its inputs were.
     std::vector<size_t> sound;
-    std::vector<bool> spanHolds;
-    size_t agreeing = 0;
     for (size_t i : candidates) {
         const KvtChunkInfo& c = chunks[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
-        sound.push_back(i);
-        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
-        spanHolds.push_back(s.facts.HoldsFramesOf(payload, c.stop - c.start));
-        agreeing += spanHolds.back() ? 1 : 0;
-    }
-    s.spansChecked = s.facts.HasFrames() && 2 * agreeing > sound.size();
-    if (s.spansChecked) {
-        size_t kept = 0;
-        for (size_t k = 0; k < sound.size(); ++k)
-            if (spanHolds[k])
-                sound[kept++] = sound[k];
-        sound.resize(kept);
+        if (!s.spansChecked || s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start))
+            sound.push_back(i);
     }
     DropTwins(s, sound);
     if (s.spansChecked)
         DropJumps(s, sound);
     return sound;
+}
+
+bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const
+{
+    if (!s.facts.HasFrames())
+        return false;
+    size_t ordered = 0;
+    size_t agreeing = 0;
+    for (size_t i : candidates) {
+        const KvtChunkInfo& c = (*m_chunks)[i];
+        if (c.start > c.stop || StartsBeforeRecording(c.start))
+            continue;
+        ++ordered;
+        agreeing += s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start) ? 1 : 0;
+    }
+    return 2 * agreeing > ordered;
 }
 
 bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads) const
@@ -355,13 +363,41 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
     const KvtChunkInfo& c = chunks[i];
     const size_t from = i > kAround ? i - kAround : 0;
     const size_t to = std::min(chunks.size(), i + kAround + 1);
+    const auto overlaps = [&](uint64_t start, uint64_t stop) {
+        return start < std::max(c.stop, c.start + 1) && c.start < std::max(stop, start + 1);
+    };
     for (size_t j = from; j < to; ++j) {
         const KvtChunkInfo& other = chunks[j];
-        if (other.key != s.facts.key && Find(other.key) && other.start < std::max(c.stop, c.start + 1)
-            && c.start < std::max(other.stop, other.start + 1))
+        const StreamState* owner = other.key != s.facts.key ? Find(other.key) : nullptr;
+        if (!owner)
+            continue;
+        if (HeadAgreesWithItself(other, *owner)) {
+            if (overlaps(other.start, other.stop))
+                return true;
+            continue;
+        }
+        // A head that disagrees with itself vouches only with a time its frames bear out: a
+        // damaged stop may span everything, but the time field left whole is still its own.
+        // Events tell no duration: their start alone (a trigger starts its sweep).
+        if (!owner->spansChecked) {
+            if (overlaps(other.start, other.start + 1))
+                return true;
+            continue;
+        }
+        const uint64_t length = owner->facts.Duration(static_cast<uint64_t>(other.payloadSize));
+        if (overlaps(other.start, AddSaturated(other.start, length))
+            || (other.stop >= length && overlaps(other.stop - length, other.stop)))
             return true;
     }
     return false;
+}
+
+bool CKVTACoverage::HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const
+{
+    if (c.start > c.stop)
+        return false;
+    return s.spansChecked ? s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start)
+                          : c.stop - c.start <= kLongestChunkNs;
 }
 
 void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) const
@@ -386,16 +422,43 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
         const size_t b = byStart[k];
         if (!twins(a, b))
             continue;
-        // The twin that meets fewer of its neighbours is the damaged one; where they meet as
-        // many, nothing tells.
-        drop[a] = drop[a] || joins[a] <= joins[b];
-        drop[b] = drop[b] || joins[b] <= joins[a];
+        // The twin that meets fewer of its neighbours is the damaged one. Where they meet as
+        // many, the one that is kept must leave the other's bytes where its stream lacks the
+        // time they hold; where that holds for both or neither, nothing tells.
+        if (joins[a] == joins[b]) {
+            const bool keepA = BytesFitWithout(s, sound, b);
+            const bool keepB = BytesFitWithout(s, sound, a);
+            drop[a] = drop[a] || !keepA || keepB;
+            drop[b] = drop[b] || !keepB || keepA;
+        } else {
+            drop[a] = drop[a] || joins[a] < joins[b];
+            drop[b] = drop[b] || joins[b] < joins[a];
+        }
     }
     size_t kept = 0;
     for (size_t k = 0; k < sound.size(); ++k)
         if (!drop[k])
             sound[kept++] = sound[k];
     sound.resize(kept);
+}
+
+bool CKVTACoverage::BytesFitWithout(const StreamState& s, const std::vector<size_t>& sound, size_t k) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = sound[k];
+    // The chunks of `sound` around chunk i in the file, i left out.
+    const size_t before = k > 0 ? sound[k - 1] : chunks.size();
+    const size_t after = k + 1 < sound.size() ? sound[k + 1] : chunks.size();
+    if (after == chunks.size())
+        return true;
+    const uint64_t from = before < chunks.size() ? chunks[before].stop : m_recordingStart;
+    const uint64_t gap = chunks[after].start > from ? chunks[after].start - from : 0;
+    // Every head of the stream between them that is not trusted holds time lost there.
+    uint64_t needed = 0;
+    for (size_t j = before < chunks.size() ? before + 1 : 0; j < after; ++j)
+        if (chunks[j].key == s.facts.key)
+            needed += s.facts.Duration(static_cast<uint64_t>(chunks[j].payloadSize));
+    return needed <= gap + s.facts.FrameTime();
 }
 
 bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const
@@ -407,6 +470,39 @@ bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const
             continue;
         if (Find(chunks[j].key) && Near(chunks[j].start, chunks[i].start, slack))
             return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
+                                  uint64_t& stop) const
+{
+    constexpr size_t kAround = 8;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    const size_t from = i > kAround ? i - kAround : 0;
+    const size_t to = std::min(chunks.size(), i + kAround + 1);
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
+        if (!other || other == &s || !other->facts.HasFrames())
+            continue;
+        const KvtChunkInfo& o = chunks[j];
+        if (c.key == s.facts.key && Near(o.start, c.start, slack)
+            && Near(o.stop, AddSaturated(c.start, length), slack)) {
+            start = c.start;   // the stop was wrong
+            stop = o.stop;
+            return true;
+        }
+        if (c.key == s.facts.key && c.stop >= length && Near(o.stop, c.stop, slack)
+            && Near(o.start, c.stop - length, slack)) {
+            start = o.start;   // the start was wrong
+            stop = c.stop;
+            return true;
+        }
+        if (c.key != s.facts.key && Near(o.start, c.start, slack) && Near(o.stop, c.stop, slack)
+            && c.start <= c.stop && Near(c.stop - c.start, length, slack))
+            return true;       // the id was wrong
     }
     return false;
 }
@@ -455,6 +551,10 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
                    && (prev ? Near(prev->stop, stop - length, slack)
                             : !StartsBeforeRecording(stop - length))) {
             start = prev ? prev->stop : stop - length;   // the start was wrong
+        } else if (!(c.key == s.facts.key && HeadAgreesWithItself(c, s)) && PeriodVouches(s, i, length, start, stop)
+                   && (!prev || prev->stop <= start + slack) && (!next || stop <= next->start + slack)) {
+            // A chunk that begins or ends its sweep, or whose neighbours are lost too: the other
+            // streams of its period vouch for its times.
         } else {
             return false;
         }
@@ -506,8 +606,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
     for (size_t i = 0; i < chunks.size(); ++i) {
         const KvtChunkInfo& c = chunks[i];
         if (!(*m_trusted)[i])
-            m_unread.push_back(
-                UnreadBytes {c.offset, c.End(), c.start, c.stop, StreamOf(c.key), true});
+            m_unread.push_back(UnreadBytes {c.offset, c.End(), c.start, c.stop, OwnerOfUntrusted(c), true});
     }
     // Fewer bytes than a head at the end: zeros are padding, anything else a head cut in two.
     if (leftFrom < limit && !AllZero(reader, leftFrom, limit)) {
@@ -539,19 +638,44 @@ uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key,
     return bytes;
 }
 
+bool CKVTACoverage::Holds(const StreamState& s, uint64_t t) const
+{
+    // The first chunk that ends after t holds it unless it begins after it.
+    const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), t,
+                                     [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+    return at != s.chunks.end() && (*m_chunks)[*at].start <= t;
+}
+
 bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly) const
 {
-    for (const StreamState& other : m_streams) {
-        if (&other == &s || (samplesOnly && !other.facts.HasFrames()))
-            continue;
-        // The first chunk that ends after t holds it unless it begins after it.
-        const auto at =
-            std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
-                             [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
-        if (at != other.chunks.end() && (*m_chunks)[*at].start <= t)
+    for (const StreamState& other : m_streams)
+        if (&other != &s && (!samplesOnly || other.facts.HasFrames()) && Holds(other, t))
             return true;
-    }
     return false;
+}
+
+uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
+{
+    const uint64_t named = StreamOf(c.key);
+    const StreamState* s = Find(named);
+    const auto covered = [&](const StreamState& stream) {
+        return Holds(stream, c.start) && Holds(stream, c.stop - 1);
+    };
+    const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+    if (!s || c.start >= c.stop || s->facts.HoldsFramesOf(payload, c.stop - c.start) || !covered(*s))
+        return named;
+    // The stream it names lacks none of its time and its frames do not fit: the id was another
+    // stream's.
+    uint64_t only = 0;
+    for (const StreamState& other : m_streams) {
+        if (&other == s || !other.facts.HasFrames() || !other.facts.HoldsFramesOf(payload, c.stop - c.start)
+            || covered(other))
+            continue;
+        if (only != 0)
+            return named;
+        only = other.facts.key;
+    }
+    return only != 0 ? only : named;
 }
 
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,
@@ -572,23 +696,23 @@ std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, ui
     return starts;
 }
 
-uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
+uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before, const Span& behind,
                                         uint64_t length) const
 {
     // A continuous recording has no pauses: what was lost follows on from what was read.
-    if (m_continuous || length >= n.start - p.stop)
-        return p.stop;
-    const uint64_t late = n.start - length;
-    // Where the lost time may lie: ending the sweep of p, beginning a sweep the other streams
+    if (m_continuous || length >= behind.time - before.time)
+        return before.time;
+    const uint64_t late = behind.time - length;
+    // Where the lost time may lie: ending the sweep before, beginning a sweep the other streams
     // recorded in between (the lost chunks may have been all this stream had of it), or
-    // beginning the sweep of n.
-    std::vector<uint64_t> places{p.stop};
-    for (uint64_t start : SweepStartsBetween(s, p.stop, late))
+    // beginning the sweep behind.
+    std::vector<uint64_t> places{before.time};
+    for (uint64_t start : SweepStartsBetween(s, before.time, late))
         places.push_back(start);
     places.push_back(late);
     // The damaged heads' own times, where one of them meets a place.
     for (const UnreadBytes& u : m_unread) {
-        if (u.to <= p.End() || u.from >= n.offset || u.key != s.facts.key)
+        if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
             continue;
         for (auto at = places.rbegin(); at != places.rend(); ++at)
             if (u.claimedStart == *at || u.claimedStop == *at + length)
@@ -599,7 +723,7 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo
     for (uint64_t at : places)
         if (AnotherStreamHolds(s, at))
             return at;
-    return p.stop;
+    return before.time;
 }
 
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
@@ -972,15 +1096,21 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             const uint64_t bytes = unread(p.End(), n.offset, p.stop);
             if (bytes > 0 && n.start > p.stop) {
                 const uint64_t length = bound(p.stop, n.start, bytes) - p.stop;
-                const uint64_t from = LostTimeBetween(s, p, n, length);
+                const uint64_t from = LostTimeBetween(s, {p.stop, p.End()}, {n.start, n.offset}, length);
                 holes.push_back({from, from + length, KvtHoleCause::kDamagedHead});
             }
         }
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.
         const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop);
-        if ((after > 0 || m_fileCut) && end > tail.stop)
-            holes.push_back({tail.stop, m_fileCut ? end : bound(tail.stop, end, after), tailCause});
+        if (m_fileCut && end > tail.stop) {
+            holes.push_back({tail.stop, end, tailCause});
+        } else if (after > 0 && end > tail.stop) {
+            // In sweeps the time lost behind the last chunk may lie in a later sweep.
+            const uint64_t length = bound(tail.stop, end, after) - tail.stop;
+            const uint64_t from = LostTimeBetween(s, {tail.stop, tail.End()}, {end, UINT64_MAX}, length);
+            holes.push_back({from, from + length, tailCause});
+        }
     }
     // Sorted and joined where they meet; empty ones say nothing.
     holes.erase(std::remove_if(holes.begin(), holes.end(),

@@ -161,7 +161,10 @@ private:
     // True when a chunk starting at `start` lies too far before the recording's start.
     bool StartsBeforeRecording(uint64_t start) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
-    // The heads among `candidates` that agree with themselves; sets s.spansChecked.
+    // True when most of the heads among `candidates` whose times are in order hold their
+    // frames for as long as those times say: the stream's chunks are then held to their spans.
+    bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;
+    // The heads among `candidates` that agree with themselves (s.spansChecked already set).
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
     // True when each of `heads` (file order) starts at or after the stop of the one before.
     bool FollowInTime(const std::vector<size_t>& heads) const;
@@ -178,6 +181,9 @@ private:
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
     // True when a chunk of another stream near chunk i in the file shares some of its time.
     bool AnotherStreamOverlaps(const StreamState& s, size_t i) const;
+    // True when the times of chunk c of stream s are in order and hold its frames (a stream
+    // whose spans are not held to them: span no longer than a chunk can).
+    bool HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const;
     // How many of its neighbours in `sound` each chunk meets (0 to 2): the chunk before it (or
     // the recording's start) and the one behind it (or the claimed stop).
     std::vector<int> Joins(const StreamState& s, const std::vector<size_t>& sound) const;
@@ -185,11 +191,20 @@ private:
     // The one that meets fewer neighbours goes; where they meet as many, nothing tells which,
     // so neither is trusted.
     void DropTwins(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when, with sound[k] left out, the time between the chunks of `sound` around it in the
+    // file can hold the frames of every head of the stream that lies between them.
+    bool BytesFitWithout(const StreamState& s, const std::vector<size_t>& sound, size_t k) const;
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
+    // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
+    // stream of samples beside it in the file vouches for, sharing its kept start or stop and
+    // lasting as long: the chunks of one period lie together and span the same time. Used
+    // where the chunk meets no neighbour of its own stream, as the first or last of a sweep.
+    bool PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
+                       uint64_t& stop) const;
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
                        uint64_t leftFrom);
     void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);
@@ -241,14 +256,27 @@ private:
     // True when a stream other than `s` (of samples only, with `samplesOnly`) has a trusted
     // chunk that holds time t.
     bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
+    // True when a trusted chunk of `s` holds time t.
+    bool Holds(const StreamState& s, uint64_t t) const;
+    // The stream an untrusted chunk's bytes belong to: the one its id names, unless that one's
+    // frames do not fit its payload and times and its trusted chunks hold all its time (it
+    // carries another stream's id; the twin that stayed shows it): then the one stream that
+    // lacks that time and whose frames its payload holds.
+    uint64_t OwnerOfUntrusted(const KvtChunkInfo& c) const;
     // Where the sweeps that the other streams of samples recorded between `from` and `to`
     // begin (a start no other stream recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;
-    // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. In sweeps
-    // they may end the sweep of `p`, begin one in between or begin that of `n`: the damaged
-    // heads' times or the other streams of that period tell which.
-    uint64_t LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
-                             uint64_t length) const;
+    // A time and the file offset that goes with it: the edge of what a stream holds.
+    struct Span
+    {
+        uint64_t time;
+        uint64_t offset;
+    };
+    // Where the `length` ns that stream `s` lost between its chunk that ends at `before` and the
+    // one that begins at `behind` (or the end of its data) begin. In sweeps they may end the
+    // sweep before, begin one in between or begin the sweep behind: the damaged heads' times or
+    // the other streams of that period tell which.
+    uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;

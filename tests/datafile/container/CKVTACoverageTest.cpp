@@ -292,6 +292,112 @@ TEST(CKVTACoverage, AHeadWithOneWrongFieldIsMended)
     }
 }
 
+// A chunk that meets no neighbour of its own stream (the only one of its stream in a sweep, or
+// beside another damaged head) is judged by the other streams' chunks of its period: they mend
+// its one wrong time field, keep it where a head of theirs is damaged too, and tell whose bytes
+// a chunk carrying another stream's id holds.
+TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
+{
+    struct Patch
+    {
+        const char* stream;
+        int slot;            // in a recording of sweeps, the sweep (one slot each)
+        size_t field;
+        std::function<uint64_t(uint64_t)> value;   // from the field as written
+    };
+    struct Case
+    {
+        const char* name;
+        bool sweeps;         // three sweeps of one slot, 30 ms apart; else six slots in a row
+        bool digital;        // the digital stream is recorded too
+        std::vector<Patch> patches;
+        std::vector<std::pair<const char*, int>> lost;   // the chunks whose time is lost
+    };
+    const auto to = [](uint64_t v) { return [v](uint64_t) { return v; }; };
+    const uint64_t slot = 10 * kMs;
+    const uint64_t digiId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("digi0001"));
+    const Case cases[] = {
+        {"a sweep's only chunk, its stop far past", true, true,
+         {{kElec, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
+        {"a sweep's only chunk, its stop a chunk late", true, true,
+         {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v + slot; }}}, {}},
+        {"a sweep's only chunk, its start 0", true, true, {{kElec, 1, Kvd::DataChunk::kStart, to(0)}}, {}},
+        {"a sweep's only chunk, its start far past", true, true,
+         {{kElec, 1, Kvd::DataChunk::kStart, to(UINT64_MAX - 1)}}, {}},
+        {"a lone stream's chunk whose trigger's stop is far past", true, false,
+         {{kTrigger, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
+        {"a lone stream's chunk whose trigger's stop is 0", true, false,
+         {{kTrigger, 1, Kvd::DataChunk::kStop, to(0)}}, {}},
+        {"a chunk beside another stream's chunk whose start is 1", true, true,
+         {{kDigi, 1, Kvd::DataChunk::kStart, to(1)}}, {}},
+        {"a chunk whose trigger is lost and whose neighbour's stop is far past", true, true,
+         {{kTrigger, 1, Kvd::DataChunk::kSize, to(5)},
+          {kTrigger, 1, Kvd::DataChunk::kStop, to(0)},
+          {kDigi, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}},
+         {}},
+        {"a last chunk 10 s late, behind a head whose stop is far past", true, true,
+         {{kElec, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)},
+          {kDigi, 2, Kvd::DataChunk::kStart, [](uint64_t v) { return v + 10000 * kMs; }},
+          {kDigi, 2, Kvd::DataChunk::kStop, [](uint64_t v) { return v + 10000 * kMs; }}},
+         {{kDigi, 2}}},
+        {"an electrode chunk carrying the digital id", false, true,
+         {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {{kElec, 2}}},
+        {"a twin a chunk early beside a mended neighbour", false, true,
+         {{kElec, 2, Kvd::DataChunk::kStop, to(1)},
+          {kElec, 4, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }},
+          {kElec, 4, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}},
+         {{kElec, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        if (!c.digital)
+            plan.streams = {KvdRawStreamPlan()};
+        if (c.sweeps) {
+            plan.triggered = true;
+            plan.sweeps = 3;
+            plan.sweepMs = 10;
+            plan.gapMs = 30;
+            plan.sweepLengthMs = 10;
+        }
+        Write(plan, r);
+        const auto chunk = [&](const std::string& stream, int n) {
+            const uint64_t start = c.sweeps ? KvdSweepStartNs(plan, n) : static_cast<uint64_t>(n) * slot;
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream && r.chunks[i].startNs == start)
+                    return i;
+            ADD_FAILURE() << "no chunk of " << stream << " at " << n;
+            return size_t(0);
+        };
+        for (const Patch& p : c.patches) {
+            const size_t at = r.layout.chunkAt[chunk(p.stream, p.slot)] + p.field;
+            PatchLE<uint64_t>(r.bytes, at, p.value(LoadLE<uint64_t>(r.bytes.data() + at)));
+        }
+        std::vector<size_t> lost;
+        for (const auto& [stream, n] : c.lost)
+            lost.push_back(chunk(stream, n));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const char* stream : {kElec, kDigi}) {
+            if (!c.digital && stream == kDigi)
+                continue;
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            std::vector<size_t> kept;
+            for (size_t i : AllBut(r, lost))
+                if (r.chunks[i].stream == stream)
+                    kept.push_back(i);
+            ASSERT_EQ(cov.ChunksOf(KeyOf(stream)).size(), kept.size()) << stream;
+            for (size_t k = 0; k < kept.size(); ++k) {
+                const KvtChunkInfo& got = r.file.GetChunkChain()->At(cov.ChunksOf(KeyOf(stream))[k]);
+                EXPECT_EQ(got.offset, r.layout.chunkAt[kept[k]]) << stream << " " << k;
+                EXPECT_EQ(got.start, T0 + r.chunks[kept[k]].startNs) << stream << " " << k;
+                EXPECT_EQ(got.stop, T0 + r.chunks[kept[k]].stopNs) << stream << " " << k;
+            }
+        }
+    }
+}
+
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
 // index behind the data, inside a head, inside a chunk) loses everything of each stream from
 // its last whole chunk to the recorded stop.

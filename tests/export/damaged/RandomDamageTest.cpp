@@ -33,12 +33,14 @@ struct Tally
     std::map<std::string, size_t> byProperty;       // "P1" ... "P6"
     std::map<std::string, size_t> byKind;           // property | damage kind | shape kind
     std::vector<std::string> examples;              // the first violation of each class
+    // SONDREL_RANDOM_ALL=1 keeps every violation in full, to compare two builds line by line.
+    bool all = std::getenv("SONDREL_RANDOM_ALL") != nullptr;
 
     void Violation(const std::string& property, const std::string& kind, const std::string& text)
     {
         ++byProperty[property];
         // The first violation of each class in full.
-        if (byKind[property + " | " + kind]++ == 0)
+        if (byKind[property + " | " + kind]++ == 0 || all)
             examples.push_back(property + ": " + text);
     }
     size_t Violations() const
@@ -290,8 +292,8 @@ TEST_P(RandomDamageShare, FixedSeeds)
 
 INSTANTIATE_TEST_SUITE_P(RandomDamage, RandomDamageShare,
                          testing::Values(SeedShare {1, {{"P1", 2}, {"P2", 1}, {"P3", 3}}},
-                                         SeedShare {16, {{"P1", 3}, {"P2", 1}, {"P6", 2}}},
-                                         SeedShare {31, {{"P1", 6}, {"P2", 9}, {"P4", 1}, {"P6", 1}}},
+                                         SeedShare {16, {{"P2", 1}, {"P6", 1}}},
+                                         SeedShare {31, {{"P1", 6}, {"P2", 6}, {"P4", 1}, {"P6", 1}}},
                                          SeedShare {46, {{"P2", 8}, {"P3", 3}}}));
 
 // SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
