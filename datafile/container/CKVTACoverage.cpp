@@ -761,7 +761,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
         tailBytes += recording.indexPositionField - std::max(limit, trusted.lastEnd);
     }
     tail.reach = TimeSideBySide(tailBytes);
-    tail.claim = TailClaim(recording, trusted.lastEnd);
+    tail.claim = TailClaim(recording, trusted);
     tail.cutReach = CutReach(recording, trusted);
     tail.someStreamShort = trusted.someStreamShort;
     m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
@@ -887,12 +887,17 @@ uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const
     return bytes;
 }
 
-uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const
+uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const
 {
+    // A damaged head claims time only beyond what its own stream's trusted chunks hold (a
+    // twin of a trusted chunk, moved back behind it, claims nothing).
     uint64_t claim = recording.claimedStop;
-    for (const UnreadBytes& u : m_unread)
-        if (u.from >= lastEnd)
+    for (const UnreadBytes& u : m_unread) {
+        const StreamState* s = Find(u.key);
+        const uint64_t held = s ? (s->chunks.empty() ? 0 : (*m_chunks)[s->chunks.back()].stop) : 0;
+        if (u.from >= trusted.lastEnd && u.claimedStop > held)
             claim = std::max(claim, u.claimedStop);
+    }
     return claim;
 }
 

@@ -221,9 +221,9 @@ private:
     bool TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const;
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
-    // The latest stop claimed for the time behind `lastEnd`: by the header or a stored index,
-    // or by an unread head behind it.
-    uint64_t TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const;
+    // The latest stop claimed for the time behind the trusted chunks: by the header or a stored
+    // index, or by an unread head behind them all.
+    uint64_t TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // What a claim may add to a copy cut short with no index to count its lost bytes.
     uint64_t CutReach(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // The time that `bytes` lost by all streams of samples side by side can hold.

@@ -620,7 +620,9 @@ KvtRecordingFacts CKVTAStreamFile::GetRecordingFacts() const
     if (!m_hasHeader)
         return facts;
     facts.claimedStop = m_header.GetStopTime();
-    const int sweeps = m_index.GetSweepCount();
+    // Only sweeps the file stores claim a stop: those worked out from its chunks say what the
+    // account said.
+    const int sweeps = m_header.GetIndexFlag() != 0 ? m_index.GetSweepCount() : 0;
     if (sweeps > 0)
         facts.claimedStop = std::max(facts.claimedStop, m_index.GetSweepStopValue(sweeps - 1));
     facts.indexPositionField = m_storedIndexPosition;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "datafile/container/CKVTAChunkChain.h"
+#include "datafile/container/CKVTAStream.h"
 #include "datafile/container/CKVTAStreamFile.h"
 #include "datafile/container/KvdFormat.h"
 #include "tests/support/KvdBuilder.h"
@@ -396,6 +397,29 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
             }
         }
     }
+}
+
+// A file that stores no stop (version 0) whose last chunk's times moved back onto the chunk
+// before it: that twin's stop claims no end, so its bytes still hold the time lost behind.
+TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const size_t last = r.Chunk(kElec, 5);
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[last] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
+    }
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    // Version 0 names chunks by number: the stream's key is the file's own.
+    const std::vector<KvtHole>& holes = cov.HolesOf(r.file.GetStream(0)->GetChunkKey());
+    ASSERT_EQ(holes.size(), 1u);
+    EXPECT_EQ(holes[0].from, T0 + r.chunks[last].startNs);
+    EXPECT_EQ(holes[0].to, T0 + r.chunks[last].stopNs);
 }
 
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
