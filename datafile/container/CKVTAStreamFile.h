@@ -231,7 +231,8 @@ public:
     // Appends every data chunk of `input` to the open output, its times moved to follow the
     // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
     [[nodiscard]] int AppendFile(CKVTAStreamFile& input);
-    // Adds the holes of every stream of `input` to the merge's loss text.
+    // Adds the holes of every stream of `input`, and in sweeps each sweep a stream cannot give
+    // whole, to the merge's loss text.
     void NoteInputHoles(CKVTAStreamFile& input);
 
     // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
