@@ -474,9 +474,11 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
             SetLastErrorText(files[i] == this ? kOpenError : kReadError);
             return 1;
         }
-        // Old files take the start of their first chunk as their start time once a chunk was
-        // handed out: settle it before the times are compared.
-        (void)files[i]->GetFirstChunk();
+        // Old files take the start of the first chunk handed out as their start time: settle it
+        // before the times are compared, as a reader does, whose walk begins with the first
+        // stream that has data (the first chunk in the file may be a damaged one of another).
+        std::unique_ptr<CKVTADataBlock> first;
+        (void)files[i]->FirstStreamWithData(first);
     }
     SortFilesByStartTime(files, count);
     if (CheckMergeCompatibility(files, count) == 0)

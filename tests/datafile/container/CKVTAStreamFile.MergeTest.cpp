@@ -804,3 +804,44 @@ TEST(CKVTAStreamFileMerge, ASweepAStreamCannotGiveWholeIsNamed)
         EXPECT_TRUE(lines == 1 && holds) << loss;
     }
 }
+
+// An old file takes the start of the first chunk handed out as its start time. A reader's walk
+// begins with its first stream that has data; the merge settles the start the same way, so a
+// damaged start of the trigger chunk that comes first in the file neither moves the merged
+// recording back to it nor costs any sample.
+TEST(CKVTAStreamFileMerge, AnOldFilesStartIsThatOfItsFirstStreamWithData)
+{
+    for (const uint64_t damagedStart : {uint64_t {0}, uint64_t {1}, T0 / 2}) {
+        SCOPED_TRACE(damagedStart);
+        KvdRecordingPlan plan;
+        plan.fileVersion = 0;
+        plan.rateHz = 1000;
+        plan.chunks = 4;
+        plan.triggerMs = {59};
+        TempDir dir;
+        KvdLayout layout;
+        std::vector<KvdPlannedChunk> planned;
+        ASSERT_TRUE(WriteKvdRecording(plan, dir.File("sound.kvd"), &layout, &planned));
+        ASSERT_EQ(planned[0].stream, "Trigger 1");
+        std::vector<uint8_t> bytes = ReadFileBytes(dir.File("sound.kvd"));
+        if (damagedStart != 0)
+            std::memcpy(&bytes[layout.chunkAt[0] + Kvd::DataChunk::kStart], &damagedStart, sizeof damagedStart);
+        ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
+
+        Merge m;
+        m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
+        m.files.push_back(m.inputs.back().get());
+        ASSERT_EQ(m.Run(), 0) << m.output.GetMergeLossText();
+        EXPECT_EQ(m.merged.GetStartTime(), T0);
+        const size_t channels = plan.streams[0].channels.size();
+        const uint64_t frames = static_cast<uint64_t>(plan.chunks * plan.chunkMs * plan.rateHz / 1000);
+        std::vector<uint16_t> values(frames * channels + 1);
+        ASSERT_EQ(m.merged.GetStream(0)->GetRawData(values.data(), static_cast<int>(values.size()), CKVTATimeStamp(T0),
+                                                    CKVTATimeStamp(T0 + plan.chunks * plan.chunkMs * kMs)),
+                  static_cast<int>(frames * channels));
+        for (uint64_t f = 0; f < frames; ++f)
+            for (size_t c = 0; c < channels; ++c)
+                ASSERT_EQ(values[f * channels + c], KvdRecordingSample(plan, 0, c, f)) << f;
+    }
+}
