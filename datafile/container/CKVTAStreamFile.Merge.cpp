@@ -533,6 +533,15 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     return result;
 }
 
+void CKVTAStreamFile::KeepInputSweeps(CKVTAStreamFile& input)
+{
+    if (m_header.GetRecordingMode() == 0)
+        return;
+    input.SettleSweeps();
+    for (int i = 0; i < input.IndexSweepCount(); ++i)
+        m_mergeSweeps.emplace_back(input.m_index.GetSweepStartValue(i), input.m_index.GetSweepStopValue(i));
+}
+
 void CKVTAStreamFile::NoteInputHoles(CKVTAStreamFile& input)
 {
     const uint64_t origin = input.GetStartTime();
@@ -600,6 +609,7 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
             m_stopTrigger = name(FH::kStopTriggerId, first.GetStopTriggerStreamIndex());
     }
     m_mergeWroteData = false;
+    m_mergeSweeps.clear();
 
     const int64_t at = WriteHeader(m_file) == 0 ? Tell64(m_file) : -1;
     if (at < 0) {
@@ -689,6 +699,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     }
     m_header.Set<uint64_t>(FH::kStopTime, stop);
     m_stopStamp.SetTime(stop);
+    KeepInputSweeps(input);
     NoteInputHoles(input);
     return 0;
 }

@@ -71,6 +71,8 @@ int CKVTAStreamFile::FinaliseMerge()
         SetLastErrorText(kCanceled);
         return 1;
     }
+    if (!m_mergeSweeps.empty())
+        m_index.SetSweeps(m_mergeSweeps);
     // Every chunk written must have been found again, or the index would silently miss data.
     const int64_t written = m_header.GetDataChunkCount();
     m_chain.ScanAll();

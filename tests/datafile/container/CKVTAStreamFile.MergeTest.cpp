@@ -653,7 +653,14 @@ TEST(CKVTAStreamFileMerge, AChunkWhoseDamagedIdWasMendedIsMergedIntoItsStream)
 namespace {
 
 // How a test breaks one chunk head of a recording in sweeps.
-enum class HeadDamage { kNone, kStartOneChunkEarlier, kStopOneChunkLater, kIdOfTheTriggerStream };
+enum class HeadDamage {
+    kNone,
+    kStartOneChunkEarlier,
+    kStopOneChunkLater,
+    kStartOneNsLate,
+    kStopOneNsEarly,
+    kIdOfTheTriggerStream
+};
 
 // The chunk of plan stream `stream` that begins `atNs` after the recording start, in file order.
 size_t PlannedChunk(const KvdRecordingPlan& plan, const std::vector<KvdPlannedChunk>& chunks, size_t stream,
@@ -677,6 +684,10 @@ void BreakHead(std::vector<uint8_t>& bytes, size_t at, HeadDamage damage, uint64
         move(Kvd::DataChunk::kStart, -static_cast<int64_t>(chunkNs));
     else if (damage == HeadDamage::kStopOneChunkLater)
         move(Kvd::DataChunk::kStop, static_cast<int64_t>(chunkNs));
+    else if (damage == HeadDamage::kStartOneNsLate)
+        move(Kvd::DataChunk::kStart, 1);
+    else if (damage == HeadDamage::kStopOneNsEarly)
+        move(Kvd::DataChunk::kStop, -1);
     else if (damage == HeadDamage::kIdOfTheTriggerStream)
         std::memcpy(&bytes[at + Kvd::DataChunk::kId], triggerId, Kvd::kIdBytes);
 }
@@ -711,7 +722,9 @@ bool SweepReadsAsPlanned(CKVTAStreamFile& file, int sweep, const KvdRecordingPla
 // A damaged head the account trusts (its times no longer fit its frames) or one that now names
 // another stream can leave a sweep that a stream cannot give whole though no hole was found:
 // every reader refuses that sweep. The merge then names the sweep, with every other sweep read
-// back as recorded, or gives back the whole recording with nothing named.
+// back as recorded, or gives back the whole recording with nothing named. The merged file keeps
+// the sweeps its input's readers see: a head a nanosecond off, or a stop that the stored sweeps
+// outweigh, costs no row.
 TEST(CKVTAStreamFileMerge, ASweepAStreamCannotGiveWholeIsNamed)
 {
     struct Case
@@ -737,6 +750,11 @@ TEST(CKVTAStreamFileMerge, ASweepAStreamCannotGiveWholeIsNamed)
         {"v0, electrodes under the trigger's id", 0, false, 50, true, 0, 1, 1, HeadDamage::kIdOfTheTriggerStream},
         {"v5 stored index, digital under the trigger's id", 5, true, 50, true, 1, 0, 0,
          HeadDamage::kIdOfTheTriggerStream},
+        {"v11 stored index, start 1 ns late", 11, true, 50, false, 0, 0, 0, HeadDamage::kStartOneNsLate},
+        {"v5 stored index, stop 1 ns early", 5, true, 50, false, 0, 1, 1, HeadDamage::kStopOneNsEarly},
+        {"v11 stored index, digital stop one chunk later", 11, true, 100, true, 1, 1, 0,
+         HeadDamage::kStopOneChunkLater},
+        {"v5 stored index, stop one chunk later", 5, true, 100, true, 0, 0, 0, HeadDamage::kStopOneChunkLater},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
