@@ -197,7 +197,7 @@ public:
     // for FinaliseMerge. The data starts where it ends. 0 written, 1 when a write failed.
     [[nodiscard]] int WriteHeader(FILE* file);
     // Last step of a merge: generates the index over the chunks written (read back from the
-    // output), writes it behind them, writes the header area again over the first one (final
+    // output; triggered recordings keep their inputs' sweeps), writes it behind them, writes the header area again over the first one (final
     // stop time, chunk count, index flag) and sets the index position. 0 done; 1 cancelled
     // ("Merging canceled.") or a write failed.
     [[nodiscard]] int FinaliseMerge();
