@@ -361,6 +361,20 @@ int CKVTAStream::GetSweepSamples(uint16_t* out, int max, int sweep)
     return start && stop ? GetRawData(out, max, *start, *stop) : 0;
 }
 
+bool CKVTAStream::HoldsWholeSweep(int sweep)
+{
+    const uint64_t frameBytes = FrameBytes();
+    if (frameBytes == 0 || !m_file || IsContinuous())
+        return false;
+    const auto start = m_file->GetSweepStartTime(sweep);
+    const auto stop = m_file->GetSweepStopTime(sweep);
+    if (!start || !stop)
+        return false;
+    const uint64_t frames = static_cast<uint64_t>(GetSampleCountInWindow(*start, *stop)) / (frameBytes / 2);
+    const auto count = [](uint64_t, uint64_t run, uint64_t) { return run; };
+    return frames == 0 || CopyWindow(start->GetTime(), stop->GetTime(), frames, count) == frames;
+}
+
 int CKVTAStream::GetSweepChannelData(uint16_t* out, int max, int sweep, int channel, int first, int count)
 {
     uint64_t from = 0;

@@ -244,6 +244,9 @@ public:
     // sweep start (the fraction is dropped), as the recording program numbers them.
     int GetSweepData(uint16_t* out, int max, int sweep, int first, int count);
     int GetSweepSamples(uint16_t* out, int max, int sweep);
+    // True when GetSweepSamples would copy every value GetSweepSampleCount counts: the frames
+    // are counted, not read. False for streams that are not raw and in continuous recordings.
+    bool HoldsWholeSweep(int sweep);
     int GetSweepChannelData(uint16_t* out, int max, int sweep, int channel, int first, int count);
     int GetSweepChannelSamples(uint16_t* out, int max, int sweep, int channel);
 

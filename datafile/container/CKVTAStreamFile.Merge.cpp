@@ -10,6 +10,7 @@
 #include <cstring>
 #include <set>
 #include <unordered_map>
+#include <vector>
 
 #include "datafile/container/CKVTADataBlock.h"
 #include "datafile/container/KvdFormat.h"
@@ -288,6 +289,47 @@ bool StreamIdsUnique(const CKVTAStreamFile& file)
     return true;
 }
 
+// A stretch of one stream that an input cannot give.
+struct Missing
+{
+    uint64_t from;
+    uint64_t to;
+    const CKVTAStream* stream;
+};
+
+// True when a hole of `stream` lies in [from, to).
+bool HoleMeets(CKVTAStream& stream, uint64_t from, uint64_t to)
+{
+    for (const KvtHole& hole : stream.GetHoles())
+        if (hole.from < to && hole.to > from)
+            return true;
+    return false;
+}
+
+// The sweeps of a recording in sweeps that some stream cannot give whole, though no hole of it
+// meets them: a reader refuses those sweeps (the times of a chunk the heads trust may not fit
+// its frames), and the merged file, a copy of the chunks, holds no more of them.
+std::vector<Missing> SweepsNotWhole(CKVTAStreamFile& input)
+{
+    std::vector<Missing> missing;
+    if (input.GetRecordingMode() == 0)
+        return missing;
+    const int sweeps = input.GetSweepCount();
+    for (int i = 0; i < input.GetStreamCount(); ++i) {
+        CKVTAStream& stream = *input.GetStream(i);
+        if (stream.FrameBytes() == 0)
+            continue;
+        for (int k = 0; k < sweeps; ++k) {
+            const auto start = input.GetSweepStartTime(k);
+            const auto stop = input.GetSweepStopTime(k);
+            if (start && stop && !stream.HoldsWholeSweep(k)
+                && !HoleMeets(stream, start->GetTime(), stop->GetTime()))
+                missing.push_back({start->GetTime(), stop->GetTime(), &stream});
+        }
+    }
+    return missing;
+}
+
 } // namespace
 
 void CKVTAStreamFile::SetLastErrorText(const char* text)
@@ -432,9 +474,11 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
             SetLastErrorText(files[i] == this ? kOpenError : kReadError);
             return 1;
         }
-        // Old files take the start of their first chunk as their start time once a chunk was
-        // handed out: settle it before the times are compared.
-        (void)files[i]->GetFirstChunk();
+        // Old files take the start of the first chunk handed out as their start time: settle it
+        // before the times are compared, as a reader does, whose walk begins with the first
+        // stream that has data (the first chunk in the file may be a damaged one of another).
+        std::unique_ptr<CKVTADataBlock> first;
+        (void)files[i]->FirstStreamWithData(first);
     }
     SortFilesByStartTime(files, count);
     if (CheckMergeCompatibility(files, count) == 0)
@@ -489,20 +533,33 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     return result;
 }
 
+void CKVTAStreamFile::KeepInputSweeps(CKVTAStreamFile& input)
+{
+    if (m_header.GetRecordingMode() == 0)
+        return;
+    input.SettleSweeps();
+    for (int i = 0; i < input.IndexSweepCount(); ++i)
+        m_mergeSweeps.emplace_back(input.m_index.GetSweepStartValue(i), input.m_index.GetSweepStopValue(i));
+}
+
 void CKVTAStreamFile::NoteInputHoles(CKVTAStreamFile& input)
 {
     const uint64_t origin = input.GetStartTime();
     const auto seconds = [origin](uint64_t t) { return static_cast<double>(t > origin ? t - origin : 0) / 1e9; };
+    std::vector<Missing> missing;
     for (int i = 0; i < input.GetStreamCount(); ++i) {
         CKVTAStream* stream = input.GetStream(i);
-        for (const KvtHole& hole : stream->GetHoles()) {
-            if (!m_mergeLossText.empty())
-                m_mergeLossText += "\n";
-            char times[96];
-            std::snprintf(times, sizeof times, "Data missing from %.3f s to %.3f s in ", seconds(hole.from),
-                          seconds(hole.to));
-            m_mergeLossText += times + stream->GetName() + " of " + input.GetPath() + ".";
-        }
+        for (const KvtHole& hole : stream->GetHoles())
+            missing.push_back({hole.from, hole.to, stream});
+    }
+    for (const Missing& m : SweepsNotWhole(input))
+        missing.push_back(m);
+    for (const Missing& m : missing) {
+        if (!m_mergeLossText.empty())
+            m_mergeLossText += "\n";
+        char times[96];
+        std::snprintf(times, sizeof times, "Data missing from %.3f s to %.3f s in ", seconds(m.from), seconds(m.to));
+        m_mergeLossText += times + m.stream->GetName() + " of " + input.GetPath() + ".";
     }
     // A copy cut short where nothing claims its end lacks what came after: no hole says how much.
     const CKVTACoverage& coverage = input.m_chain.Coverage();
@@ -552,6 +609,7 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
             m_stopTrigger = name(FH::kStopTriggerId, first.GetStopTriggerStreamIndex());
     }
     m_mergeWroteData = false;
+    m_mergeSweeps.clear();
 
     const int64_t at = WriteHeader(m_file) == 0 ? Tell64(m_file) : -1;
     if (at < 0) {
@@ -641,6 +699,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     }
     m_header.Set<uint64_t>(FH::kStopTime, stop);
     m_stopStamp.SetTime(stop);
+    KeepInputSweeps(input);
     NoteInputHoles(input);
     return 0;
 }

@@ -71,6 +71,9 @@ int CKVTAStreamFile::FinaliseMerge()
         SetLastErrorText(kCanceled);
         return 1;
     }
+    // The heads copied may no longer tell the sweeps the inputs' readers saw.
+    if (!m_mergeSweeps.empty())
+        m_index.SetSweeps(m_mergeSweeps);
     // Every chunk written must have been found again, or the index would silently miss data.
     const int64_t written = m_header.GetDataChunkCount();
     m_chain.ScanAll();

@@ -197,7 +197,7 @@ public:
     // for FinaliseMerge. The data starts where it ends. 0 written, 1 when a write failed.
     [[nodiscard]] int WriteHeader(FILE* file);
     // Last step of a merge: generates the index over the chunks written (read back from the
-    // output), writes it behind them, writes the header area again over the first one (final
+    // output; triggered recordings keep their inputs' sweeps), writes it behind them, writes the header area again over the first one (final
     // stop time, chunk count, index flag) and sets the index position. 0 done; 1 cancelled
     // ("Merging canceled.") or a write failed.
     [[nodiscard]] int FinaliseMerge();
@@ -231,7 +231,12 @@ public:
     // Appends every data chunk of `input` to the open output, its times moved to follow the
     // data written so far in a continuous recording. 0 done, 1 cancelled or failed.
     [[nodiscard]] int AppendFile(CKVTAStreamFile& input);
-    // Adds the holes of every stream of `input` to the merge's loss text.
+    // Triggered recordings: adds the sweeps of `input`, as its readers settle them, to those the
+    // merged file keeps (its chunk heads may no longer tell them: a time a nanosecond off, a
+    // damaged stop the stored sweeps outweigh).
+    void KeepInputSweeps(CKVTAStreamFile& input);
+    // Adds the holes of every stream of `input`, and in sweeps each sweep a stream cannot give
+    // whole, to the merge's loss text.
     void NoteInputHoles(CKVTAStreamFile& input);
 
     // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
@@ -244,6 +249,9 @@ public:
 private:
     uint64_t m_indexPositionField = 0;  // where WriteHeader put the "IDX1POS " value
     bool m_mergeWroteData = false;      // a chunk of an earlier input was written
+    // The sweeps of the triggered inputs as their readers settle them: the merged file keeps
+    // them (start, stop).
+    std::vector<std::pair<uint64_t, uint64_t>> m_mergeSweeps;
     std::string m_mergeLossText;        // see GetMergeLossText
     std::vector<char> m_writeBuffer;    // stdio buffer of the merge output; outlives the FILE*
 

@@ -181,6 +181,16 @@ void CKVTAStreamIndex::SetSweepStopValue(int i, uint64_t stop)
         m_sweepStops[static_cast<size_t>(i)] = stop;
 }
 
+void CKVTAStreamIndex::SetSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps)
+{
+    m_sweepStarts.clear();
+    m_sweepStops.clear();
+    for (const auto& sweep : sweeps) {
+        m_sweepStarts.push_back(sweep.first);
+        m_sweepStops.push_back(sweep.second);
+    }
+}
+
 bool CKVTAStreamIndex::FindEntryOffset(uint64_t t, uint64_t& offset) const
 {
     if (m_entries.empty())

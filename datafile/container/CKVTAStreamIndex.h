@@ -53,6 +53,8 @@ public:
     std::unique_ptr<CKVTATimeStamp> GetSweepStopTime(int i, uint64_t startReference) const;
     // Replaces sweep i's stop (i outside 0..count-1: nothing happens).
     void SetSweepStopValue(int i, uint64_t stop);
+    // Replaces every sweep: (start, stop) pairs.
+    void SetSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps);
     // Set once the sweep stops were checked against the data of the file; Clear resets it.
     bool SweepStopsChecked() const { return m_stopsChecked; }
     void SetSweepStopsChecked() { m_stopsChecked = true; }

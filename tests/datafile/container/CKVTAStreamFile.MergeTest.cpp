@@ -202,7 +202,10 @@ TEST(CKVTAStreamFileMerge, TimesOfTriggeredSplitAndOverlappingRecordings)
                 b.Set<uint16_t>(FH::kTriggerStreamNumber, 2);
             else
                 b.SetText(FH::kStartTriggerId, "trig0001");
-            b.AddStream(Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}}));
+            // 20 Hz: the two frames of each chunk last its 100 ms, so every sweep reads whole.
+            KvdStreamPlan electrodes = Stream("analog", "Electrode Raw Data", "elec0001", 1, {{0, 0}});
+            electrodes.sampleRate = 20000;
+            b.AddStream(electrodes);
             b.AddStream(Stream("trigger", "Trigger 1", "trig0001", 2, {{0, 0}}));
             for (uint64_t sweep : {start, start + 1000 * kMs})
                 for (uint64_t i = 0; i < 2; ++i)
@@ -645,4 +648,218 @@ TEST(CKVTAStreamFileMerge, AChunkWhoseDamagedIdWasMendedIsMergedIntoItsStream)
     ASSERT_EQ(merged.size(), planned.size());
     for (size_t i = 0; i < merged.size(); ++i)
         EXPECT_EQ(std::get<0>(merged[i]), "elec0001") << i;
+}
+
+namespace {
+
+// How a test breaks one chunk head of a recording in sweeps.
+enum class HeadDamage {
+    kNone,
+    kStartOneChunkEarlier,
+    kStopOneChunkLater,
+    kStartOneNsLate,
+    kStopOneNsEarly,
+    kIdOfTheTriggerStream
+};
+
+// The chunk of plan stream `stream` that begins `atNs` after the recording start, in file order.
+size_t PlannedChunk(const KvdRecordingPlan& plan, const std::vector<KvdPlannedChunk>& chunks, size_t stream,
+                    uint64_t atNs)
+{
+    const auto found = std::find_if(chunks.begin(), chunks.end(), [&](const KvdPlannedChunk& c) {
+        return c.stream == plan.streams[stream].name && c.startNs == atNs;
+    });
+    return static_cast<size_t>(found - chunks.begin());
+}
+
+void BreakHead(std::vector<uint8_t>& bytes, size_t at, HeadDamage damage, uint64_t chunkNs, const char* triggerId)
+{
+    const auto move = [&](size_t field, int64_t ns) {
+        uint64_t t = 0;
+        std::memcpy(&t, &bytes[at + field], sizeof t);
+        t += static_cast<uint64_t>(ns);
+        std::memcpy(&bytes[at + field], &t, sizeof t);
+    };
+    if (damage == HeadDamage::kStartOneChunkEarlier)
+        move(Kvd::DataChunk::kStart, -static_cast<int64_t>(chunkNs));
+    else if (damage == HeadDamage::kStopOneChunkLater)
+        move(Kvd::DataChunk::kStop, static_cast<int64_t>(chunkNs));
+    else if (damage == HeadDamage::kStartOneNsLate)
+        move(Kvd::DataChunk::kStart, 1);
+    else if (damage == HeadDamage::kStopOneNsEarly)
+        move(Kvd::DataChunk::kStop, -1);
+    else if (damage == HeadDamage::kIdOfTheTriggerStream)
+        std::memcpy(&bytes[at + Kvd::DataChunk::kId], triggerId, Kvd::kIdBytes);
+}
+
+// True when sweep `sweep` of `file` holds, in every stream of the plan, the plan's samples of
+// sweep `planned`.
+bool SweepReadsAsPlanned(CKVTAStreamFile& file, int sweep, const KvdRecordingPlan& plan, int planned)
+{
+    for (size_t s = 0; s < plan.streams.size(); ++s) {
+        CKVTAStream* stream = nullptr;
+        for (int i = 0; i < file.GetStreamCount(); ++i)
+            if (file.GetStream(i)->GetName() == plan.streams[s].name)
+                stream = file.GetStream(i);
+        const size_t channels = plan.streams[s].channels.size();
+        const uint64_t rows = static_cast<uint64_t>(plan.rateHz) * static_cast<uint64_t>(plan.sweepMs) / 1000;
+        std::vector<uint16_t> values(rows * channels);
+        if (!stream || stream->GetSweepSampleCount(sweep) != static_cast<int>(values.size())
+            || stream->GetSweepSamples(values.data(), static_cast<int>(values.size()), sweep)
+                   != static_cast<int>(values.size()))
+            return false;
+        const uint64_t first = KvdSweepStartNs(plan, planned) * static_cast<uint64_t>(plan.rateHz) / 1000000000u;
+        for (uint64_t row = 0; row < rows; ++row)
+            for (size_t c = 0; c < channels; ++c)
+                if (values[row * channels + c] != KvdRecordingSample(plan, s, c, first + row))
+                    return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// A damaged head the account trusts (its times no longer fit its frames) or one that now names
+// another stream can leave a sweep that a stream cannot give whole though no hole was found:
+// every reader refuses that sweep. The merge then names the sweep, with every other sweep read
+// back as recorded, or gives back the whole recording with nothing named. The merged file keeps
+// the sweeps its input's readers see: a head a nanosecond off, or a stop that the stored sweeps
+// outweigh, costs no row.
+TEST(CKVTAStreamFileMerge, ASweepAStreamCannotGiveWholeIsNamed)
+{
+    struct Case
+    {
+        const char* name;
+        uint16_t version;
+        bool storedIndex;
+        int chunkMs;        // 100: one chunk a sweep
+        bool digital;       // a digital stream beside the electrodes
+        size_t stream;      // plan stream of the damaged chunk
+        int sweep;          // the sweep of the damaged chunk
+        int chunk;          // and its place in the sweep
+        HeadDamage damage;
+    };
+    const Case cases[] = {
+        {"sound", 11, true, 50, true, 0, 1, 0, HeadDamage::kNone},
+        {"v0, start one chunk earlier", 0, false, 100, false, 0, 1, 0, HeadDamage::kStartOneChunkEarlier},
+        {"v11 stored index, start one chunk earlier", 11, true, 100, false, 0, 0, 0, HeadDamage::kStartOneChunkEarlier},
+        {"v5 stored index, two streams, start one chunk earlier", 5, true, 100, true, 0, 1, 0,
+         HeadDamage::kStartOneChunkEarlier},
+        {"v0, stop one chunk later", 0, false, 100, false, 0, 0, 0, HeadDamage::kStopOneChunkLater},
+        {"v0, a hole found: start one chunk earlier", 0, false, 50, true, 0, 1, 1, HeadDamage::kStartOneChunkEarlier},
+        {"v0, electrodes under the trigger's id", 0, false, 50, true, 0, 1, 1, HeadDamage::kIdOfTheTriggerStream},
+        {"v5 stored index, digital under the trigger's id", 5, true, 50, true, 1, 0, 0,
+         HeadDamage::kIdOfTheTriggerStream},
+        {"v11 stored index, start 1 ns late", 11, true, 50, false, 0, 0, 0, HeadDamage::kStartOneNsLate},
+        {"v5 stored index, stop 1 ns early", 5, true, 50, false, 0, 1, 1, HeadDamage::kStopOneNsEarly},
+        {"v11 stored index, digital stop one chunk later", 11, true, 100, true, 1, 1, 0,
+         HeadDamage::kStopOneChunkLater},
+        {"v5 stored index, stop one chunk later", 5, true, 100, true, 0, 0, 0, HeadDamage::kStopOneChunkLater},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KvdRecordingPlan plan;
+        plan.fileVersion = c.version;
+        plan.storedIndex = c.storedIndex;
+        plan.rateHz = 2000;
+        plan.chunkMs = c.chunkMs;
+        plan.triggered = true;
+        plan.sweeps = 2;
+        plan.sweepMs = 100;
+        plan.gapMs = 700;
+        plan.sweepLengthMs = 100;
+        if (c.digital)
+            plan.streams.push_back(KvdDigitalStreamPlan());
+        TempDir dir;
+        KvdLayout layout;
+        std::vector<KvdPlannedChunk> planned;
+        ASSERT_TRUE(WriteKvdRecording(plan, dir.File("sound.kvd"), &layout, &planned));
+        const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kMs;
+        const uint64_t damagedNs = KvdSweepStartNs(plan, c.sweep) + static_cast<uint64_t>(c.chunk) * chunkNs;
+        const size_t damaged = PlannedChunk(plan, planned, c.stream, damagedNs);
+        std::vector<uint8_t> bytes = ReadFileBytes(dir.File("sound.kvd"));
+        const char* triggerId = c.version < 5 ? "00003trg" : "trig0001";
+        BreakHead(bytes, layout.chunkAt[damaged], c.damage, chunkNs, triggerId);
+        ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
+
+        Merge m;
+        m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
+        m.files.push_back(m.inputs.back().get());
+        const int result = m.Run();
+        const std::string& loss = m.output.GetMergeLossText();
+        ASSERT_TRUE(result == 0 || result == 2) << result;
+        if (c.damage == HeadDamage::kNone) {
+            EXPECT_EQ(result, 0) << loss;
+        }
+        // Every sweep that is not named reads back as recorded.
+        for (int k = 0; k < plan.sweeps; ++k) {
+            if (result == 2 && k == c.sweep)
+                continue;
+            const uint64_t start = T0 + KvdSweepStartNs(plan, k);
+            int found = -1;
+            for (int i = 0; i < m.merged.GetSweepCount(); ++i)
+                if (m.merged.GetSweepStartValue(i) == start)
+                    found = i;
+            EXPECT_TRUE(found >= 0 && SweepReadsAsPlanned(m.merged, found, plan, k)) << "sweep " << k;
+        }
+        if (result != 2)
+            continue;
+        // One line names the damaged chunk's stream, a stretch that holds the chunk's planned time.
+        int lines = 0;
+        bool holds = false;
+        const std::string tail = " in " + plan.streams[c.stream].name + " of " + m.files[0]->GetPath() + ".";
+        for (size_t from = 0, end = 0; from < loss.size(); from = end + 1) {
+            end = std::min(loss.find('\n', from), loss.size());
+            const std::string line = loss.substr(from, end - from);
+            double a = 0, b = 0;
+            if (line.size() <= tail.size() || line.compare(line.size() - tail.size(), tail.size(), tail) != 0
+                || std::sscanf(line.c_str(), "Data missing from %lf s to %lf s", &a, &b) != 2)
+                continue;
+            ++lines;
+            holds = a * 1e9 <= damagedNs + 1e6 && b * 1e9 + 1e6 >= damagedNs + chunkNs;
+        }
+        EXPECT_TRUE(lines == 1 && holds) << loss;
+    }
+}
+
+// An old file takes the start of the first chunk handed out as its start time. A reader's walk
+// begins with its first stream that has data; the merge settles the start the same way, so a
+// damaged start of the trigger chunk that comes first in the file neither moves the merged
+// recording back to it nor costs any sample.
+TEST(CKVTAStreamFileMerge, AnOldFilesStartIsThatOfItsFirstStreamWithData)
+{
+    for (const uint64_t damagedStart : {uint64_t {0}, uint64_t {1}, T0 / 2}) {
+        SCOPED_TRACE(damagedStart);
+        KvdRecordingPlan plan;
+        plan.fileVersion = 0;
+        plan.rateHz = 1000;
+        plan.chunks = 4;
+        plan.triggerMs = {59};
+        TempDir dir;
+        KvdLayout layout;
+        std::vector<KvdPlannedChunk> planned;
+        ASSERT_TRUE(WriteKvdRecording(plan, dir.File("sound.kvd"), &layout, &planned));
+        ASSERT_EQ(planned[0].stream, "Trigger 1");
+        std::vector<uint8_t> bytes = ReadFileBytes(dir.File("sound.kvd"));
+        if (damagedStart != 0)
+            std::memcpy(&bytes[layout.chunkAt[0] + Kvd::DataChunk::kStart], &damagedStart, sizeof damagedStart);
+        ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
+
+        Merge m;
+        m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
+        m.files.push_back(m.inputs.back().get());
+        ASSERT_EQ(m.Run(), 0) << m.output.GetMergeLossText();
+        EXPECT_EQ(m.merged.GetStartTime(), T0);
+        const size_t channels = plan.streams[0].channels.size();
+        const uint64_t frames = static_cast<uint64_t>(plan.chunks * plan.chunkMs * plan.rateHz / 1000);
+        std::vector<uint16_t> values(frames * channels + 1);
+        ASSERT_EQ(m.merged.GetStream(0)->GetRawData(values.data(), static_cast<int>(values.size()), CKVTATimeStamp(T0),
+                                                    CKVTATimeStamp(T0 + plan.chunks * plan.chunkMs * kMs)),
+                  static_cast<int>(frames * channels));
+        for (uint64_t f = 0; f < frames; ++f)
+            for (size_t c = 0; c < channels; ++c)
+                ASSERT_EQ(values[f * channels + c], KvdRecordingSample(plan, 0, c, f)) << f;
+    }
 }
