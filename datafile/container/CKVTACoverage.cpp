@@ -639,6 +639,12 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.reach = TimeSideBySide(tailBytes);
     tail.claim = TailClaim(recording, trusted.lastEnd);
     tail.cutReach = CutReach(recording, trusted);
+    // The bytes (an index position past the end) or the count of chunks lost from a continuous
+    // copy cut short tell their time only where every stream recorded all along: a pause, or a
+    // stream that stopped a chunk before the others, costs time but neither bytes nor chunks.
+    // A claim counts a chunk further than they hold.
+    const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
+    tail.untold = m_fileCut && m_continuous && measured ? trusted.longestChunk : 0;
     tail.someStreamShort = trusted.someStreamShort;
     m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -809,7 +815,7 @@ uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
     // Without a claim, the bytes of the chunk cut in two tell how far it got.
     if (m_fileCut && !tail.indexPastEnd) {
         if (tail.claim > end)
-            return std::min(tail.claim, AddSaturated(end, tail.cutReach));
+            return std::min(tail.claim, AddSaturated(end, AddSaturated(tail.cutReach, tail.untold)));
         return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
     }
     // Where a stream ends before the others, the bytes behind are its own lost tail.
@@ -818,7 +824,7 @@ uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
     // A claim beyond the data counts only as far as the bytes can hold; one at or before the
     // data's end says they ended there.
     if (tail.claim > end)
-        return std::min(tail.claim, AddSaturated(end, tail.reach));
+        return std::min(tail.claim, AddSaturated(end, AddSaturated(tail.reach, tail.untold)));
     return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
 }
 

@@ -154,6 +154,7 @@ private:
         uint64_t claim = 0;        // the latest stop the header, an index or a head behind claims
         uint64_t reach = 0;        // the time the unread bytes behind the data can hold
         uint64_t cutReach = 0;     // what a claim may add to a copy cut short with no index
+        uint64_t untold = 0;       // what a claim may add to a copy cut short beyond either
         bool indexPastEnd = false; // the index position lies past the end of the file
         bool someStreamShort = false;
     };

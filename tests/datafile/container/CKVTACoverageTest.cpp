@@ -342,6 +342,58 @@ TEST(CKVTACoverage, AFileCutShortLosesItsTailButPaddingLosesNothing)
     }
 }
 
+// A copy cut short loses each stream's time up to the recorded stop, though a pause or a slot
+// one stream left out lies behind the cut: its bytes and its count of chunks no longer tell
+// them from lost time. A stop far past the data still counts only about as far as they hold.
+TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
+{
+    struct Case
+    {
+        const char* name;
+        bool storedIndex;      // else the header's count of chunks bounds the claim
+        bool oneStream;
+        int dropSlot;          // a pause of all streams; -1: none
+        bool digitalEndsEarly; // the digital stream lacks the last slot
+        uint64_t stopPastMs;   // the header's stop moved past the data
+    };
+    const Case cases[] = {
+        {"a pause behind the cut, counted", false, true, 4, false, 0},
+        {"a pause behind the cut, index position past the end", true, true, 4, false, 0},
+        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0},
+        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000},
+        {"a stop an hour past the data, counted", false, true, -1, false, 3600000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(false, c.storedIndex);
+        if (c.oneStream)
+            plan.streams = {KvdRawStreamPlan()};
+        if (c.dropSlot >= 0)
+            plan.dropChunks = {c.dropSlot};
+        if (c.digitalEndsEarly)
+            plan.streams[1].missingSlots = {plan.chunks - 1};
+        Write(plan, r);
+        const uint64_t stop = r.End() + c.stopPastMs * kMs;
+        if (c.stopPastMs != 0)
+            PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, stop);
+        // Cut inside the head of the electrodes' chunk of slot 2.
+        r.bytes.resize(r.layout.chunkAt[r.Chunk(kElec, 2)] + 20);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_TRUE(cov.FileCut());
+        if (c.stopPastMs != 0) {
+            // About a chunk more than the lost bytes or chunks hold, far short of the stop.
+            EXPECT_GE(cov.ExtentEnd(), r.End());
+            EXPECT_LT(cov.ExtentEnd(), r.End() + 20 * kMs);
+            continue;
+        }
+        EXPECT_EQ(cov.ExtentEnd(), stop);
+        for (const char* stream : {kElec, kDigi})
+            if (!c.oneStream || stream == kElec)
+                ExpectHoles(cov, stream, {{T0 + 20 * kMs, stop}}, KvtHoleCause::kFileCut);
+    }
+}
+
 // A stop far past the data (a header or index written by a program that counts on) moves the
 // extent only as far as the bytes behind the last whole chunk could hold, at the slowest
 // stream: with none, not at all.
