@@ -644,7 +644,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // stream that stopped a chunk before the others, costs time but neither bytes nor chunks.
     // A claim counts a chunk further than they hold.
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
-    tail.untold = m_fileCut && m_continuous && measured ? trusted.longestChunk : 0;
+    tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
     m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -787,9 +787,14 @@ uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
     const uint64_t lacking = recording.claimedChunks > read ? recording.claimedChunks - read : 0;
     if (lacking == 0)
         return trusted.latest - std::min(trusted.latest, m_extentStart);
+    return Saturate(static_cast<U128>(lacking) * trusted.ChunkTime());
+}
+
+uint64_t CKVTACoverage::TrustedReach::ChunkTime() const
+{
     // Where no chunk could be read, none tells how long one lasts: no recording program's
     // lasts a minute.
-    return Saturate(static_cast<U128>(lacking) * (trusted.any ? trusted.longestChunk : kLongestChunkNs));
+    return any ? longestChunk : kLongestChunkNs;
 }
 
 uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const

@@ -146,6 +146,9 @@ private:
         uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
         uint64_t longestChunk = 0;     // the longest time one of them spans
         bool someStreamShort = false;  // a stream of samples ends before the others or is empty
+
+        // How long a chunk lost behind them may last: no longer than the longest of them.
+        uint64_t ChunkTime() const;
     };
 
     // How far the recording may go on behind the stop of its trusted chunks.

@@ -355,13 +355,15 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
         int dropSlot;          // a pause of all streams; -1: none
         bool digitalEndsEarly; // the digital stream lacks the last slot
         uint64_t stopPastMs;   // the header's stop moved past the data
+        int cutSlot;           // the head of the electrodes' chunk of this slot is cut
     };
     const Case cases[] = {
-        {"a pause behind the cut, counted", false, true, 4, false, 0},
-        {"a pause behind the cut, index position past the end", true, true, 4, false, 0},
-        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0},
-        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000},
-        {"a stop an hour past the data, counted", false, true, -1, false, 3600000},
+        {"a pause behind the cut, counted", false, true, 4, false, 0, 2},
+        {"a pause behind the cut, index position past the end", true, true, 4, false, 0, 2},
+        {"a pause behind a cut before any whole chunk, index position past the end", true, true, 4, false, 0, 0},
+        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0, 2},
+        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000, 2},
+        {"a stop an hour past the data, counted", false, true, -1, false, 3600000, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -377,8 +379,7 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
         const uint64_t stop = r.End() + c.stopPastMs * kMs;
         if (c.stopPastMs != 0)
             PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, stop);
-        // Cut inside the head of the electrodes' chunk of slot 2.
-        r.bytes.resize(r.layout.chunkAt[r.Chunk(kElec, 2)] + 20);
+        r.bytes.resize(r.layout.chunkAt[r.Chunk(kElec, c.cutSlot)] + 20);
         const CKVTACoverage& cov = r.Open();
         EXPECT_TRUE(cov.FileCut());
         if (c.stopPastMs != 0) {
@@ -390,7 +391,8 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
         EXPECT_EQ(cov.ExtentEnd(), stop);
         for (const char* stream : {kElec, kDigi})
             if (!c.oneStream || stream == kElec)
-                ExpectHoles(cov, stream, {{T0 + 20 * kMs, stop}}, KvtHoleCause::kFileCut);
+                ExpectHoles(cov, stream, {{T0 + static_cast<uint64_t>(c.cutSlot) * 10 * kMs, stop}},
+                            KvtHoleCause::kFileCut);
     }
 }
 
