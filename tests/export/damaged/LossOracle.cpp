@@ -221,7 +221,12 @@ std::string LossOracle::ContinuousProblem(const Damage& damage, const ExportSele
     MissingNames names = ReadMissingNames(got.messages, Endings(format, true));
     const std::vector<int64_t> ends = damage.openEnd ? TakeCutEnds(names) : std::vector<int64_t>();
     const std::vector<RawColumn> columns = RawColumns(m_sound.plan, selection, format);
-    const std::vector<LostStretch> lost = LostStretches(damage.lost);
+    std::vector<LostStretch> lost = LostStretches(damage.lost);
+    for (const UntoldTime& u : damage.untold) {
+        const Stretch time {u.stream, static_cast<int64_t>(u.startNs / kNsPerMs),
+                            static_cast<int64_t>(u.stopNs / kNsPerMs), {}};
+        lost.push_back({time, false});
+    }
     const int rate = m_sound.plan.rateHz;
     std::string problems =
         RowsProblem(format, columns, rate, Sound(selection, format), got, names, damage.openEnd);
