@@ -602,6 +602,27 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo
     return p.stop;
 }
 
+uint64_t CKVTACoverage::TailLossStart(const StreamState& s, uint64_t stop) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        // Its first chunk that starts after `stop`, and the one before it.
+        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), stop,
+                                           [&](uint64_t t, size_t i) { return t < chunks[i].start; });
+        if (next == other.chunks.begin() || next == other.chunks.end())
+            continue;
+        const KvtChunkInfo& p = chunks[*(next - 1)];
+        const KvtChunkInfo& n = chunks[*next];
+        const bool pauses = p.stop <= AddSaturated(stop, s.facts.FrameTime())
+                            && UnreadPayload(p.End(), n.offset, other.facts.key) == 0;
+        if (pauses)
+            return n.start;
+    }
+    return stop;
+}
+
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
 {
     if (m_byKey.count(key))
@@ -990,7 +1011,9 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.
         const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop);
-        if ((after > 0 || m_fileCut) && end > tail.stop)
+        if (m_fileCut && m_continuous)
+            holes.push_back({std::min(end, TailLossStart(s, tail.stop)), end, tailCause});
+        else if ((after > 0 || m_fileCut) && end > tail.stop)
             holes.push_back({tail.stop, m_fileCut ? end : bound(tail.stop, end, after), tailCause});
     }
     // Sorted and joined where they meet; empty ones say nothing.

@@ -253,6 +253,11 @@ private:
     // heads' times or the other streams of that period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
                              uint64_t length) const;
+    // Where the time stream `s` lost behind its last chunk, which stops at `stop`, begins in a
+    // continuous copy cut short: at `stop`, or where a pause that began there ends, which
+    // another stream of samples shows by a gap between two of its chunks with no unread bytes
+    // of its own in between.
+    uint64_t TailLossStart(const StreamState& s, uint64_t stop) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;

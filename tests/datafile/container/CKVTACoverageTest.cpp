@@ -342,9 +342,10 @@ TEST(CKVTACoverage, AFileCutShortLosesItsTailButPaddingLosesNothing)
     }
 }
 
-// A copy cut short loses each stream's time up to the recorded stop, though a pause or a slot
-// one stream left out lies behind the cut: its bytes and its count of chunks no longer tell
-// them from lost time. A stop far past the data still counts only about as far as they hold.
+// A copy cut short loses each stream's time from its first chunk cut off up to the recorded
+// stop, though a pause or a slot one stream left out lies behind the cut: its bytes and its
+// count of chunks no longer tell them from lost time. A pause that a stream's chunks kept show
+// is lost by none. A stop far past the data still counts only about as far as they hold.
 TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
 {
     struct Case
@@ -355,15 +356,18 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
         int dropSlot;          // a pause of all streams; -1: none
         bool digitalEndsEarly; // the digital stream lacks the last slot
         uint64_t stopPastMs;   // the header's stop moved past the data
-        int cutSlot;           // the head of the electrodes' chunk of this slot is cut
+        const char* cutStream; // the head of this stream's chunk of `cutSlot` is cut
+        int cutSlot;
     };
     const Case cases[] = {
-        {"a pause behind the cut, counted", false, true, 4, false, 0, 2},
-        {"a pause behind the cut, index position past the end", true, true, 4, false, 0, 2},
-        {"a pause behind a cut before any whole chunk, index position past the end", true, true, 4, false, 0, 0},
-        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0, 2},
-        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000, 2},
-        {"a stop an hour past the data, counted", false, true, -1, false, 3600000, 2},
+        {"a pause behind the cut, counted", false, true, 4, false, 0, kElec, 2},
+        {"a pause behind the cut, index position past the end", true, true, 4, false, 0, kElec, 2},
+        {"a pause behind a cut before any whole chunk, index position past the end", true, true, 4, false, 0,
+         kElec, 0},
+        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0, kElec, 2},
+        {"a pause before the slot cut between its streams' chunks", false, false, 3, false, 0, kDigi, 4},
+        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000, kElec, 2},
+        {"a stop an hour past the data, counted", false, true, -1, false, 3600000, kElec, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -379,7 +383,8 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
         const uint64_t stop = r.End() + c.stopPastMs * kMs;
         if (c.stopPastMs != 0)
             PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, stop);
-        r.bytes.resize(r.layout.chunkAt[r.Chunk(kElec, c.cutSlot)] + 20);
+        const size_t cut = r.Chunk(c.cutStream, c.cutSlot);
+        r.bytes.resize(r.layout.chunkAt[cut] + 20);
         const CKVTACoverage& cov = r.Open();
         EXPECT_TRUE(cov.FileCut());
         if (c.stopPastMs != 0) {
@@ -389,10 +394,15 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
             continue;
         }
         EXPECT_EQ(cov.ExtentEnd(), stop);
-        for (const char* stream : {kElec, kDigi})
-            if (!c.oneStream || stream == kElec)
-                ExpectHoles(cov, stream, {{T0 + static_cast<uint64_t>(c.cutSlot) * 10 * kMs, stop}},
-                            KvtHoleCause::kFileCut);
+        for (const char* stream : {kElec, kDigi}) {
+            if (c.oneStream && stream != kElec)
+                continue;
+            uint64_t firstLost = UINT64_MAX;
+            for (size_t i = cut; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream)
+                    firstLost = std::min(firstLost, T0 + r.chunks[i].startNs);
+            ExpectHoles(cov, stream, {{firstLost, stop}}, KvtHoleCause::kFileCut);
+        }
     }
 }
 
