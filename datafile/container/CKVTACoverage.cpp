@@ -647,7 +647,12 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
         m_extentStart = trusted.any ? std::min(recording.start, trusted.first) : recording.start;
     if (HeadsProveCut(recording, trusted))
         m_fileCut = true;
-    m_cutFrom = trusted.latestStart;
+    // Events may be written in chunks that span a slot, behind its samples: where streams of
+    // samples were recorded, a cut broke off where the last samples it kept begin (or before
+    // the first).
+    const bool samplesRecorded = std::any_of(m_streams.begin(), m_streams.end(),
+                                             [](const StreamState& s) { return s.facts.HasFrames(); });
+    m_cutFrom = samplesRecorded ? trusted.latestSamplesStart : trusted.latestStart;
     // Bytes behind every trusted chunk that none could read, and those an index position past
     // the end of the file says are gone: the time they can hold is all a claim may add.
     TailBounds tail;
@@ -694,6 +699,7 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
             r.any = true;
             if (s.facts.HasFrames()) {
                 r.latestSamples = std::max(r.latestSamples, c.stop);
+                r.latestSamplesStart = std::max(r.latestSamplesStart, c.start);
                 r.anySamples = true;
             }
         }

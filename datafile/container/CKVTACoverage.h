@@ -142,6 +142,7 @@ private:
         uint64_t first = 0;            // the earliest start
         uint64_t latest = 0;           // the latest stop
         uint64_t latestStart = 0;      // the latest start
+        uint64_t latestSamplesStart = 0;  // the latest start of a chunk of samples
         uint64_t latestSamples = 0;    // the latest stop of a stream of samples
         uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
         uint64_t longestChunk = 0;     // the longest time one of them spans
@@ -272,7 +273,7 @@ private:
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
     uint64_t m_claimedStop = 0;    // the latest stop the header or a stored index claims
-    uint64_t m_cutFrom = 0;        // the latest start of a trusted chunk: where a cut broke off
+    uint64_t m_cutFrom = 0;        // where a cut broke off: the latest start of trusted samples
     bool m_chunksMayPrecedeStart = false;
     uint64_t m_extentStart = 0;
     uint64_t m_extentEnd = 0;

@@ -406,6 +406,31 @@ TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
     }
 }
 
+// An event stream of a copy cut short loses its events from the start of the last samples kept
+// (or from the recording's start, where none is kept): its chunk of a slot follows the slot's
+// samples in the file, though the trigger of an event in that slot comes before them.
+TEST(CKVTACoverage, AnEventStreamCutShortLosesItsEventsFromTheLastSamplesKept)
+{
+    for (int cutSlot : {2, 0}) {
+        SCOPED_TRACE("cut inside the electrodes' chunk of slot " + std::to_string(cutSlot));
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true);
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {cutSlot * 10 + 4};
+        Write(plan, r);
+        const size_t cut = r.Chunk(kElec, cutSlot);
+        ASSERT_EQ(r.chunks[cut - 1].stream, kTrigger);
+        r.bytes.resize(r.layout.chunkAt[cut] + Kvd::DataChunk::kHeaderBytes + 100);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_TRUE(cov.FileCut());
+        uint64_t firstLost = UINT64_MAX;
+        for (size_t i = cut; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kSpikes)
+                firstLost = std::min(firstLost, T0 + r.chunks[i].startNs);
+        ExpectHoles(cov, kSpikes, {{firstLost, r.End()}}, KvtHoleCause::kFileCut);
+    }
+}
+
 // A stop far past the data (a header or index written by a program that counts on) moves the
 // extent only as far as the bytes behind the last whole chunk could hold, at the slowest
 // stream: with none, not at all.
