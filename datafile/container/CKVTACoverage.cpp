@@ -726,6 +726,27 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     return before.time;
 }
 
+uint64_t CKVTACoverage::TailLossStart(const StreamState& s, uint64_t stop) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        // Its first chunk that starts after `stop`, and the one before it.
+        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), stop,
+                                           [&](uint64_t t, size_t i) { return t < chunks[i].start; });
+        if (next == other.chunks.begin() || next == other.chunks.end())
+            continue;
+        const KvtChunkInfo& p = chunks[*(next - 1)];
+        const KvtChunkInfo& n = chunks[*next];
+        const bool pauses = p.stop <= AddSaturated(stop, s.facts.FrameTime())
+                            && UnreadPayload(p.End(), n.offset, other.facts.key) == 0;
+        if (pauses)
+            return n.start;
+    }
+    return stop;
+}
+
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
 {
     if (m_byKey.count(key))
@@ -750,7 +771,12 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
         m_extentStart = trusted.any ? std::min(recording.start, trusted.first) : recording.start;
     if (HeadsProveCut(recording, trusted))
         m_fileCut = true;
-    m_cutFrom = trusted.latestStart;
+    // Events may be written in chunks that span a slot, behind its samples: where streams of
+    // samples were recorded, a cut broke off where the last samples it kept begin (or before
+    // the first).
+    const bool samplesRecorded = std::any_of(m_streams.begin(), m_streams.end(),
+                                             [](const StreamState& s) { return s.facts.HasFrames(); });
+    m_cutFrom = samplesRecorded ? trusted.latestSamplesStart : trusted.latestStart;
     // Bytes behind every trusted chunk that none could read, and those an index position past
     // the end of the file says are gone: the time they can hold is all a claim may add.
     TailBounds tail;
@@ -763,6 +789,12 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.reach = TimeSideBySide(tailBytes);
     tail.claim = TailClaim(recording, trusted);
     tail.cutReach = CutReach(recording, trusted);
+    // The bytes (an index position past the end) or the count of chunks lost from a continuous
+    // copy cut short tell their time only where every stream recorded all along: a pause, or a
+    // stream that stopped a chunk before the others, costs time but neither bytes nor chunks.
+    // A claim counts a chunk further than they hold.
+    const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
+    tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
     m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -791,6 +823,7 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
             r.any = true;
             if (s.facts.HasFrames()) {
                 r.latestSamples = std::max(r.latestSamples, c.stop);
+                r.latestSamplesStart = std::max(r.latestSamplesStart, c.start);
                 r.anySamples = true;
             }
         }
@@ -910,9 +943,14 @@ uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
     const uint64_t lacking = recording.claimedChunks > read ? recording.claimedChunks - read : 0;
     if (lacking == 0)
         return trusted.latest - std::min(trusted.latest, m_extentStart);
+    return Saturate(static_cast<U128>(lacking) * trusted.ChunkTime());
+}
+
+uint64_t CKVTACoverage::TrustedReach::ChunkTime() const
+{
     // Where no chunk could be read, none tells how long one lasts: no recording program's
     // lasts a minute.
-    return Saturate(static_cast<U128>(lacking) * (trusted.any ? trusted.longestChunk : kLongestChunkNs));
+    return any ? longestChunk : kLongestChunkNs;
 }
 
 uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const
@@ -938,7 +976,7 @@ uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
     // Without a claim, the bytes of the chunk cut in two tell how far it got.
     if (m_fileCut && !tail.indexPastEnd) {
         if (tail.claim > end)
-            return std::min(tail.claim, AddSaturated(end, tail.cutReach));
+            return std::min(tail.claim, AddSaturated(end, AddSaturated(tail.cutReach, tail.untold)));
         return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
     }
     // Where a stream ends before the others, the bytes behind are its own lost tail.
@@ -947,7 +985,7 @@ uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
     // A claim beyond the data counts only as far as the bytes can hold; one at or before the
     // data's end says they ended there.
     if (tail.claim > end)
-        return std::min(tail.claim, AddSaturated(end, tail.reach));
+        return std::min(tail.claim, AddSaturated(end, AddSaturated(tail.reach, tail.untold)));
     return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
 }
 
@@ -1108,7 +1146,9 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.
         const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop);
-        if (m_fileCut && end > tail.stop) {
+        if (m_fileCut && m_continuous) {
+            holes.push_back({std::min(end, TailLossStart(s, tail.stop)), end, tailCause});
+        } else if (m_fileCut && end > tail.stop) {
             holes.push_back({tail.stop, end, tailCause});
         } else if (after > 0 && end > tail.stop) {
             // In sweeps the time lost behind the last chunk may lie in a later sweep.

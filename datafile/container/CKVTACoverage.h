@@ -142,10 +142,14 @@ private:
         uint64_t first = 0;            // the earliest start
         uint64_t latest = 0;           // the latest stop
         uint64_t latestStart = 0;      // the latest start
+        uint64_t latestSamplesStart = 0;  // the latest start of a chunk of samples
         uint64_t latestSamples = 0;    // the latest stop of a stream of samples
         uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
         uint64_t longestChunk = 0;     // the longest time one of them spans
         bool someStreamShort = false;  // a stream of samples ends before the others or is empty
+
+        // How long a chunk lost behind them may last: no longer than the longest of them.
+        uint64_t ChunkTime() const;
     };
 
     // How far the recording may go on behind the stop of its trusted chunks.
@@ -154,6 +158,7 @@ private:
         uint64_t claim = 0;        // the latest stop the header, an index or a head behind claims
         uint64_t reach = 0;        // the time the unread bytes behind the data can hold
         uint64_t cutReach = 0;     // what a claim may add to a copy cut short with no index
+        uint64_t untold = 0;       // what a claim may add to a copy cut short beyond either
         bool indexPastEnd = false; // the index position lies past the end of the file
         bool someStreamShort = false;
     };
@@ -277,6 +282,11 @@ private:
     // sweep before, begin one in between or begin the sweep behind: the damaged heads' times or
     // the other streams of that period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
+    // Where the time stream `s` lost behind its last chunk, which stops at `stop`, begins in a
+    // continuous copy cut short: at `stop`, or where a pause that began there ends, which
+    // another stream of samples shows by a gap between two of its chunks with no unread bytes
+    // of its own in between.
+    uint64_t TailLossStart(const StreamState& s, uint64_t stop) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;
@@ -291,7 +301,7 @@ private:
     uint64_t m_dataStart = 0;
     uint64_t m_recordingStart = 0;
     uint64_t m_claimedStop = 0;    // the latest stop the header or a stored index claims
-    uint64_t m_cutFrom = 0;        // the latest start of a trusted chunk: where a cut broke off
+    uint64_t m_cutFrom = 0;        // where a cut broke off: the latest start of trusted samples
     bool m_chunksMayPrecedeStart = false;
     uint64_t m_extentStart = 0;
     uint64_t m_extentEnd = 0;

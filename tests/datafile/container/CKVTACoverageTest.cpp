@@ -472,6 +472,95 @@ TEST(CKVTACoverage, AFileCutShortLosesItsTailButPaddingLosesNothing)
     }
 }
 
+// A copy cut short loses each stream's time from its first chunk cut off up to the recorded
+// stop, though a pause or a slot one stream left out lies behind the cut: its bytes and its
+// count of chunks no longer tell them from lost time. A pause that a stream's chunks kept show
+// is lost by none. A stop far past the data still counts only about as far as they hold.
+TEST(CKVTACoverage, ACutFileLosesTimeUpToItsStopThoughItsTailHeldAPause)
+{
+    struct Case
+    {
+        const char* name;
+        bool storedIndex;      // else the header's count of chunks bounds the claim
+        bool oneStream;
+        int dropSlot;          // a pause of all streams; -1: none
+        bool digitalEndsEarly; // the digital stream lacks the last slot
+        uint64_t stopPastMs;   // the header's stop moved past the data
+        const char* cutStream; // the head of this stream's chunk of `cutSlot` is cut
+        int cutSlot;
+    };
+    const Case cases[] = {
+        {"a pause behind the cut, counted", false, true, 4, false, 0, kElec, 2},
+        {"a pause behind the cut, index position past the end", true, true, 4, false, 0, kElec, 2},
+        {"a pause behind a cut before any whole chunk, index position past the end", true, true, 4, false, 0,
+         kElec, 0},
+        {"a stream that ends a slot early, index position past the end", true, false, -1, true, 0, kElec, 2},
+        {"a pause before the slot cut between its streams' chunks", false, false, 3, false, 0, kDigi, 4},
+        {"a stop an hour past the data, index position past the end", true, false, -1, false, 3600000, kElec, 2},
+        {"a stop an hour past the data, counted", false, true, -1, false, 3600000, kElec, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(false, c.storedIndex);
+        if (c.oneStream)
+            plan.streams = {KvdRawStreamPlan()};
+        if (c.dropSlot >= 0)
+            plan.dropChunks = {c.dropSlot};
+        if (c.digitalEndsEarly)
+            plan.streams[1].missingSlots = {plan.chunks - 1};
+        Write(plan, r);
+        const uint64_t stop = r.End() + c.stopPastMs * kMs;
+        if (c.stopPastMs != 0)
+            PatchLE<uint64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kStopTime, stop);
+        const size_t cut = r.Chunk(c.cutStream, c.cutSlot);
+        r.bytes.resize(r.layout.chunkAt[cut] + 20);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_TRUE(cov.FileCut());
+        if (c.stopPastMs != 0) {
+            // About a chunk more than the lost bytes or chunks hold, far short of the stop.
+            EXPECT_GE(cov.ExtentEnd(), r.End());
+            EXPECT_LT(cov.ExtentEnd(), r.End() + 20 * kMs);
+            continue;
+        }
+        EXPECT_EQ(cov.ExtentEnd(), stop);
+        for (const char* stream : {kElec, kDigi}) {
+            if (c.oneStream && stream != kElec)
+                continue;
+            uint64_t firstLost = UINT64_MAX;
+            for (size_t i = cut; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream)
+                    firstLost = std::min(firstLost, T0 + r.chunks[i].startNs);
+            ExpectHoles(cov, stream, {{firstLost, stop}}, KvtHoleCause::kFileCut);
+        }
+    }
+}
+
+// An event stream of a copy cut short loses its events from the start of the last samples kept
+// (or from the recording's start, where none is kept): its chunk of a slot follows the slot's
+// samples in the file, though the trigger of an event in that slot comes before them.
+TEST(CKVTACoverage, AnEventStreamCutShortLosesItsEventsFromTheLastSamplesKept)
+{
+    for (int cutSlot : {2, 0}) {
+        SCOPED_TRACE("cut inside the electrodes' chunk of slot " + std::to_string(cutSlot));
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true);
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {cutSlot * 10 + 4};
+        Write(plan, r);
+        const size_t cut = r.Chunk(kElec, cutSlot);
+        ASSERT_EQ(r.chunks[cut - 1].stream, kTrigger);
+        r.bytes.resize(r.layout.chunkAt[cut] + Kvd::DataChunk::kHeaderBytes + 100);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_TRUE(cov.FileCut());
+        uint64_t firstLost = UINT64_MAX;
+        for (size_t i = cut; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kSpikes)
+                firstLost = std::min(firstLost, T0 + r.chunks[i].startNs);
+        ExpectHoles(cov, kSpikes, {{firstLost, r.End()}}, KvtHoleCause::kFileCut);
+    }
+}
+
 // A stop far past the data (a header or index written by a program that counts on) moves the
 // extent only as far as the bytes behind the last whole chunk could hold, at the slowest
 // stream: with none, not at all.

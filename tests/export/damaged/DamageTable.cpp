@@ -244,6 +244,35 @@ std::vector<LostChunk> LostFrom(const SoundRecording& sound, size_t first)
     return lost;
 }
 
+std::vector<UntoldTime> UntoldBehind(const SoundRecording& sound, size_t first)
+{
+    const KvdRecordingPlan& plan = sound.plan;
+    std::vector<UntoldTime> untold;
+    if (plan.triggered)
+        return untold;
+    const auto samples = [&](const std::string& stream) {
+        return std::any_of(plan.streams.begin(), plan.streams.end(),
+                           [&](const KvdRawStreamPlan& s) { return s.name == stream; });
+    };
+    // A gap in a stream ends where its next chunk begins: the copy tells the gaps that end by
+    // the latest start of a chunk of samples it keeps.
+    uint64_t told = 0;
+    for (size_t i = 0; i < first && i < sound.chunks.size(); ++i)
+        if (samples(sound.chunks[i].stream))
+            told = std::max(told, sound.chunks[i].startNs);
+    const uint64_t chunkNs = static_cast<uint64_t>(plan.chunkMs) * kNsPerMs;
+    const auto listed = [](const std::vector<int>& slots, int slot) {
+        return std::find(slots.begin(), slots.end(), slot) != slots.end();
+    };
+    for (const KvdRawStreamPlan& stream : plan.streams)
+        for (int slot = plan.firstChunk; slot < plan.firstChunk + plan.chunks; ++slot) {
+            const uint64_t start = static_cast<uint64_t>(slot) * chunkNs;
+            if (start + chunkNs > told && (listed(plan.dropChunks, slot) || listed(stream.missingSlots, slot)))
+                untold.push_back({stream.name, start, start + chunkNs});
+        }
+    return untold;
+}
+
 std::vector<size_t> ChunksToDamage(const SoundRecording& sound)
 {
     std::vector<size_t> chunks;

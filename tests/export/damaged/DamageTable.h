@@ -31,6 +31,15 @@ struct LostChunk
     bool must = false;
 };
 
+// Time of a stream of samples that the writer left without chunks: a pause of all streams, or
+// a slot that stream lacks.
+struct UntoldTime
+{
+    std::string stream;
+    uint64_t startNs = 0;
+    uint64_t stopNs = 0;
+};
+
 struct Damage
 {
     std::string name;
@@ -45,6 +54,9 @@ struct Damage
     // A chunk head that no longer names its stream: an event stream may name the time between
     // its chunks around it as possibly lost.
     bool unnamedHead = false;
+    // Time without chunks that the damage leaves no telling from lost time: it may be named
+    // as lost, and need not be.
+    std::vector<UntoldTime> untold;
 };
 
 // "chunk 12 (Digital Data 0.500-0.600 s)".
@@ -55,6 +67,10 @@ size_t StoredSweepStopAt(const SoundRecording& sound, size_t sweep);
 
 // Every chunk from `first` (in file order) on, each one lost.
 std::vector<LostChunk> LostFrom(const SoundRecording& sound, size_t first);
+
+// The time without chunks of a continuous recording cut before chunk `first` (in file order)
+// that the copy no longer tells from lost time: no chunk of samples left begins behind it.
+std::vector<UntoldTime> UntoldBehind(const SoundRecording& sound, size_t first);
 
 // The first, a middle and the last chunk of every stream, in file order.
 std::vector<size_t> ChunksToDamage(const SoundRecording& sound);

@@ -342,7 +342,9 @@ TEST(DamagedRecording, DamagedStopTimesOutsideTheChunksChangeNothing)
                     std::vector<uint8_t> bytes = table.sound.bytes;
                     PatchLE<uint64_t>(bytes, at, value(LoadLE<uint64_t>(&bytes[at])));
                     ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
-                    table.ExpectJudged(Damage {field + " " + what, {}, {}, {}, false});
+                    Damage damage;
+                    damage.name = field + " " + what;
+                    table.ExpectJudged(damage);
                 }
             }
         }

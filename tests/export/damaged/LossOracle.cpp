@@ -121,6 +121,17 @@ KvdRecordingPlan WithoutEvents(const KvdRecordingPlan& plan, const std::vector<K
     return less;
 }
 
+// A name for the reference recording of `shorter`, one of the shapes a cut leaves of the sound
+// plan: each keeps fewer slots or sweeps, events and the slots its streams lack.
+std::string ShorterName(const KvdRecordingPlan& shorter)
+{
+    std::string name = "shorter-" + std::to_string(shorter.triggered ? shorter.sweeps : shorter.chunks) + "-"
+                       + std::to_string(shorter.triggerMs.size()) + "-" + std::to_string(shorter.spikeMs.size());
+    for (const KvdRawStreamPlan& stream : shorter.streams)
+        name += "-" + std::to_string(stream.missingSlots.size());
+    return name;
+}
+
 } // namespace
 
 LossOracle::LossOracle(const SoundRecording& sound, const std::string& soundPath, const std::string& folder)
@@ -204,7 +215,7 @@ std::string LossOracle::Judge(const Damage& damage, const ExportSelection& selec
 std::string LossOracle::ShorterProblem(const KvdRecordingPlan& shorter, const ExportSelection& selection,
                                        ExportFormat format, const ExportOutcome& got)
 {
-    const ExportOutcome& want = Reference("shorter", shorter, selection, format);
+    const ExportOutcome& want = Reference(ShorterName(shorter), shorter, selection, format);
     std::string problems;
     AddProblem(problems, StatusProblem(got.rc, false));
     if (!got.messages.empty())
@@ -221,7 +232,12 @@ std::string LossOracle::ContinuousProblem(const Damage& damage, const ExportSele
     MissingNames names = ReadMissingNames(got.messages, Endings(format, true));
     const std::vector<int64_t> ends = damage.openEnd ? TakeCutEnds(names) : std::vector<int64_t>();
     const std::vector<RawColumn> columns = RawColumns(m_sound.plan, selection, format);
-    const std::vector<LostStretch> lost = LostStretches(damage.lost);
+    std::vector<LostStretch> lost = LostStretches(damage.lost);
+    for (const UntoldTime& u : damage.untold) {
+        const Stretch time {u.stream, static_cast<int64_t>(u.startNs / kNsPerMs),
+                            static_cast<int64_t>(u.stopNs / kNsPerMs), {}};
+        lost.push_back({time, false});
+    }
     const int rate = m_sound.plan.rateHz;
     std::string problems =
         RowsProblem(format, columns, rate, Sound(selection, format), got, names, damage.openEnd);

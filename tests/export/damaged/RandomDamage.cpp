@@ -415,6 +415,8 @@ RandomDamage CutDamage(const SoundRecording& sound, std::mt19937_64& random)
     if (where == 3)
         return r;
     r.damage.lost = LostFrom(sound, k);
+    // The copy no longer tells a pause or a slot a stream lacks behind the cut from lost time.
+    r.damage.untold = UntoldBehind(sound, k);
     // An event stream may have lost events anywhere behind the cut, none of which the plan
     // may hold.
     r.damage.unnamedHead = true;
