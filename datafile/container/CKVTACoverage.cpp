@@ -485,9 +485,19 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
     const size_t to = std::min(chunks.size(), i + kAround + 1);
     for (size_t j = from; j < to; ++j) {
         const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
-        if (!other || other == &s || !other->facts.HasFrames())
+        if (!other || other == &s)
             continue;
         const KvtChunkInfo& o = chunks[j];
+        // An event chunk tells no span of its own, but one beside this chunk that starts with
+        // it (a trigger starting its sweep) vouches for its start.
+        if (!other->facts.HasFrames()) {
+            if (c.key == s.facts.key && o.start == c.start && !m_continuous) {
+                start = c.start;
+                stop = AddSaturated(c.start, length);
+                return true;
+            }
+            continue;
+        }
         if (c.key == s.facts.key && Near(o.start, c.start, slack)
             && Near(o.stop, AddSaturated(c.start, length), slack)) {
             start = c.start;   // the stop was wrong
@@ -681,13 +691,14 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,
                                                         uint64_t to) const
 {
+    // Events count too: a trigger starts its sweep, and may be all a lone stream has beside it.
     std::vector<uint64_t> starts;
     for (const StreamState& other : m_streams) {
-        if (&other == &s || !other.facts.HasFrames())
+        if (&other == &s)
             continue;
         for (size_t i : other.chunks) {
             const uint64_t start = (*m_chunks)[i].start;
-            if (start > from && start < to && !AnotherStreamHolds(s, start - 1, true))
+            if (start > from && start < to && !Holds(s, start - 1) && !AnotherStreamHolds(s, start - 1, true))
                 starts.push_back(start);
         }
     }

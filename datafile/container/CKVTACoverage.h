@@ -206,8 +206,9 @@ private:
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
     // stream of samples beside it in the file vouches for, sharing its kept start or stop and
-    // lasting as long: the chunks of one period lie together and span the same time. Used
-    // where the chunk meets no neighbour of its own stream, as the first or last of a sweep.
+    // lasting as long: the chunks of one period lie together and span the same time. In sweeps
+    // an event chunk that starts with it vouches for its start. Used where the chunk meets no
+    // neighbour of its own stream, as the first or last of a sweep.
     bool PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
                        uint64_t& stop) const;
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
@@ -268,8 +269,8 @@ private:
     // carries another stream's id; the twin that stayed shows it): then the one stream that
     // lacks that time and whose frames its payload holds.
     uint64_t OwnerOfUntrusted(const KvtChunkInfo& c) const;
-    // Where the sweeps that the other streams of samples recorded between `from` and `to`
-    // begin (a start no other stream recorded just before), rising.
+    // Where the sweeps that the other streams recorded between `from` and `to` begin (a start
+    // of one of their chunks that no stream of samples recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;
     // A time and the file offset that goes with it: the edge of what a stream holds.
     struct Span

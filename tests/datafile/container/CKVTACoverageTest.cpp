@@ -219,12 +219,14 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
         int sweep;         // of the lost digital chunk
         int slot;          // within its sweep
         bool timesZeroed;  // else its head keeps its start
+        bool lone = false; // the electrode stream alone, the lost chunk one of it
     };
     const Case cases[] = {
         {"a middle sweep's only chunk, its start kept", 10, 1, 0, false},
         {"a middle sweep's only chunk, its times zeroed", 10, 1, 0, true},
         {"the first chunk of a middle sweep, its times zeroed", 20, 1, 0, true},
         {"the last chunk of a middle sweep, its times zeroed", 20, 1, 1, true},
+        {"a lone stream's only chunk of a middle sweep, its times zeroed", 10, 1, 0, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -235,11 +237,14 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
         plan.sweepMs = c.sweepMs;
         plan.gapMs = 30;
         plan.sweepLengthMs = c.sweepMs;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const uint64_t start = KvdSweepStartNs(plan, c.sweep) + static_cast<uint64_t>(c.slot) * 10 * kMs;
+        const char* const damaged = c.lone ? kElec : kDigi;
         size_t lost = r.chunks.size();
         for (size_t i = 0; i < r.chunks.size(); ++i)
-            if (r.chunks[i].stream == kDigi && r.chunks[i].startNs == start)
+            if (r.chunks[i].stream == damaged && r.chunks[i].startNs == start)
                 lost = i;
         ASSERT_LT(lost, r.chunks.size());
         LoseChunk(r, lost);
@@ -247,8 +252,9 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
             PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost] + Kvd::DataChunk::kStart, 0);
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
-        ExpectHoles(cov, kDigi, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
-        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+        ExpectHoles(cov, damaged, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
+        if (!c.lone)
+            ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
     }
 }
 
@@ -329,6 +335,8 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
         {"a lone stream's chunk whose trigger's stop is 0", true, false,
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(0)}}, {}},
+        {"a lone stream's chunk whose stop is its start", true, false,
+         {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}},
         {"a chunk beside another stream's chunk whose start is 1", true, true,
          {{kDigi, 1, Kvd::DataChunk::kStart, to(1)}}, {}},
         {"a chunk whose trigger is lost and whose neighbour's stop is far past", true, true,
