@@ -58,7 +58,9 @@ void CKVTAChunkChain::NoteLost(uint64_t at, const uint8_t* head, uint64_t to)
     KvtLostSpan span;
     span.from = at;
     span.to = std::max(at, to);
+    span.headStart = head ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
     span.headStop = head ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStop) : 0;
+    span.headKey = head ? MakeKey(reinterpret_cast<const char*>(head)) : 0;
     span.nextChunk = m_chunks.size();
     m_lost.push_back(span);
 }

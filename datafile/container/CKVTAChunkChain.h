@@ -32,7 +32,9 @@ struct KvtLostSpan
 {
     uint64_t from = 0;       // file offset of the damaged head
     uint64_t to = 0;         // where the chain went on, or the end of the data
+    uint64_t headStart = 0;  // the damaged head's start field as read (a claim, not a fact)
     uint64_t headStop = 0;   // the damaged head's stop field as read (a claim, not a fact)
+    uint64_t headKey = 0;    // the key of the damaged head's id as read
     size_t nextChunk = 0;    // file-order index of the first chunk behind it (the count: none)
 };
 

@@ -118,6 +118,7 @@ void CKVTACoverage::Clear()
 {
     m_chunks = nullptr;
     m_trusted = nullptr;
+    m_lost = nullptr;
     m_streams.clear();
     m_byKey.clear();
     m_unread.clear();
@@ -177,6 +178,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     Clear();
     m_chunks = &chunks;
     m_trusted = &trusted;
+    m_lost = &lost;
     m_dataStart = dataStart;
     m_recordingStart = recording.start;
     m_claimedStop = recording.claimedStop;
@@ -332,7 +334,11 @@ std::vector<int> CKVTACoverage::Joins(const StreamState& s, const std::vector<si
     std::vector<int> joins(sound.size(), 0);
     for (size_t k = 0; k < sound.size(); ++k) {
         const KvtChunkInfo& c = chunks[sound[k]];
-        const bool previous = k == 0 ? m_recordingStart == 0 || c.start <= m_recordingStart + slack
+        // The first chunk meets the recording's start; one that starts before it does not
+        // (unless the file's chunks may precede its start).
+        const bool atStart = c.start <= m_recordingStart + slack
+                             && (m_chunksMayPrecedeStart || c.start + slack >= m_recordingStart);
+        const bool previous = k == 0 ? m_recordingStart == 0 || atStart
                                      : Near(chunks[sound[k - 1]].stop, c.start, slack);
         const bool next = k + 1 == sound.size()
                               ? m_claimedStop != 0 && c.stop <= AddSaturated(m_claimedStop, slack)
@@ -347,8 +353,8 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
-        const bool accompanied =
-            m_continuous ? AccompaniedInFile(s, sound[k]) : AnotherStreamOverlaps(s, sound[k]);
+        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
+                                              : AnotherStreamOverlaps(s, sound[k]) || BesideLostHeadOfItsTime(s, sound[k]);
         if (joins[k] > 0 || accompanied)
             kept.push_back(sound[k]);
     }
@@ -387,6 +393,19 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
         const uint64_t length = owner->facts.Duration(static_cast<uint64_t>(other.payloadSize));
         if (overlaps(other.start, AddSaturated(other.start, length))
             || (other.stop >= length && overlaps(other.stop - length, other.stop)))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) const
+{
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    for (const KvtLostSpan& span : *m_lost) {
+        if (span.to != c.offset && span.from != c.End())
+            continue;
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (owner && owner != &s && span.headStart == c.start)
             return true;
     }
     return false;

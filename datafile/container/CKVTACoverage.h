@@ -186,6 +186,9 @@ private:
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
     // True when a chunk of another stream near chunk i in the file shares some of its time.
     bool AnotherStreamOverlaps(const StreamState& s, size_t i) const;
+    // True when a damaged head right before or behind chunk i in the file names another
+    // stream and starts with it (a trigger of its sweep that the chain could not read).
+    bool BesideLostHeadOfItsTime(const StreamState& s, size_t i) const;
     // True when the times of chunk c of stream s are in order and hold its frames (a stream
     // whose spans are not held to them: span no longer than a chunk can).
     bool HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const;
@@ -296,6 +299,7 @@ private:
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
+    const std::vector<KvtLostSpan>* m_lost = nullptr;
     std::vector<StreamState> m_streams;
     std::unordered_map<uint64_t, size_t> m_byKey;
     std::vector<UnreadBytes> m_unread;
