@@ -232,6 +232,18 @@ bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
            && start < m_recordingStart - kEarlyStartNs;
 }
 
+bool CKVTACoverage::MeetsRecordingStart(uint64_t start, uint64_t slack) const
+{
+    return m_recordingStart == 0 || start <= AddSaturated(m_recordingStart, slack);
+}
+
+bool CKVTACoverage::FirstStartFits(uint64_t start, uint64_t slack) const
+{
+    // Every stream of a continuous recording records from its start: a mended first chunk that
+    // began later would make up a loss at the start that the bytes before it do not show.
+    return !StartsBeforeRecording(start) && (!m_continuous || MeetsRecordingStart(start, slack));
+}
+
 void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& candidates)
 {
     const std::vector<size_t> sound = SelfConsistentHeads(s, candidates);
@@ -324,7 +336,7 @@ std::vector<int> CKVTACoverage::Joins(const StreamState& s, const std::vector<si
     std::vector<int> joins(sound.size(), 0);
     for (size_t k = 0; k < sound.size(); ++k) {
         const KvtChunkInfo& c = chunks[sound[k]];
-        const bool previous = k == 0 ? m_recordingStart == 0 || c.start <= m_recordingStart + slack
+        const bool previous = k == 0 ? MeetsRecordingStart(c.start, slack)
                                      : Near(chunks[sound[k - 1]].stop, c.start, slack);
         const bool next = k + 1 == sound.size()
                               ? m_claimedStop != 0 && c.stop <= AddSaturated(m_claimedStop, slack)
@@ -453,7 +465,7 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length
                    && (prev ? Near(prev->stop, stop - length, slack)
-                            : !StartsBeforeRecording(stop - length))) {
+                            : FirstStartFits(stop - length, slack))) {
             start = prev ? prev->stop : stop - length;   // the start was wrong
         } else {
             return false;
@@ -575,8 +587,9 @@ std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, ui
 uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
                                         uint64_t length) const
 {
-    // A continuous recording has no pauses: what was lost follows on from what was read.
-    if (m_continuous || length >= n.start - p.stop)
+    // What fills the whole gap follows on from what was read. A longer gap holds a pause too,
+    // in a continuous recording as between sweeps.
+    if (length >= n.start - p.stop)
         return p.stop;
     const uint64_t late = n.start - length;
     // Where the lost time may lie: ending the sweep of p, beginning a sweep the other streams
@@ -600,6 +613,29 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const KvtChunkInfo
         if (AnotherStreamHolds(s, at))
             return at;
     return p.stop;
+}
+
+uint64_t CKVTACoverage::SamplesStart() const
+{
+    uint64_t start = m_recordingStart != 0 ? m_recordingStart : UINT64_MAX;
+    for (const StreamState& s : m_streams)
+        if (s.facts.HasFrames() && !s.chunks.empty())
+            start = std::min(start, (*m_chunks)[s.chunks.front()].start);
+    return start == UINT64_MAX ? m_extentStart : start;
+}
+
+uint64_t CKVTACoverage::LostTimeBefore(const StreamState& s, uint64_t firstStart,
+                                       uint64_t length) const
+{
+    const uint64_t late = std::max(m_extentStart, firstStart - length);
+    // Every stream of a continuous recording records from its start: what it lost before its
+    // first chunk begins there, whatever pause may follow. In sweeps it may begin the recording
+    // too, where the other streams recorded then.
+    if (m_continuous)
+        return std::min(late, SamplesStart());
+    return late > m_extentStart && AnotherStreamHolds(s, m_extentStart) && !AnotherStreamHolds(s, late)
+               ? m_extentStart
+               : late;
 }
 
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
@@ -955,16 +991,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const uint64_t before = unread(m_dataStart, head.offset, justBefore);
         if (before > 0 && head.start > m_extentStart) {
             const uint64_t length = std::min(head.start, s.facts.Duration(before));
-            const uint64_t from = std::max(m_extentStart, head.start - length);
-            // In sweeps the time lost before the first chunk may begin the recording instead,
-            // where the other streams recorded then.
-            const bool atStart = !m_continuous && from > m_extentStart && AnotherStreamHolds(s, m_extentStart)
-                                 && !AnotherStreamHolds(s, from);
-            if (atStart)
-                holes.push_back({m_extentStart, std::min(head.start, m_extentStart + length),
-                                 KvtHoleCause::kDamagedHead});
-            else
-                holes.push_back({from, head.start, KvtHoleCause::kDamagedHead});
+            const uint64_t from = LostTimeBefore(s, head.start, length);
+            holes.push_back({from, std::min(head.start, from + length), KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];

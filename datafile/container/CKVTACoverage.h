@@ -160,6 +160,11 @@ private:
 
     // True when a chunk starting at `start` lies too far before the recording's start.
     bool StartsBeforeRecording(uint64_t start) const;
+    // True when a stream's first chunk starting at `start` meets the recording's start (within
+    // `slack`, or before it); always when the header has no start.
+    bool MeetsRecordingStart(uint64_t start, uint64_t slack) const;
+    // True when a stream's first chunk may start at `start`, as mending would set it.
+    bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
     // The heads among `candidates` that agree with themselves; sets s.spansChecked.
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
@@ -244,11 +249,17 @@ private:
     // Where the sweeps that the other streams of samples recorded between `from` and `to`
     // begin (a start no other stream recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;
-    // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. In sweeps
-    // they may end the sweep of `p`, begin one in between or begin that of `n`: the damaged
-    // heads' times or the other streams of that period tell which.
+    // Where the `length` ns that stream `s` lost between its chunks `p` and `n` begin. Across a
+    // pause (or between sweeps) they may end the run of `p`, begin one in between or begin that
+    // of `n`: the damaged heads' times or the other streams of that period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const KvtChunkInfo& p, const KvtChunkInfo& n,
                              uint64_t length) const;
+    // Where the samples of the recording begin: at the header's start or the earliest trusted
+    // chunk of samples, whichever is earlier (events may be timed before them).
+    uint64_t SamplesStart() const;
+    // Where the `length` ns that stream `s` lost before its first chunk (starting at
+    // `firstStart`) begin: right before that chunk, or at the recording's start.
+    uint64_t LostTimeBefore(const StreamState& s, uint64_t firstStart, uint64_t length) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;
