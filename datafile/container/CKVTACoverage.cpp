@@ -801,9 +801,11 @@ uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const
 
 uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const
 {
+    // A head that names no stream, or whose times are out of order, claims nothing: its stop
+    // field is as likely noise as a time.
     uint64_t claim = recording.claimedStop;
     for (const UnreadBytes& u : m_unread)
-        if (u.from >= lastEnd)
+        if (u.from >= lastEnd && u.key != 0 && u.claimedStart <= u.claimedStop)
             claim = std::max(claim, u.claimedStop);
     return claim;
 }

@@ -212,7 +212,7 @@ private:
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
     // The latest stop claimed for the time behind `lastEnd`: by the header or a stored index,
-    // or by an unread head behind it.
+    // or by an unread head of a stream behind it.
     uint64_t TailClaim(const KvtRecordingFacts& recording, uint64_t lastEnd) const;
     // What a claim may add to a copy cut short with no index to count its lost bytes.
     uint64_t CutReach(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;

@@ -396,6 +396,10 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
          {{electrodes, 0, "stop one chunk later"}}},
         {"the first chunk's stop a chunk later, the second's head zeroed", LoneStream(5, true, {}),
          {{electrodes, 0, "stop one chunk later"}, {electrodes, 100, "head zeroed"}}},
+        {"no stop time, the last chunk's head zeroed but for a stop of 1", LoneStream(0, false, {}),
+         {{electrodes, 900, "head zeroed"}, {electrodes, 900, "stop 1"}}},
+        {"no stop time, the last chunk's times swapped", LoneStream(0, false, {}),
+         {{electrodes, 900, "start and stop swapped"}}},
     };
     for (const auto& row : rows) {
         Table table;
