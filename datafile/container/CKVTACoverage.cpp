@@ -250,7 +250,10 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
     // Heads in file order must follow each other in time. As a sound file has them, they all
     // do and are trusted at once; else the longest run that does is trusted, so that one
     // damaged time field costs its own chunk, not those around it.
-    s.chunks = FollowInTime(sound) ? sound : LongestRisingRun(sound);
+    // In a continuous recording a head whose time is a nanosecond or so off its frames overlaps
+    // its neighbour by less than a frame: the two still follow each other.
+    const uint64_t slack = m_continuous ? s.facts.FrameTime() : 0;
+    s.chunks = FollowInTime(sound, slack) ? sound : LongestRisingRun(sound, slack);
     for (size_t i : s.chunks)
         (*m_trusted)[i] = true;
 }
@@ -291,15 +294,15 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
     return sound;
 }
 
-bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads) const
+bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     return std::adjacent_find(heads.begin(), heads.end(), [&](size_t previous, size_t next) {
-               return chunks[next].start < chunks[previous].stop;
+               return AddSaturated(chunks[next].start, slack) < chunks[previous].stop;
            }) == heads.end();
 }
 
-std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& heads) const
+std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& heads, uint64_t slack) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     // For each length, the run of that length so far that ends at the earliest stop: a head
@@ -311,7 +314,7 @@ std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& h
     for (size_t k = 0; k < heads.size(); ++k) {
         const KvtChunkInfo& c = chunks[heads[k]];
         const size_t length = static_cast<size_t>(
-            std::upper_bound(minStop.begin(), minStop.end(), c.start) - minStop.begin());
+            std::upper_bound(minStop.begin(), minStop.end(), AddSaturated(c.start, slack)) - minStop.begin());
         if (length > 0)
             parent[k] = lastOf[length - 1];
         if (length == minStop.size()) {

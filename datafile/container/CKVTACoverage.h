@@ -168,11 +168,12 @@ private:
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
     // The heads among `candidates` that agree with themselves; sets s.spansChecked.
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
-    // True when each of `heads` (file order) starts at or after the stop of the one before.
-    bool FollowInTime(const std::vector<size_t>& heads) const;
+    // True when each of `heads` (file order) starts at or after the stop of the one before, or
+    // less than `slack` before it.
+    bool FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const;
     // The longest run of `heads` (file order) in which each starts at or after the stop of the
     // one before; of several as long, one that ends at the earliest stop.
-    std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads) const;
+    std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads, uint64_t slack) const;
     // In a continuous recording the chunks of a stream follow on from each other: one that
     // meets neither the chunk before it (or the recording's start) nor the one behind it (or
     // the claimed stop, where there is one), and that no other stream's chunk beside it in the

@@ -369,6 +369,18 @@ struct HeadChangeAt
     const char* change;
 };
 
+// The stop of chunk `chunk` a nanosecond late: within a frame of its neighbour's start, as a
+// recorder's rounding may leave it; the chunk may read as lost.
+Damage StopOneNsLate(const SoundRecording& sound, size_t chunk)
+{
+    const size_t at = sound.layout.chunkAt[chunk] + Kvd::DataChunk::kStop;
+    Damage d;
+    d.name = ChunkName(sound, chunk) + ": stop 1 ns late";
+    d.apply = [at](std::vector<uint8_t>& bytes) { PatchLE<uint64_t>(bytes, at, LoadLE<uint64_t>(&bytes[at]) + 1); };
+    d.lost = {{chunk, false}};
+    return d;
+}
+
 // The chunk (file order) of `stream` that starts `ms` into the recording; none: the count.
 size_t ChunkAt(const SoundRecording& sound, const std::string& stream, int ms)
 {
@@ -400,6 +412,7 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
          {{electrodes, 900, "head zeroed"}, {electrodes, 900, "stop 1"}}},
         {"no stop time, the last chunk's times swapped", LoneStream(0, false, {}),
          {{electrodes, 900, "start and stop swapped"}}},
+        {"the last chunk but one with a stop 1 ns late", LoneStream(5, false, {}), {{electrodes, 800, "stop 1 ns late"}}},
     };
     for (const auto& row : rows) {
         Table table;
@@ -409,7 +422,8 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
         for (const HeadChangeAt& head : row.heads) {
             const size_t chunk = ChunkAt(table.sound, head.stream, head.ms);
             ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-            const Damage one = HeadDamage(table.sound, chunk, head.change);
+            const Damage one = std::string(head.change) == "stop 1 ns late" ? StopOneNsLate(table.sound, chunk)
+                                                                           : HeadDamage(table.sound, chunk, head.change);
             damage = damage.apply ? Both(damage, one) : one;
         }
         std::vector<uint8_t> bytes = table.sound.bytes;
