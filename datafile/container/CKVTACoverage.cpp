@@ -238,13 +238,31 @@ bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
            && start < m_recordingStart - kEarlyStartNs;
 }
 
+bool CKVTACoverage::MeetsRecordingStart(uint64_t start, uint64_t slack) const
+{
+    // One that starts before it does not, unless the file's chunks may precede its start.
+    return m_recordingStart == 0
+           || (start <= AddSaturated(m_recordingStart, slack)
+               && (m_chunksMayPrecedeStart || AddSaturated(start, slack) >= m_recordingStart));
+}
+
+bool CKVTACoverage::FirstStartFits(uint64_t start, uint64_t slack) const
+{
+    // Every stream of a continuous recording records from its start: a mended first chunk that
+    // began later would make up a loss at the start that the bytes before it do not show.
+    return !StartsBeforeRecording(start) && (!m_continuous || MeetsRecordingStart(start, slack));
+}
+
 void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& candidates)
 {
     const std::vector<size_t> sound = SelfConsistentHeads(s, candidates);
     // Heads in file order must follow each other in time. As a sound file has them, they all
     // do and are trusted at once; else the longest run that does is trusted, so that one
     // damaged time field costs its own chunk, not those around it.
-    s.chunks = FollowInTime(sound) ? sound : LongestRisingRun(sound);
+    // In a continuous recording a head whose time is a nanosecond or so off its frames overlaps
+    // its neighbour by less than a frame: the two still follow each other.
+    const uint64_t slack = m_continuous ? s.facts.FrameTime() : 0;
+    s.chunks = FollowInTime(sound, slack) ? sound : LongestRisingRun(sound, slack);
     for (size_t i : s.chunks)
         (*m_trusted)[i] = true;
 }
@@ -289,15 +307,15 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
     return 2 * agreeing > ordered;
 }
 
-bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads) const
+bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     return std::adjacent_find(heads.begin(), heads.end(), [&](size_t previous, size_t next) {
-               return chunks[next].start < chunks[previous].stop;
+               return AddSaturated(chunks[next].start, slack) < chunks[previous].stop;
            }) == heads.end();
 }
 
-std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& heads) const
+std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& heads, uint64_t slack) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     // For each length, the run of that length so far that ends at the earliest stop: a head
@@ -309,7 +327,7 @@ std::vector<size_t> CKVTACoverage::LongestRisingRun(const std::vector<size_t>& h
     for (size_t k = 0; k < heads.size(); ++k) {
         const KvtChunkInfo& c = chunks[heads[k]];
         const size_t length = static_cast<size_t>(
-            std::upper_bound(minStop.begin(), minStop.end(), c.start) - minStop.begin());
+            std::upper_bound(minStop.begin(), minStop.end(), AddSaturated(c.start, slack)) - minStop.begin());
         if (length > 0)
             parent[k] = lastOf[length - 1];
         if (length == minStop.size()) {
@@ -334,11 +352,7 @@ std::vector<int> CKVTACoverage::Joins(const StreamState& s, const std::vector<si
     std::vector<int> joins(sound.size(), 0);
     for (size_t k = 0; k < sound.size(); ++k) {
         const KvtChunkInfo& c = chunks[sound[k]];
-        // The first chunk meets the recording's start; one that starts before it does not
-        // (unless the file's chunks may precede its start).
-        const bool atStart = c.start <= m_recordingStart + slack
-                             && (m_chunksMayPrecedeStart || c.start + slack >= m_recordingStart);
-        const bool previous = k == 0 ? m_recordingStart == 0 || atStart
+        const bool previous = k == 0 ? MeetsRecordingStart(c.start, slack)
                                      : Near(chunks[sound[k - 1]].stop, c.start, slack);
         const bool next = k + 1 == sound.size()
                               ? m_claimedStop != 0 && c.stop <= AddSaturated(m_claimedStop, slack)
@@ -578,7 +592,7 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length
                    && (prev ? Near(prev->stop, stop - length, slack)
-                            : !StartsBeforeRecording(stop - length))) {
+                            : FirstStartFits(stop - length, slack))) {
             start = prev ? prev->stop : stop - length;   // the start was wrong
         } else if (!(c.key == s.facts.key && HeadAgreesWithItself(c, s)) && PeriodVouches(s, i, length, start, stop)
                    && (!prev || prev->stop <= start + slack) && (!next || stop <= next->start + slack)) {
@@ -729,8 +743,9 @@ std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, ui
 uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before, const Span& behind,
                                         uint64_t length) const
 {
-    // A continuous recording has no pauses: what was lost follows on from what was read.
-    if (m_continuous || length >= behind.time - before.time)
+    // What fills the whole gap follows on from what was read. A longer gap holds a pause too,
+    // in a continuous recording as between sweeps.
+    if (length >= behind.time - before.time)
         return before.time;
     const uint64_t late = behind.time - length;
     // Where the lost time may lie: ending the sweep before, beginning a sweep the other streams
@@ -775,6 +790,29 @@ uint64_t CKVTACoverage::TailLossStart(const StreamState& s, uint64_t stop) const
             return n.start;
     }
     return stop;
+}
+
+uint64_t CKVTACoverage::SamplesStart() const
+{
+    uint64_t start = m_recordingStart != 0 ? m_recordingStart : UINT64_MAX;
+    for (const StreamState& s : m_streams)
+        if (s.facts.HasFrames() && !s.chunks.empty())
+            start = std::min(start, (*m_chunks)[s.chunks.front()].start);
+    return start == UINT64_MAX ? m_extentStart : start;
+}
+
+uint64_t CKVTACoverage::LostTimeBefore(const StreamState& s, uint64_t firstStart,
+                                       uint64_t length) const
+{
+    const uint64_t late = std::max(m_extentStart, firstStart - length);
+    // Every stream of a continuous recording records from its start: what it lost before its
+    // first chunk begins there, whatever pause may follow. In sweeps it may begin the recording
+    // too, where the other streams recorded then.
+    if (m_continuous)
+        return std::min(late, SamplesStart());
+    return late > m_extentStart && AnotherStreamHolds(s, m_extentStart) && !AnotherStreamHolds(s, late)
+               ? m_extentStart
+               : late;
 }
 
 uint64_t CKVTACoverage::StreamOf(uint64_t key) const
@@ -953,12 +991,13 @@ uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const
 uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const
 {
     // A damaged head claims time only beyond what its own stream's trusted chunks hold (a
-    // twin of a trusted chunk, moved back behind it, claims nothing).
+    // twin of a trusted chunk, moved back behind it, claims nothing); one that names no stream,
+    // or whose times are out of order, claims nothing: its stop field is as likely noise.
     uint64_t claim = recording.claimedStop;
     for (const UnreadBytes& u : m_unread) {
         const StreamState* s = Find(u.key);
         const uint64_t held = s ? (s->chunks.empty() ? 0 : (*m_chunks)[s->chunks.back()].stop) : 0;
-        if (u.from >= trusted.lastEnd && u.claimedStop > held)
+        if (u.from >= trusted.lastEnd && s && u.claimedStart <= u.claimedStop && u.claimedStop > held)
             claim = std::max(claim, u.claimedStop);
     }
     return claim;
@@ -1152,16 +1191,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const uint64_t before = unread(m_dataStart, head.offset, justBefore);
         if (before > 0 && head.start > m_extentStart) {
             const uint64_t length = std::min(head.start, s.facts.Duration(before));
-            const uint64_t from = std::max(m_extentStart, head.start - length);
-            // In sweeps the time lost before the first chunk may begin the recording instead,
-            // where the other streams recorded then.
-            const bool atStart = !m_continuous && from > m_extentStart && AnotherStreamHolds(s, m_extentStart)
-                                 && !AnotherStreamHolds(s, from);
-            if (atStart)
-                holes.push_back({m_extentStart, std::min(head.start, m_extentStart + length),
-                                 KvtHoleCause::kDamagedHead});
-            else
-                holes.push_back({from, head.start, KvtHoleCause::kDamagedHead});
+            const uint64_t from = LostTimeBefore(s, head.start, length);
+            holes.push_back({from, std::min(head.start, from + length), KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];

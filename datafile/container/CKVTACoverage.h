@@ -165,17 +165,23 @@ private:
 
     // True when a chunk starting at `start` lies too far before the recording's start.
     bool StartsBeforeRecording(uint64_t start) const;
+    // True when a stream's first chunk starting at `start` meets the recording's start (within
+    // `slack`, or before it); always when the header has no start.
+    bool MeetsRecordingStart(uint64_t start, uint64_t slack) const;
+    // True when a stream's first chunk may start at `start`, as mending would set it.
+    bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;
     // The heads among `candidates` that agree with themselves (s.spansChecked already set).
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
-    // True when each of `heads` (file order) starts at or after the stop of the one before.
-    bool FollowInTime(const std::vector<size_t>& heads) const;
+    // True when each of `heads` (file order) starts at or after the stop of the one before, or
+    // less than `slack` before it.
+    bool FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const;
     // The longest run of `heads` (file order) in which each starts at or after the stop of the
     // one before; of several as long, one that ends at the earliest stop.
-    std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads) const;
+    std::vector<size_t> LongestRisingRun(const std::vector<size_t>& heads, uint64_t slack) const;
     // In a continuous recording the chunks of a stream follow on from each other: one that
     // meets neither the chunk before it (or the recording's start) nor the one behind it (or
     // the claimed stop, where there is one), and that no other stream's chunk beside it in the
@@ -283,14 +289,21 @@ private:
     };
     // Where the `length` ns that stream `s` lost between its chunk that ends at `before` and the
     // one that begins at `behind` (or the end of its data) begin. In sweeps they may end the
-    // sweep before, begin one in between or begin the sweep behind: the damaged heads' times or
-    // the other streams of that period tell which.
+    // sweep before, begin one in between or begin the sweep behind (across a pause of a
+    // continuous recording as well): the damaged heads' times or the other streams of that
+    // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
     // Where the time stream `s` lost behind its last chunk, which stops at `stop`, begins in a
     // continuous copy cut short: at `stop`, or where a pause that began there ends, which
     // another stream of samples shows by a gap between two of its chunks with no unread bytes
     // of its own in between.
     uint64_t TailLossStart(const StreamState& s, uint64_t stop) const;
+    // Where the samples of the recording begin: at the header's start or the earliest trusted
+    // chunk of samples, whichever is earlier (events may be timed before them).
+    uint64_t SamplesStart() const;
+    // Where the `length` ns that stream `s` lost before its first chunk (starting at
+    // `firstStart`) begin: right before that chunk, or at the recording's start.
+    uint64_t LostTimeBefore(const StreamState& s, uint64_t firstStart, uint64_t length) const;
     // The stream a head of `key` belongs to: its own, or the only one whose id is one byte off;
     // 0 when neither.
     uint64_t StreamOf(uint64_t key) const;

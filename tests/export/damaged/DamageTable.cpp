@@ -144,28 +144,6 @@ Damage HeadDamage(const SoundRecording& sound, size_t chunk, const HeadChange& c
     return d;
 }
 
-Damage HeadDamage(const SoundRecording& sound, size_t chunk, const std::string& changeName)
-{
-    for (const HeadChange& change : HeadChanges(sound.chunks[chunk].recordBytes))
-        if (change.name == changeName)
-            return HeadDamage(sound, chunk, change);
-    return Change("no head change named " + changeName, [](std::vector<uint8_t>&) {});
-}
-
-Damage Both(const Damage& a, const Damage& b)
-{
-    Damage d;
-    d.name = a.name + " and " + b.name;
-    d.apply = [a, b](std::vector<uint8_t>& bytes) {
-        a.apply(bytes);
-        b.apply(bytes);
-    };
-    d.lost = a.lost;
-    d.lost.insert(d.lost.end(), b.lost.begin(), b.lost.end());
-    d.unnamedHead = a.unnamedHead || b.unnamedHead;
-    return d;
-}
-
 // The chunks of each stream in file order, the streams in the order of their first chunk.
 std::vector<std::vector<size_t>> ChunksByStream(const SoundRecording& sound)
 {
@@ -208,6 +186,28 @@ bool HasStopTime(const KvdRecordingPlan& plan)
 }
 
 } // namespace
+
+Damage HeadDamage(const SoundRecording& sound, size_t chunk, const std::string& changeName)
+{
+    for (const HeadChange& change : HeadChanges(sound.chunks[chunk].recordBytes))
+        if (change.name == changeName)
+            return HeadDamage(sound, chunk, change);
+    return Change("no head change named " + changeName, [](std::vector<uint8_t>&) {});
+}
+
+Damage Both(const Damage& a, const Damage& b)
+{
+    Damage d;
+    d.name = a.name + " and " + b.name;
+    d.apply = [a, b](std::vector<uint8_t>& bytes) {
+        a.apply(bytes);
+        b.apply(bytes);
+    };
+    d.lost = a.lost;
+    d.lost.insert(d.lost.end(), b.lost.begin(), b.lost.end());
+    d.unnamedHead = a.unnamedHead || b.unnamedHead;
+    return d;
+}
 
 bool WriteSoundRecording(const KvdRecordingPlan& plan, const std::string& path, SoundRecording& sound)
 {

@@ -80,6 +80,12 @@ std::vector<size_t> ChunksToDamage(const SoundRecording& sound);
 // later; the times swapped; the whole head zeroed.
 std::vector<Damage> HeadDamages(const SoundRecording& sound, size_t chunk);
 
+// The head change named `changeName` (as HeadDamages names them) of chunk `chunk`.
+Damage HeadDamage(const SoundRecording& sound, size_t chunk, const std::string& changeName);
+
+// Damages `a` and `b` in one file: what either may cost.
+Damage Both(const Damage& a, const Damage& b);
+
 // Two damaged heads in one file, a few pairs of streams and places.
 std::vector<Damage> TwoHeadDamages(const SoundRecording& sound);
 

@@ -350,3 +350,87 @@ TEST(DamagedRecording, DamagedStopTimesOutsideTheChunksChangeNothing)
         }
     }
 }
+
+namespace {
+
+// 1 s of the electrodes alone at 1 kHz in 100 ms chunks, without the slots in `pauses`.
+KvdRecordingPlan LoneStream(uint16_t version, bool storedIndex, std::vector<int> pauses)
+{
+    KvdRecordingPlan plan = Continuous(version, storedIndex);
+    plan.streams.resize(1);
+    plan.triggerMs.clear();
+    plan.dropChunks = std::move(pauses);
+    return plan;
+}
+
+// A head change of the chunk of `stream` that starts `ms` into the recording.
+struct HeadChangeAt
+{
+    const char* stream;
+    int ms;
+    const char* change;
+};
+
+// The stop of chunk `chunk` a nanosecond late: within a frame of its neighbour's start, as a
+// recorder's rounding may leave it; the chunk may read as lost.
+Damage StopOneNsLate(const SoundRecording& sound, size_t chunk)
+{
+    const size_t at = sound.layout.chunkAt[chunk] + Kvd::DataChunk::kStop;
+    Damage d;
+    d.name = ChunkName(sound, chunk) + ": stop 1 ns late";
+    d.apply = [at](std::vector<uint8_t>& bytes) { PatchLE<uint64_t>(bytes, at, LoadLE<uint64_t>(&bytes[at]) + 1); };
+    d.lost = {{chunk, false}};
+    return d;
+}
+
+// The chunk (file order) of `stream` that starts `ms` into the recording; none: the count.
+size_t ChunkAt(const SoundRecording& sound, const std::string& stream, int ms)
+{
+    for (size_t k = 0; k < sound.chunks.size(); ++k)
+        if (sound.chunks[k].stream == stream && sound.chunks[k].startNs == static_cast<uint64_t>(ms) * 1000000)
+            return k;
+    return sound.chunks.size();
+}
+
+} // namespace
+
+// Continuous recordings with two or three damaged heads close together, or one next to a pause:
+// the export names the time of the chunks lost and keeps every other chunk.
+TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+    } rows[] = {
+        {"a pause before a chunk whose start is 1", LoneStream(5, false, {4}), {{electrodes, 500, "start 1"}}},
+        {"a pause behind the first chunk, whose stop is a chunk later", LoneStream(5, false, {1}),
+         {{electrodes, 0, "stop one chunk later"}}},
+        {"the first chunk's stop a chunk later, the second's head zeroed", LoneStream(5, true, {}),
+         {{electrodes, 0, "stop one chunk later"}, {electrodes, 100, "head zeroed"}}},
+        {"no stop time, the last chunk's head zeroed but for a stop of 1", LoneStream(0, false, {}),
+         {{electrodes, 900, "head zeroed"}, {electrodes, 900, "stop 1"}}},
+        {"no stop time, the last chunk's times swapped", LoneStream(0, false, {}),
+         {{electrodes, 900, "start and stop swapped"}}},
+        {"the last chunk but one with a stop 1 ns late", LoneStream(5, false, {}), {{electrodes, 800, "stop 1 ns late"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        Damage damage;
+        for (const HeadChangeAt& head : row.heads) {
+            const size_t chunk = ChunkAt(table.sound, head.stream, head.ms);
+            ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+            const Damage one = std::string(head.change) == "stop 1 ns late" ? StopOneNsLate(table.sound, chunk)
+                                                                           : HeadDamage(table.sound, chunk, head.change);
+            damage = damage.apply ? Both(damage, one) : one;
+        }
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+    }
+}
