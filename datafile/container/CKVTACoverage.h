@@ -10,14 +10,19 @@
 // - its times are in order, start no more than 1 s before the header's start, and for samples
 //   its payload is whole frames that last its span within a frame;
 // - it lies in the longest run of the stream's heads that rises in time, and of two heads with
-//   the same times it meets more of its neighbours;
+//   the same times it meets more of its neighbours (or, meeting as many, leaves the other's
+//   bytes where its stream lacks the time they hold);
 // - a chunk of samples that meets neither neighbour (the chunk before it or the recording's
 //   start, the one behind it or the claimed stop) is trusted only beside another stream's chunk
-//   of the same time (continuous) or sharing time with one (sweeps).
-// One wrong field is mended where the frames and the neighbours agree on its value. Holes lie
-// where unread bytes lie between trusted chunks, as long as those bytes can hold; a file is cut
-// where its index position lies past its end, a head or a part of a chunk is left at its end,
-// or it holds fewer heads than its header counts and its streams end apart.
+//   of the same time (continuous) or sharing time with one (sweeps; a head that disagrees with
+//   itself shares only the time its frames bear out, a damaged head beside it that starts with
+//   it counts).
+// One wrong field is mended where the frames and the neighbours agree on its value, or where
+// another stream's chunk of the same period shares its kept start or stop and lasts as long.
+// Holes lie where unread bytes lie between trusted chunks, as long as those bytes can hold
+// (across a pause or between sweeps, where the damaged heads' times or the other streams put
+// them); a file is cut where its index position lies past its end, a head or a part of a chunk
+// is left at its end, or it holds fewer heads than its header counts and its streams end apart.
 // No reader can tell from a sound file: a version-0 file without index cut cleanly between
 // chunks (it reads as a recording that stopped there, or whose stream ended early), or cut
 // inside its first sweep (no pause tells it was one of sweeps); a lone stream's last chunk
