@@ -45,6 +45,19 @@ KvdRecordingPlan SmallPlan(bool spikes = false, bool storedIndex = false)
     return plan;
 }
 
+// SmallPlan in three sweeps of `sweepMs`, 30 ms apart (the header's sweep length
+// `sweepLengthMs`, or the sweep's when 0).
+KvdRecordingPlan SweepPlan(int sweepMs, int sweepLengthMs = 0)
+{
+    KvdRecordingPlan plan = SmallPlan();
+    plan.triggered = true;
+    plan.sweeps = 3;
+    plan.sweepMs = sweepMs;
+    plan.gapMs = 30;
+    plan.sweepLengthMs = sweepLengthMs != 0 ? sweepLengthMs : sweepMs;
+    return plan;
+}
+
 struct Recording
 {
     TempDir dir;
@@ -231,12 +244,7 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.triggered = true;
-        plan.sweeps = 3;
-        plan.sweepMs = c.sweepMs;
-        plan.gapMs = 30;
-        plan.sweepLengthMs = c.sweepMs;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
         if (c.lone)
             plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
@@ -367,17 +375,10 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
+        KvdRecordingPlan plan = c.sweeps ? SweepPlan(10) : SmallPlan();
         plan.fileVersion = c.version;
         if (!c.digital)
             plan.streams = {KvdRawStreamPlan()};
-        if (c.sweeps) {
-            plan.triggered = true;
-            plan.sweeps = 3;
-            plan.sweepMs = 10;
-            plan.gapMs = 30;
-            plan.sweepLengthMs = 10;
-        }
         Write(plan, r);
         const auto chunk = [&](const std::string& stream, int n) {
             const uint64_t start = c.sweeps ? KvdSweepStartNs(plan, n) : static_cast<uint64_t>(n) * slot;
@@ -757,12 +758,7 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.triggered = true;
-        plan.sweeps = 3;
-        plan.sweepMs = 20;
-        plan.gapMs = 30;
-        plan.sweepLengthMs = c.counted ? 20 : 40;
+        const KvdRecordingPlan plan = SweepPlan(20, c.counted ? 20 : 40);
         Write(plan, r);
         if (!c.counted)
             PatchLE<int64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kDataChunkCount, 0);

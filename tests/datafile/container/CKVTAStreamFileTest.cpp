@@ -78,6 +78,31 @@ void AddStoredSweeps(KvdBuilder& b, const std::vector<std::pair<uint64_t, uint64
     b.AddIndex(index);
 }
 
+// Three sweeps of `sweepMs`, 20 ms apart, of an electrode and a digital stream at 10 kHz in
+// chunks of 10 ms.
+KvdRecordingPlan ThreeSweeps(int sweepMs)
+{
+    KvdRecordingPlan plan;
+    plan.rateHz = 10000;
+    plan.chunkMs = 10;
+    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
+    plan.triggered = true;
+    plan.sweeps = 3;
+    plan.sweepMs = sweepMs;
+    plan.gapMs = 20;
+    plan.sweepLengthMs = sweepMs;
+    return plan;
+}
+
+// The bytes of `plan` as the writer writes them (empty when it cannot), where its chunks went
+// and what they hold.
+std::vector<uint8_t> WrittenBytes(const KvdRecordingPlan& plan, TempDir& dir, KvdLayout& layout,
+                                  std::vector<KvdPlannedChunk>& chunks)
+{
+    const std::string path = dir.File("r.kvd");
+    return WriteKvdRecording(plan, path, &layout, &chunks) ? ReadFileBytes(path) : std::vector<uint8_t>();
+}
+
 } // namespace
 
 TEST(CKVTAStreamFile, OpensEveryHeaderVersionWithItsRules)
@@ -442,21 +467,12 @@ TEST(CKVTAStreamFile, AStoredSweepBehindTheDataHoldsNoTime)
 // where every stream shows it: the sweeps stay the ones recorded.
 TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
 {
-    KvdRecordingPlan plan;
-    plan.rateHz = 10000;   // a frame lasts 100 us
-    plan.chunkMs = 10;
-    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
-    plan.triggered = true;
-    plan.sweeps = 3;
-    plan.sweepMs = 30;
-    plan.gapMs = 20;
-    plan.sweepLengthMs = 30;
+    const KvdRecordingPlan plan = ThreeSweeps(30);   // a frame lasts 100 us
     TempDir dir;
-    const std::string path = dir.File("r.kvd");
     KvdLayout layout;
     std::vector<KvdPlannedChunk> chunks;
-    ASSERT_TRUE(WriteKvdRecording(plan, path, &layout, &chunks));
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> bytes = WrittenBytes(plan, dir, layout, chunks);
+    ASSERT_FALSE(bytes.empty());
     // Both streams' first chunks of the middle sweep end 40 us early.
     const uint64_t middle = KvdSweepStartNs(plan, 1);
     int rounded = 0;
@@ -499,25 +515,16 @@ TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
         {"stored sweeps, the digital chunk a nanosecond early", true, false, -1},
         {"stored sweeps, the digital chunk a nanosecond late", true, false, 1},
     };
-    KvdRecordingPlan plan;
-    plan.rateHz = 10000;
-    plan.chunkMs = 10;
-    plan.streams = {KvdRawStreamPlan(), KvdDigitalStreamPlan()};
-    plan.triggered = true;
-    plan.sweeps = 3;
-    plan.sweepMs = 10;
-    plan.gapMs = 20;
-    plan.sweepLengthMs = 10;
+    KvdRecordingPlan plan = ThreeSweeps(10);
     const uint64_t middle = KvdSweepStartNs(plan, 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         plan.storedIndex = c.storedIndex;
         TempDir dir;
-        const std::string path = dir.File("r.kvd");
         KvdLayout layout;
         std::vector<KvdPlannedChunk> chunks;
-        ASSERT_TRUE(WriteKvdRecording(plan, path, &layout, &chunks));
-        std::vector<uint8_t> bytes = ReadFileBytes(path);
+        std::vector<uint8_t> bytes = WrittenBytes(plan, dir, layout, chunks);
+        ASSERT_FALSE(bytes.empty());
         for (size_t i = 0; i < chunks.size(); ++i) {
             if (chunks[i].startNs != middle)
                 continue;
