@@ -70,6 +70,21 @@ uint64_t RateOf(const KvtStreamFacts& facts)
 const std::vector<size_t> kNoChunks;
 const std::vector<KvtHole> kNoHoles;
 
+// The chunks of one period lie together in the file: a few on either side of chunk i are
+// enough to find them. [first, last) of the file-order indexes around i, i among them.
+std::pair<size_t, size_t> PeriodAround(size_t i, size_t count)
+{
+    constexpr size_t kAround = 8;
+    return {i > kAround ? i - kAround : 0, std::min(count, i + kAround + 1)};
+}
+
+// True when chunk c's times are in order and its payload is whole frames of `facts` that last
+// as long as they say.
+bool SpanHoldsFrames(const KvtStreamFacts& facts, const KvtChunkInfo& c)
+{
+    return c.start <= c.stop && facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start);
+}
+
 } // namespace
 
 uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
@@ -282,7 +297,7 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
         const KvtChunkInfo& c = chunks[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
-        if (!s.spansChecked || s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start))
+        if (!s.spansChecked || SpanHoldsFrames(s.facts, c))
             sound.push_back(i);
     }
     DropTwins(s, sound);
@@ -302,7 +317,7 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
         ++ordered;
-        agreeing += s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start) ? 1 : 0;
+        agreeing += SpanHoldsFrames(s.facts, c) ? 1 : 0;
     }
     return 2 * agreeing > ordered;
 }
@@ -377,12 +392,9 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
 {
-    // The chunks of one period lie together in the file: a few on either side are enough.
-    constexpr size_t kAround = 8;
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const KvtChunkInfo& c = chunks[i];
-    const size_t from = i > kAround ? i - kAround : 0;
-    const size_t to = std::min(chunks.size(), i + kAround + 1);
+    const auto [from, to] = PeriodAround(i, chunks.size());
     const auto overlaps = [&](uint64_t start, uint64_t stop) {
         return start < std::max(c.stop, c.start + 1) && c.start < std::max(stop, start + 1);
     };
@@ -415,11 +427,15 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
 bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) const
 {
     const KvtChunkInfo& c = (*m_chunks)[i];
-    for (const KvtLostSpan& span : *m_lost) {
-        if (span.to != c.offset && span.from != c.End())
+    // The lost stretches lie in file order, apart: the one that ends where the chunk begins
+    // and the one that begins where it ends are the first two that do not end before it.
+    const auto first = std::lower_bound(m_lost->begin(), m_lost->end(), c.offset,
+                                        [](const KvtLostSpan& span, uint64_t at) { return span.to < at; });
+    for (auto span = first; span != m_lost->end() && span->from <= c.End(); ++span) {
+        if (span->to != c.offset && span->from != c.End())
             continue;
-        const StreamState* owner = Find(StreamOf(span.headKey));
-        if (owner && owner != &s && span.headStart == c.start)
+        const StreamState* owner = Find(StreamOf(span->headKey));
+        if (owner && owner != &s && span->headStart == c.start)
             return true;
     }
     return false;
@@ -427,10 +443,7 @@ bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) cons
 
 bool CKVTACoverage::HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const
 {
-    if (c.start > c.stop)
-        return false;
-    return s.spansChecked ? s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start)
-                          : c.stop - c.start <= kLongestChunkNs;
+    return s.spansChecked ? SpanHoldsFrames(s.facts, c) : c.start <= c.stop && c.stop - c.start <= kLongestChunkNs;
 }
 
 void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) const
@@ -478,8 +491,7 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
 bool CKVTACoverage::BytesFitWithout(const StreamState& s, const std::vector<size_t>& sound, size_t k) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    const size_t i = sound[k];
-    // The chunks of `sound` around chunk i in the file, i left out.
+    // The chunks of `sound` around sound[k] in the file, it left out.
     const size_t before = k > 0 ? sound[k - 1] : chunks.size();
     const size_t after = k + 1 < sound.size() ? sound[k + 1] : chunks.size();
     if (after == chunks.size())
@@ -510,12 +522,10 @@ bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const
 bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
                                   uint64_t& stop) const
 {
-    constexpr size_t kAround = 8;
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const KvtChunkInfo& c = chunks[i];
     const uint64_t slack = s.facts.FrameTime();
-    const size_t from = i > kAround ? i - kAround : 0;
-    const size_t to = std::min(chunks.size(), i + kAround + 1);
+    const auto [from, to] = PeriodAround(i, chunks.size());
     for (size_t j = from; j < to; ++j) {
         const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
         if (!other || other == &s)
@@ -704,14 +714,13 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
     const auto covered = [&](const StreamState& stream) {
         return Holds(stream, c.start) && Holds(stream, c.stop - 1);
     };
-    const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
-    if (!s || c.start >= c.stop || s->facts.HoldsFramesOf(payload, c.stop - c.start) || !covered(*s))
+    if (!s || c.start >= c.stop || SpanHoldsFrames(s->facts, c) || !covered(*s))
         return named;
     // The stream it names lacks none of its time and its frames do not fit: the id was another
     // stream's.
     uint64_t only = 0;
     for (const StreamState& other : m_streams) {
-        if (&other == s || !other.facts.HasFrames() || !other.facts.HoldsFramesOf(payload, c.stop - c.start)
+        if (&other == s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c)
             || covered(other))
             continue;
         if (only != 0)
@@ -729,9 +738,12 @@ std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, ui
     for (const StreamState& other : m_streams) {
         if (&other == &s)
             continue;
-        for (size_t i : other.chunks) {
-            const uint64_t start = (*m_chunks)[i].start;
-            if (start > from && start < to && !Holds(s, start - 1) && !AnotherStreamHolds(s, start - 1, true))
+        // A stream's trusted chunks rise in time: only those that start inside the range.
+        auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), from,
+                                   [this](uint64_t t, size_t i) { return t < (*m_chunks)[i].start; });
+        for (; at != other.chunks.end() && (*m_chunks)[*at].start < to; ++at) {
+            const uint64_t start = (*m_chunks)[*at].start;
+            if (!Holds(s, start - 1) && !AnotherStreamHolds(s, start - 1, true))
                 starts.push_back(start);
         }
     }
