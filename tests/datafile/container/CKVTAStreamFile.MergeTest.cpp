@@ -78,20 +78,24 @@ struct Merge
 
     void Add(const KvdBuilder& b)
     {
-        const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
-        inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        const std::string path = NextInput();
         ASSERT_TRUE(b.WriteTo(path));
-        ASSERT_EQ(inputs.back()->Open(path), 0);
-        files.push_back(inputs.back().get());
+        AddFile(path);
     }
     void Add(const KvdRecordingPlan& plan)
     {
-        const std::string path = dir.File("in" + std::to_string(inputs.size()) + ".kvd");
-        inputs.push_back(std::make_unique<CKVTAStreamFile>());
+        const std::string path = NextInput();
         ASSERT_TRUE(WriteKvdRecording(plan, path));
+        AddFile(path);
+    }
+    // Opens the recording at `path` as the next input.
+    void AddFile(const std::string& path)
+    {
+        inputs.push_back(std::make_unique<CKVTAStreamFile>());
         ASSERT_EQ(inputs.back()->Open(path), 0);
         files.push_back(inputs.back().get());
     }
+    std::string NextInput() { return dir.File("in" + std::to_string(inputs.size()) + ".kvd"); }
     int Run(KvtProgressCallback progress = nullptr, const std::string& name = "out.kvd")
     {
         const int result = output.MergeFiles(files.data(), static_cast<int>(files.size()), dir.File(name), progress);
@@ -640,9 +644,7 @@ TEST(CKVTAStreamFileMerge, AChunkWhoseDamagedIdWasMendedIsMergedIntoItsStream)
     ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
 
     Merge m;
-    m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
-    ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
-    m.files.push_back(m.inputs.back().get());
+    ASSERT_NO_FATAL_FAILURE(m.AddFile(dir.File("damaged.kvd")));
     ASSERT_EQ(m.Run(), 0) << m.output.GetMergeLossText();
     const std::vector<Chunk> merged = Chunks(m.merged);
     ASSERT_EQ(merged.size(), planned.size());
@@ -783,9 +785,7 @@ TEST(CKVTAStreamFileMerge, ASweepAStreamCannotGiveWholeIsNamed)
         ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
 
         Merge m;
-        m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
-        ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
-        m.files.push_back(m.inputs.back().get());
+        ASSERT_NO_FATAL_FAILURE(m.AddFile(dir.File("damaged.kvd")));
         const int result = m.Run();
         const std::string& loss = m.output.GetMergeLossText();
         ASSERT_TRUE(result == 0 || result == 2) << result;
@@ -847,9 +847,7 @@ TEST(CKVTAStreamFileMerge, AnOldFilesStartIsThatOfItsFirstStreamWithData)
         ASSERT_TRUE(WriteFileBytes(dir.File("damaged.kvd"), bytes));
 
         Merge m;
-        m.inputs.push_back(std::make_unique<CKVTAStreamFile>());
-        ASSERT_EQ(m.inputs.back()->Open(dir.File("damaged.kvd")), 0);
-        m.files.push_back(m.inputs.back().get());
+        ASSERT_NO_FATAL_FAILURE(m.AddFile(dir.File("damaged.kvd")));
         ASSERT_EQ(m.Run(), 0) << m.output.GetMergeLossText();
         EXPECT_EQ(m.merged.GetStartTime(), T0);
         const size_t channels = plan.streams[0].channels.size();
