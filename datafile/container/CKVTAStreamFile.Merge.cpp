@@ -297,13 +297,14 @@ struct Missing
     const CKVTAStream* stream;
 };
 
-// True when a hole of `stream` lies in [from, to).
+// True when a hole of `stream` lies in [from, to). Its holes are sorted and apart: the first
+// that ends after `from` is the only one to look at.
 bool HoleMeets(CKVTAStream& stream, uint64_t from, uint64_t to)
 {
-    for (const KvtHole& hole : stream.GetHoles())
-        if (hole.from < to && hole.to > from)
-            return true;
-    return false;
+    const std::vector<KvtHole>& holes = stream.GetHoles();
+    const auto at = std::upper_bound(holes.begin(), holes.end(), from,
+                                     [](uint64_t t, const KvtHole& h) { return t < h.to; });
+    return at != holes.end() && at->from < to;
 }
 
 // The sweeps of a recording in sweeps that some stream cannot give whole, though no hole of it
