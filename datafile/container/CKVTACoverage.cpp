@@ -1054,10 +1054,12 @@ uint64_t CKVTACoverage::TimeSideBySide(uint64_t bytes) const
 
 uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
 {
-    // Without a claim, the bytes of the chunk cut in two tell how far it got.
+    // Without a claim, the bytes of the chunk cut in two tell how far it got; with one, they
+    // hold at least that much even where little or nothing was read before them.
     if (m_fileCut && !tail.indexPastEnd) {
+        const uint64_t reach = std::max(tail.cutReach, tail.reach);
         if (tail.claim > end)
-            return std::min(tail.claim, AddSaturated(end, AddSaturated(tail.cutReach, tail.untold)));
+            return std::min(tail.claim, AddSaturated(end, AddSaturated(reach, tail.untold)));
         return tail.claim != 0 ? end : AddSaturated(end, tail.reach);
     }
     // Where a stream ends before the others, the bytes behind are its own lost tail.
