@@ -261,6 +261,28 @@ bool CKVTACoverage::MeetsRecordingStart(uint64_t start, uint64_t slack) const
                && (m_chunksMayPrecedeStart || AddSaturated(start, slack) >= m_recordingStart));
 }
 
+bool CKVTACoverage::FirstMeetsStart(const StreamState& s, const KvtChunkInfo& c,
+                                    const KvtChunkInfo* next, uint64_t slack) const
+{
+    if (!MeetsRecordingStart(c.start, slack))
+        return false;
+    // Old files' first chunks may begin a little before the header's start, but the streams of
+    // a continuous recording begin together: a chunk that begins before it alone, and whose
+    // frames would fill the time from the start to the stream's next chunk, has moved.
+    const bool early = m_recordingStart != 0 && AddSaturated(c.start, slack) < m_recordingStart;
+    if (!early || !m_continuous || !next || !AnotherStreamHasFrames(s))
+        return true;
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    return !Near(next->start, AddSaturated(m_recordingStart, length), slack);
+}
+
+bool CKVTACoverage::AnotherStreamHasFrames(const StreamState& s) const
+{
+    return std::any_of(m_streams.begin(), m_streams.end(), [&](const StreamState& other) {
+        return &other != &s && other.facts.HasFrames();
+    });
+}
+
 bool CKVTACoverage::FirstStartFits(uint64_t start, uint64_t slack) const
 {
     // Every stream of a continuous recording records from its start: a mended first chunk that
@@ -367,7 +389,8 @@ std::vector<int> CKVTACoverage::Joins(const StreamState& s, const std::vector<si
     std::vector<int> joins(sound.size(), 0);
     for (size_t k = 0; k < sound.size(); ++k) {
         const KvtChunkInfo& c = chunks[sound[k]];
-        const bool previous = k == 0 ? MeetsRecordingStart(c.start, slack)
+        const KvtChunkInfo* after = k + 1 < sound.size() ? &chunks[sound[k + 1]] : nullptr;
+        const bool previous = k == 0 ? FirstMeetsStart(s, c, after, slack)
                                      : Near(chunks[sound[k - 1]].stop, c.start, slack);
         const bool next = k + 1 == sound.size()
                               ? m_claimedStop != 0 && c.stop <= AddSaturated(m_claimedStop, slack)

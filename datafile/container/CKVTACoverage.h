@@ -173,6 +173,14 @@ private:
     // True when a stream's first chunk starting at `start` meets the recording's start (within
     // `slack`, or before it); always when the header has no start.
     bool MeetsRecordingStart(uint64_t start, uint64_t slack) const;
+    // True when chunk c, the first of stream s (`next` the one behind it, NULL when none),
+    // meets the recording's start: as MeetsRecordingStart, unless in a continuous recording it
+    // begins before the header's start and belongs there instead (DropJumps still keeps it
+    // beside another stream's chunk that starts with it).
+    bool FirstMeetsStart(const StreamState& s, const KvtChunkInfo& c, const KvtChunkInfo* next,
+                         uint64_t slack) const;
+    // True when a stream other than `s` has frames.
+    bool AnotherStreamHasFrames(const StreamState& s) const;
     // True when a stream's first chunk may start at `start`, as mending would set it.
     bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
