@@ -383,6 +383,22 @@ Damage StopOneNsLate(const SoundRecording& sound, size_t chunk)
     return d;
 }
 
+// Both times of chunk `chunk` a chunk earlier: its head tells another slot than it holds; the
+// chunk may read as lost.
+Damage BothTimesOneChunkEarlier(const SoundRecording& sound, size_t chunk)
+{
+    const size_t at = sound.layout.chunkAt[chunk];
+    const uint64_t span = sound.chunks[chunk].stopNs - sound.chunks[chunk].startNs;
+    Damage d;
+    d.name = ChunkName(sound, chunk) + ": both times one chunk earlier";
+    d.apply = [at, span](std::vector<uint8_t>& bytes) {
+        for (size_t field : {at + Kvd::DataChunk::kStart, at + Kvd::DataChunk::kStop})
+            PatchLE<uint64_t>(bytes, field, LoadLE<uint64_t>(&bytes[field]) - span);
+    };
+    d.lost = {{chunk, false}};
+    return d;
+}
+
 // The chunk (file order) of `stream` that starts `ms` into the recording; none: the count.
 size_t ChunkAt(const SoundRecording& sound, const std::string& stream, int ms)
 {
@@ -427,6 +443,49 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
             const Damage one = std::string(head.change) == "stop 1 ns late" ? StopOneNsLate(table.sound, chunk)
                                                                            : HeadDamage(table.sound, chunk, head.change);
             damage = damage.apply ? Both(damage, one) : one;
+        }
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+    }
+}
+
+// Version-0 recordings whose damage lies at their very start: a copy cut inside its first chunk
+// (a lone stream, or the first of two), and a stream's first chunk moved a chunk before the
+// header's start beside another stream that begins there. Each names the time lost.
+TEST(DamagedRecording, Version0DamageAtTheStartIsNamed)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        bool moved;   // the first electrode chunk's times a chunk earlier; else cut inside it
+    } rows[] = {
+        {"a lone stream cut inside its first chunk", LoneStream(0, false, {}), false},
+        {"two streams cut inside the first chunk", Continuous(0, false), false},
+        {"the first electrode chunk's times a chunk earlier", Continuous(0, false), true},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        const size_t first = ChunkAt(table.sound, electrodes, 0);
+        ASSERT_LT(first, table.sound.chunks.size()) << row.recording;
+        Damage damage;
+        if (row.moved) {
+            damage = BothTimesOneChunkEarlier(table.sound, first);
+        } else {
+            const size_t cut = table.sound.layout.chunkAt[first] + Kvd::DataChunk::kHeaderBytes + 100;
+            damage.name = "cut inside " + ChunkName(table.sound, first);
+            damage.apply = [cut](std::vector<uint8_t>& bytes) { bytes.resize(cut); };
+            damage.openEnd = true;
+            damage.unnamedHead = true;
+            damage.lost = LostFrom(table.sound, first);
+            for (size_t k = 1; k < damage.lost.size(); ++k)
+                damage.lost[k].must = false;
+            damage.untold = UntoldBehind(table.sound, first);
         }
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
