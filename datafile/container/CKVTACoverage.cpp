@@ -899,7 +899,8 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
-    m_endUnknown = m_fileCut && !tail.indexPastEnd && tail.claim == 0;
+    // The head of the chunk cut in two claims only how far that chunk went, not the recording.
+    m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
     m_samplesEnd = trusted.anySamples || !trusted.any
                        ? std::max(m_extentStart,

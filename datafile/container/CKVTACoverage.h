@@ -113,8 +113,9 @@ public:
     // True when the file proves that it was cut short.
     bool FileCut() const { return m_fileCut; }
     // True when the file was cut short and nothing claims how long the recording was (no stop
-    // in the header or a stored index, no head behind the data): the holes then end where the
-    // data do, and only this tells that the rest of the recording is missing.
+    // in the header or a stored index; the head of the chunk cut in two tells only how far that
+    // chunk went): the holes then end where the data do, and only this tells that the rest of
+    // the recording is missing.
     bool EndUnknown() const { return m_endUnknown; }
     // True when some stream has a hole.
     bool HasHoles() const;

@@ -399,6 +399,23 @@ Damage BothTimesOneChunkEarlier(const SoundRecording& sound, size_t chunk)
     return d;
 }
 
+// A version-0 copy without index cut 100 bytes into the payload of chunk `chunk`: that chunk is
+// lost, and whatever came behind it may be; where the recording ended no longer shows.
+Damage CutInsideVersion0(const SoundRecording& sound, size_t chunk)
+{
+    const size_t cut = sound.layout.chunkAt[chunk] + Kvd::DataChunk::kHeaderBytes + 100;
+    Damage d;
+    d.name = "cut inside " + ChunkName(sound, chunk);
+    d.apply = [cut](std::vector<uint8_t>& bytes) { bytes.resize(cut); };
+    d.openEnd = true;
+    d.unnamedHead = true;
+    d.lost = LostFrom(sound, chunk);
+    for (size_t k = 1; k < d.lost.size(); ++k)
+        d.lost[k].must = false;
+    d.untold = UntoldBehind(sound, chunk);
+    return d;
+}
+
 // The chunk (file order) of `stream` that starts `ms` into the recording; none: the count.
 size_t ChunkAt(const SoundRecording& sound, const std::string& stream, int ms)
 {
@@ -477,19 +494,32 @@ TEST(DamagedRecording, Version0DamageAtTheStartIsNamed)
         if (row.moved) {
             damage = BothTimesOneChunkEarlier(table.sound, first);
         } else {
-            const size_t cut = table.sound.layout.chunkAt[first] + Kvd::DataChunk::kHeaderBytes + 100;
-            damage.name = "cut inside " + ChunkName(table.sound, first);
-            damage.apply = [cut](std::vector<uint8_t>& bytes) { bytes.resize(cut); };
-            damage.openEnd = true;
-            damage.unnamedHead = true;
-            damage.lost = LostFrom(table.sound, first);
-            for (size_t k = 1; k < damage.lost.size(); ++k)
-                damage.lost[k].must = false;
-            damage.untold = UntoldBehind(table.sound, first);
+            damage = CutInsideVersion0(table.sound, first);
         }
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
         table.ExpectJudged(damage);
     }
+}
+
+// A version-0 copy cut inside a chunk of samples keeps the head of the chunk cut in two, which
+// tells where that chunk ended but not the recording: the events of the time behind it are
+// gone, and their export says where the file ends instead of passing for whole.
+TEST(DamagedRecording, Version0CutInsideAChunkSaysWhereTheEventsEnd)
+{
+    Table table;
+    KvdRecordingPlan plan = Continuous(0, false);
+    plan.triggerSettings = WithEvents().triggerSettings;
+    const std::vector<ExportSelection> selections = {{"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}},
+                                                     EveryRawStream()};
+    if (!table.Prepare("continuous version 0 with triggers", plan, selections))
+        return;
+    const size_t cut = ChunkAt(table.sound, "Electrode Raw Data", 300);
+    ASSERT_LT(cut, table.sound.chunks.size());
+    const Damage damage = CutInsideVersion0(table.sound, cut);
+    std::vector<uint8_t> bytes = table.sound.bytes;
+    damage.apply(bytes);
+    ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+    table.ExpectJudged(damage);
 }
