@@ -682,7 +682,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
     for (size_t i = 0; i < chunks.size(); ++i) {
         const KvtChunkInfo& c = chunks[i];
         if (!(*m_trusted)[i])
-            m_unread.push_back(UnreadBytes {c.offset, c.End(), c.start, c.stop, OwnerOfUntrusted(c), true});
+            m_unread.push_back(UnreadBytes {c.offset, c.End(), c.start, c.stop, OwnerOfUntrusted(i), true});
     }
     // Fewer bytes than a head at the end: zeros are padding, anything else a head cut in two.
     if (leftFrom < limit && !AllZero(reader, leftFrom, limit)) {
@@ -730,27 +730,54 @@ bool CKVTACoverage::AnotherStreamHolds(const StreamState& s, uint64_t t, bool sa
     return false;
 }
 
-uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
+uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
 {
+    const KvtChunkInfo& c = (*m_chunks)[i];
     const uint64_t named = StreamOf(c.key);
     const StreamState* s = Find(named);
     const auto covered = [&](const StreamState& stream) {
         return Holds(stream, c.start) && Holds(stream, c.stop - 1);
     };
-    if (!s || c.start >= c.stop || SpanHoldsFrames(s->facts, c) || !covered(*s))
+    if (!s || c.start >= c.stop || !covered(*s))
         return named;
-    // The stream it names lacks none of its time and its frames do not fit: the id was another
-    // stream's.
+    // The stream it names lacks none of its time: the id was another stream's, where one lacks
+    // it and its frames fit (even where the named stream's frames fit too: streams of one frame
+    // size may carry each other's ids). A stream lacks a chunk's time where it lacks its middle:
+    // one whose chunk there starts a nanosecond late does not.
+    const uint64_t middle = c.start + (c.stop - c.start) / 2;
     uint64_t only = 0;
     for (const StreamState& other : m_streams) {
         if (&other == s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c)
-            || covered(other))
+            || Holds(other, middle))
             continue;
         if (only != 0)
             return named;
         only = other.facts.key;
     }
-    return only != 0 ? only : named;
+    return only != 0 && TwinInPlaceOf(i, *s, *Find(only)) ? only : named;
+}
+
+bool CKVTACoverage::TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto startingAt = [&](const StreamState& stream, uint64_t t) {
+        const auto at = std::lower_bound(stream.chunks.begin(), stream.chunks.end(), t,
+                                         [&](size_t k, uint64_t v) { return chunks[k].start < v; });
+        return at != stream.chunks.end() && chunks[*at].start == t ? *at : SIZE_MAX;
+    };
+    // The trusted chunk of `named` with the same times, and a period in which both streams have
+    // a trusted chunk: the nearest one of `other` behind chunk i in the file, else before it.
+    const size_t twin = startingAt(named, chunks[i].start);
+    const auto behind = std::lower_bound(other.chunks.begin(), other.chunks.end(), i);
+    const size_t near = behind != other.chunks.end() ? *behind
+                        : other.chunks.empty()       ? SIZE_MAX
+                                                     : other.chunks.back();
+    const size_t pair = near == SIZE_MAX ? SIZE_MAX : startingAt(named, chunks[near].start);
+    if (twin == SIZE_MAX || pair == SIZE_MAX)
+        return true;
+    // The streams of a period lie in the same order in every period: of the two twins, the one
+    // on the side where `other`'s chunks lie is its own.
+    return (near < pair) == (i < twin);
 }
 
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,

@@ -287,11 +287,15 @@ private:
     bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
     // True when a trusted chunk of `s` holds time t.
     bool Holds(const StreamState& s, uint64_t t) const;
-    // The stream an untrusted chunk's bytes belong to: the one its id names, unless that one's
-    // frames do not fit its payload and times and its trusted chunks hold all its time (it
-    // carries another stream's id; the twin that stayed shows it): then the one stream that
-    // lacks that time and whose frames its payload holds.
-    uint64_t OwnerOfUntrusted(const KvtChunkInfo& c) const;
+    // The stream the bytes of untrusted chunk i belong to: the one its id names, unless that
+    // one's trusted chunks hold all its time (it carries another stream's id; the twin that
+    // stayed shows it): then the one stream that lacks that time and whose frames its payload
+    // holds, where the twins' order in the file does not say otherwise.
+    uint64_t OwnerOfUntrusted(size_t i) const;
+    // True when untrusted chunk i, the twin of a trusted chunk of `named` (same times), lies on
+    // the side of it where `other`'s chunk lies in a period that holds both (or no such period
+    // tells).
+    bool TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const;
     // Where the sweeps that the other streams recorded between `from` and `to` begin (a start
     // of one of their chunks that no stream of samples recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;
