@@ -523,3 +523,41 @@ TEST(DamagedRecording, Version0CutInsideAChunkSaysWhereTheEventsEnd)
     ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
     table.ExpectJudged(damage);
 }
+
+// A version-0 recording whose analog stream has the digital stream's frame size: an analog
+// chunk given the digital stream's id is a twin of the digital chunk of its time, and its
+// bytes are the analog stream's loss, named, not the digital stream's.
+TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
+{
+    KvdRecordingPlan plan = Continuous(0, false);
+    KvdRawStreamPlan analog;
+    analog.name = "Analog Raw Data";
+    analog.id = "elec0002";
+    analog.channels = {"A1"};
+    plan.streams.push_back(analog);
+    const ExportSelection selection = {"analog and digital", {{"Analog Raw Data", "A1", 0}, {"Digital Data", "D1", 0}},
+                                       kAllFormats};
+    Table table;
+    if (!table.Prepare("continuous version 0 with analog", plan, {selection}))
+        return;
+    for (int ms : {0, 400}) {
+        const size_t chunk = ChunkAt(table.sound, "Analog Raw Data", ms);
+        const size_t digital = ChunkAt(table.sound, "Digital Data", ms);
+        ASSERT_LT(std::max(chunk, digital), table.sound.chunks.size());
+        const size_t from = table.sound.layout.chunkAt[digital];
+        const size_t to = table.sound.layout.chunkAt[chunk];
+        Damage damage;
+        damage.name = ChunkName(table.sound, chunk) + ": the digital stream's id";
+        damage.apply = [from, to](std::vector<uint8_t>& bytes) {
+            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), 8,
+                        bytes.begin() + static_cast<std::ptrdiff_t>(to));
+        };
+        damage.lost = {{chunk, false}, {digital, false}};
+        if (chunk + 1 < table.sound.chunks.size())
+            damage.lost.push_back({chunk + 1, false});
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+    }
+}
