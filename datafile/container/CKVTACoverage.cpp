@@ -230,6 +230,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         ClassifyStream(m_streams[s], candidates[s]);
+    for (StreamState& s : m_streams)
+        SnapStopsToFrames(s);
     MendChunks();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
@@ -581,6 +583,49 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
             return true;       // the id was wrong
     }
     return false;
+}
+
+void CKVTACoverage::SnapStopsToFrames(const StreamState& s)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!s.spansChecked)
+        return;
+    const auto framesEnd = [&](const KvtChunkInfo& c) {
+        return AddSaturated(c.start, s.facts.Duration(static_cast<uint64_t>(c.payloadSize)));
+    };
+    const auto isShort = [&](const KvtChunkInfo& c) {
+        return c.stop < framesEnd(c) && framesEnd(c) - c.stop < s.facts.FrameTime();
+    };
+    // The start of the chunk at s.chunks[k] is its own where the chunk before it stops there, or
+    // another stream's chunk of its period starts there too: else the start may be the field
+    // that is off.
+    const auto startHolds = [&](size_t k) {
+        const KvtChunkInfo& c = chunks[s.chunks[k]];
+        if (k > 0 && chunks[s.chunks[k - 1]].stop == c.start)
+            return true;
+        const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
+        for (size_t j = from; j < to; ++j)
+            if (chunks[j].key != s.facts.key && (*m_trusted)[j] && chunks[j].start == c.start)
+                return true;
+        return false;
+    };
+    size_t onGrid = 0;
+    size_t shortOnes = 0;
+    for (size_t i : s.chunks) {
+        onGrid += chunks[i].stop == framesEnd(chunks[i]) ? 1 : 0;
+        shortOnes += isShort(chunks[i]) ? 1 : 0;
+    }
+    // Only where the stream's other stops lie on the frame grid: a recorder that rounds its
+    // times down leaves every stop short, and keeps them.
+    if (shortOnes == 0 || shortOnes >= onGrid || onGrid + shortOnes < s.chunks.size())
+        return;
+    // Nor past the start of the chunk behind it.
+    const auto roomBehind = [&](size_t k) {
+        return k + 1 == s.chunks.size() || chunks[s.chunks[k + 1]].start >= framesEnd(chunks[s.chunks[k]]);
+    };
+    for (size_t k = 0; k < s.chunks.size(); ++k)
+        if (isShort(chunks[s.chunks[k]]) && startHolds(k) && roomBehind(k))
+            chunks[s.chunks[k]].stop = framesEnd(chunks[s.chunks[k]]);
 }
 
 void CKVTACoverage::MendChunks()

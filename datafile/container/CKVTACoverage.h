@@ -225,6 +225,10 @@ private:
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
+    // A trusted chunk whose stop lies less than a frame before the end of its frames lost the
+    // last row to a damaged stop: it is set to that end, where the stream's other stops lie
+    // on the frame grid.
+    void SnapStopsToFrames(const StreamState& s);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
