@@ -231,7 +231,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (size_t s = 0; s < m_streams.size(); ++s)
         ClassifyStream(m_streams[s], candidates[s]);
     for (StreamState& s : m_streams)
-        SnapStopsToFrames(s);
+        SnapTimesToFrames(s);
     MendChunks();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
@@ -585,7 +585,7 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
     return false;
 }
 
-void CKVTACoverage::SnapStopsToFrames(const StreamState& s)
+void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
 {
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     if (!s.spansChecked)
@@ -609,6 +609,17 @@ void CKVTACoverage::SnapStopsToFrames(const StreamState& s)
                 return true;
         return false;
     };
+    // Likewise its stop, by the chunk behind it or another stream's chunk of its period.
+    const auto stopHolds = [&](size_t k) {
+        const KvtChunkInfo& c = chunks[s.chunks[k]];
+        if (k + 1 < s.chunks.size() && chunks[s.chunks[k + 1]].start == c.stop)
+            return true;
+        const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
+        for (size_t j = from; j < to; ++j)
+            if (chunks[j].key != s.facts.key && (*m_trusted)[j] && chunks[j].stop == c.stop)
+                return true;
+        return false;
+    };
     size_t onGrid = 0;
     size_t shortOnes = 0;
     for (size_t i : s.chunks) {
@@ -623,9 +634,21 @@ void CKVTACoverage::SnapStopsToFrames(const StreamState& s)
     const auto roomBehind = [&](size_t k) {
         return k + 1 == s.chunks.size() || chunks[s.chunks[k + 1]].start >= framesEnd(chunks[s.chunks[k]]);
     };
-    for (size_t k = 0; k < s.chunks.size(); ++k)
-        if (isShort(chunks[s.chunks[k]]) && startHolds(k) && roomBehind(k))
-            chunks[s.chunks[k]].stop = framesEnd(chunks[s.chunks[k]]);
+    // A start that does not hold where the stop does was the field that is off: it moves back
+    // by as much, as far as the chunk before it allows.
+    const auto roomBefore = [&](size_t k, uint64_t start) {
+        return k == 0 || chunks[s.chunks[k - 1]].stop <= start;
+    };
+    for (size_t k = 0; k < s.chunks.size(); ++k) {
+        KvtChunkInfo& c = chunks[s.chunks[k]];
+        if (!isShort(c))
+            continue;
+        const uint64_t length = framesEnd(c) - c.start;
+        if (startHolds(k) && roomBehind(k))
+            c.stop = framesEnd(c);
+        else if (stopHolds(k) && c.stop >= length && roomBefore(k, c.stop - length))
+            c.start = c.stop - length;
+    }
 }
 
 void CKVTACoverage::MendChunks()

@@ -225,10 +225,11 @@ private:
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
-    // A trusted chunk whose stop lies less than a frame before the end of its frames lost the
-    // last row to a damaged stop: it is set to that end, where the stream's other stops lie
-    // on the frame grid.
-    void SnapStopsToFrames(const StreamState& s);
+    // A trusted chunk whose times span less than its frames, by less than a frame, had one
+    // time field moved: where the stream's other stops lie on the frame grid, the field that
+    // the chunk before or behind it or another stream's chunk of its period does not bear out
+    // moves back onto it, so that the chunk's last row is not lost.
+    void SnapTimesToFrames(const StreamState& s);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/container/CKVTAStreamFile.h"
 #include "datafile/container/KvdFormat.h"
 #include "export/core/CConvertInterface.h"
 #include "tests/datafile/settings/SettingsBytes.h"
@@ -559,5 +560,85 @@ TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
         table.ExpectJudged(damage);
+    }
+}
+
+namespace {
+
+// Three sweeps of one 100 ms chunk each, 300 ms apart.
+KvdRecordingPlan OneChunkSweeps(uint16_t version)
+{
+    KvdRecordingPlan plan = Triggered(version, false);
+    plan.sweepMs = 100;
+    return plan;
+}
+
+// Time field `field` of chunk `chunk` moved by `ns` nanoseconds: within a frame of its value.
+Damage TimeNsOff(const SoundRecording& sound, size_t chunk, size_t field, int64_t ns, const std::string& what)
+{
+    const size_t at = sound.layout.chunkAt[chunk] + field;
+    Damage d;
+    d.name = ChunkName(sound, chunk) + ": " + what;
+    d.apply = [at, ns](std::vector<uint8_t>& bytes) {
+        PatchLE<uint64_t>(bytes, at, LoadLE<uint64_t>(&bytes[at]) + static_cast<uint64_t>(ns));
+    };
+    d.lost = {{chunk, false}};
+    return d;
+}
+
+// The electrodes' export of `input` merged alone into `merged`; `result` the merge's result.
+ExportOutcome MergedExport(const Table& table, const std::string& input, const std::string& merged, int& result)
+{
+    CKVTAStreamFile in;
+    CKVTAStreamFile out;
+    CKVTAStreamFile* files[] = {&in};
+    result = in.Open(input) == 0 ? out.MergeFiles(files, 1, merged, nullptr) : -1;
+    return RunExport(ExportFormat::Bin, ElectrodesOnly(), table.sound.plan.rateHz, merged,
+                     table.dir.File("merged.out"));
+}
+
+} // namespace
+
+// The last chunk of a recording or of a sweep with its stop a nanosecond early, or its start a
+// nanosecond late: its frames are all read, no row goes missing, and a merge keeps them so.
+TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        int ms;
+        bool stop;   // the stop a nanosecond early; else the start a nanosecond late
+    } rows[] = {
+        {"a lone stream's last stop", LoneStream(0, false, {}), 900, true},
+        {"the last electrode stop beside a digital stream", Continuous(0, false), 900, true},
+        {"the stop ending the first sweep", Triggered(11, false), 100, true},
+        {"a lone stream's last start", LoneStream(0, false, {}), 900, false},
+        {"the start of the first chunk of the second sweep", Triggered(5, true), 500, false},
+        {"the start of a sweep of one chunk", OneChunkSweeps(0), 0, false},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        const size_t chunk = ChunkAt(table.sound, electrodes, row.ms);
+        ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        const Damage damage = row.stop ? TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, -1, "stop 1 ns early")
+                                       : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late");
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+        // A merge that succeeds holds what a merge of the sound recording does.
+        int soundResult = 0;
+        int damagedResult = 0;
+        const ExportOutcome sound = MergedExport(table, table.Sound(), table.dir.File("sound.merged.kvd"), soundResult);
+        const ExportOutcome got = MergedExport(table, table.Damaged(), table.dir.File("damaged.merged.kvd"), damagedResult);
+        ASSERT_EQ(soundResult, 0) << row.recording;
+        if (damagedResult == 0)
+            EXPECT_EQ(got.bytes, sound.bytes) << row.recording << ": the merge returned 0";
+        else
+            EXPECT_EQ(damagedResult, 2) << row.recording;
     }
 }
