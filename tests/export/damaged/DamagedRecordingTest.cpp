@@ -512,8 +512,8 @@ TEST(DamagedRecording, Version0CutInsideAChunkSaysWhereTheEventsEnd)
     Table table;
     KvdRecordingPlan plan = Continuous(0, false);
     plan.triggerSettings = WithEvents().triggerSettings;
-    const std::vector<ExportSelection> selections = {{"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}},
-                                                     EveryRawStream()};
+    const std::vector<ExportSelection> selections = {
+        {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}}, EveryRawStream()};
     if (!table.Prepare("continuous version 0 with triggers", plan, selections))
         return;
     const size_t cut = ChunkAt(table.sound, "Electrode Raw Data", 300);
@@ -536,8 +536,8 @@ TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
     analog.id = "elec0002";
     analog.channels = {"A1"};
     plan.streams.push_back(analog);
-    const ExportSelection selection = {"analog and digital", {{"Analog Raw Data", "A1", 0}, {"Digital Data", "D1", 0}},
-                                       kAllFormats};
+    const ExportSelection selection = {
+        "analog and digital", {{"Analog Raw Data", "A1", 0}, {"Digital Data", "D1", 0}}, kAllFormats};
     Table table;
     if (!table.Prepare("continuous version 0 with analog", plan, {selection}))
         return;
@@ -587,7 +587,8 @@ Damage TimeNsOff(const SoundRecording& sound, size_t chunk, size_t field, int64_
 }
 
 // The electrodes' export of `input` merged alone into `merged`; `result` the merge's result.
-ExportOutcome MergedExport(const Table& table, const std::string& input, const std::string& merged, int& result)
+ExportOutcome MergedExport(const Table& table, const std::string& input, const std::string& merged,
+                           int& result)
 {
     CKVTAStreamFile in;
     CKVTAStreamFile out;
@@ -624,8 +625,9 @@ TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
             continue;
         const size_t chunk = ChunkAt(table.sound, electrodes, row.ms);
         ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-        const Damage damage = row.stop ? TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, -1, "stop 1 ns early")
-                                       : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late");
+        const Damage damage =
+            row.stop ? TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, -1, "stop 1 ns early")
+                     : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late");
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
@@ -633,8 +635,10 @@ TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
         // A merge that succeeds holds what a merge of the sound recording does.
         int soundResult = 0;
         int damagedResult = 0;
-        const ExportOutcome sound = MergedExport(table, table.Sound(), table.dir.File("sound.merged.kvd"), soundResult);
-        const ExportOutcome got = MergedExport(table, table.Damaged(), table.dir.File("damaged.merged.kvd"), damagedResult);
+        const ExportOutcome sound =
+            MergedExport(table, table.Sound(), table.dir.File("sound.merged.kvd"), soundResult);
+        const ExportOutcome got =
+            MergedExport(table, table.Damaged(), table.dir.File("damaged.merged.kvd"), damagedResult);
         ASSERT_EQ(soundResult, 0) << row.recording;
         if (damagedResult == 0)
             EXPECT_EQ(got.bytes, sound.bytes) << row.recording << ": the merge returned 0";
