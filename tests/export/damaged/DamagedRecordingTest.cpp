@@ -481,6 +481,7 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
         const char* stream;  // the chunk damaged: its stream and start
         int ms;
         const char* change;  // a head change, or "cut" inside its head
+        const char* next = nullptr;  // a head change of the chunk behind it, if any
     } rows[] = {
         {"the first chunk's stop far off", Version0Sweeps(3, 200, false), electrodes, 0, "stop UINT64 max"},
         {"the first sweep's only electrode chunk with a stop far off, two sweeps",
@@ -488,6 +489,8 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
         {"the first sweep's middle chunk with its head zeroed", Version0Sweeps(3, 300, true), electrodes, 100, "head zeroed"},
         {"the second sweep's trigger one record longer", Version0Sweeps(3, 200, true), "Trigger 1", 500,
          "size one record more"},
+        {"the last sweep's trigger with a start far off, its chunk one record longer", Version0Sweeps(3, 100, false),
+         "Trigger 1", 800, "start UINT64 max", "size one record more"},
         {"cut inside the head of the second sweep's only chunk", Version0Sweeps(2, 100, false), electrodes, 400, "cut"},
         {"cut inside the head of the second sweep's second chunk", Version0Sweeps(2, 200, true), electrodes, 600,
          "cut"},
@@ -499,8 +502,10 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
             continue;
         const size_t chunk = ChunkAt(table.sound, row.stream, row.ms);
         ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-        const Damage damage = std::string(row.change) == "cut" ? CutInsideHead(table.sound, chunk)
-                                                               : HeadDamage(table.sound, chunk, row.change);
+        Damage damage = std::string(row.change) == "cut" ? CutInsideHead(table.sound, chunk)
+                                                         : HeadDamage(table.sound, chunk, row.change);
+        if (row.next)
+            damage = Both(damage, HeadDamage(table.sound, chunk + 1, row.next));
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
