@@ -75,7 +75,8 @@ std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, CKV
 }
 
 // The runs of `recorded` (in order of start): stretches less than a frame apart join.
-void JoinRuns(const std::vector<Recorded>& recorded, std::vector<uint64_t>& starts, std::vector<uint64_t>& stops)
+void JoinRuns(const std::vector<Recorded>& recorded, std::vector<uint64_t>& starts,
+              std::vector<uint64_t>& stops)
 {
     starts.clear();
     stops.clear();
