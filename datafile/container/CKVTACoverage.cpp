@@ -994,6 +994,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
+    tail.laterSweep = LaterSweepClaim(recording, trusted);
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -1134,6 +1135,27 @@ uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, const Trus
     return claim;
 }
 
+uint64_t CKVTACoverage::LaterSweepClaim(const KvtRecordingFacts& recording,
+                                       const TrustedReach& trusted) const
+{
+    if (m_continuous || recording.sweepLength == 0 || !trusted.anySamples || m_unread.empty())
+        return 0;
+    const uint64_t runStart = std::min(trusted.latestSamples, LastRunStart());
+    if (trusted.latestSamples - runStart < recording.sweepLength)
+        return 0;
+    uint64_t claim = 0;
+    for (const UnreadBytes& u : m_unread) {
+        const StreamState* s = Find(u.key);
+        if (u.from < trusted.lastEnd || !s || !s->facts.HasFrames() || u.claimedStart < trusted.latestSamples
+            || u.claimedStart > u.claimedStop || u.to - u.from < Kvd::DataChunk::kHeaderBytes)
+            continue;
+        const uint64_t holds = s->facts.Duration(u.to - u.from - Kvd::DataChunk::kHeaderBytes);
+        if (u.claimedStop - u.claimedStart <= AddSaturated(holds, s->facts.FrameTime()))
+            claim = std::max(claim, u.claimedStop);
+    }
+    return claim;
+}
+
 uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
                                  const TrustedReach& trusted) const
 {
@@ -1184,6 +1206,9 @@ uint64_t CKVTACoverage::Extend(uint64_t end, const TailBounds& tail) const
     // Where a stream ends before the others, the bytes behind are its own lost tail.
     if (tail.reach == 0 || (tail.someStreamShort && !m_fileCut))
         return end;
+    // Behind a whole last sweep, the pause before the next costs no bytes.
+    if (tail.laterSweep > end)
+        return tail.laterSweep;
     // A claim beyond the data counts only as far as the bytes can hold; one at or before the
     // data's end says they ended there.
     if (tail.claim > end)

@@ -167,6 +167,7 @@ private:
         uint64_t untold = 0;       // what a claim may add to a copy cut short beyond either
         bool indexPastEnd = false; // the index position lies past the end of the file
         bool someStreamShort = false;
+        uint64_t laterSweep = 0;   // the stop a head behind a whole last sweep claims (0: none)
     };
 
     // True when a chunk starting at `start` lies too far before the recording's start.
@@ -258,6 +259,10 @@ private:
     // The latest stop claimed for the time behind the trusted chunks: by the header or a stored
     // index, or by an unread head behind them all.
     uint64_t TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
+    // In sweeps, where the last run of samples already lasts a whole sweep, bytes unread behind
+    // it are a later sweep's: the latest stop that an unread head of a stream of samples there
+    // claims, starting behind the samples and for no longer than its bytes hold; 0 when none.
+    uint64_t LaterSweepClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // What a claim may add to a copy cut short with no index to count its lost bytes.
     uint64_t CutReach(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // The time that `bytes` lost by all streams of samples side by side can hold.

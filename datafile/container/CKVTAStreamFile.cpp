@@ -88,8 +88,10 @@ int CKVTAStreamFile::Open(const std::string& pathGiven)
     RepairOldRecording();
     // The chunks were judged as those of the mode stored; a mode told by the gaps judges them
     // anew (sweeps leave gaps that a continuous recording has only where data were lost).
-    if (m_header.GetRecordingMode() != storedMode)
+    if (m_header.GetRecordingMode() != storedMode) {
         ResetChain(m_indexPosition);
+        MeasureFirstSweepAgain();
+    }
     return kOpenOk;
 }
 
@@ -247,10 +249,29 @@ void CKVTAStreamFile::CheckIndexPosition()
     }
 }
 
-void CKVTAStreamFile::RepairOldRecording()
+bool CKVTAStreamFile::WroteNoModeOrWindow() const
 {
     const int32_t program = m_header.GetProgramVersion();
-    if (static_cast<int16_t>(program >> 16) == 1 && (program & 0xFFFF) < 34) {
+    return static_cast<int16_t>(program >> 16) == 1 && (program & 0xFFFF) < 34;
+}
+
+void CKVTAStreamFile::MeasureFirstSweepAgain()
+{
+    // The first measure judged the chunks as those of a continuous recording, where a damaged
+    // head at the start or end of a sweep costs its chunk and so a part of the sweep. Judged as
+    // sweeps, where the length differs, the chunks are judged again with it.
+    if (!WroteNoModeOrWindow() || m_header.GetRecordingMode() == 0)
+        return;
+    const float length = static_cast<float>(GetFirstSweepLength());
+    if (length == m_header.GetWindowExtent())
+        return;
+    m_header.Set<float>(FH::kWindowExtent, length);
+    ResetChain(m_indexPosition);
+}
+
+void CKVTAStreamFile::RepairOldRecording()
+{
+    if (WroteNoModeOrWindow()) {
         // These versions wrote neither the mode nor the window: gaps in the first stream
         // mean triggered recording, and the first gap ends the first sweep.
         m_header.Set<int32_t>(FH::kRecordingMode, HasChunkGaps());
@@ -316,15 +337,48 @@ int CKVTAStreamFile::HasChunkGaps()
     CKVTAStream* stream = FirstStreamWithData(block);
     if (!stream)
         return 0;
+    uint64_t longest = Duration(*block);
     for (int seen = 1; seen < kRepairBlocks; ++seen) {
         auto next = stream->GetNextChunk(*block);
         if (!next)
-            return 0;
+            return GoesOnAfterPause(*block, longest) || DamagedCopyPauses() ? 1 : 0;
         if (next->GetStartTime() != block->GetStopTime())
             return 1;
+        longest = std::max(longest, Duration(*next));
         block = std::move(next);
     }
-    return 0;
+    return DamagedCopyPauses() ? 1 : 0;
+}
+
+bool CKVTAStreamFile::DamagedCopyPauses()
+{
+    // A sound file is told by its first stream alone, as the recording program told it.
+    if (!m_chain.Coverage().HasHoles())
+        return false;
+    return KvtSamplesPause(StreamList(), m_chain);
+}
+
+bool CKVTAStreamFile::GoesOnAfterPause(const CKVTADataBlock& last, uint64_t chunkTime)
+{
+    // A sound file whose first stream ends early says nothing of a pause.
+    const CKVTACoverage& coverage = m_chain.Coverage();
+    if (!coverage.FileCut())
+        return false;
+    // The earliest chunk behind `last` in the file that starts at or after its stop: a chunk of
+    // the next slot of a continuous recording starts within a chunk's time of it (a trigger
+    // chunk at its event), the next sweep's later.
+    const uint64_t stop = last.GetStopTime();
+    uint64_t next = UINT64_MAX;
+    for (const auto& stream : m_streams) {
+        const std::vector<size_t>& chunks = coverage.ChunksOf(stream->GetChunkKey());
+        // A stream's trusted chunks rise in file order and in time alike.
+        const auto behind = std::partition_point(chunks.begin(), chunks.end(), [&](size_t i) {
+            return m_chain.At(i).offset <= last.GetChunkOffset() || m_chain.At(i).start < stop;
+        });
+        if (behind != chunks.end())
+            next = std::min(next, m_chain.At(*behind).start);
+    }
+    return next != UINT64_MAX && next - stop >= chunkTime;
 }
 
 uint64_t CKVTAStreamFile::GetFirstSweepLength()
@@ -333,16 +387,29 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     CKVTAStream* stream = FirstStreamWithData(block);
     if (!stream)
         return 0;
-    const uint64_t firstStart = block->GetStartTime();
+    // Time lost before the first block, or between two blocks, is the sweep's too: a lost chunk
+    // neither shortens the first sweep nor ends it. Lost apart from the first block, it is the
+    // whole first sweep.
+    uint64_t firstStart = block->GetStartTime();
     uint64_t longest = Duration(*block);
     uint64_t length = 0;
+    const std::vector<KvtHole>& holes = stream->GetHoles();
+    if (!holes.empty() && holes.front().cause != KvtHoleCause::kFileCut && holes.front().from < firstStart) {
+        firstStart = holes.front().from;
+        if (holes.front().to < block->GetStartTime())
+            return (holes.front().to - firstStart) / 1000000;
+    }
     for (int seen = 1; seen < kRepairBlocks; ++seen) {
         auto next = stream->GetNextChunk(*block);
-        if (!next)
+        const uint64_t stop = LostUntil(*stream, block->GetStopTime());
+        if (!next) {
+            // A copy cut short in a later sweep: the first sweep ended with the stream's data.
+            if (GoesOnAfterPause(*block, longest))
+                length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
+        }
         longest = std::max(longest, Duration(*next));
-        if (next->GetStartTime() != block->GetStopTime()) {
-            const uint64_t stop = block->GetStopTime();
+        if (next->GetStartTime() != block->GetStopTime() && stop < next->GetStartTime()) {
             length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
         }
@@ -351,6 +418,12 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     if (longest > kLongChunkNs)
         m_longChunk = true;
     return length;
+}
+
+uint64_t CKVTAStreamFile::LostUntil(CKVTAStream& stream, uint64_t stop)
+{
+    const KvtHole* hole = stream.GetHoleAt(stop);
+    return hole && hole->cause != KvtHoleCause::kFileCut ? hole->to : stop;
 }
 
 uint64_t CKVTAStreamFile::GetEarliestChunkTime()

@@ -155,6 +155,8 @@ public:
     // 46 blocks does not start at the stop of the block before; the span from its first block to
     // the first gap in ms (0 without a gap; sets the long-chunk flag when a block lasts longer
     // than 128 ms); the smallest first-block start time of all streams (0 when none).
+    // A copy cut short counts a gap where another stream's chunks go on after a pause behind the
+    // first stream's last block.
     int HasChunkGaps();
     uint64_t GetFirstSweepLength();
     uint64_t GetEarliestChunkTime();
@@ -262,6 +264,20 @@ private:
     [[nodiscard]] bool ReadDataStart();
     void CheckIndexPosition();
     void RepairOldRecording();
+    // True for the old program versions that stored neither the recording mode nor the window:
+    // the gaps between chunks tell both.
+    bool WroteNoModeOrWindow() const;
+    // Measures the first sweep of such a recording again once its chunks are judged as sweeps.
+    void MeasureFirstSweepAgain();
+    // True when the file was cut short and the recording went on behind `last`, the last block
+    // of its first stream, only after a pause of `chunkTime` or more.
+    bool GoesOnAfterPause(const CKVTADataBlock& last, uint64_t chunkTime);
+    // True when a damaged copy's streams of samples pause, though its first stream may not show
+    // it: the chunks around the pause or the pause itself lost.
+    bool DamagedCopyPauses();
+    // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
+    // it lost none there).
+    static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 

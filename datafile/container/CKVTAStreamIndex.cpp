@@ -74,21 +74,10 @@ std::vector<Recorded> RecordedTime(const std::vector<CKVTAStream*>& streams, CKV
     return recorded;
 }
 
-// The sweeps of a recording: the runs of time in which any stream of samples recorded or lost
-// data. Every stream counts, so damage to one, selected or not, shapes no sweep, and a lost
-// chunk neither splits nor shortens one. Where the file was cut, the time behind the data
-// belongs to the sweep it broke off, or is a sweep of its own when that sweep was whole:
-// either way it is read, and refused, as lost. False when no stream holds samples.
-bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file, uint64_t sweepLength,
-                     std::vector<uint64_t>& starts, std::vector<uint64_t>& stops)
+// The runs of `recorded` (in order of start): stretches less than a frame apart join.
+void JoinRuns(const std::vector<Recorded>& recorded, std::vector<uint64_t>& starts,
+              std::vector<uint64_t>& stops)
 {
-    CKVTAChunkChain* chain = file.GetChunkChain();
-    if (!chain)
-        return false;
-    std::vector<KvtHole> cut;
-    const std::vector<Recorded> recorded = RecordedTime(streams, *chain, cut);
-    if (recorded.empty() && cut.empty())
-        return false;
     starts.clear();
     stops.clear();
     uint64_t slack = 0;
@@ -104,6 +93,24 @@ bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, CKVTAFileContext&
         stops.push_back(r.to);
         slack = r.slack;
     }
+}
+
+// The sweeps of a recording: the runs of time in which any stream of samples recorded or lost
+// data. Every stream counts, so damage to one, selected or not, shapes no sweep, and a lost
+// chunk neither splits nor shortens one. Where the file was cut, the time behind the data
+// belongs to the sweep it broke off, or is a sweep of its own when that sweep was whole:
+// either way it is read, and refused, as lost. False when no stream holds samples.
+bool SweepsOfSamples(const std::vector<CKVTAStream*>& streams, CKVTAFileContext& file, uint64_t sweepLength,
+                     std::vector<uint64_t>& starts, std::vector<uint64_t>& stops)
+{
+    CKVTAChunkChain* chain = file.GetChunkChain();
+    if (!chain)
+        return false;
+    std::vector<KvtHole> cut;
+    const std::vector<Recorded> recorded = RecordedTime(streams, *chain, cut);
+    if (recorded.empty() && cut.empty())
+        return false;
+    JoinRuns(recorded, starts, stops);
     uint64_t cutFrom = UINT64_MAX;
     uint64_t cutTo = 0;
     for (const KvtHole& hole : cut) {
@@ -128,6 +135,15 @@ struct StreamWalk
 };
 
 } // namespace
+
+bool KvtSamplesPause(const std::vector<CKVTAStream*>& streams, CKVTAChunkChain& chain)
+{
+    std::vector<KvtHole> cut;
+    std::vector<uint64_t> starts;
+    std::vector<uint64_t> stops;
+    JoinRuns(RecordedTime(streams, chain, cut), starts, stops);
+    return starts.size() > 1;
+}
 
 CKVTAStreamIndex::CKVTAStreamIndex()
 {

@@ -11,6 +11,7 @@
 #include "datafile/container/CKVTATimeStamp.h"
 
 class CFileReader;
+class CKVTAChunkChain;
 class CKVTAFileContext;
 class CKVTAStream;
 
@@ -27,6 +28,10 @@ constexpr int64_t kSizeWritten = 303;
 constexpr size_t kPathWidth = 257;
 constexpr size_t kEntryBytes = 16;
 }
+
+// True when the time the streams of samples recorded or lost (their trusted chunks and the holes
+// of damaged heads, not what a cut lost) falls into more than one run: the recording paused.
+bool KvtSamplesPause(const std::vector<CKVTAStream*>& streams, CKVTAChunkChain& chain);
 
 class CKVTAStreamIndex
 {

@@ -646,3 +646,102 @@ TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
             EXPECT_EQ(damagedResult, 2) << row.recording;
     }
 }
+
+namespace {
+
+// Sweeps of a version-0 recording, which tells them from a continuous one by its pauses alone:
+// `sweeps` of `sweepMs`, of the electrodes alone or with the digital stream.
+KvdRecordingPlan Version0Sweeps(int sweeps, int sweepMs, bool digital)
+{
+    KvdRecordingPlan plan = Triggered(0, false);
+    if (!digital)
+        plan.streams.resize(1);
+    plan.sweeps = sweeps;
+    plan.sweepMs = sweepMs;
+    plan.sweepLengthMs = sweepMs;
+    return plan;
+}
+
+// The file cut inside the head of chunk `chunk`: that chunk is lost, and with no end to go by,
+// those behind it may be.
+Damage CutInsideHead(const SoundRecording& sound, size_t chunk)
+{
+    const size_t at = sound.layout.chunkAt[chunk] + 12;
+    Damage d;
+    d.name = "cut inside the head of " + ChunkName(sound, chunk);
+    d.apply = [at](std::vector<uint8_t>& bytes) { bytes.resize(std::min(bytes.size(), at)); };
+    d.lost = LostFrom(sound, chunk);
+    d.openEnd = true;
+    for (size_t k = 1; k < d.lost.size(); ++k)
+        d.lost[k].must = false;
+    return d;
+}
+
+} // namespace
+
+// Version-0 sweeps where the damage hides the pause the first stream shows, or the chunk that
+// measures the first sweep: still read as sweeps of the recording's length, each whole or
+// refused. A continuous one cut behind the chunk of an event in the next slot stays continuous.
+TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        const char* stream;  // the chunk damaged: its stream and start
+        int ms;
+        const char* change;  // a head change, or "cut" inside its head
+        const char* next = nullptr;  // a head change of the chunk behind it, if any
+    } rows[] = {
+        {"the first chunk's stop far off", Version0Sweeps(3, 200, false), electrodes, 0, "stop UINT64 max"},
+        {"the first sweep's only electrode chunk with a stop far off, two sweeps",
+         Version0Sweeps(2, 100, true), electrodes, 0, "stop UINT64 max"},
+        {"the first sweep's middle chunk with its head zeroed", Version0Sweeps(3, 300, true), electrodes, 100, "head zeroed"},
+        {"the second sweep's trigger one record longer", Version0Sweeps(3, 200, true), "Trigger 1", 500,
+         "size one record more"},
+        {"the last sweep's trigger with a start far off, its chunk one record longer", Version0Sweeps(3, 100, false),
+         "Trigger 1", 800, "start UINT64 max", "size one record more"},
+        {"cut inside the head of the second sweep's only chunk", Version0Sweeps(2, 100, false), electrodes, 400, "cut"},
+        {"cut inside the head of the second sweep's second chunk", Version0Sweeps(2, 200, true), electrodes, 600,
+         "cut"},
+        {"continuous, cut inside the head of the slot of a trigger", Continuous(0, false), electrodes, 400, "cut"},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly()}))
+            continue;
+        const size_t chunk = ChunkAt(table.sound, row.stream, row.ms);
+        ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        Damage damage = std::string(row.change) == "cut" ? CutInsideHead(table.sound, chunk)
+                                                         : HeadDamage(table.sound, chunk, row.change);
+        if (row.next)
+            damage = Both(damage, HeadDamage(table.sound, chunk + 1, row.next));
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+        // Its sweeps last as long as the recording's, as every export writes them.
+        CKVTAStreamFile file;
+        ASSERT_EQ(file.Open(table.Damaged()), 0) << row.recording;
+        EXPECT_EQ(file.GetSweepLength(), row.plan.triggered ? row.plan.sweepMs : -1) << row.recording;
+    }
+}
+
+// A continuous recording of a program that told sweeps by their gaps, cut inside the head of a
+// slot whose trigger chunk (at the event, inside the slot) lies before it: the trigger shows no
+// pause, and the copy reads as continuous.
+TEST(DamagedRecording, OldContinuousRecordingCutBehindATriggerStaysContinuous)
+{
+    Table table;
+    ASSERT_TRUE(table.Prepare("continuous version 0", Continuous(0, false), {EveryRawStream()}));
+    const size_t slot = ChunkAt(table.sound, "Electrode Raw Data", 400);
+    ASSERT_EQ(table.sound.chunks[slot - 1].stream, "Trigger 1");   // the trigger at 450 ms
+    std::vector<uint8_t> bytes = table.sound.bytes;
+    PatchLE<int32_t>(bytes, table.sound.layout.fileHeaderAt + Kvd::FileHeader::kProgramVersion1, (1 << 16) | 33);
+    CutInsideHead(table.sound, slot).apply(bytes);
+    ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+    CKVTAStreamFile file;
+    ASSERT_EQ(file.Open(table.Damaged()), 0);
+    EXPECT_EQ(file.GetSweepLength(), -1);
+}
