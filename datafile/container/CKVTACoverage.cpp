@@ -230,6 +230,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         ClassifyStream(m_streams[s], candidates[s]);
+    if (m_continuous)
+        ReclaimFramesUnderEventIds();
     MendChunks();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
@@ -558,6 +560,50 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
             return true;       // the id was wrong
     }
     return false;
+}
+
+uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        // An empty chunk fills no time.
+        if (c.payloadSize <= 0 || !s.spansChecked || !SpanHoldsFrames(s.facts, c))
+            continue;
+        const uint64_t slack = s.facts.FrameTime();
+        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+        const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
+                                                          : Near(chunks[*(next - 1)].stop, c.start, slack);
+        const bool meetsBehind = next == s.chunks.end()
+                                     ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
+                                     : Near(chunks[*next].start, c.stop, slack);
+        if (!meetsBefore || !meetsBehind)
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+void CKVTACoverage::ReclaimFramesUnderEventIds()
+{
+    for (StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        std::vector<size_t> kept;
+        for (size_t i : events.chunks) {
+            StreamState* owner = Find(StreamWhoseGapItFills(i));
+            if (!owner) {
+                kept.push_back(i);
+                continue;
+            }
+            (*m_chunks)[i].key = owner->facts.key;
+            owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
+        }
+        events.chunks.swap(kept);
+    }
 }
 
 void CKVTACoverage::MendChunks()

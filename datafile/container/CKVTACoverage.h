@@ -216,6 +216,14 @@ private:
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
+    // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
+    // its span, which meets the stream's chunks before and behind it in the file (or the
+    // recording's start, the claimed stop); 0 when none or more than one.
+    uint64_t StreamWhoseGapItFills(size_t i) const;
+    // A trusted chunk of an event stream that is a stream of samples' frames filling its gap
+    // in a continuous recording carries that stream's data under the event stream's id (a
+    // damaged id): it is that stream's chunk.
+    void ReclaimFramesUnderEventIds();
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
