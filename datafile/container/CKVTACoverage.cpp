@@ -228,10 +228,18 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // classified: another stream's heads vouch for a chunk only where they agree with themselves.
     for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
+    // The streams of samples first: their gaps tell which heads under an event stream's id
+    // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
+        if (m_streams[s].facts.HasFrames())
+            ClassifyStream(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s) {
+        if (m_streams[s].facts.HasFrames())
+            continue;
+        if (m_continuous)
+            ReclaimFramesUnderEventIds(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
-    if (m_continuous)
-        ReclaimFramesUnderEventIds();
+    }
     MendChunks();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
@@ -587,23 +595,20 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
     return only;
 }
 
-void CKVTACoverage::ReclaimFramesUnderEventIds()
+void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)
 {
-    for (StreamState& events : m_streams) {
-        if (events.facts.HasFrames())
+    std::vector<size_t> kept;
+    for (size_t i : candidates) {
+        StreamState* owner = Find(StreamWhoseGapItFills(i));
+        if (!owner) {
+            kept.push_back(i);
             continue;
-        std::vector<size_t> kept;
-        for (size_t i : events.chunks) {
-            StreamState* owner = Find(StreamWhoseGapItFills(i));
-            if (!owner) {
-                kept.push_back(i);
-                continue;
-            }
-            (*m_chunks)[i].key = owner->facts.key;
-            owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
         }
-        events.chunks.swap(kept);
+        (*m_chunks)[i].key = owner->facts.key;
+        (*m_trusted)[i] = true;
+        owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
     }
+    candidates.swap(kept);
 }
 
 void CKVTACoverage::MendChunks()

@@ -220,10 +220,10 @@ private:
     // its span, which meets the stream's chunks before and behind it in the file (or the
     // recording's start, the claimed stop); 0 when none or more than one.
     uint64_t StreamWhoseGapItFills(size_t i) const;
-    // A trusted chunk of an event stream that is a stream of samples' frames filling its gap
-    // in a continuous recording carries that stream's data under the event stream's id (a
-    // damaged id): it is that stream's chunk.
-    void ReclaimFramesUnderEventIds();
+    // A head among an event stream's `candidates` whose payload is a stream of samples' frames
+    // filling its gap in a continuous recording carries that stream's data under the event
+    // stream's id (a damaged id): it becomes that stream's chunk and leaves `candidates`.
+    void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another

@@ -421,6 +421,44 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     }
 }
 
+// A chunk of samples whose head carries an event stream's id is its own stream's chunk again
+// where its frames fill just the gap its stream has there: nothing is lost and the events
+// keep only their own chunks.
+TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;  // whose chunk takes the spikes' id
+        int slot;
+        bool digital;        // the digital stream is recorded too
+        bool storedIndex;    // its stop tells where the last chunk ends
+    };
+    const Case cases[] = {
+        {"the first electrode chunk", kElec, 0, true, false},
+        {"a middle digital chunk", kDigi, 3, true, false},
+        {"a lone stream's middle chunk", kElec, 2, false, false},
+        {"a lone stream's last chunk, the index's stop behind it", kElec, 5, false, true},
+    };
+    const uint64_t spikesId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("spks0001"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true, c.storedIndex);
+        if (!c.digital)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(c.stream, c.slot)] + Kvd::DataChunk::kId,
+                          spikesId);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi, kSpikes})
+            if (c.digital || stream != kDigi)
+                ExpectTrusted(r, cov, stream, AllBut(r, {}));
+    }
+}
+
 // A file that stores no stop (version 0) whose last chunk's times moved back onto the chunk
 // before it: that twin's stop claims no end, so its bytes still hold the time lost behind.
 TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
