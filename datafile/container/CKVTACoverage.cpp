@@ -623,9 +623,26 @@ void CKVTACoverage::MendChunks()
     }
 }
 
+bool CKVTACoverage::HasUntrustedTwin(size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const KvtChunkInfo& o = chunks[j];
+        if (j != i && !(*m_trusted)[j] && o.key == c.key && o.start == c.start && o.stop == c.stop
+            && o.payloadSize == c.payloadSize)
+            return true;
+    }
+    return false;
+}
+
 bool CKVTACoverage::TryMend(size_t i, StreamState& s)
 {
     KvtChunkInfo& c = (*m_chunks)[i];
+    // Of two heads alike that their stream could not keep, neither has a field to mend.
+    if (m_continuous && HasUntrustedTwin(i))
+        return false;
     const auto at = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
     const KvtChunkInfo* prev = at != s.chunks.begin() ? &(*m_chunks)[*(at - 1)] : nullptr;
     const KvtChunkInfo* next = at != s.chunks.end() ? &(*m_chunks)[*at] : nullptr;
@@ -765,6 +782,9 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
     const auto covered = [&](const StreamState& stream) {
         return Holds(stream, c.start) && Holds(stream, c.stop - 1);
     };
+    if (m_continuous && s && c.start < c.stop && SpanHoldsFrames(s->facts, c)
+        && AnotherStreamLacksItsFrames(*s, c))
+        return 0;
     if (!s || c.start >= c.stop || SpanHoldsFrames(s->facts, c) || !covered(*s))
         return named;
     // The stream it names lacks none of its time and its frames do not fit: the id was another
@@ -779,6 +799,26 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
         only = other.facts.key;
     }
     return only != 0 ? only : named;
+}
+
+bool CKVTACoverage::AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c))
+            continue;
+        // Its first chunk that ends after the start, and the one before it: a gap between them
+        // (or from the recording's start) that holds the whole span.
+        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), c.start,
+                                           [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        if (next == other.chunks.end() || chunks[*next].start < c.stop)
+            continue;
+        const uint64_t slack = other.facts.FrameTime();
+        if (next == other.chunks.begin() ? MeetsRecordingStart(c.start, slack)
+                                         : chunks[*(next - 1)].stop <= c.start)
+            return true;
+    }
+    return false;
 }
 
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,

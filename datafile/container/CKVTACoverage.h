@@ -226,6 +226,9 @@ private:
     void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
+    // True when an untrusted head near chunk i in the file is the same as its own: key, times
+    // and size.
+    bool HasUntrustedTwin(size_t i) const;
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
     // stream of samples beside it in the file vouches for, sharing its kept start or stop and
     // lasting as long: the chunks of one period lie together and span the same time. In sweeps
@@ -290,7 +293,13 @@ private:
     // frames do not fit its payload and times and its trusted chunks hold all its time (it
     // carries another stream's id; the twin that stayed shows it): then the one stream that
     // lacks that time and whose frames its payload holds.
+    // Where another stream of samples whose frames fit it lacks its time too, it may be that
+    // stream's chunk under a damaged id: 0, so that both count its bytes.
     uint64_t OwnerOfUntrusted(const KvtChunkInfo& c) const;
+    // True when a stream of samples other than `s` whose frames fit chunk c's payload and span
+    // has a gap that holds its time: between two of its chunks, or before its first one from
+    // the recording's start.
+    bool AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
     // Where the sweeps that the other streams recorded between `from` and `to` begin (a start
     // of one of their chunks that no stream of samples recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;

@@ -459,6 +459,69 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
+// A chunk that carries the id of another stream of samples whose frames are as large becomes
+// a twin of that stream's chunk of its period, and nothing tells which of the two is whose:
+// neither is trusted or mended, and both streams lose that time rather than one keeping the
+// other's samples in silence.
+TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;  // whose chunk takes the other stream's id
+        int slot;
+    };
+    const Case cases[] = {
+        {"a middle digital chunk under the electrode id", kDigi, 3},
+        {"a middle electrode chunk under the digital id", kElec, 2},
+        {"the first digital chunk under the electrode id", kDigi, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.streams[0].channels = {"12"};
+        Write(plan, r);
+        const char* const other = c.stream == kElec ? kDigi : kElec;
+        const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(other).c_str()));
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(c.stream, c.slot)] + Kvd::DataChunk::kId, id);
+        const std::vector<size_t> lost = {r.Chunk(kElec, c.slot), r.Chunk(kDigi, c.slot)};
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
+
+// Heads whose times moved far past the recording lie in no other stream's gap: their bytes
+// stay their own stream's, beside an electrode chunk moved onto its neighbour's time.
+TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams[0].channels = {"12"};
+    Write(plan, r);
+    const auto move = [&](size_t i, uint64_t by) {
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[i] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + by);
+        }
+    };
+    move(r.Chunk(kDigi, 2), 10000 * kMs);
+    move(r.Chunk(kElec, 3), 10 * kMs);
+    move(r.Chunk(kDigi, 3), 86400000 * kMs);
+    const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kElec, 3), r.Chunk(kDigi, 3)};
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    for (const char* stream : {kElec, kDigi}) {
+        ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, stream, AllBut(r, lost));
+    }
+}
+
 // A file that stores no stop (version 0) whose last chunk's times moved back onto the chunk
 // before it: that twin's stop claims no end, so its bytes still hold the time lost behind.
 TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
