@@ -779,9 +779,7 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
 {
     const uint64_t named = StreamOf(c.key);
     const StreamState* s = Find(named);
-    const auto covered = [&](const StreamState& stream) {
-        return Holds(stream, c.start) && Holds(stream, c.stop - 1);
-    };
+    const auto covered = [&](const StreamState& stream) { return HoldsSpanOf(stream, c); };
     if (m_continuous && s && c.start < c.stop && SpanHoldsFrames(s->facts, c)
         && AnotherStreamLacksItsFrames(*s, c))
         return 0;
@@ -798,7 +796,28 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
             return named;
         only = other.facts.key;
     }
-    return only != 0 ? only : named;
+    if (only != 0)
+        return only;
+    // No stream of samples lacks its time: events' bytes under a damaged id.
+    return m_continuous && s->facts.HasFrames() ? EventStreamFor(named) : named;
+}
+
+bool CKVTACoverage::HoldsSpanOf(const StreamState& s, const KvtChunkInfo& c) const
+{
+    return c.start < c.stop && Holds(s, c.start) && Holds(s, c.stop - 1);
+}
+
+uint64_t CKVTACoverage::EventStreamFor(uint64_t named) const
+{
+    uint64_t only = named;
+    for (const StreamState& s : m_streams) {
+        if (s.facts.HasFrames())
+            continue;
+        if (only != named)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
 }
 
 bool CKVTACoverage::AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const

@@ -294,8 +294,15 @@ private:
     // carries another stream's id; the twin that stayed shows it): then the one stream that
     // lacks that time and whose frames its payload holds.
     // Where another stream of samples whose frames fit it lacks its time too, it may be that
-    // stream's chunk under a damaged id: 0, so that both count its bytes.
+    // stream's chunk under a damaged id: 0, so that both count its bytes. In a continuous
+    // recording a chunk under a stream of samples' id that neither fits nor lacks any stream
+    // of samples' time holds events.
     uint64_t OwnerOfUntrusted(const KvtChunkInfo& c) const;
+    // True when trusted chunks of `s` hold the whole span of chunk c.
+    bool HoldsSpanOf(const StreamState& s, const KvtChunkInfo& c) const;
+    // The one event stream, whose bytes a chunk that fits no stream of samples holds: `named`
+    // where there is none, 0 (any stream) where there are several.
+    uint64_t EventStreamFor(uint64_t named) const;
     // True when a stream of samples other than `s` whose frames fit chunk c's payload and span
     // has a gap that holds its time: between two of its chunks, or before its first one from
     // the recording's start.

@@ -459,6 +459,26 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
+// An event chunk under the id of a stream of samples that holds its time fits no stream of
+// samples: its time is the events' loss, not a silent one.
+TEST(CKVTACoverage, EventsUnderAStreamOfSamplesIdAreTheEventsLoss)
+{
+    for (const char* stream : {kElec, kDigi}) {
+        SCOPED_TRACE(stream);
+        Recording r;
+        Write(SmallPlan(true), r);
+        const size_t spikes = r.Chunk(kSpikes, 2);
+        const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(stream).c_str()));
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[spikes] + Kvd::DataChunk::kId, id);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* s : {kElec, kDigi, kSpikes}) {
+            ExpectHoles(cov, s, PlannedHoles(r, s, {spikes}), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, s, AllBut(r, {spikes}));
+        }
+    }
+}
+
 // A chunk that carries the id of another stream of samples whose frames are as large becomes
 // a twin of that stream's chunk of its period, and nothing tells which of the two is whose:
 // neither is trusted or mended, and both streams lose that time rather than one keeping the
