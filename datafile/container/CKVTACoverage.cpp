@@ -830,9 +830,15 @@ bool CKVTACoverage::AnotherStreamLacksItsFrames(const StreamState& s, const KvtC
         // (or from the recording's start) that holds the whole span.
         const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), c.start,
                                            [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
-        if (next == other.chunks.end() || chunks[*next].start < c.stop)
-            continue;
         const uint64_t slack = other.facts.FrameTime();
+        // Behind its last chunk only where it would go on from there.
+        if (next == other.chunks.end()) {
+            if (!other.chunks.empty() && Near(chunks[other.chunks.back()].stop, c.start, slack))
+                return true;
+            continue;
+        }
+        if (chunks[*next].start < c.stop)
+            continue;
         if (next == other.chunks.begin() ? MeetsRecordingStart(c.start, slack)
                                          : chunks[*(next - 1)].stop <= c.start)
             return true;

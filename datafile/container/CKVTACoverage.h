@@ -304,8 +304,8 @@ private:
     // where there is none, 0 (any stream) where there are several.
     uint64_t EventStreamFor(uint64_t named) const;
     // True when a stream of samples other than `s` whose frames fit chunk c's payload and span
-    // has a gap that holds its time: between two of its chunks, or before its first one from
-    // the recording's start.
+    // has a gap that holds its time: between two of its chunks, before its first one from the
+    // recording's start, or right behind its last one.
     bool AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
     // Where the sweeps that the other streams recorded between `from` and `to` begin (a start
     // of one of their chunks that no stream of samples recorded just before), rising.

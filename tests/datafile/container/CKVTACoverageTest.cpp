@@ -516,6 +516,23 @@ TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
     }
 }
 
+// A stream's last chunk under the id of a stream with frames as large leaves its stream's
+// time behind its last chunk lost, where the stream would have gone on.
+TEST(CKVTACoverage, ALastChunkUnderAnotherStreamsIdLeavesItsTimeLost)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams[0].channels = {"12"};
+    Write(plan, r);
+    const size_t last = r.Chunk(kElec, 5);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[last] + Kvd::DataChunk::kId,
+                      LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("digi0001")));
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {last}), KvtHoleCause::kDamagedHead);
+    ExpectTrusted(r, cov, kElec, AllBut(r, {last}));
+}
+
 // Heads whose times moved far past the recording lie in no other stream's gap: their bytes
 // stay their own stream's, beside an electrode chunk moved onto its neighbour's time.
 TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
