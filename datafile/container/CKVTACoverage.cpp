@@ -228,8 +228,18 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // classified: another stream's heads vouch for a chunk only where they agree with themselves.
     for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
+    // The streams of samples first: their gaps tell which heads under an event stream's id
+    // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
+        if (m_streams[s].facts.HasFrames())
+            ClassifyStream(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s) {
+        if (m_streams[s].facts.HasFrames())
+            continue;
+        if (m_continuous)
+            ReclaimFramesUnderEventIds(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
+    }
     for (StreamState& s : m_streams)
         SnapTimesToFrames(s);
     MendChunks();
@@ -651,6 +661,47 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
     }
 }
 
+uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        // An empty chunk fills no time.
+        if (c.payloadSize <= 0 || !s.spansChecked || !SpanHoldsFrames(s.facts, c))
+            continue;
+        const uint64_t slack = s.facts.FrameTime();
+        const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+        const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
+                                                          : Near(chunks[*(next - 1)].stop, c.start, slack);
+        const bool meetsBehind = next == s.chunks.end()
+                                     ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
+                                     : Near(chunks[*next].start, c.stop, slack);
+        if (!meetsBefore || !meetsBehind)
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)
+{
+    std::vector<size_t> kept;
+    for (size_t i : candidates) {
+        StreamState* owner = Find(StreamWhoseGapItFills(i));
+        if (!owner) {
+            kept.push_back(i);
+            continue;
+        }
+        (*m_chunks)[i].key = owner->facts.key;
+        (*m_trusted)[i] = true;
+        owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
+    }
+    candidates.swap(kept);
+}
+
 void CKVTACoverage::MendChunks()
 {
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
@@ -663,9 +714,26 @@ void CKVTACoverage::MendChunks()
     }
 }
 
+bool CKVTACoverage::HasUntrustedTwin(size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const KvtChunkInfo& o = chunks[j];
+        if (j != i && !(*m_trusted)[j] && o.key == c.key && o.start == c.start && o.stop == c.stop
+            && o.payloadSize == c.payloadSize)
+            return true;
+    }
+    return false;
+}
+
 bool CKVTACoverage::TryMend(size_t i, StreamState& s)
 {
     KvtChunkInfo& c = (*m_chunks)[i];
+    // Of two heads alike that their stream could not keep, neither has a field to mend.
+    if (m_continuous && HasUntrustedTwin(i))
+        return false;
     const auto at = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
     const KvtChunkInfo* prev = at != s.chunks.begin() ? &(*m_chunks)[*(at - 1)] : nullptr;
     const KvtChunkInfo* next = at != s.chunks.end() ? &(*m_chunks)[*at] : nullptr;
@@ -803,11 +871,15 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
     const KvtChunkInfo& c = (*m_chunks)[i];
     const uint64_t named = StreamOf(c.key);
     const StreamState* s = Find(named);
-    const auto covered = [&](const StreamState& stream) {
-        return Holds(stream, c.start) && Holds(stream, c.stop - 1);
-    };
-    if (!s || c.start >= c.stop || !covered(*s))
+    if (!s || c.start >= c.stop)
         return named;
+    if (!HoldsSpanOf(*s, c)) {
+        // Where another stream of samples whose frames fit lacks its time too, it may be that
+        // stream's chunk under a damaged id: both count its bytes.
+        if (m_continuous && SpanHoldsFrames(s->facts, c) && AnotherStreamLacksItsFrames(*s, c))
+            return 0;
+        return named;
+    }
     // The stream it names lacks none of its time: the id was another stream's, where one lacks
     // it and its frames fit (even where the named stream's frames fit too: streams of one frame
     // size may carry each other's ids). A stream lacks a chunk's time where it lacks its middle:
@@ -822,7 +894,15 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
             return named;
         only = other.facts.key;
     }
-    return only != 0 && TwinInPlaceOf(i, *s, *Find(only)) ? only : named;
+    if (only != 0 && TwinInPlaceOf(i, *s, *Find(only)))
+        return only;
+    // The twins' order says it is the named stream's own, but its frames fit both: either
+    // stream may have lost it, and both count its bytes.
+    if (only != 0)
+        return m_continuous && SpanHoldsFrames(s->facts, c) ? 0 : named;
+    // No stream of samples lacks its time: events' bytes under a damaged id.
+    const bool fitsNone = s->facts.HasFrames() && !SpanHoldsFrames(s->facts, c);
+    return m_continuous && fitsNone ? EventStreamFor(named) : named;
 }
 
 bool CKVTACoverage::TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const
@@ -846,6 +926,50 @@ bool CKVTACoverage::TwinInPlaceOf(size_t i, const StreamState& named, const Stre
     // The streams of a period lie in the same order in every period: of the two twins, the one
     // on the side where `other`'s chunks lie is its own.
     return (near < pair) == (i < twin);
+}
+
+bool CKVTACoverage::HoldsSpanOf(const StreamState& s, const KvtChunkInfo& c) const
+{
+    return c.start < c.stop && Holds(s, c.start) && Holds(s, c.stop - 1);
+}
+
+uint64_t CKVTACoverage::EventStreamFor(uint64_t named) const
+{
+    uint64_t only = named;
+    for (const StreamState& s : m_streams) {
+        if (s.facts.HasFrames())
+            continue;
+        if (only != named)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+bool CKVTACoverage::AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c))
+            continue;
+        // Its first chunk that ends after the start, and the one before it: a gap between them
+        // (or from the recording's start) that holds the whole span.
+        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), c.start,
+                                           [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        const uint64_t slack = other.facts.FrameTime();
+        // Behind its last chunk only where it would go on from there.
+        if (next == other.chunks.end()) {
+            if (!other.chunks.empty() && Near(chunks[other.chunks.back()].stop, c.start, slack))
+                return true;
+            continue;
+        }
+        if (chunks[*next].start < c.stop)
+            continue;
+        if (next == other.chunks.begin() ? MeetsRecordingStart(c.start, slack)
+                                         : chunks[*(next - 1)].stop <= c.start)
+            return true;
+    }
+    return false;
 }
 
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,

@@ -231,8 +231,19 @@ private:
     // the chunk before or behind it or another stream's chunk of its period does not bear out
     // moves back onto it, so that the chunk's last row is not lost.
     void SnapTimesToFrames(const StreamState& s);
+    // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
+    // its span, which meets the stream's chunks before and behind it in the file (or the
+    // recording's start, the claimed stop); 0 when none or more than one.
+    uint64_t StreamWhoseGapItFills(size_t i) const;
+    // A head among an event stream's `candidates` whose payload is a stream of samples' frames
+    // filling its gap in a continuous recording carries that stream's data under the event
+    // stream's id (a damaged id): it becomes that stream's chunk and leaves `candidates`.
+    void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
+    // True when an untrusted head near chunk i in the file is the same as its own: key, times
+    // and size.
+    bool HasUntrustedTwin(size_t i) const;
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
     // stream of samples beside it in the file vouches for, sharing its kept start or stop and
     // lasting as long: the chunks of one period lie together and span the same time. In sweeps
@@ -300,12 +311,26 @@ private:
     // The stream the bytes of untrusted chunk i belong to: the one its id names, unless that
     // one's trusted chunks hold all its time (it carries another stream's id; the twin that
     // stayed shows it): then the one stream that lacks that time and whose frames its payload
-    // holds, where the twins' order in the file does not say otherwise.
+    // holds, where the twins' order in the file does not say otherwise (where it does and the
+    // named stream's frames fit too, 0 in a continuous recording).
+    // Where the named stream lacks its time and another stream of samples whose frames fit it
+    // lacks it too, it may be that stream's chunk under a damaged id: 0, so that both count its
+    // bytes. In a continuous recording a chunk under a stream of samples' id that neither fits
+    // nor lacks any stream of samples' time holds events.
     uint64_t OwnerOfUntrusted(size_t i) const;
     // True when untrusted chunk i, the twin of a trusted chunk of `named` (same times), lies on
     // the side of it where `other`'s chunk lies in a period that holds both (or no such period
     // tells).
     bool TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const;
+    // True when trusted chunks of `s` hold the whole span of chunk c.
+    bool HoldsSpanOf(const StreamState& s, const KvtChunkInfo& c) const;
+    // The one event stream, whose bytes a chunk that fits no stream of samples holds: `named`
+    // where there is none, 0 (any stream) where there are several.
+    uint64_t EventStreamFor(uint64_t named) const;
+    // True when a stream of samples other than `s` whose frames fit chunk c's payload and span
+    // has a gap that holds its time: between two of its chunks, before its first one from the
+    // recording's start, or right behind its last one.
+    bool AnotherStreamLacksItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
     // Where the sweeps that the other streams recorded between `from` and `to` begin (a start
     // of one of their chunks that no stream of samples recorded just before), rising.
     std::vector<uint64_t> SweepStartsBetween(const StreamState& s, uint64_t from, uint64_t to) const;

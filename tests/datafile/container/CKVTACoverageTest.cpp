@@ -421,6 +421,144 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     }
 }
 
+// A chunk of samples whose head carries an event stream's id is its own stream's chunk again
+// where its frames fill just the gap its stream has there: nothing is lost and the events
+// keep only their own chunks.
+TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;  // whose chunk takes the spikes' id
+        int slot;
+        bool digital;        // the digital stream is recorded too
+        bool storedIndex;    // its stop tells where the last chunk ends
+    };
+    const Case cases[] = {
+        {"the first electrode chunk", kElec, 0, true, false},
+        {"a middle digital chunk", kDigi, 3, true, false},
+        {"a lone stream's middle chunk", kElec, 2, false, false},
+        {"a lone stream's last chunk, the index's stop behind it", kElec, 5, false, true},
+    };
+    const uint64_t spikesId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("spks0001"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true, c.storedIndex);
+        if (!c.digital)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(c.stream, c.slot)] + Kvd::DataChunk::kId,
+                          spikesId);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi, kSpikes})
+            if (c.digital || stream != kDigi)
+                ExpectTrusted(r, cov, stream, AllBut(r, {}));
+    }
+}
+
+// An event chunk under the id of a stream of samples that holds its time fits no stream of
+// samples: its time is the events' loss, not a silent one.
+TEST(CKVTACoverage, EventsUnderAStreamOfSamplesIdAreTheEventsLoss)
+{
+    for (const char* stream : {kElec, kDigi}) {
+        SCOPED_TRACE(stream);
+        Recording r;
+        Write(SmallPlan(true), r);
+        const size_t spikes = r.Chunk(kSpikes, 2);
+        const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(stream).c_str()));
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[spikes] + Kvd::DataChunk::kId, id);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* s : {kElec, kDigi, kSpikes}) {
+            ExpectHoles(cov, s, PlannedHoles(r, s, {spikes}), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, s, AllBut(r, {spikes}));
+        }
+    }
+}
+
+// A chunk that carries the id of another stream of samples whose frames are as large becomes
+// a twin of that stream's chunk of its period, and nothing tells which of the two is whose:
+// neither is trusted or mended, and both streams lose that time rather than one keeping the
+// other's samples in silence.
+TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;  // whose chunk takes the other stream's id
+        int slot;
+    };
+    const Case cases[] = {
+        {"a middle digital chunk under the electrode id", kDigi, 3},
+        {"a middle electrode chunk under the digital id", kElec, 2},
+        {"the first digital chunk under the electrode id", kDigi, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.streams[0].channels = {"12"};
+        Write(plan, r);
+        const char* const other = c.stream == kElec ? kDigi : kElec;
+        const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(other).c_str()));
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(c.stream, c.slot)] + Kvd::DataChunk::kId, id);
+        const std::vector<size_t> lost = {r.Chunk(kElec, c.slot), r.Chunk(kDigi, c.slot)};
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
+
+// A stream's last chunk under the id of a stream with frames as large leaves its stream's
+// time behind its last chunk lost, where the stream would have gone on.
+TEST(CKVTACoverage, ALastChunkUnderAnotherStreamsIdLeavesItsTimeLost)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams[0].channels = {"12"};
+    Write(plan, r);
+    const size_t last = r.Chunk(kElec, 5);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[last] + Kvd::DataChunk::kId,
+                      LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("digi0001")));
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {last}), KvtHoleCause::kDamagedHead);
+    ExpectTrusted(r, cov, kElec, AllBut(r, {last}));
+}
+
+// Heads whose times moved far past the recording lie in no other stream's gap: their bytes
+// stay their own stream's, beside an electrode chunk moved onto its neighbour's time.
+TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams[0].channels = {"12"};
+    Write(plan, r);
+    const auto move = [&](size_t i, uint64_t by) {
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[i] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + by);
+        }
+    };
+    move(r.Chunk(kDigi, 2), 10000 * kMs);
+    move(r.Chunk(kElec, 3), 10 * kMs);
+    move(r.Chunk(kDigi, 3), 86400000 * kMs);
+    const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kElec, 3), r.Chunk(kDigi, 3)};
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    for (const char* stream : {kElec, kDigi}) {
+        ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, stream, AllBut(r, lost));
+    }
+}
+
 // A file that stores no stop (version 0) whose last chunk's times moved back onto the chunk
 // before it: that twin's stop claims no end, so its bytes still hold the time lost behind.
 TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
