@@ -1122,9 +1122,11 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
+    TailBounds samplesTail = tail;
+    samplesTail.reach = SamplesTailReach(trusted, tailBytes);
     m_samplesEnd = trusted.anySamples || !trusted.any
                        ? std::max(m_extentStart,
-                                  Extend(std::max(trusted.latestSamples, m_extentStart), tail))
+                                  Extend(std::max(trusted.latestSamples, m_extentStart), samplesTail))
                        : m_extentEnd;
     // In a file cut short, an event stream that goes on past the samples shows they went on too.
     if (m_fileCut)
@@ -1135,7 +1137,7 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     TrustedReach r;
-    r.lastEnd = m_dataStart;
+    r.lastEnd = r.lastSamplesEnd = m_dataStart;
     for (const StreamState& s : m_streams) {
         for (size_t i : s.chunks) {
             const KvtChunkInfo& c = chunks[i];
@@ -1143,6 +1145,8 @@ CKVTACoverage::TrustedReach CKVTACoverage::ReachOfTrusted() const
             r.latest = std::max(r.latest, c.stop);
             r.latestStart = std::max(r.latestStart, c.start);
             r.lastEnd = std::max(r.lastEnd, c.End());
+            if (s.facts.HasFrames())
+                r.lastSamplesEnd = std::max(r.lastSamplesEnd, c.End());
             r.longestChunk = std::max(r.longestChunk, c.stop - c.start);
             r.any = true;
             if (s.facts.HasFrames()) {
@@ -1231,6 +1235,16 @@ uint64_t CKVTACoverage::LastRunStart() const
         runStop = std::max(runStop, span.stop);
     }
     return runStart;
+}
+
+uint64_t CKVTACoverage::SamplesTailReach(const TrustedReach& trusted, uint64_t tailBytes) const
+{
+    // Events of the last period may lie behind its samples in the file: unread bytes between
+    // the last trusted samples and them are the samples' tail too.
+    if (!m_continuous)
+        return TimeSideBySide(tailBytes);
+    const uint64_t between = TailBytes(trusted.lastSamplesEnd) - TailBytes(trusted.lastEnd);
+    return TimeSideBySide(tailBytes + between);
 }
 
 uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const

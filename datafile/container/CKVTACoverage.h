@@ -151,6 +151,7 @@ private:
         uint64_t latestSamplesStart = 0;  // the latest start of a chunk of samples
         uint64_t latestSamples = 0;    // the latest stop of a stream of samples
         uint64_t lastEnd = 0;          // the file offset behind them all (none: the data start)
+        uint64_t lastSamplesEnd = 0;   // the file offset behind those of streams of samples
         uint64_t longestChunk = 0;     // the longest time one of them spans
         bool someStreamShort = false;  // a stream of samples ends before the others or is empty
 
@@ -265,6 +266,10 @@ private:
     // `samplesEnd`: behind every chunk of samples in the file and no longer than a sweep, or
     // starting with the last run of samples and spanning a sweep.
     bool TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) const;
+    // The time the streams of samples may go on behind their trusted chunks: what `tailBytes`
+    // behind all trusted chunks hold and, in a continuous recording, what unread bytes between
+    // the last trusted samples and later event chunks hold.
+    uint64_t SamplesTailReach(const TrustedReach& trusted, uint64_t tailBytes) const;
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
     // The latest stop claimed for the time behind the trusted chunks: by the header or a stored

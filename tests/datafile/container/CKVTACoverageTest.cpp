@@ -559,6 +559,31 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     }
 }
 
+// The events of the last slot lie behind its samples in the file: a last chunk of samples
+// whose head is damaged leaves its time lost, though no unread byte lies behind the events.
+TEST(CKVTACoverage, ALostLastChunkBeforeTheLastEventsLeavesItsTimeLost)
+{
+    for (bool digital : {false, true}) {
+        SCOPED_TRACE(digital ? "two streams of samples" : "a lone stream");
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true);
+        if (!digital)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t last = r.Chunk(kElec, 5);
+        const size_t start = r.layout.chunkAt[last] + Kvd::DataChunk::kStart;
+        const size_t stop = r.layout.chunkAt[last] + Kvd::DataChunk::kStop;
+        const uint64_t was = LoadLE<uint64_t>(r.bytes.data() + start);
+        PatchLE<uint64_t>(r.bytes, start, LoadLE<uint64_t>(r.bytes.data() + stop));
+        PatchLE<uint64_t>(r.bytes, stop, was);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        EXPECT_EQ(cov.SamplesEnd(), r.End());
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {last}), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, {last}));
+    }
+}
+
 // A file that stores no stop (version 0) whose last chunk's times moved back onto the chunk
 // before it: that twin's stop claims no end, so its bytes still hold the time lost behind.
 TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
