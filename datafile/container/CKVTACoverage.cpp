@@ -312,14 +312,28 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
         return false;
     size_t ordered = 0;
     size_t agreeing = 0;
+    size_t agreeingWithFrames = 0;   // those among them that hold at least one frame
     for (size_t i : candidates) {
         const KvtChunkInfo& c = (*m_chunks)[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
         ++ordered;
-        agreeing += SpanHoldsFrames(s.facts, c) ? 1 : 0;
+        if (SpanHoldsFrames(s.facts, c)) {
+            ++agreeing;
+            agreeingWithFrames += c.payloadSize > 0 ? 1 : 0;
+        }
     }
-    return 2 * agreeing > ordered;
+    return 2 * agreeing > ordered || HalfHold(agreeingWithFrames, ordered);
+}
+
+bool CKVTACoverage::HalfHold(size_t agreeingWithFrames, size_t ordered) const
+{
+    // Frames that last just as long as the times say are no chance: where half of a stream's
+    // heads show them (one damaged head of two), the stream was written by a recorder that
+    // keeps to them. Old files tell their mode by the gaps between the chunks they trust,
+    // before the mode is known: there the majority alone decides, lest a dropped chunk be
+    // taken for a gap.
+    return !m_chunksMayPrecedeStart && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
 }
 
 bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const
@@ -531,14 +545,11 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
         if (!other || other == &s)
             continue;
         const KvtChunkInfo& o = chunks[j];
-        // An event chunk tells no span of its own, but one beside this chunk that starts with
-        // it (a trigger starting its sweep) vouches for its start.
+        // An event chunk tells no span of its own, but a trigger beside this chunk that starts
+        // its sweep with it, or spans it, vouches for it.
         if (!other->facts.HasFrames()) {
-            if (c.key == s.facts.key && o.start == c.start && !m_continuous) {
-                start = c.start;
-                stop = AddSaturated(c.start, length);
+            if (c.key == s.facts.key && !m_continuous && TriggerVouches(o, c, length, start, stop))
                 return true;
-            }
             continue;
         }
         if (c.key == s.facts.key && Near(o.start, c.start, slack)
@@ -556,6 +567,23 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
         if (c.key != s.facts.key && Near(o.start, c.start, slack) && Near(o.stop, c.stop, slack)
             && c.start <= c.stop && Near(c.stop - c.start, length, slack))
             return true;       // the id was wrong
+    }
+    return false;
+}
+
+bool CKVTACoverage::TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkInfo& c, uint64_t length,
+                                   uint64_t& start, uint64_t& stop)
+{
+    if (trigger.start == c.start) {
+        start = c.start;
+        stop = AddSaturated(c.start, length);
+        return true;
+    }
+    // A trigger that spans the chunk's frames and stops with it vouches for its start too.
+    if (trigger.stop == c.stop && trigger.start <= trigger.stop && trigger.stop - trigger.start == length) {
+        start = trigger.start;
+        stop = c.stop;
+        return true;
     }
     return false;
 }

@@ -179,6 +179,9 @@ private:
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;
+    // True when, short of a majority, exactly half of the `ordered` heads hold at least one
+    // frame for as long as their times say: the stream's chunks are held to their spans too.
+    bool HalfHold(size_t agreeingWithFrames, size_t ordered) const;
     // The heads among `candidates` that agree with themselves (s.spansChecked already set).
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
     // True when each of `heads` (file order) starts at or after the stop of the one before, or
@@ -225,6 +228,11 @@ private:
     // neighbour of its own stream, as the first or last of a sweep.
     bool PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
                        uint64_t& stop) const;
+    // In sweeps: the times of chunk `c` (`length` ns of frames) that an event chunk beside it
+    // vouches for: one that starts with it (a trigger starting its sweep) vouches for its
+    // start; one that spans its frames and stops with it, for both times.
+    static bool TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkInfo& c, uint64_t length,
+                               uint64_t& start, uint64_t& stop);
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
                        uint64_t leftFrom);
     void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);

@@ -328,6 +328,7 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
         std::vector<Patch> patches;
         std::vector<std::pair<const char*, int>> lost;   // the chunks whose time is lost
         uint16_t version = 11;
+        int sweepCount = 3;
     };
     const auto to = [](uint64_t v) { return [v](uint64_t) { return v; }; };
     const uint64_t slot = 10 * kMs;
@@ -346,6 +347,10 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(0)}}, {}},
         {"a lone stream's chunk whose stop is its start", true, false,
          {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}},
+        {"a lone stream of two sweeps, a chunk whose stop is its start", true, false,
+         {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}, 11, 2},
+        {"a lone stream's chunk whose start is a chunk early, its trigger spanning it", true, false,
+         {{kElec, 1, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }}}, {}},
         {"a lone stream's last chunk, its trigger unreadable, no stop stored", true, false,
          {{kTrigger, 2, Kvd::DataChunk::kSize, [](uint64_t v) { return v + 1; }}}, {}, 0},
         {"a first chunk moved a chunk before the recording", false, true,
@@ -377,6 +382,7 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
         Recording r;
         KvdRecordingPlan plan = c.sweeps ? SweepPlan(10) : SmallPlan();
         plan.fileVersion = c.version;
+        plan.sweeps = c.sweepCount;
         if (!c.digital)
             plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
