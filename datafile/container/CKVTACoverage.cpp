@@ -396,12 +396,16 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
-        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
-                                              : AnotherStreamOverlaps(s, sound[k]) || BesideLostHeadOfItsTime(s, sound[k]);
+        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) : AccompaniedInSweeps(s, sound[k]);
         if (joins[k] > 0 || accompanied)
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
+}
+
+bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
+{
+    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i);
 }
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
@@ -450,6 +454,17 @@ bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) cons
             continue;
         const StreamState* owner = Find(StreamOf(span->headKey));
         if (owner && owner != &s && span->headStart == c.start)
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::BesideOwnHeadThatDisagrees(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t j : {i - 1, i + 1}) {
+        if (j < chunks.size() && chunks[j].key == s.facts.key && chunks[j].start == chunks[i].start
+            && !HeadAgreesWithItself(chunks[j], s))
             return true;
     }
     return false;
@@ -745,17 +760,22 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(const KvtChunkInfo& c) const
     if (!s || c.start >= c.stop || SpanHoldsFrames(s->facts, c) || !covered(*s))
         return named;
     // The stream it names lacks none of its time and its frames do not fit: the id was another
-    // stream's.
-    uint64_t only = 0;
-    for (const StreamState& other : m_streams) {
-        if (&other == s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c)
-            || covered(other))
-            continue;
+    // stream's. A stream of samples whose frames fit goes first; failing one, an event stream
+    // (events fit any payload).
+    for (const bool frames : {true, false}) {
+        uint64_t only = 0;
+        for (const StreamState& other : m_streams) {
+            if (&other == s || other.facts.HasFrames() != frames || covered(other)
+                || (frames && !SpanHoldsFrames(other.facts, c)))
+                continue;
+            if (only != 0)
+                return named;
+            only = other.facts.key;
+        }
         if (only != 0)
-            return named;
-        only = other.facts.key;
+            return only;
     }
-    return only != 0 ? only : named;
+    return named;
 }
 
 std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, uint64_t from,

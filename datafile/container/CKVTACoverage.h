@@ -198,11 +198,18 @@ private:
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when something beside chunk i of a recording of sweeps shows its time is its period's:
+    // another stream's chunk that shares it, or a damaged head that starts with it.
+    bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
     // True when a chunk of another stream near chunk i in the file shares some of its time.
     bool AnotherStreamOverlaps(const StreamState& s, size_t i) const;
     // True when a damaged head right before or behind chunk i in the file names another
     // stream and starts with it (a trigger of its sweep that the chain could not read).
     bool BesideLostHeadOfItsTime(const StreamState& s, size_t i) const;
+    // True when a head of the same stream right before or behind chunk i in the file starts
+    // with it but does not hold frames for its own span: another stream's chunk of that period
+    // (a trigger starting its sweep) whose id was damaged into this stream's.
+    bool BesideOwnHeadThatDisagrees(const StreamState& s, size_t i) const;
     // True when the times of chunk c of stream s are in order and hold its frames (a stream
     // whose spans are not held to them: span no longer than a chunk can).
     bool HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const;

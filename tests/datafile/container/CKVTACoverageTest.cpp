@@ -333,6 +333,7 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     const auto to = [](uint64_t v) { return [v](uint64_t) { return v; }; };
     const uint64_t slot = 10 * kMs;
     const uint64_t digiId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("digi0001"));
+    const uint64_t elecId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("elec0001"));
     const Case cases[] = {
         {"a sweep's only chunk, its stop far past", true, true,
          {{kElec, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
@@ -351,6 +352,8 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}, 11, 2},
         {"a lone stream's chunk whose start is a chunk early, its trigger spanning it", true, false,
          {{kElec, 1, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }}}, {}},
+        {"a lone stream's chunk whose trigger carries the electrode id", true, false,
+         {{kTrigger, 1, Kvd::DataChunk::kId, to(elecId)}}, {}},
         {"a lone stream's last chunk, its trigger unreadable, no stop stored", true, false,
          {{kTrigger, 2, Kvd::DataChunk::kSize, [](uint64_t v) { return v + 1; }}}, {}, 0},
         {"a first chunk moved a chunk before the recording", false, true,
