@@ -500,6 +500,7 @@ TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
 
 // A chunk time a nanosecond off the frame grid moves the middle sweep's start by as much: the
 // sweep's stop, a nanosecond past the data, must not cost a row, and no stream's rows may shift.
+// Stops a nanosecond short of their frames end the sweep where the frames do.
 TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
 {
     struct Case
@@ -508,8 +509,10 @@ TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
         bool storedIndex;       // the sweeps come from the index, not from the chunks
         bool electrodeLost;     // the electrode chunk that begins the sweep
         int64_t digitalMoveNs;  // the start of the digital chunk beside it
+        int64_t stopsMoveNs = 0;  // the stops of both streams' chunks of the sweep
     };
     const Case cases[] = {
+        {"both streams' stops a nanosecond early", false, false, 0, -1},
         {"the electrode chunk lost, the digital one a nanosecond late", false, true, 1},
         {"the digital chunk a nanosecond early", false, false, -1},
         {"stored sweeps, the digital chunk a nanosecond early", true, false, -1},
@@ -536,6 +539,9 @@ TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
             if (chunks[i].stream == "Digital Data")
                 PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStart,
                                   T0 + middle + static_cast<uint64_t>(c.digitalMoveNs));
+            if (chunks[i].stream != "Trigger 1" && c.stopsMoveNs != 0)
+                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStop,
+                                  T0 + chunks[i].stopNs + static_cast<uint64_t>(c.stopsMoveNs));
         }
         CKVTAStreamFile file;
         ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
