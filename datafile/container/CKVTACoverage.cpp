@@ -143,6 +143,7 @@ void CKVTACoverage::Clear()
     m_endUnknown = false;
     m_allCounted = false;
     m_continuous = true;
+    m_sweepLength = 0;
     m_built = false;
 }
 
@@ -199,6 +200,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_claimedStop = recording.claimedStop;
     m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
     m_continuous = recording.continuous;
+    m_sweepLength = recording.sweepLength;
     trusted.assign(chunks.size(), false);
     for (const KvtStreamFacts& facts : streams) {
         if (m_byKey.count(facts.key))
@@ -828,7 +830,33 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     for (uint64_t at : places)
         if (AnotherStreamHolds(s, at))
             return at;
+    uint64_t claimed = 0;
+    if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
+        return claimed;
     return before.time;
+}
+
+bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
+                                  uint64_t& start) const
+{
+    // Nothing else tells where the lost time lies: a head of the stream between the chunks
+    // around it whose times lie in the gap and span just that time, a whole sweep (a sweep of
+    // its own whose trigger was lost too), is believed. A head that claims less may have
+    // moved off the sweep it belongs to.
+    const uint64_t slack = s.facts.FrameTime();
+    if (m_sweepLength == 0 || !Near(length, m_sweepLength, slack))
+        return false;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        if (u->key != s.facts.key || u->claimedStart < before.time || u->claimedStart > u->claimedStop
+            || u->claimedStop > behind.time
+            || !Near(u->claimedStop - u->claimedStart, length, slack))
+            continue;
+        start = u->claimedStart;
+        return true;
+    }
+    return false;
 }
 
 uint64_t CKVTACoverage::TailLossStart(const StreamState& s, uint64_t stop) const

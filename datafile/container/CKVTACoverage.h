@@ -313,6 +313,11 @@ private:
     // continuous recording as well): the damaged heads' times or the other streams of that
     // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
+    // In sweeps, where nothing else tells: true when `length` is a whole sweep and an unread
+    // head of stream `s` between `before` and `behind` claims times inside the gap that span it;
+    // `start` is its start.
+    bool ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
+                       uint64_t& start) const;
     // Where the time stream `s` lost behind its last chunk, which stops at `stop`, begins in a
     // continuous copy cut short: at `stop`, or where a pause that began there ends, which
     // another stream of samples shows by a gap between two of its chunks with no unread bytes
@@ -348,5 +353,6 @@ private:
     bool m_endUnknown = false;
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
+    uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
     bool m_built = false;
 };
