@@ -233,6 +233,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (size_t s = 0; s < m_streams.size(); ++s)
         ClassifyStream(m_streams[s], candidates[s]);
     MendChunks();
+    if (!m_continuous)
+        AlignTimesToPeriod();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
@@ -603,6 +605,51 @@ bool CKVTACoverage::TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkIn
         return true;
     }
     return false;
+}
+
+void CKVTACoverage::AlignTimesToPeriod()
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t i : s.chunks) {
+            KvtChunkInfo& c = chunks[i];
+            const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+            if (c.stop - c.start != length)
+                AlignTimeToPeriod(s, i, length);
+        }
+    }
+}
+
+void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    const auto off = [&](uint64_t start, uint64_t stop) {
+        const uint64_t span = stop > start ? stop - start : 0;
+        return span > length ? span - length : length - span;
+    };
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
+        if (!other || other == &s)
+            continue;
+        const KvtChunkInfo& o = chunks[j];
+        // Another stream's chunk of the period that spans its own frames exactly (a trigger:
+        // this chunk's) and starts within a frame of it where its frames say it starts: its
+        // start was a nanosecond or so off.
+        const uint64_t otherLength =
+            other->facts.HasFrames() ? other->facts.Duration(static_cast<uint64_t>(o.payloadSize)) : length;
+        if (o.start > o.stop || o.stop - o.start != otherLength)
+            continue;
+        if (o.start != c.start && Near(o.start, c.start, slack) && o.start < c.stop
+            && off(o.start, c.stop) < off(c.start, c.stop)) {
+            c.start = o.start;
+            return;
+        }
+    }
 }
 
 void CKVTACoverage::MendChunks()

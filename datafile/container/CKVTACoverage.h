@@ -226,6 +226,10 @@ private:
     // True when a chunk of another stream next to chunk i in the file starts with it (events
     // too: the trigger of a sweep begins with its first chunk).
     bool AccompaniedInFile(const StreamState& s, size_t i) const;
+    // In sweeps, a trusted chunk whose start lies within a frame of where its frames, ending at
+    // its stop, begin, and where another stream's chunk of its period starts, starts there.
+    void AlignTimesToPeriod();
+    void AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
