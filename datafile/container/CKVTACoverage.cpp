@@ -143,6 +143,7 @@ void CKVTACoverage::Clear()
     m_endUnknown = false;
     m_allCounted = false;
     m_continuous = true;
+    m_sweepLength = 0;
     m_built = false;
 }
 
@@ -199,6 +200,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_claimedStop = recording.claimedStop;
     m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
     m_continuous = recording.continuous;
+    m_sweepLength = recording.sweepLength;
     trusted.assign(chunks.size(), false);
     for (const KvtStreamFacts& facts : streams) {
         if (m_byKey.count(facts.key))
@@ -243,6 +245,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (StreamState& s : m_streams)
         SnapTimesToFrames(s);
     MendChunks();
+    if (!m_continuous)
+        AlignTimesToPeriod();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
@@ -346,14 +350,28 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
         return false;
     size_t ordered = 0;
     size_t agreeing = 0;
+    size_t agreeingWithFrames = 0;   // those among them that hold at least one frame
     for (size_t i : candidates) {
         const KvtChunkInfo& c = (*m_chunks)[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start))
             continue;
         ++ordered;
-        agreeing += SpanHoldsFrames(s.facts, c) ? 1 : 0;
+        if (SpanHoldsFrames(s.facts, c)) {
+            ++agreeing;
+            agreeingWithFrames += c.payloadSize > 0 ? 1 : 0;
+        }
     }
-    return 2 * agreeing > ordered;
+    return 2 * agreeing > ordered || HalfHold(agreeingWithFrames, ordered);
+}
+
+bool CKVTACoverage::HalfHold(size_t agreeingWithFrames, size_t ordered) const
+{
+    // Frames that last just as long as the times say are no chance: where half of a stream's
+    // heads show them (one damaged head of two), the stream was written by a recorder that
+    // keeps to them. Old files tell their mode by the gaps between the chunks they trust,
+    // before the mode is known: there the majority alone decides, lest a dropped chunk be
+    // taken for a gap.
+    return !m_chunksMayPrecedeStart && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
 }
 
 bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const
@@ -417,12 +435,16 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
-        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
-                                              : AnotherStreamOverlaps(s, sound[k]) || BesideLostHeadOfItsTime(s, sound[k]);
+        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) : AccompaniedInSweeps(s, sound[k]);
         if (joins[k] > 0 || accompanied)
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
+}
+
+bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
+{
+    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i);
 }
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
@@ -471,6 +493,17 @@ bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) cons
             continue;
         const StreamState* owner = Find(StreamOf(span->headKey));
         if (owner && owner != &s && span->headStart == c.start)
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::BesideOwnHeadThatDisagrees(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t j : {i - 1, i + 1}) {
+        if (j < chunks.size() && chunks[j].key == s.facts.key && chunks[j].start == chunks[i].start
+            && !HeadAgreesWithItself(chunks[j], s))
             return true;
     }
     return false;
@@ -566,14 +599,11 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
         if (!other || other == &s)
             continue;
         const KvtChunkInfo& o = chunks[j];
-        // An event chunk tells no span of its own, but one beside this chunk that starts with
-        // it (a trigger starting its sweep) vouches for its start.
+        // An event chunk tells no span of its own, but a trigger beside this chunk that starts
+        // its sweep with it, or spans it, vouches for it.
         if (!other->facts.HasFrames()) {
-            if (c.key == s.facts.key && o.start == c.start && !m_continuous) {
-                start = c.start;
-                stop = AddSaturated(c.start, length);
+            if (c.key == s.facts.key && !m_continuous && TriggerVouches(o, c, length, start, stop))
                 return true;
-            }
             continue;
         }
         if (c.key == s.facts.key && Near(o.start, c.start, slack)
@@ -700,6 +730,68 @@ void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)
         owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
     }
     candidates.swap(kept);
+}
+
+bool CKVTACoverage::TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkInfo& c, uint64_t length,
+                                   uint64_t& start, uint64_t& stop)
+{
+    if (trigger.start == c.start) {
+        start = c.start;
+        stop = AddSaturated(c.start, length);
+        return true;
+    }
+    // A trigger that spans the chunk's frames and stops with it vouches for its start too.
+    if (trigger.stop == c.stop && trigger.start <= trigger.stop && trigger.stop - trigger.start == length) {
+        start = trigger.start;
+        stop = c.stop;
+        return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::AlignTimesToPeriod()
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t i : s.chunks) {
+            KvtChunkInfo& c = chunks[i];
+            const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+            if (c.stop - c.start != length)
+                AlignTimeToPeriod(s, i, length);
+        }
+    }
+}
+
+void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    const auto off = [&](uint64_t start, uint64_t stop) {
+        const uint64_t span = stop > start ? stop - start : 0;
+        return span > length ? span - length : length - span;
+    };
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
+        if (!other || other == &s)
+            continue;
+        const KvtChunkInfo& o = chunks[j];
+        // Another stream's chunk of the period that spans its own frames exactly (a trigger:
+        // this chunk's) and starts within a frame of it where its frames say it starts: its
+        // start was a nanosecond or so off.
+        const uint64_t otherLength =
+            other->facts.HasFrames() ? other->facts.Duration(static_cast<uint64_t>(o.payloadSize)) : length;
+        if (o.start > o.stop || o.stop - o.start != otherLength)
+            continue;
+        if (o.start != c.start && Near(o.start, c.start, slack) && o.start < c.stop
+            && off(o.start, c.stop) < off(c.start, c.stop)) {
+            c.start = o.start;
+            return;
+        }
+    }
 }
 
 void CKVTACoverage::MendChunks()
@@ -900,9 +992,28 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
     // stream may have lost it, and both count its bytes.
     if (only != 0)
         return m_continuous && SpanHoldsFrames(s->facts, c) ? 0 : named;
-    // No stream of samples lacks its time: events' bytes under a damaged id.
-    const bool fitsNone = s->facts.HasFrames() && !SpanHoldsFrames(s->facts, c);
-    return m_continuous && fitsNone ? EventStreamFor(named) : named;
+    if (!s->facts.HasFrames() || SpanHoldsFrames(s->facts, c))
+        return named;
+    // No stream of samples lacks its time and its frames fit none: events' bytes under a
+    // damaged id, the one event stream's that lacks the time, else (continuous) the one event
+    // stream's.
+    const uint64_t lacking = EventStreamLacking(c);
+    if (lacking != 0)
+        return lacking;
+    return m_continuous ? EventStreamFor(named) : named;
+}
+
+uint64_t CKVTACoverage::EventStreamLacking(const KvtChunkInfo& c) const
+{
+    uint64_t only = 0;
+    for (const StreamState& other : m_streams) {
+        if (other.facts.HasFrames() || HoldsSpanOf(other, c))
+            continue;
+        if (only != 0)
+            return 0;
+        only = other.facts.key;
+    }
+    return only;
 }
 
 bool CKVTACoverage::TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const
@@ -1022,7 +1133,33 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     for (uint64_t at : places)
         if (AnotherStreamHolds(s, at))
             return at;
+    uint64_t claimed = 0;
+    if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
+        return claimed;
     return before.time;
+}
+
+bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
+                                  uint64_t& start) const
+{
+    // Nothing else tells where the lost time lies: a head of the stream between the chunks
+    // around it whose times lie in the gap and span just that time, a whole sweep (a sweep of
+    // its own whose trigger was lost too), is believed. A head that claims less may have
+    // moved off the sweep it belongs to.
+    const uint64_t slack = s.facts.FrameTime();
+    if (m_sweepLength == 0 || !Near(length, m_sweepLength, slack))
+        return false;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        if (u->key != s.facts.key || u->claimedStart < before.time || u->claimedStart > u->claimedStop
+            || u->claimedStop > behind.time
+            || !Near(u->claimedStop - u->claimedStart, length, slack))
+            continue;
+        start = u->claimedStart;
+        return true;
+    }
+    return false;
 }
 
 uint64_t CKVTACoverage::TailLossStart(const StreamState& s, uint64_t stop) const

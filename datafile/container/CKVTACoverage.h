@@ -190,6 +190,9 @@ private:
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;
+    // True when, short of a majority, exactly half of the `ordered` heads hold at least one
+    // frame for as long as their times say: the stream's chunks are held to their spans too.
+    bool HalfHold(size_t agreeingWithFrames, size_t ordered) const;
     // The heads among `candidates` that agree with themselves (s.spansChecked already set).
     std::vector<size_t> SelfConsistentHeads(StreamState& s, const std::vector<size_t>& candidates);
     // True when each of `heads` (file order) starts at or after the stop of the one before, or
@@ -206,11 +209,18 @@ private:
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when something beside chunk i of a recording of sweeps shows its time is its period's:
+    // another stream's chunk that shares it, or a damaged head that starts with it.
+    bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
     // True when a chunk of another stream near chunk i in the file shares some of its time.
     bool AnotherStreamOverlaps(const StreamState& s, size_t i) const;
     // True when a damaged head right before or behind chunk i in the file names another
     // stream and starts with it (a trigger of its sweep that the chain could not read).
     bool BesideLostHeadOfItsTime(const StreamState& s, size_t i) const;
+    // True when a head of the same stream right before or behind chunk i in the file starts
+    // with it but does not hold frames for its own span: another stream's chunk of that period
+    // (a trigger starting its sweep) whose id was damaged into this stream's.
+    bool BesideOwnHeadThatDisagrees(const StreamState& s, size_t i) const;
     // True when the times of chunk c of stream s are in order and hold its frames (a stream
     // whose spans are not held to them: span no longer than a chunk can).
     bool HeadAgreesWithItself(const KvtChunkInfo& c, const StreamState& s) const;
@@ -240,6 +250,10 @@ private:
     // filling its gap in a continuous recording carries that stream's data under the event
     // stream's id (a damaged id): it becomes that stream's chunk and leaves `candidates`.
     void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
+    // In sweeps, a trusted chunk whose start lies within a frame of where its frames, ending at
+    // its stop, begin, and where another stream's chunk of its period starts, starts there.
+    void AlignTimesToPeriod();
+    void AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // True when an untrusted head near chunk i in the file is the same as its own: key, times
@@ -252,6 +266,11 @@ private:
     // neighbour of its own stream, as the first or last of a sweep.
     bool PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
                        uint64_t& stop) const;
+    // In sweeps: the times of chunk `c` (`length` ns of frames) that an event chunk beside it
+    // vouches for: one that starts with it (a trigger starting its sweep) vouches for its
+    // start; one that spans its frames and stops with it, for both times.
+    static bool TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkInfo& c, uint64_t length,
+                               uint64_t& start, uint64_t& stop);
     void CollectUnread(const std::vector<KvtLostSpan>& lost, CFileReader* reader, uint64_t limit,
                        uint64_t leftFrom);
     void WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit);
@@ -320,8 +339,9 @@ private:
     // named stream's frames fit too, 0 in a continuous recording).
     // Where the named stream lacks its time and another stream of samples whose frames fit it
     // lacks it too, it may be that stream's chunk under a damaged id: 0, so that both count its
-    // bytes. In a continuous recording a chunk under a stream of samples' id that neither fits
-    // nor lacks any stream of samples' time holds events.
+    // bytes. A chunk under a stream of samples' id that neither fits nor lacks any stream of
+    // samples' time holds events: the one event stream's that lacks its time, else, in a
+    // continuous recording, the one event stream's.
     uint64_t OwnerOfUntrusted(size_t i) const;
     // True when untrusted chunk i, the twin of a trusted chunk of `named` (same times), lies on
     // the side of it where `other`'s chunk lies in a period that holds both (or no such period
@@ -332,6 +352,9 @@ private:
     // The one event stream, whose bytes a chunk that fits no stream of samples holds: `named`
     // where there is none, 0 (any stream) where there are several.
     uint64_t EventStreamFor(uint64_t named) const;
+    // The one event stream whose trusted chunks do not hold chunk c's span; 0 when none or
+    // several.
+    uint64_t EventStreamLacking(const KvtChunkInfo& c) const;
     // True when a stream of samples other than `s` whose frames fit chunk c's payload and span
     // has a gap that holds its time: between two of its chunks, before its first one from the
     // recording's start, or right behind its last one.
@@ -351,6 +374,11 @@ private:
     // continuous recording as well): the damaged heads' times or the other streams of that
     // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
+    // In sweeps, where nothing else tells: true when `length` is a whole sweep and an unread
+    // head of stream `s` between `before` and `behind` claims times inside the gap that span it;
+    // `start` is its start.
+    bool ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
+                       uint64_t& start) const;
     // Where the time stream `s` lost behind its last chunk, which stops at `stop`, begins in a
     // continuous copy cut short: at `stop`, or where a pause that began there ends, which
     // another stream of samples shows by a gap between two of its chunks with no unread bytes
@@ -386,5 +414,6 @@ private:
     bool m_endUnknown = false;
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
+    uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
     bool m_built = false;
 };

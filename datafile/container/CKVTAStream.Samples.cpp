@@ -295,7 +295,10 @@ uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t pay
         return std::max(start, stop);
     const uint64_t framesEnd = Saturate(static_cast<U128>(start) + duration);
     const uint64_t latest = Saturate(static_cast<U128>(framesEnd) + std::max(duration, kNsPerSecond));
-    return stop >= start && stop <= latest ? stop : framesEnd;
+    // A stop short of the last frame's end by less than a frame is that end, off by a rounding:
+    // the sweep it ends keeps its last row.
+    const bool shortOfFrames = stop >= start && stop < framesEnd && framesEnd - stop < GetCoverageFacts().FrameTime();
+    return stop >= start && stop <= latest && !shortOfFrames ? stop : framesEnd;
 }
 
 uint64_t CKVTAStream::GetDataStopTime(const CKVTADataBlock& block) const

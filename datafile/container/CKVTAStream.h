@@ -228,8 +228,9 @@ public:
 
     // Where the samples of a chunk end: its stop field, unless that lies before its start or
     // further past the end of its frames than the frames last and a second more (a damaged
-    // field); then the time after its last frame. Streams that are not raw, and chunks without
-    // frames, keep their stop field (or the start, when the field lies before it).
+    // field) or short of it by less than a frame (a rounding); then the time after its last
+    // frame. Streams that are not raw, and chunks without frames, keep their stop field (or the
+    // start, when the field lies before it).
     uint64_t GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const;
     uint64_t GetDataStopTime(const CKVTADataBlock& block) const;
     // The time (ns, rounded up) that the whole frames of `payloadBytes` bytes last at this

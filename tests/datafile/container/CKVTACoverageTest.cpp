@@ -266,6 +266,48 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
     }
 }
 
+// A lone stream's chunk that meets no neighbour and no other stream is not trusted; where its
+// bytes lie tells its time only as far as its head's claim does: a claim of a whole sweep of its
+// own (its trigger head zeroed) is believed, a claim of part of a sweep (its times moved a chunk
+// on) is not, and the loss ends the sweep before.
+TEST(CKVTACoverage, ALoneChunkThatNothingVouchesForLosesTheTimeItsHeadCanTell)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        bool zeroTrigger;     // else the last chunk of sweep 1 moves a chunk on
+        uint64_t lostFrom;    // into sweep 1
+    };
+    const Case cases[] = {
+        {"a sweep of one chunk, its trigger head zeroed", 10, true, 0},
+        {"a sweep's last chunk a chunk late", 20, false, 10 * kMs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        const uint64_t last = start + static_cast<uint64_t>(c.sweepMs) * kMs - 10 * kMs;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const size_t at = r.layout.chunkAt[i];
+            if (c.zeroTrigger && r.chunks[i].stream == kTrigger && r.chunks[i].startNs == start)
+                std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(at), Kvd::DataChunk::kHeaderBytes,
+                            uint8_t(0));
+            if (!c.zeroTrigger && r.chunks[i].stream == kElec && r.chunks[i].startNs == last) {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + last + 10 * kMs);
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + last + 20 * kMs);
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        const uint64_t from = T0 + start + c.lostFrom;
+        ExpectHoles(cov, kElec, {{from, from + 10 * kMs}}, KvtHoleCause::kDamagedHead);
+    }
+}
+
 // A head with one wrong field that the times or the neighbours of its chunk set right: the chunk
 // is trusted with its planned size and times, and nothing is lost.
 TEST(CKVTACoverage, AHeadWithOneWrongFieldIsMended)
@@ -328,10 +370,12 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
         std::vector<Patch> patches;
         std::vector<std::pair<const char*, int>> lost;   // the chunks whose time is lost
         uint16_t version = 11;
+        int sweepCount = 3;
     };
     const auto to = [](uint64_t v) { return [v](uint64_t) { return v; }; };
     const uint64_t slot = 10 * kMs;
     const uint64_t digiId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("digi0001"));
+    const uint64_t elecId = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("elec0001"));
     const Case cases[] = {
         {"a sweep's only chunk, its stop far past", true, true,
          {{kElec, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
@@ -346,6 +390,12 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(0)}}, {}},
         {"a lone stream's chunk whose stop is its start", true, false,
          {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}},
+        {"a lone stream of two sweeps, a chunk whose stop is its start", true, false,
+         {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}, 11, 2},
+        {"a lone stream's chunk whose start is a chunk early, its trigger spanning it", true, false,
+         {{kElec, 1, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }}}, {}},
+        {"a lone stream's chunk whose trigger carries the electrode id", true, false,
+         {{kTrigger, 1, Kvd::DataChunk::kId, to(elecId)}}, {}},
         {"a lone stream's last chunk, its trigger unreadable, no stop stored", true, false,
          {{kTrigger, 2, Kvd::DataChunk::kSize, [](uint64_t v) { return v + 1; }}}, {}, 0},
         {"a first chunk moved a chunk before the recording", false, true,
@@ -377,6 +427,7 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
         Recording r;
         KvdRecordingPlan plan = c.sweeps ? SweepPlan(10) : SmallPlan();
         plan.fileVersion = c.version;
+        plan.sweeps = c.sweepCount;
         if (!c.digital)
             plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);

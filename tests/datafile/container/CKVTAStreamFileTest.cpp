@@ -500,6 +500,8 @@ TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
 
 // A chunk time a nanosecond off the frame grid moves the middle sweep's start by as much: the
 // sweep's stop, a nanosecond past the data, must not cost a row, and no stream's rows may shift.
+// Stops a nanosecond short of their frames end the sweep where the frames do, and a start a
+// nanosecond off where the trigger and the other stream start moves to theirs.
 TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
 {
     struct Case
@@ -508,8 +510,12 @@ TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
         bool storedIndex;       // the sweeps come from the index, not from the chunks
         bool electrodeLost;     // the electrode chunk that begins the sweep
         int64_t digitalMoveNs;  // the start of the digital chunk beside it
+        int64_t stopsMoveNs = 0;  // the stops of both streams' chunks of the sweep
+        int64_t triggerMoveNs = 0;  // the start of the sweep's trigger chunk
     };
     const Case cases[] = {
+        {"both streams' stops a nanosecond early", false, false, 0, -1},
+        {"both stops and the trigger's start a nanosecond early", false, false, 0, -1, -1},
         {"the electrode chunk lost, the digital one a nanosecond late", false, true, 1},
         {"the digital chunk a nanosecond early", false, false, -1},
         {"stored sweeps, the digital chunk a nanosecond early", true, false, -1},
@@ -536,11 +542,21 @@ TEST(CKVTAStreamFile, ASweepANanosecondOffTheGridKeepsEveryRow)
             if (chunks[i].stream == "Digital Data")
                 PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStart,
                                   T0 + middle + static_cast<uint64_t>(c.digitalMoveNs));
+            if (chunks[i].stream == "Trigger 1" && c.triggerMoveNs != 0)
+                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStart,
+                                  T0 + middle + static_cast<uint64_t>(c.triggerMoveNs));
+            if (chunks[i].stream != "Trigger 1" && c.stopsMoveNs != 0)
+                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStop,
+                                  T0 + chunks[i].stopNs + static_cast<uint64_t>(c.stopsMoveNs));
         }
         CKVTAStreamFile file;
         ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
         file.SettleSweeps();
         ASSERT_EQ(file.GetSweepCount(), 3);
+        // The trigger and the other stream start the sweep where it was recorded.
+        const auto start = file.GetSweepStartTime(1);
+        ASSERT_TRUE(start);
+        EXPECT_EQ(start->GetTime(), T0 + middle);
         const uint64_t first = middle / 100000;   // frames from the recording start
         for (size_t s = c.electrodeLost ? 1 : 0; s < 2; ++s) {
             SCOPED_TRACE(s);
