@@ -238,8 +238,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (size_t s = 0; s < m_streams.size(); ++s) {
         if (m_streams[s].facts.HasFrames())
             continue;
-        if (m_continuous)
-            ReclaimFramesUnderEventIds(candidates[s]);
+        ReclaimFramesUnderEventIds(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
     for (StreamState& s : m_streams)

@@ -247,8 +247,9 @@ private:
     // recording's start, the claimed stop); 0 when none or more than one.
     uint64_t StreamWhoseGapItFills(size_t i) const;
     // A head among an event stream's `candidates` whose payload is a stream of samples' frames
-    // filling its gap in a continuous recording carries that stream's data under the event
-    // stream's id (a damaged id): it becomes that stream's chunk and leaves `candidates`.
+    // filling its gap carries that stream's data under the event stream's id (a damaged id): it
+    // becomes that stream's chunk and leaves `candidates`. In sweeps too: a trigger chunk spans
+    // its sweep and holds records, never just the frames a gap within a sweep lacks.
     void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
     // In sweeps, a trusted chunk whose start lies within a frame of where its frames, ending at
     // its stop, begin, and where another stream's chunk of its period starts, starts there.

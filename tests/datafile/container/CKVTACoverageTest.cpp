@@ -510,6 +510,56 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
+// In an old recording of sweeps (ids by number) a chunk of samples that took the trigger
+// stream's id goes back to its stream where its frames fill just the gap there: the triggers
+// keep only their own chunks, whose times alone start the sweeps.
+TEST(CKVTACoverage, SweepSamplesUnderTheTriggersIdAreTheirStreams)
+{
+    struct Case
+    {
+        const char* name;
+        int sweep;
+        uint64_t intoSweep;   // the chunk's start from its sweep's
+    };
+    const Case cases[] = {
+        {"the first sweep's first chunk", 0, 0},
+        {"a later sweep's middle chunk", 1, 10 * kMs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const auto chunkAt = [&](const char* stream, uint64_t start) {
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream && r.chunks[i].startNs == start)
+                    return i;
+            ADD_FAILURE() << "no chunk of " << stream << " at " << start;
+            return size_t(0);
+        };
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        const uint64_t triggerId =
+            LoadLE<uint64_t>(r.bytes.data() + r.layout.chunkAt[chunkAt(kTrigger, sweepStart)] + Kvd::DataChunk::kId);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[chunkAt(kElec, sweepStart + c.intoSweep)] + Kvd::DataChunk::kId,
+                          triggerId);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+            const std::string stream = r.file.GetStream(n)->GetName();
+            std::vector<uint64_t> planned;
+            std::vector<uint64_t> trusted;
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream)
+                    planned.push_back(r.layout.chunkAt[i]);
+            for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
+                trusted.push_back(r.file.GetChunkChain()->At(i).offset);
+            EXPECT_EQ(trusted, planned) << stream;
+        }
+    }
+}
+
 // An event chunk under the id of a stream of samples that holds its time fits no stream of
 // samples: its time is the events' loss, not a silent one.
 TEST(CKVTACoverage, EventsUnderAStreamOfSamplesIdAreTheEventsLoss)
