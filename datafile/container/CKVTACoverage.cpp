@@ -283,9 +283,11 @@ bool CKVTACoverage::FirstMeetsStart(const StreamState& s, const KvtChunkInfo& c,
         return false;
     // Old files' first chunks may begin a little before the header's start, but the streams of
     // a continuous recording begin together: a chunk that begins before it alone, and whose
-    // frames would fill the time from the start to the stream's next chunk, has moved.
+    // frames would fill the time from the start to the stream's next chunk, has moved. A lone
+    // stream tells that only beside events that begin at the start.
     const bool early = m_recordingStart != 0 && AddSaturated(c.start, slack) < m_recordingStart;
-    if (!early || !m_continuous || !next || !AnotherStreamHasFrames(s))
+    const bool together = AnotherStreamHasFrames(s) || AnotherStreamMeetsStart(s, c, slack);
+    if (!early || !m_continuous || !next || !together)
         return true;
     const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
     return !Near(next->start, AddSaturated(m_recordingStart, length), slack);
@@ -296,6 +298,22 @@ bool CKVTACoverage::AnotherStreamHasFrames(const StreamState& s) const
     return std::any_of(m_streams.begin(), m_streams.end(), [&](const StreamState& other) {
         return &other != &s && other.facts.HasFrames();
     });
+}
+
+bool CKVTACoverage::AnotherStreamMeetsStart(const StreamState& s, const KvtChunkInfo& c, uint64_t slack) const
+{
+    // A lone stream of samples begins with the events recorded beside it (a trigger chunk for
+    // every slot): a head of theirs in its period that starts at the header's start shows that
+    // the recording did not begin earlier.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = PeriodAround(static_cast<size_t>(&c - chunks.data()), chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const KvtChunkInfo& other = chunks[j];
+        if (other.key != s.facts.key && Find(other.key) && other.start <= other.stop
+            && Near(other.start, m_recordingStart, slack))
+            return true;
+    }
+    return false;
 }
 
 bool CKVTACoverage::FirstStartFits(uint64_t start, uint64_t slack) const

@@ -184,6 +184,8 @@ private:
                          uint64_t slack) const;
     // True when a stream other than `s` has frames.
     bool AnotherStreamHasFrames(const StreamState& s) const;
+    // Whether a head of another stream in the period of chunk `c` starts at the recording's start.
+    bool AnotherStreamMeetsStart(const StreamState& s, const KvtChunkInfo& c, uint64_t slack) const;
     // True when a stream's first chunk may start at `start`, as mending would set it.
     bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);

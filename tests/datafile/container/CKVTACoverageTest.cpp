@@ -472,6 +472,35 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     }
 }
 
+// An old file's first chunk may begin a little before the header's start, but a lone stream's
+// first chunk moved a whole chunk early, beside a trigger chunk that starts at the header's
+// start, has moved: its time is named lost, not read as recorded before the triggers began.
+TEST(CKVTACoverage, ALoneStreamsFirstChunkMovedBeforeItsTriggersIsLost)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    plan.triggerEverySlot = true;
+    Write(plan, r);
+    size_t first = r.chunks.size();
+    for (size_t i = 0; i < r.chunks.size() && first == r.chunks.size(); ++i)
+        if (r.chunks[i].stream == kElec)
+            first = i;
+    ASSERT_EQ(r.chunks[first].startNs, 0u);
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[first] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
+    }
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentStart(), T0);
+    for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+        const std::string stream = r.file.GetStream(n)->GetName();
+        ExpectHoles(cov, stream, PlannedHoles(r, stream, {first}), KvtHoleCause::kDamagedHead,
+                    r.file.GetStream(n)->GetChunkKey());
+    }
+}
+
 // A chunk of samples whose head carries an event stream's id is its own stream's chunk again
 // where its frames fill just the gap its stream has there: nothing is lost and the events
 // keep only their own chunks.
