@@ -18,7 +18,11 @@
 //   itself shares only the time its frames bear out, a damaged head beside it that starts with
 //   it counts).
 // One wrong field is mended where the frames and the neighbours agree on its value, or where
-// another stream's chunk of the same period shares its kept start or stop and lasts as long.
+// another stream's chunk of the same period shares its kept start or stop and lasts as long; a
+// time less than a frame off its frames is put back where the other field is borne out.
+// A chunk of samples under an event stream's id that fills its stream's gap exactly is that
+// stream's; an untrusted chunk whose frames fit two streams that both lack its time is lost to
+// both.
 // Holes lie where unread bytes lie between trusted chunks, as long as those bytes can hold
 // (across a pause or between sweeps, where the damaged heads' times or the other streams put
 // them); a file is cut where its index position lies past its end, a head or a part of a chunk
