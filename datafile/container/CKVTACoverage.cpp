@@ -653,29 +653,27 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
     const auto isShort = [&](const KvtChunkInfo& c) {
         return c.stop < framesEnd(c) && framesEnd(c) - c.stop < s.facts.FrameTime();
     };
+    // True when a trusted chunk of another stream in the period of s.chunks[k] has the same
+    // value of `field` (its start or stop).
+    const auto periodShares = [&](size_t k, uint64_t KvtChunkInfo::*field) {
+        const KvtChunkInfo& c = chunks[s.chunks[k]];
+        const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
+        for (size_t j = from; j < to; ++j)
+            if (chunks[j].key != s.facts.key && (*m_trusted)[j] && chunks[j].*field == c.*field)
+                return true;
+        return false;
+    };
     // The start of the chunk at s.chunks[k] is its own where the chunk before it stops there, or
     // another stream's chunk of its period starts there too: else the start may be the field
     // that is off.
     const auto startHolds = [&](size_t k) {
-        const KvtChunkInfo& c = chunks[s.chunks[k]];
-        if (k > 0 && chunks[s.chunks[k - 1]].stop == c.start)
-            return true;
-        const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
-        for (size_t j = from; j < to; ++j)
-            if (chunks[j].key != s.facts.key && (*m_trusted)[j] && chunks[j].start == c.start)
-                return true;
-        return false;
+        return (k > 0 && chunks[s.chunks[k - 1]].stop == chunks[s.chunks[k]].start)
+               || periodShares(k, &KvtChunkInfo::start);
     };
     // Likewise its stop, by the chunk behind it or another stream's chunk of its period.
     const auto stopHolds = [&](size_t k) {
-        const KvtChunkInfo& c = chunks[s.chunks[k]];
-        if (k + 1 < s.chunks.size() && chunks[s.chunks[k + 1]].start == c.stop)
-            return true;
-        const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
-        for (size_t j = from; j < to; ++j)
-            if (chunks[j].key != s.facts.key && (*m_trusted)[j] && chunks[j].stop == c.stop)
-                return true;
-        return false;
+        return (k + 1 < s.chunks.size() && chunks[s.chunks[k + 1]].start == chunks[s.chunks[k]].stop)
+               || periodShares(k, &KvtChunkInfo::stop);
     };
     size_t onGrid = 0;
     size_t shortOnes = 0;
