@@ -341,7 +341,10 @@ int CKVTAStreamFile::HasChunkGaps()
     for (int seen = 1; seen < kRepairBlocks; ++seen) {
         auto next = stream->GetNextChunk(*block);
         if (!next)
-            return GoesOnAfterPause(*block, longest) || DamagedCopyPauses() ? 1 : 0;
+            return GoesOnAfterPause(*block, longest) || DamagedCopyPauses()
+                           || DamagedCopyPausesBehind(*block, longest)
+                       ? 1
+                       : 0;
         if (next->GetStartTime() != block->GetStopTime())
             return 1;
         longest = std::max(longest, Duration(*next));
@@ -356,6 +359,31 @@ bool CKVTAStreamFile::DamagedCopyPauses()
     if (!m_chain.Coverage().HasHoles())
         return false;
     return KvtSamplesPause(StreamList(), m_chain);
+}
+
+bool CKVTAStreamFile::DamagedCopyPausesBehind(const CKVTADataBlock& last, uint64_t chunkTime)
+{
+    // A sound file is told by its first stream alone, as the recording program told it.
+    if (!m_chain.Coverage().HasHoles())
+        return false;
+    size_t i = 0;
+    if (!m_chain.FindFrom(last.GetChunkOffset(), i))
+        return false;
+    // The chunks the recorder wrote next, each where the one before it ends: those of the same
+    // period start before `last` stops; the first one after it tells the pause. A chunk the
+    // account does not trust, or bytes between, may hold the time in between.
+    const uint64_t stop = last.GetStopTime();
+    uint64_t end = m_chain.At(i).End();
+    while (m_chain.Has(++i)) {
+        const KvtChunkInfo& c = m_chain.At(i);
+        const std::vector<size_t>& trusted = m_chain.Coverage().ChunksOf(c.key);
+        if (c.offset != end || !std::binary_search(trusted.begin(), trusted.end(), i))
+            return false;
+        if (c.start >= stop)
+            return c.start - stop >= chunkTime;
+        end = c.End();
+    }
+    return false;
 }
 
 bool CKVTAStreamFile::GoesOnAfterPause(const CKVTADataBlock& last, uint64_t chunkTime)
@@ -404,7 +432,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
         const uint64_t stop = LostUntil(*stream, block->GetStopTime());
         if (!next) {
             // A copy cut short in a later sweep: the first sweep ended with the stream's data.
-            if (GoesOnAfterPause(*block, longest))
+            if (GoesOnAfterPause(*block, longest) || DamagedCopyPausesBehind(*block, longest))
                 length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
         }

@@ -275,6 +275,10 @@ private:
     // True when a damaged copy's streams of samples pause, though its first stream may not show
     // it: the chunks around the pause or the pause itself lost.
     bool DamagedCopyPauses();
+    // True when a damaged copy's file holds, straight behind `last` (the last block of its first
+    // stream) and with no bytes lost between, a trusted chunk that starts `chunkTime` or more
+    // after it stops: the time a lost chunk was given behind `last` hides that pause.
+    bool DamagedCopyPausesBehind(const CKVTADataBlock& last, uint64_t chunkTime);
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);

@@ -706,6 +706,10 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
         {"cut inside the head of the second sweep's second chunk", Version0Sweeps(2, 200, true), electrodes, 600,
          "cut"},
         {"continuous, cut inside the head of the slot of a trigger", Continuous(0, false), electrodes, 400, "cut"},
+        {"the last sweep's only chunk with a start far off", Version0Sweeps(2, 100, false), electrodes, 400,
+         "start UINT64 max"},
+        {"the last sweep's only chunk with its start and stop swapped", Version0Sweeps(2, 100, false), electrodes,
+         400, "start and stop swapped"},
     };
     for (const auto& row : rows) {
         Table table;
