@@ -604,6 +604,13 @@ bool CKVTACoverage::AccompaniedInFile(const StreamState& s, size_t i) const
     return false;
 }
 
+const CKVTACoverage::StreamState* CKVTACoverage::OtherTrustedStream(const StreamState& s,
+                                                                   size_t j) const
+{
+    const StreamState* other = (*m_trusted)[j] ? Find((*m_chunks)[j].key) : nullptr;
+    return other == &s ? nullptr : other;
+}
+
 bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
                                   uint64_t& stop) const
 {
@@ -612,8 +619,8 @@ bool CKVTACoverage::PeriodVouches(const StreamState& s, size_t i, uint64_t lengt
     const uint64_t slack = s.facts.FrameTime();
     const auto [from, to] = PeriodAround(i, chunks.size());
     for (size_t j = from; j < to; ++j) {
-        const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
-        if (!other || other == &s)
+        const StreamState* other = OtherTrustedStream(s, j);
+        if (!other)
             continue;
         const KvtChunkInfo& o = chunks[j];
         // An event chunk tells no span of its own, but a trigger beside this chunk that starts
@@ -790,8 +797,8 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
     };
     const auto [from, to] = PeriodAround(i, chunks.size());
     for (size_t j = from; j < to; ++j) {
-        const StreamState* other = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
-        if (!other || other == &s)
+        const StreamState* other = OtherTrustedStream(s, j);
+        if (!other)
             continue;
         const KvtChunkInfo& o = chunks[j];
         // Another stream's chunk of the period that spans its own frames exactly (a trigger:

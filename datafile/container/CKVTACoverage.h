@@ -266,6 +266,8 @@ private:
     // True when an untrusted head near chunk i in the file is the same as its own: key, times
     // and size.
     bool HasUntrustedTwin(size_t i) const;
+    // The stream of trusted chunk j where it is another stream than `s`; nullptr otherwise.
+    const StreamState* OtherTrustedStream(const StreamState& s, size_t j) const;
     // The times of chunk i of `s` (`length` ns of frames) that a trusted chunk of another
     // stream of samples beside it in the file vouches for, sharing its kept start or stop and
     // lasting as long: the chunks of one period lie together and span the same time. In sweeps
