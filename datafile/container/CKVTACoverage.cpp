@@ -243,6 +243,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     }
     for (StreamState& s : m_streams)
         SnapTimesToFrames(s);
+    MoveChunksIntoTheirPeriods();
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
@@ -769,6 +770,97 @@ bool CKVTACoverage::TriggerVouches(const KvtChunkInfo& trigger, const KvtChunkIn
         return true;
     }
     return false;
+}
+
+void CKVTACoverage::MoveChunksIntoTheirPeriods()
+{
+    // Old files tell their mode and start by the chunks as they read: none is moved there.
+    if (!m_continuous || m_chunksMayPrecedeStart)
+        return;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t k = 0; k < s.chunks.size(); ++k)
+            (void)MoveIntoPeriodBeside(s, k);
+    }
+}
+
+bool CKVTACoverage::MoveIntoPeriodBeside(StreamState& s, size_t k)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = s.chunks[k];
+    KvtChunkInfo& c = chunks[i];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    if (length == 0 || c.stop - c.start != length)
+        return false;
+    // The period of the chunks of other streams straight before and behind it in the file.
+    uint64_t period = UINT64_MAX;
+    for (size_t j : {i - 1, i + 1}) {
+        const StreamState* other = j < chunks.size() ? OtherTrustedStream(s, j) : nullptr;
+        const KvtChunkInfo* o = other && other->facts.HasFrames() ? &chunks[j] : nullptr;
+        if (!o || o->start == c.start || o->stop - o->start != length
+            || !LacksPeriod(s, o->start, o->stop))
+            continue;
+        if (period != UINT64_MAX && period != o->start)
+            return false;
+        period = o->start;
+    }
+    if (period == UINT64_MAX || (period < c.stop && c.start < period + length))
+        return false;
+    // It keeps its place among its stream's chunks, which leave no bytes to fill the period.
+    const KvtChunkInfo* prev = k > 0 ? &chunks[s.chunks[k - 1]] : nullptr;
+    const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
+    if ((prev && prev->stop > period) || (next && next->start < period + length))
+        return false;
+    if (AnyHeadLostBetween(prev ? s.chunks[k - 1] : SIZE_MAX, next ? s.chunks[k + 1] : chunks.size()))
+        return false;
+    const bool leavesPause = AllPauseAt(s, c.start) && AllPauseAt(s, c.stop - 1);
+    const bool leavesEnd = period < c.start && !next;
+    if (!leavesPause && !leavesEnd)
+        return false;
+    c.start = period;
+    c.stop = period + length;
+    return true;
+}
+
+bool CKVTACoverage::AnyHeadLostBetween(size_t first, size_t last) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    // Whatever id a damaged head bears: another stream's id may hide a stream's frames.
+    for (size_t j = first + 1; j < last; ++j)
+        if (!(*m_trusted)[j])
+            return true;
+    const uint64_t from = first < chunks.size() ? chunks[first].End() : 0;
+    const uint64_t to = last < chunks.size() ? chunks[last].offset : UINT64_MAX;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.to > from && span.from < to)
+            return true;
+    return false;
+}
+
+bool CKVTACoverage::AllPauseAt(const StreamState& s, uint64_t t) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    // A stream that ended before `t` tells nothing; one that goes on must show the pause.
+    bool shown = false;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
+                                           [&](uint64_t v, size_t i) { return v < chunks[i].stop; });
+        if (next == other.chunks.end())
+            continue;
+        const size_t first = next == other.chunks.begin() ? SIZE_MAX : *(next - 1);
+        if (chunks[*next].start <= t || AnyHeadLostBetween(first, *next))
+            return false;
+        shown = true;
+    }
+    return shown;
+}
+
+bool CKVTACoverage::LacksPeriod(const StreamState& s, uint64_t from, uint64_t to) const
+{
+    return from < to && !Holds(s, from) && !Holds(s, to - 1) && AnotherStreamHolds(s, from, true);
 }
 
 void CKVTACoverage::AlignTimesToPeriod()

@@ -257,6 +257,21 @@ private:
     // becomes that stream's chunk and leaves `candidates`. In sweeps too: a trigger chunk spans
     // its sweep and holds records, never just the frames a gap within a sweep lacks.
     void ReclaimFramesUnderEventIds(std::vector<size_t>& candidates);
+    // In a continuous recording every stream of samples records in every period until it ends.
+    // A trusted chunk whose two times moved by a whole chunk leaves its stream lacking the
+    // period of another stream's chunk beside it in the file: it moves there where its frames
+    // last that period, no unread bytes of its stream could fill it, and the time it leaves is
+    // one no other stream recorded (a pause) or, moving back, lies behind the rest of its stream.
+    void MoveChunksIntoTheirPeriods();
+    bool MoveIntoPeriodBeside(StreamState& s, size_t k);
+    // True when an untrusted head or a stretch the chain could not read lies between chunks
+    // `first` and `last` in the file (SIZE_MAX: from the start; the chunk count: to the end).
+    bool AnyHeadLostBetween(size_t first, size_t last) const;
+    // True when no other stream of samples holds time `t` nor may have held it in a chunk that
+    // was lost: all of them paused then.
+    bool AllPauseAt(const StreamState& s, uint64_t t) const;
+    // True when `s` holds nothing of [from, to) that another stream of samples holds.
+    bool LacksPeriod(const StreamState& s, uint64_t from, uint64_t to) const;
     // In sweeps, a trusted chunk whose start lies within a frame of where its frames, ending at
     // its stop, begin, and where another stream's chunk of its period starts, starts there.
     void AlignTimesToPeriod();
