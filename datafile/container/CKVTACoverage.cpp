@@ -793,13 +793,15 @@ bool CKVTACoverage::MoveIntoPeriodBeside(StreamState& s, size_t k)
     const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
     if (length == 0 || c.stop - c.start != length)
         return false;
-    // The period of the chunks of other streams straight before and behind it in the file.
+    // The period of the chunks of other streams straight before and behind it in the file. Two
+    // streams' chunks side by side whose times differ by a chunk tell no period on their own
+    // (either may have moved): a third stream's chunk must bear the other's out.
     uint64_t period = UINT64_MAX;
     for (size_t j : {i - 1, i + 1}) {
         const StreamState* other = j < chunks.size() ? OtherTrustedStream(s, j) : nullptr;
         const KvtChunkInfo* o = other && other->facts.HasFrames() ? &chunks[j] : nullptr;
         if (!o || o->start == c.start || o->stop - o->start != length
-            || !LacksPeriod(s, o->start, o->stop))
+            || !LacksPeriod(s, o->start, o->stop) || !ThirdStreamBeside(s, j))
             continue;
         if (period != UINT64_MAX && period != o->start)
             return false;
@@ -835,6 +837,18 @@ bool CKVTACoverage::AnyHeadLostBetween(size_t first, size_t last) const
     for (const KvtLostSpan& span : *m_lost)
         if (span.to > from && span.from < to)
             return true;
+    return false;
+}
+
+bool CKVTACoverage::ThirdStreamBeside(const StreamState& s, size_t j) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = PeriodAround(j, chunks.size());
+    for (size_t n = from; n < to; ++n) {
+        const StreamState* third = OtherTrustedStream(s, n);
+        if (third && chunks[n].key != chunks[j].key && chunks[n].start == chunks[j].start)
+            return true;
+    }
     return false;
 }
 

@@ -267,6 +267,9 @@ private:
     // True when an untrusted head or a stretch the chain could not read lies between chunks
     // `first` and `last` in the file (SIZE_MAX: from the start; the chunk count: to the end).
     bool AnyHeadLostBetween(size_t first, size_t last) const;
+    // True when a trusted chunk of a third stream (neither `s`'s nor chunk j's) in the period
+    // of trusted chunk j starts with it.
+    bool ThirdStreamBeside(const StreamState& s, size_t j) const;
     // True when no other stream of samples holds time `t` nor may have held it in a chunk that
     // was lost: all of them paused then.
     bool AllPauseAt(const StreamState& s, uint64_t t) const;

@@ -472,6 +472,79 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
     }
 }
 
+// Every stream of a continuous recording records in every period until it ends. A chunk whose
+// two times moved by a whole chunk, into a pause of all streams or past the end of its stream,
+// leaves its stream lacking the period the chunks beside it in the file hold: it is that
+// period's, kept with its planned times, and nothing is lost.
+TEST(CKVTACoverage, AChunkMovedAWholeChunkBelongsToThePeriodBesideIt)
+{
+    struct Case
+    {
+        const char* name;
+        int pauseSlot;        // a pause of all streams; -1: none
+        bool digitalEndsEarly;  // the digital stream has no chunk in the last slot
+        const char* stream;   // the chunk whose times move
+        int slot;
+        int64_t bySlots;      // how far both its times move
+        bool storedIndex;
+        bool spikes = true;   // a third stream tells the period apart
+        bool moves = true;    // false: two streams' chunks alone tell no period
+    };
+    const Case cases[] = {
+        {"an electrode chunk moved back into the pause before it", 3, false, kElec, 4, -1, false},
+        {"a digital chunk moved back into the pause before it", 3, false, kDigi, 4, -1, false},
+        {"an electrode chunk moved on into the pause behind it", 3, false, kElec, 2, 1, true},
+        {"the last chunk of a stream that ends early moved on past its end", -1, true, kDigi, 4, 1,
+         true},
+        {"the last chunk of a stream that ends early moved on, no index", -1, true, kDigi, 4, 1,
+         false},
+        {"without spikes, a digital chunk moved back into the pause before it", 3, false, kDigi, 4, -1,
+         false, false, false},
+    };
+    const int64_t slot = 10 * kMs;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(c.spikes, c.storedIndex);
+        if (c.pauseSlot >= 0)
+            plan.dropChunks = {c.pauseSlot};
+        if (c.digitalEndsEarly)
+            plan.streams[1].missingSlots = {plan.chunks - 1};
+        Write(plan, r);
+        const size_t moved = r.Chunk(c.stream, c.slot);
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + c.bySlots * slot);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        if (!c.moves) {
+            // Either the digital chunk moved back or the electrode chunk beside it moved on:
+            // neither is put into a period; every chunk keeps the times its head gives.
+            for (const char* stream : {kElec, kDigi})
+                for (size_t i : cov.ChunksOf(KeyOf(stream))) {
+                    const KvtChunkInfo& got = r.file.GetChunkChain()->At(i);
+                    const int64_t shift = got.offset == r.layout.chunkAt[moved] ? c.bySlots * slot : 0;
+                    const auto planned = std::find(r.layout.chunkAt.begin(), r.layout.chunkAt.end(), got.offset);
+                    ASSERT_NE(planned, r.layout.chunkAt.end());
+                    EXPECT_EQ(got.start, T0 + r.chunks[planned - r.layout.chunkAt.begin()].startNs + shift);
+                }
+            continue;
+        }
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectHoles(cov, stream, {}, KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, {}));
+            for (size_t i : cov.ChunksOf(KeyOf(stream))) {
+                const KvtChunkInfo& got = r.file.GetChunkChain()->At(i);
+                const auto planned = std::find(r.layout.chunkAt.begin(), r.layout.chunkAt.end(), got.offset);
+                ASSERT_NE(planned, r.layout.chunkAt.end());
+                EXPECT_EQ(got.stop, T0 + r.chunks[planned - r.layout.chunkAt.begin()].stopNs);
+            }
+        }
+    }
+}
+
 // An old file's first chunk may begin a little before the header's start, but a lone stream's
 // first chunk moved a whole chunk early, beside a trigger chunk that starts at the header's
 // start, has moved: its time is named lost, not read as recorded before the triggers began.
