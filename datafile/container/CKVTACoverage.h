@@ -20,6 +20,9 @@
 // One wrong field is mended where the frames and the neighbours agree on its value, or where
 // another stream's chunk of the same period shares its kept start or stop and lasts as long; a
 // time less than a frame off its frames is put back where the other field is borne out.
+// In a continuous recording a chunk whose two times moved by a whole chunk, leaving a pause of
+// all streams or its stream's end, goes back to the period the chunks of two other streams
+// beside it hold, where its stream lacks that period and no damaged head lies near.
 // A chunk of samples under an event stream's id that fills its stream's gap exactly is that
 // stream's; an untrusted chunk whose frames fit two streams that both lack its time is lost to
 // both.
