@@ -806,7 +806,7 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
         // start was a nanosecond or so off.
         const uint64_t otherLength =
             other->facts.HasFrames() ? other->facts.Duration(static_cast<uint64_t>(o.payloadSize)) : length;
-        if (o.start > o.stop || o.stop - o.start != otherLength)
+        if (o.start > o.stop || (o.stop - o.start != otherLength && !TriggerStartsFrames(*other, o, c, length)))
             continue;
         if (o.start != c.start && Near(o.start, c.start, slack) && o.start < c.stop
             && off(o.start, c.stop) < off(c.start, c.stop)) {
@@ -814,6 +814,14 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
             return;
         }
     }
+}
+
+bool CKVTACoverage::TriggerStartsFrames(const StreamState& owner, const KvtChunkInfo& trigger,
+                                        const KvtChunkInfo& c, uint64_t length)
+{
+    // A trigger that spans its sweep of several chunks tells no chunk's span, but its start is
+    // the sweep's: where the frames of its first chunk, ending at their stop, begin.
+    return !owner.facts.HasFrames() && c.stop >= length && trigger.start == c.stop - length;
 }
 
 void CKVTACoverage::MendChunks()

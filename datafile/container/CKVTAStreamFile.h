@@ -267,6 +267,10 @@ private:
     // True for the old program versions that stored neither the recording mode nor the window:
     // the gaps between chunks tell both.
     bool WroteNoModeOrWindow() const;
+    // Puts the start back to `headerStart` where an old file's first block moved it, and lets
+    // the first block of the chunks as judged now move it (see KvtFirstBlockMovesStart).
+    void StartFromFirstBlockAgain(uint64_t headerStart);
+    void MoveStart(uint64_t start);
     // Measures the first sweep of such a recording again once its chunks are judged as sweeps.
     void MeasureFirstSweepAgain();
     // True when the file was cut short and the recording went on behind `last`, the last block

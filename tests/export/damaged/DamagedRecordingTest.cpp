@@ -732,6 +732,44 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
     }
 }
 
+// Version-0 sweeps whose chunk that begins a sweep starts a nanosecond before its frames do:
+// the trigger or the other streams of its sweep start it where its frames do, and the first
+// sweep's chunk, judged as one of a continuous recording before the gaps told sweeps, does not
+// move the recording's start either. Every export is the sound one's.
+TEST(DamagedRecording, Version0SweepsWhoseChunkStartsANanosecondEarly)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        int ms;   // the chunk's start
+    } rows[] = {
+        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0},
+        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0},
+        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly()}))
+            continue;
+        const size_t chunk = ChunkAt(table.sound, electrodes, row.ms);
+        ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        const Damage damage = TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+            const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
+                                                table.dir.File("damaged.out"), 0, {});
+            const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
+                                                  table.dir.File("sound.out"), 0, {});
+            EXPECT_EQ(got.rc, 0) << row.recording << " | " << FormatName(format);
+            EXPECT_TRUE(got.bytes == sound.bytes) << row.recording << " | " << FormatName(format);
+        });
+    }
+}
+
 // A continuous recording of a program that told sweeps by their gaps, cut inside the head of a
 // slot whose trigger chunk (at the event, inside the slot) lies before it: the trigger shows no
 // pause, and the copy reads as continuous.
