@@ -806,7 +806,8 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
         // start was a nanosecond or so off.
         const uint64_t otherLength =
             other->facts.HasFrames() ? other->facts.Duration(static_cast<uint64_t>(o.payloadSize)) : length;
-        if (o.start > o.stop || (o.stop - o.start != otherLength && !TriggerStartsFrames(*other, o, c, length)))
+        if (o.start > o.stop
+            || (o.stop - o.start != otherLength && !TriggerStartsFrames(*other, o, c, length)))
             continue;
         if (o.start != c.start && Near(o.start, c.start, slack) && o.start < c.stop
             && off(o.start, c.stop) < off(c.start, c.stop)) {
