@@ -455,7 +455,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
             break;
         }
         longest = std::max(longest, Duration(*next));
-        if (next->GetStartTime() != block->GetStopTime() && stop < next->GetStartTime()) {
+        if (PausesBefore(*stream, stop, next->GetStartTime())) {
             length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
         }
@@ -464,6 +464,12 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     if (longest > kLongChunkNs)
         m_longChunk = true;
     return length;
+}
+
+bool CKVTAStreamFile::PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart)
+{
+    // A gap shorter than a frame is a time field a nanosecond or so off, not the end of a sweep.
+    return nextStart > stop && nextStart - stop > stream.GetCoverageFacts().FrameTime();
 }
 
 uint64_t CKVTAStreamFile::LostUntil(CKVTAStream& stream, uint64_t stop)

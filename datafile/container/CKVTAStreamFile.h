@@ -286,6 +286,9 @@ private:
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);
+    // True when the block of `stream` that starts at `nextStart` begins a sweep after the one
+    // whose data end at `stop`.
+    static bool PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart);
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 

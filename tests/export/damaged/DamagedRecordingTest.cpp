@@ -732,22 +732,27 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
     }
 }
 
-// Version-0 sweeps whose chunk that begins a sweep starts a nanosecond before its frames do:
-// the trigger or the other streams of its sweep start it where its frames do, and the first
-// sweep's chunk, judged as one of a continuous recording before the gaps told sweeps, does not
-// move the recording's start either. Every export is the sound one's.
-TEST(DamagedRecording, Version0SweepsWhoseChunkStartsANanosecondEarly)
+// Version-0 sweeps with a chunk a nanosecond off. One that begins a sweep and starts a
+// nanosecond before its frames: the trigger or the other streams of its sweep start it where its
+// frames do, and the first sweep's chunk, judged as one of a continuous recording before the gaps
+// told sweeps, does not move the recording's start either. One moved a nanosecond later as a
+// whole leaves a gap shorter than a frame, which ends no sweep. Every export is the sound one's.
+TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
 {
     const char* electrodes = "Electrode Raw Data";
     const struct
     {
         const char* recording;
         KvdRecordingPlan plan;
-        int ms;   // the chunk's start
+        int ms;       // the chunk's start
+        bool later;   // both times a nanosecond later; else the start a nanosecond early
     } rows[] = {
-        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0},
-        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0},
-        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500},
+        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0, false},
+        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0, false},
+        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500, false},
+        {"the first sweep's second chunk, a lone stream", Version0Sweeps(2, 200, false), 100, true},
+        {"the first sweep's second electrode chunk beside digital data", Version0Sweeps(2, 300, true), 200,
+         true},
     };
     for (const auto& row : rows) {
         Table table;
@@ -755,7 +760,10 @@ TEST(DamagedRecording, Version0SweepsWhoseChunkStartsANanosecondEarly)
             continue;
         const size_t chunk = ChunkAt(table.sound, electrodes, row.ms);
         ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-        const Damage damage = TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
+        const Damage damage =
+            row.later ? Both(TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late"),
+                             TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, 1, "stop 1 ns late"))
+                      : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
