@@ -387,8 +387,9 @@ bool CKVTACoverage::HalfHold(size_t agreeingWithFrames, size_t ordered) const
     // heads show them (one damaged head of two), the stream was written by a recorder that
     // keeps to them. Old files tell their mode by the gaps between the chunks they trust,
     // before the mode is known: there the majority alone decides, lest a dropped chunk be
-    // taken for a gap.
-    return !m_chunksMayPrecedeStart && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
+    // taken for a gap. Once the gaps told sweeps, half decides there too.
+    const bool modeKnown = !m_chunksMayPrecedeStart || !m_continuous;
+    return modeKnown && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
 }
 
 bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const

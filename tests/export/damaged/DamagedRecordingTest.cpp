@@ -736,23 +736,30 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
 // nanosecond before its frames: the trigger or the other streams of its sweep start it where its
 // frames do, and the first sweep's chunk, judged as one of a continuous recording before the gaps
 // told sweeps, does not move the recording's start either. One moved a nanosecond later as a
-// whole leaves a gap shorter than a frame, which ends no sweep. Every export is the sound one's.
+// whole leaves a gap shorter than a frame, which ends no sweep. Of two sweeps of one chunk, the
+// one whose start is far off its frames is held to them once the gaps told sweeps: the other
+// chunk shows that the stream keeps to its frames. Every export is the sound one's.
 TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
 {
     const char* electrodes = "Electrode Raw Data";
+    const std::string early = "start 1 ns early";
+    const std::string later = "both times 1 ns later";
     const struct
     {
         const char* recording;
         KvdRecordingPlan plan;
-        int ms;       // the chunk's start
-        bool later;   // both times a nanosecond later; else the start a nanosecond early
+        int ms;               // the chunk's start
+        std::string change;   // a nanosecond off as named, else a head change
     } rows[] = {
-        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0, false},
-        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0, false},
-        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500, false},
-        {"the first sweep's second chunk, a lone stream", Version0Sweeps(2, 200, false), 100, true},
+        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0, early},
+        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0, early},
+        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500, early},
+        {"the first sweep's second chunk, a lone stream", Version0Sweeps(2, 200, false), 100, later},
         {"the first sweep's second electrode chunk beside digital data", Version0Sweeps(2, 300, true), 200,
-         true},
+         later},
+        {"a lone stream's first of two sweeps of one chunk", Version0Sweeps(2, 100, false), 0, "start 0"},
+        {"the electrodes' first of two sweeps of one chunk beside digital data", Version0Sweeps(2, 100, true),
+         0, "start 0"},
     };
     for (const auto& row : rows) {
         Table table;
@@ -760,10 +767,14 @@ TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
             continue;
         const size_t chunk = ChunkAt(table.sound, electrodes, row.ms);
         ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        const auto off = [&](size_t field, int64_t ns, const char* what) {
+            return TimeNsOff(table.sound, chunk, field, ns, what);
+        };
         const Damage damage =
-            row.later ? Both(TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late"),
-                             TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, 1, "stop 1 ns late"))
-                      : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
+            row.change == later ? Both(off(Kvd::DataChunk::kStart, 1, "start 1 ns late"),
+                                       off(Kvd::DataChunk::kStop, 1, "stop 1 ns late"))
+            : row.change == early ? off(Kvd::DataChunk::kStart, -1, "start 1 ns early")
+                                  : HeadDamage(table.sound, chunk, row.change);
         std::vector<uint8_t> bytes = table.sound.bytes;
         damage.apply(bytes);
         ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
