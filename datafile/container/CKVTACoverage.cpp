@@ -388,8 +388,9 @@ bool CKVTACoverage::HalfHold(size_t agreeingWithFrames, size_t ordered) const
     // heads show them (one damaged head of two), the stream was written by a recorder that
     // keeps to them. Old files tell their mode by the gaps between the chunks they trust,
     // before the mode is known: there the majority alone decides, lest a dropped chunk be
-    // taken for a gap.
-    return !m_chunksMayPrecedeStart && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
+    // taken for a gap. Once the gaps told sweeps, half decides there too.
+    const bool modeKnown = !m_chunksMayPrecedeStart || !m_continuous;
+    return modeKnown && agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered;
 }
 
 bool CKVTACoverage::FollowInTime(const std::vector<size_t>& heads, uint64_t slack) const
@@ -912,7 +913,8 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
         // start was a nanosecond or so off.
         const uint64_t otherLength =
             other->facts.HasFrames() ? other->facts.Duration(static_cast<uint64_t>(o.payloadSize)) : length;
-        if (o.start > o.stop || o.stop - o.start != otherLength)
+        if (o.start > o.stop
+            || (o.stop - o.start != otherLength && !TriggerStartsFrames(*other, o, c, length)))
             continue;
         if (o.start != c.start && Near(o.start, c.start, slack) && o.start < c.stop
             && off(o.start, c.stop) < off(c.start, c.stop)) {
@@ -920,6 +922,14 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
             return;
         }
     }
+}
+
+bool CKVTACoverage::TriggerStartsFrames(const StreamState& owner, const KvtChunkInfo& trigger,
+                                        const KvtChunkInfo& c, uint64_t length)
+{
+    // A trigger that spans its sweep of several chunks tells no chunk's span, but its start is
+    // the sweep's: where the frames of its first chunk, ending at their stop, begin.
+    return !owner.facts.HasFrames() && c.stop >= length && trigger.start == c.stop - length;
 }
 
 void CKVTACoverage::MendChunks()
@@ -1474,7 +1484,8 @@ bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) c
         const uint64_t span = last.stop - last.start;
         const bool behind = s.chunks.back() > lastSamples && span <= sweepLength;
         const bool with = last.start >= lastRun && last.start < samplesEnd && Near(span, sweepLength, slack);
-        if ((behind || with) && last.stop > samplesEnd)
+        // A stop less than a frame past the samples is a time field a nanosecond or so off.
+        if ((behind || with) && last.stop > AddSaturated(samplesEnd, slack))
             return true;
     }
     return false;

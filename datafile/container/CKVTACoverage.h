@@ -282,6 +282,10 @@ private:
     // its stop, begin, and where another stream's chunk of its period starts, starts there.
     void AlignTimesToPeriod();
     void AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length);
+    // True when `trigger`, a chunk of the event stream `owner`, starts just where the frames of
+    // chunk `c` (`length` ns of them), ending at its stop, begin.
+    static bool TriggerStartsFrames(const StreamState& owner, const KvtChunkInfo& trigger,
+                                    const KvtChunkInfo& c, uint64_t length);
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // True when an untrusted head near chunk i in the file is the same as its own: key, times

@@ -90,6 +90,7 @@ int CKVTAStreamFile::Open(const std::string& pathGiven)
     // anew (sweeps leave gaps that a continuous recording has only where data were lost).
     if (m_header.GetRecordingMode() != storedMode) {
         ResetChain(m_indexPosition);
+        StartFromFirstBlockAgain(start);
         MeasureFirstSweepAgain();
     }
     return kOpenOk;
@@ -312,13 +313,30 @@ void CKVTAStreamFile::RepairOldRecording()
 void CKVTAStreamFile::OnBlockHandedOut(uint64_t chunkStart)
 {
     const uint16_t version = m_header.GetVersion();
-    if (!KvtFirstBlockMovesStart(version, m_firstChunkTime, m_header.GetStartTime(), chunkStart))
+    if (KvtFirstBlockMovesStart(version, m_firstChunkTime, m_header.GetStartTime(), chunkStart))
+        MoveStart(chunkStart);
+}
+
+void CKVTAStreamFile::MoveStart(uint64_t start)
+{
+    m_header.Set<uint64_t>(FH::kStartTime, start);
+    m_startStamp.SetTime(start);
+    m_fileStamp.SetStart(start);
+    m_startStamp.SetStart(start);
+    m_stopStamp.SetStart(start);
+}
+
+void CKVTAStreamFile::StartFromFirstBlockAgain(uint64_t headerStart)
+{
+    // The block that moved the start was judged as one of a continuous recording; judged as
+    // one of sweeps, its start may have been put back onto its period, and the first block of
+    // the same stream fixes the start anew.
+    if (m_firstChunkTime == 0 || m_header.GetStartTime() == headerStart)
         return;
-    m_header.Set<uint64_t>(FH::kStartTime, chunkStart);
-    m_startStamp.SetTime(chunkStart);
-    m_fileStamp.SetStart(chunkStart);
-    m_startStamp.SetStart(chunkStart);
-    m_stopStamp.SetStart(chunkStart);
+    MoveStart(headerStart);
+    m_firstChunkTime = 0;
+    std::unique_ptr<CKVTADataBlock> first;
+    (void)FirstStreamWithData(first);
 }
 
 CKVTAStream* CKVTAStreamFile::FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first)
@@ -437,7 +455,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
             break;
         }
         longest = std::max(longest, Duration(*next));
-        if (next->GetStartTime() != block->GetStopTime() && stop < next->GetStartTime()) {
+        if (PausesBefore(*stream, stop, next->GetStartTime())) {
             length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
         }
@@ -446,6 +464,12 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     if (longest > kLongChunkNs)
         m_longChunk = true;
     return length;
+}
+
+bool CKVTAStreamFile::PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart)
+{
+    // A gap shorter than a frame is a time field a nanosecond or so off, not the end of a sweep.
+    return nextStart > stop && nextStart - stop > stream.GetCoverageFacts().FrameTime();
 }
 
 uint64_t CKVTAStreamFile::LostUntil(CKVTAStream& stream, uint64_t stop)

@@ -267,6 +267,10 @@ private:
     // True for the old program versions that stored neither the recording mode nor the window:
     // the gaps between chunks tell both.
     bool WroteNoModeOrWindow() const;
+    // Puts the start back to `headerStart` where an old file's first block moved it, and lets
+    // the first block of the chunks as judged now move it (see KvtFirstBlockMovesStart).
+    void StartFromFirstBlockAgain(uint64_t headerStart);
+    void MoveStart(uint64_t start);
     // Measures the first sweep of such a recording again once its chunks are judged as sweeps.
     void MeasureFirstSweepAgain();
     // True when the file was cut short and the recording went on behind `last`, the last block
@@ -282,6 +286,9 @@ private:
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);
+    // True when the block of `stream` that starts at `nextStart` begins a sweep after the one
+    // whose data end at `stop`.
+    static bool PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart);
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 

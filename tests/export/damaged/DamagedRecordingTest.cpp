@@ -732,6 +732,67 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
     }
 }
 
+// Version-0 sweeps with a chunk a nanosecond off. One that begins a sweep and starts a
+// nanosecond before its frames: the trigger or the other streams of its sweep start it where its
+// frames do, and the first sweep's chunk, judged as one of a continuous recording before the gaps
+// told sweeps, does not move the recording's start either. One moved a nanosecond later as a
+// whole leaves a gap shorter than a frame, which ends no sweep. Of two sweeps of one chunk, the
+// one whose start is far off its frames is held to them once the gaps told sweeps: the other
+// chunk shows that the stream keeps to its frames. The last sweep's trigger stopping a
+// nanosecond behind its samples tells no cut. Every export is the sound one's.
+TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
+{
+    const std::string early = "start 1 ns early";
+    const std::string later = "both times 1 ns later";
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        int ms;               // the chunk's start
+        std::string change;   // a nanosecond off as named, else a head change
+        const char* stream = "Electrode Raw Data";
+    } rows[] = {
+        {"the first sweep's electrodes beside digital data", Version0Sweeps(3, 100, true), 0, early},
+        {"a lone stream's first chunk of a sweep of two", Version0Sweeps(2, 200, false), 0, early},
+        {"a lone stream's first chunk of the second sweep", Version0Sweeps(2, 200, false), 500, early},
+        {"the first sweep's second chunk, a lone stream", Version0Sweeps(2, 200, false), 100, later},
+        {"the first sweep's second electrode chunk beside digital data", Version0Sweeps(2, 300, true), 200,
+         later},
+        {"a lone stream's first of two sweeps of one chunk", Version0Sweeps(2, 100, false), 0, "start 0"},
+        {"the electrodes' first of two sweeps of one chunk beside digital data", Version0Sweeps(2, 100, true),
+         0, "start 0"},
+        {"the last sweep's trigger, stopping a nanosecond behind its samples", Version0Sweeps(2, 300, true), 600,
+         "stop 1 ns late", "Trigger 1"},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly()}))
+            continue;
+        const size_t chunk = ChunkAt(table.sound, row.stream, row.ms);
+        ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        const auto off = [&](size_t field, int64_t ns, const char* what) {
+            return TimeNsOff(table.sound, chunk, field, ns, what);
+        };
+        const Damage damage =
+            row.change == later ? Both(off(Kvd::DataChunk::kStart, 1, "start 1 ns late"),
+                                       off(Kvd::DataChunk::kStop, 1, "stop 1 ns late"))
+            : row.change == early ? off(Kvd::DataChunk::kStart, -1, "start 1 ns early")
+            : row.change == "stop 1 ns late" ? off(Kvd::DataChunk::kStop, 1, "stop 1 ns late")
+                                             : HeadDamage(table.sound, chunk, row.change);
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+            const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
+                                                table.dir.File("damaged.out"), 0, {});
+            const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
+                                                  table.dir.File("sound.out"), 0, {});
+            EXPECT_EQ(got.rc, 0) << row.recording << " | " << FormatName(format);
+            EXPECT_TRUE(got.bytes == sound.bytes) << row.recording << " | " << FormatName(format);
+        });
+    }
+}
+
 // A continuous recording of a program that told sweeps by their gaps, cut inside the head of a
 // slot whose trigger chunk (at the event, inside the slot) lies before it: the trigger shows no
 // pause, and the copy reads as continuous.
