@@ -243,6 +243,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     }
     for (StreamState& s : m_streams)
         SnapTimesToFrames(s);
+    PutBackMovedChunks();
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
@@ -814,6 +815,84 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
             return;
         }
     }
+}
+
+void CKVTACoverage::PutBackMovedChunks()
+{
+    if (!m_continuous)
+        return;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        // Mending inserts into s.chunks: k then goes on behind the chunk it looked at.
+        for (size_t k = 0; k < s.chunks.size(); ++k) {
+            const size_t x = s.chunks[k];
+            if (PutBackMovedChunk(s, k))
+                k = static_cast<size_t>(std::lower_bound(s.chunks.begin(), s.chunks.end(), x)
+                                        - s.chunks.begin());
+        }
+    }
+}
+
+bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t none = chunks.size();
+    const size_t x = s.chunks[k];
+    const KvtChunkInfo& c = chunks[x];
+    const size_t prev = k > 0 ? s.chunks[k - 1] : none;
+    const size_t next = k + 1 < s.chunks.size() ? s.chunks[k + 1] : none;
+    if (next == none || (prev == none && m_recordingStart == 0))
+        return false;
+    const uint64_t span = c.stop - c.start;
+    const uint64_t slack = s.facts.FrameTime();
+    const uint64_t before = prev != none ? chunks[prev].stop : m_recordingStart;
+    const uint64_t behind = chunks[next].start;
+    const auto gapOfItsSpan = [&](uint64_t from, uint64_t to, size_t a, size_t b) {
+        return from <= to && Near(to - from, span, slack) && UntrustedHeadsBetween(s, a, b).empty();
+    };
+    // Moved on: its own time's bytes lie behind it, the gap before it.
+    if (Near(behind, c.stop, slack) && gapOfItsSpan(before, c.start, prev, x)) {
+        const std::vector<size_t> left = UntrustedHeadsBetween(s, x, next);
+        if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, c.start - before, true, left[0]))
+            return true;
+    }
+    // Moved back: its own time's bytes lie before it, the gap behind it.
+    if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)) {
+        const std::vector<size_t> left = UntrustedHeadsBetween(s, prev, x);
+        if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, behind - c.stop, false, left[0]))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool back, size_t u)
+{
+    KvtChunkInfo& c = (*m_chunks)[x];
+    const KvtChunkInfo kept = c;
+    c.start = back ? c.start - shift : c.start + shift;
+    c.stop = back ? c.stop - shift : c.stop + shift;
+    if (TryMend(u, s))
+        return true;
+    c = kept;
+    return false;
+}
+
+std::vector<size_t> CKVTACoverage::UntrustedHeadsBetween(const StreamState& s, size_t from,
+                                                         size_t to) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t first = from < chunks.size() ? from + 1 : 0;
+    std::vector<size_t> heads;
+    for (size_t j = first; j < to; ++j)
+        if (!(*m_trusted)[j] && StreamOf(chunks[j].key) == s.facts.key)
+            heads.push_back(j);
+    const uint64_t fromOffset = from < chunks.size() ? chunks[from].End() : m_dataStart;
+    const uint64_t toOffset = to < chunks.size() ? chunks[to].offset : UINT64_MAX;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.from >= fromOffset && span.from < toOffset)
+            heads.push_back(chunks.size());
+    return heads;
 }
 
 void CKVTACoverage::MendChunks()

@@ -261,6 +261,20 @@ private:
     // its stop, begin, and where another stream's chunk of its period starts, starts there.
     void AlignTimesToPeriod();
     void AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t length);
+    // In a continuous recording a stream's bytes have no time where two of its trusted chunks
+    // meet: an untrusted head of it between them in the file shows that one of the two had both
+    // times moved by a chunk, when that one has a gap as long as itself on its other side with no
+    // bytes of the stream in it. It goes back into that gap where the head left between then
+    // mends by a time field of its own.
+    void PutBackMovedChunks();
+    bool PutBackMovedChunk(StreamState& s, size_t k);
+    // Moves trusted chunk x of `s` by `shift` ns (earlier with `back`) and mends untrusted head u
+    // in its place; undoes the move where u does not mend.
+    bool ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool back, size_t u);
+    // The untrusted heads of `s` (or of an id one byte off) between file positions `from` and `to`
+    // (`from` the chunk count: from the data start); the chunk count among them where the chain
+    // lost bytes there too.
+    std::vector<size_t> UntrustedHeadsBetween(const StreamState& s, size_t from, size_t to) const;
     void MendChunks();
     bool TryMend(size_t i, StreamState& s);
     // True when an untrusted head near chunk i in the file is the same as its own: key, times
