@@ -889,9 +889,16 @@ std::vector<size_t> CKVTACoverage::UntrustedHeadsBetween(const StreamState& s, s
             heads.push_back(j);
     const uint64_t fromOffset = from < chunks.size() ? chunks[from].End() : m_dataStart;
     const uint64_t toOffset = to < chunks.size() ? chunks[to].offset : UINT64_MAX;
-    for (const KvtLostSpan& span : *m_lost)
-        if (span.from >= fromOffset && span.from < toOffset)
-            heads.push_back(chunks.size());
+    // A damaged head of another stream too close to the next head to hold one of this stream's
+    // chunks beside its own bytes does not hold its time.
+    const uint64_t room = 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes;
+    for (const KvtLostSpan& span : *m_lost) {
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (span.from < fromOffset || span.from >= toOffset
+            || (owner && owner != &s && span.to - span.from < room))
+            continue;
+        heads.push_back(chunks.size());
+    }
     return heads;
 }
 
@@ -949,7 +956,10 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
                 return true;
             return m_continuous ? Near(next->start, end, slack) : next->start + slack >= end;
         };
-        if (prev && start == prev->stop && fitsNext(AddSaturated(start, length))) {
+        // A first chunk's start may meet the recording's start instead of a chunk before it.
+        const bool startHolds = prev ? start == prev->stop
+                                     : m_continuous && next && FirstStartFits(start, slack);
+        if (startHolds && fitsNext(AddSaturated(start, length))) {
             // The stop was wrong (or the id).
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length

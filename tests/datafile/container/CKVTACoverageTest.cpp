@@ -737,6 +737,56 @@ TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
     EXPECT_EQ(holes[0].to, T0 + r.chunks[last].stopNs);
 }
 
+// An old file's lone stream whose chunk had both times moved by a chunk beside a head with one
+// damaged field: the moved chunk's own bytes lie where its stream has no time and a gap of its
+// span lies on its other side, so it goes back and the damaged head mends; nothing is lost.
+TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
+{
+    struct Case
+    {
+        const char* name;
+        int moved;            // the slot whose times moved
+        int64_t by;           // slots they moved by
+        int damaged;          // the slot whose head lost one field
+        size_t field;
+        uint64_t value;
+    };
+    const Case cases[] = {
+        {"moved on, the next one's stop far off", 2, 1, 3, Kvd::DataChunk::kStop, ~0ull >> 2},
+        {"moved on, the next one's start 0", 2, 1, 3, Kvd::DataChunk::kStart, 0},
+        {"the first moved on, the next one's start 0", 0, 1, 1, Kvd::DataChunk::kStart, 0},
+        {"moved back, the one before's stop 1", 3, -1, 2, Kvd::DataChunk::kStop, 1},
+        {"moved back onto the first, whose stop is far off", 1, -1, 0, Kvd::DataChunk::kStop,
+         ~0ull >> 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t moved = r.Chunk(kElec, c.moved);
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            const int64_t by = c.by * 10 * static_cast<int64_t>(kMs);
+            PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + by);
+        }
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, c.damaged)] + c.field, c.value);
+        const CKVTACoverage& cov = r.Open();
+        // Version 0 names chunks by number: the stream's key is the file's own.
+        const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+        EXPECT_TRUE(cov.HolesOf(key).empty());
+        std::vector<Span> planned;
+        std::vector<Span> trusted;
+        for (const KvdPlannedChunk& p : r.chunks)
+            planned.emplace_back(T0 + p.startNs, T0 + p.stopNs);
+        for (size_t i : cov.ChunksOf(key))
+            trusted.emplace_back(r.file.GetChunkChain()->At(i).start, r.file.GetChunkChain()->At(i).stop);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
 // index behind the data, inside a head, inside a chunk) loses everything of each stream from
 // its last whole chunk to the recorded stop.
