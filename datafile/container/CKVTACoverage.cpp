@@ -819,7 +819,7 @@ void CKVTACoverage::AlignTimeToPeriod(const StreamState& s, size_t i, uint64_t l
 
 void CKVTACoverage::PutBackMovedChunks()
 {
-    if (!m_continuous)
+    if (!m_continuous && m_sweepLength == 0)
         return;
     for (StreamState& s : m_streams) {
         if (!s.facts.HasFrames() || !s.spansChecked)
@@ -848,17 +848,24 @@ bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
     const uint64_t slack = s.facts.FrameTime();
     const uint64_t before = prev != none ? chunks[prev].stop : m_recordingStart;
     const uint64_t behind = chunks[next].start;
+    // Between sweeps a gap is a pause: only one that lies inside a sweep with the chunk and the
+    // head it leaves is a chunk's time.
+    const auto inOneSweep = [&](uint64_t from, uint64_t to) {
+        return m_continuous || to - from <= m_sweepLength + slack;
+    };
     const auto gapOfItsSpan = [&](uint64_t from, uint64_t to, size_t a, size_t b) {
         return from <= to && Near(to - from, span, slack) && UntrustedHeadsBetween(s, a, b).empty();
     };
     // Moved on: its own time's bytes lie behind it, the gap before it.
-    if (Near(behind, c.stop, slack) && gapOfItsSpan(before, c.start, prev, x)) {
+    if (Near(behind, c.stop, slack) && gapOfItsSpan(before, c.start, prev, x)
+        && inOneSweep(before, c.stop)) {
         const std::vector<size_t> left = UntrustedHeadsBetween(s, x, next);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, c.start - before, true, left[0]))
             return true;
     }
     // Moved back: its own time's bytes lie before it, the gap behind it.
-    if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)) {
+    if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)
+        && inOneSweep(c.start, behind)) {
         const std::vector<size_t> left = UntrustedHeadsBetween(s, prev, x);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, behind - c.stop, false, left[0]))
             return true;
@@ -872,7 +879,7 @@ bool CKVTACoverage::ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool 
     const KvtChunkInfo kept = c;
     c.start = back ? c.start - shift : c.start + shift;
     c.stop = back ? c.stop - shift : c.stop + shift;
-    if (TryMend(u, s))
+    if (TryMend(u, s, true))
         return true;
     c = kept;
     return false;
@@ -928,7 +935,7 @@ bool CKVTACoverage::HasUntrustedTwin(size_t i) const
     return false;
 }
 
-bool CKVTACoverage::TryMend(size_t i, StreamState& s)
+bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
 {
     KvtChunkInfo& c = (*m_chunks)[i];
     // Of two heads alike that their stream could not keep, neither has a field to mend.
@@ -956,9 +963,10 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
                 return true;
             return m_continuous ? Near(next->start, end, slack) : next->start + slack >= end;
         };
-        // A first chunk's start may meet the recording's start instead of a chunk before it.
+        // Where a moved chunk freed its time, a first chunk's start may meet the recording's
+        // start instead of a chunk before it.
         const bool startHolds = prev ? start == prev->stop
-                                     : m_continuous && next && FirstStartFits(start, slack);
+                                     : freed && m_continuous && next && FirstStartFits(start, slack);
         if (startHolds && fitsNext(AddSaturated(start, length))) {
             // The stop was wrong (or the id).
             stop = next && m_continuous ? next->start : AddSaturated(start, length);

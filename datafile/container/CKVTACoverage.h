@@ -276,7 +276,9 @@ private:
     // lost bytes there too.
     std::vector<size_t> UntrustedHeadsBetween(const StreamState& s, size_t from, size_t to) const;
     void MendChunks();
-    bool TryMend(size_t i, StreamState& s);
+    // Mends untrusted head i into `s` where its neighbours bear out its fields; `freed`: a moved
+    // chunk has just left its time, which a first chunk may then take from the recording's start.
+    bool TryMend(size_t i, StreamState& s, bool freed = false);
     // True when an untrusted head near chunk i in the file is the same as its own: key, times
     // and size.
     bool HasUntrustedTwin(size_t i) const;
