@@ -750,9 +750,12 @@ TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
         int damaged;          // the slot whose head lost one field
         size_t field;
         uint64_t value;
+        bool triggers = false;   // a trigger chunk in every slot, the damaged slot's lost
     };
     const Case cases[] = {
         {"moved on, the next one's stop far off", 2, 1, 3, Kvd::DataChunk::kStop, ~0ull >> 2},
+        {"moved on past a lost trigger head, the next one's start 0", 2, 1, 3,
+         Kvd::DataChunk::kStart, 0, true},
         {"moved on, the next one's start 0", 2, 1, 3, Kvd::DataChunk::kStart, 0},
         {"the first moved on, the next one's start 0", 0, 1, 1, Kvd::DataChunk::kStart, 0},
         {"moved back, the one before's stop 1", 3, -1, 2, Kvd::DataChunk::kStop, 1},
@@ -765,8 +768,11 @@ TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
         KvdRecordingPlan plan = SmallPlan();
         plan.fileVersion = 0;
         plan.streams = {KvdRawStreamPlan()};
+        plan.triggerEverySlot = c.triggers;
         Write(plan, r);
         const size_t moved = r.Chunk(kElec, c.moved);
+        if (c.triggers)
+            LoseChunk(r, r.Chunk(kTrigger, c.damaged));
         for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
             const size_t at = r.layout.chunkAt[moved] + field;
             const int64_t by = c.by * 10 * static_cast<int64_t>(kMs);
@@ -780,11 +786,39 @@ TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
         std::vector<Span> planned;
         std::vector<Span> trusted;
         for (const KvdPlannedChunk& p : r.chunks)
-            planned.emplace_back(T0 + p.startNs, T0 + p.stopNs);
+            if (p.stream == kElec)
+                planned.emplace_back(T0 + p.startNs, T0 + p.stopNs);
         for (size_t i : cov.ChunksOf(key))
             trusted.emplace_back(r.file.GetChunkChain()->At(i).start, r.file.GetChunkChain()->At(i).stop);
         EXPECT_EQ(trusted, planned);
     }
+}
+
+// The same move beside a head with both times wrong: nothing bears out where either chunk
+// lay, so the moved chunk keeps the times its head reads and the other one is not trusted.
+TEST(CKVTACoverage, AMovedChunkStaysWhereTheHeadBesideItCannotMend)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const size_t moved = r.Chunk(kElec, 2);
+    const size_t damaged = r.Chunk(kElec, 3);
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[moved] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
+    }
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStart, 0);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStop, ~0ull >> 2);
+    const CKVTACoverage& cov = r.Open();
+    const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+    std::vector<Span> trusted;
+    for (size_t i : cov.ChunksOf(key))
+        trusted.emplace_back(r.file.GetChunkChain()->At(i).offset, r.file.GetChunkChain()->At(i).start);
+    const Span movedAsRead {r.layout.chunkAt[moved], T0 + r.chunks[moved].startNs + 10 * kMs};
+    EXPECT_NE(std::find(trusted.begin(), trusted.end(), movedAsRead), trusted.end());
+    EXPECT_EQ(trusted.size(), r.chunks.size() - 1);
 }
 
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
