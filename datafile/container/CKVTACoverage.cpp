@@ -454,10 +454,37 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
         const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) : AccompaniedInSweeps(s, sound[k]);
-        if (joins[k] > 0 || accompanied)
+        const size_t before = kept.empty() ? m_chunks->size() : kept.back();
+        if (joins[k] > 0 || accompanied || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
+}
+
+bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const bool first = before >= chunks.size();
+    if (first && m_recordingStart == 0)
+        return false;
+    const uint64_t fromOffset = first ? m_dataStart : chunks[before].End();
+    const uint64_t toOffset = chunks[i].offset;
+    uint64_t bytes = 0;
+    for (size_t j = first ? 0 : before + 1; j < i; ++j)
+        if (StreamOf(chunks[j].key) == s.facts.key)
+            bytes += static_cast<uint64_t>(chunks[j].payloadSize);
+    // Stretches the chain could not read hold this stream's bytes unless their head names
+    // another stream.
+    for (const KvtLostSpan& span : *m_lost) {
+        const uint64_t owner = StreamOf(span.headKey);
+        if (span.from >= fromOffset && span.to <= toOffset && (owner == 0 || owner == s.facts.key)
+            && span.to - span.from >= Kvd::DataChunk::kHeaderBytes)
+            bytes += span.to - span.from - Kvd::DataChunk::kHeaderBytes;
+    }
+    if (bytes == 0 || bytes % s.facts.frameBytes != 0)
+        return false;
+    const uint64_t from = first ? m_recordingStart : chunks[before].stop;
+    return Near(chunks[i].start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
 }
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const

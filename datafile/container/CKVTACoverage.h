@@ -215,6 +215,10 @@ private:
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when chunk i starts where the bytes of stream `s` between chunk `before` (the chunk
+    // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
+    // heads are damaged, not its own.
+    bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const;
     // True when something beside chunk i of a recording of sweeps shows its time is its period's:
     // another stream's chunk that shares it, or a damaged head that starts with it.
     bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
