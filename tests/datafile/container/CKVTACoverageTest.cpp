@@ -821,6 +821,52 @@ TEST(CKVTACoverage, AMovedChunkStaysWhereTheHeadBesideItCannotMend)
     EXPECT_EQ(trusted.size(), r.chunks.size() - 1);
 }
 
+// An old file's lone stream whose chunks around one chunk are damaged (a head lost, a head
+// moved far): that chunk meets neither neighbour, but the bytes before it in the file put it
+// where its head says, so it stays and only the damaged chunks' time is lost.
+TEST(CKVTACoverage, AChunkWhereTheLostBytesBeforeItPutItStays)
+{
+    struct Case
+    {
+        const char* name;
+        int chunks;
+        int lost;      // the slot whose head is lost
+        int moved;     // the slot whose times moved 10 s later
+    };
+    const Case cases[] = {
+        {"the first lost, the third moved, four chunks", 4, 0, 2},
+        {"the second lost, the fourth moved", 6, 1, 3},
+        // The lost bytes put the last one where it was, not where its head moved it.
+        {"the third lost, the last moved", 4, 2, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.chunks = c.chunks;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t lost = r.Chunk(kElec, c.lost);
+        const size_t moved = r.Chunk(kElec, c.moved);
+        LoseChunk(r, lost);
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10000 * kMs);
+        }
+        const CKVTACoverage& cov = r.Open();
+        const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost, moved}), KvtHoleCause::kDamagedHead, key);
+        std::vector<uint64_t> planned;
+        std::vector<uint64_t> trusted;
+        for (size_t i : AllBut(r, {lost, moved}))
+            planned.push_back(T0 + r.chunks[i].startNs);
+        for (size_t i : cov.ChunksOf(key))
+            trusted.push_back(r.file.GetChunkChain()->At(i).start);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
 // index behind the data, inside a head, inside a chunk) loses everything of each stream from
 // its last whole chunk to the recorded stop.
