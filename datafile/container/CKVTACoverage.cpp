@@ -244,6 +244,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (StreamState& s : m_streams)
         SnapTimesToFrames(s);
     MoveChunksIntoTheirPeriods();
+    PutBackMovedChunks();
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
@@ -455,10 +456,37 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
         const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) : AccompaniedInSweeps(s, sound[k]);
-        if (joins[k] > 0 || accompanied)
+        const size_t before = kept.empty() ? m_chunks->size() : kept.back();
+        if (joins[k] > 0 || accompanied || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
+}
+
+bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const bool first = before >= chunks.size();
+    if (first && m_recordingStart == 0)
+        return false;
+    const uint64_t fromOffset = first ? m_dataStart : chunks[before].End();
+    const uint64_t toOffset = chunks[i].offset;
+    uint64_t bytes = 0;
+    for (size_t j = first ? 0 : before + 1; j < i; ++j)
+        if (StreamOf(chunks[j].key) == s.facts.key)
+            bytes += static_cast<uint64_t>(chunks[j].payloadSize);
+    // Stretches the chain could not read hold this stream's bytes unless their head names
+    // another stream.
+    for (const KvtLostSpan& span : *m_lost) {
+        const uint64_t owner = StreamOf(span.headKey);
+        if (span.from >= fromOffset && span.to <= toOffset && (owner == 0 || owner == s.facts.key)
+            && span.to - span.from >= Kvd::DataChunk::kHeaderBytes)
+            bytes += span.to - span.from - Kvd::DataChunk::kHeaderBytes;
+    }
+    if (bytes == 0 || bytes % s.facts.frameBytes != 0)
+        return false;
+    const uint64_t from = first ? m_recordingStart : chunks[before].stop;
+    return Near(chunks[i].start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
 }
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
@@ -932,6 +960,98 @@ bool CKVTACoverage::TriggerStartsFrames(const StreamState& owner, const KvtChunk
     return !owner.facts.HasFrames() && c.stop >= length && trigger.start == c.stop - length;
 }
 
+void CKVTACoverage::PutBackMovedChunks()
+{
+    if (!m_continuous && m_sweepLength == 0)
+        return;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        // Mending inserts into s.chunks: k then goes on behind the chunk it looked at.
+        for (size_t k = 0; k < s.chunks.size(); ++k) {
+            const size_t x = s.chunks[k];
+            if (PutBackMovedChunk(s, k))
+                k = static_cast<size_t>(std::lower_bound(s.chunks.begin(), s.chunks.end(), x)
+                                        - s.chunks.begin());
+        }
+    }
+}
+
+bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t none = chunks.size();
+    const size_t x = s.chunks[k];
+    const KvtChunkInfo& c = chunks[x];
+    const size_t prev = k > 0 ? s.chunks[k - 1] : none;
+    const size_t next = k + 1 < s.chunks.size() ? s.chunks[k + 1] : none;
+    if (next == none || (prev == none && m_recordingStart == 0))
+        return false;
+    const uint64_t span = c.stop - c.start;
+    const uint64_t slack = s.facts.FrameTime();
+    const uint64_t before = prev != none ? chunks[prev].stop : m_recordingStart;
+    const uint64_t behind = chunks[next].start;
+    // Between sweeps a gap is a pause: only one that lies inside a sweep with the chunk and the
+    // head it leaves is a chunk's time.
+    const auto inOneSweep = [&](uint64_t from, uint64_t to) {
+        return m_continuous || to - from <= m_sweepLength + slack;
+    };
+    const auto gapOfItsSpan = [&](uint64_t from, uint64_t to, size_t a, size_t b) {
+        return from <= to && Near(to - from, span, slack) && UntrustedHeadsBetween(s, a, b).empty();
+    };
+    // Moved on: its own time's bytes lie behind it, the gap before it.
+    if (Near(behind, c.stop, slack) && gapOfItsSpan(before, c.start, prev, x)
+        && inOneSweep(before, c.stop)) {
+        const std::vector<size_t> left = UntrustedHeadsBetween(s, x, next);
+        if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, c.start - before, true, left[0]))
+            return true;
+    }
+    // Moved back: its own time's bytes lie before it, the gap behind it.
+    if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)
+        && inOneSweep(c.start, behind)) {
+        const std::vector<size_t> left = UntrustedHeadsBetween(s, prev, x);
+        if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, behind - c.stop, false, left[0]))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool back, size_t u)
+{
+    KvtChunkInfo& c = (*m_chunks)[x];
+    const KvtChunkInfo kept = c;
+    c.start = back ? c.start - shift : c.start + shift;
+    c.stop = back ? c.stop - shift : c.stop + shift;
+    if (TryMend(u, s, true))
+        return true;
+    c = kept;
+    return false;
+}
+
+std::vector<size_t> CKVTACoverage::UntrustedHeadsBetween(const StreamState& s, size_t from,
+                                                         size_t to) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t first = from < chunks.size() ? from + 1 : 0;
+    std::vector<size_t> heads;
+    for (size_t j = first; j < to; ++j)
+        if (!(*m_trusted)[j] && StreamOf(chunks[j].key) == s.facts.key)
+            heads.push_back(j);
+    const uint64_t fromOffset = from < chunks.size() ? chunks[from].End() : m_dataStart;
+    const uint64_t toOffset = to < chunks.size() ? chunks[to].offset : UINT64_MAX;
+    // A damaged head of another stream too close to the next head to hold one of this stream's
+    // chunks beside its own bytes does not hold its time.
+    const uint64_t room = 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes;
+    for (const KvtLostSpan& span : *m_lost) {
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (span.from < fromOffset || span.from >= toOffset
+            || (owner && owner != &s && span.to - span.from < room))
+            continue;
+        heads.push_back(chunks.size());
+    }
+    return heads;
+}
+
 void CKVTACoverage::MendChunks()
 {
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
@@ -958,7 +1078,7 @@ bool CKVTACoverage::HasUntrustedTwin(size_t i) const
     return false;
 }
 
-bool CKVTACoverage::TryMend(size_t i, StreamState& s)
+bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
 {
     KvtChunkInfo& c = (*m_chunks)[i];
     // Of two heads alike that their stream could not keep, neither has a field to mend.
@@ -986,7 +1106,11 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s)
                 return true;
             return m_continuous ? Near(next->start, end, slack) : next->start + slack >= end;
         };
-        if (prev && start == prev->stop && fitsNext(AddSaturated(start, length))) {
+        // Where a moved chunk freed its time, a first chunk's start may meet the recording's
+        // start instead of a chunk before it.
+        const bool startHolds = prev ? start == prev->stop
+                                     : freed && m_continuous && next && FirstStartFits(start, slack);
+        if (startHolds && fitsNext(AddSaturated(start, length))) {
             // The stop was wrong (or the id).
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length

@@ -218,6 +218,10 @@ private:
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
+    // True when chunk i starts where the bytes of stream `s` between chunk `before` (the chunk
+    // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
+    // heads are damaged, not its own.
+    bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const;
     // True when something beside chunk i of a recording of sweeps shows its time is its period's:
     // another stream's chunk that shares it, or a damaged head that starts with it.
     bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
@@ -286,8 +290,24 @@ private:
     // chunk `c` (`length` ns of them), ending at its stop, begin.
     static bool TriggerStartsFrames(const StreamState& owner, const KvtChunkInfo& trigger,
                                     const KvtChunkInfo& c, uint64_t length);
+    // In a continuous recording a stream's bytes have no time where two of its trusted chunks
+    // meet: an untrusted head of it between them in the file shows that one of the two had both
+    // times moved by a chunk, when that one has a gap as long as itself on its other side with no
+    // bytes of the stream in it. It goes back into that gap where the head left between then
+    // mends by a time field of its own.
+    void PutBackMovedChunks();
+    bool PutBackMovedChunk(StreamState& s, size_t k);
+    // Moves trusted chunk x of `s` by `shift` ns (earlier with `back`) and mends untrusted head u
+    // in its place; undoes the move where u does not mend.
+    bool ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool back, size_t u);
+    // The untrusted heads of `s` (or of an id one byte off) between file positions `from` and `to`
+    // (`from` the chunk count: from the data start); the chunk count among them where the chain
+    // lost bytes there too.
+    std::vector<size_t> UntrustedHeadsBetween(const StreamState& s, size_t from, size_t to) const;
     void MendChunks();
-    bool TryMend(size_t i, StreamState& s);
+    // Mends untrusted head i into `s` where its neighbours bear out its fields; `freed`: a moved
+    // chunk has just left its time, which a first chunk may then take from the recording's start.
+    bool TryMend(size_t i, StreamState& s, bool freed = false);
     // True when an untrusted head near chunk i in the file is the same as its own: key, times
     // and size.
     bool HasUntrustedTwin(size_t i) const;

@@ -810,6 +810,136 @@ TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
     EXPECT_EQ(holes[0].to, T0 + r.chunks[last].stopNs);
 }
 
+// An old file's lone stream whose chunk had both times moved by a chunk beside a head with one
+// damaged field: the moved chunk's own bytes lie where its stream has no time and a gap of its
+// span lies on its other side, so it goes back and the damaged head mends; nothing is lost.
+TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
+{
+    struct Case
+    {
+        const char* name;
+        int moved;            // the slot whose times moved
+        int64_t by;           // slots they moved by
+        int damaged;          // the slot whose head lost one field
+        size_t field;
+        uint64_t value;
+        bool triggers = false;   // a trigger chunk in every slot, the damaged slot's lost
+    };
+    const Case cases[] = {
+        {"moved on, the next one's stop far off", 2, 1, 3, Kvd::DataChunk::kStop, ~0ull >> 2},
+        {"moved on past a lost trigger head, the next one's start 0", 2, 1, 3,
+         Kvd::DataChunk::kStart, 0, true},
+        {"moved on, the next one's start 0", 2, 1, 3, Kvd::DataChunk::kStart, 0},
+        {"the first moved on, the next one's start 0", 0, 1, 1, Kvd::DataChunk::kStart, 0},
+        {"moved back, the one before's stop 1", 3, -1, 2, Kvd::DataChunk::kStop, 1},
+        {"moved back onto the first, whose stop is far off", 1, -1, 0, Kvd::DataChunk::kStop,
+         ~0ull >> 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerEverySlot = c.triggers;
+        Write(plan, r);
+        const size_t moved = r.Chunk(kElec, c.moved);
+        if (c.triggers)
+            LoseChunk(r, r.Chunk(kTrigger, c.damaged));
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            const int64_t by = c.by * 10 * static_cast<int64_t>(kMs);
+            PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + by);
+        }
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, c.damaged)] + c.field, c.value);
+        const CKVTACoverage& cov = r.Open();
+        // Version 0 names chunks by number: the stream's key is the file's own.
+        const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+        EXPECT_TRUE(cov.HolesOf(key).empty());
+        std::vector<Span> planned;
+        std::vector<Span> trusted;
+        for (const KvdPlannedChunk& p : r.chunks)
+            if (p.stream == kElec)
+                planned.emplace_back(T0 + p.startNs, T0 + p.stopNs);
+        for (size_t i : cov.ChunksOf(key))
+            trusted.emplace_back(r.file.GetChunkChain()->At(i).start, r.file.GetChunkChain()->At(i).stop);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
+// The same move beside a head with both times wrong: nothing bears out where either chunk
+// lay, so the moved chunk keeps the times its head reads and the other one is not trusted.
+TEST(CKVTACoverage, AMovedChunkStaysWhereTheHeadBesideItCannotMend)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const size_t moved = r.Chunk(kElec, 2);
+    const size_t damaged = r.Chunk(kElec, 3);
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[moved] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
+    }
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStart, 0);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStop, ~0ull >> 2);
+    const CKVTACoverage& cov = r.Open();
+    const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+    std::vector<Span> trusted;
+    for (size_t i : cov.ChunksOf(key))
+        trusted.emplace_back(r.file.GetChunkChain()->At(i).offset, r.file.GetChunkChain()->At(i).start);
+    const Span movedAsRead {r.layout.chunkAt[moved], T0 + r.chunks[moved].startNs + 10 * kMs};
+    EXPECT_NE(std::find(trusted.begin(), trusted.end(), movedAsRead), trusted.end());
+    EXPECT_EQ(trusted.size(), r.chunks.size() - 1);
+}
+
+// An old file's lone stream whose chunks around one chunk are damaged (a head lost, a head
+// moved far): that chunk meets neither neighbour, but the bytes before it in the file put it
+// where its head says, so it stays and only the damaged chunks' time is lost.
+TEST(CKVTACoverage, AChunkWhereTheLostBytesBeforeItPutItStays)
+{
+    struct Case
+    {
+        const char* name;
+        int chunks;
+        int lost;      // the slot whose head is lost
+        int moved;     // the slot whose times moved 10 s later
+    };
+    const Case cases[] = {
+        {"the first lost, the third moved, four chunks", 4, 0, 2},
+        {"the second lost, the fourth moved", 6, 1, 3},
+        // The lost bytes put the last one where it was, not where its head moved it.
+        {"the third lost, the last moved", 4, 2, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.chunks = c.chunks;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t lost = r.Chunk(kElec, c.lost);
+        const size_t moved = r.Chunk(kElec, c.moved);
+        LoseChunk(r, lost);
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10000 * kMs);
+        }
+        const CKVTACoverage& cov = r.Open();
+        const uint64_t key = r.file.GetStream(0)->GetChunkKey();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost, moved}), KvtHoleCause::kDamagedHead, key);
+        std::vector<uint64_t> planned;
+        std::vector<uint64_t> trusted;
+        for (size_t i : AllBut(r, {lost, moved}))
+            planned.push_back(T0 + r.chunks[i].startNs);
+        for (size_t i : cov.ChunksOf(key))
+            trusted.push_back(r.file.GetChunkChain()->At(i).start);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
 // The end of the file: zeros behind the data are padding; a copy cut short (at a chunk with the
 // index behind the data, inside a head, inside a chunk) loses everything of each stream from
 // its last whole chunk to the recorded stop.
