@@ -1558,12 +1558,16 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     uint64_t fits = 0;
     size_t exactCount = 0;
     size_t fitCount = 0;
+    // The recorder writes its chunks in the order of their times: the bytes hold time that goes
+    // on past the start of the chunk in front of them.
+    const uint64_t inFront = TrustedStartBefore(u.from);
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames() || s.chunks.empty() || payload == 0 || payload % s.facts.frameBytes != 0)
             continue;
         const auto [from, to] = GapAround(s, u.from);
         const uint64_t length = s.facts.Duration(payload);
-        if (to <= from || to - from + s.facts.FrameTime() < length)
+        if (to <= from || to - from + s.facts.FrameTime() < length
+            || EndsBeforeBytes(s, u, to, inFront))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -1577,6 +1581,31 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     if (exactCount == 1)
         return exact;
     return exactCount == 0 && fitCount == 1 && !m_continuous ? fits : 0;
+}
+
+bool CKVTACoverage::EndsBeforeBytes(const StreamState& s, const UnreadBytes& u, uint64_t gapEnd,
+                                   uint64_t inFront) const
+{
+    // Only a gap closed by a chunk of the stream behind the bytes ends where the stream's time
+    // goes on; behind its last chunk the samples' end may fall short of what the bytes held.
+    const bool closed = (*m_chunks)[s.chunks.back()].offset > u.from;
+    return closed && gapEnd <= AddSaturated(inFront, s.facts.FrameTime());
+}
+
+uint64_t CKVTACoverage::TrustedStartBefore(uint64_t offset) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    auto at = std::lower_bound(chunks.begin(), chunks.end(), offset,
+                               [](const KvtChunkInfo& c, uint64_t o) { return c.offset < o; });
+    // Among the chunks of a period or two in front: a longer search would cost a pass per
+    // stretch in a file whose heads are mostly damaged, and say little.
+    for (int looked = 0; at != chunks.begin() && looked < 16; ++looked) {
+        --at;
+        const size_t i = static_cast<size_t>(at - chunks.begin());
+        if ((*m_trusted)[i] && at->start <= at->stop)
+            return at->start;
+    }
+    return 0;
 }
 
 void CKVTACoverage::WorkOutEventHoles(StreamState& s)

@@ -325,6 +325,14 @@ private:
     // frame, when just one does (in sweeps, or whose gap holds them and whose chunk beside them
     // is as large); 0 otherwise.
     uint64_t FrameStreamFilling(const UnreadBytes& u) const;
+    // The start of the last trusted chunk, of any stream, among the few in the file before
+    // `offset` (0 when none).
+    uint64_t TrustedStartBefore(uint64_t offset) const;
+    // True when the gap of `s` around the unread bytes `u`, closed by a chunk of `s` behind
+    // them, ends by `gapEnd` before the chunk in front of them (starting at `inFront`) began:
+    // the recorder wrote its time before that chunk, not where the bytes lie.
+    bool EndsBeforeBytes(const StreamState& s, const UnreadBytes& u, uint64_t gapEnd,
+                         uint64_t inFront) const;
     // The time between the trusted chunks of `s` around the file offset `offset`: from the stop
     // of the one before (the extent's start when none) to the start of the one behind (the end
     // of the samples when none).

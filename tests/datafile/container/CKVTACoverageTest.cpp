@@ -266,6 +266,47 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
     }
 }
 
+// A head that names no stream leaves bytes that are the chunk of the stream whose gap around them
+// they fit; a gap that ended before the chunk in front of them began (another stream's pause of
+// just their length) was written earlier in the file and is not theirs.
+TEST(CKVTACoverage, BytesWithoutAStreamFillNoGapThatEndedBeforeThem)
+{
+    struct Case
+    {
+        const char* name;
+        int pauseMs;
+        int sweep;           // of the electrode chunk whose head is lost
+    };
+    const Case cases[] = {
+        {"a middle sweep, the digital pause as long as the chunk's bytes", 20, 1},
+        {"a middle sweep, a longer pause", 30, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.gapMs = c.pauseMs;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep);
+        size_t lost = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
+                lost = i;
+        ASSERT_LT(lost, r.chunks.size());
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        // An old file's chunks carry ids of their own: the streams' keys come from the file.
+        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+            const std::string stream = r.file.GetStream(n)->GetName();
+            if (stream == kElec || stream == kDigi)
+                ExpectHoles(cov, stream, PlannedHoles(r, stream, {lost}), KvtHoleCause::kDamagedHead,
+                            r.file.GetStream(n)->GetChunkKey());
+        }
+    }
+}
+
 // A lone stream's chunk that meets no neighbour and no other stream is not trusted; where its
 // bytes lie tells its time only as far as its head's claim does: a claim of a whole sweep of its
 // own (its trigger head zeroed) is believed, a claim of part of a sweep (its times moved a chunk
