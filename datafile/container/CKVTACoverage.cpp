@@ -1147,7 +1147,7 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
         if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
             continue;
         for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (u.claimedStart == *at || u.claimedStop == *at + length)
+            if (ClaimsLossAt(u, *at, length))
                 return *at;
     }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
@@ -1159,6 +1159,13 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
         return claimed;
     return before.time;
+}
+
+bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length)
+{
+    if (u.claimedStart > u.claimedStop && u.claimedStart - u.claimedStop == length)
+        return u.claimedStop == at;
+    return u.claimedStart == at || u.claimedStop == at + length;
 }
 
 bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,

@@ -391,6 +391,10 @@ private:
     // continuous recording as well): the damaged heads' times or the other streams of that
     // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
+    // True when the damaged head `u` claims `length` ns lost from `at`: by its start, or by its
+    // stop where its start is the field that is off. Times that are in reverse order by just
+    // that length were swapped: they claim the span between them.
+    static bool ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length);
     // In sweeps, where nothing else tells: true when `length` is a whole sweep and an unread
     // head of stream `s` between `before` and `behind` claims times inside the gap that span it;
     // `start` is its start.

@@ -164,6 +164,18 @@ void ExpectTrusted(Recording& r, const CKVTACoverage& cov, const std::string& st
     EXPECT_EQ(trusted, planned);
 }
 
+// The holes of both streams of samples of an old file are the planned times of `lost`; its chunks
+// carry ids of their own, so the streams' keys come from the file.
+void ExpectOldFileHoles(Recording& r, const CKVTACoverage& cov, const std::vector<size_t>& lost)
+{
+    for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+        const std::string stream = r.file.GetStream(n)->GetName();
+        if (stream == kElec || stream == kDigi)
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead,
+                        r.file.GetStream(n)->GetChunkKey());
+    }
+}
+
 std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
 {
     std::vector<size_t> kept;
@@ -296,14 +308,32 @@ TEST(CKVTACoverage, BytesWithoutAStreamFillNoGapThatEndedBeforeThem)
         ASSERT_LT(lost, r.chunks.size());
         std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
                     Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
-        const CKVTACoverage& cov = r.Open();
-        // An old file's chunks carry ids of their own: the streams' keys come from the file.
-        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
-            const std::string stream = r.file.GetStream(n)->GetName();
-            if (stream == kElec || stream == kDigi)
-                ExpectHoles(cov, stream, PlannedHoles(r, stream, {lost}), KvtHoleCause::kDamagedHead,
-                            r.file.GetStream(n)->GetChunkKey());
-        }
+        ExpectOldFileHoles(r, r.Open(), {lost});
+    }
+}
+
+// A damaged head whose start and stop were swapped claims the time between them: it tells in
+// which sweep its chunk's time was lost, even where its stop alone would end the sweep before
+// (a pause as long as a chunk).
+TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
+{
+    for (const int pauseMs : {10, 30}) {
+        SCOPED_TRACE(pauseMs);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(20);
+        plan.fileVersion = 0;
+        plan.gapMs = pauseMs;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        size_t swapped = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
+                swapped = i;
+        ASSERT_LT(swapped, r.chunks.size());
+        const uint64_t at = r.layout.chunkAt[swapped];
+        PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[swapped].stopNs);
+        PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[swapped].startNs);
+        ExpectOldFileHoles(r, r.Open(), {swapped});
     }
 }
 
