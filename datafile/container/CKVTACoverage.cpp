@@ -1375,7 +1375,9 @@ bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) c
         const uint64_t span = last.stop - last.start;
         const bool behind = s.chunks.back() > lastSamples && span <= sweepLength;
         const bool with = last.start >= lastRun && last.start < samplesEnd && Near(span, sweepLength, slack);
-        if ((behind || with) && last.stop > samplesEnd)
+        // A sweep cut short lost whole chunks of samples: a stop less than a frame past
+        // them is a time field a nanosecond or so off.
+        if ((behind || with) && last.stop > AddSaturated(samplesEnd, slack))
             return true;
     }
     return false;

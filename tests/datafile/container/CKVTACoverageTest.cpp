@@ -1093,8 +1093,8 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
 // A file that ends inside a sweep was cut there: where the header counts more chunks than the
 // file holds, streams that end apart or a last sweep shorter than the header's sweep length show
 // it; where it counts none, a trigger behind the last samples does (a trigger whose stop is
-// damaged shows nothing while it lies among the samples). A file that ends behind a whole sweep
-// may be a recording stopped there.
+// damaged shows nothing while it lies among the samples, nor one whose stop is a nanosecond
+// off). A file that ends behind a whole sweep may be a recording stopped there.
 TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
 {
     enum class End
@@ -1110,8 +1110,9 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         const char* name;
         bool counted;                // else the header's chunk count is 0
         End end;
-        uint64_t lastTriggerStopMs;  // from its sweep's start; 0: as written
+        uint64_t lastTriggerStopNs;  // from its sweep's start; 0: as written
         bool cut;
+        int sweepLengthMs = 0;       // the header's; 0: the sweep's where counted, else twice it
     };
     const Case cases[] = {
         {"counted, cut inside the last sweep", true, End::kInsideLastSweep, 0, true},
@@ -1121,12 +1122,16 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         {"uncounted, cut behind the last sweep's trigger", false, End::kBehindLastTrigger, 0, true},
         {"uncounted, ends behind a whole sweep", false, End::kBehindMiddleSweep, 0, false},
         {"uncounted, whole", false, End::kWhole, 0, false},
-        {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30, false},
+        {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30 * kMs,
+         false},
+        {"uncounted, whole, the last trigger's stop a nanosecond past the samples", false, End::kWhole,
+         20 * kMs + 1, false, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        const KvdRecordingPlan plan = SweepPlan(20, c.counted ? 20 : 40);
+        const int sweepLengthMs = c.sweepLengthMs != 0 ? c.sweepLengthMs : c.counted ? 20 : 40;
+        const KvdRecordingPlan plan = SweepPlan(20, sweepLengthMs);
         Write(plan, r);
         if (!c.counted)
             PatchLE<int64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kDataChunkCount, 0);
@@ -1137,9 +1142,9 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         const uint64_t lastSweep = KvdSweepStartNs(plan, 2);
         ASSERT_EQ(r.chunks[lastTrigger].startNs, lastSweep);
         ASSERT_EQ(r.chunks.size(), lastTrigger + 5);   // two slots of two streams behind it
-        if (c.lastTriggerStopMs != 0)
+        if (c.lastTriggerStopNs != 0)
             PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lastTrigger] + Kvd::DataChunk::kStop,
-                              T0 + lastSweep + c.lastTriggerStopMs * kMs);
+                              T0 + lastSweep + c.lastTriggerStopNs);
         const size_t kept = c.end == End::kWhole               ? r.chunks.size()
                             : c.end == End::kBehindLastTrigger ? lastTrigger + 1
                             : c.end == End::kInsideLastSweep   ? lastTrigger + 3
