@@ -282,6 +282,9 @@ private:
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);
+    // The stop of `block` of `stream` as a sweep's length counts it: in a damaged file, the end
+    // of its frames where its stop falls short of them by less than a frame.
+    uint64_t StopOfFrames(CKVTAStream& stream, const CKVTADataBlock& block);
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 
