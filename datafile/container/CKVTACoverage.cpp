@@ -452,7 +452,9 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
-        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) || BesideLostHeadOfItsTime(s, sound[k])
+        // A lost head of another stream that began with it vouches as well as a readable one.
+        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
+                                                    || BesideLostHeadOfItsTime(s, sound[k])
                                               : AccompaniedInSweeps(s, sound[k]);
         if (joins[k] > 0 || accompanied)
             kept.push_back(sound[k]);

@@ -210,8 +210,8 @@ private:
     // In a continuous recording the chunks of a stream follow on from each other: one that
     // meets neither the chunk before it (or the recording's start) nor the one behind it (or
     // the claimed stop, where there is one), and that no other stream's chunk beside it in the
-    // file starts with, jumped in time: its head is damaged. A pause of all streams keeps its
-    // chunks.
+    // file starts with (nor a damaged head there), jumped in time: its head is damaged. A pause
+    // of all streams keeps its chunks.
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;

@@ -1124,8 +1124,8 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         {"uncounted, whole", false, End::kWhole, 0, false},
         {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30 * kMs,
          false},
-        {"uncounted, whole, the last trigger's stop a nanosecond past the samples", false, End::kWhole,
-         20 * kMs + 1, false, 20},
+        {"uncounted, whole, the last trigger's stop a nanosecond past the samples", false,
+         End::kWhole, 20 * kMs + 1, false, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -518,12 +518,12 @@ TEST(CKVTAStreamFile, AnOldFileTellsItsSweepsBehindALostTrigger)
         const uint64_t last = KvdSweepStartNs(plan, plan.sweeps - 1);
         for (size_t i = 0; i < chunks.size(); ++i) {
             // A size that runs into the head behind: the trigger's chunk is lost, its head kept.
+            const uint64_t head = layout.chunkAt[i];
             if (chunks[i].stream == "Trigger 1" && chunks[i].startNs == last)
-                PatchLE<int64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kSize,
-                                 LoadLE<int64_t>(bytes.data() + layout.chunkAt[i] + Kvd::DataChunk::kSize)
-                                     + 10);
+                PatchLE<int64_t>(bytes, head + Kvd::DataChunk::kSize,
+                                 LoadLE<int64_t>(bytes.data() + head + Kvd::DataChunk::kSize) + 10);
             if (chunks[i].stream == "Electrode Raw Data" && chunks[i].startNs == 0 && stopEarly)
-                PatchLE<uint64_t>(bytes, layout.chunkAt[i] + Kvd::DataChunk::kStop, T0 + chunks[i].stopNs - 1);
+                PatchLE<uint64_t>(bytes, head + Kvd::DataChunk::kStop, T0 + chunks[i].stopNs - 1);
         }
         CKVTAStreamFile file;
         ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
