@@ -455,7 +455,10 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
     const std::vector<int> joins = Joins(s, sound);
     std::vector<size_t> kept;
     for (size_t k = 0; k < sound.size(); ++k) {
-        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k]) : AccompaniedInSweeps(s, sound[k]);
+        // A lost head of another stream that began with it vouches as well as a readable one.
+        const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
+                                                    || BesideLostHeadOfItsTime(s, sound[k])
+                                              : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
@@ -1387,7 +1390,7 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
         if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
             continue;
         for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (u.claimedStart == *at || u.claimedStop == *at + length)
+            if (ClaimsLossAt(u, *at, length))
                 return *at;
     }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
@@ -1399,6 +1402,13 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
         return claimed;
     return before.time;
+}
+
+bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length)
+{
+    if (u.claimedStart > u.claimedStop && u.claimedStart - u.claimedStop == length)
+        return u.claimedStop == at;
+    return u.claimedStart == at || u.claimedStop == at + length;
 }
 
 bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
@@ -1608,7 +1618,8 @@ bool CKVTACoverage::TriggerOutlasts(uint64_t samplesEnd, uint64_t sweepLength) c
         const uint64_t span = last.stop - last.start;
         const bool behind = s.chunks.back() > lastSamples && span <= sweepLength;
         const bool with = last.start >= lastRun && last.start < samplesEnd && Near(span, sweepLength, slack);
-        // A stop less than a frame past the samples is a time field a nanosecond or so off.
+        // A sweep cut short lost whole chunks of samples: a stop less than a frame past
+        // them is a time field a nanosecond or so off.
         if ((behind || with) && last.stop > AddSaturated(samplesEnd, slack))
             return true;
     }
@@ -1799,12 +1810,16 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     uint64_t fits = 0;
     size_t exactCount = 0;
     size_t fitCount = 0;
+    // The recorder writes its chunks in the order of their times: the bytes hold time that goes
+    // on past the start of the chunk in front of them.
+    const uint64_t inFront = TrustedStartBefore(u.from);
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames() || s.chunks.empty() || payload == 0 || payload % s.facts.frameBytes != 0)
             continue;
         const auto [from, to] = GapAround(s, u.from);
         const uint64_t length = s.facts.Duration(payload);
-        if (to <= from || to - from + s.facts.FrameTime() < length)
+        if (to <= from || to - from + s.facts.FrameTime() < length
+            || EndsBeforeBytes(s, u, to, inFront))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -1818,6 +1833,31 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     if (exactCount == 1)
         return exact;
     return exactCount == 0 && fitCount == 1 && !m_continuous ? fits : 0;
+}
+
+bool CKVTACoverage::EndsBeforeBytes(const StreamState& s, const UnreadBytes& u, uint64_t gapEnd,
+                                   uint64_t inFront) const
+{
+    // Only a gap closed by a chunk of the stream behind the bytes ends where the stream's time
+    // goes on; behind its last chunk the samples' end may fall short of what the bytes held.
+    const bool closed = (*m_chunks)[s.chunks.back()].offset > u.from;
+    return closed && gapEnd <= AddSaturated(inFront, s.facts.FrameTime());
+}
+
+uint64_t CKVTACoverage::TrustedStartBefore(uint64_t offset) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    auto at = std::lower_bound(chunks.begin(), chunks.end(), offset,
+                               [](const KvtChunkInfo& c, uint64_t o) { return c.offset < o; });
+    // Among the chunks of a period or two in front: a longer search would cost a pass per
+    // stretch in a file whose heads are mostly damaged, and say little.
+    for (int looked = 0; at != chunks.begin() && looked < 16; ++looked) {
+        --at;
+        const size_t i = static_cast<size_t>(at - chunks.begin());
+        if ((*m_trusted)[i] && at->start <= at->stop)
+            return at->start;
+    }
+    return 0;
 }
 
 void CKVTACoverage::WorkOutEventHoles(StreamState& s)

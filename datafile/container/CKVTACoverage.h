@@ -213,8 +213,8 @@ private:
     // In a continuous recording the chunks of a stream follow on from each other: one that
     // meets neither the chunk before it (or the recording's start) nor the one behind it (or
     // the claimed stop, where there is one), and that no other stream's chunk beside it in the
-    // file starts with, jumped in time: its head is damaged. A pause of all streams keeps its
-    // chunks.
+    // file starts with (nor a damaged head there), jumped in time: its head is damaged. A pause
+    // of all streams keeps its chunks.
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
     // damaged where no chunk of another stream shares any of its time.
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
@@ -370,6 +370,14 @@ private:
     // frame, when just one does (in sweeps, or whose gap holds them and whose chunk beside them
     // is as large); 0 otherwise.
     uint64_t FrameStreamFilling(const UnreadBytes& u) const;
+    // The start of the last trusted chunk, of any stream, among the few in the file before
+    // `offset` (0 when none).
+    uint64_t TrustedStartBefore(uint64_t offset) const;
+    // True when the gap of `s` around the unread bytes `u`, closed by a chunk of `s` behind
+    // them, ends by `gapEnd` before the chunk in front of them (starting at `inFront`) began:
+    // the recorder wrote its time before that chunk, not where the bytes lie.
+    bool EndsBeforeBytes(const StreamState& s, const UnreadBytes& u, uint64_t gapEnd,
+                         uint64_t inFront) const;
     // The time between the trusted chunks of `s` around the file offset `offset`: from the stop
     // of the one before (the extent's start when none) to the start of the one behind (the end
     // of the samples when none).
@@ -428,6 +436,10 @@ private:
     // continuous recording as well): the damaged heads' times or the other streams of that
     // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
+    // True when the damaged head `u` claims `length` ns lost from `at`: by its start, or by its
+    // stop where its start is the field that is off. Times that are in reverse order by just
+    // that length were swapped: they claim the span between them.
+    static bool ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length);
     // In sweeps, where nothing else tells: true when `length` is a whole sweep and an unread
     // head of stream `s` between `before` and `behind` claims times inside the gap that span it;
     // `start` is its start.

@@ -447,7 +447,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     }
     for (int seen = 1; seen < kRepairBlocks; ++seen) {
         auto next = stream->GetNextChunk(*block);
-        const uint64_t stop = LostUntil(*stream, block->GetStopTime());
+        const uint64_t stop = LostUntil(*stream, StopOfFrames(*stream, *block));
         if (!next) {
             // A copy cut short in a later sweep: the first sweep ended with the stream's data.
             if (GoesOnAfterPause(*block, longest) || DamagedCopyPausesBehind(*block, longest))
@@ -476,6 +476,21 @@ uint64_t CKVTAStreamFile::LostUntil(CKVTAStream& stream, uint64_t stop)
 {
     const KvtHole* hole = stream.GetHoleAt(stop);
     return hole && hole->cause != KvtHoleCause::kFileCut ? hole->to : stop;
+}
+
+uint64_t CKVTAStreamFile::StopOfFrames(CKVTAStream& stream, const CKVTADataBlock& block)
+{
+    // A stop a nanosecond or so short would cut the sweep by a millisecond. A sound file's times
+    // stand as the recorder wrote them.
+    const uint64_t stop = block.GetStopTime();
+    if (!m_chain.Coverage().HasHoles() || block.GetPayloadSize() <= 0)
+        return stop;
+    const KvtStreamFacts facts = stream.GetCoverageFacts();
+    if (!facts.HasFrames())
+        return stop;
+    const uint64_t framesEnd =
+        block.GetStartTime() + facts.Duration(static_cast<uint64_t>(block.GetPayloadSize()));
+    return stop < framesEnd && framesEnd - stop < facts.FrameTime() ? framesEnd : stop;
 }
 
 uint64_t CKVTAStreamFile::GetEarliestChunkTime()

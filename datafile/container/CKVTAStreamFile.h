@@ -289,6 +289,9 @@ private:
     // True when the block of `stream` that starts at `nextStart` begins a sweep after the one
     // whose data end at `stop`.
     static bool PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart);
+    // The stop of `block` of `stream` as a sweep's length counts it: in a damaged file, the end
+    // of its frames where its stop falls short of them by less than a frame.
+    uint64_t StopOfFrames(CKVTAStream& stream, const CKVTADataBlock& block);
     CKVTAStream* FirstStreamWithData(std::unique_ptr<CKVTADataBlock>& first);
     SYSTEMTIME StartCalendar() const;
 

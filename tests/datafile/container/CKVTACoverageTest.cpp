@@ -164,6 +164,18 @@ void ExpectTrusted(Recording& r, const CKVTACoverage& cov, const std::string& st
     EXPECT_EQ(trusted, planned);
 }
 
+// The holes of both streams of samples of an old file are the planned times of `lost`; its chunks
+// carry ids of their own, so the streams' keys come from the file.
+void ExpectOldFileHoles(Recording& r, const CKVTACoverage& cov, const std::vector<size_t>& lost)
+{
+    for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+        const std::string stream = r.file.GetStream(n)->GetName();
+        if (stream == kElec || stream == kDigi)
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead,
+                        r.file.GetStream(n)->GetChunkKey());
+    }
+}
+
 std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
 {
     std::vector<size_t> kept;
@@ -263,6 +275,65 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
         ExpectHoles(cov, damaged, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
         if (!c.lone)
             ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+    }
+}
+
+// A head that names no stream leaves bytes that are the chunk of the stream whose gap around them
+// they fit; a gap that ended before the chunk in front of them began (another stream's pause of
+// just their length) was written earlier in the file and is not theirs.
+TEST(CKVTACoverage, BytesWithoutAStreamFillNoGapThatEndedBeforeThem)
+{
+    struct Case
+    {
+        const char* name;
+        int pauseMs;
+        int sweep;           // of the electrode chunk whose head is lost
+    };
+    const Case cases[] = {
+        {"a middle sweep, the digital pause as long as the chunk's bytes", 20, 1},
+        {"a middle sweep, a longer pause", 30, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.gapMs = c.pauseMs;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep);
+        size_t lost = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
+                lost = i;
+        ASSERT_LT(lost, r.chunks.size());
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        ExpectOldFileHoles(r, r.Open(), {lost});
+    }
+}
+
+// A damaged head whose start and stop were swapped claims the time between them: it tells in
+// which sweep its chunk's time was lost, even where its stop alone would end the sweep before
+// (a pause as long as a chunk).
+TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
+{
+    for (const int pauseMs : {10, 30}) {
+        SCOPED_TRACE(pauseMs);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(20);
+        plan.fileVersion = 0;
+        plan.gapMs = pauseMs;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        size_t swapped = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
+                swapped = i;
+        ASSERT_LT(swapped, r.chunks.size());
+        const uint64_t at = r.layout.chunkAt[swapped];
+        PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[swapped].stopNs);
+        PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[swapped].startNs);
+        ExpectOldFileHoles(r, r.Open(), {swapped});
     }
 }
 
@@ -1225,8 +1296,8 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
 // A file that ends inside a sweep was cut there: where the header counts more chunks than the
 // file holds, streams that end apart or a last sweep shorter than the header's sweep length show
 // it; where it counts none, a trigger behind the last samples does (a trigger whose stop is
-// damaged shows nothing while it lies among the samples). A file that ends behind a whole sweep
-// may be a recording stopped there.
+// damaged shows nothing while it lies among the samples, nor one whose stop is a nanosecond
+// off). A file that ends behind a whole sweep may be a recording stopped there.
 TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
 {
     enum class End
@@ -1242,8 +1313,9 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         const char* name;
         bool counted;                // else the header's chunk count is 0
         End end;
-        uint64_t lastTriggerStopMs;  // from its sweep's start; 0: as written
+        uint64_t lastTriggerStopNs;  // from its sweep's start; 0: as written
         bool cut;
+        int sweepLengthMs = 0;       // the header's; 0: the sweep's where counted, else twice it
     };
     const Case cases[] = {
         {"counted, cut inside the last sweep", true, End::kInsideLastSweep, 0, true},
@@ -1253,12 +1325,16 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         {"uncounted, cut behind the last sweep's trigger", false, End::kBehindLastTrigger, 0, true},
         {"uncounted, ends behind a whole sweep", false, End::kBehindMiddleSweep, 0, false},
         {"uncounted, whole", false, End::kWhole, 0, false},
-        {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30, false},
+        {"uncounted, whole, the last trigger's stop past the samples", false, End::kWhole, 30 * kMs,
+         false},
+        {"uncounted, whole, the last trigger's stop a nanosecond past the samples", false,
+         End::kWhole, 20 * kMs + 1, false, 20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        const KvdRecordingPlan plan = SweepPlan(20, c.counted ? 20 : 40);
+        const int sweepLengthMs = c.sweepLengthMs != 0 ? c.sweepLengthMs : c.counted ? 20 : 40;
+        const KvdRecordingPlan plan = SweepPlan(20, sweepLengthMs);
         Write(plan, r);
         if (!c.counted)
             PatchLE<int64_t>(r.bytes, r.layout.fileHeaderAt + Kvd::FileHeader::kDataChunkCount, 0);
@@ -1269,9 +1345,9 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         const uint64_t lastSweep = KvdSweepStartNs(plan, 2);
         ASSERT_EQ(r.chunks[lastTrigger].startNs, lastSweep);
         ASSERT_EQ(r.chunks.size(), lastTrigger + 5);   // two slots of two streams behind it
-        if (c.lastTriggerStopMs != 0)
+        if (c.lastTriggerStopNs != 0)
             PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lastTrigger] + Kvd::DataChunk::kStop,
-                              T0 + lastSweep + c.lastTriggerStopMs * kMs);
+                              T0 + lastSweep + c.lastTriggerStopNs);
         const size_t kept = c.end == End::kWhole               ? r.chunks.size()
                             : c.end == End::kBehindLastTrigger ? lastTrigger + 1
                             : c.end == End::kInsideLastSweep   ? lastTrigger + 3

@@ -498,6 +498,48 @@ TEST(CKVTAStreamFile, StopsRoundedDownSplitNoSweep)
     }
 }
 
+// An old file tells its sweeps only by pauses in its first stream. A lone stream's last sweep of
+// one chunk whose trigger head was lost keeps its place beside the lost head's time, so the pause
+// before it still tells the sweeps, and a first sweep whose stop is a nanosecond short of its
+// frames still lasts as long as they do.
+TEST(CKVTAStreamFile, AnOldFileTellsItsSweepsBehindALostTrigger)
+{
+    for (const bool stopEarly : {false, true}) {
+        SCOPED_TRACE(stopEarly ? "the first chunk's stop a nanosecond early" : "its times whole");
+        KvdRecordingPlan plan = ThreeSweeps(10);
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.sweeps = 2;   // the pause behind the first sweep is all that tells them
+        TempDir dir;
+        KvdLayout layout;
+        std::vector<KvdPlannedChunk> chunks;
+        std::vector<uint8_t> bytes = WrittenBytes(plan, dir, layout, chunks);
+        ASSERT_FALSE(bytes.empty());
+        const uint64_t last = KvdSweepStartNs(plan, plan.sweeps - 1);
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            // A size that runs into the head behind: the trigger's chunk is lost, its head kept.
+            const uint64_t head = layout.chunkAt[i];
+            if (chunks[i].stream == "Trigger 1" && chunks[i].startNs == last)
+                PatchLE<int64_t>(bytes, head + Kvd::DataChunk::kSize,
+                                 LoadLE<int64_t>(bytes.data() + head + Kvd::DataChunk::kSize) + 10);
+            if (chunks[i].stream == "Electrode Raw Data" && chunks[i].startNs == 0 && stopEarly)
+                PatchLE<uint64_t>(bytes, head + Kvd::DataChunk::kStop, T0 + chunks[i].stopNs - 1);
+        }
+        CKVTAStreamFile file;
+        ASSERT_EQ(OpenBytes(file, bytes, dir), 0);
+        file.SettleSweeps();
+        EXPECT_EQ(file.GetRecordingMode(), 1);
+        EXPECT_EQ(file.GetWindowExtent(), plan.sweepMs);
+        ASSERT_EQ(file.GetSweepCount(), plan.sweeps);
+        for (int n = 0; n < plan.sweeps; ++n) {
+            SCOPED_TRACE(n);
+            EXPECT_EQ(file.GetIndex().GetSweepStartValue(n), T0 + KvdSweepStartNs(plan, n));
+            EXPECT_EQ(file.GetIndex().GetSweepStopValue(n),
+                      T0 + KvdSweepStartNs(plan, n) + static_cast<uint64_t>(plan.sweepMs) * kMs);
+        }
+    }
+}
+
 // A chunk time a nanosecond off the frame grid moves the middle sweep's start by as much: the
 // sweep's stop, a nanosecond past the data, must not cost a row, and no stream's rows may shift.
 // Stops a nanosecond short of their frames end the sweep where the frames do, and a start a
