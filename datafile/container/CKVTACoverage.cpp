@@ -729,13 +729,29 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        if (!meetsBefore || !meetsBehind)
+        const bool fills = meetsBefore && meetsBehind;
+        if (!fills && !(!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind)))
             continue;
         if (only != 0)
             return 0;
         only = s.facts.key;
     }
     return only;
+}
+
+bool CKVTACoverage::EdgeOfSweepGap(const StreamState& s, size_t i, bool meetsOne) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    // Between the stream's chunks around it in the file, overlapping neither: a sweep's first or
+    // last chunk meets only one of them, a sweep of one chunk neither, but starts with the
+    // trigger's head beside it.
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    if ((next != s.chunks.begin() && chunks[*(next - 1)].stop > AddSaturated(c.start, slack))
+        || (next != s.chunks.end() && AddSaturated(chunks[*next].start, slack) < c.stop))
+        return false;
+    return meetsOne || AccompaniedInFile(s, i);
 }
 
 void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)

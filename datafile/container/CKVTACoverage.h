@@ -250,8 +250,13 @@ private:
     void SnapTimesToFrames(const StreamState& s);
     // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
     // its span, which meets the stream's chunks before and behind it in the file (or the
-    // recording's start, the claimed stop); 0 when none or more than one.
+    // recording's start, the claimed stop), or in sweeps lies at a sweep's edge
+    // (EdgeOfSweepGap); 0 when none or more than one.
     uint64_t StreamWhoseGapItFills(size_t i) const;
+    // In sweeps, true when chunk i of frames that fit `s` lies in a gap of `s` at a sweep's edge:
+    // between its chunks around it in the file, overlapping neither, and meeting one of them
+    // (`meetsOne`) or starting with another stream's head beside it.
+    bool EdgeOfSweepGap(const StreamState& s, size_t i, bool meetsOne) const;
     // A head among an event stream's `candidates` whose payload is a stream of samples' frames
     // filling its gap carries that stream's data under the event stream's id (a damaged id): it
     // becomes that stream's chunk and leaves `candidates`. In sweeps too: a trigger chunk spans

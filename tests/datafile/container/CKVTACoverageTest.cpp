@@ -539,26 +539,33 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
-// In an old recording of sweeps (ids by number) a chunk of samples that took the trigger
-// stream's id goes back to its stream where its frames fill just the gap there: the triggers
-// keep only their own chunks, whose times alone start the sweeps.
+// In a recording of sweeps a chunk of samples that took the trigger stream's id goes back to
+// its stream where its frames fill just the gap there, or, at a sweep's edge, meet the chunk
+// before or behind it or start with the trigger beside it: the triggers keep only their own
+// chunks, whose times alone start the sweeps.
 TEST(CKVTACoverage, SweepSamplesUnderTheTriggersIdAreTheirStreams)
 {
     struct Case
     {
         const char* name;
+        uint16_t version;
+        int sweepMs;
         int sweep;
         uint64_t intoSweep;   // the chunk's start from its sweep's
     };
     const Case cases[] = {
-        {"the first sweep's first chunk", 0, 0},
-        {"a later sweep's middle chunk", 1, 10 * kMs},
+        {"an old file's first sweep's first chunk", 0, 30, 0, 0},
+        {"an old file's later sweep's middle chunk", 0, 30, 1, 10 * kMs},
+        {"a later sweep's first chunk", 11, 30, 1, 0},
+        {"a later sweep's last chunk", 5, 30, 1, 20 * kMs},
+        {"the last sweep's last chunk", 11, 20, 2, 10 * kMs},
+        {"a later sweep's only chunk", 11, 10, 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SweepPlan(30);
-        plan.fileVersion = 0;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = c.version;
         plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const auto chunkAt = [&](const char* stream, uint64_t start) {
