@@ -344,6 +344,17 @@ private:
     // True when a stream other than `s` (of samples only, with `samplesOnly`) has a trusted
     // chunk that holds time t.
     bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
+    // In sweeps, the time that `bytes` unread in [fileFrom, fileTo) hold for stream `s`: those
+    // under its own id its frames; those whose head names no stream are shared, side by side,
+    // with the other streams of samples that lack time around them (LacksTimeOnlyUnknownBytesHold).
+    uint64_t SweepLossTime(const StreamState& s, uint64_t fileFrom, uint64_t fileTo, uint64_t bytes) const;
+    // True when stream `s` lacks more than a frame of time around the unread bytes at `offset`
+    // and no unread head of its own lies in that gap: only bytes whose head names no stream
+    // may hold that time.
+    bool LacksTimeOnlyUnknownBytesHold(const StreamState& s, uint64_t offset) const;
+    // True when a stream other than `s` recorded within [from, to) (or at `from`): a trusted chunk
+    // of samples shares that time, or an event chunk starts in it.
+    bool AnotherStreamRecordsIn(const StreamState& s, uint64_t from, uint64_t to) const;
     // True when a trusted chunk of `s` holds time t.
     bool Holds(const StreamState& s, uint64_t t) const;
     // The stream the bytes of untrusted chunk i belong to: the one its id names, unless that

@@ -266,6 +266,42 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
     }
 }
 
+// In sweeps, bytes whose heads name no stream are the loss of every stream of samples that lacks
+// time around them, where another stream recorded within its gap (the trigger that starts the
+// sweep): side by side, each stream's share is its own chunk's time, which begins the sweep.
+TEST(CKVTACoverage, InSweepsBytesUnderHeadsThatNameNoStreamAreSharedByTheStreamsLackingThem)
+{
+    struct Case
+    {
+        const char* name;
+        uint16_t version;
+        int sweepMs;   // 10: one slot a sweep
+    };
+    const Case cases[] = {
+        {"the first slot of a middle sweep", 11, 20},
+        {"the first slot of a middle sweep, an older file", 5, 30},
+        {"a middle sweep's only slot", 11, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = c.version;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        for (const char* stream : {kElec, kDigi}) {
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream && r.chunks[i].startNs == start)
+                    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]),
+                                Kvd::DataChunk::kHeaderBytes, uint8_t(0xFF));
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const char* stream : {kElec, kDigi})
+            ExpectHoles(cov, stream, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
+    }
+}
+
 // A lone stream's chunk that meets no neighbour and no other stream is not trusted; where its
 // bytes lie tells its time only as far as its head's claim does: a claim of a whole sweep of its
 // own (its trigger head zeroed) is believed, a claim of part of a sweep (its times moved a chunk
