@@ -1221,12 +1221,14 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     for (uint64_t start : SweepStartsBetween(s, before.time, late))
         places.push_back(start);
     places.push_back(late);
-    // The damaged heads' own times, where one of them meets a place.
+    // The damaged heads' own times, where one of them meets a place (within a frame: the time
+    // read beside it may be a nanosecond off).
+    const uint64_t slack = s.facts.FrameTime();
     for (const UnreadBytes& u : m_unread) {
         if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
             continue;
         for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (u.claimedStart == *at || u.claimedStop == *at + length)
+            if (Near(u.claimedStart, *at, slack) || Near(u.claimedStop, *at + length, slack))
                 return *at;
     }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one

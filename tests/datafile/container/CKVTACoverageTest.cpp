@@ -266,6 +266,38 @@ TEST(CKVTACoverage, InSweepsALostChunkLeavesItsHoleInItsOwnSweep)
     }
 }
 
+// A lone stream's last chunk of a sweep lost behind a chunk whose times are a nanosecond late:
+// its head's start still tells that the loss ends its own sweep, not that it begins the next
+// (whose trigger's start, moved a slot early, lies in the gap).
+TEST(CKVTACoverage, InSweepsALostChunksStartTellsItsSweepThoughTheChunkBeforeStopsLate)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(30);
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const uint64_t start = KvdSweepStartNs(plan, 1);
+    for (size_t i = 0; i < r.chunks.size(); ++i) {
+        if (r.chunks[i].stream != kElec)
+            continue;
+        const uint64_t at = r.layout.chunkAt[i];
+        if (r.chunks[i].startNs == start + 10 * kMs)
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field) + 1);
+        if (r.chunks[i].startNs == start + 20 * kMs)
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, UINT64_MAX);
+    }
+    // The next sweep's trigger starts a slot early, inside the gap.
+    for (size_t i = 0; i < r.chunks.size(); ++i)
+        if (r.chunks[i].stream == kTrigger && r.chunks[i].startNs == KvdSweepStartNs(plan, 2))
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kStart,
+                              T0 + KvdSweepStartNs(plan, 2) - 10 * kMs);
+    const CKVTACoverage& cov = r.Open();
+    const uint64_t key = KeyOf(kElec);
+    EXPECT_NE(cov.HoleAt(key, T0 + start + 25 * kMs), nullptr);
+    EXPECT_EQ(cov.HoleAt(key, T0 + KvdSweepStartNs(plan, 2)), nullptr);
+    EXPECT_EQ(cov.HoleAt(key, T0 + start + 40 * kMs), nullptr);
+}
+
 // In sweeps, bytes whose heads name no stream are the loss of every stream of samples that lacks
 // time around them, where another stream recorded within its gap (the trigger that starts the
 // sweep): side by side, each stream's share is its own chunk's time, which begins the sweep.
