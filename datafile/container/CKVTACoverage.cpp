@@ -762,13 +762,29 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        if (!meetsBefore || !meetsBehind)
+        const bool fills = meetsBefore && meetsBehind;
+        if (!fills && !(!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind)))
             continue;
         if (only != 0)
             return 0;
         only = s.facts.key;
     }
     return only;
+}
+
+bool CKVTACoverage::EdgeOfSweepGap(const StreamState& s, size_t i, bool meetsOne) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    // Between the stream's chunks around it in the file, overlapping neither: a sweep's first or
+    // last chunk meets only one of them, a sweep of one chunk neither, but starts with the
+    // trigger's head beside it.
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    if ((next != s.chunks.begin() && chunks[*(next - 1)].stop > AddSaturated(c.start, slack))
+        || (next != s.chunks.end() && AddSaturated(chunks[*next].start, slack) < c.stop))
+        return false;
+    return meetsOne || AccompaniedInFile(s, i);
 }
 
 void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)
@@ -1207,6 +1223,69 @@ uint64_t CKVTACoverage::UnreadPayload(uint64_t from, uint64_t to, uint64_t key,
     return bytes;
 }
 
+uint64_t CKVTACoverage::SweepLossTime(const StreamState& s, uint64_t fileFrom, uint64_t fileTo,
+                                      uint64_t bytes) const
+{
+    const uint64_t own = UnreadPayload(fileFrom, fileTo, s.facts.key, false);
+    if (bytes <= own)
+        return s.facts.Duration(bytes);
+    uint64_t time = s.facts.Duration(own);
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), fileFrom,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < fileTo; ++u) {
+        if (u->key != 0)
+            continue;
+        // The streams of samples that lack time around them share them, a head each.
+        U128 bytesPerSecondMilli = static_cast<U128>(s.facts.frameBytes) * RateOf(s.facts);
+        uint64_t heads = 0;
+        for (const StreamState& other : m_streams) {
+            if (&other == &s || !other.facts.HasFrames() || other.chunks.empty())
+                continue;
+            if (LacksTimeOnlyUnknownBytesHold(other, u->from)) {
+                bytesPerSecondMilli += static_cast<U128>(other.facts.frameBytes) * RateOf(other.facts);
+                heads += Kvd::DataChunk::kHeaderBytes;
+            }
+        }
+        const uint64_t payload = UnreadPayload(std::max(u->from, fileFrom), std::min(u->to, fileTo), 0, true);
+        const uint64_t shared = payload > heads ? payload - heads : 0;
+        time = AddSaturated(time, Saturate(static_cast<U128>(shared) * kNsTimesMilliHz / bytesPerSecondMilli));
+    }
+    return time;
+}
+
+bool CKVTACoverage::LacksTimeOnlyUnknownBytesHold(const StreamState& s, uint64_t offset) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = GapAround(s, offset);
+    if (to <= from || to - from <= s.facts.FrameTime())
+        return false;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
+                                       [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+    const uint64_t fileFrom = next == s.chunks.begin() ? m_dataStart : chunks[*(next - 1)].End();
+    const uint64_t fileTo = next == s.chunks.end() ? UINT64_MAX : chunks[*next].offset;
+    return UnreadPayload(fileFrom, fileTo, s.facts.key, false) == 0;
+}
+
+bool CKVTACoverage::AnotherStreamRecordsIn(const StreamState& s, uint64_t from, uint64_t to) const
+{
+    if (AnotherStreamHolds(s, from, true))
+        return true;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s)
+            continue;
+        // Its first chunk that ends after `from` (samples), or starts at or after it (events:
+        // they tell no span, but a trigger starts its sweep).
+        const bool frames = other.facts.HasFrames();
+        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), from, [&](uint64_t t, size_t i) {
+            return frames ? t < chunks[i].stop : t <= chunks[i].start;
+        });
+        if (at != other.chunks.end() && chunks[*at].start < to)
+            return true;
+    }
+    return false;
+}
+
 bool CKVTACoverage::Holds(const StreamState& s, uint64_t t) const
 {
     // The first chunk that ends after t holds it unless it begins after it.
@@ -1385,12 +1464,14 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     for (uint64_t start : SweepStartsBetween(s, before.time, late))
         places.push_back(start);
     places.push_back(late);
-    // The damaged heads' own times, where one of them meets a place.
+    // The damaged heads' own times, where one of them meets a place (within a frame: the time
+    // read beside it may be a nanosecond off).
+    const uint64_t slack = s.facts.FrameTime();
     for (const UnreadBytes& u : m_unread) {
         if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
             continue;
         for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (ClaimsLossAt(u, *at, length))
+            if (ClaimsLossAt(u, *at, length, slack))
                 return *at;
     }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
@@ -1404,11 +1485,12 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     return before.time;
 }
 
-bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length)
+bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length,
+                                 uint64_t slack)
 {
     if (u.claimedStart > u.claimedStop && u.claimedStart - u.claimedStop == length)
-        return u.claimedStop == at;
-    return u.claimedStart == at || u.claimedStop == at + length;
+        return Near(u.claimedStop, at, slack);
+    return Near(u.claimedStart, at, slack) || Near(u.claimedStop, at + length, slack);
 }
 
 bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, const Span& behind, uint64_t length,
@@ -1904,11 +1986,21 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     const auto bound = [&](uint64_t from, uint64_t to, uint64_t bytes) {
         return std::min(to, AddSaturated(from, s.facts.Duration(bytes)));
     };
+    // In sweeps, where the bytes unread in [fileFrom, fileTo) include some whose head names no
+    // stream, those hold time for every stream that lacks it there, side by side.
+    const auto boundInFile = [&](uint64_t from, uint64_t to, uint64_t bytes, uint64_t fileFrom, uint64_t fileTo) {
+        if (m_continuous)
+            return bound(from, to, bytes);
+        return std::min(to, AddSaturated(from, SweepLossTime(s, fileFrom, fileTo, bytes)));
+    };
     // Bytes whose head names no stream may be this stream's where it must have recorded: always
-    // in a continuous recording; in sweeps, where another stream recorded at that time (else
-    // the gap may lie between two sweeps).
-    const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapAt) {
-        return UnreadPayload(from, to, s.facts.key, m_continuous || AnotherStreamHolds(s, gapAt, true));
+    // in a continuous recording; in sweeps, where another stream recorded within the gap [gapFrom,
+    // gapTo) (else the gap may lie between two sweeps).
+    const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapFrom, uint64_t gapTo) {
+        const uint64_t own = UnreadPayload(from, to, s.facts.key, false);
+        const bool unknownToo = m_continuous || AnotherStreamHolds(s, gapFrom, true)
+                                || (own == 0 && AnotherStreamRecordsIn(s, gapFrom, gapTo));
+        return unknownToo ? UnreadPayload(from, to, s.facts.key, true) : own;
     };
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
     std::vector<KvtHole>& holes = s.holes;
@@ -1916,7 +2008,7 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     if (!frames) {
         WorkOutEventHoles(s);
     } else if (s.chunks.empty()) {
-        const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart);
+        const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart, end);
         if ((bytes > 0 || m_fileCut) && end > m_extentStart) {
             const uint64_t to = m_fileCut ? end : bound(m_extentStart, end, bytes);
             holes.push_back({m_extentStart, to, tailCause});
@@ -1924,32 +2016,32 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     } else {
         const KvtChunkInfo& head = chunks[s.chunks.front()];
         const uint64_t justBefore = head.start - std::min<uint64_t>(head.start, 1);
-        const uint64_t before = unread(m_dataStart, head.offset, justBefore);
+        const uint64_t before = unread(m_dataStart, head.offset, justBefore, head.start);
         if (before > 0 && head.start > m_extentStart) {
-            const uint64_t length = std::min(head.start, s.facts.Duration(before));
+            const uint64_t length = boundInFile(0, head.start, before, m_dataStart, head.offset);
             const uint64_t from = LostTimeBefore(s, head.start, length);
             holes.push_back({from, std::min(head.start, from + length), KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];
             const KvtChunkInfo& n = chunks[s.chunks[k]];
-            const uint64_t bytes = unread(p.End(), n.offset, p.stop);
+            const uint64_t bytes = unread(p.End(), n.offset, p.stop, n.start);
             if (bytes > 0 && n.start > p.stop) {
-                const uint64_t length = bound(p.stop, n.start, bytes) - p.stop;
+                const uint64_t length = boundInFile(p.stop, n.start, bytes, p.End(), n.offset) - p.stop;
                 const uint64_t from = LostTimeBetween(s, {p.stop, p.End()}, {n.start, n.offset}, length);
                 holes.push_back({from, from + length, KvtHoleCause::kDamagedHead});
             }
         }
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
         // Behind the last chunk of a file cut short, everything up to the extent is lost.
-        const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop);
+        const uint64_t after = unread(tail.End(), UINT64_MAX, tail.stop, end);
         if (m_fileCut && m_continuous) {
             holes.push_back({std::min(end, TailLossStart(s, tail.stop)), end, tailCause});
         } else if (m_fileCut && end > tail.stop) {
             holes.push_back({tail.stop, end, tailCause});
         } else if (after > 0 && end > tail.stop) {
             // In sweeps the time lost behind the last chunk may lie in a later sweep.
-            const uint64_t length = bound(tail.stop, end, after) - tail.stop;
+            const uint64_t length = boundInFile(tail.stop, end, after, tail.End(), UINT64_MAX) - tail.stop;
             const uint64_t from = LostTimeBetween(s, {tail.stop, tail.End()}, {end, UINT64_MAX}, length);
             holes.push_back({from, from + length, tailCause});
         }

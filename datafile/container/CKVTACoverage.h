@@ -257,8 +257,13 @@ private:
     void SnapTimesToFrames(const StreamState& s);
     // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
     // its span, which meets the stream's chunks before and behind it in the file (or the
-    // recording's start, the claimed stop); 0 when none or more than one.
+    // recording's start, the claimed stop), or in sweeps lies at a sweep's edge
+    // (EdgeOfSweepGap); 0 when none or more than one.
     uint64_t StreamWhoseGapItFills(size_t i) const;
+    // In sweeps, true when chunk i of frames that fit `s` lies in a gap of `s` at a sweep's edge:
+    // between its chunks around it in the file, overlapping neither, and meeting one of them
+    // (`meetsOne`) or starting with another stream's head beside it.
+    bool EdgeOfSweepGap(const StreamState& s, size_t i, bool meetsOne) const;
     // A head among an event stream's `candidates` whose payload is a stream of samples' frames
     // filling its gap carries that stream's data under the event stream's id (a damaged id): it
     // becomes that stream's chunk and leaves `candidates`. In sweeps too: a trigger chunk spans
@@ -392,6 +397,17 @@ private:
     // True when a stream other than `s` (of samples only, with `samplesOnly`) has a trusted
     // chunk that holds time t.
     bool AnotherStreamHolds(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
+    // In sweeps, the time that `bytes` unread in [fileFrom, fileTo) hold for stream `s`: those
+    // under its own id its frames; those whose head names no stream are shared, side by side,
+    // with the other streams of samples that lack time around them (LacksTimeOnlyUnknownBytesHold).
+    uint64_t SweepLossTime(const StreamState& s, uint64_t fileFrom, uint64_t fileTo, uint64_t bytes) const;
+    // True when stream `s` lacks more than a frame of time around the unread bytes at `offset`
+    // and no unread head of its own lies in that gap: only bytes whose head names no stream
+    // may hold that time.
+    bool LacksTimeOnlyUnknownBytesHold(const StreamState& s, uint64_t offset) const;
+    // True when a stream other than `s` recorded within [from, to) (or at `from`): a trusted chunk
+    // of samples shares that time, or an event chunk starts in it.
+    bool AnotherStreamRecordsIn(const StreamState& s, uint64_t from, uint64_t to) const;
     // True when a trusted chunk of `s` holds time t.
     bool Holds(const StreamState& s, uint64_t t) const;
     // The stream the bytes of untrusted chunk i belong to: the one its id names, unless that
@@ -436,10 +452,10 @@ private:
     // continuous recording as well): the damaged heads' times or the other streams of that
     // period tell which.
     uint64_t LostTimeBetween(const StreamState& s, const Span& before, const Span& behind, uint64_t length) const;
-    // True when the damaged head `u` claims `length` ns lost from `at`: by its start, or by its
-    // stop where its start is the field that is off. Times that are in reverse order by just
-    // that length were swapped: they claim the span between them.
-    static bool ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length);
+    // True when the damaged head `u` claims `length` ns lost from `at` (within `slack`): by its
+    // start, or by its stop where its start is the field that is off. Times that are in reverse
+    // order by just that length were swapped: they claim the span between them.
+    static bool ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length, uint64_t slack);
     // In sweeps, where nothing else tells: true when `length` is a whole sweep and an unread
     // head of stream `s` between `before` and `behind` claims times inside the gap that span it;
     // `start` is its start.

@@ -337,6 +337,74 @@ TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
     }
 }
 
+// A lone stream's last chunk of a sweep lost behind a chunk whose times are a nanosecond late:
+// its head's start still tells that the loss ends its own sweep, not that it begins the next
+// (whose trigger's start, moved a slot early, lies in the gap).
+TEST(CKVTACoverage, InSweepsALostChunksStartTellsItsSweepThoughTheChunkBeforeStopsLate)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(30);
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const uint64_t start = KvdSweepStartNs(plan, 1);
+    for (size_t i = 0; i < r.chunks.size(); ++i) {
+        if (r.chunks[i].stream != kElec)
+            continue;
+        const uint64_t at = r.layout.chunkAt[i];
+        if (r.chunks[i].startNs == start + 10 * kMs)
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field) + 1);
+        if (r.chunks[i].startNs == start + 20 * kMs)
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, UINT64_MAX);
+    }
+    // The next sweep's trigger starts a slot early, inside the gap.
+    for (size_t i = 0; i < r.chunks.size(); ++i)
+        if (r.chunks[i].stream == kTrigger && r.chunks[i].startNs == KvdSweepStartNs(plan, 2))
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kStart,
+                              T0 + KvdSweepStartNs(plan, 2) - 10 * kMs);
+    const CKVTACoverage& cov = r.Open();
+    const uint64_t key = KeyOf(kElec);
+    EXPECT_NE(cov.HoleAt(key, T0 + start + 25 * kMs), nullptr);
+    EXPECT_EQ(cov.HoleAt(key, T0 + KvdSweepStartNs(plan, 2)), nullptr);
+    EXPECT_EQ(cov.HoleAt(key, T0 + start + 40 * kMs), nullptr);
+}
+
+// In sweeps, bytes whose heads name no stream are the loss of every stream of samples that lacks
+// time around them, where another stream recorded within its gap (the trigger that starts the
+// sweep): side by side, each stream's share is its own chunk's time, which begins the sweep.
+TEST(CKVTACoverage, InSweepsBytesUnderHeadsThatNameNoStreamAreSharedByTheStreamsLackingThem)
+{
+    struct Case
+    {
+        const char* name;
+        uint16_t version;
+        int sweepMs;   // 10: one slot a sweep
+    };
+    const Case cases[] = {
+        {"the first slot of a middle sweep", 11, 20},
+        {"the first slot of a middle sweep, an older file", 5, 30},
+        {"a middle sweep's only slot", 11, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = c.version;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        for (const char* stream : {kElec, kDigi}) {
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream && r.chunks[i].startNs == start)
+                    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]),
+                                Kvd::DataChunk::kHeaderBytes, uint8_t(0xFF));
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const char* stream : {kElec, kDigi})
+            ExpectHoles(cov, stream, {{T0 + start, T0 + start + 10 * kMs}}, KvtHoleCause::kDamagedHead);
+    }
+}
+
 // A lone stream's chunk that meets no neighbour and no other stream is not trusted; where its
 // bytes lie tells its time only as far as its head's claim does: a claim of a whole sweep of its
 // own (its trigger head zeroed) is believed, a claim of part of a sweep (its times moved a chunk
@@ -683,26 +751,33 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
-// In an old recording of sweeps (ids by number) a chunk of samples that took the trigger
-// stream's id goes back to its stream where its frames fill just the gap there: the triggers
-// keep only their own chunks, whose times alone start the sweeps.
+// In a recording of sweeps a chunk of samples that took the trigger stream's id goes back to
+// its stream where its frames fill just the gap there, or, at a sweep's edge, meet the chunk
+// before or behind it or start with the trigger beside it: the triggers keep only their own
+// chunks, whose times alone start the sweeps.
 TEST(CKVTACoverage, SweepSamplesUnderTheTriggersIdAreTheirStreams)
 {
     struct Case
     {
         const char* name;
+        uint16_t version;
+        int sweepMs;
         int sweep;
         uint64_t intoSweep;   // the chunk's start from its sweep's
     };
     const Case cases[] = {
-        {"the first sweep's first chunk", 0, 0},
-        {"a later sweep's middle chunk", 1, 10 * kMs},
+        {"an old file's first sweep's first chunk", 0, 30, 0, 0},
+        {"an old file's later sweep's middle chunk", 0, 30, 1, 10 * kMs},
+        {"a later sweep's first chunk", 11, 30, 1, 0},
+        {"a later sweep's last chunk", 5, 30, 1, 20 * kMs},
+        {"the last sweep's last chunk", 11, 20, 2, 10 * kMs},
+        {"a later sweep's only chunk", 11, 10, 1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SweepPlan(30);
-        plan.fileVersion = 0;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = c.version;
         plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const auto chunkAt = [&](const char* stream, uint64_t start) {
