@@ -144,6 +144,7 @@ void CKVTACoverage::Clear()
     m_allCounted = false;
     m_continuous = true;
     m_sweepLength = 0;
+    m_storedSweeps.clear();
     m_built = false;
 }
 
@@ -201,6 +202,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
     m_continuous = recording.continuous;
     m_sweepLength = recording.sweepLength;
+    if (!m_continuous)
+        m_storedSweeps = recording.storedSweeps;
     trusted.assign(chunks.size(), false);
     for (const KvtStreamFacts& facts : streams) {
         if (m_byKey.count(facts.key))
@@ -246,6 +249,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
+    DropChunksOutsideStoredSweeps();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
@@ -1277,7 +1281,8 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
-    tail.laterSweep = LaterSweepClaim(recording, trusted);
+    tail.laterSweep = std::max(LaterSweepClaim(recording, trusted),
+                               LaterStoredSweepReach(trusted, tail.reach));
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -1451,6 +1456,68 @@ uint64_t CKVTACoverage::LaterSweepClaim(const KvtRecordingFacts& recording,
             claim = std::max(claim, u.claimedStop);
     }
     return claim;
+}
+
+uint64_t CKVTACoverage::LaterStoredSweepReach(const TrustedReach& trusted, uint64_t reach) const
+{
+    if (m_storedSweeps.empty() || !trusted.anySamples || reach == 0)
+        return 0;
+    const auto later = std::lower_bound(
+        m_storedSweeps.begin(), m_storedSweeps.end(), trusted.latestSamples,
+        [](const std::pair<uint64_t, uint64_t>& sweep, uint64_t t) { return sweep.first < t; });
+    if (later == m_storedSweeps.end())
+        return 0;
+    return std::min(AddSaturated(later->first, reach), m_storedSweeps.back().second);
+}
+
+bool CKVTACoverage::OutsideStoredSweeps(const KvtChunkInfo& c) const
+{
+    if (m_storedSweeps.empty() || c.start > c.stop)
+        return false;
+    for (const auto& sweep : m_storedSweeps) {
+        const bool meets = c.start == c.stop ? c.start >= sweep.first && c.start <= sweep.second
+                                             : c.start < sweep.second && c.stop > sweep.first;
+        if (meets)
+            return false;
+    }
+    return true;
+}
+
+void CKVTACoverage::DropChunksOutsideStoredSweeps()
+{
+    for (StreamState& s : m_streams) {
+        const auto outside = [this](size_t i) { return OutsideStoredSweeps((*m_chunks)[i]); };
+        for (size_t i : s.chunks)
+            if (outside(i))
+                (*m_trusted)[i] = false;
+        s.chunks.erase(std::remove_if(s.chunks.begin(), s.chunks.end(), outside), s.chunks.end());
+    }
+}
+
+std::vector<KvtHole> CKVTACoverage::StoredSweepGaps(const StreamState& s) const
+{
+    // Less than a frame holds no sample: a time a nanosecond off loses nothing.
+    const uint64_t slack = s.facts.FrameTime();
+    std::vector<KvtHole> gaps;
+    const auto add = [&](uint64_t from, uint64_t to) {
+        if (to > from && to - from >= slack)
+            gaps.push_back({from, to, KvtHoleCause::kDamagedHead});
+    };
+    size_t k = 0;
+    for (const auto& sweep : m_storedSweeps) {
+        while (k < s.chunks.size() && (*m_chunks)[s.chunks[k]].stop <= sweep.first)
+            ++k;
+        uint64_t at = sweep.first;
+        for (size_t j = k; at < sweep.second; ++j) {
+            if (j == s.chunks.size() || (*m_chunks)[s.chunks[j]].start >= sweep.second) {
+                add(at, sweep.second);
+                break;
+            }
+            add(at, (*m_chunks)[s.chunks[j]].start);
+            at = std::max(at, (*m_chunks)[s.chunks[j]].stop);
+        }
+    }
+    return gaps;
 }
 
 uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
@@ -1634,6 +1701,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     holes.clear();
     if (!frames) {
         WorkOutEventHoles(s);
+    } else if (!m_storedSweeps.empty() && !m_fileCut) {
+        holes = StoredSweepGaps(s);
     } else if (s.chunks.empty()) {
         const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart);
         if ((bytes > 0 || m_fileCut) && end > m_extentStart) {
