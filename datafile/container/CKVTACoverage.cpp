@@ -203,7 +203,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_continuous = recording.continuous;
     m_sweepLength = recording.sweepLength;
     if (!m_continuous)
-        m_storedSweeps = recording.storedSweeps;
+        KeepStoredSweeps(recording.storedSweeps);
     trusted.assign(chunks.size(), false);
     for (const KvtStreamFacts& facts : streams) {
         if (m_byKey.count(facts.key))
@@ -252,6 +252,9 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     DropChunksOutsideStoredSweeps();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
+    // The samples went on to the end of the stored sweeps, whatever bytes were lost.
+    m_samplesEnd = std::max(m_samplesEnd, StoredSweepsEnd());
+    m_extentEnd = std::max(m_extentEnd, m_samplesEnd);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
     // stream lacks time there; bytes behind a head that names no stream are the data of the
     // stream of samples whose gap they fill exactly, where one does.
@@ -1281,8 +1284,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
-    tail.laterSweep = std::max(LaterSweepClaim(recording, trusted),
-                               LaterStoredSweepReach(trusted, tail.reach));
+    tail.laterSweep = LaterSweepClaim(recording, trusted);
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -1458,16 +1460,23 @@ uint64_t CKVTACoverage::LaterSweepClaim(const KvtRecordingFacts& recording,
     return claim;
 }
 
-uint64_t CKVTACoverage::LaterStoredSweepReach(const TrustedReach& trusted, uint64_t reach) const
+void CKVTACoverage::KeepStoredSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps)
 {
-    if (m_storedSweeps.empty() || !trusted.anySamples || reach == 0)
+    // Sweeps that overlap have a damaged stop: none of them tells what was recorded.
+    for (size_t k = 1; k < sweeps.size(); ++k)
+        if (sweeps[k - 1].second > sweeps[k].first)
+            return;
+    m_storedSweeps = sweeps;
+}
+
+uint64_t CKVTACoverage::StoredSweepsEnd() const
+{
+    if (m_storedSweeps.empty())
         return 0;
-    const auto later = std::lower_bound(
-        m_storedSweeps.begin(), m_storedSweeps.end(), trusted.latestSamples,
-        [](const std::pair<uint64_t, uint64_t>& sweep, uint64_t t) { return sweep.first < t; });
-    if (later == m_storedSweeps.end())
-        return 0;
-    return std::min(AddSaturated(later->first, reach), m_storedSweeps.back().second);
+    // A damaged last stop claims no more than a sweep lasts.
+    const auto& last = m_storedSweeps.back();
+    return m_sweepLength == 0 ? last.second
+                              : std::min(last.second, AddSaturated(last.first, m_sweepLength));
 }
 
 bool CKVTACoverage::OutsideStoredSweeps(const KvtChunkInfo& c) const
@@ -1507,10 +1516,11 @@ std::vector<KvtHole> CKVTACoverage::StoredSweepGaps(const StreamState& s) const
     for (const auto& sweep : m_storedSweeps) {
         while (k < s.chunks.size() && (*m_chunks)[s.chunks[k]].stop <= sweep.first)
             ++k;
+        const uint64_t stop = std::min(sweep.second, m_samplesEnd);
         uint64_t at = sweep.first;
-        for (size_t j = k; at < sweep.second; ++j) {
-            if (j == s.chunks.size() || (*m_chunks)[s.chunks[j]].start >= sweep.second) {
-                add(at, sweep.second);
+        for (size_t j = k; at < stop; ++j) {
+            if (j == s.chunks.size() || (*m_chunks)[s.chunks[j]].start >= stop) {
+                add(at, stop);
                 break;
             }
             add(at, (*m_chunks)[s.chunks[j]].start);

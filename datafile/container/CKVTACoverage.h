@@ -309,12 +309,13 @@ private:
     // it are a later sweep's: the latest stop that an unread head of a stream of samples there
     // claims, starting behind the samples and for no longer than its bytes hold; 0 when none.
     uint64_t LaterSweepClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
-    // Where the stored index holds sweeps, bytes lost behind the samples begin the first stored
-    // sweep after them, the pause costing none: how far `reach` ns of them go; 0 when none.
-    uint64_t LaterStoredSweepReach(const TrustedReach& trusted, uint64_t reach) const;
+    // Where the stored sweeps end, the last no longer than a sweep lasts; 0 when none are kept.
+    uint64_t StoredSweepsEnd() const;
     // True when the stored index holds sweeps and chunk c's times meet none of them: a sound
     // triggered recording writes nothing between its sweeps.
     bool OutsideStoredSweeps(const KvtChunkInfo& c) const;
+    // Keeps the stored sweeps where none overlaps the next.
+    void KeepStoredSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps);
     // Chunks whose heads, mended as far as they can be, still lie outside the stored sweeps have
     // damaged times (twins of each other moved alike): their bytes are lost.
     void DropChunksOutsideStoredSweeps();
