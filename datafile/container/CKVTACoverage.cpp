@@ -252,9 +252,6 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     DropChunksOutsideStoredSweeps();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
-    // The samples went on to the end of the stored sweeps, whatever bytes were lost.
-    m_samplesEnd = std::max(m_samplesEnd, StoredSweepsEnd());
-    m_extentEnd = std::max(m_extentEnd, m_samplesEnd);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
     // stream lacks time there; bytes behind a head that names no stream are the data of the
     // stream of samples whose gap they fill exactly, where one does.
@@ -1294,6 +1291,11 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
                        ? std::max(m_extentStart,
                                   Extend(std::max(trusted.latestSamples, m_extentStart), samplesTail))
                        : m_extentEnd;
+    // Bytes lost behind the data held the rest of the stored sweeps, however few they are.
+    if (tailBytes > 0) {
+        m_samplesEnd = std::max(m_samplesEnd, StoredSweepsEnd());
+        m_extentEnd = std::max(m_extentEnd, m_samplesEnd);
+    }
     // In a file cut short, an event stream that goes on past the samples shows they went on too.
     if (m_fileCut)
         m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
