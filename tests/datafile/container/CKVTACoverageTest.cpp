@@ -275,12 +275,14 @@ TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
         const char* name;
         int sweep;           // of the damaged electrode chunk (one a sweep)
         bool triggerToo;     // its trigger's times moved alike
-        int64_t moveMs;      // both times moved by this; 0: its head unreadable
+        int64_t moveNs;      // both times moved by this; 0: its head unreadable
+        bool lost = true;    // else it keeps its place: no hole
     };
     const Case cases[] = {
-        {"a middle sweep's chunk and its trigger a chunk earlier", 1, true, -10},
-        {"the last sweep's chunk and its trigger a chunk earlier", 2, true, -10},
-        {"the last sweep's chunk a chunk later", 2, false, 10},
+        {"a middle sweep's chunk and its trigger a chunk earlier", 1, true, -10 * int64_t(kMs)},
+        {"the last sweep's chunk and its trigger a chunk earlier", 2, true, -10 * int64_t(kMs)},
+        {"the last sweep's chunk a chunk later", 2, false, 10 * int64_t(kMs)},
+        {"a middle sweep's chunk a nanosecond later", 1, false, 1, false},
         {"the last sweep's chunk unreadable", 2, false, 0},
         {"a middle sweep's chunk unreadable", 1, false, 0},
     };
@@ -299,19 +301,21 @@ TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
         ASSERT_EQ(moved.size(), c.triggerToo ? 2u : 1u);
         for (size_t i : moved) {
             const size_t at = r.layout.chunkAt[i];
-            if (c.moveMs == 0) {
+            if (c.moveNs == 0) {
                 LoseChunk(r, i);
                 continue;
             }
             for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
                 const uint64_t t = LoadLE<uint64_t>(&r.bytes[at + field]);
-                PatchLE<uint64_t>(r.bytes, at + field, t + static_cast<uint64_t>(c.moveMs * int64_t(kMs)));
+                PatchLE<uint64_t>(r.bytes, at + field, t + static_cast<uint64_t>(c.moveNs));
             }
         }
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
-        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, moved), KvtHoleCause::kDamagedHead);
-        ExpectTrusted(r, cov, kElec, AllBut(r, moved));
+        const std::vector<size_t> lost = c.lost ? moved : std::vector<size_t>();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        if (c.lost)
+            ExpectTrusted(r, cov, kElec, AllBut(r, lost));
     }
 }
 
