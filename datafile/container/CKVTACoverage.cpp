@@ -144,6 +144,7 @@ void CKVTACoverage::Clear()
     m_allCounted = false;
     m_continuous = true;
     m_sweepLength = 0;
+    m_storedSweeps.clear();
     m_built = false;
 }
 
@@ -201,6 +202,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     m_chunksMayPrecedeStart = recording.chunksMayPrecedeStart;
     m_continuous = recording.continuous;
     m_sweepLength = recording.sweepLength;
+    if (!m_continuous)
+        KeepStoredSweeps(recording.storedSweeps);
     trusted.assign(chunks.size(), false);
     for (const KvtStreamFacts& facts : streams) {
         if (m_byKey.count(facts.key))
@@ -248,6 +251,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
+    DropChunksOutsideStoredSweeps();
     CollectUnread(lost, reader, limit, leftFrom);
     WorkOutExtent(recording, limit);
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
@@ -1619,6 +1623,11 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
                        ? std::max(m_extentStart,
                                   Extend(std::max(trusted.latestSamples, m_extentStart), samplesTail))
                        : m_extentEnd;
+    // Bytes lost behind the data held the rest of the stored sweeps, however few they are.
+    if (tailBytes > 0) {
+        m_samplesEnd = std::max(m_samplesEnd, StoredSweepsEnd());
+        m_extentEnd = std::max(m_extentEnd, m_samplesEnd);
+    }
     // In a file cut short, an event stream that goes on past the samples shows they went on too.
     if (m_fileCut)
         m_samplesEnd = std::max(m_samplesEnd, m_extentEnd);
@@ -1785,6 +1794,76 @@ uint64_t CKVTACoverage::LaterSweepClaim(const KvtRecordingFacts& recording,
             claim = std::max(claim, u.claimedStop);
     }
     return claim;
+}
+
+void CKVTACoverage::KeepStoredSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps)
+{
+    // Sweeps that overlap have a damaged stop: none of them tells what was recorded.
+    for (size_t k = 1; k < sweeps.size(); ++k)
+        if (sweeps[k - 1].second > sweeps[k].first)
+            return;
+    m_storedSweeps = sweeps;
+}
+
+uint64_t CKVTACoverage::StoredSweepsEnd() const
+{
+    if (m_storedSweeps.empty())
+        return 0;
+    // A damaged last stop claims no more than a sweep lasts.
+    const auto& last = m_storedSweeps.back();
+    return m_sweepLength == 0 ? last.second
+                              : std::min(last.second, AddSaturated(last.first, m_sweepLength));
+}
+
+bool CKVTACoverage::OutsideStoredSweeps(const KvtChunkInfo& c) const
+{
+    if (m_storedSweeps.empty() || c.start > c.stop)
+        return false;
+    for (const auto& sweep : m_storedSweeps) {
+        const bool meets = c.start == c.stop ? c.start >= sweep.first && c.start <= sweep.second
+                                             : c.start < sweep.second && c.stop > sweep.first;
+        if (meets)
+            return false;
+    }
+    return true;
+}
+
+void CKVTACoverage::DropChunksOutsideStoredSweeps()
+{
+    for (StreamState& s : m_streams) {
+        const auto outside = [this](size_t i) { return OutsideStoredSweeps((*m_chunks)[i]); };
+        for (size_t i : s.chunks)
+            if (outside(i))
+                (*m_trusted)[i] = false;
+        s.chunks.erase(std::remove_if(s.chunks.begin(), s.chunks.end(), outside), s.chunks.end());
+    }
+}
+
+std::vector<KvtHole> CKVTACoverage::StoredSweepGaps(const StreamState& s) const
+{
+    // Less than a frame holds no sample: a time a nanosecond off loses nothing.
+    const uint64_t slack = s.facts.FrameTime();
+    std::vector<KvtHole> gaps;
+    const auto add = [&](uint64_t from, uint64_t to) {
+        if (to > from && to - from >= slack)
+            gaps.push_back({from, to, KvtHoleCause::kDamagedHead});
+    };
+    size_t k = 0;
+    for (const auto& sweep : m_storedSweeps) {
+        while (k < s.chunks.size() && (*m_chunks)[s.chunks[k]].stop <= sweep.first)
+            ++k;
+        const uint64_t stop = std::min(sweep.second, m_samplesEnd);
+        uint64_t at = sweep.first;
+        for (size_t j = k; at < stop; ++j) {
+            if (j == s.chunks.size() || (*m_chunks)[s.chunks[j]].start >= stop) {
+                add(at, stop);
+                break;
+            }
+            add(at, (*m_chunks)[s.chunks[j]].start);
+            at = std::max(at, (*m_chunks)[s.chunks[j]].stop);
+        }
+    }
+    return gaps;
 }
 
 uint64_t CKVTACoverage::CutReach(const KvtRecordingFacts& recording,
@@ -2007,6 +2086,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     holes.clear();
     if (!frames) {
         WorkOutEventHoles(s);
+    } else if (!m_storedSweeps.empty() && !m_fileCut) {
+        holes = StoredSweepGaps(s);
     } else if (s.chunks.empty()) {
         const uint64_t bytes = unread(m_dataStart, UINT64_MAX, m_extentStart, end);
         if ((bytes > 0 || m_fileCut) && end > m_extentStart) {

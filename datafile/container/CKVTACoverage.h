@@ -77,6 +77,8 @@ struct KvtRecordingFacts
     uint64_t claimedChunks = 0;   // the data chunks the header counts (0: none)
     bool continuous = true;
     uint64_t sweepLength = 0;     // ns a sweep lasts in a triggered recording (0: unknown)
+    // The sweeps (start, stop) a stored index holds, in order; empty when none or out of order.
+    std::vector<std::pair<uint64_t, uint64_t>> storedSweeps;
 };
 
 enum class KvtHoleCause { kDamagedHead, kFileCut };
@@ -357,6 +359,19 @@ private:
     // it are a later sweep's: the latest stop that an unread head of a stream of samples there
     // claims, starting behind the samples and for no longer than its bytes hold; 0 when none.
     uint64_t LaterSweepClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
+    // Where the stored sweeps end, the last no longer than a sweep lasts; 0 when none are kept.
+    uint64_t StoredSweepsEnd() const;
+    // True when the stored index holds sweeps and chunk c's times meet none of them: a sound
+    // triggered recording writes nothing between its sweeps.
+    bool OutsideStoredSweeps(const KvtChunkInfo& c) const;
+    // Keeps the stored sweeps where none overlaps the next.
+    void KeepStoredSweeps(const std::vector<std::pair<uint64_t, uint64_t>>& sweeps);
+    // Chunks whose heads, mended as far as they can be, still lie outside the stored sweeps have
+    // damaged times (twins of each other moved alike): their bytes are lost.
+    void DropChunksOutsideStoredSweeps();
+    // Where a sound stored index says the sweeps lie, every stream of samples recorded all of
+    // them: the stored sweeps' time that stream `s`'s trusted chunks leave out, a frame or more.
+    std::vector<KvtHole> StoredSweepGaps(const StreamState& s) const;
     // What a claim may add to a copy cut short with no index to count its lost bytes.
     uint64_t CutReach(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
     // The time that `bytes` lost by all streams of samples side by side can hold.
@@ -497,5 +512,6 @@ private:
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
     uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
+    std::vector<std::pair<uint64_t, uint64_t>> m_storedSweeps;  // as KvtRecordingFacts has them
     bool m_built = false;
 };

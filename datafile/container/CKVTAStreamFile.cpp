@@ -768,6 +768,9 @@ KvtRecordingFacts CKVTAStreamFile::GetRecordingFacts() const
     facts.indexPositionField = m_storedIndexPosition;
     facts.claimedChunks = static_cast<uint64_t>(std::max<int64_t>(0, m_header.GetDataChunkCount()));
     facts.sweepLength = SweepLengthNs();
+    if (sweeps > 0 && StoredSweepsInOrder())
+        for (int i = 0; i < sweeps; ++i)
+            facts.storedSweeps.emplace_back(m_index.GetSweepStartValue(i), m_index.GetSweepStopValue(i));
     return facts;
 }
 

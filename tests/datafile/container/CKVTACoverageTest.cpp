@@ -405,6 +405,59 @@ TEST(CKVTACoverage, InSweepsBytesUnderHeadsThatNameNoStreamAreSharedByTheStreams
     }
 }
 
+// With a stored index the sweeps it holds are where a stream of samples recorded: a chunk moved
+// out of them with its trigger, or lost behind the data, leaves its hole in its own sweep.
+TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
+{
+    struct Case
+    {
+        const char* name;
+        int sweep;           // of the damaged electrode chunk (one a sweep)
+        bool triggerToo;     // its trigger's times moved alike
+        int64_t moveNs;      // both times moved by this; 0: its head unreadable
+        bool lost = true;    // else it keeps its place: no hole
+    };
+    const Case cases[] = {
+        {"a middle sweep's chunk and its trigger a chunk earlier", 1, true, -10 * int64_t(kMs)},
+        {"the last sweep's chunk and its trigger a chunk earlier", 2, true, -10 * int64_t(kMs)},
+        {"the last sweep's chunk a chunk later", 2, false, 10 * int64_t(kMs)},
+        {"a middle sweep's chunk a nanosecond later", 1, false, 1, false},
+        {"the last sweep's chunk unreadable", 2, false, 0},
+        {"a middle sweep's chunk unreadable", 1, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.streams = {KvdRawStreamPlan()};
+        plan.storedIndex = true;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep);
+        std::vector<size_t> moved;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].startNs == start && (r.chunks[i].stream == kElec || c.triggerToo))
+                moved.push_back(i);
+        ASSERT_EQ(moved.size(), c.triggerToo ? 2u : 1u);
+        for (size_t i : moved) {
+            const size_t at = r.layout.chunkAt[i];
+            if (c.moveNs == 0) {
+                LoseChunk(r, i);
+                continue;
+            }
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+                const uint64_t t = LoadLE<uint64_t>(&r.bytes[at + field]);
+                PatchLE<uint64_t>(r.bytes, at + field, t + static_cast<uint64_t>(c.moveNs));
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        const std::vector<size_t> lost = c.lost ? moved : std::vector<size_t>();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        if (c.lost)
+            ExpectTrusted(r, cov, kElec, AllBut(r, lost));
+    }
+}
+
 // A lone stream's chunk that meets no neighbour and no other stream is not trusted; where its
 // bytes lie tells its time only as far as its head's claim does: a claim of a whole sweep of its
 // own (its trigger head zeroed) is believed, a claim of part of a sweep (its times moved a chunk
