@@ -257,6 +257,15 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // A stretch skipped behind a damaged head is that head's stream's alone while no other
     // stream lacks time there; bytes behind a head that names no stream are the data of the
     // stream of samples whose gap they fill exactly, where one does.
+    std::vector<UnreadBytes> split;
+    for (UnreadBytes& u : m_unread) {
+        UnreadBytes samples;
+        if (SplitsOffSamples(u, samples, reader))
+            split.push_back(samples);
+    }
+    m_unread.insert(m_unread.end(), split.begin(), split.end());
+    std::sort(m_unread.begin(), m_unread.end(),
+              [](const UnreadBytes& a, const UnreadBytes& b) { return a.from < b.from; });
     for (UnreadBytes& u : m_unread) {
         if (u.key != 0 && !u.oneChunk && AnotherStreamLacks(u.key, u.from))
             u.key = 0;
@@ -2005,6 +2014,57 @@ bool CKVTACoverage::EndsBeforeBytes(const StreamState& s, const UnreadBytes& u, 
     return closed && gapEnd <= AddSaturated(inFront, s.facts.FrameTime());
 }
 
+bool CKVTACoverage::SplitsOffSamples(UnreadBytes& u, UnreadBytes& samples,
+                                    CFileReader* reader) const
+{
+    const StreamState* owner = Find(u.key);
+    if (u.oneChunk || !owner || owner->facts.HasFrames() || owner->chunks.empty())
+        return false;
+    // The recorder writes a sweep's trigger in front of its samples, each chunk as large as
+    // its neighbours of the same stream.
+    const uint64_t events = Kvd::DataChunk::kHeaderBytes + SizeBeside(*owner, u.from);
+    if (u.to - u.from <= events)
+        return false;
+    const uint64_t rest = u.to - u.from - events;
+    uint64_t key = 0;
+    size_t count = 0;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty()
+            || rest != Kvd::DataChunk::kHeaderBytes + SizeBeside(s, u.from))
+            continue;
+        const auto [from, to] = GapAround(s, u.from);
+        const uint64_t length = s.facts.Duration(rest - Kvd::DataChunk::kHeaderBytes);
+        if (to > from && to - from + s.facts.FrameTime() >= length) {
+            ++count;
+            key = s.facts.key;
+        }
+    }
+    if (count != 1)
+        return false;
+    samples = UnreadBytes {u.from + events, u.to, 0, 0, key, true};
+    u.to = samples.from;
+    uint8_t head[Kvd::DataChunk::kHeaderBytes];
+    if (reader && reader->ReadAt(samples.from, head, sizeof head)
+        && StreamOf(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head))) == key) {
+        samples.claimedStart = LoadLE<uint64_t>(head + Kvd::DataChunk::kStart);
+        samples.claimedStop = LoadLE<uint64_t>(head + Kvd::DataChunk::kStop);
+    }
+    return true;
+}
+
+bool CKVTACoverage::LostBytesOpenFile(const StreamState& s, uint64_t offset) const
+{
+    const auto own = std::find_if(m_unread.begin(), m_unread.end(), [&](const UnreadBytes& u) {
+        return u.from < offset && u.key == s.facts.key;
+    });
+    if (own == m_unread.end())
+        return false;
+    for (const StreamState& other : m_streams)
+        if (!other.chunks.empty() && (*m_chunks)[other.chunks.front()].offset < own->from)
+            return false;
+    return true;
+}
+
 uint64_t CKVTACoverage::TrustedStartBefore(uint64_t offset) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
@@ -2100,7 +2160,9 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const uint64_t before = unread(m_dataStart, head.offset, justBefore, head.start);
         if (before > 0 && head.start > m_extentStart) {
             const uint64_t length = boundInFile(0, head.start, before, m_dataStart, head.offset);
-            const uint64_t from = LostTimeBefore(s, head.start, length);
+            const uint64_t from = !m_continuous && LostBytesOpenFile(s, head.offset)
+                                      ? m_extentStart
+                                      : LostTimeBefore(s, head.start, length);
             holes.push_back({from, std::min(head.start, from + length), KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {

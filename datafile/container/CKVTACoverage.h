@@ -390,6 +390,14 @@ private:
     // frame, when just one does (in sweeps, or whose gap holds them and whose chunk beside them
     // is as large); 0 otherwise.
     uint64_t FrameStreamFilling(const UnreadBytes& u) const;
+    // The chunk of a stream of samples that a stretch `u` skipped behind an event stream's head
+    // holds beside that head's chunk, when its bytes are just those of the chunks of both beside
+    // it, for one stream of samples lacking time there; the stretch then ends before it. The
+    // times of a head found there of that stream are its claims.
+    bool SplitsOffSamples(UnreadBytes& u, UnreadBytes& samples, CFileReader* reader) const;
+    // True when no trusted chunk lies in the file before the first bytes of `s` lost in front
+    // of `offset`: in sweeps those hold the recording's first time.
+    bool LostBytesOpenFile(const StreamState& s, uint64_t offset) const;
     // The start of the last trusted chunk, of any stream, among the few in the file before
     // `offset` (0 when none).
     uint64_t TrustedStartBefore(uint64_t offset) const;
