@@ -312,6 +312,52 @@ TEST(CKVTACoverage, BytesWithoutAStreamFillNoGapThatEndedBeforeThem)
     }
 }
 
+// In an old file a trigger's head whose size is wrong makes the chain skip the samples chunk
+// written behind it too: that chunk's time is its stream's loss, in its own sweep, the first
+// sweep's at the recording's start though no trigger of it is left.
+TEST(CKVTACoverage, ASamplesChunkSkippedBehindItsTriggersHeadIsItsStreamsLoss)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int sweep;             // of the trigger whose size is wrong
+        bool samplesHeadLost;  // else the samples head's size is one record more
+    };
+    const Case cases[] = {
+        {"the first sweep of one chunk, its samples head unreadable", 10, 0, true},
+        {"the first sweep of one chunk, its samples head a record long", 10, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep);
+        size_t trigger = r.chunks.size();
+        size_t samples = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].startNs != start)
+                continue;
+            (r.chunks[i].stream == kTrigger ? trigger : samples) = i;
+        }
+        ASSERT_LT(trigger, r.chunks.size());
+        ASSERT_LT(samples, r.chunks.size());
+        const size_t at = r.layout.chunkAt[samples];
+        PatchLE<int64_t>(r.bytes, r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize, 1);
+        if (c.samplesHeadLost) {
+            std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                        Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        } else {
+            const int64_t size = LoadLE<int64_t>(&r.bytes[at + Kvd::DataChunk::kSize]);
+            PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, size + 2);
+        }
+        ExpectOldFileHoles(r, r.Open(), {samples});
+    }
+}
+
 // A damaged head whose start and stop were swapped claims the time between them: it tells in
 // which sweep its chunk's time was lost, even where its stop alone would end the sweep before
 // (a pause as long as a chunk).
