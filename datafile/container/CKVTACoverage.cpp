@@ -347,9 +347,41 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
     // In a continuous recording a head whose time is a nanosecond or so off its frames overlaps
     // its neighbour by less than a frame: the two still follow each other.
     const uint64_t slack = m_continuous ? s.facts.FrameTime() : 0;
+    if (!m_continuous && s.spansChecked)
+        PutBackNudgedHeads(s, sound);
     s.chunks = FollowInTime(sound, slack) ? sound : LongestRisingRun(sound, slack);
     for (size_t i : s.chunks)
         (*m_trusted)[i] = true;
+}
+
+void CKVTACoverage::PutBackNudgedHeads(const StreamState& s, const std::vector<size_t>& sound)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    // In sweeps chunks follow each other exactly. A head whose times both moved later by less
+    // than a frame overlaps the next by as much; where its start, moved back by that much, meets
+    // the stop of the head before or a trigger's start, both times were moved.
+    for (size_t k = 0; k + 1 < sound.size(); ++k) {
+        KvtChunkInfo& c = chunks[sound[k]];
+        const uint64_t next = chunks[sound[k + 1]].start;
+        if (next >= c.stop || c.stop - next >= s.facts.FrameTime() || c.start < c.stop - next)
+            continue;
+        const uint64_t start = c.start - (c.stop - next);
+        if ((k > 0 && chunks[sound[k - 1]].stop == start) || TriggerStartsAt(sound[k], start)) {
+            c.start = start;
+            c.stop = next;
+        }
+    }
+}
+
+bool CKVTACoverage::TriggerStartsAt(size_t i, uint64_t t) const
+{
+    const auto [from, to] = PeriodAround(i, m_chunks->size());
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* owner = Find((*m_chunks)[j].key);
+        if (owner && !owner->facts.HasFrames() && (*m_chunks)[j].start == t)
+            return true;
+    }
+    return false;
 }
 
 std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,

@@ -198,6 +198,11 @@ private:
     // True when a stream's first chunk may start at `start`, as mending would set it.
     bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
+    // In sweeps, puts back the times of a head among `sound` (file order) that both moved later
+    // by less than a frame, where the head before or a trigger shows where it starts.
+    void PutBackNudgedHeads(const StreamState& s, const std::vector<size_t>& sound);
+    // True when a head of an event stream in the period of chunk `i` starts at `t`.
+    bool TriggerStartsAt(size_t i, uint64_t t) const;
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;

@@ -415,6 +415,48 @@ TEST(CKVTACoverage, InSweepsALostChunksStartTellsItsSweepThoughTheChunkBeforeSto
     EXPECT_EQ(cov.HoleAt(key, T0 + start + 40 * kMs), nullptr);
 }
 
+// In sweeps chunks follow each other exactly: a chunk whose times both moved a nanosecond later
+// overlaps the next by as much, and the trigger's start or the chunk before shows where it began.
+// Nothing is lost and every sweep starts where it was recorded.
+TEST(CKVTACoverage, InSweepsAChunkMovedANanosecondLaterKeepsItsPlace)
+{
+    struct Case
+    {
+        const char* name;
+        uint16_t version;
+        int sweep;
+        int slot;   // of the moved chunk within its sweep
+    };
+    const Case cases[] = {
+        {"the first sweep's first chunk", 5, 0, 0},
+        {"a middle sweep's first chunk", 11, 1, 0},
+        {"a middle sweep's second chunk", 5, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = c.version;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep) + static_cast<uint64_t>(c.slot) * 10 * kMs;
+        size_t moved = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
+                moved = i;
+        ASSERT_LT(moved, r.chunks.size());
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(&r.bytes[at]) + 1);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        ASSERT_EQ(r.file.GetSweepCount(), plan.sweeps);
+        for (int k = 0; k < plan.sweeps; ++k)
+            EXPECT_EQ(r.file.GetSweepStartValue(k), T0 + KvdSweepStartNs(plan, k)) << "sweep " << k;
+    }
+}
+
 // In sweeps, bytes whose heads name no stream are the loss of every stream of samples that lacks
 // time around them, where another stream recorded within its gap (the trigger that starts the
 // sweep): side by side, each stream's share is its own chunk's time, which begins the sweep.
