@@ -564,7 +564,7 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
         // damaged stop may span everything, but the time field left whole is still its own.
         // Events tell no duration: their start alone (a trigger starts its sweep).
         if (!owner->spansChecked) {
-            if (overlaps(other.start, other.start + 1))
+            if (overlaps(other.start, other.start + 1) || EventEdgeMeets(other, c))
                 return true;
             continue;
         }
@@ -574,6 +574,15 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
             return true;
     }
     return false;
+}
+
+bool CKVTACoverage::EventEdgeMeets(const KvtChunkInfo& event, const KvtChunkInfo& c)
+{
+    // A trigger's chunk spans its sweep: the stop a damaged head left whole still marks where
+    // the sweep ends; with the two times swapped (a chunk's time apart), its start does.
+    const auto ends = [&](uint64_t t) { return c.start < t && t <= c.stop; };
+    const bool swapped = event.start > event.stop && event.start - event.stop <= kLongestChunkNs;
+    return ends(event.stop) || (swapped && ends(event.start));
 }
 
 bool CKVTACoverage::BesideLostHeadOfItsTime(const StreamState& s, size_t i) const

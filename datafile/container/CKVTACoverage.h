@@ -237,6 +237,7 @@ private:
     // True when a damaged head right before or behind chunk i in the file names another
     // stream and starts with it (a trigger of its sweep that the chain could not read).
     bool BesideLostHeadOfItsTime(const StreamState& s, size_t i) const;
+    static bool EventEdgeMeets(const KvtChunkInfo& event, const KvtChunkInfo& c);
     // True when a head of the same stream right before or behind chunk i in the file starts
     // with it but does not hold frames for its own span: another stream's chunk of that period
     // (a trigger starting its sweep) whose id was damaged into this stream's.

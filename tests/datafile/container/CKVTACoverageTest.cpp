@@ -668,6 +668,8 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(UINT64_MAX)}}, {}},
         {"a lone stream's chunk whose trigger's stop is 0", true, false,
          {{kTrigger, 1, Kvd::DataChunk::kStop, to(0)}}, {}},
+        {"a lone stream's chunk whose trigger's start is 1", true, false,
+         {{kTrigger, 1, Kvd::DataChunk::kStart, to(1)}}, {}, 0},
         {"a lone stream's chunk whose stop is its start", true, false,
          {{kElec, 1, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}}, {}},
         {"a lone stream of two sweeps, a chunk whose stop is its start", true, false,
