@@ -480,7 +480,7 @@ bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t 
     const uint64_t toOffset = chunks[i].offset;
     uint64_t bytes = 0;
     for (size_t j = first ? 0 : before + 1; j < i; ++j)
-        if (StreamOf(chunks[j].key) == s.facts.key)
+        if (StreamOf(chunks[j].key) == s.facts.key || FramesUnderEventId(s, chunks[j]))
             bytes += static_cast<uint64_t>(chunks[j].payloadSize);
     // Stretches the chain could not read hold this stream's bytes unless their head names
     // another stream.
@@ -494,6 +494,14 @@ bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t 
         return false;
     const uint64_t from = first ? m_recordingStart : chunks[before].stop;
     return Near(chunks[i].start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
+}
+
+bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // Events carry no frames: a head under an event stream's id whose bytes are this stream's
+    // frames for as long as its times say may be this stream's chunk under a damaged id.
+    const StreamState* named = Find(StreamOf(c.key));
+    return named && !named->facts.HasFrames() && c.payloadSize > 0 && SpanHoldsFrames(s.facts, c);
 }
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const

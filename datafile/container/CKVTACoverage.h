@@ -224,6 +224,8 @@ private:
     // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
     // heads are damaged, not its own.
     bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const;
+    // True when chunk c, under an event stream's id, holds frames of `s` for as long as it lasts.
+    bool FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const;
     // True when something beside chunk i of a recording of sweeps shows its time is its period's:
     // another stream's chunk that shares it, or a damaged head that starts with it.
     bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
