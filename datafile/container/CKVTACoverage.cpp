@@ -727,15 +727,19 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
         return (k + 1 < s.chunks.size() && chunks[s.chunks[k + 1]].start == chunks[s.chunks[k]].stop)
                || periodShares(k, &KvtChunkInfo::stop);
     };
+    // Or more than its frames, by less than a frame: a start moved early.
+    const auto isLong = [&](const KvtChunkInfo& c) {
+        return c.stop > framesEnd(c) && c.stop - framesEnd(c) < s.facts.FrameTime();
+    };
     size_t onGrid = 0;
-    size_t shortOnes = 0;
+    size_t offOnes = 0;
     for (size_t i : s.chunks) {
         onGrid += chunks[i].stop == framesEnd(chunks[i]) ? 1 : 0;
-        shortOnes += isShort(chunks[i]) ? 1 : 0;
+        offOnes += isShort(chunks[i]) || isLong(chunks[i]) ? 1 : 0;
     }
     // Only where the stream's other stops lie on the frame grid: a recorder that rounds its
     // times down leaves every stop short, and keeps them.
-    if (shortOnes == 0 || shortOnes >= onGrid || onGrid + shortOnes < s.chunks.size())
+    if (offOnes == 0 || offOnes >= onGrid || onGrid + offOnes < s.chunks.size())
         return;
     // Nor past the start of the chunk behind it.
     const auto roomBehind = [&](size_t k) {
@@ -748,6 +752,10 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
     };
     for (size_t k = 0; k < s.chunks.size(); ++k) {
         KvtChunkInfo& c = chunks[s.chunks[k]];
+        // An early start that nothing bears out, where the stop holds, moves up onto the frames
+        // counted back from it: an old file's first chunk would move the recording's start.
+        if (isLong(c) && stopHolds(k) && !startHolds(k))
+            c.start = c.stop - s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
         if (!isShort(c))
             continue;
         const uint64_t length = framesEnd(c) - c.start;

@@ -257,7 +257,8 @@ private:
     // A trusted chunk whose times span less than its frames, by less than a frame, had one
     // time field moved: where the stream's other stops lie on the frame grid, the field that
     // the chunk before or behind it or another stream's chunk of its period does not bear out
-    // moves back onto it, so that the chunk's last row is not lost.
+    // moves back onto it, so that the chunk's last row is not lost. One that spans more, with a
+    // start nothing bears out, had its start moved early: it moves up onto its frames.
     void SnapTimesToFrames(const StreamState& s);
     // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
     // its span, which meets the stream's chunks before and behind it in the file (or the
