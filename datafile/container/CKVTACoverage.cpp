@@ -521,7 +521,7 @@ bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t 
     const uint64_t toOffset = chunks[i].offset;
     uint64_t bytes = 0;
     for (size_t j = first ? 0 : before + 1; j < i; ++j)
-        if (StreamOf(chunks[j].key) == s.facts.key)
+        if (StreamOf(chunks[j].key) == s.facts.key || FramesUnderEventId(s, chunks[j]))
             bytes += static_cast<uint64_t>(chunks[j].payloadSize);
     // Stretches the chain could not read hold this stream's bytes unless their head names
     // another stream.
@@ -535,6 +535,14 @@ bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t 
         return false;
     const uint64_t from = first ? m_recordingStart : chunks[before].stop;
     return Near(chunks[i].start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
+}
+
+bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // Events carry no frames: a head under an event stream's id whose bytes are this stream's
+    // frames for as long as its times say may be this stream's chunk under a damaged id.
+    const StreamState* named = Find(StreamOf(c.key));
+    return named && !named->facts.HasFrames() && c.payloadSize > 0 && SpanHoldsFrames(s.facts, c);
 }
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
@@ -769,15 +777,19 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
         return (k + 1 < s.chunks.size() && chunks[s.chunks[k + 1]].start == chunks[s.chunks[k]].stop)
                || periodShares(k, &KvtChunkInfo::stop);
     };
+    // Or more than its frames, by less than a frame: a start moved early.
+    const auto isLong = [&](const KvtChunkInfo& c) {
+        return c.stop > framesEnd(c) && c.stop - framesEnd(c) < s.facts.FrameTime();
+    };
     size_t onGrid = 0;
-    size_t shortOnes = 0;
+    size_t offOnes = 0;
     for (size_t i : s.chunks) {
         onGrid += chunks[i].stop == framesEnd(chunks[i]) ? 1 : 0;
-        shortOnes += isShort(chunks[i]) ? 1 : 0;
+        offOnes += isShort(chunks[i]) || isLong(chunks[i]) ? 1 : 0;
     }
     // Only where the stream's other stops lie on the frame grid: a recorder that rounds its
     // times down leaves every stop short, and keeps them.
-    if (shortOnes == 0 || shortOnes >= onGrid || onGrid + shortOnes < s.chunks.size())
+    if (offOnes == 0 || offOnes >= onGrid || onGrid + offOnes < s.chunks.size())
         return;
     // Nor past the start of the chunk behind it.
     const auto roomBehind = [&](size_t k) {
@@ -790,6 +802,10 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
     };
     for (size_t k = 0; k < s.chunks.size(); ++k) {
         KvtChunkInfo& c = chunks[s.chunks[k]];
+        // An early start that nothing bears out, where the stop holds, moves up onto the frames
+        // counted back from it: an old file's first chunk would move the recording's start.
+        if (isLong(c) && stopHolds(k) && !startHolds(k))
+            c.start = c.stop - s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
         if (!isShort(c))
             continue;
         const uint64_t length = framesEnd(c) - c.start;

@@ -229,6 +229,8 @@ private:
     // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
     // heads are damaged, not its own.
     bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const;
+    // True when chunk c, under an event stream's id, holds frames of `s` for as long as it lasts.
+    bool FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const;
     // True when something beside chunk i of a recording of sweeps shows its time is its period's:
     // another stream's chunk that shares it, or a damaged head that starts with it.
     bool AccompaniedInSweeps(const StreamState& s, size_t i) const;
@@ -261,7 +263,8 @@ private:
     // A trusted chunk whose times span less than its frames, by less than a frame, had one
     // time field moved: where the stream's other stops lie on the frame grid, the field that
     // the chunk before or behind it or another stream's chunk of its period does not bear out
-    // moves back onto it, so that the chunk's last row is not lost.
+    // moves back onto it, so that the chunk's last row is not lost. One that spans more, with a
+    // start nothing bears out, had its start moved early: it moves up onto its frames.
     void SnapTimesToFrames(const StreamState& s);
     // The stream of samples whose gap chunk i fills: its payload is that stream's frames for
     // its span, which meets the stream's chunks before and behind it in the file (or the

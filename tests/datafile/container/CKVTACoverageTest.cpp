@@ -894,6 +894,44 @@ TEST(CKVTACoverage, SamplesUnderAnEventStreamsIdAreTheirStreams)
     }
 }
 
+// An old file tells no stop: a lone stream's chunk under the triggers' id before its last chunk
+// still leads the chain to that chunk, and goes back to its stream.
+TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdLeadToTheLastChunk)
+{
+    const struct
+    {
+        const char* name;
+        int slot;   // whose electrode chunk takes the triggers' id
+    } cases[] = {{"the one before the last", 4}, {"a middle one", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5};
+        Write(plan, r);
+        const size_t trigger = static_cast<size_t>(std::find_if(r.chunks.begin(), r.chunks.end(), [](const auto& k) {
+                                                       return k.stream == kTrigger;
+                                                   }) - r.chunks.begin());
+        std::copy_n(r.bytes.begin() + r.layout.chunkAt[trigger] + Kvd::DataChunk::kId, 8,
+                    r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)] + Kvd::DataChunk::kId);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<uint64_t> planned;
+        std::vector<uint64_t> trusted;
+        for (const KvdPlannedChunk& k : r.chunks)
+            if (k.stream == kElec)
+                planned.push_back(T0 + k.startNs);
+        for (int n = 0; n < r.file.GetStreamCount(); ++n)
+            if (r.file.GetStream(n)->GetName() == kElec)
+                for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
+                    trusted.push_back(r.file.GetChunkChain()->At(i).start);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
 // In a recording of sweeps a chunk of samples that took the trigger stream's id goes back to
 // its stream where its frames fill just the gap there, or, at a sweep's edge, meet the chunk
 // before or behind it or start with the trigger beside it: the triggers keep only their own

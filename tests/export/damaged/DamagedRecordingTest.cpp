@@ -647,6 +647,35 @@ TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
     }
 }
 
+// An old file's first chunk may begin before the header's start and then moves it; one whose
+// start alone is a nanosecond early, its stop on the frames of the header's start, moves nothing.
+TEST(DamagedRecording, AnOldFilesFirstStartANanosecondEarlyKeepsTheHeadersStart)
+{
+    KvdRecordingPlan everySlot = LoneStream(0, false, {});
+    everySlot.triggerEverySlot = true;
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+    } rows[] = {
+        {"a lone stream", LoneStream(0, false, {})},
+        {"electrodes beside a digital stream and triggers", Continuous(0, false)},
+        {"a lone stream with a trigger chunk in every slot", everySlot},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        const size_t chunk = ChunkAt(table.sound, "Electrode Raw Data", 0);
+        ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+        const Damage damage = TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
+        std::vector<uint8_t> bytes = table.sound.bytes;
+        damage.apply(bytes);
+        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        table.ExpectJudged(damage);
+    }
+}
+
 namespace {
 
 // Sweeps of a version-0 recording, which tells them from a continuous one by its pauses alone:
