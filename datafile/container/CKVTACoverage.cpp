@@ -283,6 +283,15 @@ bool CKVTACoverage::StartsBeforeRecording(uint64_t start) const
            && start < m_recordingStart - kEarlyStartNs;
 }
 
+bool CKVTACoverage::StartsAfterRecording(const StreamState& s, uint64_t start, uint64_t stop) const
+{
+    // The header of a continuous recording claims when its samples stopped: frames that begin
+    // there or later were never recorded, so a head that puts them there has moved. Events
+    // may be stored later than that; a stop no later than the start tells no duration.
+    return m_continuous && !m_chunksMayPrecedeStart && m_claimedStop > m_recordingStart
+           && s.facts.HasFrames() && start < stop && start >= m_claimedStop;
+}
+
 bool CKVTACoverage::MeetsRecordingStart(uint64_t start, uint64_t slack) const
 {
     // One that starts before it does not, unless the file's chunks may precede its start.
@@ -397,7 +406,8 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
     std::vector<size_t> sound;
     for (size_t i : candidates) {
         const KvtChunkInfo& c = chunks[i];
-        if (c.start > c.stop || StartsBeforeRecording(c.start))
+        if (c.start > c.stop || StartsBeforeRecording(c.start)
+            || StartsAfterRecording(s, c.start, c.stop))
             continue;
         if (!s.spansChecked || SpanHoldsFrames(s.facts, c))
             sound.push_back(i);
@@ -1835,7 +1845,8 @@ uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, const Trus
     for (const UnreadBytes& u : m_unread) {
         const StreamState* s = Find(u.key);
         const uint64_t held = s ? (s->chunks.empty() ? 0 : (*m_chunks)[s->chunks.back()].stop) : 0;
-        if (u.from >= trusted.lastEnd && s && u.claimedStart <= u.claimedStop && u.claimedStop > held)
+        if (u.from >= trusted.lastEnd && s && u.claimedStart <= u.claimedStop && u.claimedStop > held
+            && !StartsAfterRecording(*s, u.claimedStart, u.claimedStop))
             claim = std::max(claim, u.claimedStop);
     }
     return claim;

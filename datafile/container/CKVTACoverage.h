@@ -182,6 +182,7 @@ private:
 
     // True when a chunk starting at `start` lies too far before the recording's start.
     bool StartsBeforeRecording(uint64_t start) const;
+    bool StartsAfterRecording(const StreamState& s, uint64_t start, uint64_t stop) const;
     // True when a stream's first chunk starting at `start` meets the recording's start (within
     // `slack`, or before it); always when the header has no start.
     bool MeetsRecordingStart(uint64_t start, uint64_t slack) const;

@@ -1089,6 +1089,38 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     }
 }
 
+// A lone stream's last chunks with both times moved far later join each other as a sound run
+// would; the header's stop shows that they lie past the recording, so their time is lost.
+TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> slots;
+        uint64_t by;
+    };
+    for (const Case& c : {Case {"the last two by 10 s", {4, 5}, 10000 * kMs},
+                          Case {"the last by a day", {5}, 86400000 * kMs},
+                          Case {"the last three by 10 s", {3, 4, 5}, 10000 * kMs}}) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        std::vector<size_t> lost;
+        for (int slot : c.slots) {
+            lost.push_back(r.Chunk(kElec, slot));
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+                const size_t at = r.layout.chunkAt[lost.back()] + field;
+                PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + c.by);
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, lost));
+    }
+}
+
 // The events of the last slot lie behind its samples in the file: a last chunk of samples
 // whose head is damaged leaves its time lost, though no unread byte lies behind the events.
 TEST(CKVTACoverage, ALostLastChunkBeforeTheLastEventsLeavesItsTimeLost)
