@@ -198,6 +198,9 @@ private:
     // True when a stream's first chunk may start at `start`, as mending would set it.
     bool FirstStartFits(uint64_t start, uint64_t slack) const;
     void ClassifyStream(StreamState& s, const std::vector<size_t>& candidates);
+    // A head of a stream held to its spans whose start lies past its stop by just its frames'
+    // time had its two time fields swapped: they are put back.
+    void PutSwappedTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;

@@ -337,6 +337,40 @@ TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
     }
 }
 
+// A head whose start and stop were swapped is its chunk's head again: nothing is lost.
+TEST(CKVTACoverage, AHeadWithItsTimesSwappedKeepsItsChunk)
+{
+    struct Case
+    {
+        const char* name;
+        bool sweeps;
+        int sweep;   // in sweeps, of the damaged chunk (its first)
+    };
+    const Case cases[] = {
+        {"a continuous recording's middle chunk", false, 0},
+        {"a lone stream's only chunk of a middle sweep", true, 1},
+        {"a lone stream's only chunk of the last sweep", true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = c.sweeps ? SweepPlan(10) : SmallPlan();
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = c.sweeps ? KvdSweepStartNs(plan, c.sweep) : 30 * kMs;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].stream != kElec || r.chunks[i].startNs != start)
+                continue;
+            const uint64_t at = r.layout.chunkAt[i];
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[i].stopNs);
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[i].startNs);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        ExpectTrusted(r, cov, kElec, AllBut(r, {}));
+    }
+}
+
 // A lone stream's last chunk of a sweep lost behind a chunk whose times are a nanosecond late:
 // its head's start still tells that the loss ends its own sweep, not that it begins the next
 // (whose trigger's start, moved a slot early, lies in the gap).
