@@ -1769,10 +1769,22 @@ uint64_t CKVTACoverage::TailBytes(uint64_t lastEnd) const
     uint64_t bytes = 0;
     for (const UnreadBytes& u : m_unread) {
         const StreamState* owner = Find(u.key);
-        if (u.to > lastEnd && !(owner && !owner->facts.HasFrames()))
+        const bool events = owner && !owner->facts.HasFrames() && !OutgrowsItsEventChunk(u, *owner);
+        if (u.to > lastEnd && !events)
             bytes += u.to - std::max(u.from, lastEnd);
     }
     return bytes;
+}
+
+bool CKVTACoverage::OutgrowsItsEventChunk(const UnreadBytes& u, const StreamState& owner) const
+{
+    // Without a chunk of its own read, nothing tells how long one of its chunks may be.
+    if (u.oneChunk || owner.chunks.empty())
+        return false;
+    uint64_t longest = 0;
+    for (size_t i : owner.chunks)
+        longest = std::max(longest, (*m_chunks)[i].End() - (*m_chunks)[i].offset);
+    return u.to - u.from > longest;
 }
 
 uint64_t CKVTACoverage::TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const

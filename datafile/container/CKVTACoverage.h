@@ -355,6 +355,9 @@ private:
     uint64_t SamplesTailReach(const TrustedReach& trusted, uint64_t tailBytes) const;
     // Unread bytes behind `lastEnd` that may hold time: those of heads of events do not.
     uint64_t TailBytes(uint64_t lastEnd) const;
+    // True when the stretch `u`, whose head names the event stream `owner`, is longer than any
+    // chunk of `owner` read: it ran on into chunks behind its own.
+    bool OutgrowsItsEventChunk(const UnreadBytes& u, const StreamState& owner) const;
     // The latest stop claimed for the time behind the trusted chunks: by the header or a stored
     // index, or by an unread head behind them all.
     uint64_t TailClaim(const KvtRecordingFacts& recording, const TrustedReach& trusted) const;
