@@ -440,7 +440,8 @@ TEST(CKVTACoverage, InSweepsBytesUnderHeadsThatNameNoStreamAreSharedByTheStreams
 }
 
 // With a stored index the sweeps it holds are where a stream of samples recorded: a chunk moved
-// out of them with its trigger, or lost behind the data, leaves its hole in its own sweep.
+// out of them with its trigger, or lost behind the data (with its trigger or not), leaves its
+// hole in its own sweep.
 TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
 {
     struct Case
@@ -458,6 +459,8 @@ TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
         {"a middle sweep's chunk a nanosecond later", 1, false, 1, false},
         {"the last sweep's chunk unreadable", 2, false, 0},
         {"a middle sweep's chunk unreadable", 1, false, 0},
+        // Read as one stretch behind the data, named by the trigger's head.
+        {"the last sweep's chunk and its trigger unreadable", 2, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
