@@ -333,6 +333,8 @@ TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
         const uint64_t at = r.layout.chunkAt[swapped];
         PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[swapped].stopNs);
         PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[swapped].startNs);
+        // Its size damaged too, the swapped times are not its chunk's own put the wrong way.
+        PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, 5);
         ExpectOldFileHoles(r, r.Open(), {swapped});
     }
 }
@@ -1010,11 +1012,7 @@ TEST(CKVTACoverage, ALostLastChunkBeforeTheLastEventsLeavesItsTimeLost)
             plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const size_t last = r.Chunk(kElec, 5);
-        const size_t start = r.layout.chunkAt[last] + Kvd::DataChunk::kStart;
-        const size_t stop = r.layout.chunkAt[last] + Kvd::DataChunk::kStop;
-        const uint64_t was = LoadLE<uint64_t>(r.bytes.data() + start);
-        PatchLE<uint64_t>(r.bytes, start, LoadLE<uint64_t>(r.bytes.data() + stop));
-        PatchLE<uint64_t>(r.bytes, stop, was);
+        LoseChunk(r, last);
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         EXPECT_EQ(cov.SamplesEnd(), r.End());
