@@ -233,6 +233,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // classified: another stream's heads vouch for a chunk only where they agree with themselves.
     for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        PutSwappedTimesBack(m_streams[s], candidates[s]);
     // The streams of samples first: their gaps tell which heads under an event stream's id
     // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
@@ -416,6 +418,19 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
     if (s.spansChecked)
         DropJumps(s, sound);
     return sound;
+}
+
+void CKVTACoverage::PutSwappedTimesBack(const StreamState& s, const std::vector<size_t>& candidates)
+{
+    if (!s.spansChecked)
+        return;
+    // A start that lies past the stop by just the frames' time is the stop: no damage to one
+    // field lands there by chance.
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        if (c.start > c.stop && s.facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.start - c.stop))
+            std::swap(c.start, c.stop);
+    }
 }
 
 bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const

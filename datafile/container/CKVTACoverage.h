@@ -204,6 +204,9 @@ private:
     void PutBackNudgedHeads(const StreamState& s, const std::vector<size_t>& sound);
     // True when a head of an event stream in the period of chunk `i` starts at `t`.
     bool TriggerStartsAt(size_t i, uint64_t t) const;
+    // A head of a stream held to its spans whose start lies past its stop by just its frames'
+    // time had its two time fields swapped: they are put back.
+    void PutSwappedTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
     // True when most of the heads among `candidates` whose times are in order hold their
     // frames for as long as those times say: the stream's chunks are then held to their spans.
     bool SpansHold(const StreamState& s, const std::vector<size_t>& candidates) const;

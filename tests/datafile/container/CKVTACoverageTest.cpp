@@ -379,7 +379,43 @@ TEST(CKVTACoverage, AHeadWithSwappedTimesClaimsTheSpanBetweenThem)
         const uint64_t at = r.layout.chunkAt[swapped];
         PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[swapped].stopNs);
         PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[swapped].startNs);
+        // Its size damaged too, the swapped times are not its chunk's own put the wrong way.
+        PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, 5);
         ExpectOldFileHoles(r, r.Open(), {swapped});
+    }
+}
+
+// A head whose start and stop were swapped is its chunk's head again: nothing is lost.
+TEST(CKVTACoverage, AHeadWithItsTimesSwappedKeepsItsChunk)
+{
+    struct Case
+    {
+        const char* name;
+        bool sweeps;
+        int sweep;   // in sweeps, of the damaged chunk (its first)
+    };
+    const Case cases[] = {
+        {"a continuous recording's middle chunk", false, 0},
+        {"a lone stream's only chunk of a middle sweep", true, 1},
+        {"a lone stream's only chunk of the last sweep", true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = c.sweeps ? SweepPlan(10) : SmallPlan();
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = c.sweeps ? KvdSweepStartNs(plan, c.sweep) : 30 * kMs;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].stream != kElec || r.chunks[i].startNs != start)
+                continue;
+            const uint64_t at = r.layout.chunkAt[i];
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + r.chunks[i].stopNs);
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + r.chunks[i].startNs);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        ExpectTrusted(r, cov, kElec, AllBut(r, {}));
     }
 }
 
@@ -1136,11 +1172,7 @@ TEST(CKVTACoverage, ALostLastChunkBeforeTheLastEventsLeavesItsTimeLost)
             plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const size_t last = r.Chunk(kElec, 5);
-        const size_t start = r.layout.chunkAt[last] + Kvd::DataChunk::kStart;
-        const size_t stop = r.layout.chunkAt[last] + Kvd::DataChunk::kStop;
-        const uint64_t was = LoadLE<uint64_t>(r.bytes.data() + start);
-        PatchLE<uint64_t>(r.bytes, start, LoadLE<uint64_t>(r.bytes.data() + stop));
-        PatchLE<uint64_t>(r.bytes, stop, was);
+        LoseChunk(r, last);
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         EXPECT_EQ(cov.SamplesEnd(), r.End());
