@@ -123,6 +123,14 @@ struct Table
     std::string Sound() const { return dir.File("sound.kvd"); }
     std::string Damaged() const { return dir.File("damaged.kvd"); }
 
+    // Writes the sound recording with `damage` done to it as Damaged().
+    bool WriteDamaged(const Damage& damage) const
+    {
+        std::vector<uint8_t> bytes = sound.bytes;
+        damage.apply(bytes);
+        return WriteFileBytes(Damaged(), bytes);
+    }
+
     void ForEachExport(const std::function<void(const ExportSelection&, ExportFormat)>& run) const
     {
         for (const ExportSelection& selection : selections)
@@ -154,9 +162,7 @@ struct Table
     void ExpectEveryDamageJudged()
     {
         for (const Damage& damage : TableDamages(sound)) {
-            std::vector<uint8_t> bytes = sound.bytes;
-            damage.apply(bytes);
-            ASSERT_TRUE(WriteFileBytes(Damaged(), bytes));
+            ASSERT_TRUE(WriteDamaged(damage));
             ExpectJudged(damage);
         }
     }
@@ -462,9 +468,7 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
                                                                            : HeadDamage(table.sound, chunk, head.change);
             damage = damage.apply ? Both(damage, one) : one;
         }
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
     }
 }
@@ -497,9 +501,7 @@ TEST(DamagedRecording, Version0DamageAtTheStartIsNamed)
         } else {
             damage = CutInsideVersion0(table.sound, first);
         }
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
     }
 }
@@ -519,9 +521,7 @@ TEST(DamagedRecording, Version0CutInsideAChunkSaysWhereTheEventsEnd)
     const size_t cut = ChunkAt(table.sound, "Electrode Raw Data", 300);
     ASSERT_LT(cut, table.sound.chunks.size());
     const Damage damage = CutInsideVersion0(table.sound, cut);
-    std::vector<uint8_t> bytes = table.sound.bytes;
-    damage.apply(bytes);
-    ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+    ASSERT_TRUE(table.WriteDamaged(damage));
     table.ExpectJudged(damage);
 }
 
@@ -556,9 +556,7 @@ TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
         damage.lost = {{chunk, false}, {digital, false}};
         if (chunk + 1 < table.sound.chunks.size())
             damage.lost.push_back({chunk + 1, false});
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
     }
 }
@@ -628,9 +626,7 @@ TEST(DamagedRecording, ATimeANanosecondOffKeepsTheLastRow)
         const Damage damage =
             row.stop ? TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStop, -1, "stop 1 ns early")
                      : TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, 1, "start 1 ns late");
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
         // A merge that succeeds holds what a merge of the sound recording does.
         int soundResult = 0;
@@ -669,9 +665,7 @@ TEST(DamagedRecording, AnOldFilesFirstStartANanosecondEarlyKeepsTheHeadersStart)
         const size_t chunk = ChunkAt(table.sound, "Electrode Raw Data", 0);
         ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
         const Damage damage = TimeNsOff(table.sound, chunk, Kvd::DataChunk::kStart, -1, "start 1 ns early");
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
     }
 }
@@ -750,9 +744,7 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
                                                          : HeadDamage(table.sound, chunk, row.change);
         if (row.next)
             damage = Both(damage, HeadDamage(table.sound, chunk + 1, row.next));
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
         // Its sweeps last as long as the recording's, as every export writes them.
         CKVTAStreamFile file;
@@ -808,9 +800,7 @@ TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
             : row.change == early ? off(Kvd::DataChunk::kStart, -1, "start 1 ns early")
             : row.change == "stop 1 ns late" ? off(Kvd::DataChunk::kStop, 1, "stop 1 ns late")
                                              : HeadDamage(table.sound, chunk, row.change);
-        std::vector<uint8_t> bytes = table.sound.bytes;
-        damage.apply(bytes);
-        ASSERT_TRUE(WriteFileBytes(table.Damaged(), bytes));
+        ASSERT_TRUE(table.WriteDamaged(damage));
         table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
             const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
                                                 table.dir.File("damaged.out"), 0, {});
