@@ -297,8 +297,17 @@ uint64_t CKVTAStream::GetDataStopTime(uint64_t start, uint64_t stop, int64_t pay
     const uint64_t latest = Saturate(static_cast<U128>(framesEnd) + std::max(duration, kNsPerSecond));
     // A stop short of the last frame's end by less than a frame is that end, off by a rounding:
     // the sweep it ends keeps its last row.
-    const bool shortOfFrames = stop >= start && stop < framesEnd && framesEnd - stop < GetCoverageFacts().FrameTime();
+    const bool shortOfFrames = StopOnFrames(start, stop, payloadSize) != stop;
     return stop >= start && stop <= latest && !shortOfFrames ? stop : framesEnd;
+}
+
+uint64_t CKVTAStream::StopOnFrames(uint64_t start, uint64_t stop, int64_t payloadSize) const
+{
+    const uint64_t duration = payloadSize > 0 ? GetPayloadDuration(static_cast<uint64_t>(payloadSize)) : 0;
+    const uint64_t framesEnd = Saturate(static_cast<U128>(start) + duration);
+    const bool justShort = duration > 0 && stop >= start && stop < framesEnd
+                       && framesEnd - stop < GetCoverageFacts().FrameTime();
+    return justShort ? framesEnd : stop;
 }
 
 uint64_t CKVTAStream::GetDataStopTime(const CKVTADataBlock& block) const

@@ -233,6 +233,9 @@ public:
     // start, when the field lies before it).
     uint64_t GetDataStopTime(uint64_t start, uint64_t stop, int64_t payloadSize) const;
     uint64_t GetDataStopTime(const CKVTADataBlock& block) const;
+    // The end of the frames of a chunk from `start` holding `payloadSize` bytes where `stop`
+    // falls short of it by less than a frame (a rounding); `stop` otherwise.
+    uint64_t StopOnFrames(uint64_t start, uint64_t stop, int64_t payloadSize) const;
     // The time (ns, rounded up) that the whole frames of `payloadBytes` bytes last at this
     // stream's rate; 0 for streams that are not raw.
     uint64_t GetPayloadDuration(uint64_t payloadBytes) const;

@@ -482,15 +482,9 @@ uint64_t CKVTAStreamFile::StopOfFrames(CKVTAStream& stream, const CKVTADataBlock
 {
     // A stop a nanosecond or so short would cut the sweep by a millisecond. A sound file's times
     // stand as the recorder wrote them.
-    const uint64_t stop = block.GetStopTime();
-    if (!m_chain.Coverage().HasHoles() || block.GetPayloadSize() <= 0)
-        return stop;
-    const KvtStreamFacts facts = stream.GetCoverageFacts();
-    if (!facts.HasFrames())
-        return stop;
-    const uint64_t framesEnd =
-        block.GetStartTime() + facts.Duration(static_cast<uint64_t>(block.GetPayloadSize()));
-    return stop < framesEnd && framesEnd - stop < facts.FrameTime() ? framesEnd : stop;
+    if (!m_chain.Coverage().HasHoles())
+        return block.GetStopTime();
+    return stream.StopOnFrames(block.GetStartTime(), block.GetStopTime(), block.GetPayloadSize());
 }
 
 uint64_t CKVTAStreamFile::GetEarliestChunkTime()
