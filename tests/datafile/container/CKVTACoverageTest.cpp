@@ -185,6 +185,18 @@ std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
     return kept;
 }
 
+// The starts of the chunks of `stream` that the account trusts; the stream's key comes from the
+// file, as old files carry ids of their own.
+std::vector<uint64_t> TrustedStarts(Recording& r, const CKVTACoverage& cov, const std::string& stream)
+{
+    std::vector<uint64_t> starts;
+    for (int n = 0; n < r.file.GetStreamCount(); ++n)
+        if (r.file.GetStream(n)->GetName() == stream)
+            for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
+                starts.push_back(r.file.GetChunkChain()->At(i).start);
+    return starts;
+}
+
 } // namespace
 
 // Each lost head costs its own chunk's time, in its own stream, wherever it lies.
@@ -959,15 +971,10 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdLeadToTheLastChunk)
         EXPECT_FALSE(cov.HasHoles());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         std::vector<uint64_t> planned;
-        std::vector<uint64_t> trusted;
         for (const KvdPlannedChunk& k : r.chunks)
             if (k.stream == kElec)
                 planned.push_back(T0 + k.startNs);
-        for (int n = 0; n < r.file.GetStreamCount(); ++n)
-            if (r.file.GetStream(n)->GetName() == kElec)
-                for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
-                    trusted.push_back(r.file.GetChunkChain()->At(i).start);
-        EXPECT_EQ(trusted, planned);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
     }
 }
 
@@ -1325,12 +1332,9 @@ TEST(CKVTACoverage, AChunkWhereTheLostBytesBeforeItPutItStays)
         const uint64_t key = r.file.GetStream(0)->GetChunkKey();
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost, moved}), KvtHoleCause::kDamagedHead, key);
         std::vector<uint64_t> planned;
-        std::vector<uint64_t> trusted;
         for (size_t i : AllBut(r, {lost, moved}))
             planned.push_back(T0 + r.chunks[i].startNs);
-        for (size_t i : cov.ChunksOf(key))
-            trusted.push_back(r.file.GetChunkChain()->At(i).start);
-        EXPECT_EQ(trusted, planned);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
     }
 }
 
