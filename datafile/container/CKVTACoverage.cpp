@@ -1103,7 +1103,7 @@ bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
         return false;
     const uint64_t span = c.stop - c.start;
     const uint64_t slack = s.facts.FrameTime();
-    const uint64_t before = prev != none ? chunks[prev].stop : m_recordingStart;
+    const uint64_t before = SweepStartBefore(x, prev != none ? chunks[prev].stop : m_recordingStart);
     const uint64_t behind = chunks[next].start;
     // Between sweeps a gap is a pause: only one that lies inside a sweep with the chunk and the
     // head it leaves is a chunk's time.
@@ -2298,4 +2298,25 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             holes[joined++] = holes[k];
     }
     holes.resize(joined);
+}
+
+// Sweeps' edges that their triggers tell.
+
+uint64_t CKVTACoverage::SweepStartBefore(size_t i, uint64_t before) const
+{
+    // In sweeps the time before a sweep's first chunk is a pause, not the chunk's: the trigger
+    // beside it in the file, starting after `before`, tells where its sweep and so its time
+    // begin.
+    if (m_continuous)
+        return before;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    uint64_t start = before;
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* owner = Find(chunks[j].key);
+        if (owner && !owner->facts.HasFrames() && (*m_trusted)[j] && chunks[j].start > start
+            && chunks[j].start <= chunks[i].start)
+            start = chunks[j].start;
+    }
+    return start;
 }

@@ -517,6 +517,11 @@ private:
     StreamState* Find(uint64_t key);
     const StreamState* Find(uint64_t key) const;
 
+    // Sweeps' edges that their triggers tell.
+    // In sweeps, where a trusted event chunk beside chunk i in the file (its trigger) starts
+    // after `before` and no later than chunk i: its start; `before` otherwise.
+    uint64_t SweepStartBefore(size_t i, uint64_t before) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -1705,3 +1705,56 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         }
     }
 }
+
+namespace {
+
+// The planned times of `stream`'s chunks and those the account trusts, in time order; the key
+// comes from the file, as old files carry ids of their own.
+std::pair<std::vector<Span>, std::vector<Span>> PlannedAndTrustedSpans(Recording& r, const CKVTACoverage& cov,
+                                                                      const std::string& stream)
+{
+    std::vector<Span> planned;
+    std::vector<Span> trusted;
+    for (const KvdPlannedChunk& p : r.chunks)
+        if (p.stream == stream)
+            planned.emplace_back(T0 + p.startNs, T0 + p.stopNs);
+    std::sort(planned.begin(), planned.end());
+    for (int n = 0; n < r.file.GetStreamCount(); ++n)
+        if (r.file.GetStream(n)->GetName() == stream)
+            for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
+                trusted.emplace_back(r.file.GetChunkChain()->At(i).start, r.file.GetChunkChain()->At(i).stop);
+    return {planned, trusted};
+}
+
+} // namespace
+
+// In sweeps the chunk before a sweep's first chunk stops a pause earlier. Where that first
+// chunk moved on by a chunk onto the time of the next one, whose head lost its stop, the
+// sweep's trigger beside them tells where the sweep begins: both go back and nothing is lost.
+TEST(CKVTACoverage, ASweepsFirstChunkMovedOnGoesBackToWhereItsTriggerStarts)
+{
+    for (int sweep : {1, 2}) {
+        SCOPED_TRACE(sweep);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, sweep);
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].stream != kElec)
+                continue;
+            const size_t at = r.layout.chunkAt[i];
+            if (r.chunks[i].startNs == start) {
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field) + 10 * kMs);
+            } else if (r.chunks[i].startNs == start + 10 * kMs) {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, 1);
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+        EXPECT_EQ(trusted, planned);
+    }
+}
