@@ -2147,15 +2147,18 @@ bool CKVTACoverage::SplitsOffSamples(UnreadBytes& u, UnreadBytes& samples,
     return true;
 }
 
-bool CKVTACoverage::LostBytesOpenFile(const StreamState& s, uint64_t offset) const
+bool CKVTACoverage::LostBytesOpenFile(uint64_t key, uint64_t offset) const
 {
     const auto own = std::find_if(m_unread.begin(), m_unread.end(), [&](const UnreadBytes& u) {
-        return u.from < offset && u.key == s.facts.key;
+        return u.from < offset && u.key == key;
     });
     if (own == m_unread.end())
         return false;
+    // The trigger that starts the first sweep lies in front of its samples: of bytes that name
+    // no stream, its chunk does not tell that they lie behind the first sweep.
     for (const StreamState& other : m_streams)
-        if (!other.chunks.empty() && (*m_chunks)[other.chunks.front()].offset < own->from)
+        if (!other.chunks.empty() && (*m_chunks)[other.chunks.front()].offset < own->from
+            && (key != 0 || other.facts.HasFrames()))
             return false;
     return true;
 }
@@ -2252,13 +2255,19 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     } else {
         const KvtChunkInfo& head = chunks[s.chunks.front()];
         const uint64_t justBefore = head.start - std::min<uint64_t>(head.start, 1);
-        const uint64_t before = unread(m_dataStart, head.offset, justBefore, head.start);
+        const bool firstSweepLost = FirstSweepLostUnnamed(s, head.offset);
+        const uint64_t before = firstSweepLost
+                                    ? UnreadPayload(m_dataStart, head.offset, s.facts.key)
+                                    : unread(m_dataStart, head.offset, justBefore, head.start);
         if (before > 0 && head.start > m_extentStart) {
             const uint64_t length = boundInFile(0, head.start, before, m_dataStart, head.offset);
-            const uint64_t from = !m_continuous && LostBytesOpenFile(s, head.offset)
+            const bool opensFile = !m_continuous && LostBytesOpenFile(s.facts.key, head.offset);
+            const uint64_t from = firstSweepLost || opensFile
                                       ? m_extentStart
                                       : LostTimeBefore(s, head.start, length);
-            holes.push_back({from, std::min(head.start, from + length), KvtHoleCause::kDamagedHead});
+            const uint64_t to = std::min(head.start, from + length);
+            holes.push_back({from, firstSweepLost ? FirstSweepEnd(s, from, to) : to,
+                             KvtHoleCause::kDamagedHead});
         }
         for (size_t k = 1; k < s.chunks.size(); ++k) {
             const KvtChunkInfo& p = chunks[s.chunks[k - 1]];
@@ -2319,4 +2328,28 @@ uint64_t CKVTACoverage::SweepStartBefore(size_t i, uint64_t before) const
             start = chunks[j].start;
     }
     return start;
+}
+
+bool CKVTACoverage::FirstSweepLostUnnamed(const StreamState& s, uint64_t offset) const
+{
+    // The first sweep begins the recording and every stream of samples records in each sweep:
+    // bytes whose head names no stream, in front of every trusted chunk in the file, hold that
+    // sweep's time for a stream that lost no bytes of its own there.
+    return !m_continuous && UnreadPayload(m_dataStart, offset, s.facts.key, false) == 0
+           && LostBytesOpenFile(0, offset);
+}
+
+uint64_t CKVTACoverage::FirstSweepEnd(const StreamState& s, uint64_t from, uint64_t to) const
+{
+    // Bytes shared among the streams tell a sweep's time only to within a frame (a head beside
+    // them may have taken a byte of theirs): the first sweep's trigger, which spans it, tells
+    // where it ends.
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames() || events.chunks.empty())
+            continue;
+        const KvtChunkInfo& trigger = (*m_chunks)[events.chunks.front()];
+        if (trigger.start == from && trigger.stop > to && trigger.stop - to < s.facts.FrameTime())
+            return trigger.stop;
+    }
+    return to;
 }

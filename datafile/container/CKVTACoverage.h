@@ -411,9 +411,10 @@ private:
     // it, for one stream of samples lacking time there; the stretch then ends before it. The
     // times of a head found there of that stream are its claims.
     bool SplitsOffSamples(UnreadBytes& u, UnreadBytes& samples, CFileReader* reader) const;
-    // True when no trusted chunk lies in the file before the first bytes of `s` lost in front
-    // of `offset`: in sweeps those hold the recording's first time.
-    bool LostBytesOpenFile(const StreamState& s, uint64_t offset) const;
+    // True when no trusted chunk lies in the file before the first bytes lost in front of
+    // `offset` whose head names `key` (0: no stream): in sweeps those hold the recording's first
+    // time.
+    bool LostBytesOpenFile(uint64_t key, uint64_t offset) const;
     // The start of the last trusted chunk, of any stream, among the few in the file before
     // `offset` (0 when none).
     uint64_t TrustedStartBefore(uint64_t offset) const;
@@ -521,6 +522,13 @@ private:
     // In sweeps, where a trusted event chunk beside chunk i in the file (its trigger) starts
     // after `before` and no later than chunk i: its start; `before` otherwise.
     uint64_t SweepStartBefore(size_t i, uint64_t before) const;
+    // In sweeps, true when bytes whose head names no stream lie in front of `offset` (the first
+    // chunk of `s`) and of every trusted chunk of samples in the file, and none of `s`'s own:
+    // they hold the first sweep's time.
+    bool FirstSweepLostUnnamed(const StreamState& s, uint64_t offset) const;
+    // Where the time `s` lost from `from` to `to`, opening the first sweep, ends: at the stop of
+    // the trigger that starts with it where `to` falls short of that by less than a frame.
+    uint64_t FirstSweepEnd(const StreamState& s, uint64_t from, uint64_t to) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

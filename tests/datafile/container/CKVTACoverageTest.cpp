@@ -1758,3 +1758,61 @@ TEST(CKVTACoverage, ASweepsFirstChunkMovedOnGoesBackToWhereItsTriggerStarts)
         EXPECT_EQ(trusted, planned);
     }
 }
+
+// An old file of two sweeps whose first sweep's heads are all lost, the trigger's unreadable
+// or its size a byte long: the bytes in front of every chunk read name no stream, yet they hold
+// the first sweep, which the recording began with. Each stream of samples loses that sweep's
+// time, and the file still reads as one of sweeps. Bytes shared among streams tell the time
+// only roughly (their heads count too): where the trigger is read, its stop ends the loss.
+TEST(CKVTACoverage, BytesNamingNoStreamInFrontOfAllChunksHoldTheFirstSweep)
+{
+    struct Case
+    {
+        const char* name;
+        bool digital;             // a digital stream beside the electrode one
+        bool triggerRead;         // the trigger's size a byte more, else its head zeroed
+    };
+    const Case cases[] = {
+        {"a lone stream, the trigger's head zeroed", false, false},
+        {"two streams, the trigger's head zeroed", true, false},
+        {"a lone stream, the trigger's size a byte more", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.sweeps = 2;
+        if (!c.digital)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].startNs != 0)
+                continue;
+            const size_t at = r.layout.chunkAt[i];
+            const size_t size = at + Kvd::DataChunk::kSize;
+            if (r.chunks[i].stream != kTrigger)
+                r.bytes[at + Kvd::DataChunk::kId] ^= 0x40;   // its id a byte off: not found
+            else if (c.triggerRead)
+                PatchLE<int64_t>(r.bytes, size, LoadLE<int64_t>(r.bytes.data() + size) + 1);
+            else
+                std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            Kvd::DataChunk::kHeaderBytes, 0);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(r.file.GetRecordingMode(), 1);
+        EXPECT_EQ(r.file.GetSweepCount(), 2);
+        const uint64_t sweepEnd = T0 + 10 * kMs;
+        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+            const std::string stream = r.file.GetStream(n)->GetName();
+            if (stream == kTrigger)
+                continue;
+            SCOPED_TRACE(stream);
+            const std::vector<KvtHole>& holes = cov.HolesOf(r.file.GetStream(n)->GetChunkKey());
+            ASSERT_EQ(holes.size(), 1u);
+            EXPECT_EQ(holes[0].from, T0);
+            EXPECT_GE(holes[0].to, sweepEnd);
+            EXPECT_LT(holes[0].to, c.triggerRead ? sweepEnd + 1 : T0 + KvdSweepStartNs(plan, 1));
+        }
+    }
+}
