@@ -2232,10 +2232,11 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     };
     // Bytes whose head names no stream may be this stream's where it must have recorded: always
     // in a continuous recording; in sweeps, where another stream recorded within the gap [gapFrom,
-    // gapTo) (else the gap may lie between two sweeps).
+    // gapTo) (else the gap may lie between two sweeps), or holds its start: a trigger's chunk
+    // spans its sweep, which then went on.
     const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapFrom, uint64_t gapTo) {
         const uint64_t own = UnreadPayload(from, to, s.facts.key, false);
-        const bool unknownToo = m_continuous || AnotherStreamHolds(s, gapFrom, true)
+        const bool unknownToo = m_continuous || AnotherStreamHolds(s, gapFrom)
                                 || (own == 0 && AnotherStreamRecordsIn(s, gapFrom, gapTo));
         return unknownToo ? UnreadPayload(from, to, s.facts.key, true) : own;
     };

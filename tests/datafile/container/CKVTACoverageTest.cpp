@@ -1816,3 +1816,39 @@ TEST(CKVTACoverage, BytesNamingNoStreamInFrontOfAllChunksHoldTheFirstSweep)
         }
     }
 }
+
+// In sweeps a trigger's chunk spans its sweep. Bytes whose head names no stream, lost where
+// both streams of samples lack a slot of a sweep (in its middle or at its end), lie inside the
+// time the trigger spans: the sweep went on, so they hold that slot for both streams.
+TEST(CKVTACoverage, BytesNamingNoStreamInsideATriggersSpanHoldItsSweepsTime)
+{
+    for (int slot : {1, 2}) {
+        SCOPED_TRACE(slot);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = 0;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1) + static_cast<uint64_t>(slot) * 10 * kMs;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            if (r.chunks[i].startNs != start || r.chunks[i].stream == kTrigger)
+                continue;
+            const size_t at = r.layout.chunkAt[i];
+            if (r.chunks[i].stream == kElec)
+                std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            Kvd::DataChunk::kHeaderBytes, 0);
+            else
+                r.bytes[at + Kvd::DataChunk::kId] ^= 0x40;   // its id a byte off: not found
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+            const std::string stream = r.file.GetStream(n)->GetName();
+            if (stream == kTrigger)
+                continue;
+            SCOPED_TRACE(stream);
+            std::vector<Span> holes;
+            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                holes.emplace_back(h.from, h.to);
+            EXPECT_EQ(holes, (std::vector<Span> {{T0 + start, T0 + start + 10 * kMs}}));
+        }
+    }
+}
