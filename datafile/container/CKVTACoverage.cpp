@@ -2310,7 +2310,7 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     holes.resize(joined);
 }
 
-// Sweeps' edges that their triggers tell.
+// Sweeps' edges where their heads are lost: the triggers and the bytes in front tell them.
 
 uint64_t CKVTACoverage::SweepStartBefore(size_t i, uint64_t before) const
 {

@@ -518,7 +518,7 @@ private:
     StreamState* Find(uint64_t key);
     const StreamState* Find(uint64_t key) const;
 
-    // Sweeps' edges that their triggers tell.
+    // Sweeps' edges where their heads are lost: the triggers and the bytes in front tell them.
     // In sweeps, where a trusted event chunk beside chunk i in the file (its trigger) starts
     // after `before` and no later than chunk i: its start; `before` otherwise.
     uint64_t SweepStartBefore(size_t i, uint64_t before) const;
