@@ -246,10 +246,13 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         ReclaimFramesUnderEventIds(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
-    for (StreamState& s : m_streams)
+    for (StreamState& s : m_streams) {
         SnapTimesToFrames(s);
+        PutFirstStartBackOnRecordingStart(s);
+    }
     MoveChunksIntoTheirPeriods();
     PutBackMovedChunks();
+    MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunks();
     if (!m_continuous)
         AlignTimesToPeriod();
@@ -528,6 +531,7 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
         // A lost head of another stream that began with it vouches as well as a readable one.
         const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
                                                     || BesideLostHeadOfItsTime(s, sound[k])
+                                                    || BesideDamagedTriggerOfItsTime(s, sound[k])
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
@@ -1222,16 +1226,19 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
         };
         // Where a moved chunk freed its time, a first chunk's start may meet the recording's
         // start instead of a chunk before it.
-        const bool startHolds = prev ? start == prev->stop
+        const uint64_t startsEnd = AddSaturated(start, length);
+        const bool startHolds = prev ? start == prev->stop && !LiesBehindLaterTrigger(s, i, startsEnd)
                                      : freed && m_continuous && next && FirstStartFits(start, slack);
-        if (startHolds && fitsNext(AddSaturated(start, length))) {
+        if (startHolds && fitsNext(startsEnd)) {
             // The stop was wrong (or the id).
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length
                    && (prev ? Near(prev->stop, stop - length, slack)
                             : FirstStartFits(stop - length, slack))) {
             start = prev ? prev->stop : stop - length;   // the start was wrong
-        } else if (!(c.key == s.facts.key && HeadAgreesWithItself(c, s)) && PeriodVouches(s, i, length, start, stop)
+        } else if (!(c.key == s.facts.key && HeadAgreesWithItself(c, s))
+                   && (PeriodVouches(s, i, length, start, stop)
+                       || LostTriggerVouches(s, i, length, start, stop))
                    && (!prev || prev->stop <= start + slack) && (!next || stop <= next->start + slack)) {
             // A chunk that begins or ends its sweep, or whose neighbours are lost too: the other
             // streams of its period vouch for its times.
@@ -2353,4 +2360,140 @@ uint64_t CKVTACoverage::FirstSweepEnd(const StreamState& s, uint64_t from, uint6
             return trigger.stop;
     }
     return to;
+}
+
+// Recordings of sweeps, old ones judged as continuous first: times their triggers tell.
+
+bool CKVTACoverage::BesideDamagedTriggerOfItsTime(const StreamState& s, size_t i) const
+{
+    // Before an old file's gaps tell its mode it is judged as continuous, where the first chunk
+    // of a later sweep meets no neighbour. The trigger head in front of it that starts with it
+    // vouches (AccompaniedInFile); with that start damaged, the stop it left whole, ending the
+    // chunk, still marks its period, as it does once the file is judged as sweeps.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t j : {i - 1, i + 1}) {
+        if (j >= chunks.size() || chunks[j].key == s.facts.key)
+            continue;
+        const StreamState* owner = Find(chunks[j].key);
+        const KvtChunkInfo& event = chunks[j];
+        if (!owner || owner->facts.HasFrames())
+            continue;
+        const bool damaged = !HeadAgreesWithItself(event, *owner)
+                             || StartsBeforeRecording(event.start);
+        if (damaged && EventEdgeMeets(event, chunks[i]))
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::PutFirstStartBackOnRecordingStart(const StreamState& s)
+{
+    // A first chunk whose start lies before the header's start and spans more than its frames,
+    // by less than a frame, had its start moved early: its frames, counted back from its stop,
+    // begin just at the recording's start. Where a stream has too few chunks on the frame grid
+    // to tell a recorder's rounding (SnapTimesToFrames), the header's start tells it.
+    if (!s.spansChecked || s.chunks.empty() || m_recordingStart == 0)
+        return;
+    KvtChunkInfo& c = (*m_chunks)[s.chunks.front()];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    const bool early = c.start < m_recordingStart
+                       && m_recordingStart - c.start < s.facts.FrameTime();
+    if (early && length > 0 && c.stop >= length && c.stop - length == m_recordingStart)
+        c.start = m_recordingStart;
+}
+
+bool CKVTACoverage::LostTriggerVouches(const StreamState& s, size_t i, uint64_t length,
+                                       uint64_t& start, uint64_t& stop) const
+{
+    // The trigger of a sweep of one chunk spans that chunk: a trigger head the chain could not
+    // read (its size damaged) right before or behind chunk i whose times span its frames and
+    // share one of its times vouches for both, in an old file judged as continuous too, where
+    // the chunk would otherwise leave no gap to tell sweeps by.
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    if (c.key != s.facts.key)
+        return false;
+    const auto first = std::lower_bound(
+        m_lost->begin(), m_lost->end(), c.offset,
+        [](const KvtLostSpan& span, uint64_t at) { return span.to < at; });
+    for (auto span = first; span != m_lost->end() && span->from <= c.End(); ++span) {
+        const StreamState* owner = Find(StreamOf(span->headKey));
+        if ((span->to != c.offset && span->from != c.End()) || !owner || owner->facts.HasFrames())
+            continue;
+        if (span->headStart > span->headStop || span->headStop - span->headStart != length)
+            continue;
+        if (span->headStart == c.start || span->headStop == c.stop) {
+            start = span->headStart;
+            stop = span->headStop;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CKVTACoverage::LiesBehindLaterTrigger(const StreamState& s, size_t i, uint64_t stop) const
+{
+    // A recorder writes each sweep's trigger before the chunks of that sweep: a chunk that lies
+    // in the file behind a trigger starting at or after `stop`, with no chunk of its own stream
+    // in between, does not stop there.
+    if (m_continuous)
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t from = PeriodAround(i, chunks.size()).first;
+    for (size_t j = i; j-- > from;) {
+        if (chunks[j].key == s.facts.key && (*m_trusted)[j])
+            return false;
+        const StreamState* owner = OtherTrustedStream(s, j);
+        if (owner && !owner->facts.HasFrames() && chunks[j].start <= chunks[j].stop
+            && chunks[j].start >= stop && SamplesStartWithTrigger(s, j))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::SamplesStartWithTrigger(const StreamState& s, size_t j) const
+{
+    // A trigger whose times moved tells nothing: one whose sweep another stream of samples
+    // begins with a chunk behind it in the file is its sweep's.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t to = PeriodAround(j, chunks.size()).second;
+    for (size_t k = j + 1; k < to; ++k) {
+        const StreamState* other = OtherTrustedStream(s, k);
+        if (other && other->facts.HasFrames() && chunks[k].start == chunks[j].start)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::MoveChunksBehindTriggersIntoTheirPeriods()
+{
+    // Before any head is mended: only chunks whose heads agree with themselves tell a period.
+    if (m_continuous)
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t k = 0; k < s.chunks.size(); ++k) {
+            const size_t i = s.chunks[k];
+            KvtChunkInfo& c = chunks[i];
+            const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+            if (length == 0 || c.stop - c.start != length || !LiesBehindLaterTrigger(s, i, c.stop)
+                || AnotherStreamOverlaps(s, i))
+                continue;
+            // Its times, which no other stream shares, moved earlier by a chunk: the period of
+            // another stream's chunk beside it in the file, which its stream lacks, is its own.
+            const uint64_t nextStart =
+                k + 1 < s.chunks.size() ? chunks[s.chunks[k + 1]].start : UINT64_MAX;
+            for (size_t j : {i + 1, i - 1}) {
+                const StreamState* other = j < chunks.size() ? OtherTrustedStream(s, j) : nullptr;
+                const KvtChunkInfo* o = other && other->facts.HasFrames() ? &chunks[j] : nullptr;
+                if (!o || o->start < c.stop || o->stop - o->start != length || o->stop > nextStart
+                    || !LacksPeriod(s, o->start, o->stop))
+                    continue;
+                c.start = o->start;
+                c.stop = o->stop;
+                break;
+            }
+        }
+    }
 }

@@ -530,6 +530,28 @@ private:
     // the trigger that starts with it where `to` falls short of that by less than a frame.
     uint64_t FirstSweepEnd(const StreamState& s, uint64_t from, uint64_t to) const;
 
+    // Recordings of sweeps, old ones judged as continuous first: times their triggers tell.
+    // True when an event stream's head right before or behind chunk i in the file has damaged
+    // times whose field left whole ends the chunk (EventEdgeMeets): its sweep's trigger.
+    bool BesideDamagedTriggerOfItsTime(const StreamState& s, size_t i) const;
+    // The first trusted chunk of `s`, starting before the header's start by less than a frame,
+    // whose frames counted back from its stop begin at the header's start, starts there.
+    void PutFirstStartBackOnRecordingStart(const StreamState& s);
+    // The times of chunk i of `s` (`length` ns of frames) that a lost event head right before or
+    // behind it in the file vouches for: one spanning just its frames that shares a time with it.
+    bool LostTriggerVouches(const StreamState& s, size_t i, uint64_t length, uint64_t& start,
+                            uint64_t& stop) const;
+    // In sweeps, true when chunk i of `s` lies in the file behind a trusted trigger that starts
+    // at or after `stop`, with no trusted chunk of `s` in between: it cannot stop at `stop`.
+    bool LiesBehindLaterTrigger(const StreamState& s, size_t i, uint64_t stop) const;
+    // True when a trusted chunk of a stream of samples other than `s` lies behind trigger j in
+    // the file and starts with it.
+    bool SamplesStartWithTrigger(const StreamState& s, size_t j) const;
+    // In sweeps, a trusted chunk lying behind a later trigger, whose time no other stream shares
+    // (its times moved earlier by a chunk), moves into the period of another stream's chunk
+    // beside it that its stream lacks.
+    void MoveChunksBehindTriggersIntoTheirPeriods();
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

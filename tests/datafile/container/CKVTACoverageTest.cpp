@@ -1852,3 +1852,124 @@ TEST(CKVTACoverage, BytesNamingNoStreamInsideATriggersSpanHoldItsSweepsTime)
         }
     }
 }
+
+// An old file of two sweeps of one chunk each is judged as continuous until its gaps tell
+// sweeps. Where a sweep's trigger head has a damaged time, the field it left whole still marks
+// its sweep: the chunk of samples beside it stays, and so does the gap that tells sweeps. A
+// first chunk a nanosecond early whose frames, counted back from its stop, begin at the
+// header's start starts there, where its trigger's start is damaged too.
+TEST(CKVTACoverage, OldSweepsKeepTheChunksBesideTriggersWithDamagedTimes)
+{
+    struct Case
+    {
+        const char* name;
+        int sweep;                  // whose trigger is damaged
+        uint64_t (*start)(uint64_t sweep);   // its start field from the sweep's start
+        uint64_t (*stop)(uint64_t sweep);    // its stop field likewise (nullptr: as is)
+        bool firstSamplesEarly;              // the first chunk of samples starts 1 ns early
+    };
+    const Case cases[] = {
+        {"the later trigger's start 1", 1, [](uint64_t) -> uint64_t { return 1; }, nullptr, false},
+        {"the later trigger's start the largest", 1, [](uint64_t) { return UINT64_MAX; }, nullptr,
+         false},
+        {"the later trigger's times swapped", 1, [](uint64_t at) { return at + 10 * kMs; },
+         [](uint64_t at) { return at; }, false},
+        {"the first trigger's start at its stop, the first samples early", 0,
+         [](uint64_t at) { return at + 10 * kMs; }, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.sweeps = 2;
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        std::vector<uint64_t> planned;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.stream == kElec) {
+                planned.push_back(T0 + p.startNs);
+                if (c.firstSamplesEarly && planned.size() == 1)
+                    PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 - 1);
+            }
+            if (p.stream != kTrigger || p.startNs != KvdSweepStartNs(plan, c.sweep))
+                continue;
+            const uint64_t sweep = T0 + p.startNs;
+            PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, c.start(sweep));
+            if (c.stop)
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, c.stop(sweep));
+        }
+        ASSERT_EQ(planned.size(), 2u);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_NE(r.file.GetRecordingMode(), 0);
+        EXPECT_EQ(r.file.GetStartTime(), T0);
+        EXPECT_EQ(r.file.GetSweepCount(), 2);
+    }
+}
+
+// An old file of sweeps whose chunks carry no index: a trigger is written before the chunks of
+// its sweep and spans them. A trigger head the chain lost (its size damaged) that spans a
+// chunk's frames and shares one of its times tells the chunk's other time; a chunk lying in the
+// file behind a trigger that starts at or after its stop had its times moved earlier, though
+// they meet its stream's chunk before: it goes back into the trigger's period.
+TEST(CKVTACoverage, OldSweepsTellChunkTimesFromTheTriggersBeforeThem)
+{
+    struct Case
+    {
+        const char* name;
+        int gapMs;
+        int sweep;           // whose chunks are damaged
+        bool loseTrigger;    // the sweep's trigger head gets a damaged size
+        const char* stream;  // whose chunk of the sweep gets a damaged time
+        size_t field;        // that time field (kStart or kStop)
+        int64_t byNs;        // moved by this much (0: both fields moved a chunk earlier)
+    };
+    const Case cases[] = {
+        {"a lost trigger tells the start", 30, 1, true, kElec, Kvd::DataChunk::kStart, 5 * kMs},
+        {"a lost trigger tells the stop", 30, 1, true, kElec, Kvd::DataChunk::kStop, 777 * kMs},
+        {"behind a trigger, the start a chunk earlier", 10, 2, false, kDigi, Kvd::DataChunk::kStart,
+         -10 * static_cast<int64_t>(kMs)},
+        {"behind a trigger, both times a chunk earlier", 10, 2, false, kElec, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.gapMs = c.gapMs;
+        // Alone, a stream's chunk that begins its sweep has no other stream's chunk to vouch.
+        if (c.loseTrigger)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        std::map<std::string, std::vector<uint64_t>> planned;
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        const auto move = [&](uint64_t at, int64_t by) {
+            PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + by);
+        };
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            planned[p.stream].push_back(T0 + p.startNs);
+            if (p.startNs != sweepStart)
+                continue;
+            if (p.stream == kTrigger && c.loseTrigger)
+                move(at + Kvd::DataChunk::kSize, 32);
+            if (p.stream != c.stream)
+                continue;
+            if (c.field != 0)
+                move(at + c.field, c.byNs);
+            else
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    move(at + field, -10 * static_cast<int64_t>(kMs));
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi})
+            EXPECT_EQ(TrustedStarts(r, cov, stream), planned[stream]) << stream;
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), 3);
+    }
+}
