@@ -857,7 +857,7 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        const bool fills = meetsBefore && meetsBehind;
+        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind);
         if (!fills && !(!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind)))
             continue;
         if (only != 0)
@@ -2298,4 +2298,25 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             holes[joined++] = holes[k];
     }
     holes.resize(joined);
+}
+
+// Frames under an event stream's id beside damaged heads of their own stream
+bool CKVTACoverage::GapBesideIsDamage(const StreamState& s, size_t i, bool meetsBefore,
+                                      bool meetsBehind) const
+{
+    // In a continuous recording a stream's chunk follows on from its neighbours. One that meets
+    // just one of them still fills the stream's time where its own stream's heads on the other
+    // side in the file are damaged (their time is lost, not a sign that it jumped), or where
+    // nothing of the stream follows it (it carries on the stream's last chunk; a stream with no
+    // chunk at all shows no time to carry on): trigger chunks hold records, never just the
+    // frames of a stream's period.
+    if (!m_continuous || meetsBefore == meetsBehind)
+        return false;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    if (meetsBefore && next == s.chunks.end())
+        return m_claimedStop == 0 && next != s.chunks.begin();
+    const size_t count = m_chunks->size();
+    if (meetsBefore)
+        return !UntrustedHeadsBetween(s, i, *next).empty();
+    return !UntrustedHeadsBetween(s, next == s.chunks.begin() ? count : *(next - 1), i).empty();
 }

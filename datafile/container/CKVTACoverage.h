@@ -517,6 +517,12 @@ private:
     StreamState* Find(uint64_t key);
     const StreamState* Find(uint64_t key) const;
 
+    // Frames under an event stream's id beside damaged heads of their own stream.
+    // In a continuous recording, true when chunk i (frames of `s` for its span) meets just one of
+    // the chunks of `s` around it in the file and damaged heads of `s` lie towards the other one,
+    // or it meets the last one and no stop is claimed: it carries on the stream's time.
+    bool GapBesideIsDamage(const StreamState& s, size_t i, bool meetsBefore, bool meetsBehind) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

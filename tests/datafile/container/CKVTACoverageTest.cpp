@@ -1705,3 +1705,49 @@ TEST(CKVTACoverage, ASweepThatBrokeOffShowsTheFileWasCut)
         }
     }
 }
+
+// An old file tells no stop: a lone stream's chunk under the triggers' id that meets its chunk
+// before and carries on its last one, or that meets one neighbour while the stream's head on the
+// other side is unreadable, is its stream's again. Only the unreadable head's time is lost, and
+// the triggers export no frames as records.
+TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirStreams)
+{
+    const struct
+    {
+        const char* name;
+        int slot;   // whose electrode chunk takes the triggers' id
+        int lost;   // whose electrode head is unreadable (-1: none)
+    } cases[] = {{"the last one", 5, -1}, {"the one before a lost one", 2, 3},
+                 {"the one behind a lost one", 3, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5};
+        Write(plan, r);
+        const size_t trigger = static_cast<size_t>(std::find_if(r.chunks.begin(), r.chunks.end(), [](const auto& k) {
+                                                       return k.stream == kTrigger;
+                                                   }) - r.chunks.begin());
+        std::copy_n(r.bytes.begin() + r.layout.chunkAt[trigger] + Kvd::DataChunk::kId, 8,
+                    r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)] + Kvd::DataChunk::kId);
+        std::vector<size_t> lost;
+        if (c.lost >= 0) {
+            lost.push_back(r.Chunk(kElec, c.lost));
+            LoseChunk(r, lost.back());
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<uint64_t> planned;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && std::find(lost.begin(), lost.end(), i) == lost.end())
+                planned.push_back(T0 + r.chunks[i].startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
+        std::vector<Span> holes;
+        for (int n = 0; n < r.file.GetStreamCount(); ++n)
+            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                holes.emplace_back(h.from, h.to);
+        EXPECT_EQ(holes, PlannedHoles(r, kElec, lost));
+    }
+}
