@@ -2191,6 +2191,8 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
         const uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
         const uint64_t to = next == s.chunks.end() ? m_extentEnd : chunks[*next].start;
         const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
+        if (next != s.chunks.begin() && RecordsInDoubt(s, next - 1 - s.chunks.begin(), u))
+            s.holes.push_back({chunks[*(next - 1)].start, chunks[*(next - 1)].stop, cause});
         if (u.key == 0) {
             // A head that names no stream, and no stream of samples whose gap its bytes fill,
             // may have held this stream's events anywhere between the chunks around it.
@@ -2319,4 +2321,48 @@ bool CKVTACoverage::GapBesideIsDamage(const StreamState& s, size_t i, bool meets
     if (meetsBefore)
         return !UntrustedHeadsBetween(s, i, *next).empty();
     return !UntrustedHeadsBetween(s, next == s.chunks.begin() ? count : *(next - 1), i).empty();
+}
+
+// Event records beside a damaged head of samples
+bool CKVTACoverage::RecordsInDoubt(const StreamState& events, size_t k, const UnreadBytes& u) const
+{
+    // An event chunk whose size leads right into bytes the chain could not read, bytes whose
+    // head names no stream and that miss the frames a stream of samples lacks there by the
+    // bytes of at least a record that the event chunk holds (records are read whole: a stray
+    // byte or two spoils none), or hold more by less than a head: its size was off, reaching
+    // into that chunk's head or stopping short of its own records.
+    const KvtChunkInfo& event = (*m_chunks)[events.chunks[k]];
+    if (u.key != 0 || event.End() != u.from || u.to - u.from <= Kvd::DataChunk::kHeaderBytes)
+        return false;
+    const uint64_t payload = u.to - u.from - Kvd::DataChunk::kHeaderBytes;
+    // With no records beside it, its own bytes are the least a record may take.
+    const uint64_t beside = LeastRecordsBeside(events, k);
+    const uint64_t record = beside != UINT64_MAX ? beside : static_cast<uint64_t>(event.payloadSize);
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        const auto [from, to] = GapAround(s, u.from);
+        if (to <= from || to - from <= s.facts.FrameTime())
+            continue;
+        const uint64_t due = s.facts.FramesIn(to - from) * s.facts.frameBytes;
+        if ((payload < due && due - payload <= static_cast<uint64_t>(event.payloadSize)
+             && due - payload >= record)
+            || (payload > due && payload - due < Kvd::DataChunk::kHeaderBytes))
+            return true;
+    }
+    return false;
+}
+
+uint64_t CKVTACoverage::LeastRecordsBeside(const StreamState& events, size_t k) const
+{
+    // The chunks of an event stream hold whole records: the fewest bytes one of its chunks near
+    // chunk k holds are a record or a few.
+    const auto [first, last] = PeriodAround(k, events.chunks.size());
+    uint64_t least = UINT64_MAX;
+    for (size_t n = first; n < last; ++n) {
+        const int64_t size = (*m_chunks)[events.chunks[n]].payloadSize;
+        if (n != k && size > 0)
+            least = std::min(least, static_cast<uint64_t>(size));
+    }
+    return least;
 }

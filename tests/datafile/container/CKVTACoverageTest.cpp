@@ -1751,3 +1751,45 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirSt
         EXPECT_EQ(holes, PlannedHoles(r, kElec, lost));
     }
 }
+
+// An old file's trigger chunk whose size is a record off leads the chain into the electrode
+// chunk behind it, whose head cannot be read: its records are in doubt and its time is the
+// triggers' loss. Where the size is intact, or off by a stray byte that spoils no record, the
+// triggers lose nothing.
+TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
+{
+    const struct
+    {
+        const char* name;
+        int slot;           // whose trigger chunk and electrode head are damaged
+        int64_t records;    // records the trigger chunk's size gains (or loses)
+        int64_t bytes;      // bytes it gains besides
+        bool lost;          // the trigger chunk's time is lost
+    } cases[] = {{"a record less", 2, -1, 0, true},
+                 {"a record more", 1, 1, 0, true},
+                 {"its size intact", 1, 0, 0, false},
+                 {"a stray byte more", 2, 0, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5, 25};
+        plan.triggerEverySlot = true;
+        Write(plan, r);
+        const size_t trigger = r.Chunk(kTrigger, c.slot);
+        const uint64_t at = r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize;
+        const int64_t record = static_cast<int64_t>(r.chunks[trigger].recordBytes);
+        PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + c.records * record + c.bytes);
+        std::fill_n(r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)], Kvd::DataChunk::kHeaderBytes,
+                    uint8_t {0});
+        const CKVTACoverage& cov = r.Open();
+        std::vector<Span> holes;
+        for (int n = 0; n < r.file.GetStreamCount(); ++n)
+            if (r.file.GetStream(n)->GetName() == kTrigger)
+                for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                    holes.emplace_back(h.from, h.to);
+        EXPECT_EQ(holes, c.lost ? PlannedHoles(r, kTrigger, {trigger}) : std::vector<Span>());
+    }
+}
