@@ -244,6 +244,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         if (m_streams[s].facts.HasFrames())
             continue;
         ReclaimFramesUnderEventIds(candidates[s]);
+        PutEventStopsBackToTheirPeriods(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
     for (StreamState& s : m_streams)
@@ -2365,4 +2366,31 @@ uint64_t CKVTACoverage::LeastRecordsBeside(const StreamState& events, size_t k) 
             least = std::min(least, static_cast<uint64_t>(size));
     }
     return least;
+}
+
+// Event chunks whose stop moved onto the next one's period
+void CKVTACoverage::PutEventStopsBackToTheirPeriods(const std::vector<size_t>& candidates)
+{
+    // In a continuous recording an event chunk spans its period. One whose stop lies past the
+    // start of the stream's next head in the file, where a trusted chunk of samples beside it
+    // spans just from its start to that next start, had its stop moved: it is put back there,
+    // and both heads keep their records.
+    if (!m_continuous)
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t k = 0; k + 1 < candidates.size(); ++k) {
+        KvtChunkInfo& c = chunks[candidates[k]];
+        const uint64_t next = chunks[candidates[k + 1]].start;
+        if (next <= c.start || next >= c.stop)
+            continue;
+        const auto [from, to] = PeriodAround(candidates[k], chunks.size());
+        for (size_t n = from; n < to; ++n) {
+            const StreamState* owner = Find(StreamOf(chunks[n].key));
+            if ((*m_trusted)[n] && owner && owner->facts.HasFrames() && chunks[n].start == c.start
+                && chunks[n].stop == next) {
+                c.stop = next;
+                break;
+            }
+        }
+    }
 }

@@ -533,6 +533,12 @@ private:
     // (UINT64_MAX when none holds any).
     uint64_t LeastRecordsBeside(const StreamState& events, size_t k) const;
 
+    // Event chunks whose stop moved onto the next one's period.
+    // In a continuous recording, puts back the stop of an event chunk among `candidates` (file
+    // order) that lies past the next one's start, where a trusted chunk of samples beside it
+    // spans from its start to that start.
+    void PutEventStopsBackToTheirPeriods(const std::vector<size_t>& candidates);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

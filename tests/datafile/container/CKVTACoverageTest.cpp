@@ -1793,3 +1793,30 @@ TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
         EXPECT_EQ(holes, c.lost ? PlannedHoles(r, kTrigger, {trigger}) : std::vector<Span>());
     }
 }
+
+// An old file's trigger chunk whose stop moved a chunk later overlaps the next trigger chunk;
+// the electrode chunk beside it spans its period, which puts the stop back: both trigger chunks
+// keep their records and nothing is lost.
+TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
+{
+    for (int slot : {0, 2}) {
+        SCOPED_TRACE(slot);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5, 25};
+        plan.triggerEverySlot = true;
+        Write(plan, r);
+        const uint64_t at = r.layout.chunkAt[r.Chunk(kTrigger, slot)] + Kvd::DataChunk::kStop;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<uint64_t> planned;
+        for (const KvdPlannedChunk& k : r.chunks)
+            if (k.stream == kTrigger)
+                planned.push_back(T0 + k.startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), planned);
+    }
+}
