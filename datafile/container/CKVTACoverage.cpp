@@ -244,6 +244,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         if (m_streams[s].facts.HasFrames())
             continue;
         ReclaimFramesUnderEventIds(candidates[s]);
+        PutEventStopsBackToTheirPeriods(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
     for (StreamState& s : m_streams) {
@@ -861,7 +862,7 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        const bool fills = meetsBefore && meetsBehind;
+        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind);
         if (!fills && !(!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind)))
             continue;
         if (only != 0)
@@ -2201,6 +2202,8 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
         const uint64_t from = next == s.chunks.begin() ? m_extentStart : chunks[*(next - 1)].stop;
         const uint64_t to = next == s.chunks.end() ? m_extentEnd : chunks[*next].start;
         const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
+        if (next != s.chunks.begin() && RecordsInDoubt(s, next - 1 - s.chunks.begin(), u))
+            s.holes.push_back({chunks[*(next - 1)].start, chunks[*(next - 1)].stop, cause});
         if (u.key == 0) {
             // A head that names no stream, and no stream of samples whose gap its bytes fill,
             // may have held this stream's events anywhere between the chunks around it.
@@ -2492,6 +2495,98 @@ void CKVTACoverage::MoveChunksBehindTriggersIntoTheirPeriods()
                     continue;
                 c.start = o->start;
                 c.stop = o->stop;
+                break;
+            }
+        }
+    }
+}
+
+// Frames under an event stream's id beside damaged heads of their own stream
+bool CKVTACoverage::GapBesideIsDamage(const StreamState& s, size_t i, bool meetsBefore,
+                                      bool meetsBehind) const
+{
+    // In a continuous recording a stream's chunk follows on from its neighbours. One that meets
+    // just one of them still fills the stream's time where its own stream's heads on the other
+    // side in the file are damaged (their time is lost, not a sign that it jumped), or where
+    // nothing of the stream follows it (it carries on the stream's last chunk; a stream with no
+    // chunk at all shows no time to carry on): trigger chunks hold records, never just the
+    // frames of a stream's period.
+    if (!m_continuous || meetsBefore == meetsBehind)
+        return false;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    if (meetsBefore && next == s.chunks.end())
+        return m_claimedStop == 0 && next != s.chunks.begin();
+    const size_t count = m_chunks->size();
+    if (meetsBefore)
+        return !UntrustedHeadsBetween(s, i, *next).empty();
+    return !UntrustedHeadsBetween(s, next == s.chunks.begin() ? count : *(next - 1), i).empty();
+}
+
+// Event records beside a damaged head of samples
+bool CKVTACoverage::RecordsInDoubt(const StreamState& events, size_t k, const UnreadBytes& u) const
+{
+    // An event chunk whose size leads right into bytes the chain could not read, bytes whose
+    // head names no stream and that miss the frames a stream of samples lacks there by the
+    // bytes of at least a record that the event chunk holds (records are read whole: a stray
+    // byte or two spoils none), or hold more by less than a head: its size was off, reaching
+    // into that chunk's head or stopping short of its own records.
+    const KvtChunkInfo& event = (*m_chunks)[events.chunks[k]];
+    if (u.key != 0 || event.End() != u.from || u.to - u.from <= Kvd::DataChunk::kHeaderBytes)
+        return false;
+    const uint64_t payload = u.to - u.from - Kvd::DataChunk::kHeaderBytes;
+    // With no records beside it, its own bytes are the least a record may take.
+    const uint64_t beside = LeastRecordsBeside(events, k);
+    const uint64_t record = beside != UINT64_MAX ? beside : static_cast<uint64_t>(event.payloadSize);
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        const auto [from, to] = GapAround(s, u.from);
+        if (to <= from || to - from <= s.facts.FrameTime())
+            continue;
+        const uint64_t due = s.facts.FramesIn(to - from) * s.facts.frameBytes;
+        if ((payload < due && due - payload <= static_cast<uint64_t>(event.payloadSize)
+             && due - payload >= record)
+            || (payload > due && payload - due < Kvd::DataChunk::kHeaderBytes))
+            return true;
+    }
+    return false;
+}
+
+uint64_t CKVTACoverage::LeastRecordsBeside(const StreamState& events, size_t k) const
+{
+    // The chunks of an event stream hold whole records: the fewest bytes one of its chunks near
+    // chunk k holds are a record or a few.
+    const auto [first, last] = PeriodAround(k, events.chunks.size());
+    uint64_t least = UINT64_MAX;
+    for (size_t n = first; n < last; ++n) {
+        const int64_t size = (*m_chunks)[events.chunks[n]].payloadSize;
+        if (n != k && size > 0)
+            least = std::min(least, static_cast<uint64_t>(size));
+    }
+    return least;
+}
+
+// Event chunks whose stop moved onto the next one's period
+void CKVTACoverage::PutEventStopsBackToTheirPeriods(const std::vector<size_t>& candidates)
+{
+    // In a continuous recording an event chunk spans its period. One whose stop lies past the
+    // start of the stream's next head in the file, where a trusted chunk of samples beside it
+    // spans just from its start to that next start, had its stop moved: it is put back there,
+    // and both heads keep their records.
+    if (!m_continuous)
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t k = 0; k + 1 < candidates.size(); ++k) {
+        KvtChunkInfo& c = chunks[candidates[k]];
+        const uint64_t next = chunks[candidates[k + 1]].start;
+        if (next <= c.start || next >= c.stop)
+            continue;
+        const auto [from, to] = PeriodAround(candidates[k], chunks.size());
+        for (size_t n = from; n < to; ++n) {
+            const StreamState* owner = Find(StreamOf(chunks[n].key));
+            if ((*m_trusted)[n] && owner && owner->facts.HasFrames() && chunks[n].start == c.start
+                && chunks[n].stop == next) {
+                c.stop = next;
                 break;
             }
         }

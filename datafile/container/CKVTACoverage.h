@@ -552,6 +552,28 @@ private:
     // beside it that its stream lacks.
     void MoveChunksBehindTriggersIntoTheirPeriods();
 
+    // Frames under an event stream's id beside damaged heads of their own stream.
+    // In a continuous recording, true when chunk i (frames of `s` for its span) meets just one of
+    // the chunks of `s` around it in the file and damaged heads of `s` lie towards the other one,
+    // or it meets the last one and no stop is claimed: it carries on the stream's time.
+    bool GapBesideIsDamage(const StreamState& s, size_t i, bool meetsBefore, bool meetsBehind) const;
+
+    // Event records beside a damaged head of samples.
+    // True when the size of `events`' k-th trusted chunk leads right into the unread bytes `u`,
+    // whose head names no stream and whose bytes miss the frames a stream of samples lacks there
+    // by at least a record of that chunk's bytes, or hold more by less than a head: its size was
+    // off, so its records are in doubt.
+    bool RecordsInDoubt(const StreamState& events, size_t k, const UnreadBytes& u) const;
+    // The fewest bytes, more than none, that a trusted chunk of `events` near its k-th holds
+    // (UINT64_MAX when none holds any).
+    uint64_t LeastRecordsBeside(const StreamState& events, size_t k) const;
+
+    // Event chunks whose stop moved onto the next one's period.
+    // In a continuous recording, puts back the stop of an event chunk among `candidates` (file
+    // order) that lies past the next one's start, where a trusted chunk of samples beside it
+    // spans from its start to that start.
+    void PutEventStopsBackToTheirPeriods(const std::vector<size_t>& candidates);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

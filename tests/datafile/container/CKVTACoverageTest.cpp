@@ -1973,3 +1973,118 @@ TEST(CKVTACoverage, OldSweepsTellChunkTimesFromTheTriggersBeforeThem)
         EXPECT_EQ(r.file.GetSweepCount(), 3);
     }
 }
+
+// An old file tells no stop: a lone stream's chunk under the triggers' id that meets its chunk
+// before and carries on its last one, or that meets one neighbour while the stream's head on the
+// other side is unreadable, is its stream's again. Only the unreadable head's time is lost, and
+// the triggers export no frames as records.
+TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirStreams)
+{
+    const struct
+    {
+        const char* name;
+        int slot;   // whose electrode chunk takes the triggers' id
+        int lost;   // whose electrode head is unreadable (-1: none)
+    } cases[] = {{"the last one", 5, -1}, {"the one before a lost one", 2, 3},
+                 {"the one behind a lost one", 3, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5};
+        Write(plan, r);
+        const size_t trigger = static_cast<size_t>(std::find_if(r.chunks.begin(), r.chunks.end(), [](const auto& k) {
+                                                       return k.stream == kTrigger;
+                                                   }) - r.chunks.begin());
+        std::copy_n(r.bytes.begin() + r.layout.chunkAt[trigger] + Kvd::DataChunk::kId, 8,
+                    r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)] + Kvd::DataChunk::kId);
+        std::vector<size_t> lost;
+        if (c.lost >= 0) {
+            lost.push_back(r.Chunk(kElec, c.lost));
+            LoseChunk(r, lost.back());
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<uint64_t> planned;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kElec && std::find(lost.begin(), lost.end(), i) == lost.end())
+                planned.push_back(T0 + r.chunks[i].startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
+        std::vector<Span> holes;
+        for (int n = 0; n < r.file.GetStreamCount(); ++n)
+            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                holes.emplace_back(h.from, h.to);
+        EXPECT_EQ(holes, PlannedHoles(r, kElec, lost));
+    }
+}
+
+// An old file's trigger chunk whose size is a record off leads the chain into the electrode
+// chunk behind it, whose head cannot be read: its records are in doubt and its time is the
+// triggers' loss. Where the size is intact, or off by a stray byte that spoils no record, the
+// triggers lose nothing.
+TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
+{
+    const struct
+    {
+        const char* name;
+        int slot;           // whose trigger chunk and electrode head are damaged
+        int64_t records;    // records the trigger chunk's size gains (or loses)
+        int64_t bytes;      // bytes it gains besides
+        bool lost;          // the trigger chunk's time is lost
+    } cases[] = {{"a record less", 2, -1, 0, true},
+                 {"a record more", 1, 1, 0, true},
+                 {"its size intact", 1, 0, 0, false},
+                 {"a stray byte more", 2, 0, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5, 25};
+        plan.triggerEverySlot = true;
+        Write(plan, r);
+        const size_t trigger = r.Chunk(kTrigger, c.slot);
+        const uint64_t at = r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize;
+        const int64_t record = static_cast<int64_t>(r.chunks[trigger].recordBytes);
+        PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + c.records * record + c.bytes);
+        std::fill_n(r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)], Kvd::DataChunk::kHeaderBytes,
+                    uint8_t {0});
+        const CKVTACoverage& cov = r.Open();
+        std::vector<Span> holes;
+        for (int n = 0; n < r.file.GetStreamCount(); ++n)
+            if (r.file.GetStream(n)->GetName() == kTrigger)
+                for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                    holes.emplace_back(h.from, h.to);
+        EXPECT_EQ(holes, c.lost ? PlannedHoles(r, kTrigger, {trigger}) : std::vector<Span>());
+    }
+}
+
+// An old file's trigger chunk whose stop moved a chunk later overlaps the next trigger chunk;
+// the electrode chunk beside it spans its period, which puts the stop back: both trigger chunks
+// keep their records and nothing is lost.
+TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
+{
+    for (int slot : {0, 2}) {
+        SCOPED_TRACE(slot);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.triggerMs = {5, 25};
+        plan.triggerEverySlot = true;
+        Write(plan, r);
+        const uint64_t at = r.layout.chunkAt[r.Chunk(kTrigger, slot)] + Kvd::DataChunk::kStop;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        std::vector<uint64_t> planned;
+        for (const KvdPlannedChunk& k : r.chunks)
+            if (k.stream == kTrigger)
+                planned.push_back(T0 + k.startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), planned);
+    }
+}
