@@ -681,7 +681,13 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
         // The twin that meets fewer of its neighbours is the damaged one. Where they meet as
         // many, the one that is kept must leave the other's bytes where its stream lacks the
         // time they hold; where that holds for both or neither, nothing tells.
-        if (joins[a] == joins[b]) {
+        // Twins side by side meet each other, not a neighbour: where one lies in the place of
+        // another stream's chunk, that tells first.
+        const size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
+        if (foreign != SIZE_MAX) {
+            drop[a] = drop[a] || foreign == sound[a];
+            drop[b] = drop[b] || foreign == sound[b];
+        } else if (joins[a] == joins[b]) {
             const bool keepA = BytesFitWithout(s, sound, b);
             const bool keepB = BytesFitWithout(s, sound, a);
             drop[a] = drop[a] || !keepA || keepB;
@@ -1137,6 +1143,8 @@ bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
 
 bool CKVTACoverage::ShiftFreeing(StreamState& s, size_t x, uint64_t shift, bool back, size_t u)
 {
+    if (ShiftOutgrowsSweep(s, x, shift, back))
+        return false;
     KvtChunkInfo& c = (*m_chunks)[x];
     const KvtChunkInfo kept = c;
     c.start = back ? c.start - shift : c.start + shift;
@@ -1585,6 +1593,9 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     uint64_t claimed = 0;
     if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
         return claimed;
+    // A whole sweep before the gap and one cut short behind it: the lost time begins the latter.
+    if (RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
+        return late;
     return before.time;
 }
 
@@ -2056,7 +2067,8 @@ bool CKVTACoverage::AnotherStreamLacks(uint64_t key, uint64_t offset) const
             continue;
         const auto [from, to] = GapAround(s, offset);
         if (to > from && to - from > s.facts.FrameTime()
-            && (m_continuous || AnotherStreamHolds(s, from, true)))
+            && (m_continuous || AnotherStreamHolds(s, from, true)
+                || GapCutsSweepShort(s, offset)))
             return true;
     }
     return false;
@@ -2247,7 +2259,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
     const auto unread = [&](uint64_t from, uint64_t to, uint64_t gapFrom, uint64_t gapTo) {
         const uint64_t own = UnreadPayload(from, to, s.facts.key, false);
         const bool unknownToo = m_continuous || AnotherStreamHolds(s, gapFrom)
-                                || (own == 0 && AnotherStreamRecordsIn(s, gapFrom, gapTo));
+                                || (own == 0 && AnotherStreamRecordsIn(s, gapFrom, gapTo))
+                                || GapCutsSweepShort(s, from);
         return unknownToo ? UnreadPayload(from, to, s.facts.key, true) : own;
     };
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
@@ -2287,7 +2300,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             if (bytes > 0 && n.start > p.stop) {
                 const uint64_t length = boundInFile(p.stop, n.start, bytes, p.End(), n.offset) - p.stop;
                 const uint64_t from = LostTimeBetween(s, {p.stop, p.End()}, {n.start, n.offset}, length);
-                holes.push_back({from, from + length, KvtHoleCause::kDamagedHead});
+                holes.push_back(KeptInsideSweep(s, {p.stop, p.End()}, {n.start, n.offset},
+                                                {from, from + length, KvtHoleCause::kDamagedHead}));
             }
         }
         const KvtChunkInfo& tail = chunks[s.chunks.back()];
@@ -2591,4 +2605,125 @@ void CKVTACoverage::PutEventStopsBackToTheirPeriods(const std::vector<size_t>& c
             }
         }
     }
+}
+
+// Sweeps: twins in another stream's place, and runs of chunks held to the header's sweep length.
+size_t CKVTACoverage::TwinInAnotherStreamsPlace(const StreamState& s, size_t a, size_t b) const
+{
+    // A continuous recording loses such twins to both streams (see OwnerOfUntrusted).
+    if (m_continuous)
+        return SIZE_MAX;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& twin = chunks[a];
+    // They lie in one period: nothing between them in the file but heads of their time.
+    const size_t first = std::min(a, b);
+    const size_t last = std::max(a, b);
+    for (size_t j = first + 1; j < last; ++j)
+        if (chunks[j].start != twin.start)
+            return SIZE_MAX;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.to > chunks[first].End() && span.from < chunks[last].offset)
+            return SIZE_MAX;
+    const uint64_t middle = twin.start + (twin.stop - twin.start) / 2;
+    const auto [from, to] = PeriodAround(first, chunks.size());
+    size_t found = SIZE_MAX;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, twin))
+            continue;
+        // The other stream must lack the twins' time: no head of it in the period holds it.
+        // In a period where both streams have a head, their order in the file is that of every
+        // period: the twin on the other stream's side holds its bytes under a wrong id.
+        bool lacks = true;
+        size_t ownFirst = SIZE_MAX;
+        for (size_t j = from; j < to && lacks; ++j) {
+            const KvtChunkInfo& o = chunks[j];
+            if (StreamOf(o.key) == other.facts.key && o.start <= middle && middle < o.stop)
+                lacks = false;
+            if (StreamOf(o.key) != other.facts.key || ownFirst != SIZE_MAX)
+                continue;
+            for (size_t k = from; k < to; ++k)
+                if (k != a && k != b && k != j && StreamOf(chunks[k].key) == s.facts.key
+                    && chunks[k].start == o.start)
+                    ownFirst = k < j ? 1 : 0;
+        }
+        if (!lacks || ownFirst == SIZE_MAX)
+            continue;
+        const size_t place = ownFirst == 1 ? last : first;
+        if (found != SIZE_MAX && found != place)
+            return SIZE_MAX;
+        found = place;
+    }
+    return found;
+}
+
+bool CKVTACoverage::GapCutsSweepShort(const StreamState& s, uint64_t offset) const
+{
+    return RunShortOfSweep(s, offset, false) || RunShortOfSweep(s, offset, true);
+}
+
+bool CKVTACoverage::SweepLengthKnown() const
+{
+    // Old headers keep no sweep length: the one worked out from the gaps measures nothing.
+    return !m_continuous && m_sweepLength != 0 && !m_chunksMayPrecedeStart;
+}
+
+bool CKVTACoverage::RunShortOfSweep(const StreamState& s, uint64_t offset, bool behind) const
+{
+    if (!SweepLengthKnown())
+        return false;
+    const auto [from, to] = RunBeside(s, offset, behind);
+    return from < to && to - from + s.facts.FrameTime() < m_sweepLength;
+}
+
+std::pair<uint64_t, uint64_t> CKVTACoverage::RunBeside(const StreamState& s, uint64_t offset,
+                                                       bool behind) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), offset,
+                                       [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+    if (behind ? next == s.chunks.end() : next == s.chunks.begin())
+        return {0, 0};
+    auto first = behind ? next : next - 1;
+    auto last = first;
+    // Walking stops at a sweep's length: a run is short or it is not, and the walk stays local.
+    const auto span = [&] { return chunks[*last].stop - chunks[*first].start; };
+    const auto followsOn = [&](size_t a, size_t b) { return Near(chunks[a].stop, chunks[b].start, slack); };
+    while (behind ? last + 1 != s.chunks.end() && followsOn(*last, *(last + 1))
+                  : first != s.chunks.begin() && followsOn(*(first - 1), *first)) {
+        if (chunks[*first].start > chunks[*last].stop || span() >= m_sweepLength)
+            break;
+        behind ? ++last : --first;
+    }
+    return {chunks[*first].start, chunks[*last].stop};
+}
+
+KvtHole CKVTACoverage::KeptInsideSweep(const StreamState& s, const Span& before, const Span& behind,
+                                       KvtHole hole) const
+{
+    // Heads counted as data lengthen a loss a little: it stays inside the sweep it cuts short.
+    if (hole.from == before.time && RunShortOfSweep(s, before.offset, false)) {
+        const uint64_t sweepEnd = AddSaturated(RunBeside(s, before.offset, false).first, m_sweepLength);
+        hole.to = std::min(hole.to, std::max(hole.from, sweepEnd));
+    } else if (hole.to == behind.time && RunShortOfSweep(s, behind.offset, true)) {
+        const uint64_t runStop = RunBeside(s, behind.offset, true).second;
+        const uint64_t sweepStart = runStop > m_sweepLength ? runStop - m_sweepLength : 0;
+        hole.from = std::max(hole.from, std::min(hole.to, sweepStart));
+    }
+    return hole;
+}
+
+bool CKVTACoverage::ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t shift, bool back) const
+{
+    if (!SweepLengthKnown())
+        return false;
+    // A sweep lasts the header's sweep length: a chunk moved beyond it would lie in the pause
+    // between sweeps, where the recorder wrote nothing.
+    const KvtChunkInfo& c = (*m_chunks)[x];
+    const uint64_t slack = s.facts.FrameTime();
+    if (back) {
+        const uint64_t runStop = RunBeside(s, c.offset, true).second;
+        return c.start >= shift && runStop > c.start - shift + m_sweepLength + slack;
+    }
+    return AddSaturated(c.stop, shift) > RunBeside(s, c.End(), false).first + m_sweepLength + slack;
 }

@@ -574,6 +574,31 @@ private:
     // spans from its start to that start.
     void PutEventStopsBackToTheirPeriods(const std::vector<size_t>& candidates);
 
+    // Of twins a and b of stream `s` (same times) that meet as many neighbours: the one lying
+    // where another stream of samples, whose frames fit them and which has no head of their
+    // time, has its chunk in the other periods (its bytes under a wrong id); SIZE_MAX when
+    // nothing tells.
+    size_t TwinInAnotherStreamsPlace(const StreamState& s, size_t a, size_t b) const;
+    // True in sweeps whose length the header tells.
+    bool SweepLengthKnown() const;
+    // In sweeps of a known length: true when the run of chunks of `s` that ends at its gap
+    // around the file offset `offset`, or the one that begins there, lasts less than a sweep.
+    // The stream recorded on through that gap: bytes there whose head names no stream may hold
+    // its time, as they would between two of its chunks that other streams show a sweep holds.
+    bool GapCutsSweepShort(const StreamState& s, uint64_t offset) const;
+    // True when the run of chunks of `s` that follow on from each other up to the gap around
+    // `offset` (`behind`: from it on) lasts less than a sweep.
+    bool RunShortOfSweep(const StreamState& s, uint64_t offset, bool behind) const;
+    // The time spanned by the run of chunks of `s` that follow on from each other up to the gap
+    // around `offset` (`behind`: from it on), walked no further than a sweep; {0, 0} when none.
+    std::pair<uint64_t, uint64_t> RunBeside(const StreamState& s, uint64_t offset, bool behind) const;
+    // `hole`, lost between the chunks of `s` that end at `before` and begin at `behind`, kept
+    // inside the sweep it cuts short where one of those runs is short of a sweep.
+    KvtHole KeptInsideSweep(const StreamState& s, const Span& before, const Span& behind, KvtHole hole) const;
+    // In sweeps of a known length: true when chunk x of `s`, moved by `shift` (`back`: earlier),
+    // would make the run of its stream's chunks it ends (or begins) outlast a sweep.
+    bool ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t shift, bool back) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

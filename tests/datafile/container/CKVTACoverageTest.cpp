@@ -2088,3 +2088,91 @@ TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
         EXPECT_EQ(TrustedStarts(r, cov, kTrigger), planned);
     }
 }
+
+// In sweeps the streams of a period lie in the same order in every period: of two chunks of
+// one stream with the same times, the one lying where the other stream's chunk belongs is that
+// stream's under a wrong id. Its own stream keeps the other and the time is the other's loss.
+TEST(CKVTACoverage, InSweepsATwinInAnotherStreamsPlaceIsThatStreamsLoss)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;  // whose chunk takes the other stream's id
+        int sweep;
+        uint64_t intoSweep;  // the chunk's start from its sweep's
+    };
+    const Case cases[] = {
+        {"a middle electrode chunk under the digital id", kElec, 1, 10 * kMs},
+        {"a sweep's first digital chunk under the electrode id", kDigi, 1, 0},
+        {"the file's last electrode chunk under the digital id", kElec, 2, 20 * kMs},
+        // The digital chunk kept does not move on into the pause behind its sweep.
+        {"a middle sweep's last electrode chunk under the digital id", kElec, 1, 20 * kMs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.streams[0].channels = {"12"};
+        plan.gapMs = 10;   // a pause of one chunk's time
+        Write(plan, r);
+        const char* const other = c.stream == kElec ? kDigi : kElec;
+        const uint64_t start = KvdSweepStartNs(plan, c.sweep) + c.intoSweep;
+        size_t moved = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == c.stream && r.chunks[i].startNs == start)
+                moved = i;
+        ASSERT_LT(moved, r.chunks.size());
+        const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(other).c_str()));
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[moved] + Kvd::DataChunk::kId, id);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectHoles(cov, c.stream, PlannedHoles(r, c.stream, {moved}), KvtHoleCause::kDamagedHead);
+        ExpectHoles(cov, other, {}, KvtHoleCause::kDamagedHead);
+        for (const char* stream : {kElec, kDigi})
+            ExpectTrusted(r, cov, stream, AllBut(r, {moved}));
+    }
+}
+
+// A sweep lasts the header's sweep length: where a stream's chunks beside bytes whose heads
+// name no stream run for less, the stream recorded on there and those bytes hold its time,
+// at the end of the sweep cut short before them or at the start of the one behind them.
+TEST(CKVTACoverage, InSweepsBytesThatNameNoStreamBesideASweepCutShortAreItsLoss)
+{
+    struct Case
+    {
+        const char* name;
+        uint64_t intoSweep;  // the first lost slot's start from its sweep's
+        bool trigger;        // the sweep's trigger is lost with it
+        int slots = 1;       // lost side by side in one stretch
+    };
+    const Case cases[] = {
+        {"the last slot of a middle sweep", 20 * kMs, false},
+        {"the first slot of a middle sweep with its trigger", 0, true},
+        // The heads among the bytes are no time: the hole ends with the sweep.
+        {"the last two slots of a middle sweep", 10 * kMs, false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        const KvdRecordingPlan plan = SweepPlan(30);
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1) + c.intoSweep;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].startNs >= start && r.chunks[i].startNs < start + c.slots * 10 * kMs
+                && (c.trigger || r.chunks[i].stream != kTrigger))
+                std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]),
+                            Kvd::DataChunk::kHeaderBytes, uint8_t(0xFF));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const char* stream : {kElec, kDigi}) {
+            SCOPED_TRACE(stream);
+            // The trigger's bytes, shared among the streams, may lengthen the hole into the
+            // pause before the sweep: none of it lies in a sweep's recorded time.
+            const std::vector<KvtHole>& holes = cov.HolesOf(KeyOf(stream));
+            ASSERT_EQ(holes.size(), 1u);
+            EXPECT_EQ(holes[0].to, T0 + start + c.slots * 10 * kMs);
+            EXPECT_LE(holes[0].from, T0 + start);
+            EXPECT_GE(holes[0].from, c.trigger ? T0 + KvdSweepStartNs(plan, 0) + 30 * kMs : T0 + start);
+        }
+    }
+}
