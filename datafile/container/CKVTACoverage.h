@@ -517,6 +517,26 @@ private:
     StreamState* Find(uint64_t key);
     const StreamState* Find(uint64_t key) const;
 
+    // Sweeps whose chunks the heads put in the wrong sweep or lose behind the data.
+    // Mends the heads (MendChunks). Then, in sweeps, a chunk that lies in the file among read
+    // (not mended) chunks of a period its stream lacks, but whose times (or those mending gave it
+    // from the chunk before) lie in a pause of every other stream, moved by a whole chunk: it
+    // goes into that period, as in a continuous recording (MoveIntoPeriodBeside).
+    void MendChunksIntoTheirSweeps();
+    // In sweeps, the trigger of a sweep that lies in the file behind every trusted chunk of
+    // samples and starts after them, with unread bytes behind it, began the sweep those bytes
+    // held: the samples go on from its start for as long as the bytes hold; 0 when none.
+    uint64_t SweepBehindTriggerEnd(const TrustedReach& trusted, uint64_t tailBytes) const;
+    // In sweeps, where nothing else tells: true when `before` ends a whole sweep and `length`
+    // is the chunk of one unread head of stream `s` between `before` and `behind` that keeps
+    // one time field putting it inside the gap, past its start, the other field lying outside
+    // (a lost sweep whose trigger was lost too); `start` is where it begins.
+    bool OneFieldPlacesLoss(const StreamState& s, const Span& before, const Span& behind,
+                            uint64_t length, uint64_t& start) const;
+    // How long the last run of chunks of `s` that ends by `before` lasts (its chunks meet within
+    // a frame), up to `before`; 0 when none.
+    uint64_t RunBefore(const StreamState& s, const Span& before) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
