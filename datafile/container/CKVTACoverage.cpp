@@ -1706,6 +1706,8 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
     tail.laterSweep = LaterSweepClaim(recording, trusted);
+    if (tail.laterSweep == 0)
+        tail.laterSweep = OneFieldLaterSweepClaim(trusted);
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -2389,4 +2391,28 @@ uint64_t CKVTACoverage::RunBefore(const StreamState& s, const Span& before) cons
     for (--at; at != s.chunks.begin() && chunks[*(at - 1)].stop + s.facts.FrameTime() >= start; --at)
         start = chunks[*(at - 1)].start;
     return before.time - std::min(before.time, start);
+}
+
+uint64_t CKVTACoverage::OneFieldLaterSweepClaim(const TrustedReach& trusted) const
+{
+    if (m_continuous || m_sweepLength == 0 || !trusted.anySamples
+        || trusted.latestSamples - std::min(trusted.latestSamples, LastRunStart()) < m_sweepLength)
+        return 0;
+    uint64_t claim = 0;
+    for (const UnreadBytes& u : m_unread) {
+        const StreamState* s = Find(u.key);
+        if (u.from < trusted.lastEnd || !s || !s->facts.HasFrames() || !u.oneChunk
+            || u.to - u.from < Kvd::DataChunk::kHeaderBytes)
+            continue;
+        const uint64_t holds = s->facts.Duration(u.to - u.from - Kvd::DataChunk::kHeaderBytes);
+        // Where both fields could be the one kept, the earlier stop claims least.
+        uint64_t stop = UINT64_MAX;
+        if (u.claimedStart >= trusted.latestSamples)
+            stop = AddSaturated(u.claimedStart, holds);
+        if (u.claimedStop >= AddSaturated(trusted.latestSamples, holds))
+            stop = std::min(stop, u.claimedStop);
+        if (stop != UINT64_MAX)
+            claim = std::max(claim, stop);
+    }
+    return claim;
 }

@@ -536,6 +536,11 @@ private:
     // How long the last run of chunks of `s` that ends by `before` lasts (its chunks meet within
     // a frame), up to `before`; 0 when none.
     uint64_t RunBefore(const StreamState& s, const Span& before) const;
+    // In sweeps, behind a whole last sweep, where no head claims a later sweep whole
+    // (LaterSweepClaim): the latest stop that the one field an unread head of a stream of
+    // samples behind the data may keep claims, its start behind the samples and its chunk as
+    // long as its bytes hold (of two, the earlier); 0 when none.
+    uint64_t OneFieldLaterSweepClaim(const TrustedReach& trusted) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

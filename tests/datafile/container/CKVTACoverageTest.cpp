@@ -1791,19 +1791,23 @@ TEST(CKVTACoverage, SamplesLostBehindTheLastTriggerAreItsSweeps)
     }
 }
 
-// A lone stream's middle sweep lost with its trigger: the head of its one chunk keeps one time
-// field, the other damaged, and the sweep before is whole: that field tells where the loss lies.
+// A lone stream's middle or last sweep lost with its trigger: the head of its one chunk keeps
+// one time field, the other damaged, and the sweep before is whole: that field tells where the
+// loss lies (behind the data, how long the recording went on too).
 TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
 {
     struct Case
     {
         const char* name;
+        int sweep;
         size_t damagedField;
-        uint64_t value;   // from the recording's start
+        uint64_t value;   // from the recording's start; 0: zeroed
     };
     const Case cases[] = {
-        {"its start kept, its stop seconds late", Kvd::DataChunk::kStop, 40000 * kMs},
-        {"its stop kept, its start zeroed", Kvd::DataChunk::kStart, 0},
+        {"the middle sweep, its start kept, its stop seconds late", 1, Kvd::DataChunk::kStop, 40000 * kMs},
+        {"the middle sweep, its stop kept, its start zeroed", 1, Kvd::DataChunk::kStart, 0},
+        {"the last sweep, its start kept, its stop seconds late", 2, Kvd::DataChunk::kStop, 40000 * kMs},
+        {"the last sweep, its stop kept, its start zeroed", 2, Kvd::DataChunk::kStart, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1811,13 +1815,14 @@ TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
         KvdRecordingPlan plan = SweepPlan(10);
         plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
-        const size_t lost = r.Chunk(kElec, 0) + 2;
-        ASSERT_EQ(r.chunks[lost].startNs, KvdSweepStartNs(plan, 1));
+        const size_t lost = r.Chunk(kElec, 0) + 2 * static_cast<size_t>(c.sweep);
+        ASSERT_EQ(r.chunks[lost].startNs, KvdSweepStartNs(plan, c.sweep));
         ASSERT_EQ(r.chunks[lost - 1].stream, kTrigger);
         LoseChunk(r, lost - 1);
         PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost] + c.damagedField, c.value == 0 ? 0 : T0 + c.value);
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     }
 }
