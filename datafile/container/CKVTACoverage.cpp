@@ -254,7 +254,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     MoveChunksIntoTheirPeriods();
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
-    MendChunks();
+    MendChunksIntoTheirSweeps();
     if (!m_continuous)
         AlignTimesToPeriod();
     DropChunksOutsideStoredSweeps();
@@ -1591,7 +1591,8 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
         if (AnotherStreamHolds(s, at))
             return at;
     uint64_t claimed = 0;
-    if (!m_continuous && ClaimFillsGap(s, before, behind, length, claimed))
+    if (!m_continuous && (ClaimFillsGap(s, before, behind, length, claimed)
+                          || OneFieldPlacesLoss(s, before, behind, length, claimed)))
         return claimed;
     // A whole sweep before the gap and one cut short behind it: the lost time begins the latter.
     if (RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
@@ -1724,6 +1725,8 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
     tail.someStreamShort = trusted.someStreamShort;
     tail.laterSweep = LaterSweepClaim(recording, trusted);
+    if (tail.laterSweep == 0)
+        tail.laterSweep = OneFieldLaterSweepClaim(trusted);
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -1733,6 +1736,9 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
                        ? std::max(m_extentStart,
                                   Extend(std::max(trusted.latestSamples, m_extentStart), samplesTail))
                        : m_extentEnd;
+    const uint64_t triggeredEnd = m_fileCut ? 0 : SweepBehindTriggerEnd(trusted, tailBytes);
+    m_samplesEnd = std::max(m_samplesEnd, triggeredEnd);
+    m_extentEnd = std::max(m_extentEnd, triggeredEnd);
     // Bytes lost behind the data held the rest of the stored sweeps, however few they are.
     if (tailBytes > 0) {
         m_samplesEnd = std::max(m_samplesEnd, StoredSweepsEnd());
@@ -2726,4 +2732,115 @@ bool CKVTACoverage::ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t 
         return c.start >= shift && runStop > c.start - shift + m_sweepLength + slack;
     }
     return AddSaturated(c.stop, shift) > RunBeside(s, c.End(), false).first + m_sweepLength + slack;
+}
+
+// Sweeps whose chunks the heads put in the wrong sweep or lose behind the data.
+
+void CKVTACoverage::MendChunksIntoTheirSweeps()
+{
+    const std::vector<bool> read = *m_trusted;
+    MendChunks();
+    // A head with one time moved by a chunk is mended from the chunk before it, which may
+    // carry it into the pause before its sweep: the period beside it in the file tells better,
+    // where the chunks that tell it were read as they are, not mended.
+    if (m_continuous || m_chunksMayPrecedeStart)
+        return;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t k = 0; k < s.chunks.size(); ++k) {
+            const auto [from, to] = PeriodAround(s.chunks[k], chunks.size());
+            bool asRead = true;
+            for (size_t j = from; j < to; ++j)
+                asRead = asRead && (read[j] || !(*m_trusted)[j] || chunks[j].key == s.facts.key);
+            if (asRead)
+                (void)MoveIntoPeriodBeside(s, k);
+        }
+    }
+}
+
+uint64_t CKVTACoverage::SweepBehindTriggerEnd(const TrustedReach& trusted, uint64_t tailBytes) const
+{
+    // Behind a sweep cut short, the bytes are its own tail.
+    if (m_continuous || m_sweepLength == 0 || tailBytes == 0 || !trusted.anySamples
+        || trusted.latestSamples - std::min(trusted.latestSamples, LastRunStart()) < m_sweepLength)
+        return 0;
+    uint64_t start = 0;
+    for (const StreamState& s : m_streams) {
+        if (s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        // Only a trigger behind every trusted chunk: the unread bytes behind them follow it.
+        const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
+        if (last.End() == trusted.lastEnd && last.offset >= trusted.lastSamplesEnd
+            && last.start > trusted.latestSamples && last.start <= last.stop)
+            start = std::max(start, last.start);
+    }
+    return start == 0 ? 0 : AddSaturated(start, TimeSideBySide(tailBytes));
+}
+
+bool CKVTACoverage::OneFieldPlacesLoss(const StreamState& s, const Span& before, const Span& behind,
+                                       uint64_t length, uint64_t& start) const
+{
+    // A field that puts the loss at the gap's start says nothing the gap does not.
+    const uint64_t slack = s.facts.FrameTime();
+    const auto inside = [&](uint64_t from) {
+        return from > AddSaturated(before.time, slack) && AddSaturated(from, length) <= behind.time;
+    };
+    if (m_sweepLength == 0 || RunBefore(s, before) < m_sweepLength)
+        return false;
+    size_t claims = 0;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        // The loss is this head's chunk alone.
+        if (u->key != s.facts.key || !u->oneChunk || u->to - u->from < Kvd::DataChunk::kHeaderBytes
+            || !Near(s.facts.Duration(u->to - u->from - Kvd::DataChunk::kHeaderBytes), length, slack))
+            continue;
+        const bool byStart = inside(u->claimedStart);
+        const bool byStop = u->claimedStop >= length && inside(u->claimedStop - length);
+        // Both fields inside the gap: ClaimFillsGap judges them; neither tells anything.
+        if (byStart == byStop)
+            continue;
+        start = byStart ? u->claimedStart : u->claimedStop - length;
+        ++claims;
+    }
+    return claims == 1;
+}
+
+uint64_t CKVTACoverage::RunBefore(const StreamState& s, const Span& before) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), before.time,
+                               [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+    if (at == s.chunks.begin())
+        return 0;
+    uint64_t start = chunks[*(at - 1)].start;
+    for (--at; at != s.chunks.begin() && chunks[*(at - 1)].stop + s.facts.FrameTime() >= start; --at)
+        start = chunks[*(at - 1)].start;
+    return before.time - std::min(before.time, start);
+}
+
+uint64_t CKVTACoverage::OneFieldLaterSweepClaim(const TrustedReach& trusted) const
+{
+    if (m_continuous || m_sweepLength == 0 || !trusted.anySamples
+        || trusted.latestSamples - std::min(trusted.latestSamples, LastRunStart()) < m_sweepLength)
+        return 0;
+    uint64_t claim = 0;
+    for (const UnreadBytes& u : m_unread) {
+        const StreamState* s = Find(u.key);
+        if (u.from < trusted.lastEnd || !s || !s->facts.HasFrames() || !u.oneChunk
+            || u.to - u.from < Kvd::DataChunk::kHeaderBytes)
+            continue;
+        const uint64_t holds = s->facts.Duration(u.to - u.from - Kvd::DataChunk::kHeaderBytes);
+        // Where both fields could be the one kept, the earlier stop claims least.
+        uint64_t stop = UINT64_MAX;
+        if (u.claimedStart >= trusted.latestSamples)
+            stop = AddSaturated(u.claimedStart, holds);
+        if (u.claimedStop >= AddSaturated(trusted.latestSamples, holds))
+            stop = std::min(stop, u.claimedStop);
+        if (stop != UINT64_MAX)
+            claim = std::max(claim, stop);
+    }
+    return claim;
 }

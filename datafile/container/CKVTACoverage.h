@@ -599,6 +599,31 @@ private:
     // would make the run of its stream's chunks it ends (or begins) outlast a sweep.
     bool ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t shift, bool back) const;
 
+    // Sweeps whose chunks the heads put in the wrong sweep or lose behind the data.
+    // Mends the heads (MendChunks). Then, in sweeps, a chunk that lies in the file among read
+    // (not mended) chunks of a period its stream lacks, but whose times (or those mending gave it
+    // from the chunk before) lie in a pause of every other stream, moved by a whole chunk: it
+    // goes into that period, as in a continuous recording (MoveIntoPeriodBeside).
+    void MendChunksIntoTheirSweeps();
+    // In sweeps, the trigger of a sweep that lies in the file behind every trusted chunk of
+    // samples and starts after them, with unread bytes behind it, began the sweep those bytes
+    // held: the samples go on from its start for as long as the bytes hold; 0 when none.
+    uint64_t SweepBehindTriggerEnd(const TrustedReach& trusted, uint64_t tailBytes) const;
+    // In sweeps, where nothing else tells: true when `before` ends a whole sweep and `length`
+    // is the chunk of one unread head of stream `s` between `before` and `behind` that keeps
+    // one time field putting it inside the gap, past its start, the other field lying outside
+    // (a lost sweep whose trigger was lost too); `start` is where it begins.
+    bool OneFieldPlacesLoss(const StreamState& s, const Span& before, const Span& behind,
+                            uint64_t length, uint64_t& start) const;
+    // How long the last run of chunks of `s` that ends by `before` lasts (its chunks meet within
+    // a frame), up to `before`; 0 when none.
+    uint64_t RunBefore(const StreamState& s, const Span& before) const;
+    // In sweeps, behind a whole last sweep, where no head claims a later sweep whole
+    // (LaterSweepClaim): the latest stop that the one field an unread head of a stream of
+    // samples behind the data may keep claims, its start behind the samples and its chunk as
+    // long as its bytes hold (of two, the earlier); 0 when none.
+    uint64_t OneFieldLaterSweepClaim(const TrustedReach& trusted) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -2176,3 +2176,124 @@ TEST(CKVTACoverage, InSweepsBytesThatNameNoStreamBesideASweepCutShortAreItsLoss)
         }
     }
 }
+
+// In sweeps one chunk apart, a chunk of a sweep's first slot whose head moved a chunk early
+// meets the stream's chunk before it, in the pause: mending its one wrong field from that chunk,
+// or keeping both moved times, would join two sweeps. The streams beside it in the file hold the
+// period it belongs to.
+TEST(CKVTACoverage, InSweepsAChunkMovedIntoThePauseBeforeItsSweepGoesBack)
+{
+    struct Case
+    {
+        const char* name;
+        const char* stream;
+        bool stopToo;   // both times moved; else its start alone
+    };
+    const Case cases[] = {
+        {"a digital chunk's start", kDigi, false},
+        {"a digital chunk's two times", kDigi, true},
+        {"an electrode chunk's start", kElec, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(20);
+        plan.gapMs = 10;
+        Write(plan, r);
+        const uint64_t start = KvdSweepStartNs(plan, 1);
+        size_t moved = r.chunks.size();
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == c.stream && r.chunks[i].startNs == start)
+                moved = i;
+        ASSERT_LT(moved, r.chunks.size());
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+            const size_t at = r.layout.chunkAt[moved] + field;
+            if (field == Kvd::DataChunk::kStart || c.stopToo)
+                PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectHoles(cov, stream, {}, KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, {}));
+        }
+    }
+}
+
+// The trigger of the last sweep, read, with the head of a lone stream's chunk behind it lost
+// and nothing claiming its time: the bytes behind the trigger are that sweep's, not the tail of
+// the sweep before.
+TEST(CKVTACoverage, SamplesLostBehindTheLastTriggerAreItsSweeps)
+{
+    enum class Head
+    {
+        kStartKept,
+        kTimesZeroed,
+        kAllOnes,
+    };
+    const std::pair<const char*, Head> cases[] = {
+        {"its start kept", Head::kStartKept},
+        {"its times zeroed", Head::kTimesZeroed},
+        {"every byte of its head set", Head::kAllOnes},
+    };
+    for (const auto& [name, head] : cases) {
+        SCOPED_TRACE(name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t lost = r.chunks.size() - 1;
+        ASSERT_EQ(r.chunks[lost - 1].stream, kTrigger);
+        ASSERT_EQ(r.chunks[lost].startNs, KvdSweepStartNs(plan, 2));
+        const size_t at = r.layout.chunkAt[lost];
+        if (head == Head::kAllOnes) {
+            std::fill(r.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                      r.bytes.begin() + static_cast<std::ptrdiff_t>(at + Kvd::DataChunk::kHeaderBytes), 0xFF);
+        } else {
+            LoseChunk(r, lost);
+            if (head == Head::kTimesZeroed)
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, 0);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+    }
+}
+
+// A lone stream's middle or last sweep lost with its trigger: the head of its one chunk keeps
+// one time field, the other damaged, and the sweep before is whole: that field tells where the
+// loss lies (behind the data, how long the recording went on too).
+TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
+{
+    struct Case
+    {
+        const char* name;
+        int sweep;
+        size_t damagedField;
+        uint64_t value;   // from the recording's start; 0: zeroed
+    };
+    const Case cases[] = {
+        {"the middle sweep, its start kept, its stop seconds late", 1, Kvd::DataChunk::kStop, 40000 * kMs},
+        {"the middle sweep, its stop kept, its start zeroed", 1, Kvd::DataChunk::kStart, 0},
+        {"the last sweep, its start kept, its stop seconds late", 2, Kvd::DataChunk::kStop, 40000 * kMs},
+        {"the last sweep, its stop kept, its start zeroed", 2, Kvd::DataChunk::kStart, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const size_t lost = r.Chunk(kElec, 0) + 2 * static_cast<size_t>(c.sweep);
+        ASSERT_EQ(r.chunks[lost].startNs, KvdSweepStartNs(plan, c.sweep));
+        ASSERT_EQ(r.chunks[lost - 1].stream, kTrigger);
+        LoseChunk(r, lost - 1);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost] + c.damagedField, c.value == 0 ? 0 : T0 + c.value);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+    }
+}
