@@ -2324,12 +2324,15 @@ bool CKVTACoverage::PlaceRunAround(StreamState& s, size_t u, const TimeRuns& run
     const size_t none = chunks.size();
     const size_t at = static_cast<size_t>(std::lower_bound(s.chunks.begin(), s.chunks.end(), u)
                                           - s.chunks.begin());
-    // The recording's start anchors a run only where another stream's first chunk starts there.
+    // The recording's start anchors a run only where a head of a stream of samples in the first
+    // period of the file, sound or damaged, starts there.
     uint64_t start = 0;
-    for (const StreamState& other : m_streams)
-        if (&other != &s && other.facts.HasFrames() && !other.chunks.empty()
-            && m_recordingStart != 0 && chunks[other.chunks.front()].start == m_recordingStart)
+    for (size_t j = 0; j < PeriodAround(0, chunks.size()).second; ++j) {
+        const StreamState* owner = Find(StreamOf(chunks[j].key));
+        if (owner && owner->facts.HasFrames() && m_recordingStart != 0
+            && chunks[j].start == m_recordingStart)
             start = m_recordingStart;
+    }
     for (size_t width = 0; width <= 2 * kReach; ++width) {
         for (size_t back = 0; back <= std::min(width, kReach); ++back) {
             const size_t ahead = width - back;

@@ -520,10 +520,11 @@ private:
     // Heads of a continuous stream placed by their order in the file.
     // In a continuous recording a stream's chunks follow on in the file's order, with no time
     // between them but a pause of all streams. Where a damaged head of `s` lies between two of
-    // its trusted chunks (or the recording's start or the claimed stop) whose time the frames of
-    // all its heads in between fill exactly, those heads hold that time in their file order,
-    // whatever their own times say: the damaged ones are mended and trusted ones moved by a
-    // chunk beside them go back. The narrowest such run around head u (untrusted) is taken.
+    // its trusted chunks (or the recording's start, where a head of the first period starts, or
+    // the claimed stop) whose time the frames of all its heads in between fill exactly, those
+    // heads hold that time in their file order, whatever their own times say: the damaged ones
+    // are mended and trusted ones moved by a chunk beside them go back. The narrowest such run
+    // around head u (untrusted) is taken.
     // `runs`: the runs of time without pause a stored index holds (empty: none).
     using TimeRuns = std::vector<std::pair<uint64_t, uint64_t>>;
     void PlaceRunsInFileOrder(const TimeRuns& runs);

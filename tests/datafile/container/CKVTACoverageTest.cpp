@@ -1748,6 +1748,10 @@ TEST(CKVTACoverage, HeadsFillTheTimeTheirOrderInTheFileGivesThem)
           {kElec, 4, start, chunk, false}, {kElec, 4, stop, chunk, false}}},
         {"the first head's start moved on, the second moved a day on", false,
          {{kElec, 0, start, chunk, false}, {kElec, 1, start, day, false}, {kElec, 1, stop, day, false}}},
+        // The other stream's first head, damaged too, still reads the recording's start.
+        {"as before, the other stream's first stop far off", false,
+         {{kElec, 0, start, chunk, false}, {kElec, 1, start, day, false}, {kElec, 1, stop, day, false},
+          {kDigi, 0, stop, day, false}}},
         // Only the stored index tells that the first head behind the pause starts behind it.
         {"a lone stream's last chunk moved back onto the one behind a pause, whose stop is 0", true,
          {{kElec, 4, stop, 0, true}, {kElec, 5, start, -chunk, false}, {kElec, 5, stop, -chunk, false}},
@@ -1794,7 +1798,9 @@ TEST(CKVTACoverage, NoHeadIsPlacedIntoALoneStreamsPauseThatNothingTells)
         PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
     }
     const CKVTACoverage& cov = r.Open();
-    for (size_t i : cov.ChunksOf(KeyOf(kElec)))
-        if (r.file.GetChunkChain()->At(i).offset == r.layout.chunkAt[damaged])
+    for (size_t i : cov.ChunksOf(KeyOf(kElec))) {
+        if (r.file.GetChunkChain()->At(i).offset == r.layout.chunkAt[damaged]) {
             EXPECT_EQ(r.file.GetChunkChain()->At(i).start, T0 + r.chunks[damaged].startNs);
+        }
+    }
 }
