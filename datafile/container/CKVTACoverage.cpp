@@ -255,6 +255,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
+    PlaceRunsInFileOrder(recording.storedSweeps);
     if (!m_continuous)
         AlignTimesToPeriod();
     DropChunksOutsideStoredSweeps();
@@ -2843,4 +2844,127 @@ uint64_t CKVTACoverage::OneFieldLaterSweepClaim(const TrustedReach& trusted) con
             claim = std::max(claim, stop);
     }
     return claim;
+}
+
+// Heads of a continuous stream placed by their order in the file.
+
+void CKVTACoverage::PlaceRunsInFileOrder(const TimeRuns& runs)
+{
+    // Old files tell their mode and start by the chunks as they read: none is placed there.
+    if (!m_continuous || m_chunksMayPrecedeStart)
+        return;
+    for (size_t i = 0; i < m_chunks->size(); ++i) {
+        StreamState* s = (*m_trusted)[i] ? nullptr : Find(StreamOf((*m_chunks)[i].key));
+        if (s && s->facts.HasFrames() && s->spansChecked)
+            (void)PlaceRunAround(*s, i, runs);
+    }
+}
+
+bool CKVTACoverage::PlaceRunAround(StreamState& s, size_t u, const TimeRuns& runs)
+{
+    // A few trusted chunks on either side: the damage that cost head u its place may have moved
+    // a neighbour too.
+    constexpr size_t kReach = 3;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t none = chunks.size();
+    const size_t at = static_cast<size_t>(std::lower_bound(s.chunks.begin(), s.chunks.end(), u)
+                                          - s.chunks.begin());
+    // The recording's start anchors a run only where a head of a stream of samples in the first
+    // period of the file, sound or damaged, starts there.
+    uint64_t start = 0;
+    for (size_t j = 0; j < PeriodAround(0, chunks.size()).second; ++j) {
+        const StreamState* owner = Find(StreamOf(chunks[j].key));
+        if (owner && owner->facts.HasFrames() && m_recordingStart != 0
+            && chunks[j].start == m_recordingStart)
+            start = m_recordingStart;
+    }
+    for (size_t width = 0; width <= 2 * kReach; ++width) {
+        for (size_t back = 0; back <= std::min(width, kReach); ++back) {
+            const size_t ahead = width - back;
+            if (ahead > kReach || back > at || at + ahead > s.chunks.size())
+                continue;
+            const size_t a = back < at ? s.chunks[at - 1 - back] : none;
+            const size_t b = at + ahead < s.chunks.size() ? s.chunks[at + ahead] : none;
+            const uint64_t from = a != none ? chunks[a].stop : start;
+            const uint64_t to = b != none ? chunks[b].start : m_claimedStop;
+            if (from != 0 && to != 0 && from < to && FillRunInFileOrder(s, a, b, from, to, runs))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CKVTACoverage::FillRunInFileOrder(StreamState& s, size_t a, size_t b, uint64_t from,
+                                       uint64_t to, const TimeRuns& runs)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t none = chunks.size();
+    const uint64_t slack = s.facts.FrameTime();
+    const uint64_t fileFrom = a != none ? chunks[a].End() : m_dataStart;
+    const uint64_t fileTo = b != none ? chunks[b].offset : UINT64_MAX;
+    // Bytes the chain could not read may hold any stream's time: the run's frames tell nothing.
+    // The stretches lie in file order, apart.
+    const auto lost = std::lower_bound(
+        m_lost->begin(), m_lost->end(), fileFrom,
+        [](const KvtLostSpan& span, uint64_t at) { return span.to <= at; });
+    if (lost != m_lost->end() && lost->from < fileTo)
+        return false;
+    // Each head's place in turn, across the pauses the stored index holds.
+    std::vector<std::pair<size_t, uint64_t>> run;   // a head and its start
+    uint64_t t = from;
+    for (size_t j = a != none ? a + 1 : 0; j < b; ++j) {
+        const KvtChunkInfo& c = chunks[j];
+        const bool trusted = (*m_trusted)[j];
+        if (trusted ? c.key != s.facts.key : StreamOf(c.key) != s.facts.key)
+            continue;
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        t = PastStoredPause(runs, t, slack);
+        const uint64_t stop = AddSaturated(t, s.facts.Duration(payload));
+        // A damaged head keeps a time of its own there, or the time is plainly recorded (another
+        // stream or the stored index holds it): else a pause of a lone stream may lie there. One
+        // whose frames fit another stream lacking its time may be that stream's.
+        const bool keeps = Near(c.start, t, slack) || Near(c.stop, stop, slack);
+        if (payload == 0 || payload % s.facts.frameBytes != 0
+            || (!trusted && !keeps && !AnotherStreamHolds(s, t, true) && !InStoredRun(runs, t))
+            || (!trusted && AnotherStreamLacksItsFrames(s, c)))
+            return false;
+        run.emplace_back(j, t);
+        t = stop;
+    }
+    if (run.empty() || !Near(t, to, slack))
+        return false;
+    for (size_t k = 0; k < run.size(); ++k) {
+        KvtChunkInfo& c = chunks[run[k].first];
+        c.start = run[k].second;
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        c.stop = k + 1 == run.size() ? to : c.start + length;
+        c.key = s.facts.key;
+        if (!(*m_trusted)[run[k].first]) {
+            (*m_trusted)[run[k].first] = true;
+            s.chunks.insert(std::lower_bound(s.chunks.begin(), s.chunks.end(), run[k].first),
+                            run[k].first);
+        }
+    }
+    return true;
+}
+
+uint64_t CKVTACoverage::PastStoredPause(const TimeRuns& runs,
+                                        uint64_t t, uint64_t slack)
+{
+    const auto next = std::upper_bound(runs.begin(), runs.end(), t,
+                                       [](uint64_t v, const std::pair<uint64_t, uint64_t>& r) {
+                                           return v < r.first;
+                                       });
+    if (next == runs.begin() || next == runs.end())
+        return t;
+    return AddSaturated(t, slack) >= (next - 1)->second ? next->first : t;
+}
+
+bool CKVTACoverage::InStoredRun(const TimeRuns& runs, uint64_t t)
+{
+    const auto next = std::upper_bound(runs.begin(), runs.end(), t,
+                                       [](uint64_t v, const std::pair<uint64_t, uint64_t>& r) {
+                                           return v < r.first;
+                                       });
+    return next != runs.begin() && t < (next - 1)->second;
 }

@@ -624,6 +624,30 @@ private:
     // long as its bytes hold (of two, the earlier); 0 when none.
     uint64_t OneFieldLaterSweepClaim(const TrustedReach& trusted) const;
 
+    // Heads of a continuous stream placed by their order in the file.
+    // In a continuous recording a stream's chunks follow on in the file's order, with no time
+    // between them but a pause of all streams. Where a damaged head of `s` lies between two of
+    // its trusted chunks (or the recording's start, where a head of the first period starts, or
+    // the claimed stop) whose time the frames of all its heads in between fill exactly, those
+    // heads hold that time in their file order, whatever their own times say: the damaged ones
+    // are mended and trusted ones moved by a chunk beside them go back. The narrowest such run
+    // around head u (untrusted) is taken.
+    // `runs`: the runs of time without pause a stored index holds (empty: none).
+    using TimeRuns = std::vector<std::pair<uint64_t, uint64_t>>;
+    void PlaceRunsInFileOrder(const TimeRuns& runs);
+    bool PlaceRunAround(StreamState& s, size_t u, const TimeRuns& runs);
+    // Places the heads of `s` between file positions `a` and `b` (the chunk count: the data's
+    // start, its end) from `from` on where their frames fill the time up to `to` to a frame and
+    // no stretch the chain could not read lies among them. A damaged head must keep one of its
+    // times there, or that time must be another stream's or the stored index's; one whose
+    // frames fit a stream lacking its time may be that stream's.
+    bool FillRunInFileOrder(StreamState& s, size_t a, size_t b, uint64_t from, uint64_t to,
+                            const TimeRuns& runs);
+    // `t`, or where the next of `runs` begins where t lies at or past the stop of the one before
+    // (within `slack`): a pause the stored index holds.
+    static uint64_t PastStoredPause(const TimeRuns& runs, uint64_t t, uint64_t slack);
+    static bool InStoredRun(const TimeRuns& runs, uint64_t t);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

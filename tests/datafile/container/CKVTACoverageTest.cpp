@@ -731,10 +731,12 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kTrigger, 1, Kvd::DataChunk::kId, to(elecId)}}, {}},
         {"a lone stream's last chunk, its trigger unreadable, no stop stored", true, false,
          {{kTrigger, 2, Kvd::DataChunk::kSize, [](uint64_t v) { return v + 1; }}}, {}, 0},
+        // Its frames fill the time from the start, where the digital stream begins, to the
+        // second chunk: it goes back there.
         {"a first chunk moved a chunk before the recording", false, true,
          {{kElec, 0, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }},
           {kElec, 0, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}},
-         {{kElec, 0}}},
+         {}},
         {"a chunk beside another stream's chunk whose start is 1", true, true,
          {{kDigi, 1, Kvd::DataChunk::kStart, to(1)}}, {}},
         {"a chunk whose trigger is lost and whose neighbour's stop is far past", true, true,
@@ -749,11 +751,12 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
          {{kDigi, 2}}},
         {"an electrode chunk carrying the digital id", false, true,
          {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {{kElec, 2}}},
+        // The twins' order in the file puts the moved one back.
         {"a twin a chunk early beside a mended neighbour", false, true,
          {{kElec, 2, Kvd::DataChunk::kStop, to(1)},
           {kElec, 4, Kvd::DataChunk::kStart, [&](uint64_t v) { return v - slot; }},
           {kElec, 4, Kvd::DataChunk::kStop, [&](uint64_t v) { return v - slot; }}},
-         {{kElec, 4}}},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1576,6 +1579,8 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
         std::function<std::vector<size_t>(Recording&)> damage;   // the planned chunks it costs
     };
     const Case cases[] = {
+        // Its frames fill the time from the start, where the digital stream begins, to the
+        // second chunk: it goes back there and nothing is lost.
         {"the first chunk an hour before the start", false,
          [](Recording& r) {
              const size_t first = r.Chunk(kElec, 0);
@@ -1583,7 +1588,7 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
                  const size_t at = r.layout.chunkAt[first] + field;
                  PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 3600000 * kMs);
              }
-             return std::vector<size_t> {first};
+             return std::vector<size_t> {};
          }},
         // It begins where the chunk before it ends, but its bytes last past the one behind.
         {"a size that swallows the next head, with a stop seconds late", true,
@@ -2295,5 +2300,99 @@ TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
         EXPECT_FALSE(cov.FileCut());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+    }
+}
+
+// A continuous stream's chunks follow on in the file's order: where damaged heads lie among
+// them and the frames of its heads between two of its sound chunks (or the stop) fill that time
+// exactly, each head holds the next stretch of it in file order, whatever its times read; heads
+// moved by a chunk beside them go back too, and nothing is lost.
+TEST(CKVTACoverage, HeadsFillTheTimeTheirOrderInTheFileGivesThem)
+{
+    struct Patch
+    {
+        const char* stream;
+        int slot;
+        size_t field;
+        int64_t by;   // ns added to the field
+        bool set;     // the field is set to `by` instead
+    };
+    struct Case
+    {
+        const char* name;
+        bool lone;   // the electrode stream alone
+        std::vector<Patch> patches;
+        std::vector<int> paused = {};   // slots not recorded (a pause the stored index holds)
+    };
+    const int64_t chunk = 10 * static_cast<int64_t>(kMs);
+    const int64_t day = 86400000 * static_cast<int64_t>(kMs);
+    const size_t start = Kvd::DataChunk::kStart;
+    const size_t stop = Kvd::DataChunk::kStop;
+    const Case cases[] = {
+        {"a lone stream's last chunk moved back onto the one before, whose stop is 0", true,
+         {{kElec, 4, stop, 0, true}, {kElec, 5, start, -chunk, false}, {kElec, 5, stop, -chunk, false}}},
+        {"two heads side by side whose starts moved a chunk early", false,
+         {{kElec, 2, start, -chunk, false}, {kElec, 3, start, -chunk, false}}},
+        {"the last chunk moved back onto its twin, the head before that one's start 0", false,
+         {{kDigi, 3, start, 0, true}, {kDigi, 5, start, -chunk, false}, {kDigi, 5, stop, -chunk, false}}},
+        {"two chunks moved on by a chunk, the second onto the last", false,
+         {{kElec, 3, start, chunk, false}, {kElec, 3, stop, chunk, false},
+          {kElec, 4, start, chunk, false}, {kElec, 4, stop, chunk, false}}},
+        {"the first head's start moved on, the second moved a day on", false,
+         {{kElec, 0, start, chunk, false}, {kElec, 1, start, day, false}, {kElec, 1, stop, day, false}}},
+        // The other stream's first head, damaged too, still reads the recording's start.
+        {"as before, the other stream's first stop far off", false,
+         {{kElec, 0, start, chunk, false}, {kElec, 1, start, day, false}, {kElec, 1, stop, day, false},
+          {kDigi, 0, stop, day, false}}},
+        // Only the stored index tells that the first head behind the pause starts behind it.
+        {"a lone stream's last chunk moved back onto the one behind a pause, whose stop is 0", true,
+         {{kElec, 4, stop, 0, true}, {kElec, 5, start, -chunk, false}, {kElec, 5, stop, -chunk, false}},
+         {3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(false, true);
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        plan.dropChunks = c.paused;
+        Write(plan, r);
+        for (const Patch& p : c.patches) {
+            const size_t at = r.layout.chunkAt[r.Chunk(p.stream, p.slot)] + p.field;
+            PatchLE<int64_t>(r.bytes, at, (p.set ? 0 : LoadLE<int64_t>(r.bytes.data() + at)) + p.by);
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi}) {
+            if (c.lone && stream == kDigi)
+                continue;
+            ExpectTrusted(r, cov, stream, AllBut(r, {}));
+            ExpectHoles(cov, stream, {}, KvtHoleCause::kDamagedHead);
+        }
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+    }
+}
+
+// Without a stored index nothing tells a lone stream's pause: a damaged head behind it that
+// keeps neither of its times where the file order would put it (into the pause) is not put
+// there.
+TEST(CKVTACoverage, NoHeadIsPlacedIntoALoneStreamsPauseThatNothingTells)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams = {KvdRawStreamPlan()};
+    plan.dropChunks = {3};
+    Write(plan, r);
+    const size_t damaged = r.Chunk(kElec, 4);
+    const size_t moved = r.Chunk(kElec, 5);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStop, 0);
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[moved] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
+    }
+    const CKVTACoverage& cov = r.Open();
+    for (size_t i : cov.ChunksOf(KeyOf(kElec))) {
+        if (r.file.GetChunkChain()->At(i).offset == r.layout.chunkAt[damaged]) {
+            EXPECT_EQ(r.file.GetChunkChain()->At(i).start, T0 + r.chunks[damaged].startNs);
+        }
     }
 }
