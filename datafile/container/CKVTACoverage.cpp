@@ -416,7 +416,7 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
         if (c.start > c.stop || StartsBeforeRecording(c.start)
             || StartsAfterRecording(s, c.start, c.stop))
             continue;
-        if (!s.spansChecked || SpanHoldsFrames(s.facts, c))
+        if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !InAnotherStreamsPlace(s, i))
             sound.push_back(i);
     }
     DropTwins(s, sound);
@@ -1163,7 +1163,8 @@ std::vector<size_t> CKVTACoverage::UntrustedHeadsBetween(const StreamState& s, s
     const size_t first = from < chunks.size() ? from + 1 : 0;
     std::vector<size_t> heads;
     for (size_t j = first; j < to; ++j)
-        if (!(*m_trusted)[j] && StreamOf(chunks[j].key) == s.facts.key)
+        if (!(*m_trusted)[j] && StreamOf(chunks[j].key) == s.facts.key
+            && !InAnotherStreamsPlace(s, j))
             heads.push_back(j);
     const uint64_t fromOffset = from < chunks.size() ? chunks[from].End() : m_dataStart;
     const uint64_t toOffset = to < chunks.size() ? chunks[to].offset : UINT64_MAX;
@@ -1210,7 +1211,7 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
 {
     KvtChunkInfo& c = (*m_chunks)[i];
     // Of two heads alike that their stream could not keep, neither has a field to mend.
-    if (m_continuous && HasUntrustedTwin(i))
+    if (m_continuous && (HasUntrustedTwin(i) || InAnotherStreamsPlace(s, i)))
         return false;
     const auto at = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
     const KvtChunkInfo* prev = at != s.chunks.begin() ? &(*m_chunks)[*(at - 1)] : nullptr;
@@ -2967,4 +2968,79 @@ bool CKVTACoverage::InStoredRun(const TimeRuns& runs, uint64_t t)
                                            return v < r.first;
                                        });
     return next != runs.begin() && t < (next - 1)->second;
+}
+
+// Chunks in another stream's place in its period: which stream's frames a head beside its
+// own stream's head holds.
+
+bool CKVTACoverage::InAnotherStreamsPlace(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous || !s.spansChecked)
+        return false;
+    const KvtChunkInfo& c = chunks[i];
+    for (size_t h : {i - 1, i + 1}) {
+        // A head of its own stream straight beside it, no bytes lost between them, that has no
+        // head of the stream on its far side (else it may lie in another's place itself).
+        const size_t far = h < i ? h - 1 : h + 1;
+        if (h >= chunks.size() || StreamOf(chunks[h].key) != s.facts.key
+            || (h < i ? chunks[h].End() != c.offset : c.End() != chunks[h].offset)
+            || (far < chunks.size() && StreamOf(chunks[far].key) == s.facts.key))
+            continue;
+        const bool twin = chunks[h].start == c.start && chunks[h].stop == c.stop;
+        for (const StreamState& o : m_streams) {
+            if (&o == &s || !o.facts.HasFrames() || !o.spansChecked || !SpanHoldsFrames(o.facts, c)
+                || HeadOfPeriodNear(o, i) || !(twin || GoesOnBehind(o, i)))
+                continue;
+            bool known = false;
+            const bool sFirst = WritesBefore(s, o, i, known);
+            // Where `s` writes first, the place behind its head is `o`'s, and before it where
+            // `o` writes first.
+            if (known && sFirst == (h < i))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CKVTACoverage::WritesBefore(const StreamState& s, const StreamState& o, size_t i,
+                                 bool& known) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    bool sFirst = false;
+    bool oFirst = false;
+    for (size_t j = from; j + 1 < to; ++j) {
+        // Heads of the chunk in question and those straight beside it tell nothing.
+        if (j + 2 >= i && j <= i + 1)
+            continue;
+        const KvtChunkInfo& a = chunks[j];
+        const KvtChunkInfo& b = chunks[j + 1];
+        if (a.start != b.start || a.stop != b.stop)
+            continue;
+        sFirst = sFirst || (a.key == s.facts.key && b.key == o.facts.key);
+        oFirst = oFirst || (a.key == o.facts.key && b.key == s.facts.key);
+    }
+    known = sFirst != oFirst;
+    return sFirst;
+}
+
+bool CKVTACoverage::HeadOfPeriodNear(const StreamState& o, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j)
+        if (j != i && StreamOf(chunks[j].key) == o.facts.key && chunks[j].start == chunks[i].start)
+            return true;
+    return false;
+}
+
+bool CKVTACoverage::GoesOnBehind(const StreamState& o, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t to = PeriodAround(i, chunks.size()).second;
+    for (size_t j = i + 1; j < to; ++j)
+        if (StreamOf(chunks[j].key) == o.facts.key && chunks[j].start > chunks[i].start)
+            return true;
+    return false;
 }

@@ -648,6 +648,21 @@ private:
     static uint64_t PastStoredPause(const TimeRuns& runs, uint64_t t, uint64_t slack);
     static bool InStoredRun(const TimeRuns& runs, uint64_t t);
 
+    // Chunks in another stream's place in its period:
+    // In a continuous recording the streams write the chunks of a period in the same order every
+    // period, so a stream's heads never lie side by side while another goes on. Chunk i of `s`
+    // right beside another head of `s`, on the side where another stream of samples writes, holds
+    // that stream's frames under a damaged id where that stream lacks its time and either goes on
+    // behind it or the head beside it is its twin.
+    bool InAnotherStreamsPlace(const StreamState& s, size_t i) const;
+    // True when the heads of `o` and `s` near chunk i in the file, of one period side by side,
+    // have `s`'s head before `o`'s in every such period there; `known` false where none tells.
+    bool WritesBefore(const StreamState& s, const StreamState& o, size_t i, bool& known) const;
+    // True when a head of `o` near chunk i in the file starts with it (`o` holds its period).
+    bool HeadOfPeriodNear(const StreamState& o, size_t i) const;
+    // True when a head of `o` lies in the file shortly behind chunk i, later in time.
+    bool GoesOnBehind(const StreamState& o, size_t i) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -1058,11 +1058,11 @@ TEST(CKVTACoverage, EventsUnderAStreamOfSamplesIdAreTheEventsLoss)
     }
 }
 
-// A chunk that carries the id of another stream of samples whose frames are as large becomes
-// a twin of that stream's chunk of its period, and nothing tells which of the two is whose:
-// neither is trusted or mended, and both streams lose that time rather than one keeping the
-// other's samples in silence.
-TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
+// Streams of equal frames write the chunks of each period in the same order: of two chunks
+// under one id with the same times, the one in the other stream's place holds that stream's
+// frames. The stream whose chunk took the other's id loses its time; the other keeps its own
+// chunk, in the first and the last period too.
+TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesGoByTheirPlaceInThePeriod)
 {
     struct Case
     {
@@ -1074,6 +1074,8 @@ TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
         {"a middle digital chunk under the electrode id", kDigi, 3},
         {"a middle electrode chunk under the digital id", kElec, 2},
         {"the first digital chunk under the electrode id", kDigi, 0},
+        {"the last digital chunk under the electrode id", kDigi, 5},
+        {"the last electrode chunk under the digital id", kElec, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1084,7 +1086,7 @@ TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesAreLostToBoth)
         const char* const other = c.stream == kElec ? kDigi : kElec;
         const uint64_t id = LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(other).c_str()));
         PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(c.stream, c.slot)] + Kvd::DataChunk::kId, id);
-        const std::vector<size_t> lost = {r.Chunk(kElec, c.slot), r.Chunk(kDigi, c.slot)};
+        const std::vector<size_t> lost = {r.Chunk(c.stream, c.slot)};
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
@@ -2394,5 +2396,72 @@ TEST(CKVTACoverage, NoHeadIsPlacedIntoALoneStreamsPauseThatNothingTells)
         if (r.file.GetChunkChain()->At(i).offset == r.layout.chunkAt[damaged]) {
             EXPECT_EQ(r.file.GetChunkChain()->At(i).start, T0 + r.chunks[damaged].startNs);
         }
+    }
+}
+
+// A digital chunk under the electrode id beside the electrode's own head of its period, which
+// is damaged: it lies in the digital stream's place, so the electrode stream neither takes nor
+// mends it, and the digital stream loses its time. The electrode head mends where one field is
+// off (else its bytes are lost to both); an electrode chunk moved back onto its time goes back.
+TEST(CKVTACoverage, AChunkInAnotherStreamsPlaceIsNotItsIdsStreams)
+{
+    struct Case
+    {
+        const char* name;
+        size_t field;       // of the electrode head of slot 2: moved by `by` slots
+        int64_t by;
+        bool nextMovedBack; // the electrode chunk of slot 3 moved back one slot, onto slot 2
+        std::vector<std::pair<const char*, int>> lost;
+    };
+    const Case cases[] = {
+        {"its own head moved far off", SIZE_MAX, 1000, false, {{kElec, 2}, {kDigi, 2}}},
+        {"its own head's stop one chunk earlier, which mends", Kvd::DataChunk::kStop, -1, false,
+         {{kDigi, 2}}},
+        {"its own head's start one chunk earlier, the next chunk moved back", Kvd::DataChunk::kStart,
+         -1, true, {{kDigi, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.streams[0].channels = {"12"};
+        Write(plan, r);
+        const auto move = [&](size_t chunk, size_t field, int64_t slots) {
+            const size_t at = r.layout.chunkAt[chunk] + field;
+            PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + slots * 10 * static_cast<int64_t>(kMs));
+        };
+        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+            if (c.field == SIZE_MAX || c.field == field)
+                move(r.Chunk(kElec, 2), field, c.by);
+        if (c.nextMovedBack)
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                move(r.Chunk(kElec, 3), field, -1);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kDigi, 2)] + Kvd::DataChunk::kId,
+                          LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>("elec0001")));
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi}) {
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
+
+// A stream of equal frames that ended early leaves the other stream's heads side by side: they
+// stay that stream's own, as nothing of the ended stream goes on behind them.
+TEST(CKVTACoverage, HeadsSideBySideBehindAStreamThatEndedStayTheirOwn)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams[0].channels = {"12"};
+    plan.streams[1].missingSlots = {3, 4, 5};
+    Write(plan, r);
+    const CKVTACoverage& cov = r.Open();
+    for (const char* stream : {kElec, kDigi}) {
+        ExpectHoles(cov, stream, {}, KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, stream, AllBut(r, {}));
     }
 }
