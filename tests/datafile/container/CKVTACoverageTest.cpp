@@ -185,6 +185,16 @@ std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
     return kept;
 }
 
+// The planned starts of the chunks of `stream`, in file order.
+std::vector<uint64_t> PlannedStarts(const Recording& r, const std::string& stream)
+{
+    std::vector<uint64_t> starts;
+    for (const KvdPlannedChunk& k : r.chunks)
+        if (k.stream == stream)
+            starts.push_back(T0 + k.startNs);
+    return starts;
+}
+
 // The starts of the chunks of `stream` that the account trusts; the stream's key comes from the
 // file, as old files carry ids of their own.
 std::vector<uint64_t> TrustedStarts(Recording& r, const CKVTACoverage& cov, const std::string& stream)
@@ -973,11 +983,7 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdLeadToTheLastChunk)
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.HasHoles());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        std::vector<uint64_t> planned;
-        for (const KvdPlannedChunk& k : r.chunks)
-            if (k.stream == kElec)
-                planned.push_back(T0 + k.startNs);
-        EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), PlannedStarts(r, kElec));
     }
 }
 
@@ -2088,11 +2094,7 @@ TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.HasHoles());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        std::vector<uint64_t> planned;
-        for (const KvdPlannedChunk& k : r.chunks)
-            if (k.stream == kTrigger)
-                planned.push_back(T0 + k.startNs);
-        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), planned);
+        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), PlannedStarts(r, kTrigger));
     }
 }
 
