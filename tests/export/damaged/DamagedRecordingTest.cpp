@@ -735,7 +735,7 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
          400, "start and stop swapped"},
         {"the trigger of the last sweep of one chunk with random bytes for its head", Version0Sweeps(2, 100, false),
          "Trigger 1", 400, "head of random bytes"},
-        {"the trigger of the middle sweep of one chunk with its head 0xFF", Version0Sweeps(3, 100, true),
+        {"the trigger of the middle sweep of one chunk with its head 0xFF", Version0Sweeps(3, 100, false),
          "Trigger 1", 400, "head 0xFF"},
     };
     for (const auto& row : rows) {
