@@ -536,7 +536,8 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
                                                     || BesideDamagedTriggerOfItsTime(s, sound[k])
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
-        if (joins[k] > 0 || accompanied || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
+        if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
+            || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
@@ -3042,5 +3043,42 @@ bool CKVTACoverage::GoesOnBehind(const StreamState& o, size_t i) const
     for (size_t j = i + 1; j < to; ++j)
         if (StreamOf(chunks[j].key) == o.facts.key && chunks[j].start > chunks[i].start)
             return true;
+    return false;
+}
+
+// Sweeps of old files: a trigger head lost whole in front of its sweep.
+
+bool CKVTACoverage::BehindLostTriggerOfItsSize(const StreamState& s, size_t i) const
+{
+    // An old file tells sweeps by gaps alone. A recorder writes each sweep's trigger right in
+    // front of the sweep's chunks, and every trigger chunk of a file holds the same records:
+    // bytes of a trigger chunk's size right in front of chunk i, under a head naming no stream
+    // of samples whose times are no span at all (random bytes, not one field damaged, and not
+    // zeroed, which a head whose times moved may be beside), are its sweep's trigger: it
+    // vouches for the chunk starting a sweep after a gap.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    if (!m_chunksMayPrecedeStart || c.key != s.facts.key || !s.facts.HasFrames()
+        || !HeadAgreesWithItself(c, s))
+        return false;
+    const auto span = std::lower_bound(
+        m_lost->begin(), m_lost->end(), c.offset,
+        [](const KvtLostSpan& lost, uint64_t at) { return lost.to < at; });
+    if (span == m_lost->end() || span->to != c.offset || span->headKey == 0
+        || span->to - span->from <= Kvd::DataChunk::kHeaderBytes)
+        return false;
+    if (span->headStart < span->headStop && span->headStop - span->headStart <= kLongestChunkNs)
+        return false;
+    const StreamState* named = Find(StreamOf(span->headKey));
+    if (named && named->facts.HasFrames())
+        return false;
+    const uint64_t payload = span->to - span->from - Kvd::DataChunk::kHeaderBytes;
+    const auto [from, to] = PeriodAround(i, chunks.size());
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* owner = Find(chunks[j].key);
+        if (owner && !owner->facts.HasFrames() && HeadAgreesWithItself(chunks[j], *owner)
+            && static_cast<uint64_t>(chunks[j].payloadSize) == payload && chunks[j].stop <= c.start)
+            return true;
+    }
     return false;
 }

@@ -663,6 +663,12 @@ private:
     // True when a head of `o` lies in the file shortly behind chunk i, later in time.
     bool GoesOnBehind(const StreamState& o, size_t i) const;
 
+    // Sweeps of old files: a trigger head lost whole in front of its sweep.
+    // True when chunk i of `s` in an old file, its head agreeing with itself, lies right behind
+    // an unreadable head of random bytes (naming no stream of samples, times spanning nothing)
+    // whose bytes are those of a whole trigger chunk of the file before it in time.
+    bool BehindLostTriggerOfItsSize(const StreamState& s, size_t i) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

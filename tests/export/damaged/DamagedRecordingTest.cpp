@@ -733,6 +733,10 @@ TEST(DamagedRecording, Version0SweepsWhoseFirstStreamHidesThePause)
          "start UINT64 max"},
         {"the last sweep's only chunk with its start and stop swapped", Version0Sweeps(2, 100, false), electrodes,
          400, "start and stop swapped"},
+        {"the trigger of the last sweep of one chunk with random bytes for its head", Version0Sweeps(2, 100, false),
+         "Trigger 1", 400, "head of random bytes"},
+        {"the trigger of the middle sweep of one chunk with its head 0xFF", Version0Sweeps(3, 100, false),
+         "Trigger 1", 400, "head 0xFF"},
     };
     for (const auto& row : rows) {
         Table table;
