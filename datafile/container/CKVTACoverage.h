@@ -663,6 +663,12 @@ private:
     // True when a head of `o` lies in the file shortly behind chunk i, later in time.
     bool GoesOnBehind(const StreamState& o, size_t i) const;
 
+    // First chunks of sweeps moved a chunk earlier, before their triggers.
+    // A first chunk of samples that ends at the header's start, all its frames before the
+    // recording, lying in the file behind an event head (its trigger) that stops a chunk later,
+    // where its stream has no frames, had both times moved a chunk early: it spans up to that stop.
+    void PutFirstChunksBackInTheirTriggers();
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
