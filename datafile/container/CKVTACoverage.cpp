@@ -251,6 +251,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         SnapTimesToFrames(s);
         PutFirstStartBackOnRecordingStart(s);
     }
+    PutFirstChunksBackInTheirTriggers();
     MoveChunksIntoTheirPeriods();
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
@@ -3081,4 +3082,40 @@ bool CKVTACoverage::BehindLostTriggerOfItsSize(const StreamState& s, size_t i) c
             return true;
     }
     return false;
+}
+
+// First chunks of sweeps moved a chunk earlier, before their triggers.
+void CKVTACoverage::PutFirstChunksBackInTheirTriggers()
+{
+    // The recorder writes a sweep's trigger in front of its chunks, and the trigger spans them.
+    // A recording's first chunk that ends just where the header says the recording began lies
+    // wholly outside its time; where the trigger in front of it stops one chunk later, a time its
+    // stream holds no frames of, the chunk's times moved a chunk early (the trigger's start may
+    // be damaged too, its stop tells the sweep's end).
+    if (m_recordingStart == 0)
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked || s.chunks.empty())
+            continue;
+        const size_t i = s.chunks.front();
+        KvtChunkInfo& c = chunks[i];
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (length == 0 || c.start > c.stop || c.stop - c.start != length
+            || c.stop != m_recordingStart)
+            continue;
+        for (size_t j = i; j-- > PeriodAround(i, chunks.size()).first;) {
+            const StreamState* owner = Find(chunks[j].key);
+            if (chunks[j].key == s.facts.key)
+                break;
+            if (!owner || owner->facts.HasFrames())
+                continue;
+            const bool free = s.chunks.size() == 1 || chunks[s.chunks[1]].start >= c.stop + length;
+            if (chunks[j].stop == c.stop + length && free) {
+                c.start = c.stop;
+                c.stop += length;
+            }
+            break;
+        }
+    }
 }

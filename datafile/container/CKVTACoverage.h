@@ -669,6 +669,12 @@ private:
     // whose bytes are those of a whole trigger chunk of the file before it in time.
     bool BehindLostTriggerOfItsSize(const StreamState& s, size_t i) const;
 
+    // First chunks of sweeps moved a chunk earlier, before their triggers.
+    // A first chunk of samples that ends at the header's start, all its frames before the
+    // recording, lying in the file behind an event head (its trigger) that stops a chunk later,
+    // where its stream has no frames, had both times moved a chunk early: it spans up to that stop.
+    void PutFirstChunksBackInTheirTriggers();
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -2467,3 +2467,55 @@ TEST(CKVTACoverage, HeadsSideBySideBehindAStreamThatEndedStayTheirOwn)
         ExpectTrusted(r, cov, stream, AllBut(r, {}));
     }
 }
+
+// An old file of sweeps of one chunk: a recording's first chunk whose times moved a whole chunk
+// early ends just where the header says the recording began, in front of its trigger. The
+// trigger, written in front of it in the file, stops a chunk later, whatever its damaged start
+// says: the chunk goes back into the trigger's time and nothing is lost.
+TEST(CKVTACoverage, OldSweepsPutAFirstChunkMovedBeforeItsTriggerBack)
+{
+    struct Case
+    {
+        const char* name;
+        bool lone;               // the electrode stream alone, else with the digital one
+        const char* moved;       // the stream whose first chunk moved a chunk early
+        uint64_t triggerStart;   // the first trigger's start field (0: as is)
+    };
+    const Case cases[] = {
+        {"a lone stream, its trigger starting 1 ns early", true, kElec, T0 - 1},
+        {"a lone stream, its trigger's start 1", true, kElec, 1},
+        {"the first of two streams, its trigger's start 1", false, kElec, 1},
+        {"the second of two streams, its trigger starting 1 ns early", false, kDigi, T0 - 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(10);
+        plan.fileVersion = 0;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        bool moved = false;
+        bool triggerPatched = false;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.stream == kTrigger && !triggerPatched && c.triggerStart != 0) {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, c.triggerStart);
+                triggerPatched = true;
+            }
+            if (p.stream != c.moved || moved)
+                continue;
+            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                PatchLE<uint64_t>(r.bytes, at + field,
+                                  LoadLE<uint64_t>(r.bytes.data() + at + field) - (p.stopNs - p.startNs));
+            moved = true;
+        }
+        const CKVTACoverage& cov = r.Open();
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, c.moved);
+        EXPECT_EQ(trusted, planned);
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetStartTime(), T0);
+        EXPECT_EQ(r.file.GetSweepCount(), 3);
+    }
+}
