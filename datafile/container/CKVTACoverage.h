@@ -663,6 +663,11 @@ private:
     // True when a head of `o` lies in the file shortly behind chunk i, later in time.
     bool GoesOnBehind(const StreamState& o, size_t i) const;
 
+    // Heads of old files that start before the recording:
+    // True when chunk c, the first head of `s`, starts before the header's start (which an old file's first chunk
+    // may) while its frames do not last its span: its start field was damaged, not early.
+    bool EarlyWithoutItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
