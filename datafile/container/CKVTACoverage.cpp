@@ -415,6 +415,7 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
     for (size_t i : candidates) {
         const KvtChunkInfo& c = chunks[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start)
+            || (i == candidates.front() && EarlyWithoutItsFrames(s, c))
             || StartsAfterRecording(s, c.start, c.stop))
             continue;
         if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !InAnotherStreamsPlace(s, i))
@@ -3118,4 +3119,17 @@ void CKVTACoverage::PutFirstChunksBackInTheirTriggers()
             break;
         }
     }
+}
+
+// Heads of old files that start before the recording.
+
+bool CKVTACoverage::EarlyWithoutItsFrames(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // An old continuous file's first chunk may begin before the header's start, and then moves
+    // the start back; but the recorder wrote its times with its frames. A start before the
+    // header's that its frames do not last to the stop (a cleared field reads as 0, hours
+    // before any recording) is a damaged field: trusted, it would carry the start back with it.
+    // In sweeps a first chunk moved a chunk early may still begin its sweep: not asked there.
+    return m_chunksMayPrecedeStart && m_continuous && s.facts.HasFrames()
+           && c.start < m_recordingStart && c.start < c.stop && !SpanHoldsFrames(s.facts, c);
 }

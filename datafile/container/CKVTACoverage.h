@@ -675,6 +675,11 @@ private:
     // where its stream has no frames, had both times moved a chunk early: it spans up to that stop.
     void PutFirstChunksBackInTheirTriggers();
 
+    // Heads of old files that start before the recording:
+    // True when chunk c, the first head of `s`, starts before the header's start (which an old file's first chunk
+    // may) while its frames do not last its span: its start field was damaged, not early.
+    bool EarlyWithoutItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -2519,3 +2519,38 @@ TEST(CKVTACoverage, OldSweepsPutAFirstChunkMovedBeforeItsTriggerBack)
         EXPECT_EQ(r.file.GetSweepCount(), 3);
     }
 }
+
+// An old continuous file's first chunk may begin before the header's start, but one whose start
+// field was cleared, so that its frames no longer last its span, is damaged: it mends from its
+// stop and frames, and the recording starts where its header says. Where another head's damaged
+// stop leaves too few heads holding their frames to judge the stream by them, it is named lost.
+TEST(CKVTACoverage, InAnOldFileAFirstStartClearedMendsFromItsFrames)
+{
+    const struct
+    {
+        const char* name;
+        bool laterStopFarOff;   // the third chunk's stop far off too
+    } cases[] = {{"alone", false}, {"beside a stop far off", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams = {KvdRawStreamPlan()};
+        plan.chunks = 4;
+        Write(plan, r);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 0)] + Kvd::DataChunk::kStart, 0);
+        std::vector<size_t> lost;
+        if (c.laterStopFarOff) {
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 2)] + Kvd::DataChunk::kStop,
+                              T0 + 60000 * kMs);
+            lost = {r.Chunk(kElec, 0), r.Chunk(kElec, 2)};
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentStart(), T0);
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        ExpectOldFileHoles(r, cov, lost);
+        if (lost.empty())
+            EXPECT_EQ(TrustedStarts(r, cov, kElec).front(), T0);
+    }
+}
