@@ -1602,7 +1602,7 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     // A whole sweep before the gap and one cut short behind it: the lost time begins the latter.
     if (RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
         return late;
-    return before.time;
+    return LossBehindWholeSweep(s, before, behind) ? late : before.time;
 }
 
 bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length,
@@ -3132,4 +3132,24 @@ bool CKVTACoverage::EarlyWithoutItsFrames(const StreamState& s, const KvtChunkIn
     // In sweeps a first chunk moved a chunk early may still begin its sweep: not asked there.
     return m_chunksMayPrecedeStart && m_continuous && s.facts.HasFrames()
            && c.start < m_recordingStart && c.start < c.stop && !SpanHoldsFrames(s.facts, c);
+}
+
+// Sweeps: where time lost behind a whole sweep lies.
+bool CKVTACoverage::LossBehindWholeSweep(const StreamState& s, const Span& before,
+                                         const Span& behind) const
+{
+    // A sweep already whole before the gap cannot go on into it: the lost time begins the next.
+    // Behind the last chunk the gap ends at the extent, which a mended stop may put a frame
+    // off: lost time set against it would be misplaced.
+    if (m_continuous || m_sweepLength == 0 || behind.offset == UINT64_MAX
+        || RunBefore(s, before) < m_sweepLength)
+        return false;
+    // A head in the gap that claims a start by `before` (a twin under a damaged id) may be
+    // the sweep before's.
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u)
+        if (u->claimedStart <= before.time)
+            return false;
+    return true;
 }

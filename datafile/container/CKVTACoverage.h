@@ -680,6 +680,12 @@ private:
     // may) while its frames do not last its span: its start field was damaged, not early.
     bool EarlyWithoutItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
 
+    // Time lost behind a whole sweep:
+    // True when time that `s` lost between `before` and `behind` lies up against `behind`: the
+    // run of chunks ending at `before` lasts a whole sweep and no unread head between them claims
+    // a start by `before`.
+    bool LossBehindWholeSweep(const StreamState& s, const Span& before, const Span& behind) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -833,3 +833,43 @@ TEST(DamagedRecording, OldContinuousRecordingCutBehindATriggerStaysContinuous)
     ASSERT_EQ(file.Open(table.Damaged()), 0);
     EXPECT_EQ(file.GetSweepLength(), -1);
 }
+
+// Sweeps of a lone stream where a later sweep's trigger and first chunk are lost with nothing
+// telling their time: the sweep before is whole, so the time lost begins the sweep behind, which
+// alone is refused; the sweeps before it are exported whole.
+TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    const auto lone = [](uint16_t version, int gapMs) {
+        KvdRecordingPlan plan = Triggered(version, false);
+        plan.streams.resize(1);
+        plan.gapMs = gapMs;
+        return plan;
+    };
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+    } rows[] = {
+        {"version 5, the second sweep's trigger and first chunk far off", lone(5, 60000),
+         {{trigger, 60200, "start largest"}, {electrodes, 60200, "both times a day later"}}},
+        {"version 11, the second sweep's trigger and first chunk far off", lone(11, 3000),
+         {{trigger, 3200, "start largest"}, {electrodes, 3200, "both times a day later"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        Damage damage;
+        for (const HeadChangeAt& head : row.heads) {
+            const size_t chunk = ChunkAt(table.sound, head.stream, head.ms);
+            ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
+            const Damage one = HeadDamage(table.sound, chunk, head.change);
+            damage = damage.apply ? Both(damage, one) : one;
+        }
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
