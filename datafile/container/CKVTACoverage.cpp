@@ -232,6 +232,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // Whether a stream's chunks are held to their spans is known for all before any is
     // classified: another stream's heads vouch for a chunk only where they agree with themselves.
     for (size_t s = 0; s < m_streams.size(); ++s)
+        PutStopsBackInsideRecording(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutSwappedTimesBack(m_streams[s], candidates[s]);
@@ -3152,4 +3154,27 @@ bool CKVTACoverage::LossBehindWholeSweep(const StreamState& s, const Span& befor
         if (u->claimedStart <= before.time)
             return false;
     return true;
+}
+
+// Chunks of samples that end long after the recording.
+bool CKVTACoverage::EndsLongAfterRecording(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // The claimed stop is held to nothing and may be a little off, but no chunk of a sound
+    // recording runs on behind it for longer than a chunk can last.
+    return m_continuous && !m_chunksMayPrecedeStart && m_claimedStop > m_recordingStart
+           && s.facts.HasFrames() && c.start < m_claimedStop
+           && c.stop > AddSaturated(m_claimedStop, kLongestChunkNs);
+}
+
+void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
+                                                const std::vector<size_t>& candidates)
+{
+    // Only the stop is damaged: the start lies inside the recording, and the frames tell how
+    // long the chunk lasts from there.
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        const uint64_t stop = c.start + s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (EndsLongAfterRecording(s, c) && stop <= m_claimedStop)
+            c.stop = stop;
+    }
 }

@@ -686,6 +686,13 @@ private:
     // a start by `before`.
     bool LossBehindWholeSweep(const StreamState& s, const Span& before, const Span& behind) const;
 
+    // Chunks of samples that end long after the recording.
+    // True when chunk c of `s`, in a continuous recording whose header or stored index claims
+    // its stop, starts before that stop but ends later by more than a chunk can last.
+    bool EndsLongAfterRecording(const StreamState& s, const KvtChunkInfo& c) const;
+    // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
+    void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

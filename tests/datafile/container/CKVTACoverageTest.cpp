@@ -2554,3 +2554,28 @@ TEST(CKVTACoverage, InAnOldFileAFirstStartClearedMendsFromItsFrames)
             EXPECT_EQ(TrustedStarts(r, cov, kElec).front(), T0);
     }
 }
+
+// A lone stream of three chunks whose heads are all damaged, so that none tells how long its
+// chunks last: a stop set long past the header's stop (or the stored index's) was never a time
+// of the recording; the chunk that claims it keeps its start and its frames tell its stop.
+TEST(CKVTACoverage, AChunkEndingLongAfterTheRecordingEndsWhereItsFramesDo)
+{
+    for (bool storedIndex : {false, true}) {
+        for (uint64_t stop : {UINT64_MAX, T0 + 3600000 * kMs}) {
+            SCOPED_TRACE(std::string(storedIndex ? "stored index, " : "header only, ")
+                         + (stop == UINT64_MAX ? "largest stop" : "an hour later"));
+            Recording r;
+            KvdRecordingPlan plan = SmallPlan(false, storedIndex);
+            plan.streams = {KvdRawStreamPlan()};
+            plan.chunks = 3;
+            Write(plan, r);
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 0)] + Kvd::DataChunk::kStop, stop);
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 1)] + Kvd::DataChunk::kStart, 0);
+            LoseChunk(r, r.Chunk(kElec, 2));
+            const CKVTACoverage& cov = r.Open();
+            EXPECT_EQ(cov.ExtentEnd(), r.End());
+            const std::vector<size_t> lost = {r.Chunk(kElec, 1), r.Chunk(kElec, 2)};
+            ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        }
+    }
+}
