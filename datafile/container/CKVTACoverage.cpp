@@ -1429,8 +1429,10 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
         return named;
     if (!HoldsSpanOf(*s, c)) {
         // Where another stream of samples whose frames fit lacks its time too, it may be that
-        // stream's chunk under a damaged id: both count its bytes.
-        if (m_continuous && SpanHoldsFrames(s->facts, c) && AnotherStreamLacksItsFrames(*s, c))
+        // stream's chunk under a damaged id: both count its bytes. An event stream's id on a
+        // chunk of frames tells nothing of whose they are: every stream counts them.
+        const bool eitherMay = SpanHoldsFrames(s->facts, c) || !s->facts.HasFrames();
+        if (m_continuous && eitherMay && AnotherStreamLacksItsFrames(*s, c))
             return 0;
         return named;
     }
@@ -1444,8 +1446,9 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
         if (&other == s || !other.facts.HasFrames() || !SpanHoldsFrames(other.facts, c)
             || Holds(other, middle))
             continue;
+        // Two lack it: an event stream's id tells neither of them, and both count its bytes.
         if (only != 0)
-            return named;
+            return m_continuous && !s->facts.HasFrames() ? 0 : named;
         only = other.facts.key;
     }
     if (only != 0 && TwinInPlaceOf(i, *s, *Find(only)))
