@@ -847,6 +847,14 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
         plan.gapMs = gapMs;
         return plan;
     };
+    // Sweeps of 100 ms in chunks of 50 ms.
+    const auto shortChunks = [](KvdRecordingPlan plan) {
+        plan.rateHz = 5000;
+        plan.chunkMs = 50;
+        plan.sweeps = 4;
+        plan.sweepMs = plan.sweepLengthMs = 100;
+        return plan;
+    };
     const struct
     {
         const char* recording;
@@ -857,6 +865,9 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
          {{trigger, 60200, "start largest"}, {electrodes, 60200, "both times a day later"}}},
         {"version 11, the second sweep's trigger and first chunk far off", lone(11, 3000),
          {{trigger, 3200, "start largest"}, {electrodes, 3200, "both times a day later"}}},
+        {"version 5, sweeps of two chunks, the second sweep's trigger and both chunks damaged",
+         shortChunks(lone(5, 700)),
+         {{trigger, 800, "stop 0"}, {electrodes, 800, "stop 1"}, {electrodes, 850, "stop 0"}}},
     };
     for (const auto& row : rows) {
         Table table;
