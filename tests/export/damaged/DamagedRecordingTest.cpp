@@ -561,6 +561,40 @@ TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
     }
 }
 
+// A continuous recording of two streams of one frame size whose electrode chunk moved far off
+// while the digital chunk of its period took the trigger stream's id: both streams lack the
+// time of those bytes, so the digital export names it lost instead of filling it in silence.
+TEST(DamagedRecording, SamplesUnderTheTriggersIdBesideAMovedChunkAreNamedLost)
+{
+    KvdRecordingPlan plan = Continuous(5, false);
+    plan.rateHz = 2000;
+    plan.chunkMs = 200;
+    plan.chunks = 7;
+    KvdRawStreamPlan electrodes;
+    electrodes.channels = {"12"};   // frames of the digital stream's size
+    plan.streams.insert(plan.streams.begin(), electrodes);
+    const ExportSelection digital = {"digital", {{"Digital Data", "D1", 0}}, kAllFormats};
+    Table table;
+    if (!table.Prepare("continuous version 5, electrodes and digital", plan, {digital}))
+        return;
+    const size_t electrode = ChunkAt(table.sound, "Electrode Raw Data", 600);
+    const size_t samples = ChunkAt(table.sound, "Digital Data", 600);
+    const size_t trigger = ChunkAt(table.sound, "Trigger 1", 450);
+    ASSERT_LT(std::max({electrode, samples, trigger}), table.sound.chunks.size());
+    const size_t from = table.sound.layout.chunkAt[trigger];
+    const size_t to = table.sound.layout.chunkAt[samples];
+    Damage id;
+    id.name = ChunkName(table.sound, samples) + ": the trigger stream's id";
+    id.apply = [from, to](std::vector<uint8_t>& bytes) {
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), 8,
+                    bytes.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    id.lost = {{samples, false}};
+    const Damage damage = Both(HeadDamage(table.sound, electrode, "both times 10 s later"), id);
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
+}
+
 namespace {
 
 // Three sweeps of one 100 ms chunk each, 300 ms apart.
