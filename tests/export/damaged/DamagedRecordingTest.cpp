@@ -432,6 +432,50 @@ size_t ChunkAt(const SoundRecording& sound, const std::string& stream, int ms)
     return sound.chunks.size();
 }
 
+// The head changes `heads` made together; without a way to apply where a chunk they name is
+// missing from the recording.
+Damage HeadsChanged(const SoundRecording& sound, const std::vector<HeadChangeAt>& heads)
+{
+    Damage damage;
+    for (const HeadChangeAt& head : heads) {
+        const size_t chunk = ChunkAt(sound, head.stream, head.ms);
+        if (chunk >= sound.chunks.size())
+            return {};
+        const Damage one = std::string(head.change) == "stop 1 ns late" ? StopOneNsLate(sound, chunk)
+                                                                       : HeadDamage(sound, chunk, head.change);
+        damage = damage.apply ? Both(damage, one) : one;
+    }
+    return damage;
+}
+
+// Chunk `chunk` given the id of chunk `from`'s stream; it may read as lost.
+Damage IdOfChunk(const SoundRecording& sound, size_t chunk, size_t from, const std::string& what)
+{
+    const size_t source = sound.layout.chunkAt[from] + Kvd::DataChunk::kId;
+    const size_t target = sound.layout.chunkAt[chunk] + Kvd::DataChunk::kId;
+    Damage d;
+    d.name = ChunkName(sound, chunk) + ": " + what;
+    d.apply = [source, target](std::vector<uint8_t>& bytes) {
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(source), 8,
+                    bytes.begin() + static_cast<std::ptrdiff_t>(target));
+    };
+    d.lost = {{chunk, false}};
+    return d;
+}
+
+// The electrodes' exports of `plan` with the head changes `heads` judged from the plan.
+void ExpectElectrodesJudged(const char* recording, const KvdRecordingPlan& plan,
+                            const std::vector<HeadChangeAt>& heads)
+{
+    Table table;
+    if (!table.Prepare(recording, plan, {ElectrodesOnly()}))
+        return;
+    const Damage damage = HeadsChanged(table.sound, heads);
+    ASSERT_TRUE(damage.apply) << recording << ": a head to change is missing";
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
+}
+
 } // namespace
 
 // Continuous recordings with two or three damaged heads close together, or one next to a pause:
@@ -456,21 +500,8 @@ TEST(DamagedRecording, NeighbouringDamagedHeadsInContinuousRecordings)
          {{electrodes, 900, "start and stop swapped"}}},
         {"the last chunk but one with a stop 1 ns late", LoneStream(5, false, {}), {{electrodes, 800, "stop 1 ns late"}}},
     };
-    for (const auto& row : rows) {
-        Table table;
-        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
-            continue;
-        Damage damage;
-        for (const HeadChangeAt& head : row.heads) {
-            const size_t chunk = ChunkAt(table.sound, head.stream, head.ms);
-            ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-            const Damage one = std::string(head.change) == "stop 1 ns late" ? StopOneNsLate(table.sound, chunk)
-                                                                           : HeadDamage(table.sound, chunk, head.change);
-            damage = damage.apply ? Both(damage, one) : one;
-        }
-        ASSERT_TRUE(table.WriteDamaged(damage));
-        table.ExpectJudged(damage);
-    }
+    for (const auto& row : rows)
+        ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
 
 // Version-0 recordings whose damage lies at their very start: a copy cut inside its first chunk
@@ -545,15 +576,8 @@ TEST(DamagedRecording, AChunkWithTheIdOfAStreamOfItsFrameSizeIsNamedLost)
         const size_t chunk = ChunkAt(table.sound, "Analog Raw Data", ms);
         const size_t digital = ChunkAt(table.sound, "Digital Data", ms);
         ASSERT_LT(std::max(chunk, digital), table.sound.chunks.size());
-        const size_t from = table.sound.layout.chunkAt[digital];
-        const size_t to = table.sound.layout.chunkAt[chunk];
-        Damage damage;
-        damage.name = ChunkName(table.sound, chunk) + ": the digital stream's id";
-        damage.apply = [from, to](std::vector<uint8_t>& bytes) {
-            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), 8,
-                        bytes.begin() + static_cast<std::ptrdiff_t>(to));
-        };
-        damage.lost = {{chunk, false}, {digital, false}};
+        Damage damage = IdOfChunk(table.sound, chunk, digital, "the digital stream's id");
+        damage.lost.push_back({digital, false});
         if (chunk + 1 < table.sound.chunks.size())
             damage.lost.push_back({chunk + 1, false});
         ASSERT_TRUE(table.WriteDamaged(damage));
@@ -581,16 +605,8 @@ TEST(DamagedRecording, SamplesUnderTheTriggersIdBesideAMovedChunkAreNamedLost)
     const size_t samples = ChunkAt(table.sound, "Digital Data", 600);
     const size_t trigger = ChunkAt(table.sound, "Trigger 1", 450);
     ASSERT_LT(std::max({electrode, samples, trigger}), table.sound.chunks.size());
-    const size_t from = table.sound.layout.chunkAt[trigger];
-    const size_t to = table.sound.layout.chunkAt[samples];
-    Damage id;
-    id.name = ChunkName(table.sound, samples) + ": the trigger stream's id";
-    id.apply = [from, to](std::vector<uint8_t>& bytes) {
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), 8,
-                    bytes.begin() + static_cast<std::ptrdiff_t>(to));
-    };
-    id.lost = {{samples, false}};
-    const Damage damage = Both(HeadDamage(table.sound, electrode, "both times 10 s later"), id);
+    const Damage damage = Both(HeadDamage(table.sound, electrode, "both times 10 s later"),
+                               IdOfChunk(table.sound, samples, trigger, "the trigger stream's id"));
     ASSERT_TRUE(table.WriteDamaged(damage));
     table.ExpectJudged(damage);
 }
@@ -903,18 +919,6 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
          shortChunks(lone(5, 700)),
          {{trigger, 800, "stop 0"}, {electrodes, 800, "stop 1"}, {electrodes, 850, "stop 0"}}},
     };
-    for (const auto& row : rows) {
-        Table table;
-        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
-            continue;
-        Damage damage;
-        for (const HeadChangeAt& head : row.heads) {
-            const size_t chunk = ChunkAt(table.sound, head.stream, head.ms);
-            ASSERT_LT(chunk, table.sound.chunks.size()) << row.recording;
-            const Damage one = HeadDamage(table.sound, chunk, head.change);
-            damage = damage.apply ? Both(damage, one) : one;
-        }
-        ASSERT_TRUE(table.WriteDamaged(damage));
-        table.ExpectJudged(damage);
-    }
+    for (const auto& row : rows)
+        ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
