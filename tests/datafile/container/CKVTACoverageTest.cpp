@@ -58,6 +58,14 @@ KvdRecordingPlan SweepPlan(int sweepMs, int sweepLengthMs = 0)
     return plan;
 }
 
+// Sweeps of one 10 ms chunk of a lone stream of samples, with their triggers.
+KvdRecordingPlan LoneStreamSweepPlan()
+{
+    KvdRecordingPlan plan = SweepPlan(10);
+    plan.streams = {KvdRawStreamPlan()};
+    return plan;
+}
+
 struct Recording
 {
     TempDir dir;
@@ -205,6 +213,15 @@ std::vector<uint64_t> TrustedStarts(Recording& r, const CKVTACoverage& cov, cons
             for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
                 starts.push_back(r.file.GetChunkChain()->At(i).start);
     return starts;
+}
+
+// Nothing of `r` cut, its extent whole, and of the electrodes only chunk `lost` lost, where the
+// plan puts it.
+void ExpectUncutWithLost(const Recording& r, const CKVTACoverage& cov, size_t lost)
+{
+    EXPECT_FALSE(cov.FileCut());
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
 }
 
 } // namespace
@@ -577,8 +594,7 @@ TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SweepPlan(10);
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
         plan.storedIndex = true;
         Write(plan, r);
         const uint64_t start = KvdSweepStartNs(plan, c.sweep);
@@ -2249,8 +2265,7 @@ TEST(CKVTACoverage, SamplesLostBehindTheLastTriggerAreItsSweeps)
     for (const auto& [name, head] : cases) {
         SCOPED_TRACE(name);
         Recording r;
-        KvdRecordingPlan plan = SweepPlan(10);
-        plan.streams = {KvdRawStreamPlan()};
+        const KvdRecordingPlan plan = LoneStreamSweepPlan();
         Write(plan, r);
         const size_t lost = r.chunks.size() - 1;
         ASSERT_EQ(r.chunks[lost - 1].stream, kTrigger);
@@ -2265,9 +2280,7 @@ TEST(CKVTACoverage, SamplesLostBehindTheLastTriggerAreItsSweeps)
                 PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, 0);
         }
         const CKVTACoverage& cov = r.Open();
-        EXPECT_FALSE(cov.FileCut());
-        EXPECT_EQ(cov.ExtentEnd(), r.End());
-        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+        ExpectUncutWithLost(r, cov, lost);
     }
 }
 
@@ -2292,8 +2305,7 @@ TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SweepPlan(10);
-        plan.streams = {KvdRawStreamPlan()};
+        const KvdRecordingPlan plan = LoneStreamSweepPlan();
         Write(plan, r);
         const size_t lost = r.Chunk(kElec, 0) + 2 * static_cast<size_t>(c.sweep);
         ASSERT_EQ(r.chunks[lost].startNs, KvdSweepStartNs(plan, c.sweep));
@@ -2301,9 +2313,7 @@ TEST(CKVTACoverage, AHeadKeepingOneTimeTellsWhereItsLostSweepLies)
         LoseChunk(r, lost - 1);
         PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost] + c.damagedField, c.value == 0 ? 0 : T0 + c.value);
         const CKVTACoverage& cov = r.Open();
-        EXPECT_FALSE(cov.FileCut());
-        EXPECT_EQ(cov.ExtentEnd(), r.End());
-        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+        ExpectUncutWithLost(r, cov, lost);
     }
 }
 
