@@ -85,6 +85,14 @@ bool SpanHoldsFrames(const KvtStreamFacts& facts, const KvtChunkInfo& c)
     return c.start <= c.stop && facts.HoldsFramesOf(static_cast<uint64_t>(c.payloadSize), c.stop - c.start);
 }
 
+// The time chunk c's frames of `facts` last where its times span just that, as the recorder
+// wrote them; else 0. Only such a span tells a period: one a frame off may have moved.
+uint64_t ExactFramesTime(const KvtStreamFacts& facts, const KvtChunkInfo& c)
+{
+    const uint64_t length = facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    return c.stop - c.start == length ? length : 0;
+}
+
 } // namespace
 
 uint64_t KvtStreamFacts::Duration(uint64_t bytes) const
@@ -950,8 +958,8 @@ bool CKVTACoverage::MoveIntoPeriodBeside(StreamState& s, size_t k)
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const size_t i = s.chunks[k];
     KvtChunkInfo& c = chunks[i];
-    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
-    if (length == 0 || c.stop - c.start != length)
+    const uint64_t length = ExactFramesTime(s.facts, c);
+    if (length == 0)
         return false;
     // The period of the chunks of other streams straight before and behind it in the file. Two
     // streams' chunks side by side whose times differ by a chunk tell no period on their own
@@ -1045,9 +1053,8 @@ void CKVTACoverage::AlignTimesToPeriod()
             continue;
         for (size_t i : s.chunks) {
             KvtChunkInfo& c = chunks[i];
-            const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
-            if (c.stop - c.start != length)
-                AlignTimeToPeriod(s, i, length);
+            if (ExactFramesTime(s.facts, c) == 0)
+                AlignTimeToPeriod(s, i, s.facts.Duration(static_cast<uint64_t>(c.payloadSize)));
         }
     }
 }
@@ -2509,8 +2516,8 @@ void CKVTACoverage::MoveChunksBehindTriggersIntoTheirPeriods()
         for (size_t k = 0; k < s.chunks.size(); ++k) {
             const size_t i = s.chunks[k];
             KvtChunkInfo& c = chunks[i];
-            const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
-            if (length == 0 || c.stop - c.start != length || !LiesBehindLaterTrigger(s, i, c.stop)
+            const uint64_t length = ExactFramesTime(s.facts, c);
+            if (length == 0 || !LiesBehindLaterTrigger(s, i, c.stop)
                 || AnotherStreamOverlaps(s, i))
                 continue;
             // Its times, which no other stream shares, moved earlier by a chunk: the period of
@@ -3106,9 +3113,8 @@ void CKVTACoverage::PutFirstChunksBackInTheirTriggers()
             continue;
         const size_t i = s.chunks.front();
         KvtChunkInfo& c = chunks[i];
-        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
-        if (length == 0 || c.start > c.stop || c.stop - c.start != length
-            || c.stop != m_recordingStart)
+        const uint64_t length = ExactFramesTime(s.facts, c);
+        if (length == 0 || c.start > c.stop || c.stop != m_recordingStart)
             continue;
         for (size_t j = i; j-- > PeriodAround(i, chunks.size()).first;) {
             const StreamState* owner = Find(chunks[j].key);
