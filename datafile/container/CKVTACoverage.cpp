@@ -400,15 +400,22 @@ void CKVTACoverage::PutBackNudgedHeads(const StreamState& s, const std::vector<s
     }
 }
 
-bool CKVTACoverage::TriggerStartsAt(size_t i, uint64_t t) const
+bool CKVTACoverage::TriggerAround(size_t i, const TriggerFits& fits) const
 {
+    // The recorder writes a period's triggers among its chunks: the event heads a few on
+    // either side of chunk i in the file are the ones of its period.
     const auto [from, to] = PeriodAround(i, m_chunks->size());
     for (size_t j = from; j < to; ++j) {
         const StreamState* owner = Find((*m_chunks)[j].key);
-        if (owner && !owner->facts.HasFrames() && (*m_chunks)[j].start == t)
+        if (owner && !owner->facts.HasFrames() && fits(j, *owner))
             return true;
     }
     return false;
+}
+
+bool CKVTACoverage::TriggerStartsAt(size_t i, uint64_t t) const
+{
+    return TriggerAround(i, [&](size_t j, const StreamState&) { return (*m_chunks)[j].start == t; });
 }
 
 std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
@@ -2367,14 +2374,13 @@ uint64_t CKVTACoverage::SweepStartBefore(size_t i, uint64_t before) const
     if (m_continuous)
         return before;
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    const auto [from, to] = PeriodAround(i, chunks.size());
     uint64_t start = before;
-    for (size_t j = from; j < to; ++j) {
-        const StreamState* owner = Find(chunks[j].key);
-        if (owner && !owner->facts.HasFrames() && (*m_trusted)[j] && chunks[j].start > start
-            && chunks[j].start <= chunks[i].start)
+    // The latest such start: no trigger ends the look.
+    (void)TriggerAround(i, [&](size_t j, const StreamState&) {
+        if ((*m_trusted)[j] && chunks[j].start > start && chunks[j].start <= chunks[i].start)
             start = chunks[j].start;
-    }
+        return false;
+    });
     return start;
 }
 
@@ -3087,14 +3093,10 @@ bool CKVTACoverage::BehindLostTriggerOfItsSize(const StreamState& s, size_t i) c
     if (named && named->facts.HasFrames())
         return false;
     const uint64_t payload = span->to - span->from - Kvd::DataChunk::kHeaderBytes;
-    const auto [from, to] = PeriodAround(i, chunks.size());
-    for (size_t j = from; j < to; ++j) {
-        const StreamState* owner = Find(chunks[j].key);
-        if (owner && !owner->facts.HasFrames() && HeadAgreesWithItself(chunks[j], *owner)
-            && static_cast<uint64_t>(chunks[j].payloadSize) == payload && chunks[j].stop <= c.start)
-            return true;
-    }
-    return false;
+    return TriggerAround(i, [&](size_t j, const StreamState& owner) {
+        return HeadAgreesWithItself(chunks[j], owner)
+               && static_cast<uint64_t>(chunks[j].payloadSize) == payload && chunks[j].stop <= c.start;
+    });
 }
 
 // First chunks of sweeps moved a chunk earlier, before their triggers.

@@ -38,6 +38,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -202,6 +203,10 @@ private:
     // In sweeps, puts back the times of a head among `sound` (file order) that both moved later
     // by less than a frame, where the head before or a trigger shows where it starts.
     void PutBackNudgedHeads(const StreamState& s, const std::vector<size_t>& sound);
+    // Asked of an event head (file-order index, its stream) in a chunk's period.
+    using TriggerFits = std::function<bool(size_t j, const StreamState& events)>;
+    // True when a head of an event stream in the period of chunk `i` `fits`.
+    bool TriggerAround(size_t i, const TriggerFits& fits) const;
     // True when a head of an event stream in the period of chunk `i` starts at `t`.
     bool TriggerStartsAt(size_t i, uint64_t t) const;
     // A head of a stream held to its spans whose start lies past its stop by just its frames'
