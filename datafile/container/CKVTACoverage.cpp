@@ -877,11 +877,10 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const KvtChunkInfo& c = chunks[i];
-    uint64_t only = 0;
-    for (const StreamState& s : m_streams) {
+    return OnlyStream([&](const StreamState& s) {
         // An empty chunk fills no time.
         if (c.payloadSize <= 0 || !s.spansChecked || !SpanHoldsFrames(s.facts, c))
-            continue;
+            return false;
         const uint64_t slack = s.facts.FrameTime();
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
         const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
@@ -890,7 +889,15 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
         const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind);
-        if (!fills && !(!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind)))
+        return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind));
+    });
+}
+
+uint64_t CKVTACoverage::OnlyStream(const StreamFits& fits) const
+{
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        if (!fits(s))
             continue;
         if (only != 0)
             return 0;
@@ -1484,15 +1491,9 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
 
 uint64_t CKVTACoverage::EventStreamLacking(const KvtChunkInfo& c) const
 {
-    uint64_t only = 0;
-    for (const StreamState& other : m_streams) {
-        if (other.facts.HasFrames() || HoldsSpanOf(other, c))
-            continue;
-        if (only != 0)
-            return 0;
-        only = other.facts.key;
-    }
-    return only;
+    return OnlyStream([&](const StreamState& other) {
+        return !other.facts.HasFrames() && !HoldsSpanOf(other, c);
+    });
 }
 
 bool CKVTACoverage::TwinInPlaceOf(size_t i, const StreamState& named, const StreamState& other) const
@@ -1703,15 +1704,7 @@ uint64_t CKVTACoverage::StreamOf(uint64_t key) const
 {
     if (m_byKey.count(key))
         return key;
-    uint64_t only = 0;
-    for (const StreamState& s : m_streams) {
-        if (!OneByteApart(s.facts.key, key))
-            continue;
-        if (only != 0)
-            return 0;
-        only = s.facts.key;
-    }
-    return only;
+    return OnlyStream([&](const StreamState& s) { return OneByteApart(s.facts.key, key); });
 }
 
 void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t limit)

@@ -280,6 +280,9 @@ private:
     // recording's start, the claimed stop), or in sweeps lies at a sweep's edge
     // (EdgeOfSweepGap); 0 when none or more than one.
     uint64_t StreamWhoseGapItFills(size_t i) const;
+    using StreamFits = std::function<bool(const StreamState& s)>;
+    // The key of the only stream that `fits`; 0 where none or several do.
+    uint64_t OnlyStream(const StreamFits& fits) const;
     // In sweeps, true when chunk i of frames that fit `s` lies in a gap of `s` at a sweep's edge:
     // between its chunks around it in the file, overlapping neither, and meeting one of them
     // (`meetsOne`) or starting with another stream's head beside it.
