@@ -66,6 +66,15 @@ KvdRecordingPlan LoneStreamSweepPlan()
     return plan;
 }
 
+// SmallPlan of an old file (version 0) whose electrode stream is alone.
+KvdRecordingPlan OldLonePlan()
+{
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    return plan;
+}
+
 struct Recording
 {
     TempDir dir;
@@ -118,6 +127,24 @@ void LoseChunk(Recording& r, size_t i)
 {
     PatchLE<int64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kSize, 5);
     PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kStop, 0);
+}
+
+// Moves both times of chunk i's head by `by` ns.
+void MoveTimes(Recording& r, size_t i, int64_t by)
+{
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[i] + field;
+        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
+    }
+}
+
+// Gives chunk i's head the id of the file's first trigger chunk.
+void GiveTriggersId(Recording& r, size_t i)
+{
+    const auto trigger = std::find_if(r.chunks.begin(), r.chunks.end(),
+                                      [](const KvdPlannedChunk& k) { return k.stream == kTrigger; });
+    const uint64_t from = r.layout.chunkAt[static_cast<size_t>(trigger - r.chunks.begin())];
+    std::copy_n(r.bytes.begin() + from + Kvd::DataChunk::kId, 8, r.bytes.begin() + r.layout.chunkAt[i] + Kvd::DataChunk::kId);
 }
 
 // The planned times of `stream`'s chunks among `lost`, joined where they meet.
@@ -213,6 +240,18 @@ std::vector<uint64_t> TrustedStarts(Recording& r, const CKVTACoverage& cov, cons
             for (size_t i : cov.ChunksOf(r.file.GetStream(n)->GetChunkKey()))
                 starts.push_back(r.file.GetChunkChain()->At(i).start);
     return starts;
+}
+
+// The holes of the streams named `stream`, of every stream where it is empty; the keys come from
+// the file, as old files carry ids of their own.
+std::vector<Span> FileHoles(Recording& r, const CKVTACoverage& cov, const std::string& stream = "")
+{
+    std::vector<Span> holes;
+    for (int n = 0; n < r.file.GetStreamCount(); ++n)
+        if (stream.empty() || r.file.GetStream(n)->GetName() == stream)
+            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
+                holes.emplace_back(h.from, h.to);
+    return holes;
 }
 
 // Nothing of `r` cut, its extent whole, and of the electrodes only chunk `lost` lost, where the
@@ -473,8 +512,7 @@ TEST(CKVTACoverage, InSweepsALostChunksStartTellsItsSweepThoughTheChunkBeforeSto
             continue;
         const uint64_t at = r.layout.chunkAt[i];
         if (r.chunks[i].startNs == start + 10 * kMs)
-            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
-                PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field) + 1);
+            MoveTimes(r, i, 1);
         if (r.chunks[i].startNs == start + 20 * kMs)
             PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, UINT64_MAX);
     }
@@ -520,10 +558,7 @@ TEST(CKVTACoverage, InSweepsAChunkMovedANanosecondLaterKeepsItsPlace)
             if (r.chunks[i].stream == kElec && r.chunks[i].startNs == start)
                 moved = i;
         ASSERT_LT(moved, r.chunks.size());
-        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-            const size_t at = r.layout.chunkAt[moved] + field;
-            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(&r.bytes[at]) + 1);
-        }
+        MoveTimes(r, moved, 1);
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.HasHoles());
         ASSERT_EQ(r.file.GetSweepCount(), plan.sweeps);
@@ -604,15 +639,11 @@ TEST(CKVTACoverage, WithAStoredIndexALostChunkLeavesItsHoleInItsStoredSweep)
                 moved.push_back(i);
         ASSERT_EQ(moved.size(), c.triggerToo ? 2u : 1u);
         for (size_t i : moved) {
-            const size_t at = r.layout.chunkAt[i];
             if (c.moveNs == 0) {
                 LoseChunk(r, i);
                 continue;
             }
-            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-                const uint64_t t = LoadLE<uint64_t>(&r.bytes[at + field]);
-                PatchLE<uint64_t>(r.bytes, at + field, t + static_cast<uint64_t>(c.moveNs));
-            }
+            MoveTimes(r, i, c.moveNs);
         }
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
@@ -874,10 +905,7 @@ TEST(CKVTACoverage, AChunkMovedAWholeChunkBelongsToThePeriodBesideIt)
             plan.streams[1].missingSlots = {plan.chunks - 1};
         Write(plan, r);
         const size_t moved = r.Chunk(c.stream, c.slot);
-        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-            const size_t at = r.layout.chunkAt[moved] + field;
-            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + c.bySlots * slot);
-        }
+        MoveTimes(r, moved, c.bySlots * slot);
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
@@ -913,9 +941,7 @@ TEST(CKVTACoverage, AChunkMovedAWholeChunkBelongsToThePeriodBesideIt)
 TEST(CKVTACoverage, ALoneStreamsFirstChunkMovedBeforeItsTriggersIsLost)
 {
     Recording r;
-    KvdRecordingPlan plan = SmallPlan();
-    plan.fileVersion = 0;
-    plan.streams = {KvdRawStreamPlan()};
+    KvdRecordingPlan plan = OldLonePlan();
     plan.triggerEverySlot = true;
     Write(plan, r);
     size_t first = r.chunks.size();
@@ -923,10 +949,7 @@ TEST(CKVTACoverage, ALoneStreamsFirstChunkMovedBeforeItsTriggersIsLost)
         if (r.chunks[i].stream == kElec)
             first = i;
     ASSERT_EQ(r.chunks[first].startNs, 0u);
-    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-        const size_t at = r.layout.chunkAt[first] + field;
-        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
-    }
+    MoveTimes(r, first, -10 * static_cast<int64_t>(kMs));
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentStart(), T0);
     for (int n = 0; n < r.file.GetStreamCount(); ++n) {
@@ -986,16 +1009,10 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdLeadToTheLastChunk)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.triggerMs = {5};
         Write(plan, r);
-        const size_t trigger = static_cast<size_t>(std::find_if(r.chunks.begin(), r.chunks.end(), [](const auto& k) {
-                                                       return k.stream == kTrigger;
-                                                   }) - r.chunks.begin());
-        std::copy_n(r.bytes.begin() + r.layout.chunkAt[trigger] + Kvd::DataChunk::kId, 8,
-                    r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)] + Kvd::DataChunk::kId);
+        GiveTriggersId(r, r.Chunk(kElec, c.slot));
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.HasHoles());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
@@ -1144,15 +1161,9 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     KvdRecordingPlan plan = SmallPlan();
     plan.streams[0].channels = {"12"};
     Write(plan, r);
-    const auto move = [&](size_t i, uint64_t by) {
-        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-            const size_t at = r.layout.chunkAt[i] + field;
-            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + by);
-        }
-    };
-    move(r.Chunk(kDigi, 2), 10000 * kMs);
-    move(r.Chunk(kElec, 3), 10 * kMs);
-    move(r.Chunk(kDigi, 3), 86400000 * kMs);
+    MoveTimes(r, r.Chunk(kDigi, 2), 10000 * kMs);
+    MoveTimes(r, r.Chunk(kElec, 3), 10 * kMs);
+    MoveTimes(r, r.Chunk(kDigi, 3), 86400000 * kMs);
     const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kElec, 3), r.Chunk(kDigi, 3)};
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentEnd(), r.End());
@@ -1182,10 +1193,7 @@ TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
         std::vector<size_t> lost;
         for (int slot : c.slots) {
             lost.push_back(r.Chunk(kElec, slot));
-            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-                const size_t at = r.layout.chunkAt[lost.back()] + field;
-                PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + c.by);
-            }
+            MoveTimes(r, lost.back(), static_cast<int64_t>(c.by));
         }
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
@@ -1220,15 +1228,10 @@ TEST(CKVTACoverage, ALostLastChunkBeforeTheLastEventsLeavesItsTimeLost)
 TEST(CKVTACoverage, ATwinBehindTheLastChunkClaimsNoEnd)
 {
     Recording r;
-    KvdRecordingPlan plan = SmallPlan();
-    plan.fileVersion = 0;
-    plan.streams = {KvdRawStreamPlan()};
+    KvdRecordingPlan plan = OldLonePlan();
     Write(plan, r);
     const size_t last = r.Chunk(kElec, 5);
-    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-        const size_t at = r.layout.chunkAt[last] + field;
-        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
-    }
+    MoveTimes(r, last, -10 * static_cast<int64_t>(kMs));
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentEnd(), r.End());
     // Version 0 names chunks by number: the stream's key is the file's own.
@@ -1266,19 +1269,13 @@ TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.triggerEverySlot = c.triggers;
         Write(plan, r);
         const size_t moved = r.Chunk(kElec, c.moved);
         if (c.triggers)
             LoseChunk(r, r.Chunk(kTrigger, c.damaged));
-        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-            const size_t at = r.layout.chunkAt[moved] + field;
-            const int64_t by = c.by * 10 * static_cast<int64_t>(kMs);
-            PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + by);
-        }
+        MoveTimes(r, moved, c.by * 10 * static_cast<int64_t>(kMs));
         PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, c.damaged)] + c.field, c.value);
         const CKVTACoverage& cov = r.Open();
         // Version 0 names chunks by number: the stream's key is the file's own.
@@ -1300,16 +1297,11 @@ TEST(CKVTACoverage, AChunkMovedByOneBesideADamagedHeadGoesBack)
 TEST(CKVTACoverage, AMovedChunkStaysWhereTheHeadBesideItCannotMend)
 {
     Recording r;
-    KvdRecordingPlan plan = SmallPlan();
-    plan.fileVersion = 0;
-    plan.streams = {KvdRawStreamPlan()};
+    KvdRecordingPlan plan = OldLonePlan();
     Write(plan, r);
     const size_t moved = r.Chunk(kElec, 2);
     const size_t damaged = r.Chunk(kElec, 3);
-    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-        const size_t at = r.layout.chunkAt[moved] + field;
-        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
-    }
+    MoveTimes(r, moved, 10 * kMs);
     PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStart, 0);
     PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStop, ~0ull >> 2);
     const CKVTACoverage& cov = r.Open();
@@ -1343,18 +1335,13 @@ TEST(CKVTACoverage, AChunkWhereTheLostBytesBeforeItPutItStays)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
+        KvdRecordingPlan plan = OldLonePlan();
         plan.chunks = c.chunks;
-        plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
         const size_t lost = r.Chunk(kElec, c.lost);
         const size_t moved = r.Chunk(kElec, c.moved);
         LoseChunk(r, lost);
-        for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-            const size_t at = r.layout.chunkAt[moved] + field;
-            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10000 * kMs);
-        }
+        MoveTimes(r, moved, 10000 * kMs);
         const CKVTACoverage& cov = r.Open();
         const uint64_t key = r.file.GetStream(0)->GetChunkKey();
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost, moved}), KvtHoleCause::kDamagedHead, key);
@@ -1607,11 +1594,7 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
         // second chunk: it goes back there and nothing is lost.
         {"the first chunk an hour before the start", false,
          [](Recording& r) {
-             const size_t first = r.Chunk(kElec, 0);
-             for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-                 const size_t at = r.layout.chunkAt[first] + field;
-                 PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 3600000 * kMs);
-             }
+             MoveTimes(r, r.Chunk(kElec, 0), -3600000 * static_cast<int64_t>(kMs));
              return std::vector<size_t> {};
          }},
         // It begins where the chunk before it ends, but its bytes last past the one behind.
@@ -1775,8 +1758,7 @@ TEST(CKVTACoverage, ASweepsFirstChunkMovedOnGoesBackToWhereItsTriggerStarts)
                 continue;
             const size_t at = r.layout.chunkAt[i];
             if (r.chunks[i].startNs == start) {
-                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
-                    PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field) + 10 * kMs);
+                MoveTimes(r, i, 10 * kMs);
             } else if (r.chunks[i].startNs == start + 10 * kMs) {
                 PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, 1);
             }
@@ -1869,15 +1851,9 @@ TEST(CKVTACoverage, BytesNamingNoStreamInsideATriggersSpanHoldItsSweepsTime)
                 r.bytes[at + Kvd::DataChunk::kId] ^= 0x40;   // its id a byte off: not found
         }
         const CKVTACoverage& cov = r.Open();
-        for (int n = 0; n < r.file.GetStreamCount(); ++n) {
-            const std::string stream = r.file.GetStream(n)->GetName();
-            if (stream == kTrigger)
-                continue;
+        for (const char* stream : {kElec, kDigi}) {
             SCOPED_TRACE(stream);
-            std::vector<Span> holes;
-            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
-                holes.emplace_back(h.from, h.to);
-            EXPECT_EQ(holes, (std::vector<Span> {{T0 + start, T0 + start + 10 * kMs}}));
+            EXPECT_EQ(FileHoles(r, cov, stream), (std::vector<Span> {{T0 + start, T0 + start + 10 * kMs}}));
         }
     }
 }
@@ -2019,16 +1995,10 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirSt
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.triggerMs = {5};
         Write(plan, r);
-        const size_t trigger = static_cast<size_t>(std::find_if(r.chunks.begin(), r.chunks.end(), [](const auto& k) {
-                                                       return k.stream == kTrigger;
-                                                   }) - r.chunks.begin());
-        std::copy_n(r.bytes.begin() + r.layout.chunkAt[trigger] + Kvd::DataChunk::kId, 8,
-                    r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)] + Kvd::DataChunk::kId);
+        GiveTriggersId(r, r.Chunk(kElec, c.slot));
         std::vector<size_t> lost;
         if (c.lost >= 0) {
             lost.push_back(r.Chunk(kElec, c.lost));
@@ -2041,11 +2011,7 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirSt
             if (r.chunks[i].stream == kElec && std::find(lost.begin(), lost.end(), i) == lost.end())
                 planned.push_back(T0 + r.chunks[i].startNs);
         EXPECT_EQ(TrustedStarts(r, cov, kElec), planned);
-        std::vector<Span> holes;
-        for (int n = 0; n < r.file.GetStreamCount(); ++n)
-            for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
-                holes.emplace_back(h.from, h.to);
-        EXPECT_EQ(holes, PlannedHoles(r, kElec, lost));
+        EXPECT_EQ(FileHoles(r, cov), PlannedHoles(r, kElec, lost));
     }
 }
 
@@ -2069,9 +2035,7 @@ TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.triggerMs = {5, 25};
         plan.triggerEverySlot = true;
         Write(plan, r);
@@ -2082,12 +2046,7 @@ TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
         std::fill_n(r.bytes.begin() + r.layout.chunkAt[r.Chunk(kElec, c.slot)], Kvd::DataChunk::kHeaderBytes,
                     uint8_t {0});
         const CKVTACoverage& cov = r.Open();
-        std::vector<Span> holes;
-        for (int n = 0; n < r.file.GetStreamCount(); ++n)
-            if (r.file.GetStream(n)->GetName() == kTrigger)
-                for (const KvtHole& h : cov.HolesOf(r.file.GetStream(n)->GetChunkKey()))
-                    holes.emplace_back(h.from, h.to);
-        EXPECT_EQ(holes, c.lost ? PlannedHoles(r, kTrigger, {trigger}) : std::vector<Span>());
+        EXPECT_EQ(FileHoles(r, cov, kTrigger), c.lost ? PlannedHoles(r, kTrigger, {trigger}) : std::vector<Span>());
     }
 }
 
@@ -2099,9 +2058,7 @@ TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
     for (int slot : {0, 2}) {
         SCOPED_TRACE(slot);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.triggerMs = {5, 25};
         plan.triggerEverySlot = true;
         Write(plan, r);
@@ -2399,10 +2356,7 @@ TEST(CKVTACoverage, NoHeadIsPlacedIntoALoneStreamsPauseThatNothingTells)
     const size_t damaged = r.Chunk(kElec, 4);
     const size_t moved = r.Chunk(kElec, 5);
     PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[damaged] + Kvd::DataChunk::kStop, 0);
-    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-        const size_t at = r.layout.chunkAt[moved] + field;
-        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 10 * kMs);
-    }
+    MoveTimes(r, moved, -10 * static_cast<int64_t>(kMs));
     const CKVTACoverage& cov = r.Open();
     for (size_t i : cov.ChunksOf(KeyOf(kElec))) {
         if (r.file.GetChunkChain()->At(i).offset == r.layout.chunkAt[damaged]) {
@@ -2516,9 +2470,7 @@ TEST(CKVTACoverage, OldSweepsPutAFirstChunkMovedBeforeItsTriggerBack)
             }
             if (p.stream != c.moved || moved)
                 continue;
-            for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
-                PatchLE<uint64_t>(r.bytes, at + field,
-                                  LoadLE<uint64_t>(r.bytes.data() + at + field) - (p.stopNs - p.startNs));
+            MoveTimes(r, i, -static_cast<int64_t>(p.stopNs - p.startNs));
             moved = true;
         }
         const CKVTACoverage& cov = r.Open();
@@ -2544,9 +2496,7 @@ TEST(CKVTACoverage, InAnOldFileAFirstStartClearedMendsFromItsFrames)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
-        KvdRecordingPlan plan = SmallPlan();
-        plan.fileVersion = 0;
-        plan.streams = {KvdRawStreamPlan()};
+        KvdRecordingPlan plan = OldLonePlan();
         plan.chunks = 4;
         Write(plan, r);
         PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 0)] + Kvd::DataChunk::kStart, 0);
