@@ -262,6 +262,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutFirstStartBackOnRecordingStart(s);
     }
     PutFirstChunksBackInTheirTriggers();
+    PutEarlyFirstChunksBack();
     MoveChunksIntoTheirPeriods();
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
@@ -3180,5 +3181,28 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
         const uint64_t stop = c.start + s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
         if (EndsLongAfterRecording(s, c) && stop <= m_claimedStop)
             c.stop = stop;
+    }
+}
+
+// First chunks of old continuous files moved a chunk early, wholly before the recording.
+void CKVTACoverage::PutEarlyFirstChunksBack()
+{
+    // An old file's first chunks may begin a little before the header's start, but the recorder
+    // wrote none that ends before the recording begins: a first chunk that spans just its frames
+    // and stops at the header's start, where its stream then holds no frames for as long as it
+    // lasts, had both times moved a chunk early. Sweeps ask their triggers instead.
+    if (!m_chunksMayPrecedeStart || !m_continuous || m_recordingStart == 0)
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked || s.chunks.empty())
+            continue;
+        KvtChunkInfo& c = chunks[s.chunks.front()];
+        const uint64_t length = ExactFramesTime(s.facts, c);
+        const bool free = s.chunks.size() == 1 || chunks[s.chunks[1]].start >= c.stop + length;
+        if (length != 0 && c.start < c.stop && c.stop == m_recordingStart && free) {
+            c.start = c.stop;
+            c.stop += length;
+        }
     }
 }

@@ -701,6 +701,11 @@ private:
     // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // First chunks of old continuous files moved a chunk early, wholly before the recording.
+    // A stream's first chunk of an old continuous file that spans its frames and stops at the
+    // header's start, where its stream holds no frames for as long behind, spans from there.
+    void PutEarlyFirstChunksBack();
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -2539,3 +2539,25 @@ TEST(CKVTACoverage, AChunkEndingLongAfterTheRecordingEndsWhereItsFramesDo)
         }
     }
 }
+
+// An old continuous file's first chunks may begin a little before the header's start, but a
+// lone stream's first chunk that ends just there, all its frames before the recording, while
+// the stream holds nothing for as long behind it, had both times moved a whole chunk early: it
+// goes back and nothing is lost, alone or beside a trigger that starts later.
+TEST(CKVTACoverage, InAnOldContinuousFileAFirstChunkMovedWhollyBeforeTheStartGoesBack)
+{
+    for (bool trigger : {false, true}) {
+        SCOPED_TRACE(trigger ? "beside a later trigger" : "alone");
+        Recording r;
+        KvdRecordingPlan plan = OldLonePlan();
+        if (trigger)
+            plan.triggerMs = {25};
+        Write(plan, r);
+        MoveTimes(r, r.Chunk(kElec, 0), -10 * static_cast<int64_t>(kMs));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentStart(), T0);
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), PlannedStarts(r, kElec));
+        ExpectOldFileHoles(r, cov, {});
+    }
+}
