@@ -1578,6 +1578,12 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     if (length >= behind.time - before.time)
         return before.time;
     const uint64_t late = behind.time - length;
+    // A sweep's length bounds where its loss may lie, whatever the heads in the gap claim.
+    if (SweepGoesOnInGap(s, before))
+        return before.time;
+    uint64_t apart = 0;
+    if (LossApartFromWholeSweeps(s, before, behind, length, apart))
+        return apart;
     // Where the lost time may lie: ending the sweep before, beginning a sweep the other streams
     // recorded in between (the lost chunks may have been all this stream had of it), or
     // beginning the sweep behind.
@@ -1586,19 +1592,22 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
         places.push_back(start);
     places.push_back(late);
     // The damaged heads' own times, where one of them meets a place (within a frame: the time
-    // read beside it may be a nanosecond off).
+    // read beside it may be a nanosecond off): first a claim that fits the heads' order in the
+    // file (ClaimFitsFileOrder), then any.
     const uint64_t slack = s.facts.FrameTime();
-    for (const UnreadBytes& u : m_unread) {
-        if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
-            continue;
-        for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (ClaimsLossAt(u, *at, length, slack))
-                return *at;
-    }
+    for (const bool inOrder : {true, false})
+        for (const UnreadBytes& u : m_unread) {
+            if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
+                continue;
+            for (auto at = places.rbegin(); at != places.rend(); ++at)
+                if (inOrder ? ClaimFitsFileOrder(s, before, behind, u, *at, length)
+                            : ClaimsLossAt(u, *at, length, slack))
+                    return *at;
+        }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
     // they recorded in.
     for (uint64_t at : places)
-        if (AnotherStreamHolds(s, at))
+        if (AnotherStreamRecordsFrom(s, at))
             return at;
     uint64_t claimed = 0;
     if (!m_continuous && (ClaimFillsGap(s, before, behind, length, claimed)
@@ -3180,4 +3189,97 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
         if (EndsLongAfterRecording(s, c) && stop <= m_claimedStop)
             c.stop = stop;
     }
+}
+
+// Sweeps: losses and moved chunks placed by the sweep's length and the heads' order in the file.
+
+bool CKVTACoverage::ClaimFitsFileOrder(const StreamState& s, const Span& before, const Span& behind,
+                                       const UnreadBytes& u, uint64_t at, uint64_t length) const
+{
+    // The unread bytes of a gap hold its lost time in their file order: a head's start claims
+    // the loss begins at `at` where the frames of the stream's bytes in front of it in the gap
+    // last from `at` to that start, its stop where those behind it last from that stop to the
+    // loss's end. Bytes whose head names no stream may be another stream's: with or without
+    // them. Swapped times claim the whole loss themselves.
+    const uint64_t slack = s.facts.FrameTime();
+    if (u.claimedStart > u.claimedStop && u.claimedStart - u.claimedStop == length)
+        return ClaimsLossAt(u, at, length, slack);
+    const uint64_t end = AddSaturated(at, length);
+    for (const bool unknownToo : {false, true}) {
+        const uint64_t key = s.facts.key;
+        const uint64_t front = s.facts.Duration(UnreadPayload(before.offset, u.from, key, unknownToo));
+        const uint64_t back = s.facts.Duration(UnreadPayload(u.to, behind.offset, key, unknownToo));
+        if (Near(u.claimedStart, AddSaturated(at, front), slack)
+            || (end >= back && Near(u.claimedStop, end - back, slack)))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const
+{
+    // A chunk whose stop lies less than a frame past `t` (a time field a nanosecond off) holds
+    // no frame from `t` on: its stream did not record there.
+    for (const StreamState& other : m_streams)
+        if (&other != &s && Holds(other, t)
+            && Holds(other, AddSaturated(t, other.facts.FrameTime())))
+            return true;
+    return false;
+}
+
+bool CKVTACoverage::SweepGoesOnInGap(const StreamState& s, const Span& before) const
+{
+    // A run that a trigger starts is the beginning of its sweep: where it lasts less than a
+    // sweep, that sweep went on behind it, into the gap, whatever the heads in the gap claim.
+    if (!SweepLengthKnown() || !RunShortOfSweep(s, before.offset, false))
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t runStart = RunBeside(s, before.offset, false).first;
+    const auto first = std::lower_bound(s.chunks.begin(), s.chunks.end(), runStart,
+                                        [&](size_t i, uint64_t t) { return chunks[i].start < t; });
+    return first != s.chunks.end() && chunks[*first].start == runStart
+           && TriggerStartsAt(*first, runStart);
+}
+
+bool CKVTACoverage::WholeSweepsAround(const StreamState& s, uint64_t offset) const
+{
+    // A run that lasts longer than a sweep (its walk stops at a sweep's length: a chunk beyond
+    // it that follows on) holds a chunk that moved: it tells nothing.
+    const uint64_t slack = s.facts.FrameTime();
+    const auto whole = [&](bool behind) {
+        const auto [from, to] = RunBeside(s, offset, behind);
+        return from < to && Near(to - from, m_sweepLength, slack)
+               && !Holds(s, behind ? AddSaturated(to, slack) : from - std::min(from, slack));
+    };
+    return SweepLengthKnown() && whole(false) && whole(true);
+}
+
+bool CKVTACoverage::LossApartFromWholeSweeps(const StreamState& s, const Span& before,
+                                             const Span& behind, uint64_t length,
+                                             uint64_t& start) const
+{
+    // Time lost between two whole sweeps neither ends the one nor begins the other: it is a
+    // sweep of its own in the pause, a frame or more apart from both (one that met a sweep
+    // would join it, and that sweep would be refused). Where an unread head in the gap keeps a
+    // time field that puts it there, it lies there; else, sweeps starting at a steady pace, in
+    // the middle of the pause.
+    const uint64_t apart = s.facts.FrameTime();
+    if (behind.offset == UINT64_MAX || length == 0 || behind.time < before.time + length + 2 * apart
+        || !WholeSweepsAround(s, before.offset))
+        return false;
+    const uint64_t earliest = before.time + apart;
+    const uint64_t latest = behind.time - apart - length;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        const uint64_t byStop = u->claimedStop - std::min(u->claimedStop, length);
+        for (const uint64_t at : {u->claimedStart, byStop}) {
+            if (at >= earliest && at <= latest) {
+                start = at;
+                return true;
+            }
+        }
+    }
+    start = before.time + (behind.time - before.time - length) / 2;
+    return true;
 }

@@ -693,6 +693,25 @@ private:
     // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Sweeps: losses and moved chunks placed by the sweep's length and the heads' file order.
+    // True when unread head `u` of `s` claims that the `length` ns lost between `before` and
+    // `behind` begin at `at`: its start or stop lies where the stream's unread bytes in front of
+    // it, or behind it, in the gap put them (ClaimsLossAt for swapped times).
+    bool ClaimFitsFileOrder(const StreamState& s, const Span& before, const Span& behind,
+                            const UnreadBytes& u, uint64_t at, uint64_t length) const;
+    // True when a stream other than `s` holds time `t` and the frame behind it.
+    bool AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const;
+    // In sweeps of a known length, true when the run of chunks of `s` ending at `before` lasts
+    // less than a sweep and a trigger starts with it: the time lost behind it is its sweep's.
+    bool SweepGoesOnInGap(const StreamState& s, const Span& before) const;
+    // In sweeps of a known length, true when the runs of chunks of `s` before and behind the
+    // file offset `offset` both last a sweep, to a frame.
+    bool WholeSweepsAround(const StreamState& s, uint64_t offset) const;
+    // In sweeps, where `length` ns of `s` lost between `before` and `behind` lie between whole
+    // sweeps, with room for a sweep of its own apart from both: `start` is where it begins.
+    bool LossApartFromWholeSweeps(const StreamState& s, const Span& before, const Span& behind,
+                                  uint64_t length, uint64_t& start) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
