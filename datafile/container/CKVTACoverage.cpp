@@ -541,7 +541,7 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
-            || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
+            || ((m_continuous || !kept.empty()) && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
@@ -689,7 +689,9 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
         // time they hold; where that holds for both or neither, nothing tells.
         // Twins side by side meet each other, not a neighbour: where one lies in the place of
         // another stream's chunk, that tells first.
-        const size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
+        size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
+        if (foreign == SIZE_MAX)
+            foreign = TwinAloneInSweeps(s, sound[a], sound[b]);
         if (foreign != SIZE_MAX) {
             drop[a] = drop[a] || foreign == sound[a];
             drop[b] = drop[b] || foreign == sound[b];
@@ -2129,7 +2131,8 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
         const auto [from, to] = GapAround(s, u.from);
         const uint64_t length = s.facts.Duration(payload);
         if (to <= from || to - from + s.facts.FrameTime() < length
-            || EndsBeforeBytes(s, u, to, inFront))
+            || EndsBeforeBytes(s, u, to, inFront)
+            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -2758,6 +2761,9 @@ bool CKVTACoverage::ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t 
 void CKVTACoverage::MendChunksIntoTheirSweeps()
 {
     const std::vector<bool> read = *m_trusted;
+    std::vector<std::pair<uint64_t, uint64_t>> readTimes;
+    for (size_t i = 0; !m_continuous && i < m_chunks->size(); ++i)
+        readTimes.emplace_back((*m_chunks)[i].start, (*m_chunks)[i].stop);
     MendChunks();
     // A head with one time moved by a chunk is mended from the chunk before it, which may
     // carry it into the pause before its sweep: the period beside it in the file tells better,
@@ -2773,8 +2779,8 @@ void CKVTACoverage::MendChunksIntoTheirSweeps()
             bool asRead = true;
             for (size_t j = from; j < to; ++j)
                 asRead = asRead && (read[j] || !(*m_trusted)[j] || chunks[j].key == s.facts.key);
-            if (asRead)
-                (void)MoveIntoPeriodBeside(s, k);
+            if (asRead && !MoveIntoPeriodBeside(s, k))
+                (void)MoveOutOfRunPastSweep(s, k, read[s.chunks[k]], readTimes[s.chunks[k]]);
         }
     }
 }
@@ -3216,6 +3222,43 @@ bool CKVTACoverage::ClaimFitsFileOrder(const StreamState& s, const Span& before,
     return false;
 }
 
+bool CKVTACoverage::MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
+                                          const std::pair<uint64_t, uint64_t>& readTimes)
+{
+    // No run of a stream's chunks lasts longer than a sweep. One that does holds a chunk of the
+    // sweep beside it whose two times moved by a chunk into the pause between them, onto the
+    // run's edge (or was mended from a time field that did): the edge chunk that shares no
+    // time with another stream's chunk. It goes back by its length, where its stream has
+    // nothing; a mended one only where its head kept a time field of that place.
+    if (!SweepLengthKnown())
+        return false;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = s.chunks[k];
+    KvtChunkInfo& c = chunks[i];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    if (length == 0 || c.stop - c.start != length || AnotherStreamOverlaps(s, i))
+        return false;
+    const uint64_t slack = s.facts.FrameTime();
+    const KvtChunkInfo* prev = k > 0 ? &chunks[s.chunks[k - 1]] : nullptr;
+    const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
+    const bool meetsPrev = prev && Near(prev->stop, c.start, slack);
+    const bool meetsNext = next && Near(c.stop, next->start, slack);
+    if (meetsPrev == meetsNext)
+        return false;
+    const auto [from, to] = RunBeside(s, meetsPrev ? c.offset : next->offset, meetsNext);
+    const uint64_t longest = m_sweepLength + slack;
+    if (to - from > longest || (meetsPrev ? c.stop - from : to - c.start) <= longest)
+        return false;
+    const uint64_t start = meetsPrev ? c.stop : c.start - std::min(c.start, length);
+    if ((next && next->start < start + length) || (prev && prev->stop > start))
+        return false;
+    if (!read && readTimes.first != start && readTimes.second != start + length)
+        return false;
+    c.start = start;
+    c.stop = start + length;
+    return true;
+}
+
 bool CKVTACoverage::AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const
 {
     // A chunk whose stop lies less than a frame past `t` (a time field a nanosecond off) holds
@@ -3254,6 +3297,14 @@ bool CKVTACoverage::WholeSweepsAround(const StreamState& s, uint64_t offset) con
     return SweepLengthKnown() && whole(false) && whole(true);
 }
 
+bool CKVTACoverage::NoRoomBetweenWholeSweeps(const StreamState& s, uint64_t offset, uint64_t gap,
+                                             uint64_t length) const
+{
+    // Its runs of chunks on both sides of the gap already last a sweep, and a sweep of `length`
+    // of its own would not lie apart from both: the gap is a pause.
+    return gap < length + 2 * s.facts.FrameTime() && WholeSweepsAround(s, offset);
+}
+
 bool CKVTACoverage::LossApartFromWholeSweeps(const StreamState& s, const Span& before,
                                              const Span& behind, uint64_t length,
                                              uint64_t& start) const
@@ -3282,4 +3333,17 @@ bool CKVTACoverage::LossApartFromWholeSweeps(const StreamState& s, const Span& b
     }
     start = before.time + (behind.time - before.time - length) / 2;
     return true;
+}
+
+size_t CKVTACoverage::TwinAloneInSweeps(const StreamState& s, size_t a, size_t b) const
+{
+    // The chunks of a sweep's period lie together in the file: of two twins the one that no
+    // other stream's chunk right beside it starts with lies in another period, its times moved,
+    // whichever of them meets more neighbours.
+    if (m_continuous)
+        return SIZE_MAX;
+    const bool withA = AccompaniedInFile(s, a);
+    if (withA == AccompaniedInFile(s, b))
+        return SIZE_MAX;
+    return withA ? b : a;
 }

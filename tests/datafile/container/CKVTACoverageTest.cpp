@@ -2620,6 +2620,12 @@ constexpr size_t kStop = Kvd::DataChunk::kStop;
 constexpr size_t kSize = Kvd::DataChunk::kSize;
 constexpr int64_t kDayMs = 86400000;
 
+// The electrode stream's id as a head stores it.
+uint64_t ElecId()
+{
+    return LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(kElec).c_str()));
+}
+
 } // namespace
 
 // In sweeps the writer's plan puts every loss in its own sweep, which no damaged head may move:
@@ -2705,3 +2711,59 @@ TEST(CKVTACoverage, InSweepsALossStaysInItsOwnSweep)
     }
 }
 
+// In sweeps a pause of one chunk: heads whose times moved put chunks where no sweep lies, or
+// beside their twins. Each chunk goes back to its sweep's period, or is lost there alone.
+TEST(CKVTACoverage, InSweepsChunksGoBackToTheirOwnSweeps)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        bool lone;
+        std::vector<SweepPatch> patches;
+        std::vector<std::pair<const char*, int>> lost;   // stream, slot from the start
+        bool sameSize = false;   // both streams of one channel
+    };
+    const Case cases[] = {
+        // The electrode run would outlast a sweep: the chunk moved a chunk early goes back,
+        // though no trigger starts its sweep.
+        {"a sweep's first chunk moved early, its trigger lost", 20, false,
+         {{kTrigger, 1, 0, kSize, 5}, {kElec, 1, 0, kStart, 0, -10}, {kElec, 1, 0, kStop, 0, -10}}, {}},
+        // Its start alone moved; mended from the chunk before, it keeps its stop.
+        {"a sweep's first chunk's start moved early, its trigger's stop damaged", 20, false,
+         {{kTrigger, 1, 0, kStop, 0}, {kElec, 1, 0, kStart, 0, -10}}, {}},
+        // A lost head's start damaged: the chunk behind it is where its bytes put it.
+        {"a lone stream's middle head with its start 1", 30, true, {{kElec, 1, 1, kStart, 1}}, {}},
+        // Twins: the one beside another stream's chunk of its own start is its period's.
+        {"a sweep's last digital chunk moved onto the one before", 20, false,
+         {{kDigi, 1, 1, kStart, 0, -10}, {kDigi, 1, 1, kStop, 0, -10}}, {{kDigi, 4}}},
+        // A lost stretch whose head names the electrodes lies where the digital chunk of a whole
+        // sweep's last slot was: the electrodes' pause behind it holds no such loss.
+        {"a digital head of a whole sweep under the electrodes' id", 30, false,
+         {{kDigi, 0, 2, kSize, 5}, {kDigi, 0, 2, kStop, 0}, {kDigi, 0, 2, kId, ElecId()}},
+         {{kDigi, 2}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.gapMs = 10;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        if (c.sameSize)
+            plan.streams[0].channels = {"12"};
+        Write(plan, r);
+        ApplySweepPatches(r, plan, c.patches);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (const char* stream : {kElec, kDigi}) {
+            if (c.lone && stream == kDigi)
+                continue;
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
