@@ -557,7 +557,7 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
-            || (m_continuous && LostBytesLeadTo(s, before, sound[k])))
+            || ((m_continuous || !kept.empty()) && LostBytesLeadTo(s, before, sound[k])))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
@@ -705,7 +705,9 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
         // time they hold; where that holds for both or neither, nothing tells.
         // Twins side by side meet each other, not a neighbour: where one lies in the place of
         // another stream's chunk, that tells first.
-        const size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
+        size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
+        if (foreign == SIZE_MAX)
+            foreign = TwinAloneInSweeps(s, sound[a], sound[b]);
         if (foreign != SIZE_MAX) {
             drop[a] = drop[a] || foreign == sound[a];
             drop[b] = drop[b] || foreign == sound[b];
@@ -1594,6 +1596,12 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     if (length >= behind.time - before.time)
         return before.time;
     const uint64_t late = behind.time - length;
+    // A sweep's length bounds where its loss may lie, whatever the heads in the gap claim.
+    if (SweepGoesOnInGap(s, before))
+        return before.time;
+    uint64_t apart = 0;
+    if (LossApartFromWholeSweeps(s, before, behind, length, apart))
+        return apart;
     // Where the lost time may lie: ending the sweep before, beginning a sweep the other streams
     // recorded in between (the lost chunks may have been all this stream had of it), or
     // beginning the sweep behind.
@@ -1602,19 +1610,22 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
         places.push_back(start);
     places.push_back(late);
     // The damaged heads' own times, where one of them meets a place (within a frame: the time
-    // read beside it may be a nanosecond off).
+    // read beside it may be a nanosecond off): first a claim that fits the heads' order in the
+    // file (ClaimFitsFileOrder), then any.
     const uint64_t slack = s.facts.FrameTime();
-    for (const UnreadBytes& u : m_unread) {
-        if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
-            continue;
-        for (auto at = places.rbegin(); at != places.rend(); ++at)
-            if (ClaimsLossAt(u, *at, length, slack))
-                return *at;
-    }
+    for (const bool inOrder : {true, false})
+        for (const UnreadBytes& u : m_unread) {
+            if (u.to <= before.offset || u.from >= behind.offset || u.key != s.facts.key)
+                continue;
+            for (auto at = places.rbegin(); at != places.rend(); ++at)
+                if (inOrder ? ClaimFitsFileOrder(s, before, behind, u, *at, length)
+                            : ClaimsLossAt(u, *at, length, slack))
+                    return *at;
+        }
     // The other streams of the same period: the sweep the lost chunk belonged to is the one
     // they recorded in.
     for (uint64_t at : places)
-        if (AnotherStreamHolds(s, at))
+        if (AnotherStreamRecordsFrom(s, at))
             return at;
     uint64_t claimed = 0;
     if (!m_continuous && (ClaimFillsGap(s, before, behind, length, claimed)
@@ -2128,7 +2139,8 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
         const auto [from, to] = GapAround(s, u.from);
         const uint64_t length = s.facts.Duration(payload);
         if (to <= from || to - from + s.facts.FrameTime() < length
-            || EndsBeforeBytes(s, u, to, inFront))
+            || EndsBeforeBytes(s, u, to, inFront)
+            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -2756,6 +2768,9 @@ bool CKVTACoverage::ShiftOutgrowsSweep(const StreamState& s, size_t x, uint64_t 
 void CKVTACoverage::MendChunksIntoTheirSweeps()
 {
     const std::vector<bool> read = *m_trusted;
+    std::vector<std::pair<uint64_t, uint64_t>> readTimes;
+    for (size_t i = 0; !m_continuous && i < m_chunks->size(); ++i)
+        readTimes.emplace_back((*m_chunks)[i].start, (*m_chunks)[i].stop);
     MendChunks();
     // A head with one time moved by a chunk is mended from the chunk before it, which may
     // carry it into the pause before its sweep: the period beside it in the file tells better,
@@ -2771,8 +2786,8 @@ void CKVTACoverage::MendChunksIntoTheirSweeps()
             bool asRead = true;
             for (size_t j = from; j < to; ++j)
                 asRead = asRead && (read[j] || !(*m_trusted)[j] || chunks[j].key == s.facts.key);
-            if (asRead)
-                (void)MoveIntoPeriodBeside(s, k);
+            if (asRead && !MoveIntoPeriodBeside(s, k))
+                (void)MoveOutOfRunPastSweep(s, k, read[s.chunks[k]], readTimes[s.chunks[k]]);
         }
     }
 }
@@ -3205,4 +3220,155 @@ void CKVTACoverage::PutEarlyFirstChunksBack()
             c.stop += length;
         }
     }
+}
+
+// Sweeps: losses and moved chunks placed by the sweep's length and the heads' order in the file.
+
+bool CKVTACoverage::ClaimFitsFileOrder(const StreamState& s, const Span& before, const Span& behind,
+                                       const UnreadBytes& u, uint64_t at, uint64_t length) const
+{
+    // The unread bytes of a gap hold its lost time in their file order: a head's start claims
+    // the loss begins at `at` where the frames of the stream's bytes in front of it in the gap
+    // last from `at` to that start, its stop where those behind it last from that stop to the
+    // loss's end. Bytes whose head names no stream may be another stream's: with or without
+    // them. Swapped times claim the whole loss themselves.
+    const uint64_t slack = s.facts.FrameTime();
+    if (u.claimedStart > u.claimedStop && u.claimedStart - u.claimedStop == length)
+        return ClaimsLossAt(u, at, length, slack);
+    const uint64_t end = AddSaturated(at, length);
+    for (const bool unknownToo : {false, true}) {
+        const uint64_t key = s.facts.key;
+        const uint64_t front = s.facts.Duration(UnreadPayload(before.offset, u.from, key, unknownToo));
+        const uint64_t back = s.facts.Duration(UnreadPayload(u.to, behind.offset, key, unknownToo));
+        if (Near(u.claimedStart, AddSaturated(at, front), slack)
+            || (end >= back && Near(u.claimedStop, end - back, slack)))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
+                                          const std::pair<uint64_t, uint64_t>& readTimes)
+{
+    // No run of a stream's chunks lasts longer than a sweep. One that does holds a chunk of the
+    // sweep beside it whose two times moved by a chunk into the pause between them, onto the
+    // run's edge (or was mended from a time field that did): the edge chunk that shares no
+    // time with another stream's chunk. It goes back by its length, where its stream has
+    // nothing; a mended one only where its head kept a time field of that place.
+    if (!SweepLengthKnown())
+        return false;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = s.chunks[k];
+    KvtChunkInfo& c = chunks[i];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    if (length == 0 || c.stop - c.start != length || AnotherStreamOverlaps(s, i))
+        return false;
+    const uint64_t slack = s.facts.FrameTime();
+    const KvtChunkInfo* prev = k > 0 ? &chunks[s.chunks[k - 1]] : nullptr;
+    const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
+    const bool meetsPrev = prev && Near(prev->stop, c.start, slack);
+    const bool meetsNext = next && Near(c.stop, next->start, slack);
+    if (meetsPrev == meetsNext)
+        return false;
+    const auto [from, to] = RunBeside(s, meetsPrev ? c.offset : next->offset, meetsNext);
+    const uint64_t longest = m_sweepLength + slack;
+    if (to - from > longest || (meetsPrev ? c.stop - from : to - c.start) <= longest)
+        return false;
+    const uint64_t start = meetsPrev ? c.stop : c.start - std::min(c.start, length);
+    if ((next && next->start < start + length) || (prev && prev->stop > start))
+        return false;
+    if (!read && readTimes.first != start && readTimes.second != start + length)
+        return false;
+    c.start = start;
+    c.stop = start + length;
+    return true;
+}
+
+bool CKVTACoverage::AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const
+{
+    // A chunk whose stop lies less than a frame past `t` (a time field a nanosecond off) holds
+    // no frame from `t` on: its stream did not record there.
+    for (const StreamState& other : m_streams)
+        if (&other != &s && Holds(other, t)
+            && Holds(other, AddSaturated(t, other.facts.FrameTime())))
+            return true;
+    return false;
+}
+
+bool CKVTACoverage::SweepGoesOnInGap(const StreamState& s, const Span& before) const
+{
+    // A run that a trigger starts is the beginning of its sweep: where it lasts less than a
+    // sweep, that sweep went on behind it, into the gap, whatever the heads in the gap claim.
+    if (!SweepLengthKnown() || !RunShortOfSweep(s, before.offset, false))
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t runStart = RunBeside(s, before.offset, false).first;
+    const auto first = std::lower_bound(s.chunks.begin(), s.chunks.end(), runStart,
+                                        [&](size_t i, uint64_t t) { return chunks[i].start < t; });
+    return first != s.chunks.end() && chunks[*first].start == runStart
+           && TriggerStartsAt(*first, runStart);
+}
+
+bool CKVTACoverage::WholeSweepsAround(const StreamState& s, uint64_t offset) const
+{
+    // A run that lasts longer than a sweep (its walk stops at a sweep's length: a chunk beyond
+    // it that follows on) holds a chunk that moved: it tells nothing.
+    const uint64_t slack = s.facts.FrameTime();
+    const auto whole = [&](bool behind) {
+        const auto [from, to] = RunBeside(s, offset, behind);
+        return from < to && Near(to - from, m_sweepLength, slack)
+               && !Holds(s, behind ? AddSaturated(to, slack) : from - std::min(from, slack));
+    };
+    return SweepLengthKnown() && whole(false) && whole(true);
+}
+
+bool CKVTACoverage::NoRoomBetweenWholeSweeps(const StreamState& s, uint64_t offset, uint64_t gap,
+                                             uint64_t length) const
+{
+    // Its runs of chunks on both sides of the gap already last a sweep, and a sweep of `length`
+    // of its own would not lie apart from both: the gap is a pause.
+    return gap < length + 2 * s.facts.FrameTime() && WholeSweepsAround(s, offset);
+}
+
+bool CKVTACoverage::LossApartFromWholeSweeps(const StreamState& s, const Span& before,
+                                             const Span& behind, uint64_t length,
+                                             uint64_t& start) const
+{
+    // Time lost between two whole sweeps neither ends the one nor begins the other: it is a
+    // sweep of its own in the pause, a frame or more apart from both (one that met a sweep
+    // would join it, and that sweep would be refused). Where an unread head in the gap keeps a
+    // time field that puts it there, it lies there; else, sweeps starting at a steady pace, in
+    // the middle of the pause.
+    const uint64_t apart = s.facts.FrameTime();
+    if (behind.offset == UINT64_MAX || length == 0 || behind.time < before.time + length + 2 * apart
+        || !WholeSweepsAround(s, before.offset))
+        return false;
+    const uint64_t earliest = before.time + apart;
+    const uint64_t latest = behind.time - apart - length;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        const uint64_t byStop = u->claimedStop - std::min(u->claimedStop, length);
+        for (const uint64_t at : {u->claimedStart, byStop}) {
+            if (at >= earliest && at <= latest) {
+                start = at;
+                return true;
+            }
+        }
+    }
+    start = before.time + (behind.time - before.time - length) / 2;
+    return true;
+}
+
+size_t CKVTACoverage::TwinAloneInSweeps(const StreamState& s, size_t a, size_t b) const
+{
+    // The chunks of a sweep's period lie together in the file: of two twins the one that no
+    // other stream's chunk right beside it starts with lies in another period, its times moved,
+    // whichever of them meets more neighbours.
+    if (m_continuous)
+        return SIZE_MAX;
+    const bool withA = AccompaniedInFile(s, a);
+    if (withA == AccompaniedInFile(s, b))
+        return SIZE_MAX;
+    return withA ? b : a;
 }

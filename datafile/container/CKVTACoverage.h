@@ -232,7 +232,9 @@ private:
     // file starts with (nor a damaged head there), jumped in time: its head is damaged. A pause
     // of all streams keeps its chunks.
     // In sweeps a chunk that meets neither neighbour starts or ends its sweep alone: it is
-    // damaged where no chunk of another stream shares any of its time.
+    // damaged where no chunk of another stream shares any of its time, unless the lost bytes
+    // behind a chunk kept before it put it where it starts (LostBytesLeadTo; a sweep may
+    // begin after the recording's start, so those in front of all tell nothing).
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
     // True when chunk i starts where the bytes of stream `s` between chunk `before` (the chunk
     // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
@@ -705,6 +707,39 @@ private:
     // A stream's first chunk of an old continuous file that spans its frames and stops at the
     // header's start, where its stream holds no frames for as long behind, spans from there.
     void PutEarlyFirstChunksBack();
+
+    // Sweeps: losses and moved chunks placed by the sweep's length and the heads' file order.
+    // True when unread head `u` of `s` claims that the `length` ns lost between `before` and
+    // `behind` begin at `at`: its start or stop lies where the stream's unread bytes in front of
+    // it, or behind it, in the gap put them (ClaimsLossAt for swapped times).
+    bool ClaimFitsFileOrder(const StreamState& s, const Span& before, const Span& behind,
+                            const UnreadBytes& u, uint64_t at, uint64_t length) const;
+    // In sweeps of a known length, where the run of chunks of `s` that trusted chunk k ends (or
+    // begins) lasts longer than a sweep only with it, and it shares no time with another
+    // stream's chunk, it moved by its length into the pause: it goes back across it. `read`:
+    // its head was trusted as read, with the times `readTimes` (else mended since).
+    bool MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
+                               const std::pair<uint64_t, uint64_t>& readTimes);
+    // True when a stream other than `s` holds time `t` and the frame behind it.
+    bool AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const;
+    // In sweeps of a known length, true when the run of chunks of `s` ending at `before` lasts
+    // less than a sweep and a trigger starts with it: the time lost behind it is its sweep's.
+    bool SweepGoesOnInGap(const StreamState& s, const Span& before) const;
+    // In sweeps of a known length, true when the runs of chunks of `s` before and behind the
+    // file offset `offset` both last a sweep, to a frame.
+    bool WholeSweepsAround(const StreamState& s, uint64_t offset) const;
+    // True when the runs around `offset` are whole (WholeSweepsAround) and their gap, `gap` ns,
+    // cannot hold a sweep of `length` apart from both: a pause that no bytes of `s` fill.
+    bool NoRoomBetweenWholeSweeps(const StreamState& s, uint64_t offset, uint64_t gap,
+                                  uint64_t length) const;
+    // In sweeps, where `length` ns of `s` lost between `before` and `behind` lie between whole
+    // sweeps, with room for a sweep of its own apart from both: `start` is where it begins.
+    bool LossApartFromWholeSweeps(const StreamState& s, const Span& before, const Span& behind,
+                                  uint64_t length, uint64_t& start) const;
+    // In sweeps, of twins a and b of `s` (same times) the one that, unlike the other, no other
+    // stream's chunk right beside it in the file starts with (AccompaniedInFile); SIZE_MAX when
+    // nothing tells.
+    size_t TwinAloneInSweeps(const StreamState& s, size_t a, size_t b) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

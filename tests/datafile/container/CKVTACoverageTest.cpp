@@ -2561,3 +2561,181 @@ TEST(CKVTACoverage, InAnOldContinuousFileAFirstChunkMovedWhollyBeforeTheStartGoe
         ExpectOldFileHoles(r, cov, {});
     }
 }
+
+namespace {
+
+// One damaged head field of a sweep plan's chunk: the chunk of `stream` starting `slot` slots
+// into sweep `sweep`, its `field` set to `value` as stored or, with `byMs`, moved by that much.
+struct SweepPatch
+{
+    const char* stream;
+    int sweep;
+    int slot;
+    size_t field;
+    uint64_t value = 0;
+    int64_t byMs = 0;
+};
+
+void ApplySweepPatches(Recording& r, const KvdRecordingPlan& plan, const std::vector<SweepPatch>& patches)
+{
+    for (const SweepPatch& p : patches) {
+        const uint64_t start = KvdSweepStartNs(plan, p.sweep) + static_cast<uint64_t>(p.slot) * 10 * kMs;
+        const size_t at = r.layout.chunkAt[r.Chunk(p.stream, static_cast<int>(start / (10 * kMs)))] + p.field;
+        const uint64_t moved = LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(p.byMs) * kMs;
+        PatchLE<uint64_t>(r.bytes, at, p.byMs != 0 ? moved : p.value);
+    }
+}
+
+constexpr size_t kId = Kvd::DataChunk::kId;
+constexpr size_t kStart = Kvd::DataChunk::kStart;
+constexpr size_t kStop = Kvd::DataChunk::kStop;
+constexpr size_t kSize = Kvd::DataChunk::kSize;
+constexpr int64_t kDayMs = 86400000;
+
+// The electrode stream's id as a head stores it.
+uint64_t ElecId()
+{
+    return LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(kIdOf.at(kElec).c_str()));
+}
+
+} // namespace
+
+// In sweeps the writer's plan puts every loss in its own sweep, which no damaged head may move:
+// the time a sweep lost stays apart from the whole sweeps around it (a hole meeting one would
+// refuse it), and a sweep cut short keeps its loss, whatever the heads in the gap claim.
+TEST(CKVTACoverage, InSweepsALossStaysInItsOwnSweep)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int gapMs;
+        bool lone;                        // the electrode stream alone
+        std::vector<SweepPatch> patches;
+        std::vector<std::pair<const char*, Span>> holes;   // the first hole of a stream (ms)
+        int sweeps = 3;
+    };
+    const Case cases[] = {
+        // Both streams' heads of the middle sweep damaged, its trigger moved into the pause: the
+        // electrode head's start and the digital one's stop tell where it lies.
+        {"a middle sweep of two streams, its trigger moved", 10, 30, false,
+         {{kTrigger, 1, 0, kStart, 0, -10}, {kTrigger, 1, 0, kStop, 0, -10},
+          {kElec, 1, 0, kStop, 0, 10}, {kDigi, 1, 0, kStart, 1}},
+         {{kElec, {40, 50}}, {kDigi, {40, 50}}}},
+        // Nothing tells where a lone stream's lost sweep lay: sweeps start at a steady pace.
+        {"a lone stream's middle sweep, its times zeroed, its trigger's late", 10, 30, true,
+         {{kTrigger, 1, 0, kStart, 0, 10000}, {kTrigger, 1, 0, kStop, 0, 10000},
+          {kElec, 1, 0, kStart, 0}, {kElec, 1, 0, kStop, 0}, {kElec, 1, 0, kSize, 5}},
+         {{kElec, {40, 50}}}},
+        // The first sweep's trigger spans into the pause: it records no samples there.
+        {"the middle sweep a day late beside a trigger that runs on", 10, 30, false,
+         {{kTrigger, 0, 0, kStop, 0, 10}, {kElec, 1, 0, kStart, 0, kDayMs}, {kElec, 1, 0, kStop, 0, kDayMs}},
+         {{kElec, {40, 50}}}},
+        // The second head of two lost in a row keeps its start: the loss begins where the first
+        // one's bytes put it, not at that start (a pause of a chunk would let it end the gap).
+        {"two heads lost in a row, the second keeping its start", 30, 10, true,
+         {{kElec, 0, 1, kStart, 0, kDayMs}, {kElec, 0, 1, kStop, 0, kDayMs},
+          {kElec, 0, 2, kSize, 5}, {kElec, 0, 2, kStop, 0}},
+         {{kElec, {10, 30}}}},
+        // The trigger moved into the pause before its sweep, whose first head is unreadable:
+        // the second head's start lies where the first one's bytes end, in the last sweep or not.
+        {"a sweep's first head unreadable, its trigger moved early", 20, 10, true,
+         {{kTrigger, 1, 0, kStart, 0, -10}, {kTrigger, 1, 0, kStop, 0, -10},
+          {kElec, 1, 0, kId, UINT64_MAX}, {kElec, 1, 0, kSize, UINT64_MAX},
+          {kElec, 1, 0, kStart, UINT64_MAX}, {kElec, 1, 0, kStop, UINT64_MAX}, {kElec, 1, 1, kStop, 1}},
+         {{kElec, {30, 50}}}},
+        {"the last sweep's first head unreadable, its trigger moved early", 20, 10, true,
+         {{kTrigger, 1, 0, kStart, 0, -10}, {kTrigger, 1, 0, kStop, 0, -10},
+          {kElec, 1, 0, kId, UINT64_MAX}, {kElec, 1, 0, kSize, UINT64_MAX},
+          {kElec, 1, 0, kStart, UINT64_MAX}, {kElec, 1, 0, kStop, UINT64_MAX}, {kElec, 1, 1, kStop, 1}},
+         {{kElec, {30, 50}}}, 2},
+        // A sweep whose run its trigger starts is short: the time lost behind it is its own,
+        // though the next sweep's trigger moved into the pause and its chunk's head is lost.
+        {"a sweep cut short, the next one's trigger moved early", 20, 30, true,
+         {{kElec, 1, 1, kStart, 0}, {kElec, 1, 1, kStop, 0}, {kElec, 1, 1, kSize, 5},
+          {kTrigger, 2, 0, kStart, 0, -10}, {kElec, 2, 0, kStop, 1}},
+         {{kElec, {60, 70}}}},
+        // The digital chunk's stop a nanosecond late holds no frame of the pause behind it.
+        {"the last sweep late, the sweep before a nanosecond long", 10, 30, false,
+         {{kDigi, 1, 0, kStop, T0 + 50 * kMs + 1}, {kTrigger, 2, 0, kSize, INT64_MAX},
+          {kElec, 2, 0, kStart, 0, 10000}, {kElec, 2, 0, kStop, 0, 10000}},
+         {{kElec, {80, 90}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.gapMs = c.gapMs;
+        plan.sweeps = c.sweeps;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        ApplySweepPatches(r, plan, c.patches);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const auto& [stream, hole] : c.holes) {
+            SCOPED_TRACE(stream);
+            const std::vector<KvtHole>& holes = cov.HolesOf(KeyOf(stream));
+            ASSERT_FALSE(holes.empty());
+            EXPECT_EQ(holes[0].from, T0 + hole.first * kMs);
+            EXPECT_EQ(holes[0].to, T0 + hole.second * kMs);
+        }
+    }
+}
+
+// In sweeps a pause of one chunk: heads whose times moved put chunks where no sweep lies, or
+// beside their twins. Each chunk goes back to its sweep's period, or is lost there alone.
+TEST(CKVTACoverage, InSweepsChunksGoBackToTheirOwnSweeps)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        bool lone;
+        std::vector<SweepPatch> patches;
+        std::vector<std::pair<const char*, int>> lost;   // stream, slot from the start
+        bool sameSize = false;   // both streams of one channel
+    };
+    const Case cases[] = {
+        // The electrode run would outlast a sweep: the chunk moved a chunk early goes back,
+        // though no trigger starts its sweep.
+        {"a sweep's first chunk moved early, its trigger lost", 20, false,
+         {{kTrigger, 1, 0, kSize, 5}, {kElec, 1, 0, kStart, 0, -10}, {kElec, 1, 0, kStop, 0, -10}}, {}},
+        // Its start alone moved; mended from the chunk before, it keeps its stop.
+        {"a sweep's first chunk's start moved early, its trigger's stop damaged", 20, false,
+         {{kTrigger, 1, 0, kStop, 0}, {kElec, 1, 0, kStart, 0, -10}}, {}},
+        // A lost head's start damaged: the chunk behind it is where its bytes put it.
+        {"a lone stream's middle head with its start 1", 30, true, {{kElec, 1, 1, kStart, 1}}, {}},
+        // Twins: the one beside another stream's chunk of its own start is its period's.
+        {"a sweep's last digital chunk moved onto the one before", 20, false,
+         {{kDigi, 1, 1, kStart, 0, -10}, {kDigi, 1, 1, kStop, 0, -10}}, {{kDigi, 4}}},
+        // A lost stretch whose head names the electrodes lies where the digital chunk of a whole
+        // sweep's last slot was: the electrodes' pause behind it holds no such loss.
+        {"a digital head of a whole sweep under the electrodes' id", 30, false,
+         {{kDigi, 0, 2, kSize, 5}, {kDigi, 0, 2, kStop, 0}, {kDigi, 0, 2, kId, ElecId()}},
+         {{kDigi, 2}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.gapMs = 10;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        if (c.sameSize)
+            plan.streams[0].channels = {"12"};
+        Write(plan, r);
+        ApplySweepPatches(r, plan, c.patches);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (const char* stream : {kElec, kDigi}) {
+            if (c.lone && stream == kDigi)
+                continue;
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+        }
+    }
+}
