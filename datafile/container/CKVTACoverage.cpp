@@ -583,7 +583,8 @@ bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo&
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
 {
-    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i);
+    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i)
+           || InsideLostTrigger(s, i);
 }
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
@@ -3180,4 +3181,34 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
         if (EndsLongAfterRecording(s, c) && stop <= m_claimedStop)
             c.stop = stop;
     }
+}
+
+// Sweeps whose trigger head the chain could not read.
+bool CKVTACoverage::InsideLostTrigger(const StreamState& s, size_t i) const
+{
+    // The recorder writes a sweep's trigger, whose chunk spans the sweep, before the sweep's
+    // chunks. A trigger head lost for its size keeps the times it was written with: a chunk of
+    // samples behind it in the file, before the next head of its stream, inside those times, is
+    // of that sweep even where no other stream's chunk shares its time. A stretch that could
+    // hold a chunk of `s` beside the head may hold the sweep's time before it: it tells nothing.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    if (m_continuous || !s.facts.HasFrames() || c.start >= c.stop)
+        return false;
+    const size_t from = PeriodAround(i, chunks.size()).first;
+    const uint64_t room = 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes;
+    for (const KvtLostSpan& span : *m_lost) {
+        if (span.nextChunk < from || span.nextChunk > i || span.to - span.from >= room)
+            continue;
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (!owner || owner == &s || owner->facts.HasFrames() || span.headStart > c.start
+            || c.stop > span.headStop || span.headStop - span.headStart > kLongestChunkNs)
+            continue;
+        bool ownHeadBetween = false;
+        for (size_t k = span.nextChunk; k < i && !ownHeadBetween; ++k)
+            ownHeadBetween = StreamOf(chunks[k].key) == owner->facts.key;
+        if (!ownHeadBetween)
+            return true;
+    }
+    return false;
 }

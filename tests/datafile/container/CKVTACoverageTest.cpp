@@ -2589,3 +2589,61 @@ TEST(CKVTACoverage, AChunkEndingLongAfterTheRecordingEndsWhereItsFramesDo)
         }
     }
 }
+
+// An old file of sweeps whose trigger heads the chain lost for their size: the times such a head
+// keeps span its sweep, and a chunk of samples behind it inside them is that sweep's though no
+// other stream's chunk shares its time. Only what was damaged besides is lost.
+TEST(CKVTACoverage, OldSweepsKeepTheChunksInsideATriggerHeadLostForItsSize)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        bool lone;            // the electrode stream alone, else with the digital one
+        int sweep;            // whose trigger's size is damaged
+        int64_t startByNs;    // the electrode chunk 10 ms into the sweep: its start moved (0: as is)
+        int64_t bothByNs;     // the sweep's first electrode chunk: both times moved (0: as is)
+    };
+    const Case cases[] = {
+        {"a lone stream, the middle chunk's start far off", 30, true, 0, 20000 * kMs, 0},
+        {"a later sweep, the middle chunk's start far off", 30, true, 1, 20000 * kMs, 0},
+        {"two streams, the electrodes moved 10 s on", 10, false, 1, 0, 10000 * kMs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = 0;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        std::vector<size_t> lost;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.stream == kTrigger && p.startNs == sweepStart)
+                PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, -1);
+            if (p.stream != kElec)
+                continue;
+            if (c.startByNs != 0 && p.startNs == sweepStart + 10 * kMs)
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + p.startNs + c.startByNs);
+            if (c.bothByNs != 0 && p.startNs == sweepStart) {
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<uint64_t>(r.bytes, at + field,
+                                      LoadLE<uint64_t>(r.bytes.data() + at + field) + c.bothByNs);
+                lost.push_back(i);
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi}) {
+            std::vector<uint64_t> kept;
+            for (size_t i : AllBut(r, lost))
+                if (r.chunks[i].stream == stream && (!c.lone || stream == kElec))
+                    kept.push_back(T0 + r.chunks[i].startNs);
+            EXPECT_EQ(TrustedStarts(r, cov, stream), kept) << stream;
+        }
+        ExpectOldFileHoles(r, cov, lost);
+        EXPECT_EQ(r.file.GetSweepCount(), 3);
+    }
+}
