@@ -237,6 +237,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutSwappedTimesBack(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
     // The streams of samples first: their gaps tell which heads under an event stream's id
     // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
@@ -3211,4 +3213,40 @@ bool CKVTACoverage::InsideLostTrigger(const StreamState& s, size_t i) const
             return true;
     }
     return false;
+}
+
+void CKVTACoverage::PutChunksBackIntoLostTriggers(const StreamState& s,
+                                                  const std::vector<size_t>& candidates)
+{
+    // A sweep of one chunk: its trigger spans just that chunk and lies right before it in the
+    // file. Times a whole chunk off the trigger's, which its stream holds nowhere near, are the
+    // chunk's own moved by a chunk, not another sweep's. Old files are judged as continuous
+    // before their gaps tell sweeps: the chunk is put back then too, so that its gap tells.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if ((m_continuous && !m_chunksMayPrecedeStart) || !s.facts.HasFrames() || !s.spansChecked)
+        return;
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = chunks[i];
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (length == 0 || !SpanHoldsFrames(s.facts, c))
+            continue;
+        const auto span = std::find_if(m_lost->begin(), m_lost->end(),
+                                       [&](const KvtLostSpan& l) { return l.to == c.offset; });
+        if (span == m_lost->end())
+            continue;
+        const StreamState* owner = Find(StreamOf(span->headKey));
+        const bool moved = span->headStart == c.stop || span->headStop == c.start;
+        if (!owner || owner->facts.HasFrames() || !moved || span->headStart > span->headStop
+            || span->headStop - span->headStart != c.stop - c.start
+            || span->to - span->from >= 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes)
+            continue;
+        const auto [from, to] = PeriodAround(i, chunks.size());
+        bool held = false;
+        for (size_t j = from; j < to && !held; ++j)
+            held = j != i && chunks[j].key == s.facts.key && chunks[j].start == span->headStart;
+        if (held)
+            continue;
+        c.start = span->headStart;
+        c.stop = span->headStop;
+    }
 }

@@ -2647,3 +2647,53 @@ TEST(CKVTACoverage, OldSweepsKeepTheChunksInsideATriggerHeadLostForItsSize)
         EXPECT_EQ(r.file.GetSweepCount(), 3);
     }
 }
+
+// Sweeps of one chunk in an old file: the trigger, written right before its sweep's chunk, spans
+// just that chunk. Behind a trigger head lost for its size, a chunk whose two times moved a chunk
+// earlier or later goes back to the trigger's times, and nothing is lost of its stream.
+TEST(CKVTACoverage, OldSweepsPutAChunkMovedOffItsLostTriggerBack)
+{
+    struct Case
+    {
+        const char* name;
+        bool lone;         // the electrode stream alone, else with the digital one
+        int sweep;         // whose trigger's size is damaged and whose electrode chunk moved
+        int64_t byChunks;  // the electrode chunk's times moved by this many chunks
+        int sweeps;
+    };
+    // Of two sweeps, no other gap tells that the file holds sweeps.
+    const Case cases[] = {
+        {"a lone stream, a chunk earlier", true, 1, -1, 3},
+        {"a lone stream's last sweep, a chunk later", true, 2, 1, 3},
+        {"two streams, a chunk later", false, 1, 1, 3},
+        {"a lone stream's second of two sweeps, a chunk earlier", true, 1, -1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = c.lone ? LoneStreamSweepPlan() : SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.sweeps = c.sweeps;
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.startNs != sweepStart)
+                continue;
+            if (p.stream == kTrigger)
+                PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, -1);
+            if (p.stream == kElec)
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<int64_t>(r.bytes, at + field,
+                                     LoadLE<int64_t>(r.bytes.data() + at + field)
+                                         + c.byChunks * static_cast<int64_t>(p.stopNs - p.startNs));
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi})
+            if (!c.lone || stream == kElec)
+                EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream)) << stream;
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), c.sweeps);
+    }
+}
