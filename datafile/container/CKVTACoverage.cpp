@@ -1628,15 +1628,22 @@ bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, cons
     // around it whose times lie in the gap and span just that time, a whole sweep (a sweep of
     // its own whose trigger was lost too), is believed. A head that claims less may have
     // moved off the sweep it belongs to.
+    // Where the header does not tell the sweep's length, its measure may hold the very time
+    // lost: a lone head that claims less is believed where it lies more than its span away from
+    // the chunks around the gap (OnlyHeadOfTheGap).
     const uint64_t slack = s.facts.FrameTime();
-    if (m_sweepLength == 0 || !Near(length, m_sweepLength, slack))
-        return false;
     const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
                                         [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    const bool wholeSweep = m_sweepLength != 0 && Near(length, m_sweepLength, slack);
+    if (!wholeSweep && (SweepLengthKnown() || !OnlyHeadOfTheGap(s, before, behind)))
+        return false;
     for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
         if (u->key != s.facts.key || u->claimedStart < before.time || u->claimedStart > u->claimedStop
             || u->claimedStop > behind.time
             || !Near(u->claimedStop - u->claimedStart, length, slack))
+            continue;
+        if (!wholeSweep && (u->claimedStart <= AddSaturated(before.time, length)
+                            || AddSaturated(u->claimedStop, length) >= behind.time))
             continue;
         start = u->claimedStart;
         return true;
@@ -3249,4 +3256,22 @@ void CKVTACoverage::PutChunksBackIntoLostTriggers(const StreamState& s,
         c.start = span->headStart;
         c.stop = span->headStop;
     }
+}
+
+// Sweeps: a lone head in a gap tells where its time lies.
+bool CKVTACoverage::OnlyHeadOfTheGap(const StreamState& s, const Span& before,
+                                     const Span& behind) const
+{
+    // Every byte `s` lost between `before` and `behind` lies in one head of its own that the
+    // chain read: its times, spanning its frames, are the only claim of where they belong. Only
+    // where they lie more than a chunk off both sides: one moved by a chunk lies beside them.
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    size_t heads = 0;
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        if (u->key == 0 || (u->key == s.facts.key && !u->oneChunk))
+            return false;
+        heads += u->key == s.facts.key ? 1 : 0;
+    }
+    return heads == 1;
 }

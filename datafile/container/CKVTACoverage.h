@@ -701,6 +701,9 @@ private:
     // whose times span just its frames, lying a whole span before or behind them, where no other
     // head of `s` near it starts there: both its times moved by a chunk, and they go back.
     void PutChunksBackIntoLostTriggers(const StreamState& s, const std::vector<size_t>& candidates);
+    // True when the bytes `s` lost between `before` and `behind` are those of one head of its
+    // own that the chain read, no stretch naming no stream beside it (ClaimFillsGap believes it).
+    bool OnlyHeadOfTheGap(const StreamState& s, const Span& before, const Span& behind) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -2697,3 +2697,58 @@ TEST(CKVTACoverage, OldSweepsPutAChunkMovedOffItsLostTriggerBack)
         EXPECT_EQ(r.file.GetSweepCount(), c.sweeps);
     }
 }
+
+// An old file keeps no sweep length, and the one measured from its first gap may hold the very
+// time lost. Where the only head a lone stream lost between two sweeps is one the chain read,
+// whose times span its frames and lie more than a chunk off the chunks around the gap, they tell
+// where its time was lost, whatever the sweep length; a sweep's last chunk moved a chunk on
+// lies right beside its sweep and tells nothing.
+TEST(CKVTACoverage, OldSweepsLoseALoneHeadsTimeWhereItsTimesLie)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int sweep;
+        bool movedOn;   // the sweep's last chunk both times a chunk later, else its stop 1 ns early
+    };
+    const Case cases[] = {
+        {"sweeps of one chunk, the second", 10, 1, false},
+        {"sweeps of one chunk, the third", 10, 2, false},
+        {"sweeps of three chunks, the second's last moved on", 30, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.sweepMs = c.sweepMs;
+        plan.sweepLengthMs = c.sweepMs;
+        plan.fileVersion = 0;
+        plan.sweeps = 4;
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        const uint64_t lastStart = sweepStart + static_cast<uint64_t>(c.sweepMs - 10) * kMs;
+        std::vector<size_t> lost;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            // The trigger a day off: nothing vouches for the chunk.
+            if (p.stream == kTrigger && p.startNs == sweepStart)
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<uint64_t>(r.bytes, at + field,
+                                      LoadLE<uint64_t>(r.bytes.data() + at + field) + 86400000 * kMs);
+            if (p.stream != kElec || p.startNs != lastStart)
+                continue;
+            if (c.movedOn) {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + p.stopNs);
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + p.stopNs + 10 * kMs);
+            } else {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + p.stopNs - 1);
+            }
+            lost.push_back(i);
+        }
+        const CKVTACoverage& cov = r.Open();
+        ExpectOldFileHoles(r, cov, lost);
+        EXPECT_EQ(r.file.GetSweepCount(), 4);
+    }
+}
