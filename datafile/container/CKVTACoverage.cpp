@@ -585,8 +585,8 @@ bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo&
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
 {
-    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i)
-           || InsideLostTrigger(s, i);
+    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i)
+           || BesideOwnHeadThatDisagrees(s, i) || InsideLostTrigger(s, i);
 }
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
@@ -3192,7 +3192,7 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
     }
 }
 
-// Sweeps whose trigger head the chain could not read.
+// Sweeps whose trigger heads the chain lost, and lone heads telling where a sweep's time lies.
 bool CKVTACoverage::InsideLostTrigger(const StreamState& s, size_t i) const
 {
     // The recorder writes a sweep's trigger, whose chunk spans the sweep, before the sweep's
@@ -3258,7 +3258,6 @@ void CKVTACoverage::PutChunksBackIntoLostTriggers(const StreamState& s,
     }
 }
 
-// Sweeps: a lone head in a gap tells where its time lies.
 bool CKVTACoverage::OnlyHeadOfTheGap(const StreamState& s, const Span& before,
                                      const Span& behind) const
 {

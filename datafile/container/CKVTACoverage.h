@@ -693,7 +693,7 @@ private:
     // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
-    // Sweeps whose trigger head the chain could not read.
+    // Sweeps whose trigger heads the chain lost, and lone heads telling where a sweep's time lies.
     // In sweeps, true when chunk i of `s` lies in the file behind a head of an event stream that
     // the chain could not read, with no head of that stream in between, and inside its times.
     bool InsideLostTrigger(const StreamState& s, size_t i) const;

@@ -2601,7 +2601,7 @@ TEST(CKVTACoverage, OldSweepsKeepTheChunksInsideATriggerHeadLostForItsSize)
         int sweepMs;
         bool lone;            // the electrode stream alone, else with the digital one
         int sweep;            // whose trigger's size is damaged
-        int64_t startByNs;    // the electrode chunk 10 ms into the sweep: its start moved (0: as is)
+        int64_t startByNs;    // the electrode chunk 10 ms into the sweep: its start moved by
         int64_t bothByNs;     // the sweep's first electrode chunk: both times moved (0: as is)
     };
     const Case cases[] = {
@@ -2627,7 +2627,8 @@ TEST(CKVTACoverage, OldSweepsKeepTheChunksInsideATriggerHeadLostForItsSize)
             if (p.stream != kElec)
                 continue;
             if (c.startByNs != 0 && p.startNs == sweepStart + 10 * kMs)
-                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + p.startNs + c.startByNs);
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart,
+                                  T0 + p.startNs + c.startByNs);
             if (c.bothByNs != 0 && p.startNs == sweepStart) {
                 for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
                     PatchLE<uint64_t>(r.bytes, at + field,
@@ -2735,8 +2736,8 @@ TEST(CKVTACoverage, OldSweepsLoseALoneHeadsTimeWhereItsTimesLie)
             // The trigger a day off: nothing vouches for the chunk.
             if (p.stream == kTrigger && p.startNs == sweepStart)
                 for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
-                    PatchLE<uint64_t>(r.bytes, at + field,
-                                      LoadLE<uint64_t>(r.bytes.data() + at + field) + 86400000 * kMs);
+                    PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field)
+                                                               + 86400000 * kMs);
             if (p.stream != kElec || p.startNs != lastStart)
                 continue;
             if (c.movedOn) {
