@@ -245,6 +245,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutSwappedTimesBack(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
     // The streams of samples first: their gaps tell which heads under an event stream's id
     // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
@@ -599,7 +601,8 @@ bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo&
 
 bool CKVTACoverage::AccompaniedInSweeps(const StreamState& s, size_t i) const
 {
-    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i) || BesideOwnHeadThatDisagrees(s, i);
+    return AnotherStreamOverlaps(s, i) || BesideLostHeadOfItsTime(s, i)
+           || BesideOwnHeadThatDisagrees(s, i) || InsideLostTrigger(s, i);
 }
 
 bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
@@ -1652,15 +1655,22 @@ bool CKVTACoverage::ClaimFillsGap(const StreamState& s, const Span& before, cons
     // around it whose times lie in the gap and span just that time, a whole sweep (a sweep of
     // its own whose trigger was lost too), is believed. A head that claims less may have
     // moved off the sweep it belongs to.
+    // Where the header does not tell the sweep's length, its measure may hold the very time
+    // lost: a lone head that claims less is believed where it lies more than its span away from
+    // the chunks around the gap (OnlyHeadOfTheGap).
     const uint64_t slack = s.facts.FrameTime();
-    if (m_sweepLength == 0 || !Near(length, m_sweepLength, slack))
-        return false;
     const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
                                         [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    const bool wholeSweep = m_sweepLength != 0 && Near(length, m_sweepLength, slack);
+    if (!wholeSweep && (SweepLengthKnown() || !OnlyHeadOfTheGap(s, before, behind)))
+        return false;
     for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
         if (u->key != s.facts.key || u->claimedStart < before.time || u->claimedStart > u->claimedStop
             || u->claimedStop > behind.time
             || !Near(u->claimedStop - u->claimedStart, length, slack))
+            continue;
+        if (!wholeSweep && (u->claimedStart <= AddSaturated(before.time, length)
+                            || AddSaturated(u->claimedStop, length) >= behind.time))
             continue;
         start = u->claimedStart;
         return true;
@@ -3371,4 +3381,87 @@ size_t CKVTACoverage::TwinAloneInSweeps(const StreamState& s, size_t a, size_t b
     if (withA == AccompaniedInFile(s, b))
         return SIZE_MAX;
     return withA ? b : a;
+}
+
+// Sweeps whose trigger heads the chain lost, and lone heads telling where a sweep's time lies.
+bool CKVTACoverage::InsideLostTrigger(const StreamState& s, size_t i) const
+{
+    // The recorder writes a sweep's trigger, whose chunk spans the sweep, before the sweep's
+    // chunks. A trigger head lost for its size keeps the times it was written with: a chunk of
+    // samples behind it in the file, before the next head of its stream, inside those times, is
+    // of that sweep even where no other stream's chunk shares its time. A stretch that could
+    // hold a chunk of `s` beside the head may hold the sweep's time before it: it tells nothing.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    if (m_continuous || !s.facts.HasFrames() || c.start >= c.stop)
+        return false;
+    const size_t from = PeriodAround(i, chunks.size()).first;
+    const uint64_t room = 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes;
+    for (const KvtLostSpan& span : *m_lost) {
+        if (span.nextChunk < from || span.nextChunk > i || span.to - span.from >= room)
+            continue;
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (!owner || owner == &s || owner->facts.HasFrames() || span.headStart > c.start
+            || c.stop > span.headStop || span.headStop - span.headStart > kLongestChunkNs)
+            continue;
+        bool ownHeadBetween = false;
+        for (size_t k = span.nextChunk; k < i && !ownHeadBetween; ++k)
+            ownHeadBetween = StreamOf(chunks[k].key) == owner->facts.key;
+        if (!ownHeadBetween)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::PutChunksBackIntoLostTriggers(const StreamState& s,
+                                                  const std::vector<size_t>& candidates)
+{
+    // A sweep of one chunk: its trigger spans just that chunk and lies right before it in the
+    // file. Times a whole chunk off the trigger's, which its stream holds nowhere near, are the
+    // chunk's own moved by a chunk, not another sweep's. Old files are judged as continuous
+    // before their gaps tell sweeps: the chunk is put back then too, so that its gap tells.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if ((m_continuous && !m_chunksMayPrecedeStart) || !s.facts.HasFrames() || !s.spansChecked)
+        return;
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = chunks[i];
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (length == 0 || !SpanHoldsFrames(s.facts, c))
+            continue;
+        const auto span = std::find_if(m_lost->begin(), m_lost->end(),
+                                       [&](const KvtLostSpan& l) { return l.to == c.offset; });
+        if (span == m_lost->end())
+            continue;
+        const StreamState* owner = Find(StreamOf(span->headKey));
+        const bool moved = span->headStart == c.stop || span->headStop == c.start;
+        if (!owner || owner->facts.HasFrames() || !moved || span->headStart > span->headStop
+            || span->headStop - span->headStart != c.stop - c.start
+            || span->to - span->from >= 2 * Kvd::DataChunk::kHeaderBytes + s.facts.frameBytes)
+            continue;
+        const auto [from, to] = PeriodAround(i, chunks.size());
+        bool held = false;
+        for (size_t j = from; j < to && !held; ++j)
+            held = j != i && chunks[j].key == s.facts.key && chunks[j].start == span->headStart;
+        if (held)
+            continue;
+        c.start = span->headStart;
+        c.stop = span->headStop;
+    }
+}
+
+bool CKVTACoverage::OnlyHeadOfTheGap(const StreamState& s, const Span& before,
+                                     const Span& behind) const
+{
+    // Every byte `s` lost between `before` and `behind` lies in one head of its own that the
+    // chain read: its times, spanning its frames, are the only claim of where they belong. Only
+    // where they lie more than a chunk off both sides: one moved by a chunk lies beside them.
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    size_t heads = 0;
+    for (auto u = first; u != m_unread.end() && u->from < behind.offset; ++u) {
+        if (u->key == 0 || (u->key == s.facts.key && !u->oneChunk))
+            return false;
+        heads += u->key == s.facts.key ? 1 : 0;
+    }
+    return heads == 1;
 }

@@ -741,6 +741,18 @@ private:
     // nothing tells.
     size_t TwinAloneInSweeps(const StreamState& s, size_t a, size_t b) const;
 
+    // Sweeps whose trigger heads the chain lost, and lone heads telling where a sweep's time lies.
+    // In sweeps, true when chunk i of `s` lies in the file behind a head of an event stream that
+    // the chain could not read, with no head of that stream in between, and inside its times.
+    bool InsideLostTrigger(const StreamState& s, size_t i) const;
+    // In sweeps, a head among `candidates` of `s` right behind a trigger head lost for its size
+    // whose times span just its frames, lying a whole span before or behind them, where no other
+    // head of `s` near it starts there: both its times moved by a chunk, and they go back.
+    void PutChunksBackIntoLostTriggers(const StreamState& s, const std::vector<size_t>& candidates);
+    // True when the bytes `s` lost between `before` and `behind` are those of one head of its
+    // own that the chain read, no stretch naming no stream beside it (ClaimFillsGap believes it).
+    bool OnlyHeadOfTheGap(const StreamState& s, const Span& before, const Span& behind) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

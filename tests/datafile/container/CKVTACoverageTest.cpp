@@ -2739,3 +2739,167 @@ TEST(CKVTACoverage, InSweepsChunksGoBackToTheirOwnSweeps)
         }
     }
 }
+
+// An old file of sweeps whose trigger heads the chain lost for their size: the times such a head
+// keeps span its sweep, and a chunk of samples behind it inside them is that sweep's though no
+// other stream's chunk shares its time. Only what was damaged besides is lost.
+TEST(CKVTACoverage, OldSweepsKeepTheChunksInsideATriggerHeadLostForItsSize)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        bool lone;            // the electrode stream alone, else with the digital one
+        int sweep;            // whose trigger's size is damaged
+        int64_t startByNs;    // the electrode chunk 10 ms into the sweep: its start moved by
+        int64_t bothByNs;     // the sweep's first electrode chunk: both times moved (0: as is)
+    };
+    const Case cases[] = {
+        {"a lone stream, the middle chunk's start far off", 30, true, 0, 20000 * kMs, 0},
+        {"a later sweep, the middle chunk's start far off", 30, true, 1, 20000 * kMs, 0},
+        {"two streams, the electrodes moved 10 s on", 10, false, 1, 0, 10000 * kMs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = 0;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        std::vector<size_t> lost;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.stream == kTrigger && p.startNs == sweepStart)
+                PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, -1);
+            if (p.stream != kElec)
+                continue;
+            if (c.startByNs != 0 && p.startNs == sweepStart + 10 * kMs)
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart,
+                                  T0 + p.startNs + c.startByNs);
+            if (c.bothByNs != 0 && p.startNs == sweepStart) {
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<uint64_t>(r.bytes, at + field,
+                                      LoadLE<uint64_t>(r.bytes.data() + at + field) + c.bothByNs);
+                lost.push_back(i);
+            }
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi}) {
+            std::vector<uint64_t> kept;
+            for (size_t i : AllBut(r, lost))
+                if (r.chunks[i].stream == stream && (!c.lone || stream == kElec))
+                    kept.push_back(T0 + r.chunks[i].startNs);
+            EXPECT_EQ(TrustedStarts(r, cov, stream), kept) << stream;
+        }
+        ExpectOldFileHoles(r, cov, lost);
+        EXPECT_EQ(r.file.GetSweepCount(), 3);
+    }
+}
+
+// Sweeps of one chunk in an old file: the trigger, written right before its sweep's chunk, spans
+// just that chunk. Behind a trigger head lost for its size, a chunk whose two times moved a chunk
+// earlier or later goes back to the trigger's times, and nothing is lost of its stream.
+TEST(CKVTACoverage, OldSweepsPutAChunkMovedOffItsLostTriggerBack)
+{
+    struct Case
+    {
+        const char* name;
+        bool lone;         // the electrode stream alone, else with the digital one
+        int sweep;         // whose trigger's size is damaged and whose electrode chunk moved
+        int64_t byChunks;  // the electrode chunk's times moved by this many chunks
+        int sweeps;
+    };
+    // Of two sweeps, no other gap tells that the file holds sweeps.
+    const Case cases[] = {
+        {"a lone stream, a chunk earlier", true, 1, -1, 3},
+        {"a lone stream's last sweep, a chunk later", true, 2, 1, 3},
+        {"two streams, a chunk later", false, 1, 1, 3},
+        {"a lone stream's second of two sweeps, a chunk earlier", true, 1, -1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = c.lone ? LoneStreamSweepPlan() : SweepPlan(10);
+        plan.fileVersion = 0;
+        plan.sweeps = c.sweeps;
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            if (p.startNs != sweepStart)
+                continue;
+            if (p.stream == kTrigger)
+                PatchLE<int64_t>(r.bytes, at + Kvd::DataChunk::kSize, -1);
+            if (p.stream == kElec)
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<int64_t>(r.bytes, at + field,
+                                     LoadLE<int64_t>(r.bytes.data() + at + field)
+                                         + c.byChunks * static_cast<int64_t>(p.stopNs - p.startNs));
+        }
+        const CKVTACoverage& cov = r.Open();
+        for (const char* stream : {kElec, kDigi})
+            if (!c.lone || stream == kElec)
+                EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream)) << stream;
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), c.sweeps);
+    }
+}
+
+// An old file keeps no sweep length, and the one measured from its first gap may hold the very
+// time lost. Where the only head a lone stream lost between two sweeps is one the chain read,
+// whose times span its frames and lie more than a chunk off the chunks around the gap, they tell
+// where its time was lost, whatever the sweep length; a sweep's last chunk moved a chunk on
+// lies right beside its sweep and tells nothing.
+TEST(CKVTACoverage, OldSweepsLoseALoneHeadsTimeWhereItsTimesLie)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int sweep;
+        bool movedOn;   // the sweep's last chunk both times a chunk later, else its stop 1 ns early
+    };
+    const Case cases[] = {
+        {"sweeps of one chunk, the second", 10, 1, false},
+        {"sweeps of one chunk, the third", 10, 2, false},
+        {"sweeps of three chunks, the second's last moved on", 30, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.sweepMs = c.sweepMs;
+        plan.sweepLengthMs = c.sweepMs;
+        plan.fileVersion = 0;
+        plan.sweeps = 4;
+        Write(plan, r);
+        const uint64_t sweepStart = KvdSweepStartNs(plan, c.sweep);
+        const uint64_t lastStart = sweepStart + static_cast<uint64_t>(c.sweepMs - 10) * kMs;
+        std::vector<size_t> lost;
+        for (size_t i = 0; i < r.chunks.size(); ++i) {
+            const KvdPlannedChunk& p = r.chunks[i];
+            const uint64_t at = r.layout.chunkAt[i];
+            // The trigger a day off: nothing vouches for the chunk.
+            if (p.stream == kTrigger && p.startNs == sweepStart)
+                for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop})
+                    PatchLE<uint64_t>(r.bytes, at + field, LoadLE<uint64_t>(r.bytes.data() + at + field)
+                                                               + 86400000 * kMs);
+            if (p.stream != kElec || p.startNs != lastStart)
+                continue;
+            if (c.movedOn) {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStart, T0 + p.stopNs);
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + p.stopNs + 10 * kMs);
+            } else {
+                PatchLE<uint64_t>(r.bytes, at + Kvd::DataChunk::kStop, T0 + p.stopNs - 1);
+            }
+            lost.push_back(i);
+        }
+        const CKVTACoverage& cov = r.Open();
+        ExpectOldFileHoles(r, cov, lost);
+        EXPECT_EQ(r.file.GetSweepCount(), 4);
+    }
+}
