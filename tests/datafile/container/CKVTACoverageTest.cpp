@@ -775,8 +775,9 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
           {kDigi, 2, Kvd::DataChunk::kStart, [](uint64_t v) { return v + 10000 * kMs; }},
           {kDigi, 2, Kvd::DataChunk::kStop, [](uint64_t v) { return v + 10000 * kMs; }}},
          {{kDigi, 2}}},
+        // Its frames fit the electrode stream's gap alone, as long as its chunk before: it goes back.
         {"an electrode chunk carrying the digital id", false, true,
-         {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {{kElec, 2}}},
+         {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {}},
         // The twins' order in the file puts the moved one back.
         {"a twin a chunk early beside a mended neighbour", false, true,
          {{kElec, 2, Kvd::DataChunk::kStop, to(1)},
@@ -1153,7 +1154,9 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     move(r.Chunk(kDigi, 2), 10000 * kMs);
     move(r.Chunk(kElec, 3), 10 * kMs);
     move(r.Chunk(kDigi, 3), 86400000 * kMs);
-    const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kElec, 3), r.Chunk(kDigi, 3)};
+    // The digital heads, in file order, fill their stream's time up to the header's stop: they go
+    // back there, and the electrode chunk moved onto its neighbour's time then goes back too.
+    const std::vector<size_t> lost = {};
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentEnd(), r.End());
     for (const char* stream : {kElec, kDigi}) {
@@ -1163,8 +1166,9 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
 }
 
 // A lone stream's last chunks with both times moved far later join each other as a sound run
-// would; the header's stop shows that they lie past the recording, so their time is lost.
-TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
+// would; the header's stop shows that they lie past the recording. Their frames fill the time
+// from the chunk before them up to that stop, in file order: they go back there.
+TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopGoBackWhereTheyFillItsTime)
 {
     struct Case {
         const char* name;
@@ -1179,18 +1183,16 @@ TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
         KvdRecordingPlan plan = SmallPlan();
         plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
-        std::vector<size_t> lost;
         for (int slot : c.slots) {
-            lost.push_back(r.Chunk(kElec, slot));
             for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-                const size_t at = r.layout.chunkAt[lost.back()] + field;
+                const size_t at = r.layout.chunkAt[r.Chunk(kElec, slot)] + field;
                 PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + c.by);
             }
         }
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
-        ExpectTrusted(r, cov, kElec, AllBut(r, lost));
+        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, {}));
     }
 }
 
@@ -2586,6 +2588,95 @@ TEST(CKVTACoverage, AChunkEndingLongAfterTheRecordingEndsWhereItsFramesDo)
             EXPECT_EQ(cov.ExtentEnd(), r.End());
             const std::vector<size_t> lost = {r.Chunk(kElec, 1), r.Chunk(kElec, 2)};
             ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
+        }
+    }
+}
+
+// Heads that their neighbours, the header's stop or the other streams place: each case's
+// damaged heads go back to the times the plan gave them, and only the chunks lost whole leave
+// holes.
+TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBelong)
+{
+    struct Patch
+    {
+        const char* stream;
+        int slot;
+        size_t field;   // kStart, kStop or kId
+        int64_t by;     // ns added to a time field
+        bool set = false;   // the field is set to `by` instead
+    };
+    struct Case
+    {
+        const char* name;
+        bool lone;                  // the electrode stream alone
+        std::vector<int> digiMissing;   // slots the digital stream lacks (it ends early)
+        std::vector<int> paused;    // slots no stream recorded
+        std::vector<Patch> patches;
+        std::vector<std::pair<const char*, int>> lost = {};   // heads made unreadable
+        bool spikes = false;        // a spike in every slot
+    };
+    const int64_t chunk = 10 * static_cast<int64_t>(kMs);
+    const size_t start = Kvd::DataChunk::kStart;
+    const size_t stop = Kvd::DataChunk::kStop;
+    const size_t id = Kvd::DataChunk::kId;
+    const Case cases[] = {
+        // Nothing but the header's stop bears out the last stop: the head before is damaged.
+        {"a lone stream's last stop a nanosecond early behind a head whose stop is 1", true, {}, {},
+         {{kElec, 4, stop, 1, true}, {kElec, 5, stop, -1}}},
+        {"the last two electrode heads moved on, the last one's start only", false, {}, {},
+         {{kElec, 4, start, chunk}, {kElec, 4, stop, chunk}, {kElec, 5, start, chunk}}},
+        {"the last electrode head moved 10 s on behind a digital stream that ended", false, {5}, {},
+         {{kElec, 5, start, 1000 * chunk}, {kElec, 5, stop, 1000 * chunk}}},
+        {"the last electrode chunk under the id of a digital stream that ended", false, {5}, {},
+         {{kElec, 5, id, 0}}},
+        {"a digital start moved onto the stop of the chunk before its lost one", false, {}, {},
+         {{kDigi, 3, start, -chunk}}, {{kDigi, 2}}},
+        {"the last digital start moved into the pause in front of it", false, {5}, {3},
+         {{kDigi, 4, start, -chunk}}},
+        {"a lone stream's last start moved onto the stop in front of the pause before it", true,
+         {}, {4}, {{kElec, 5, start, -chunk}}},
+        {"an electrode head's times a nanosecond late, the last electrode head lost", false, {}, {},
+         {{kElec, 3, start, 1}, {kElec, 3, stop, 1}}, {{kElec, 5}}},
+        // The spike's bytes fit no stream of samples: they are the spikes' loss, not the digital
+        // stream's, though that one lacks the time too.
+        {"a spike chunk under the digital id beside the lost digital head", false, {}, {},
+         {{kSpikes, 2, id, 0}}, {{kDigi, 2}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(c.spikes);
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        else
+            plan.streams[1].missingSlots = c.digiMissing;
+        plan.dropChunks = c.paused;
+        Write(plan, r);
+        for (const Patch& p : c.patches) {
+            const size_t at = r.layout.chunkAt[r.Chunk(p.stream, p.slot)] + p.field;
+            const uint8_t* digi = reinterpret_cast<const uint8_t*>("digi0001");
+            if (p.field == id)
+                PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(digi));
+            else
+                PatchLE<int64_t>(r.bytes, at,
+                                 (p.set ? 0 : LoadLE<int64_t>(r.bytes.data() + at)) + p.by);
+        }
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (size_t i : lost)
+            LoseChunk(r, i);
+        // Events under another id are their stream's loss; samples go back to their stream.
+        for (const Patch& p : c.patches)
+            if (p.field == id && p.stream == kSpikes)
+                lost.push_back(r.Chunk(p.stream, p.slot));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi, kSpikes}) {
+            if ((c.lone && stream == kDigi) || (!c.spikes && stream == kSpikes))
+                continue;
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
         }
     }
 }
