@@ -252,6 +252,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutEventStopsBackToTheirPeriods(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
+    MoveRecordsOfOtherEventStreams();
     for (StreamState& s : m_streams) {
         SnapTimesToFrames(s);
         PutBackHeadsNudgedOffTheirPeriod(s);
@@ -1446,7 +1447,9 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
         const bool eitherMay = SpanHoldsFrames(s->facts, c) || !s->facts.HasFrames();
         if (m_continuous && eitherMay && AnotherStreamLacksItsFrames(*s, c))
             return 0;
-        const uint64_t events = EventsUnderSamplesId(*s, i);
+        uint64_t events = EventsUnderSamplesId(*s, i);
+        if (events == 0 && !s->facts.HasFrames())
+            events = RecordsOfAnotherEventStream(*s, i, RecordBytesNear(*s, i));
         return events != 0 ? events : named;
     }
     // The stream it names lacks none of its time: the id was another stream's, where one lacks
@@ -3341,13 +3344,70 @@ uint64_t CKVTACoverage::EventsUnderSamplesId(const StreamState& named, size_t i)
     const StreamState* events = Find(EventStreamLacking(c));
     if (!events || events->chunks.empty())
         return 0;
-    // The records of the stream's chunks around it, the one behind it (or the last) among them.
-    const size_t k = std::min<size_t>(
-        std::lower_bound(events->chunks.begin(), events->chunks.end(), i) - events->chunks.begin(),
-        events->chunks.size() - 1);
-    const int64_t own = chunks[events->chunks[k]].payloadSize;
-    uint64_t least = LeastRecordsBeside(*events, k);
-    if (own > 0)
-        least = std::min(least, static_cast<uint64_t>(own));
+    const uint64_t least = RecordBytesNear(*events, i);
     return least != UINT64_MAX && payload % least == 0 ? events->facts.key : 0;
+}
+
+uint64_t CKVTACoverage::RecordBytesNear(const StreamState& events, size_t i) const
+{
+    // The records of the stream's chunks around chunk i in the file, the one behind it (or the
+    // last) among them.
+    if (events.chunks.empty())
+        return UINT64_MAX;
+    const size_t k = std::min<size_t>(
+        std::lower_bound(events.chunks.begin(), events.chunks.end(), i) - events.chunks.begin(),
+        events.chunks.size() - 1);
+    const int64_t own = (*m_chunks)[events.chunks[k]].payloadSize;
+    const uint64_t least = LeastRecordsBeside(events, k);
+    return own > 0 ? std::min(least, static_cast<uint64_t>(own)) : least;
+}
+
+void CKVTACoverage::MoveRecordsOfOtherEventStreams()
+{
+    // A trusted event chunk whose bytes are no whole records of its stream's chunks around it,
+    // but are of the one other event stream that lacks its time and whose chunks around it
+    // leave room for it, holds that stream's records under a damaged id.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& e : m_streams) {
+        if (e.facts.HasFrames())
+            continue;
+        for (size_t k = 0; k < e.chunks.size(); ++k) {
+            const size_t i = e.chunks[k];
+            StreamState* owner = Find(RecordsOfAnotherEventStream(e, i, LeastRecordsBeside(e, k)));
+            if (!owner || !RoomAmong(*owner, i))
+                continue;
+            chunks[i].key = owner->facts.key;
+            const auto at = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i);
+            owner->chunks.insert(at, i);
+            e.chunks.erase(e.chunks.begin() + static_cast<std::ptrdiff_t>(k--));
+        }
+    }
+}
+
+uint64_t CKVTACoverage::RecordsOfAnotherEventStream(const StreamState& e, size_t i,
+                                                    uint64_t own) const
+{
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    const uint64_t size = c.payloadSize > 0 ? static_cast<uint64_t>(c.payloadSize) : 0;
+    if (size == 0 || own == UINT64_MAX || size % own == 0)
+        return 0;
+    uint64_t only = 0;
+    for (const StreamState& o : m_streams) {
+        const uint64_t records = RecordBytesNear(o, i);
+        if (&o == &e || o.facts.HasFrames() || records == UINT64_MAX || size % records != 0
+            || HoldsSpanOf(o, c))
+            continue;
+        if (only != 0)
+            return 0;
+        only = o.facts.key;
+    }
+    return only;
+}
+
+bool CKVTACoverage::RoomAmong(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    return (next == s.chunks.begin() || chunks[*(next - 1)].stop <= chunks[i].start)
+           && (next == s.chunks.end() || chunks[i].stop <= chunks[*next].start);
 }

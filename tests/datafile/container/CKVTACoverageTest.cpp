@@ -2604,6 +2604,7 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         size_t field;   // kStart, kStop or kId
         int64_t by;     // ns added to a time field
         bool set = false;   // the field is set to `by` instead
+        const char* id = "digi0001";   // the id a kId patch gives
     };
     struct Case
     {
@@ -2614,6 +2615,8 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         std::vector<Patch> patches;
         std::vector<std::pair<const char*, int>> lost = {};   // heads made unreadable
         bool spikes = false;        // a spike in every slot
+        std::vector<int> triggerMs = {};   // a trigger chunk at each of these times
+        bool idLost = false;        // a head given another id is its stream's loss
     };
     const int64_t chunk = 10 * static_cast<int64_t>(kMs);
     const size_t start = Kvd::DataChunk::kStart;
@@ -2640,12 +2643,19 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         // The spike's bytes fit no stream of samples: they are the spikes' loss, not the digital
         // stream's, though that one lacks the time too.
         {"a spike chunk under the digital id beside the lost digital head", false, {}, {},
-         {{kSpikes, 2, id, 0}}, {{kDigi, 2}}, true},
+         {{kSpikes, 2, id, 0}}, {{kDigi, 2}}, true, {}, true},
+        // Spike records are no whole trigger records: read as a trigger chunk between two others
+        // they go back to the spikes; overlapping a trigger chunk they are the spikes' loss.
+        {"a spike chunk under the trigger id between trigger chunks", false, {}, {},
+         {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {1, 41}},
+        {"a spike chunk under the trigger id over a trigger chunk", false, {}, {},
+         {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {15, 41}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recording r;
         KvdRecordingPlan plan = SmallPlan(c.spikes);
+        plan.triggerMs = c.triggerMs;
         if (c.lone)
             plan.streams = {KvdRawStreamPlan()};
         else
@@ -2654,9 +2664,9 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         Write(plan, r);
         for (const Patch& p : c.patches) {
             const size_t at = r.layout.chunkAt[r.Chunk(p.stream, p.slot)] + p.field;
-            const uint8_t* digi = reinterpret_cast<const uint8_t*>("digi0001");
             if (p.field == id)
-                PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(digi));
+                PatchLE<uint64_t>(r.bytes, at,
+                                  LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(p.id)));
             else
                 PatchLE<int64_t>(r.bytes, at,
                                  (p.set ? 0 : LoadLE<int64_t>(r.bytes.data() + at)) + p.by);
@@ -2666,14 +2676,14 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
             lost.push_back(r.Chunk(stream, slot));
         for (size_t i : lost)
             LoseChunk(r, i);
-        // Events under another id are their stream's loss; samples go back to their stream.
         for (const Patch& p : c.patches)
-            if (p.field == id && p.stream == kSpikes)
+            if (p.field == id && c.idLost)
                 lost.push_back(r.Chunk(p.stream, p.slot));
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        for (const char* stream : {kElec, kDigi, kSpikes}) {
-            if ((c.lone && stream == kDigi) || (!c.spikes && stream == kSpikes))
+        for (const char* stream : {kElec, kDigi, kSpikes, kTrigger}) {
+            if ((c.lone && stream == kDigi) || (!c.spikes && stream == kSpikes)
+                || (c.triggerMs.empty() && stream == kTrigger))
                 continue;
             ExpectTrusted(r, cov, stream, AllBut(r, lost));
             ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
