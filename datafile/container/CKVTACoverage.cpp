@@ -252,6 +252,9 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (size_t s = 0; s < m_streams.size(); ++s)
         if (m_streams[s].facts.HasFrames())
             ClassifyStream(m_streams[s], candidates[s]);
+    for (size_t s = 0; s < m_streams.size(); ++s)
+        if (m_streams[s].facts.HasFrames())
+            ReclaimFramesUnderOtherIds(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s) {
         if (m_streams[s].facts.HasFrames())
             continue;
@@ -259,8 +262,10 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutEventStopsBackToTheirPeriods(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
+    MoveRecordsOfOtherEventStreams();
     for (StreamState& s : m_streams) {
         SnapTimesToFrames(s);
+        PutBackHeadsNudgedOffTheirPeriod(s);
         PutFirstStartBackOnRecordingStart(s);
     }
     PutFirstChunksBackInTheirTriggers();
@@ -270,6 +275,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
     PlaceRunsInFileOrder(recording.storedSweeps);
+    PutLastStopsOnClaimedStop();
     if (!m_continuous)
         AlignTimesToPeriod();
     DropChunksOutsideStoredSweeps();
@@ -559,13 +565,15 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
-            || ((m_continuous || !kept.empty()) && LostBytesLeadTo(s, before, sound[k])))
+            || ((m_continuous || !kept.empty())
+                && LostBytesLeadTo(s, before, sound[k], (*m_chunks)[sound[k]].start)))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
 }
 
-bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const
+bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t i,
+                                    uint64_t start) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const bool first = before >= chunks.size();
@@ -588,7 +596,7 @@ bool CKVTACoverage::LostBytesLeadTo(const StreamState& s, size_t before, size_t 
     if (bytes == 0 || bytes % s.facts.frameBytes != 0)
         return false;
     const uint64_t from = first ? m_recordingStart : chunks[before].stop;
-    return Near(chunks[i].start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
+    return Near(start, AddSaturated(from, s.facts.Duration(bytes)), s.facts.FrameTime());
 }
 
 bool CKVTACoverage::FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const
@@ -1272,7 +1280,11 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
         const uint64_t startsEnd = AddSaturated(start, length);
         const bool startHolds = prev ? start == prev->stop && !LiesBehindLaterTrigger(s, i, startsEnd)
                                      : freed && m_continuous && next && FirstStartFits(start, slack);
-        if (startHolds && fitsNext(startsEnd)) {
+        const size_t before = at != s.chunks.begin() ? *(at - 1) : m_chunks->size();
+        if ((StartMovedOntoLostBytes(s, before, i, length) || LoneStopOnClaim(s, i, next, length))
+            && fitsNext(stop)) {
+            start = stop - length;
+        } else if (startHolds && fitsNext(startsEnd) && !StartsInPause(s, start)) {
             // The stop was wrong (or the id).
             stop = next && m_continuous ? next->start : AddSaturated(start, length);
         } else if (next && stop == next->start && stop >= length
@@ -1290,7 +1302,8 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
         }
         if (next && stop > next->start)
             stop = next->start;
-        if ((prev && start < prev->stop) || start > stop)
+        // Nor behind the claimed stop: no frames were recorded there.
+        if ((prev && start < prev->stop) || start > stop || StartsAfterRecording(s, start, stop))
             return false;
     }
     c.start = start;
@@ -1461,7 +1474,10 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
         const bool eitherMay = SpanHoldsFrames(s->facts, c) || !s->facts.HasFrames();
         if (m_continuous && eitherMay && AnotherStreamLacksItsFrames(*s, c))
             return 0;
-        return named;
+        uint64_t events = EventsUnderSamplesId(*s, i);
+        if (events == 0 && !s->facts.HasFrames())
+            events = RecordsOfAnotherEventStream(*s, i, RecordBytesNear(*s, i));
+        return events != 0 ? events : named;
     }
     // The stream it names lacks none of its time: the id was another stream's, where one lacks
     // it and its frames fit (even where the named stream's frames fit too: streams of one frame
@@ -2966,7 +2982,8 @@ bool CKVTACoverage::FillRunInFileOrder(StreamState& s, size_t a, size_t b, uint6
         // whose frames fit another stream lacking its time may be that stream's.
         const bool keeps = Near(c.start, t, slack) || Near(c.stop, stop, slack);
         if (payload == 0 || payload % s.facts.frameBytes != 0
-            || (!trusted && !keeps && !AnotherStreamHolds(s, t, true) && !InStoredRun(runs, t))
+            || (!trusted && !keeps && !AnotherStreamHolds(s, t, true) && !InStoredRun(runs, t)
+                && !FillsUpToClaimedStop(b, to))
             || (!trusted && AnotherStreamLacksItsFrames(s, c)))
             return false;
         run.emplace_back(j, t);
@@ -3464,4 +3481,217 @@ bool CKVTACoverage::OnlyHeadOfTheGap(const StreamState& s, const Span& before,
         heads += u->key == s.facts.key ? 1 : 0;
     }
     return heads == 1;
+}
+
+// Heads the claimed stop, the bytes lost in front of them or the other streams of their period
+// place, and bytes under another stream's id.
+
+bool CKVTACoverage::LastStopShortOfClaim(const StreamState& s, const KvtChunkInfo& c) const
+{
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    const uint64_t end = AddSaturated(c.start, length);
+    return s.spansChecked && m_claimedStop != 0 && end == m_claimedStop && c.stop < end
+           && end - c.stop < s.facts.FrameTime();
+}
+
+void CKVTACoverage::PutLastStopsOnClaimedStop()
+{
+    // Nothing behind a stream's last chunk bears its stop out but the claim: where its frames end
+    // just there, a stop short of them by less than a frame was moved, and the last row is kept.
+    for (const StreamState& s : m_streams)
+        if (!s.chunks.empty() && LastStopShortOfClaim(s, (*m_chunks)[s.chunks.back()]))
+            (*m_chunks)[s.chunks.back()].stop = m_claimedStop;
+}
+
+bool CKVTACoverage::FillsUpToClaimedStop(size_t b, uint64_t to) const
+{
+    // No head of the stream lies behind the run and its frames end at the claimed stop: the
+    // recording went on to there, so no pause can lie among them.
+    return b == m_chunks->size() && m_claimedStop != 0 && to == m_claimedStop;
+}
+
+void CKVTACoverage::ReclaimFramesUnderOtherIds(const StreamState& s,
+                                               const std::vector<size_t>& candidates)
+{
+    // In a continuous recording, a head under the id of a stream of samples whose frames its
+    // payload does not hold for its span, but which fills another stream's gap with that
+    // stream's frames exactly and lasts as long as that stream's chunk before it, carries that
+    // stream's data under a damaged id, as one under an event stream's id does. (A moved time
+    // field may make one stream's frames fit another's whose frames are a part of them: the
+    // chunk then spans a multiple of a period.)
+    if (!m_continuous)
+        return;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t i : candidates) {
+        const KvtChunkInfo& c = chunks[i];
+        if ((*m_trusted)[i] || SpanHoldsFrames(s.facts, c))
+            continue;
+        StreamState* owner = Find(StreamWhoseGapItFills(i));
+        if (!owner || owner == &s)
+            continue;
+        const auto next = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i);
+        if (next == owner->chunks.begin()
+            || chunks[*(next - 1)].stop - chunks[*(next - 1)].start != c.stop - c.start)
+            continue;
+        (*m_chunks)[i].key = owner->facts.key;
+        (*m_trusted)[i] = true;
+        owner->chunks.insert(next, i);
+    }
+}
+
+bool CKVTACoverage::StartMovedOntoLostBytes(const StreamState& s, size_t before, size_t i,
+                                            uint64_t length) const
+{
+    // Its start may meet the stop of the chunk before it, but bytes of its stream lost between
+    // them in the file hold time: where they lead to the start its stop counted back by its
+    // frames gives, the start is the field that moved.
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    return m_continuous && c.stop >= length && c.start != c.stop - length
+           && LostBytesLeadTo(s, before, i, c.stop - length);
+}
+
+bool CKVTACoverage::StartsInPause(const StreamState& s, uint64_t start) const
+{
+    // In a continuous recording every stream pauses together: a start that the chunk before
+    // bears out but that lies where every other stream paused is not its own (a stop of its
+    // period's chunks may be).
+    return m_continuous && AllPauseAt(s, start);
+}
+
+bool CKVTACoverage::LoneStopOnClaim(const StreamState& s, size_t i, const KvtChunkInfo* next,
+                                    uint64_t length) const
+{
+    // A lone stream of samples records up to the stop the header claims: its last head in the
+    // file whose stop lies there keeps it, though its start meets the chunk before (a pause lies
+    // between). Behind a lost head that may be its stream's the stop may be that one's.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    if (!m_continuous || next || AnotherStreamHasFrames(s) || m_claimedStop == 0
+        || c.stop != m_claimedStop || c.stop < length || c.start == c.stop - length)
+        return false;
+    for (size_t j = i + 1; j < chunks.size(); ++j) {
+        const uint64_t owner = StreamOf(chunks[j].key);
+        const bool mayBeItsOwn =
+            owner == 0 || owner == s.facts.key || FramesUnderEventId(s, chunks[j]);
+        if (!(*m_trusted)[j] && mayBeItsOwn)
+            return false;
+    }
+    return std::none_of(m_lost->begin(), m_lost->end(),
+                        [&](const KvtLostSpan& span) { return span.to > c.End(); });
+}
+
+void CKVTACoverage::PutBackHeadsNudgedOffTheirPeriod(const StreamState& s)
+{
+    // In a continuous recording a stream's chunks follow on without a gap and the chunks of one
+    // period start together. A chunk spanning just its frames that starts less than a frame
+    // behind the stop of the one before, where another stream's chunk of its period starts at
+    // that stop, had both times moved a little later: they go back.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous || !s.spansChecked)
+        return;
+    for (size_t k = 1; k < s.chunks.size(); ++k) {
+        KvtChunkInfo& c = chunks[s.chunks[k]];
+        const uint64_t from = chunks[s.chunks[k - 1]].stop;
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (c.start <= from || c.start - from >= s.facts.FrameTime() || c.stop - c.start != length
+            || !AnotherStreamStartsBeside(s, s.chunks[k], from))
+            continue;
+        c.stop -= c.start - from;
+        c.start = from;
+    }
+}
+
+bool CKVTACoverage::AnotherStreamStartsBeside(const StreamState& s, size_t i, uint64_t t) const
+{
+    const auto [from, to] = PeriodAround(i, m_chunks->size());
+    for (size_t j = from; j < to; ++j) {
+        const StreamState* other = OtherTrustedStream(s, j);
+        if (other && other->facts.HasFrames() && (*m_chunks)[j].start == t)
+            return true;
+    }
+    return false;
+}
+
+uint64_t CKVTACoverage::EventsUnderSamplesId(const StreamState& named, size_t i) const
+{
+    // A head under a stream of samples' id whose payload is neither its frames for its span nor
+    // as large as its chunk beside, and fits no other stream of samples, carries no samples:
+    // where it holds whole records of the one event stream that lacks its time, as that one's
+    // chunks near it do, the bytes are that stream's (a damaged id).
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[i];
+    const uint64_t payload = c.payloadSize > 0 ? static_cast<uint64_t>(c.payloadSize) : 0;
+    if (!m_continuous || !named.facts.HasFrames() || named.chunks.empty() || payload == 0
+        || SpanHoldsFrames(named.facts, c) || payload == SizeBeside(named, c.offset)
+        || AnotherStreamLacksItsFrames(named, c))
+        return 0;
+    const StreamState* events = Find(EventStreamLacking(c));
+    if (!events || events->chunks.empty())
+        return 0;
+    const uint64_t least = RecordBytesNear(*events, i);
+    return least != UINT64_MAX && payload % least == 0 ? events->facts.key : 0;
+}
+
+uint64_t CKVTACoverage::RecordBytesNear(const StreamState& events, size_t i) const
+{
+    // The records of the stream's chunks around chunk i in the file, the one behind it (or the
+    // last) among them.
+    if (events.chunks.empty())
+        return UINT64_MAX;
+    const size_t k = std::min<size_t>(
+        std::lower_bound(events.chunks.begin(), events.chunks.end(), i) - events.chunks.begin(),
+        events.chunks.size() - 1);
+    const int64_t own = (*m_chunks)[events.chunks[k]].payloadSize;
+    const uint64_t least = LeastRecordsBeside(events, k);
+    return own > 0 ? std::min(least, static_cast<uint64_t>(own)) : least;
+}
+
+void CKVTACoverage::MoveRecordsOfOtherEventStreams()
+{
+    // A trusted event chunk whose bytes are no whole records of its stream's chunks around it,
+    // but are of the one other event stream that lacks its time and whose chunks around it
+    // leave room for it, holds that stream's records under a damaged id.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (StreamState& e : m_streams) {
+        if (e.facts.HasFrames())
+            continue;
+        for (size_t k = 0; k < e.chunks.size(); ++k) {
+            const size_t i = e.chunks[k];
+            StreamState* owner = Find(RecordsOfAnotherEventStream(e, i, LeastRecordsBeside(e, k)));
+            if (!owner || !RoomAmong(*owner, i))
+                continue;
+            chunks[i].key = owner->facts.key;
+            const auto at = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i);
+            owner->chunks.insert(at, i);
+            e.chunks.erase(e.chunks.begin() + static_cast<std::ptrdiff_t>(k--));
+        }
+    }
+}
+
+uint64_t CKVTACoverage::RecordsOfAnotherEventStream(const StreamState& e, size_t i,
+                                                    uint64_t own) const
+{
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    const uint64_t size = c.payloadSize > 0 ? static_cast<uint64_t>(c.payloadSize) : 0;
+    if (size == 0 || own == UINT64_MAX || size % own == 0)
+        return 0;
+    uint64_t only = 0;
+    for (const StreamState& o : m_streams) {
+        const uint64_t records = RecordBytesNear(o, i);
+        if (&o == &e || o.facts.HasFrames() || records == UINT64_MAX || size % records != 0
+            || HoldsSpanOf(o, c))
+            continue;
+        if (only != 0)
+            return 0;
+        only = o.facts.key;
+    }
+    return only;
+}
+
+bool CKVTACoverage::RoomAmong(const StreamState& s, size_t i) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    return (next == s.chunks.begin() || chunks[*(next - 1)].stop <= chunks[i].start)
+           && (next == s.chunks.end() || chunks[i].stop <= chunks[*next].start);
 }

@@ -236,10 +236,10 @@ private:
     // behind a chunk kept before it put it where it starts (LostBytesLeadTo; a sweep may
     // begin after the recording's start, so those in front of all tell nothing).
     void DropJumps(const StreamState& s, std::vector<size_t>& sound) const;
-    // True when chunk i starts where the bytes of stream `s` between chunk `before` (the chunk
-    // count: the recording's start) and it in the file, lost or in doubt, put it: its neighbours'
-    // heads are damaged, not its own.
-    bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i) const;
+    // True when chunk i starts at `start` (its own start: its neighbours' heads are damaged, not
+    // its own) where the bytes of stream `s` between chunk `before` (the chunk count: the
+    // recording's start) and it in the file, lost or in doubt, put it.
+    bool LostBytesLeadTo(const StreamState& s, size_t before, size_t i, uint64_t start) const;
     // True when chunk c, under an event stream's id, holds frames of `s` for as long as it lasts.
     bool FramesUnderEventId(const StreamState& s, const KvtChunkInfo& c) const;
     // True when something beside chunk i of a recording of sweeps shows its time is its period's:
@@ -752,6 +752,55 @@ private:
     // True when the bytes `s` lost between `before` and `behind` are those of one head of its
     // own that the chain read, no stretch naming no stream beside it (ClaimFillsGap believes it).
     bool OnlyHeadOfTheGap(const StreamState& s, const Span& before, const Span& behind) const;
+
+    // Heads the claimed stop, the bytes lost in front of them or the other streams of their
+    // period place, and bytes under another stream's id.
+    // True when chunk c, the last of `s`, stops short of its frames by less than a frame where
+    // they end at the claimed stop.
+    bool LastStopShortOfClaim(const StreamState& s, const KvtChunkInfo& c) const;
+    // Puts such a stop back on the claimed stop.
+    void PutLastStopsOnClaimedStop();
+    // True when a run placed in file order (FillRunInFileOrder) ends at the claimed stop with no
+    // head of its stream behind it (`b` the chunk count): its damaged heads need keep no time.
+    bool FillsUpToClaimedStop(size_t b, uint64_t to) const;
+    // Reclaims the untrusted heads among `candidates` of stream of samples `s` whose payload
+    // is not its frames for their span but fills another stream's gap (StreamWhoseGapItFills).
+    void ReclaimFramesUnderOtherIds(const StreamState& s, const std::vector<size_t>& candidates);
+    // True when the bytes of `s` lost between chunk `before` (the chunk count: the recording's
+    // start) and head i in the file lead to where i's stop, counted back by its `length` ns of
+    // frames, puts its start, and its start lies elsewhere: the start moved (TryMend).
+    bool StartMovedOntoLostBytes(const StreamState& s, size_t before, size_t i,
+                                 uint64_t length) const;
+    // True in a continuous recording when every other stream of samples paused at `start`
+    // (AllPauseAt): a head that mends by its start cannot begin there (TryMend).
+    bool StartsInPause(const StreamState& s, uint64_t start) const;
+    // True in a continuous recording when head i (`length` ns of frames), behind every chunk of
+    // the only stream of samples `s` (`next` NULL) with no head lost behind it in the file,
+    // stops at the claimed stop but starts elsewhere than its frames counted back from there:
+    // its start moved (TryMend).
+    bool LoneStopOnClaim(const StreamState& s, size_t i, const KvtChunkInfo* next,
+                         uint64_t length) const;
+    // In a continuous recording, puts back the times of a trusted chunk of `s` that both moved
+    // later by less than a frame off the stop of the chunk before, where another stream's chunk
+    // of its period starts (AnotherStreamStartsBeside).
+    void PutBackHeadsNudgedOffTheirPeriod(const StreamState& s);
+    // True when a trusted chunk of another stream of samples near chunk i in the file starts at t.
+    bool AnotherStreamStartsBeside(const StreamState& s, size_t i, uint64_t t) const;
+    // The event stream whose records untrusted head i under the id of the stream of samples
+    // `named` holds, in a continuous recording (OwnerOfUntrusted); 0 when its bytes may be frames.
+    uint64_t EventsUnderSamplesId(const StreamState& named, size_t i) const;
+    // The fewest bytes of records the chunks of event stream `events` around chunk i in the
+    // file hold (LeastRecordsBeside); UINT64_MAX when none holds any.
+    uint64_t RecordBytesNear(const StreamState& events, size_t i) const;
+    // A trusted event chunk whose bytes are no whole records of its stream's chunks around it,
+    // but are of another event stream (RecordsOfAnotherEventStream), moves to that stream where
+    // it fits among that one's chunks in time.
+    void MoveRecordsOfOtherEventStreams();
+    // The one event stream other than `e` whose chunks around chunk i hold records that its bytes,
+    // no whole records of `own` bytes, are whole records of, and that lacks its time; 0 when none.
+    uint64_t RecordsOfAnotherEventStream(const StreamState& e, size_t i, uint64_t own) const;
+    // True when chunk i fits among the trusted chunks of `s` in time, by its file position.
+    bool RoomAmong(const StreamState& s, size_t i) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -806,8 +806,9 @@ TEST(CKVTACoverage, TheOtherStreamsOfAPeriodVouchForAChunk)
           {kDigi, 2, Kvd::DataChunk::kStart, [](uint64_t v) { return v + 10000 * kMs; }},
           {kDigi, 2, Kvd::DataChunk::kStop, [](uint64_t v) { return v + 10000 * kMs; }}},
          {{kDigi, 2}}},
+        // Its frames fit the electrode stream's gap alone, as long as its chunk before: it goes back.
         {"an electrode chunk carrying the digital id", false, true,
-         {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {{kElec, 2}}},
+         {{kElec, 2, Kvd::DataChunk::kId, to(digiId)}}, {}},
         // The twins' order in the file puts the moved one back.
         {"a twin a chunk early beside a mended neighbour", false, true,
          {{kElec, 2, Kvd::DataChunk::kStop, to(1)},
@@ -1164,7 +1165,9 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     MoveTimes(r, r.Chunk(kDigi, 2), 10000 * kMs);
     MoveTimes(r, r.Chunk(kElec, 3), 10 * kMs);
     MoveTimes(r, r.Chunk(kDigi, 3), 86400000 * kMs);
-    const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kElec, 3), r.Chunk(kDigi, 3)};
+    // The digital heads, in file order, fill their stream's time up to the header's stop: they go
+    // back there, and the electrode chunk moved onto its neighbour's time then goes back too.
+    const std::vector<size_t> lost = {};
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentEnd(), r.End());
     for (const char* stream : {kElec, kDigi}) {
@@ -1174,8 +1177,9 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
 }
 
 // A lone stream's last chunks with both times moved far later join each other as a sound run
-// would; the header's stop shows that they lie past the recording, so their time is lost.
-TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
+// would; the header's stop shows that they lie past the recording. Their frames fill the time
+// from the chunk before them up to that stop, in file order: they go back there.
+TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopGoBackWhereTheyFillItsTime)
 {
     struct Case {
         const char* name;
@@ -1190,15 +1194,12 @@ TEST(CKVTACoverage, LastChunksMovedPastTheHeadersStopAreLost)
         KvdRecordingPlan plan = SmallPlan();
         plan.streams = {KvdRawStreamPlan()};
         Write(plan, r);
-        std::vector<size_t> lost;
-        for (int slot : c.slots) {
-            lost.push_back(r.Chunk(kElec, slot));
-            MoveTimes(r, lost.back(), static_cast<int64_t>(c.by));
-        }
+        for (int slot : c.slots)
+            MoveTimes(r, r.Chunk(kElec, slot), static_cast<int64_t>(c.by));
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, lost), KvtHoleCause::kDamagedHead);
-        ExpectTrusted(r, cov, kElec, AllBut(r, lost));
+        ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, {}));
     }
 }
 
@@ -2510,8 +2511,9 @@ TEST(CKVTACoverage, InAnOldFileAFirstStartClearedMendsFromItsFrames)
         EXPECT_EQ(cov.ExtentStart(), T0);
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         ExpectOldFileHoles(r, cov, lost);
-        if (lost.empty())
+        if (lost.empty()) {
             EXPECT_EQ(TrustedStarts(r, cov, kElec).front(), T0);
+        }
     }
 }
 
@@ -2841,9 +2843,11 @@ TEST(CKVTACoverage, OldSweepsPutAChunkMovedOffItsLostTriggerBack)
                                          + c.byChunks * static_cast<int64_t>(p.stopNs - p.startNs));
         }
         const CKVTACoverage& cov = r.Open();
-        for (const char* stream : {kElec, kDigi})
-            if (!c.lone || stream == kElec)
+        for (const char* stream : {kElec, kDigi}) {
+            if (!c.lone || stream == kElec) {
                 EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream)) << stream;
+            }
+        }
         ExpectOldFileHoles(r, cov, {});
         EXPECT_EQ(r.file.GetSweepCount(), c.sweeps);
     }
@@ -2901,5 +2905,104 @@ TEST(CKVTACoverage, OldSweepsLoseALoneHeadsTimeWhereItsTimesLie)
         const CKVTACoverage& cov = r.Open();
         ExpectOldFileHoles(r, cov, lost);
         EXPECT_EQ(r.file.GetSweepCount(), 4);
+    }
+}
+
+// Heads that their neighbours, the header's stop or the other streams place: each case's
+// damaged heads go back to the times the plan gave them, and only the chunks lost whole leave
+// holes.
+TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBelong)
+{
+    struct Patch
+    {
+        const char* stream;
+        int slot;
+        size_t field;   // kStart, kStop or kId
+        int64_t by;     // ns added to a time field
+        bool set = false;   // the field is set to `by` instead
+        const char* id = "digi0001";   // the id a kId patch gives
+    };
+    struct Case
+    {
+        const char* name;
+        bool lone;                  // the electrode stream alone
+        std::vector<int> digiMissing;   // slots the digital stream lacks (it ends early)
+        std::vector<int> paused;    // slots no stream recorded
+        std::vector<Patch> patches;
+        std::vector<std::pair<const char*, int>> lost = {};   // heads made unreadable
+        bool spikes = false;        // a spike in every slot
+        std::vector<int> triggerMs = {};   // a trigger chunk at each of these times
+        bool idLost = false;        // a head given another id is its stream's loss
+    };
+    const int64_t chunk = 10 * static_cast<int64_t>(kMs);
+    const size_t start = Kvd::DataChunk::kStart;
+    const size_t stop = Kvd::DataChunk::kStop;
+    const size_t id = Kvd::DataChunk::kId;
+    const Case cases[] = {
+        // Nothing but the header's stop bears out the last stop: the head before is damaged.
+        {"a lone stream's last stop a nanosecond early behind a head whose stop is 1", true, {}, {},
+         {{kElec, 4, stop, 1, true}, {kElec, 5, stop, -1}}},
+        {"the last two electrode heads moved on, the last one's start only", false, {}, {},
+         {{kElec, 4, start, chunk}, {kElec, 4, stop, chunk}, {kElec, 5, start, chunk}}},
+        {"the last electrode head moved 10 s on behind a digital stream that ended", false, {5}, {},
+         {{kElec, 5, start, 1000 * chunk}, {kElec, 5, stop, 1000 * chunk}}},
+        {"the last electrode chunk under the id of a digital stream that ended", false, {5}, {},
+         {{kElec, 5, id, 0}}},
+        {"a digital start moved onto the stop of the chunk before its lost one", false, {}, {},
+         {{kDigi, 3, start, -chunk}}, {{kDigi, 2}}},
+        {"the last digital start moved into the pause in front of it", false, {5}, {3},
+         {{kDigi, 4, start, -chunk}}},
+        {"a lone stream's last start moved onto the stop in front of the pause before it", true,
+         {}, {4}, {{kElec, 5, start, -chunk}}},
+        {"an electrode head's times a nanosecond late, the last electrode head lost", false, {}, {},
+         {{kElec, 3, start, 1}, {kElec, 3, stop, 1}}, {{kElec, 5}}},
+        // The spike's bytes fit no stream of samples: they are the spikes' loss, not the digital
+        // stream's, though that one lacks the time too.
+        {"a spike chunk under the digital id beside the lost digital head", false, {}, {},
+         {{kSpikes, 2, id, 0}}, {{kDigi, 2}}, true, {}, true},
+        // Spike records are no whole trigger records: read as a trigger chunk between two others
+        // they go back to the spikes; overlapping a trigger chunk they are the spikes' loss.
+        {"a spike chunk under the trigger id between trigger chunks", false, {}, {},
+         {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {1, 41}},
+        {"a spike chunk under the trigger id over a trigger chunk", false, {}, {},
+         {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {15, 41}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(c.spikes);
+        plan.triggerMs = c.triggerMs;
+        if (c.lone)
+            plan.streams = {KvdRawStreamPlan()};
+        else
+            plan.streams[1].missingSlots = c.digiMissing;
+        plan.dropChunks = c.paused;
+        Write(plan, r);
+        for (const Patch& p : c.patches) {
+            const size_t at = r.layout.chunkAt[r.Chunk(p.stream, p.slot)] + p.field;
+            if (p.field == id)
+                PatchLE<uint64_t>(r.bytes, at,
+                                  LoadLE<uint64_t>(reinterpret_cast<const uint8_t*>(p.id)));
+            else
+                PatchLE<int64_t>(r.bytes, at,
+                                 (p.set ? 0 : LoadLE<int64_t>(r.bytes.data() + at)) + p.by);
+        }
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (size_t i : lost)
+            LoseChunk(r, i);
+        for (const Patch& p : c.patches)
+            if (p.field == id && c.idLost)
+                lost.push_back(r.Chunk(p.stream, p.slot));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        for (const char* stream : {kElec, kDigi, kSpikes, kTrigger}) {
+            if ((c.lone && stream == kDigi) || (!c.spikes && stream == kSpikes)
+                || (c.triggerMs.empty() && stream == kTrigger))
+                continue;
+            ExpectTrusted(r, cov, stream, AllBut(r, lost));
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+        }
     }
 }
