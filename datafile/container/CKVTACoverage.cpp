@@ -3190,7 +3190,8 @@ void CKVTACoverage::PutSweepChunksBackInPlace()
 {
     if (m_continuous)
         return;
-    const bool reclaimed = ReclaimFramesBesideMendedHeads();
+    const bool twins = ReclaimTwinsUnderEventIds();
+    const bool reclaimed = ReclaimFramesBesideMendedHeads() || twins;
     const bool onTriggers = PutSweepsBackOnTheirTriggers() || reclaimed;
     // A head that its moved neighbour did not bear out may mend now.
     if (PartSweepsRunTogether() || onTriggers)
@@ -3238,7 +3239,8 @@ bool CKVTACoverage::PutRunOnTrigger(StreamState& s, size_t trigger)
     const size_t first = static_cast<size_t>(at - s.chunks.begin());
     const KvtChunkInfo& c = chunks[*at];
     const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
-    if (length == 0 || c.start > c.stop || c.stop - c.start != length || !SpansAsItsNeighbours(trigger))
+    if (length == 0 || c.start > c.stop || c.stop - c.start != length
+        || !SpansAsItsNeighbours(trigger))
         return false;
     // A chunk later than its trigger, or ending where it starts (not the first of a recording
     // that starts with it).
@@ -3256,9 +3258,9 @@ bool CKVTACoverage::PutRunOnTrigger(StreamState& s, size_t trigger)
     if (Near(to - from, m_sweepLength, slack))
         return false;
     // It keeps its place among its stream's chunks, and makes its sweep no longer than one.
+    const uint64_t lastStop = AddSaturated(chunks[s.chunks[last]].stop, length);
     if (back ? first > 0 && chunks[s.chunks[first - 1]].stop > t.start
-             : last + 1 < s.chunks.size()
-                   && chunks[s.chunks[last + 1]].start < AddSaturated(chunks[s.chunks[last]].stop, length))
+             : last + 1 < s.chunks.size() && chunks[s.chunks[last + 1]].start < lastStop)
         return false;
     const auto [movedFrom, movedTo] = RunAround(s, first, last, length, back);
     if (movedTo - movedFrom > m_sweepLength + slack)
@@ -3288,7 +3290,9 @@ bool CKVTACoverage::SpansAsItsNeighbours(size_t trigger) const
     const StreamState* owner = Find(chunks[trigger].key);
     const auto at = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), trigger);
     const uint64_t span = chunks[trigger].stop - chunks[trigger].start;
-    const auto spans = [&](size_t i) { return chunks[i].start <= chunks[i].stop && chunks[i].stop - chunks[i].start == span; };
+    const auto spans = [&](size_t i) {
+        return chunks[i].start <= chunks[i].stop && chunks[i].stop - chunks[i].start == span;
+    };
     const bool before = at != owner->chunks.begin();
     const bool behind = at + 1 < owner->chunks.end();
     return (!before && !behind) || (before && spans(*(at - 1))) || (behind && spans(*(at + 1)));
@@ -3305,7 +3309,9 @@ std::pair<uint64_t, uint64_t> CKVTACoverage::RunAround(const StreamState& s, siz
     const auto stop = [&](size_t k) { return moved(k, chunks[s.chunks[k]].stop); };
     // Walking stops past a sweep's length: the run outlasts one or it does not.
     const uint64_t slack = s.facts.FrameTime();
-    const auto within = [&](size_t a, size_t b) { return stop(b) - start(a) <= m_sweepLength + slack; };
+    const auto within = [&](size_t a, size_t b) {
+        return stop(b) - start(a) <= m_sweepLength + slack;
+    };
     size_t a = first;
     size_t b = last;
     while (a > 0 && Near(stop(a - 1), start(a), slack) && within(a, b))
@@ -3349,8 +3355,11 @@ bool CKVTACoverage::PutBackIntoGap(StreamState& s, size_t k, bool back)
     if (!meets || gapFrom > gapTo || !Near(gapTo - gapFrom, length, slack)
         || !UntrustedHeadsBetween(s, back ? prev : s.chunks[k], back ? s.chunks[k] : next).empty())
         return false;
+    // It cannot be where it lies: its run outlasts a sweep, or a lost head of its stream between
+    // it and the chunk it meets holds time between them.
     const auto [from, to] = RunAround(s, k, k, 0, false);
-    if (to - from <= m_sweepLength + slack)
+    if (to - from <= m_sweepLength + slack
+        && !LostHeadsHoldTimeBefore(s, back ? s.chunks[k] : prev, back ? next : s.chunks[k]))
         return false;
     const KvtChunkInfo kept = c;
     c.start = back ? gapFrom : c.start + (gapTo - gapFrom);
@@ -3425,4 +3434,63 @@ bool CKVTACoverage::LostHeadsHoldTimeBefore(const StreamState& s, size_t prev, s
     // In sweeps the bytes of a lost head of its stream between them hold time between them: the
     // head's start cannot be the stop of the chunk before.
     return !m_continuous && SweepLengthKnown() && !UntrustedHeadsBetween(s, prev, i).empty();
+}
+
+bool CKVTACoverage::ReclaimTwinsUnderEventIds()
+{
+    if (!SweepLengthKnown())
+        return false;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    bool moved = false;
+    for (StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        for (size_t n = 0; n < events.chunks.size(); ++n) {
+            const size_t i = events.chunks[n];
+            for (StreamState& s : m_streams) {
+                if (!s.facts.HasFrames() || !s.spansChecked || chunks[i].payloadSize <= 0
+                    || !SpanHoldsFrames(s.facts, chunks[i]) || !TakeTwinUnderEventId(s, i))
+                    continue;
+                events.chunks.erase(events.chunks.begin() + static_cast<std::ptrdiff_t>(n--));
+                moved = true;
+                break;
+            }
+        }
+    }
+    return moved;
+}
+
+bool CKVTACoverage::TakeTwinUnderEventId(StreamState& s, size_t i)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    KvtChunkInfo& c = chunks[i];
+    const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), i);
+    if (at == s.chunks.end() || *at >= PeriodAround(i, chunks.size()).second
+        || AnyHeadLostBetween(i, *at))
+        return false;
+    const size_t k = static_cast<size_t>(at - s.chunks.begin());
+    KvtChunkInfo& twin = chunks[*at];
+    const uint64_t length = c.stop - c.start;
+    const uint64_t slack = s.facts.FrameTime();
+    if (twin.start != c.start || twin.stop != c.stop || twin.payloadSize != c.payloadSize)
+        return false;
+    const auto [from, to] = RunAround(s, k, k, 0, false);
+    const bool roomBehind =
+        k + 1 == s.chunks.size() || chunks[s.chunks[k + 1]].start >= AddSaturated(c.stop, length);
+    if (to - from + slack >= m_sweepLength || !roomBehind)
+        return false;
+    // It takes the time the twin leaves; the twin goes on behind it, its sweep no longer than one.
+    const uint64_t key = c.key;
+    twin.start = c.stop;
+    twin.stop = c.stop + length;
+    c.key = s.facts.key;
+    s.chunks.insert(at, i);
+    const auto [movedFrom, movedTo] = RunAround(s, k, k + 1, 0, false);
+    if (movedTo - movedFrom <= m_sweepLength + slack && !OutsideStoredSweeps(twin))
+        return true;
+    s.chunks.erase(s.chunks.begin() + static_cast<std::ptrdiff_t>(k));
+    c.key = key;
+    twin.start = c.start;
+    twin.stop = c.stop;
+    return false;
 }

@@ -705,8 +705,15 @@ private:
     // samples that mending its neighbours has just closed around it is that stream's: the one
     // pass before mending found no chunk of its stream that it met.
     bool ReclaimFramesBesideMendedHeads();
+    // In sweeps of a known length, a trusted event chunk holding just a stream of samples' frames
+    // for its span, right in front of that stream's chunk of the same times in the file, whose run
+    // falls short of a sweep, is that stream's chunk under a damaged id: the chunk behind it had
+    // its times moved a chunk earlier onto it, and goes on behind it.
+    bool ReclaimTwinsUnderEventIds();
+    bool TakeTwinUnderEventId(StreamState& s, size_t i);
     // True in sweeps of a known length when a lost head of `s` lies in the file between its
-    // chunk `prev` and head i: its bytes hold time between them, so i does not start at prev's stop.
+    // chunk `prev` and head i: its bytes hold time between them, so i cannot start at prev's
+    // stop.
     bool LostHeadsHoldTimeBefore(const StreamState& s, size_t prev, size_t i) const;
     bool PutSweepsBackOnTheirTriggers();
     bool PutRunOnTrigger(StreamState& s, size_t trigger);
@@ -718,10 +725,10 @@ private:
     std::pair<uint64_t, uint64_t> RunAround(const StreamState& s, size_t first, size_t last,
                                             uint64_t shift, bool back) const;
     // In sweeps of a known length, a chunk of a stream of samples that meets its stream's chunk
-    // on one side, so that its run outlasts a sweep, with a gap of just its length on the other
-    // (up to its stream's chunk there, or the recording's start) and no head of its stream lost
-    // in it, moved across the pause between two sweeps: it goes back into the gap where each
-    // of the two runs then lasts no more than a sweep.
+    // on one side, so that its run outlasts a sweep (or a lost head of its stream lies between
+    // them in the file), with a gap of just its length on the other (up to its stream's chunk
+    // there, or the recording's start) and no head of its stream lost in it, moved by a chunk:
+    // it goes back into the gap where each of the two runs then lasts no more than a sweep.
     bool PartSweepsRunTogether();
     bool PutBackIntoGap(StreamState& s, size_t k, bool back);
     // In sweeps, a chunk whose times span more than its frames by less than a frame, whose stop

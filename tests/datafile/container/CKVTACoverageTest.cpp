@@ -2598,14 +2598,16 @@ void MoveTimes(Recording& r, size_t i, int64_t by, bool stopToo = true)
     for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
         const size_t at = r.layout.chunkAt[i] + field;
         if (field == Kvd::DataChunk::kStart || stopToo)
-            PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
+            PatchLE<uint64_t>(r.bytes, at,
+                              LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
     }
 }
 
 // Gives chunk i (file order) of `r` the id `id`.
 void SetId(Recording& r, size_t i, const char* id)
 {
-    std::copy(id, id + Kvd::kIdBytes, r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]));
+    std::copy(id, id + Kvd::kIdBytes,
+              r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]));
 }
 
 // A lone electrode stream in three sweeps of `sweepMs` (10 ms chunks), `gapMs` apart.
@@ -2672,7 +2674,8 @@ TEST(CKVTACoverage, ASweepsChunksMovedOffTheirTriggerGoBackOntoIt)
 // A chunk moved by a chunk across the pause between two sweeps, so that it meets the other
 // sweep's chunk, runs the two together for longer than a sweep lasts, and leaves a gap of just
 // its length on its other side: it goes back there. The last chunk of a sweep moved later, and
-// a first sweep's only chunk moved later while its trigger was lost.
+// a first sweep's only chunk moved later while its trigger was lost. Likewise a chunk that meets
+// the one behind it although a lost head of its stream lies between them in the file.
 TEST(CKVTACoverage, AChunkThatRunsTwoSweepsTogetherGoesBackAcrossThePause)
 {
     {
@@ -2690,6 +2693,19 @@ TEST(CKVTACoverage, AChunkThatRunsTwoSweepsTogetherGoesBackAcrossThePause)
         MoveTimes(r, r.Chunk(kElec, 0), 10 * static_cast<int64_t>(kMs));
         ExpectElectrodesWhole(r, r.Open());
     }
+    {
+        SCOPED_TRACE("the first chunk onto the lost head's time, its trigger a day off");
+        Recording r;
+        Write(LoneSweeps(30, 30), r);
+        MoveTimes(r, r.Chunk(kTrigger, 0), 86400000 * static_cast<int64_t>(kMs));
+        MoveTimes(r, r.Chunk(kElec, 0), 10 * static_cast<int64_t>(kMs));
+        const size_t lost = r.Chunk(kElec, 1);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0});
+        const CKVTACoverage& cov = r.Open();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, {lost}));
+    }
 }
 
 // A sweep's second chunk whose id is one byte off and its third under the trigger's id: once
@@ -2703,6 +2719,20 @@ TEST(CKVTACoverage, SamplesUnderTheTriggersIdBesideAMendedHeadAreTheirStreams)
     const int slot = static_cast<int>(KvdSweepStartNs(plan, 1) / (10 * kMs));
     SetId(r, r.Chunk(kElec, slot + 1), "elec*001");
     SetId(r, r.Chunk(kElec, slot + 2), "trig0001");
+    ExpectElectrodesWhole(r, r.Open());
+}
+
+// A sweep's last chunk moved a chunk earlier onto the time of the one before it, which carries
+// the trigger's id: the sweep, as read, falls short. The chunk under the trigger's id, in front
+// of its twin, holds the electrodes' frames of that time; its twin goes on behind it.
+TEST(CKVTACoverage, ATwinUnderTheTriggersIdKeepsItsTimeAndTheMovedOneGoesOn)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneSweeps(30, 30);
+    Write(plan, r);
+    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    SetId(r, r.Chunk(kElec, slot + 1), "trig0001");
+    MoveTimes(r, r.Chunk(kElec, slot + 2), -10 * static_cast<int64_t>(kMs));
     ExpectElectrodesWhole(r, r.Open());
 }
 
