@@ -274,6 +274,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
+    PutSweepChunksBackInPlace();
     PlaceRunsInFileOrder(recording.storedSweeps);
     PutLastStopsOnClaimedStop();
     if (!m_continuous)
@@ -1279,6 +1280,7 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
         // start instead of a chunk before it.
         const uint64_t startsEnd = AddSaturated(start, length);
         const bool startHolds = prev ? start == prev->stop && !LiesBehindLaterTrigger(s, i, startsEnd)
+                                           && !LostHeadsHoldTimeBefore(s, *(at - 1), i)
                                      : freed && m_continuous && next && FirstStartFits(start, slack);
         const size_t before = at != s.chunks.begin() ? *(at - 1) : m_chunks->size();
         if ((StartMovedOntoLostBytes(s, before, i, length) || LoneStopOnClaim(s, i, next, length))
@@ -3694,4 +3696,315 @@ bool CKVTACoverage::RoomAmong(const StreamState& s, size_t i) const
     const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
     return (next == s.chunks.begin() || chunks[*(next - 1)].stop <= chunks[i].start)
            && (next == s.chunks.end() || chunks[i].stop <= chunks[*next].start);
+}
+
+// Sweeps whose chunks moved a whole chunk off their trigger.
+
+void CKVTACoverage::PutSweepChunksBackInPlace()
+{
+    if (m_continuous)
+        return;
+    const bool twins = ReclaimTwinsUnderEventIds();
+    const bool reclaimed = ReclaimFramesBesideMendedHeads() || twins;
+    const bool onTriggers = PutSweepsBackOnTheirTriggers() || reclaimed;
+    // A head that its moved neighbour did not bear out may mend now.
+    if (PartSweepsRunTogether() || onTriggers)
+        MendChunks();
+    for (const StreamState& s : m_streams)
+        PutEarlyStartsOnTheGrid(s);
+}
+
+bool CKVTACoverage::PutSweepsBackOnTheirTriggers()
+{
+    // The recorder writes a sweep's trigger in front of its chunks, and the first of them
+    // starts with it: only the sweep's length tells a run that moved by a chunk from one that
+    // its trigger's head left.
+    if (!SweepLengthKnown())
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    bool moved = false;
+    for (size_t j = 0; j < chunks.size(); ++j) {
+        const StreamState* owner = (*m_trusted)[j] ? Find(chunks[j].key) : nullptr;
+        if (!owner || owner->facts.HasFrames() || chunks[j].start > chunks[j].stop)
+            continue;
+        for (StreamState& s : m_streams)
+            if (s.facts.HasFrames() && s.spansChecked)
+                moved = PutRunOnTrigger(s, j) || moved;
+    }
+    return moved;
+}
+
+bool CKVTACoverage::PutRunOnTrigger(StreamState& s, size_t trigger)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& t = chunks[trigger];
+    const uint64_t triggerKey = t.key;
+    const auto headOfTriggerBetween = [&](size_t a, size_t b) {
+        for (size_t n = a + 1; n < b; ++n)
+            if (StreamOf(chunks[n].key) == triggerKey)
+                return true;
+        return AnyHeadLostBetween(a, b);
+    };
+    // Its stream's first chunk behind it in the file, in its period, read whole beside it.
+    const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), trigger);
+    if (at == s.chunks.end() || *at >= PeriodAround(trigger, chunks.size()).second
+        || headOfTriggerBetween(trigger, *at))
+        return false;
+    const size_t first = static_cast<size_t>(at - s.chunks.begin());
+    const KvtChunkInfo& c = chunks[*at];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    if (length == 0 || c.start > c.stop || c.stop - c.start != length
+        || !SpansAsItsNeighbours(trigger))
+        return false;
+    // A chunk later than its trigger, or ending where it starts (not the first of a recording
+    // that starts with it).
+    const bool back = c.start == AddSaturated(t.start, length);
+    if (!back && (c.stop != t.start || (first == 0 && MeetsRecordingStart(c.start, 0))))
+        return false;
+    // The run moved with it: its chunks that follow on in the file before the next trigger.
+    const uint64_t slack = s.facts.FrameTime();
+    size_t last = first;
+    while (last + 1 < s.chunks.size()
+           && Near(chunks[s.chunks[last]].stop, chunks[s.chunks[last + 1]].start, slack)
+           && !headOfTriggerBetween(s.chunks[last], s.chunks[last + 1]))
+        ++last;
+    const auto [from, to] = RunAround(s, first, last, 0, false);
+    if (Near(to - from, m_sweepLength, slack))
+        return false;
+    // It keeps its place among its stream's chunks, and makes its sweep no longer than one.
+    const uint64_t lastStop = AddSaturated(chunks[s.chunks[last]].stop, length);
+    if (back ? first > 0 && chunks[s.chunks[first - 1]].stop > t.start
+             : last + 1 < s.chunks.size() && chunks[s.chunks[last + 1]].start < lastStop)
+        return false;
+    const auto [movedFrom, movedTo] = RunAround(s, first, last, length, back);
+    if (movedTo - movedFrom > m_sweepLength + slack)
+        return false;
+    const auto shift = [&](bool earlier) {
+        for (size_t k = first; k <= last; ++k) {
+            KvtChunkInfo& m = chunks[s.chunks[k]];
+            m.start = earlier ? m.start - length : m.start + length;
+            m.stop = earlier ? m.stop - length : m.stop + length;
+        }
+    };
+    shift(back);
+    // A stored index's sweeps hold every chunk.
+    for (size_t k = first; k <= last; ++k) {
+        if (OutsideStoredSweeps(chunks[s.chunks[k]])) {
+            shift(!back);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CKVTACoverage::SpansAsItsNeighbours(size_t trigger) const
+{
+    // A trigger whose time field moved spans otherwise than those of the sweeps beside it.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const StreamState* owner = Find(chunks[trigger].key);
+    const auto at = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), trigger);
+    const uint64_t span = chunks[trigger].stop - chunks[trigger].start;
+    const auto spans = [&](size_t i) {
+        return chunks[i].start <= chunks[i].stop && chunks[i].stop - chunks[i].start == span;
+    };
+    const bool before = at != owner->chunks.begin();
+    const bool behind = at + 1 < owner->chunks.end();
+    return (!before && !behind) || (before && spans(*(at - 1))) || (behind && spans(*(at + 1)));
+}
+
+std::pair<uint64_t, uint64_t> CKVTACoverage::RunAround(const StreamState& s, size_t first,
+                                                       size_t last, uint64_t shift, bool back) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto moved = [&](size_t k, uint64_t time) {
+        return k < first || k > last ? time : back ? time - shift : time + shift;
+    };
+    const auto start = [&](size_t k) { return moved(k, chunks[s.chunks[k]].start); };
+    const auto stop = [&](size_t k) { return moved(k, chunks[s.chunks[k]].stop); };
+    // Walking stops past a sweep's length: the run outlasts one or it does not.
+    const uint64_t slack = s.facts.FrameTime();
+    const auto within = [&](size_t a, size_t b) {
+        return stop(b) - start(a) <= m_sweepLength + slack;
+    };
+    size_t a = first;
+    size_t b = last;
+    while (a > 0 && Near(stop(a - 1), start(a), slack) && within(a, b))
+        --a;
+    while (b + 1 < s.chunks.size() && Near(stop(b), start(b + 1), slack) && within(a, b))
+        ++b;
+    return {start(a), stop(b)};
+}
+
+bool CKVTACoverage::PartSweepsRunTogether()
+{
+    if (!SweepLengthKnown())
+        return false;
+    bool moved = false;
+    for (StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || !s.spansChecked)
+            continue;
+        for (size_t k = 0; k < s.chunks.size(); ++k)
+            moved = PutBackIntoGap(s, k, true) || PutBackIntoGap(s, k, false) || moved;
+    }
+    return moved;
+}
+
+bool CKVTACoverage::PutBackIntoGap(StreamState& s, size_t k, bool back)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    KvtChunkInfo& c = chunks[s.chunks[k]];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    const uint64_t slack = s.facts.FrameTime();
+    const size_t none = chunks.size();
+    const size_t prev = k > 0 ? s.chunks[k - 1] : none;
+    const size_t next = k + 1 < s.chunks.size() ? s.chunks[k + 1] : none;
+    if (length == 0 || c.start > c.stop || c.stop - c.start != length || next == none
+        || (back && prev == none && m_recordingStart == 0) || (!back && prev == none))
+        return false;
+    // The side it meets and the gap of its length on the other, which no lost head fills.
+    const uint64_t gapFrom = back ? (prev != none ? chunks[prev].stop : m_recordingStart) : c.stop;
+    const uint64_t gapTo = back ? c.start : chunks[next].start;
+    const bool meets = back ? Near(c.stop, chunks[next].start, slack)
+                            : Near(chunks[prev].stop, c.start, slack);
+    if (!meets || gapFrom > gapTo || !Near(gapTo - gapFrom, length, slack)
+        || !UntrustedHeadsBetween(s, back ? prev : s.chunks[k], back ? s.chunks[k] : next).empty())
+        return false;
+    // It cannot be where it lies: its run outlasts a sweep, or a lost head of its stream between
+    // it and the chunk it meets holds time between them.
+    const auto [from, to] = RunAround(s, k, k, 0, false);
+    if (to - from <= m_sweepLength + slack
+        && !LostHeadsHoldTimeBefore(s, back ? s.chunks[k] : prev, back ? next : s.chunks[k]))
+        return false;
+    const KvtChunkInfo kept = c;
+    c.start = back ? gapFrom : c.start + (gapTo - gapFrom);
+    c.stop = back ? gapFrom + length : c.stop + (gapTo - gapFrom);
+    const auto [movedFrom, movedTo] = RunAround(s, k, k, 0, false);
+    const size_t other = back ? k + 1 : k - 1;
+    const auto [otherFrom, otherTo] = RunAround(s, other, other, 0, false);
+    if (movedTo - movedFrom <= m_sweepLength + slack && otherTo - otherFrom <= m_sweepLength + slack
+        && !OutsideStoredSweeps(c))
+        return true;
+    c = kept;
+    return false;
+}
+
+void CKVTACoverage::PutEarlyStartsOnTheGrid(const StreamState& s)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!s.facts.HasFrames() || !s.spansChecked)
+        return;
+    const auto length = [&](const KvtChunkInfo& c) {
+        return s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+    };
+    const auto exact = [&](const KvtChunkInfo& c) {
+        return c.start <= c.stop && c.stop - c.start == length(c);
+    };
+    // The sampling clock runs on between sweeps: every sweep begins on its grid.
+    const auto it = std::find_if(s.chunks.begin(), s.chunks.end(),
+                                 [&](size_t i) { return exact(chunks[i]); });
+    if (it == s.chunks.end())
+        return;
+    const uint64_t grid = chunks[*it].start;
+    const auto onGrid = [&](uint64_t t) {
+        const uint64_t d = t > grid ? t - grid : grid - t;
+        return s.facts.Duration(s.facts.FramesIn(d) * s.facts.frameBytes) == d;
+    };
+    for (size_t i : s.chunks)
+        if (exact(chunks[i]) && !onGrid(chunks[i].start))
+            return;
+    for (size_t i : s.chunks) {
+        KvtChunkInfo& c = chunks[i];
+        if (c.start < c.stop && c.stop - c.start > length(c)
+            && c.stop - c.start - length(c) < s.facts.FrameTime() && onGrid(c.stop)
+            && !onGrid(c.start))
+            c.start = c.stop - length(c);
+    }
+}
+
+bool CKVTACoverage::ReclaimFramesBesideMendedHeads()
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    bool moved = false;
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        StreamState* events = Find(chunks[i].key);
+        if (!events || events->facts.HasFrames())
+            continue;
+        StreamState* owner = Find(StreamWhoseGapItFills(i));
+        if (!owner)
+            continue;
+        const auto at = std::lower_bound(events->chunks.begin(), events->chunks.end(), i);
+        if (at != events->chunks.end() && *at == i)
+            events->chunks.erase(at);
+        chunks[i].key = owner->facts.key;
+        (*m_trusted)[i] = true;
+        owner->chunks.insert(std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i), i);
+        moved = true;
+    }
+    return moved;
+}
+
+bool CKVTACoverage::LostHeadsHoldTimeBefore(const StreamState& s, size_t prev, size_t i) const
+{
+    // In sweeps the bytes of a lost head of its stream between them hold time between them: the
+    // head's start cannot be the stop of the chunk before.
+    return !m_continuous && SweepLengthKnown() && !UntrustedHeadsBetween(s, prev, i).empty();
+}
+
+bool CKVTACoverage::ReclaimTwinsUnderEventIds()
+{
+    if (!SweepLengthKnown())
+        return false;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    bool moved = false;
+    for (StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        for (size_t n = 0; n < events.chunks.size(); ++n) {
+            const size_t i = events.chunks[n];
+            for (StreamState& s : m_streams) {
+                if (!s.facts.HasFrames() || !s.spansChecked || chunks[i].payloadSize <= 0
+                    || !SpanHoldsFrames(s.facts, chunks[i]) || !TakeTwinUnderEventId(s, i))
+                    continue;
+                events.chunks.erase(events.chunks.begin() + static_cast<std::ptrdiff_t>(n--));
+                moved = true;
+                break;
+            }
+        }
+    }
+    return moved;
+}
+
+bool CKVTACoverage::TakeTwinUnderEventId(StreamState& s, size_t i)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    KvtChunkInfo& c = chunks[i];
+    const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), i);
+    if (at == s.chunks.end() || *at >= PeriodAround(i, chunks.size()).second
+        || AnyHeadLostBetween(i, *at))
+        return false;
+    const size_t k = static_cast<size_t>(at - s.chunks.begin());
+    KvtChunkInfo& twin = chunks[*at];
+    const uint64_t length = c.stop - c.start;
+    const uint64_t slack = s.facts.FrameTime();
+    if (twin.start != c.start || twin.stop != c.stop || twin.payloadSize != c.payloadSize)
+        return false;
+    const auto [from, to] = RunAround(s, k, k, 0, false);
+    const bool roomBehind =
+        k + 1 == s.chunks.size() || chunks[s.chunks[k + 1]].start >= AddSaturated(c.stop, length);
+    if (to - from + slack >= m_sweepLength || !roomBehind)
+        return false;
+    // It takes the time the twin leaves; the twin goes on behind it, its sweep no longer than one.
+    const uint64_t key = c.key;
+    twin.start = c.stop;
+    twin.stop = c.stop + length;
+    c.key = s.facts.key;
+    s.chunks.insert(at, i);
+    const auto [movedFrom, movedTo] = RunAround(s, k, k + 1, 0, false);
+    if (movedTo - movedFrom <= m_sweepLength + slack && !OutsideStoredSweeps(twin))
+        return true;
+    s.chunks.erase(s.chunks.begin() + static_cast<std::ptrdiff_t>(k));
+    c.key = key;
+    twin.start = c.start;
+    twin.stop = c.stop;
+    return false;
 }

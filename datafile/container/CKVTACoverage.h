@@ -802,6 +802,50 @@ private:
     // True when chunk i fits among the trusted chunks of `s` in time, by its file position.
     bool RoomAmong(const StreamState& s, size_t i) const;
 
+    // Sweeps whose chunks moved a whole chunk off their trigger.
+    // In sweeps of a known length, the run of chunks of a stream of samples lying in the file
+    // right behind a trusted trigger (up to the next head of the trigger's stream) whose first
+    // chunk starts a chunk after the trigger or stops where it starts, had its times moved by a
+    // chunk: where its run, as it lies, lasts no sweep and, put on the trigger, lasts no more
+    // than one, it goes there. Heads left unmended beside it are mended once more.
+    // The rules below, then a mend of the heads their moves let mend.
+    void PutSweepChunksBackInPlace();
+    // In sweeps, a chunk under an event stream's id whose frames fill the gap of a stream of
+    // samples that mending its neighbours has just closed around it is that stream's: the one
+    // pass before mending found no chunk of its stream that it met.
+    bool ReclaimFramesBesideMendedHeads();
+    // In sweeps of a known length, a trusted event chunk holding just a stream of samples' frames
+    // for its span, right in front of that stream's chunk of the same times in the file, whose run
+    // falls short of a sweep, is that stream's chunk under a damaged id: the chunk behind it had
+    // its times moved a chunk earlier onto it, and goes on behind it.
+    bool ReclaimTwinsUnderEventIds();
+    bool TakeTwinUnderEventId(StreamState& s, size_t i);
+    // True in sweeps of a known length when a lost head of `s` lies in the file between its
+    // chunk `prev` and head i: its bytes hold time between them, so i cannot start at prev's
+    // stop.
+    bool LostHeadsHoldTimeBefore(const StreamState& s, size_t prev, size_t i) const;
+    bool PutSweepsBackOnTheirTriggers();
+    bool PutRunOnTrigger(StreamState& s, size_t trigger);
+    // True when trusted event chunk `trigger` spans as long as its stream's chunk before or
+    // behind it (or is its stream's only one): its times did not move apart.
+    bool SpansAsItsNeighbours(size_t trigger) const;
+    // The span of the run of chunks of `s` that meet each other (within a frame) around
+    // s.chunks[first..last], with those chunks moved by `shift` (`back`: earlier).
+    std::pair<uint64_t, uint64_t> RunAround(const StreamState& s, size_t first, size_t last,
+                                            uint64_t shift, bool back) const;
+    // In sweeps of a known length, a chunk of a stream of samples that meets its stream's chunk
+    // on one side, so that its run outlasts a sweep (or a lost head of its stream lies between
+    // them in the file), with a gap of just its length on the other (up to its stream's chunk
+    // there, or the recording's start) and no head of its stream lost in it, moved by a chunk:
+    // it goes back into the gap where each of the two runs then lasts no more than a sweep.
+    bool PartSweepsRunTogether();
+    bool PutBackIntoGap(StreamState& s, size_t k, bool back);
+    // In sweeps, a chunk whose times span more than its frames by less than a frame, whose stop
+    // lies on the frame grid that all its stream's chunks spanning their frames exactly share,
+    // and its start off it, had its start moved early: it moves up onto its frames. A lone
+    // chunk of its sweep has no neighbour to tell it.
+    void PutEarlyStartsOnTheGrid(const StreamState& s);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

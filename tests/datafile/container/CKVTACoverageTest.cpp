@@ -3006,3 +3006,188 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         }
     }
 }
+
+namespace {
+
+// Moves the start and (with `stopToo`) the stop of chunk i (file order) of `r` by `by` ns.
+void MoveTimes(Recording& r, size_t i, int64_t by, bool stopToo = true)
+{
+    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
+        const size_t at = r.layout.chunkAt[i] + field;
+        if (field == Kvd::DataChunk::kStart || stopToo)
+            PatchLE<uint64_t>(r.bytes, at,
+                              LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
+    }
+}
+
+// Gives chunk i (file order) of `r` the id `id`.
+void SetId(Recording& r, size_t i, const char* id)
+{
+    std::copy(id, id + Kvd::kIdBytes,
+              r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]));
+}
+
+// A lone electrode stream in three sweeps of `sweepMs` (10 ms chunks), `gapMs` apart.
+KvdRecordingPlan LoneSweeps(int sweepMs, int gapMs)
+{
+    KvdRecordingPlan plan = SweepPlan(sweepMs);
+    plan.streams = {KvdRawStreamPlan()};
+    plan.gapMs = gapMs;
+    return plan;
+}
+
+// The electrodes lost nothing and every chunk is trusted where the plan put it.
+void ExpectElectrodesWhole(Recording& r, const CKVTACoverage& cov)
+{
+    ExpectHoles(cov, kElec, {}, KvtHoleCause::kDamagedHead);
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    EXPECT_EQ(trusted, planned);
+}
+
+} // namespace
+
+// A sweep's first chunk starts with its trigger, which the recorder writes in front of it. Where
+// the chunks behind a trigger moved by a chunk, later onto the time of the next one (whose id
+// was damaged) or earlier into the pause before (running into the sweep before), their run
+// lasts no sweep: they go back onto the trigger. A trigger whose times moved leaves whole sweeps
+// behind it, and they stay.
+TEST(CKVTACoverage, ASweepsChunksMovedOffTheirTriggerGoBackOntoIt)
+{
+    struct Case
+    {
+        const char* name;
+        int gapMs;
+        int sweep;
+        int64_t moveChunks;    // ns the chunks behind the sweep's trigger move
+        int chunksMoved;       // how many of them, from the first
+        bool damageNextId;     // the id of the chunk behind those moved is one byte off
+        int64_t moveTrigger;   // ns the sweep's trigger moves
+    };
+    const int64_t chunk = 10 * static_cast<int64_t>(kMs);
+    const Case cases[] = {
+        {"the first chunk onto the second, whose id is damaged", 10, 2, chunk, 1, true, 0},
+        {"both chunks into the pause before", 10, 1, -chunk, 2, false, 0},
+        {"the trigger a chunk later", 30, 1, 0, 0, false, chunk},
+        {"the trigger a chunk earlier", 30, 1, 0, 0, false, -chunk},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        const KvdRecordingPlan plan = LoneSweeps(20, c.gapMs);
+        Write(plan, r);
+        const int slot = static_cast<int>(KvdSweepStartNs(plan, c.sweep) / (10 * kMs));
+        for (int k = 0; k < c.chunksMoved; ++k)
+            MoveTimes(r, r.Chunk(kElec, slot + k), c.moveChunks);
+        if (c.damageNextId)
+            SetId(r, r.Chunk(kElec, slot + c.chunksMoved), "elec*001");
+        if (c.moveTrigger != 0)
+            MoveTimes(r, r.Chunk(kTrigger, slot), c.moveTrigger);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectElectrodesWhole(r, cov);
+    }
+}
+
+// A chunk moved by a chunk across the pause between two sweeps, so that it meets the other
+// sweep's chunk, runs the two together for longer than a sweep lasts, and leaves a gap of just
+// its length on its other side: it goes back there. The last chunk of a sweep moved later, and
+// a first sweep's only chunk moved later while its trigger was lost. Likewise a chunk that meets
+// the one behind it although a lost head of its stream lies between them in the file.
+TEST(CKVTACoverage, AChunkThatRunsTwoSweepsTogetherGoesBackAcrossThePause)
+{
+    {
+        SCOPED_TRACE("a sweep's last chunk");
+        Recording r;
+        Write(LoneSweeps(20, 10), r);
+        MoveTimes(r, r.Chunk(kElec, 1), 10 * static_cast<int64_t>(kMs));
+        ExpectElectrodesWhole(r, r.Open());
+    }
+    {
+        SCOPED_TRACE("the first sweep's chunk, its trigger lost");
+        Recording r;
+        Write(LoneSweeps(10, 10), r);
+        LoseChunk(r, r.Chunk(kTrigger, 0));
+        MoveTimes(r, r.Chunk(kElec, 0), 10 * static_cast<int64_t>(kMs));
+        ExpectElectrodesWhole(r, r.Open());
+    }
+    {
+        SCOPED_TRACE("the first chunk onto the lost head's time, its trigger a day off");
+        Recording r;
+        Write(LoneSweeps(30, 30), r);
+        MoveTimes(r, r.Chunk(kTrigger, 0), 86400000 * static_cast<int64_t>(kMs));
+        MoveTimes(r, r.Chunk(kElec, 0), 10 * static_cast<int64_t>(kMs));
+        const size_t lost = r.Chunk(kElec, 1);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0});
+        const CKVTACoverage& cov = r.Open();
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, kElec, AllBut(r, {lost}));
+    }
+}
+
+// A sweep's second chunk whose id is one byte off and its third under the trigger's id: once
+// the second mends, the third fills the gap it leaves at the sweep's end, and is the
+// electrodes' chunk.
+TEST(CKVTACoverage, SamplesUnderTheTriggersIdBesideAMendedHeadAreTheirStreams)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneSweeps(30, 30);
+    Write(plan, r);
+    const int slot = static_cast<int>(KvdSweepStartNs(plan, 1) / (10 * kMs));
+    SetId(r, r.Chunk(kElec, slot + 1), "elec*001");
+    SetId(r, r.Chunk(kElec, slot + 2), "trig0001");
+    ExpectElectrodesWhole(r, r.Open());
+}
+
+// A sweep's last chunk moved a chunk earlier onto the time of the one before it, which carries
+// the trigger's id: the sweep, as read, falls short. The chunk under the trigger's id, in front
+// of its twin, holds the electrodes' frames of that time; its twin goes on behind it.
+TEST(CKVTACoverage, ATwinUnderTheTriggersIdKeepsItsTimeAndTheMovedOneGoesOn)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneSweeps(30, 30);
+    Write(plan, r);
+    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    SetId(r, r.Chunk(kElec, slot + 1), "trig0001");
+    MoveTimes(r, r.Chunk(kElec, slot + 2), -10 * static_cast<int64_t>(kMs));
+    ExpectElectrodesWhole(r, r.Open());
+}
+
+// In sweeps, a lost head between two chunks holds time between them: the head behind it, its
+// start moved a chunk earlier onto the stop of the chunk before the lost one, is not mended
+// there. The lost chunk's time is named lost and no chunk is trusted at another's time.
+TEST(CKVTACoverage, AHeadBehindALostOneDoesNotMendOntoTheChunkBeforeIt)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneSweeps(30, 30);
+    Write(plan, r);
+    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    const size_t lost = r.Chunk(kElec, slot + 1);
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                Kvd::DataChunk::kHeaderBytes, uint8_t {0});
+    MoveTimes(r, r.Chunk(kElec, slot + 2), -10 * static_cast<int64_t>(kMs), false);
+    const CKVTACoverage& cov = r.Open();
+    const Span lostSpan {T0 + r.chunks[lost].startNs, T0 + r.chunks[lost].stopNs};
+    const KvtHole* hole = cov.HoleAt(KeyOf(kElec), lostSpan.first);
+    ASSERT_NE(hole, nullptr);
+    EXPECT_GE(hole->to, lostSpan.second);
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    for (const Span& t : trusted)
+        EXPECT_NE(std::find(planned.begin(), planned.end(), t), planned.end());
+}
+
+// Sweeps begin on the grid of the sampling clock, which runs on between them. The last
+// sweep's lone chunk whose start moved a nanosecond early, beside a trigger whose times moved
+// far, has nothing beside it to tell which field is off but that grid: its start goes back.
+TEST(CKVTACoverage, AStartANanosecondOffTheSweepsGridGoesBackOntoIt)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneSweeps(10, 30);
+    Write(plan, r);
+    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    MoveTimes(r, r.Chunk(kTrigger, slot), 10000 * static_cast<int64_t>(kMs));
+    MoveTimes(r, r.Chunk(kElec, slot), -1, false);
+    const CKVTACoverage& cov = r.Open();
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    EXPECT_EQ(trusted, planned);
+}
