@@ -129,12 +129,14 @@ void LoseChunk(Recording& r, size_t i)
     PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + Kvd::DataChunk::kStop, 0);
 }
 
-// Moves both times of chunk i's head by `by` ns.
-void MoveTimes(Recording& r, size_t i, int64_t by)
+// Moves the start and (with `stopToo`) the stop of chunk i's head by `by` ns.
+void MoveTimes(Recording& r, size_t i, int64_t by, bool stopToo = true)
 {
     for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
         const size_t at = r.layout.chunkAt[i] + field;
-        PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
+        if (field == Kvd::DataChunk::kStart || stopToo)
+            PatchLE<uint64_t>(r.bytes, at,
+                              LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
     }
 }
 
@@ -3008,17 +3010,6 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
 }
 
 namespace {
-
-// Moves the start and (with `stopToo`) the stop of chunk i (file order) of `r` by `by` ns.
-void MoveTimes(Recording& r, size_t i, int64_t by, bool stopToo = true)
-{
-    for (size_t field : {Kvd::DataChunk::kStart, Kvd::DataChunk::kStop}) {
-        const size_t at = r.layout.chunkAt[i] + field;
-        if (field == Kvd::DataChunk::kStart || stopToo)
-            PatchLE<uint64_t>(r.bytes, at,
-                              LoadLE<uint64_t>(r.bytes.data() + at) + static_cast<uint64_t>(by));
-    }
-}
 
 // Gives chunk i (file order) of `r` the id `id`.
 void SetId(Recording& r, size_t i, const char* id)
