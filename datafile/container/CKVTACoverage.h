@@ -693,6 +693,20 @@ private:
     // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Sweeps of old files whose triggers tell what a damaged head hides.
+    // True in an old file judged as continuous when the head two before chunk i in the file, an
+    // event stream's (its sweep's trigger), starts with it or, its head damaged, keeps the stop
+    // that ends it, and the head between them lies outside chunk i's time: that head moved off.
+    bool TriggerPastMovedHeadVouches(const StreamState& s, size_t i) const;
+    // True in sweeps of an old file when a trusted trigger chunk (spanning its sweep) stops where
+    // the chunk of `s` before the gap (at `before`) stops: that sweep ended there, so time lost
+    // between it and the chunk at `behind` begins the sweep behind.
+    bool TriggerEndsSweepBefore(const StreamState& s, const Span& before, const Span& behind) const;
+    // True when one of `samplesStarts` (rising: starts of other streams' chunks of samples) lies
+    // behind the trigger start `t` by less than a frame of `s`: the trigger was read early.
+    static bool TriggerReadEarly(const StreamState& s, const std::vector<uint64_t>& samplesStarts,
+                                 uint64_t t);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

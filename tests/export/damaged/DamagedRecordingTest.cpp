@@ -922,3 +922,48 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
     for (const auto& row : rows)
         ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
+
+// Version-0 sweeps where a later sweep's trigger head is damaged and the chunk behind it moved
+// far off: judged as a continuous recording first, the trigger two heads in front of the sweep's
+// other chunk still tells that chunk's period (by its start, or by the stop a damaged head kept),
+// so the file reads as sweeps of the first sweep's length; the time lost begins the later sweep,
+// since the first one's trigger shows it whole. That sweep alone is refused; a selection that
+// lost nothing is exported whole.
+TEST(DamagedRecording, Version0SweepTriggerTwoHeadsInFrontOfItsChunk)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    const ExportSelection digitalOnly {"digital only", {{"Digital Data", "D1", 0}}, kAllFormats};
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+        bool triggerOneNsEarly = false;  // the second sweep's trigger starts a nanosecond early
+    } rows[] = {
+        {"sweeps of one chunk, the second's trigger stop 1 and its electrodes 10 s later",
+         Version0Sweeps(2, 100, true),
+         {{trigger, 400, "stop 1"}, {electrodes, 400, "both times 10 s later"}}},
+        {"sweeps of one chunk, the second's trigger a nanosecond early and its electrodes 10 s later",
+         Version0Sweeps(2, 100, true), {{electrodes, 400, "both times 10 s later"}}, true},
+        {"a lone stream's sweeps of two chunks, the second's trigger start 1 and first chunk 10 s later",
+         Version0Sweeps(2, 200, false),
+         {{trigger, 500, "start 1"}, {electrodes, 500, "both times 10 s later"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        const bool digital = row.plan.streams.size() > 1;
+        if (!table.Prepare(row.recording, row.plan,
+                           digital ? std::vector<ExportSelection> {EveryRawStream(), digitalOnly}
+                                   : std::vector<ExportSelection> {ElectrodesOnly()}))
+            continue;
+        Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        const size_t second = ChunkAt(table.sound, trigger, 400);
+        if (row.triggerOneNsEarly)
+            damage = Both(TimeNsOff(table.sound, second, Kvd::DataChunk::kStart, -1, "start 1 ns early"),
+                          damage);
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
