@@ -3198,23 +3198,32 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
 // Sweeps of old files whose triggers tell what a damaged head hides.
 bool CKVTACoverage::TriggerPastMovedHeadVouches(const StreamState& s, size_t i) const
 {
-    // A recorder writes a sweep's trigger right before the sweep's chunks: where the head
-    // between them moved far off, the trigger two heads in front still tells the period, as the
-    // one right in front does (AccompaniedInFile, BesideDamagedTriggerOfItsTime).
+    // A recorder writes a sweep's trigger right before the sweep's chunks: where the heads
+    // between them moved off (their times lie outside the chunk's), the trigger in front still
+    // tells the period, as the one right in front does (AccompaniedInFile,
+    // BesideDamagedTriggerOfItsTime). An old file's trigger chunk spans its sweep: its stop
+    // ends the sweep's last chunk.
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    if (!m_continuous || !m_chunksMayPrecedeStart || i < 2)
+    if (!m_continuous || !m_chunksMayPrecedeStart)
         return false;
     const KvtChunkInfo& c = chunks[i];
-    const KvtChunkInfo& between = chunks[i - 1];
-    const KvtChunkInfo& event = chunks[i - 2];
-    const StreamState* owner = Find(event.key);
-    if (!owner || owner->facts.HasFrames() || !Find(between.key))
-        return false;
-    const bool apart = between.start >= c.stop || between.stop <= c.start;
-    if (!apart || Near(between.start, c.start, s.facts.FrameTime()))
-        return false;
-    const bool damaged = !HeadAgreesWithItself(event, *owner);
-    return Near(event.start, c.start, s.facts.FrameTime()) || (damaged && EventEdgeMeets(event, c));
+    const uint64_t slack = s.facts.FrameTime();
+    for (size_t j = i; j-- > PeriodAround(i, chunks.size()).first;) {
+        const KvtChunkInfo& head = chunks[j];
+        const StreamState* owner = Find(head.key);
+        if (!owner)
+            return false;
+        if (!owner->facts.HasFrames()) {
+            const bool damaged = !HeadAgreesWithItself(head, *owner);
+            return j + 1 < i
+                   && (Near(head.start, c.start, slack) || Near(head.stop, c.stop, slack)
+                       || (damaged && EventEdgeMeets(head, c)));
+        }
+        const bool apart = head.start >= c.stop || head.stop <= c.start;
+        if (!apart || Near(head.start, c.start, slack))
+            return false;
+    }
+    return false;
 }
 
 bool CKVTACoverage::TriggerEndsSweepBefore(const StreamState& s, const Span& before,

@@ -694,9 +694,10 @@ private:
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
     // Sweeps of old files whose triggers tell what a damaged head hides.
-    // True in an old file judged as continuous when the head two before chunk i in the file, an
-    // event stream's (its sweep's trigger), starts with it or, its head damaged, keeps the stop
-    // that ends it, and the head between them lies outside chunk i's time: that head moved off.
+    // True in an old file judged as continuous when the nearest event head in front of chunk i
+    // in the file (its sweep's trigger), with heads between that lie outside chunk i's time (they
+    // moved off), starts with it or stops with it (or, its head damaged, keeps a stop that ends
+    // it).
     bool TriggerPastMovedHeadVouches(const StreamState& s, size_t i) const;
     // True in sweeps of an old file when a trusted trigger chunk (spanning its sweep) stops where
     // the chunk of `s` before the gap (at `before`) stops: that sweep ended there, so time lost

@@ -923,13 +923,13 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
         ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
 
-// Version-0 sweeps where a later sweep's trigger head is damaged and the chunk behind it moved
-// far off: judged as a continuous recording first, the trigger two heads in front of the sweep's
-// other chunk still tells that chunk's period (by its start, or by the stop a damaged head kept),
-// so the file reads as sweeps of the first sweep's length; the time lost begins the later sweep,
-// since the first one's trigger shows it whole. That sweep alone is refused; a selection that
-// lost nothing is exported whole.
-TEST(DamagedRecording, Version0SweepTriggerTwoHeadsInFrontOfItsChunk)
+// Version-0 sweeps where heads between a later sweep's trigger and its chunk moved off (the
+// trigger's head damaged too, or not): judged as a continuous recording first, the trigger still
+// tells that chunk's period (by its start, or by its stop, which ends the sweep), so the file
+// reads as sweeps of the first sweep's length; the time lost begins the later sweep, since the
+// first one's trigger shows it whole. That sweep alone is refused; a selection that lost nothing
+// is exported whole.
+TEST(DamagedRecording, Version0SweepTriggerPastHeadsThatMovedOffTellsItsSweep)
 {
     const char* electrodes = "Electrode Raw Data";
     const char* trigger = "Trigger 1";
@@ -949,6 +949,10 @@ TEST(DamagedRecording, Version0SweepTriggerTwoHeadsInFrontOfItsChunk)
         {"a lone stream's sweeps of two chunks, the second's trigger start 1 and first chunk 10 s later",
          Version0Sweeps(2, 200, false),
          {{trigger, 500, "start 1"}, {electrodes, 500, "both times 10 s later"}}},
+        {"a lone stream's sweeps of two chunks, the first's second start far off, the second's first "
+         "stop one chunk earlier",
+         Version0Sweeps(2, 200, false),
+         {{electrodes, 100, "start UINT64 max"}, {electrodes, 500, "stop one chunk earlier"}}},
     };
     for (const auto& row : rows) {
         Table table;
