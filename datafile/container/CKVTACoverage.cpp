@@ -597,8 +597,9 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
     };
     for (size_t j = from; j < to; ++j) {
         const KvtChunkInfo& other = chunks[j];
-        const StreamState* owner = other.key != s.facts.key ? Find(other.key) : nullptr;
-        if (!owner)
+        // An id one byte off still names its stream.
+        const StreamState* owner = Find(StreamOf(other.key));
+        if (!owner || owner == &s)
             continue;
         if (HeadAgreesWithItself(other, *owner)) {
             if (overlaps(other.start, other.stop))
@@ -3210,7 +3211,7 @@ bool CKVTACoverage::TriggerPastMovedHeadVouches(const StreamState& s, size_t i) 
     const uint64_t slack = s.facts.FrameTime();
     for (size_t j = i; j-- > PeriodAround(i, chunks.size()).first;) {
         const KvtChunkInfo& head = chunks[j];
-        const StreamState* owner = Find(head.key);
+        const StreamState* owner = Find(StreamOf(head.key));
         if (!owner)
             return false;
         if (!owner->facts.HasFrames()) {

@@ -925,10 +925,10 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
 
 // Version-0 sweeps where heads between a later sweep's trigger and its chunk moved off (the
 // trigger's head damaged too, or not): judged as a continuous recording first, the trigger still
-// tells that chunk's period (by its start, or by its stop, which ends the sweep), so the file
-// reads as sweeps of the first sweep's length; the time lost begins the later sweep, since the
-// first one's trigger shows it whole. That sweep alone is refused; a selection that lost nothing
-// is exported whole.
+// tells that chunk's period (by its start, or by its stop, which ends the sweep; an id a byte off
+// still names it), so the file reads as sweeps of the first sweep's length; the time lost begins
+// the later sweep, since the first one's trigger shows it whole. That sweep alone is refused; a
+// selection that lost nothing is exported whole.
 TEST(DamagedRecording, Version0SweepTriggerPastHeadsThatMovedOffTellsItsSweep)
 {
     const char* electrodes = "Electrode Raw Data";
@@ -953,6 +953,11 @@ TEST(DamagedRecording, Version0SweepTriggerPastHeadsThatMovedOffTellsItsSweep)
          "stop one chunk earlier",
          Version0Sweeps(2, 200, false),
          {{electrodes, 100, "start UINT64 max"}, {electrodes, 500, "stop one chunk earlier"}}},
+        {"a lone stream's sweeps of three chunks, the second's trigger id a byte off, its first chunk "
+         "10 s later and its second's start far off",
+         Version0Sweeps(2, 300, false),
+         {{trigger, 600, "id byte changed"}, {electrodes, 600, "both times 10 s later"},
+          {electrodes, 700, "start UINT64 max"}}},
     };
     for (const auto& row : rows) {
         Table table;
