@@ -563,6 +563,7 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
         const bool accompanied = m_continuous ? AccompaniedInFile(s, sound[k])
                                                     || BesideLostHeadOfItsTime(s, sound[k])
                                                     || BesideDamagedTriggerOfItsTime(s, sound[k])
+                                                    || TriggerPastMovedHeadVouches(s, sound[k])
                                               : AccompaniedInSweeps(s, sound[k]);
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
@@ -624,8 +625,9 @@ bool CKVTACoverage::AnotherStreamOverlaps(const StreamState& s, size_t i) const
     };
     for (size_t j = from; j < to; ++j) {
         const KvtChunkInfo& other = chunks[j];
-        const StreamState* owner = other.key != s.facts.key ? Find(other.key) : nullptr;
-        if (!owner)
+        // An id one byte off still names its stream.
+        const StreamState* owner = Find(StreamOf(other.key));
+        if (!owner || owner == &s)
             continue;
         if (HeadAgreesWithItself(other, *owner)) {
             if (overlaps(other.start, other.stop))
@@ -1592,18 +1594,29 @@ std::vector<uint64_t> CKVTACoverage::SweepStartsBetween(const StreamState& s, ui
 {
     // Events count too: a trigger starts its sweep, and may be all a lone stream has beside it.
     std::vector<uint64_t> starts;
+    std::vector<uint64_t> triggers;
+    std::vector<uint64_t> ofSamples;   // up to a frame past the range: a trigger may be early
+    const uint64_t samplesTo = AddSaturated(to, s.facts.FrameTime());
     for (const StreamState& other : m_streams) {
         if (&other == &s)
             continue;
         // A stream's trusted chunks rise in time: only those that start inside the range.
         auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), from,
                                    [this](uint64_t t, size_t i) { return t < (*m_chunks)[i].start; });
-        for (; at != other.chunks.end() && (*m_chunks)[*at].start < to; ++at) {
+        for (; at != other.chunks.end() && (*m_chunks)[*at].start < samplesTo; ++at) {
             const uint64_t start = (*m_chunks)[*at].start;
-            if (!Holds(s, start - 1) && !AnotherStreamHolds(s, start - 1, true))
-                starts.push_back(start);
+            if (Holds(s, start - 1) || AnotherStreamHolds(s, start - 1, true))
+                continue;
+            if (other.facts.HasFrames())
+                ofSamples.push_back(start);
+            if (start < to)
+                (other.facts.HasFrames() ? starts : triggers).push_back(start);
         }
     }
+    std::sort(ofSamples.begin(), ofSamples.end());
+    for (uint64_t t : triggers)
+        if (!TriggerReadEarly(s, ofSamples, t))
+            starts.push_back(t);
     std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     return starts;
@@ -1653,7 +1666,8 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
                           || OneFieldPlacesLoss(s, before, behind, length, claimed)))
         return claimed;
     // A whole sweep before the gap and one cut short behind it: the lost time begins the latter.
-    if (RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
+    if ((RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
+        || TriggerEndsSweepBefore(s, before, behind))
         return late;
     return LossBehindWholeSweep(s, before, behind) ? late : before.time;
 }
@@ -4007,4 +4021,68 @@ bool CKVTACoverage::TakeTwinUnderEventId(StreamState& s, size_t i)
     twin.start = c.start;
     twin.stop = c.stop;
     return false;
+}
+
+// Sweeps of old files whose triggers tell what a damaged head hides.
+bool CKVTACoverage::TriggerPastMovedHeadVouches(const StreamState& s, size_t i) const
+{
+    // A recorder writes a sweep's trigger right before the sweep's chunks: where the heads
+    // between them moved off (their times lie outside the chunk's), the trigger in front still
+    // tells the period, as the one right in front does (AccompaniedInFile,
+    // BesideDamagedTriggerOfItsTime). An old file's trigger chunk spans its sweep: its stop
+    // ends the sweep's last chunk.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous || !m_chunksMayPrecedeStart)
+        return false;
+    const KvtChunkInfo& c = chunks[i];
+    const uint64_t slack = s.facts.FrameTime();
+    for (size_t j = i; j-- > PeriodAround(i, chunks.size()).first;) {
+        const KvtChunkInfo& head = chunks[j];
+        const StreamState* owner = Find(StreamOf(head.key));
+        if (!owner)
+            return false;
+        if (!owner->facts.HasFrames()) {
+            const bool damaged = !HeadAgreesWithItself(head, *owner);
+            return j + 1 < i
+                   && (Near(head.start, c.start, slack) || Near(head.stop, c.stop, slack)
+                       || (damaged && EventEdgeMeets(head, c)));
+        }
+        const bool apart = head.start >= c.stop || head.stop <= c.start;
+        if (!apart || Near(head.start, c.start, slack))
+            return false;
+    }
+    return false;
+}
+
+bool CKVTACoverage::TriggerEndsSweepBefore(const StreamState& s, const Span& before,
+                                           const Span& behind) const
+{
+    // Old files write one trigger chunk per sweep, spanning it: one that stops with the chunk in
+    // front of the gap says its sweep was whole, and bytes behind that chunk in the file hold a
+    // later time.
+    if (m_continuous || !m_chunksMayPrecedeStart || behind.offset == UINT64_MAX)
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        const auto at = std::lower_bound(events.chunks.begin(), events.chunks.end(), before.offset,
+                                         [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+        if (at == events.chunks.begin())
+            continue;
+        const KvtChunkInfo& trigger = chunks[*(at - 1)];
+        if (trigger.start < before.time && Near(trigger.stop, before.time, slack))
+            return true;
+    }
+    return false;
+}
+
+bool CKVTACoverage::TriggerReadEarly(const StreamState& s,
+                                     const std::vector<uint64_t>& samplesStarts, uint64_t t)
+{
+    // A trigger head a nanosecond or so early still begins the sweep its samples begin: their
+    // start, less than a frame behind it, is where the sweep's time and so its losses begin.
+    const auto behind = std::upper_bound(samplesStarts.begin(), samplesStarts.end(), t);
+    return behind != samplesStarts.end() && *behind - t < s.facts.FrameTime();
 }

@@ -846,6 +846,21 @@ private:
     // chunk of its sweep has no neighbour to tell it.
     void PutEarlyStartsOnTheGrid(const StreamState& s);
 
+    // Sweeps of old files whose triggers tell what a damaged head hides.
+    // True in an old file judged as continuous when the nearest event head in front of chunk i
+    // in the file (its sweep's trigger), with heads between that lie outside chunk i's time (they
+    // moved off), starts with it or stops with it (or, its head damaged, keeps a stop that ends
+    // it).
+    bool TriggerPastMovedHeadVouches(const StreamState& s, size_t i) const;
+    // True in sweeps of an old file when a trusted trigger chunk (spanning its sweep) stops where
+    // the chunk of `s` before the gap (at `before`) stops: that sweep ended there, so time lost
+    // between it and the chunk at `behind` begins the sweep behind.
+    bool TriggerEndsSweepBefore(const StreamState& s, const Span& before, const Span& behind) const;
+    // True when one of `samplesStarts` (rising: starts of other streams' chunks of samples) lies
+    // behind the trigger start `t` by less than a frame of `s`: the trigger was read early.
+    static bool TriggerReadEarly(const StreamState& s, const std::vector<uint64_t>& samplesStarts,
+                                 uint64_t t);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -407,9 +407,12 @@ bool CKVTAStreamFile::DamagedCopyPausesBehind(const CKVTADataBlock& last, uint64
 bool CKVTAStreamFile::GoesOnAfterPause(const CKVTADataBlock& last, uint64_t chunkTime)
 {
     // A sound file whose first stream ends early says nothing of a pause.
+    return m_chain.Coverage().FileCut() && PauseBehind(last, chunkTime);
+}
+
+bool CKVTAStreamFile::PauseBehind(const CKVTADataBlock& last, uint64_t chunkTime)
+{
     const CKVTACoverage& coverage = m_chain.Coverage();
-    if (!coverage.FileCut())
-        return false;
     // The earliest chunk behind `last` in the file that starts at or after its stop: a chunk of
     // the next slot of a continuous recording starts within a chunk's time of it (a trigger
     // chunk at its event), the next sweep's later.
@@ -450,7 +453,11 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
         const uint64_t stop = LostUntil(*stream, StopOfFrames(*stream, *block));
         if (!next) {
             // A copy cut short in a later sweep: the first sweep ended with the stream's data.
-            if (GoesOnAfterPause(*block, longest) || DamagedCopyPausesBehind(*block, longest))
+            // So it did where the damaged copy's streams pause (HasChunkGaps) and a later sweep
+            // goes on behind it (its start read a frame early at most).
+            const uint64_t frame = stream->GetCoverageFacts().FrameTime();
+            if (GoesOnAfterPause(*block, longest) || DamagedCopyPausesBehind(*block, longest)
+                || (DamagedCopyPauses() && PauseBehind(*block, longest - std::min(longest, frame))))
                 length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
         }

@@ -276,6 +276,9 @@ private:
     // True when the file was cut short and the recording went on behind `last`, the last block
     // of its first stream, only after a pause of `chunkTime` or more.
     bool GoesOnAfterPause(const CKVTADataBlock& last, uint64_t chunkTime);
+    // True when a trusted chunk lying behind `last` in the file starts `chunkTime` or more after
+    // it stops, and none starts sooner.
+    bool PauseBehind(const CKVTADataBlock& last, uint64_t chunkTime);
     // True when a damaged copy's streams of samples pause, though its first stream may not show
     // it: the chunks around the pause or the pause itself lost.
     bool DamagedCopyPauses();

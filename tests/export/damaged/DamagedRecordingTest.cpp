@@ -922,3 +922,57 @@ TEST(DamagedRecording, TimeLostBehindAWholeSweepBeginsTheNext)
     for (const auto& row : rows)
         ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
+
+// Version-0 sweeps where heads between a later sweep's trigger and its chunk moved off (the
+// trigger's head damaged too, or not): judged as a continuous recording first, the trigger still
+// tells that chunk's period (by its start, or by its stop, which ends the sweep; an id a byte off
+// still names it), so the file reads as sweeps of the first sweep's length; the time lost begins
+// the later sweep, since the first one's trigger shows it whole. That sweep alone is refused; a
+// selection that lost nothing is exported whole.
+TEST(DamagedRecording, Version0SweepTriggerPastHeadsThatMovedOffTellsItsSweep)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    const ExportSelection digitalOnly {"digital only", {{"Digital Data", "D1", 0}}, kAllFormats};
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+        bool triggerOneNsEarly = false;  // the second sweep's trigger starts a nanosecond early
+    } rows[] = {
+        {"sweeps of one chunk, the second's trigger stop 1 and its electrodes 10 s later",
+         Version0Sweeps(2, 100, true),
+         {{trigger, 400, "stop 1"}, {electrodes, 400, "both times 10 s later"}}},
+        {"sweeps of one chunk, the second's trigger a nanosecond early and its electrodes 10 s later",
+         Version0Sweeps(2, 100, true), {{electrodes, 400, "both times 10 s later"}}, true},
+        {"a lone stream's sweeps of two chunks, the second's trigger start 1 and first chunk 10 s later",
+         Version0Sweeps(2, 200, false),
+         {{trigger, 500, "start 1"}, {electrodes, 500, "both times 10 s later"}}},
+        {"a lone stream's sweeps of two chunks, the first's second start far off, the second's first "
+         "stop one chunk earlier",
+         Version0Sweeps(2, 200, false),
+         {{electrodes, 100, "start UINT64 max"}, {electrodes, 500, "stop one chunk earlier"}}},
+        {"a lone stream's sweeps of three chunks, the second's trigger id a byte off, its first chunk "
+         "10 s later and its second's start far off",
+         Version0Sweeps(2, 300, false),
+         {{trigger, 600, "id byte changed"}, {electrodes, 600, "both times 10 s later"},
+          {electrodes, 700, "start UINT64 max"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        const bool digital = row.plan.streams.size() > 1;
+        if (!table.Prepare(row.recording, row.plan,
+                           digital ? std::vector<ExportSelection> {EveryRawStream(), digitalOnly}
+                                   : std::vector<ExportSelection> {ElectrodesOnly()}))
+            continue;
+        Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        const size_t second = ChunkAt(table.sound, trigger, 400);
+        if (row.triggerOneNsEarly)
+            damage = Both(TimeNsOff(table.sound, second, Kvd::DataChunk::kStart, -1, "start 1 ns early"),
+                          damage);
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
