@@ -258,6 +258,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
+    PutChunksInWriteOrder();
     PlaceRunsInFileOrder(recording.storedSweeps);
     if (!m_continuous)
         AlignTimesToPeriod();
@@ -420,7 +421,8 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
             || (i == candidates.front() && EarlyWithoutItsFrames(s, c))
             || StartsAfterRecording(s, c.start, c.stop))
             continue;
-        if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !InAnotherStreamsPlace(s, i))
+        if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !StopsLongAfterItsStart(s, c)
+            && !InAnotherStreamsPlace(s, i))
             sound.push_back(i);
     }
     DropTwins(s, sound);
@@ -1434,6 +1436,8 @@ uint64_t CKVTACoverage::OwnerOfUntrusted(size_t i) const
         const bool eitherMay = SpanHoldsFrames(s->facts, c) || !s->facts.HasFrames();
         if (m_continuous && eitherMay && AnotherStreamLacksItsFrames(*s, c))
             return 0;
+        if (const uint64_t events = RecordsUnderSamplesId(*s, c))
+            return events;
         return named;
     }
     // The stream it names lacks none of its time: the id was another stream's, where one lacks
@@ -2221,7 +2225,8 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
     // The trusted chunks around each unread stretch of this stream's heads, by file order.
     for (const UnreadBytes& u : m_unread) {
-        if (u.key != s.facts.key && u.key != 0)
+        const bool records = u.key != s.facts.key && u.key != 0 && HoldsEventChunk(s, u);
+        if (u.key != s.facts.key && u.key != 0 && !records)
             continue;
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
                                            [&](size_t i, uint64_t at) {
@@ -2232,7 +2237,7 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
         const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
         if (next != s.chunks.begin() && RecordsInDoubt(s, next - 1 - s.chunks.begin(), u))
             s.holes.push_back({chunks[*(next - 1)].start, chunks[*(next - 1)].stop, cause});
-        if (u.key == 0) {
+        if (u.key == 0 || records) {
             // A head that names no stream, and no stream of samples whose gap its bytes fill,
             // may have held this stream's events anywhere between the chunks around it.
             if (from < to)
@@ -3180,4 +3185,114 @@ void CKVTACoverage::PutStopsBackInsideRecording(const StreamState& s,
         if (EndsLongAfterRecording(s, c) && stop <= m_claimedStop)
             c.stop = stop;
     }
+}
+
+// Continuous old files: heads whose stop ran off, and chunks that the order the streams write
+// in puts in another period than their times.
+bool CKVTACoverage::StopsLongAfterItsStart(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // A stream whose spans are not held to its frames (events, or samples in an old file whose
+    // heads are as often damaged as not) still has no chunk that lasts longer than a chunk can:
+    // where the start lies in the recording, the stop was damaged. Trusted, it would carry the
+    // recording's end far off, or leave no time for the heads behind it.
+    return m_continuous && !s.spansChecked && c.start >= m_recordingStart && c.start <= c.stop
+           && c.stop - c.start > kLongestChunkNs;
+}
+
+void CKVTACoverage::PutChunksInWriteOrder()
+{
+    if (!m_continuous)
+        return;
+    for (StreamState& s : m_streams)
+        if (s.spansChecked || !s.facts.HasFrames())
+            for (size_t k = 0; k < s.chunks.size(); ++k)
+                (void)PutInWriteOrder(s, k);
+}
+
+bool CKVTACoverage::PutInWriteOrder(StreamState& s, size_t k)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = s.chunks[k];
+    if (i == 0 || i + 1 >= chunks.size())
+        return false;
+    KvtChunkInfo& c = chunks[i];
+    const KvtChunkInfo& before = chunks[i - 1];
+    const KvtChunkInfo& behind = chunks[i + 1];
+    // Two chunks of one other stream of samples straight around it in the file, no bytes lost
+    // between, that follow on from each other and last as long as it does: two periods.
+    const StreamState* o = OtherTrustedStream(s, i - 1);
+    const uint64_t length = c.stop - c.start;
+    if (!o || o != OtherTrustedStream(s, i + 1) || !o->facts.HasFrames() || c.start > c.stop
+        || before.End() != c.offset || c.End() != behind.offset || before.stop != behind.start
+        || before.stop - before.start != length || behind.stop - behind.start != length
+        || (s.facts.HasFrames() && s.facts.Duration(static_cast<uint64_t>(c.payloadSize)) != length))
+        return false;
+    // The period it was written in is the one beside it on the side its stream writes on; where
+    // its times are the other one's, both moved by a chunk.
+    bool known = false;
+    const bool sFirst = WritesBefore(s, *o, i, known);
+    const KvtChunkInfo& own = sFirst ? behind : before;
+    const KvtChunkInfo& other = sFirst ? before : behind;
+    if (!known || c.start != other.start || !LacksPeriod(s, own.start, own.stop))
+        return false;
+    const KvtChunkInfo* prev = k > 0 ? &chunks[s.chunks[k - 1]] : nullptr;
+    const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
+    if ((prev && prev->stop > own.start) || (next && next->start < own.stop))
+        return false;
+    // Samples leave no time of their stream without a loss to tell it: only a pause of all
+    // streams or the stream's end. Events last no time.
+    const bool leavesPause = AllPauseAt(s, c.start) && AllPauseAt(s, c.stop - 1);
+    const bool leavesEnd = own.start < c.start && !next;
+    if (s.facts.HasFrames() && !leavesPause && !leavesEnd)
+        return false;
+    c.start = own.start;
+    c.stop = own.stop;
+    return true;
+}
+
+// Event records among the bytes skipped behind a damaged head of samples.
+bool CKVTACoverage::HoldsEventChunk(const StreamState& events, const UnreadBytes& u) const
+{
+    // A stretch skipped behind a head of a stream of samples holds that stream's frames for the
+    // time it lacks there, a head for each of its chunks, and at most one empty head of the event
+    // stream for each period the event stream lacks there (one chunk for every slot). Bytes
+    // beyond those are records of an event chunk whose head the stretch hid.
+    const StreamState* owner = u.oneChunk || !m_continuous ? nullptr : Find(u.key);
+    if (!owner || !owner->facts.HasFrames() || owner->chunks.empty() || events.chunks.empty())
+        return false;
+    const auto [from, to] = GapAround(*owner, u.from);
+    const auto [eventsFrom, eventsTo] = GapAround(events, u.from);
+    const uint64_t chunkBytes = SizeBeside(*owner, u.from);
+    const uint64_t period = owner->facts.Duration(chunkBytes);
+    if (to <= from || eventsTo <= eventsFrom || period == 0)
+        return false;
+    const uint64_t frames = owner->facts.FramesIn(to - from) * owner->facts.frameBytes;
+    const uint64_t heads = (frames + chunkBytes - 1) / chunkBytes
+                           + (eventsTo - eventsFrom + period - 1) / period;
+    return u.to - u.from > frames + heads * Kvd::DataChunk::kHeaderBytes;
+}
+
+uint64_t CKVTACoverage::RecordsUnderSamplesId(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // The chain found the next head straight behind it, so its size is sound. Fewer bytes than
+    // the chunk of `s` beside it holds that are not its frames for its span, but whole records
+    // of the one event stream that lacks its time, are that stream's chunk under a damaged id.
+    if (!m_continuous || !s.facts.HasFrames() || s.chunks.empty() || c.payloadSize <= 0
+        || static_cast<uint64_t>(c.payloadSize) >= SizeBeside(s, c.offset) || SpanHoldsFrames(s.facts, c))
+        return 0;
+    const StreamState* events = Find(EventStreamLacking(c));
+    if (!events || events->chunks.empty())
+        return 0;
+    // The fewest bytes, more than none, that its chunks near it hold are a record or a few.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto near = std::lower_bound(events->chunks.begin(), events->chunks.end(), c.offset,
+                                       [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+    const auto [first, last] = PeriodAround(static_cast<size_t>(near - events->chunks.begin()),
+                                            events->chunks.size());
+    uint64_t record = UINT64_MAX;
+    for (size_t n = first; n < last; ++n)
+        if (chunks[events->chunks[n]].payloadSize > 0)
+            record = std::min(record, static_cast<uint64_t>(chunks[events->chunks[n]].payloadSize));
+    const bool whole = record != UINT64_MAX && static_cast<uint64_t>(c.payloadSize) % record == 0;
+    return whole ? events->facts.key : 0;
 }

@@ -693,6 +693,26 @@ private:
     // Such a chunk's stop is damaged: it is put where its frames, from its start, end.
     void PutStopsBackInsideRecording(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Continuous old files: heads whose stop ran off, and chunks the write order places.
+    // True when chunk c of `s`, a stream whose spans are not held to its frames, starts inside
+    // the recording but stops later than a chunk can last: its stop is damaged.
+    bool StopsLongAfterItsStart(const StreamState& s, const KvtChunkInfo& c) const;
+    // In a continuous recording the streams write the chunks of a period in the same order
+    // every period. A trusted chunk lying between two chunks of another stream of samples that
+    // follow on from each other was written in the period of the one beside it on its stream's
+    // side (WritesBefore); where its times are the other one's, both moved by a chunk: it goes
+    // back, where its stream lacks that period and, for samples, leaves a pause or its end.
+    void PutChunksInWriteOrder();
+    bool PutInWriteOrder(StreamState& s, size_t k);
+    // True when the stretch `u` skipped behind a damaged head of a stream of samples holds more
+    // bytes than that stream's frames for the time it lacks there, the heads of its chunks and an
+    // empty head of `events` for each period `events` lacks there: it hid an event chunk.
+    bool HoldsEventChunk(const StreamState& events, const UnreadBytes& u) const;
+    // The event stream whose chunk untrusted chunk c, under the id of the stream of samples `s`,
+    // holds: fewer bytes than a chunk of `s`, not its frames for its span, whole records of the
+    // one event stream that lacks its time; 0 when not so.
+    uint64_t RecordsUnderSamplesId(const StreamState& s, const KvtChunkInfo& c) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
