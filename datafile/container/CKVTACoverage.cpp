@@ -235,8 +235,10 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutStopsBackInsideRecording(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
-    for (size_t s = 0; s < m_streams.size(); ++s)
+    for (size_t s = 0; s < m_streams.size(); ++s) {
         PutSwappedTimesBack(m_streams[s], candidates[s]);
+        PutSizesBackOnFrames(m_streams[s], candidates[s]);
+    }
     // The streams of samples first: their gaps tell which heads under an event stream's id
     // carry their frames.
     for (size_t s = 0; s < m_streams.size(); ++s)
@@ -1292,7 +1294,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
             headRead ? CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head)) : 0;
         const uint64_t key = headRead ? StreamOf(named) : 0;
         const uint64_t start = headRead ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
-        m_unread.push_back(UnreadBytes {span.from, span.to, start, span.headStop, key, false});
+        m_unread.push_back(UnreadBytes {LostFrom(span), span.to, start, span.headStop, key, false});
         if (!tail)
             continue;
         // A head of a known stream whose chunk would run past the end: the copy was cut there,
@@ -2108,6 +2110,8 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     const uint64_t bytes = u.to - u.from;
     const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes
                                  ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
+    if (const uint64_t owner = StreamLackingPeriodAround(u, payload))
+        return owner;
     // The one stream whose gap they fill exactly; failing that, in sweeps (where a gap may
     // hold a pause too), the one stream whose gap holds them and whose chunk beside them is as
     // large.
@@ -3225,7 +3229,8 @@ bool CKVTACoverage::PutInWriteOrder(StreamState& s, size_t k)
     if (!o || o != OtherTrustedStream(s, i + 1) || !o->facts.HasFrames() || c.start > c.stop
         || before.End() != c.offset || c.End() != behind.offset || before.stop != behind.start
         || before.stop - before.start != length || behind.stop - behind.start != length
-        || (s.facts.HasFrames() && s.facts.Duration(static_cast<uint64_t>(c.payloadSize)) != length))
+        || (s.facts.HasFrames()
+            && s.facts.Duration(static_cast<uint64_t>(c.payloadSize)) != length))
         return false;
     // The period it was written in is the one beside it on the side its stream writes on; where
     // its times are the other one's, both moved by a chunk.
@@ -3278,7 +3283,8 @@ uint64_t CKVTACoverage::RecordsUnderSamplesId(const StreamState& s, const KvtChu
     // the chunk of `s` beside it holds that are not its frames for its span, but whole records
     // of the one event stream that lacks its time, are that stream's chunk under a damaged id.
     if (!m_continuous || !s.facts.HasFrames() || s.chunks.empty() || c.payloadSize <= 0
-        || static_cast<uint64_t>(c.payloadSize) >= SizeBeside(s, c.offset) || SpanHoldsFrames(s.facts, c))
+        || static_cast<uint64_t>(c.payloadSize) >= SizeBeside(s, c.offset)
+        || SpanHoldsFrames(s.facts, c))
         return 0;
     const StreamState* events = Find(EventStreamLacking(c));
     if (!events || events->chunks.empty())
@@ -3295,4 +3301,73 @@ uint64_t CKVTACoverage::RecordsUnderSamplesId(const StreamState& s, const KvtChu
             record = std::min(record, static_cast<uint64_t>(chunks[events->chunks[n]].payloadSize));
     const bool whole = record != UINT64_MAX && static_cast<uint64_t>(c.payloadSize) % record == 0;
     return whole ? events->facts.key : 0;
+}
+
+// Bytes of an unreadable head among the chunks of one period.
+uint64_t CKVTACoverage::StreamLackingPeriodAround(const UnreadBytes& u, uint64_t payload) const
+{
+    // In a continuous recording the chunks of a period lie together in the file: bytes between
+    // two trusted chunks of one period were written in it, by a stream that lacks it. A stream
+    // whose gap lies elsewhere (behind a pause) holds that period already.
+    if (!m_continuous || payload == 0)
+        return 0;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto behind = std::lower_bound(
+        chunks.begin(), chunks.end(), u.to,
+        [](const KvtChunkInfo& c, uint64_t at) { return c.offset < at; });
+    if (behind == chunks.begin() || behind == chunks.end() || behind->offset != u.to)
+        return 0;
+    const size_t b = static_cast<size_t>(behind - chunks.begin());
+    const KvtChunkInfo& before = chunks[b - 1];
+    if (!(*m_trusted)[b] || !(*m_trusted)[b - 1] || before.End() != u.from
+        || before.start != behind->start || before.stop != behind->stop)
+        return 0;
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty() || Holds(s, before.start)
+            || SizeBeside(s, u.from) != payload)
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+// Sizes a frame off in front of bytes the chain could not read.
+void CKVTACoverage::PutSizesBackOnFrames(const StreamState& s,
+                                         const std::vector<size_t>& candidates)
+{
+    // A stream held to its spans: a head whose size holds a frame more or less than its times
+    // and behind which the chain found no head had its size moved by a frame (the chain then
+    // read a head a frame's bytes off, which names nothing). Its times tell its frames: the
+    // extra bytes are the next head's, the missing ones its own last frame.
+    if (!s.spansChecked)
+        return;
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        if (c.start >= c.stop)
+            continue;
+        const uint64_t bytes = s.facts.FramesIn(c.stop - c.start) * s.facts.frameBytes;
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        const bool frameOff = payload + s.facts.frameBytes == bytes
+                              || bytes + s.facts.frameBytes == payload;
+        const bool lostBehind = std::any_of(
+            m_lost->begin(), m_lost->end(),
+            [&](const KvtLostSpan& span) { return span.from == c.End(); });
+        if (frameOff && lostBehind)
+            c.payloadSize = static_cast<int64_t>(bytes);
+    }
+}
+
+uint64_t CKVTACoverage::LostFrom(const KvtLostSpan& span) const
+{
+    // The chain lost its way where the size of the chunk in front led it; where that size was
+    // put back by a frame, the lost bytes begin where the chunk now ends.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo* front = span.nextChunk > 0 && span.nextChunk <= chunks.size()
+                                    ? &chunks[span.nextChunk - 1] : nullptr;
+    const bool moved = front && front->End() != span.from && front->offset < span.from
+                       && Near(front->End(), span.from, Kvd::DataChunk::kHeaderBytes);
+    return moved ? front->End() : span.from;
 }

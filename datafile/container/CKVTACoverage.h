@@ -712,6 +712,16 @@ private:
     // holds: fewer bytes than a chunk of `s`, not its frames for its span, whole records of the
     // one event stream that lacks its time; 0 when not so.
     uint64_t RecordsUnderSamplesId(const StreamState& s, const KvtChunkInfo& c) const;
+    // In a continuous recording, the stream of samples whose chunk the unreadable bytes `u`
+    // (`payload` bytes behind a head) held, where they lie between two trusted chunks of one
+    // period: the one stream that lacks that period and whose chunk beside them is as large;
+    // 0 when none or more than one.
+    uint64_t StreamLackingPeriodAround(const UnreadBytes& u, uint64_t payload) const;
+    // A head of `s` (held to its spans) whose size holds a frame more or less than its times
+    // and behind which the chain lost its way had its size moved by a frame: its times tell it.
+    void PutSizesBackOnFrames(const StreamState& s, const std::vector<size_t>& candidates);
+    // Where the bytes the chain lost as `span` begin: where the chunk in front of it ends.
+    uint64_t LostFrom(const KvtLostSpan& span) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

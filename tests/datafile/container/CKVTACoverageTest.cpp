@@ -2730,3 +2730,68 @@ TEST(CKVTACoverage, InAnOldFileATriggerChunkHiddenBesideDamagedElectrodesIsLost)
         EXPECT_EQ(OldFileHolesOf(r, cov, kTrigger), PlannedHoles(r, kTrigger, lost));
     }
 }
+
+// In a continuous recording the chunks of a period lie together: the bytes of an unreadable head
+// between two chunks of one period are the chunk of the stream that lacks that period, even
+// where another stream's gap behind a pause would hold them to the frame.
+TEST(CKVTACoverage, BytesAmongOnePeriodsChunksAreTheStreamLackingIt)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    KvdRawStreamPlan analog;
+    analog.name = "Analog Raw Data";
+    analog.id = "elec0002";
+    analog.channels = {"A1"};
+    plan.streams.push_back(analog);
+    plan.dropChunks = {1};
+    Write(plan, r);
+    const size_t lost = r.Chunk(kDigi, 0);
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]), Kvd::DataChunk::kHeaderBytes,
+                uint8_t {0x5A});
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    ExpectOldFileHoles(r, cov, {lost});
+    EXPECT_EQ(OldFileHolesOf(r, cov, "Analog Raw Data"), std::vector<Span>());
+}
+
+// A size moved by a frame, more or less, in front of an unreadable head leads the chain to read
+// a head a frame's bytes off, which names nothing: the chunk keeps the frames its times tell,
+// and only the chunk behind the unreadable head is lost.
+TEST(CKVTACoverage, ASizeAFrameOffInFrontOfLostBytesKeepsTheFramesOfItsTimes)
+{
+    for (const int64_t frames : {1, -1}) {
+        SCOPED_TRACE(frames);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        Write(plan, r);
+        const size_t moved = r.Chunk(kDigi, 2);
+        const uint64_t at = r.layout.chunkAt[moved] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        PatchLE<int64_t>(r.bytes, at, size + frames * static_cast<int64_t>(r.chunks[moved].recordBytes));
+        const size_t lost = r.Chunk(kElec, 3);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]), Kvd::DataChunk::kHeaderBytes,
+                    uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        ExpectOldFileHoles(r, cov, {lost});
+        EXPECT_EQ(TrustedStarts(r, cov, kDigi), PlannedStarts(r, kDigi));
+        EXPECT_EQ(r.file.GetChunkChain()->At(moved).payloadSize, size - Kvd::DataChunk::kMinSize);
+    }
+}
+
+// A head whose times span a frame less than its bytes, the chain going on straight behind it, keeps
+// all its bytes: only a size that led the chain astray is put back on the frames.
+TEST(CKVTACoverage, ATimeAFrameShortWithTheChainWholeKeepsItsBytes)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    Write(plan, r);
+    const size_t i = r.Chunk(kDigi, 2);
+    const uint64_t at = r.layout.chunkAt[i] + Kvd::DataChunk::kStop;
+    PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 100000);
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + r.layout.chunkAt[i] + Kvd::DataChunk::kSize);
+    (void)r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(i).payloadSize, size - Kvd::DataChunk::kMinSize);
+}
