@@ -243,8 +243,10 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutStopsBackInsideRecording(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s)
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
-    for (size_t s = 0; s < m_streams.size(); ++s)
+    for (size_t s = 0; s < m_streams.size(); ++s) {
         PutSwappedTimesBack(m_streams[s], candidates[s]);
+        PutSizesBackOnFrames(m_streams[s], candidates[s]);
+    }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
     // The streams of samples first: their gaps tell which heads under an event stream's id
@@ -274,6 +276,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
+    PutChunksInWriteOrder();
     PutSweepChunksBackInPlace();
     PlaceRunsInFileOrder(recording.storedSweeps);
     PutLastStopsOnClaimedStop();
@@ -445,7 +448,8 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
             || (i == candidates.front() && EarlyWithoutItsFrames(s, c))
             || StartsAfterRecording(s, c.start, c.stop))
             continue;
-        if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !InAnotherStreamsPlace(s, i))
+        if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !StopsLongAfterItsStart(s, c)
+            && !InAnotherStreamsPlace(s, i))
             sound.push_back(i);
     }
     DropTwins(s, sound);
@@ -1334,7 +1338,7 @@ void CKVTACoverage::CollectUnread(const std::vector<KvtLostSpan>& lost, CFileRea
             headRead ? CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(head)) : 0;
         const uint64_t key = headRead ? StreamOf(named) : 0;
         const uint64_t start = headRead ? LoadLE<uint64_t>(head + Kvd::DataChunk::kStart) : 0;
-        m_unread.push_back(UnreadBytes {span.from, span.to, start, span.headStop, key, false});
+        m_unread.push_back(UnreadBytes {LostFrom(span), span.to, start, span.headStop, key, false});
         if (!tail)
             continue;
         // A head of a known stream whose chunk would run past the end: the copy was cut there,
@@ -2165,6 +2169,8 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
     const uint64_t bytes = u.to - u.from;
     const uint64_t payload = bytes > Kvd::DataChunk::kHeaderBytes
                                  ? bytes - Kvd::DataChunk::kHeaderBytes : 0;
+    if (const uint64_t owner = StreamLackingPeriodAround(u, payload))
+        return owner;
     // The one stream whose gap they fill exactly; failing that, in sweeps (where a gap may
     // hold a pause too), the one stream whose gap holds them and whose chunk beside them is as
     // large.
@@ -2283,7 +2289,8 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
     // The trusted chunks around each unread stretch of this stream's heads, by file order.
     for (const UnreadBytes& u : m_unread) {
-        if (u.key != s.facts.key && u.key != 0)
+        const bool records = u.key != s.facts.key && u.key != 0 && HoldsEventChunk(s, u);
+        if (u.key != s.facts.key && u.key != 0 && !records)
             continue;
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
                                            [&](size_t i, uint64_t at) {
@@ -2294,7 +2301,7 @@ void CKVTACoverage::WorkOutEventHoles(StreamState& s)
         const KvtHoleCause cause = next == s.chunks.end() ? tailCause : KvtHoleCause::kDamagedHead;
         if (next != s.chunks.begin() && RecordsInDoubt(s, next - 1 - s.chunks.begin(), u))
             s.holes.push_back({chunks[*(next - 1)].start, chunks[*(next - 1)].stop, cause});
-        if (u.key == 0) {
+        if (u.key == 0 || records) {
             // A head that names no stream, and no stream of samples whose gap its bytes fill,
             // may have held this stream's events anywhere between the chunks around it.
             if (from < to)
@@ -4085,4 +4092,159 @@ bool CKVTACoverage::TriggerReadEarly(const StreamState& s,
     // start, less than a frame behind it, is where the sweep's time and so its losses begin.
     const auto behind = std::upper_bound(samplesStarts.begin(), samplesStarts.end(), t);
     return behind != samplesStarts.end() && *behind - t < s.facts.FrameTime();
+}
+
+// Continuous old files: heads whose stop ran off, and chunks that the order the streams write
+// in puts in another period than their times.
+bool CKVTACoverage::StopsLongAfterItsStart(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // A stream whose spans are not held to its frames (events, or samples in an old file whose
+    // heads are as often damaged as not) still has no chunk that lasts longer than a chunk can:
+    // where the start lies in the recording, the stop was damaged. Trusted, it would carry the
+    // recording's end far off, or leave no time for the heads behind it.
+    return m_continuous && !s.spansChecked && c.start >= m_recordingStart && c.start <= c.stop
+           && c.stop - c.start > kLongestChunkNs;
+}
+
+void CKVTACoverage::PutChunksInWriteOrder()
+{
+    if (!m_continuous)
+        return;
+    for (StreamState& s : m_streams)
+        if (s.spansChecked || !s.facts.HasFrames())
+            for (size_t k = 0; k < s.chunks.size(); ++k)
+                (void)PutInWriteOrder(s, k);
+}
+
+bool CKVTACoverage::PutInWriteOrder(StreamState& s, size_t k)
+{
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t i = s.chunks[k];
+    if (i == 0 || i + 1 >= chunks.size())
+        return false;
+    KvtChunkInfo& c = chunks[i];
+    const KvtChunkInfo& before = chunks[i - 1];
+    const KvtChunkInfo& behind = chunks[i + 1];
+    // Two chunks of one other stream of samples straight around it in the file, no bytes lost
+    // between, that follow on from each other and last as long as it does: two periods.
+    const StreamState* o = OtherTrustedStream(s, i - 1);
+    const uint64_t length = c.stop - c.start;
+    if (!o || o != OtherTrustedStream(s, i + 1) || !o->facts.HasFrames() || c.start > c.stop
+        || before.End() != c.offset || c.End() != behind.offset || before.stop != behind.start
+        || before.stop - before.start != length || behind.stop - behind.start != length
+        || (s.facts.HasFrames()
+            && s.facts.Duration(static_cast<uint64_t>(c.payloadSize)) != length))
+        return false;
+    // The period it was written in is the one beside it on the side its stream writes on; where
+    // its times are the other one's, both moved by a chunk.
+    bool known = false;
+    const bool sFirst = WritesBefore(s, *o, i, known);
+    const KvtChunkInfo& own = sFirst ? behind : before;
+    const KvtChunkInfo& other = sFirst ? before : behind;
+    if (!known || c.start != other.start || !LacksPeriod(s, own.start, own.stop))
+        return false;
+    const KvtChunkInfo* prev = k > 0 ? &chunks[s.chunks[k - 1]] : nullptr;
+    const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
+    if ((prev && prev->stop > own.start) || (next && next->start < own.stop))
+        return false;
+    // Samples leave no time of their stream without a loss to tell it: only a pause of all
+    // streams or the stream's end. Events last no time.
+    const bool leavesPause = AllPauseAt(s, c.start) && AllPauseAt(s, c.stop - 1);
+    const bool leavesEnd = own.start < c.start && !next;
+    if (s.facts.HasFrames() && !leavesPause && !leavesEnd)
+        return false;
+    c.start = own.start;
+    c.stop = own.stop;
+    return true;
+}
+
+// Event records among the bytes skipped behind a damaged head of samples.
+bool CKVTACoverage::HoldsEventChunk(const StreamState& events, const UnreadBytes& u) const
+{
+    // A stretch skipped behind a head of a stream of samples holds that stream's frames for the
+    // time it lacks there, a head for each of its chunks, and at most one empty head of the event
+    // stream for each period the event stream lacks there (one chunk for every slot). Bytes
+    // beyond those are records of an event chunk whose head the stretch hid.
+    const StreamState* owner = u.oneChunk || !m_continuous ? nullptr : Find(u.key);
+    if (!owner || !owner->facts.HasFrames() || owner->chunks.empty() || events.chunks.empty())
+        return false;
+    const auto [from, to] = GapAround(*owner, u.from);
+    const auto [eventsFrom, eventsTo] = GapAround(events, u.from);
+    const uint64_t chunkBytes = SizeBeside(*owner, u.from);
+    const uint64_t period = owner->facts.Duration(chunkBytes);
+    if (to <= from || eventsTo <= eventsFrom || period == 0)
+        return false;
+    const uint64_t frames = owner->facts.FramesIn(to - from) * owner->facts.frameBytes;
+    const uint64_t heads = (frames + chunkBytes - 1) / chunkBytes
+                           + (eventsTo - eventsFrom + period - 1) / period;
+    return u.to - u.from > frames + heads * Kvd::DataChunk::kHeaderBytes;
+}
+
+// Bytes of an unreadable head among the chunks of one period.
+uint64_t CKVTACoverage::StreamLackingPeriodAround(const UnreadBytes& u, uint64_t payload) const
+{
+    // In a continuous recording the chunks of a period lie together in the file: bytes between
+    // two trusted chunks of one period were written in it, by a stream that lacks it. A stream
+    // whose gap lies elsewhere (behind a pause) holds that period already.
+    if (!m_continuous || payload == 0)
+        return 0;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto behind = std::lower_bound(
+        chunks.begin(), chunks.end(), u.to,
+        [](const KvtChunkInfo& c, uint64_t at) { return c.offset < at; });
+    if (behind == chunks.begin() || behind == chunks.end() || behind->offset != u.to)
+        return 0;
+    const size_t b = static_cast<size_t>(behind - chunks.begin());
+    const KvtChunkInfo& before = chunks[b - 1];
+    if (!(*m_trusted)[b] || !(*m_trusted)[b - 1] || before.End() != u.from
+        || before.start != behind->start || before.stop != behind->stop)
+        return 0;
+    uint64_t only = 0;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty() || Holds(s, before.start)
+            || SizeBeside(s, u.from) != payload)
+            continue;
+        if (only != 0)
+            return 0;
+        only = s.facts.key;
+    }
+    return only;
+}
+
+// Sizes a frame off in front of bytes the chain could not read.
+void CKVTACoverage::PutSizesBackOnFrames(const StreamState& s,
+                                         const std::vector<size_t>& candidates)
+{
+    // A stream held to its spans: a head whose size holds a frame more or less than its times
+    // and behind which the chain found no head had its size moved by a frame (the chain then
+    // read a head a frame's bytes off, which names nothing). Its times tell its frames: the
+    // extra bytes are the next head's, the missing ones its own last frame.
+    if (!s.spansChecked)
+        return;
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        if (c.start >= c.stop)
+            continue;
+        const uint64_t bytes = s.facts.FramesIn(c.stop - c.start) * s.facts.frameBytes;
+        const uint64_t payload = static_cast<uint64_t>(c.payloadSize);
+        const bool frameOff = payload + s.facts.frameBytes == bytes
+                              || bytes + s.facts.frameBytes == payload;
+        const bool lostBehind = std::any_of(
+            m_lost->begin(), m_lost->end(),
+            [&](const KvtLostSpan& span) { return span.from == c.End(); });
+        if (frameOff && lostBehind)
+            c.payloadSize = static_cast<int64_t>(bytes);
+    }
+}
+
+uint64_t CKVTACoverage::LostFrom(const KvtLostSpan& span) const
+{
+    // The chain lost its way where the size of the chunk in front led it; where that size was
+    // put back by a frame, the lost bytes begin where the chunk now ends.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo* front = span.nextChunk > 0 && span.nextChunk <= chunks.size()
+                                    ? &chunks[span.nextChunk - 1] : nullptr;
+    const bool moved = front && front->End() != span.from && front->offset < span.from
+                       && Near(front->End(), span.from, Kvd::DataChunk::kHeaderBytes);
+    return moved ? front->End() : span.from;
 }

@@ -861,6 +861,32 @@ private:
     static bool TriggerReadEarly(const StreamState& s, const std::vector<uint64_t>& samplesStarts,
                                  uint64_t t);
 
+    // Continuous old files: heads whose stop ran off, and chunks the write order places.
+    // True when chunk c of `s`, a stream whose spans are not held to its frames, starts inside
+    // the recording but stops later than a chunk can last: its stop is damaged.
+    bool StopsLongAfterItsStart(const StreamState& s, const KvtChunkInfo& c) const;
+    // In a continuous recording the streams write the chunks of a period in the same order
+    // every period. A trusted chunk lying between two chunks of another stream of samples that
+    // follow on from each other was written in the period of the one beside it on its stream's
+    // side (WritesBefore); where its times are the other one's, both moved by a chunk: it goes
+    // back, where its stream lacks that period and, for samples, leaves a pause or its end.
+    void PutChunksInWriteOrder();
+    bool PutInWriteOrder(StreamState& s, size_t k);
+    // True when the stretch `u` skipped behind a damaged head of a stream of samples holds more
+    // bytes than that stream's frames for the time it lacks there, the heads of its chunks and an
+    // empty head of `events` for each period `events` lacks there: it hid an event chunk.
+    bool HoldsEventChunk(const StreamState& events, const UnreadBytes& u) const;
+    // In a continuous recording, the stream of samples whose chunk the unreadable bytes `u`
+    // (`payload` bytes behind a head) held, where they lie between two trusted chunks of one
+    // period: the one stream that lacks that period and whose chunk beside them is as large;
+    // 0 when none or more than one.
+    uint64_t StreamLackingPeriodAround(const UnreadBytes& u, uint64_t payload) const;
+    // A head of `s` (held to its spans) whose size holds a frame more or less than its times
+    // and behind which the chain lost its way had its size moved by a frame: its times tell it.
+    void PutSizesBackOnFrames(const StreamState& s, const std::vector<size_t>& candidates);
+    // Where the bytes the chain lost as `span` begin: where the chunk in front of it ends.
+    uint64_t LostFrom(const KvtLostSpan& span) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -3182,3 +3182,188 @@ TEST(CKVTACoverage, AStartANanosecondOffTheSweepsGridGoesBackOntoIt)
     const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
     EXPECT_EQ(trusted, planned);
 }
+
+namespace {
+
+// An old continuous file of a lone electrode stream in four slots of 10 ms, with a trigger
+// event at each of `triggerMs` and, with `everySlot`, a trigger chunk in every slot.
+KvdRecordingPlan OldLoneStreamPlan(std::vector<int> triggerMs, bool everySlot)
+{
+    KvdRecordingPlan plan = OldLonePlan();
+    plan.chunks = 4;
+    plan.triggerMs = std::move(triggerMs);
+    plan.triggerEverySlot = everySlot;
+    return plan;
+}
+
+} // namespace
+
+// Where as many heads of an old file's stream are damaged as not, its chunks are not held to
+// their frames; still no chunk lasts longer than a chunk can. A head that starts inside the
+// recording and stops an hour or more later had its stop damaged: it is lost, and neither
+// carries the recording's end off nor leaves the heads behind it out of order.
+TEST(CKVTACoverage, InAnOldFileAStopFarBehindItsStartIsDamaged)
+{
+    {
+        SCOPED_TRACE("samples");
+        Recording r;
+        Write(OldLoneStreamPlan({}, false), r);
+        const std::vector<size_t> lost = {r.Chunk(kElec, 1), r.Chunk(kElec, 3)};
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost[0]] + Kvd::DataChunk::kStop, T0 + 3600000 * kMs);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost[1]] + Kvd::DataChunk::kStop, UINT64_MAX);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        EXPECT_EQ(FileHoles(r, cov, kElec), PlannedHoles(r, kElec, lost));
+    }
+    {
+        // Events are never held to frames: the first trigger's time is lost up to the next one.
+        SCOPED_TRACE("a trigger");
+        Recording r;
+        Write(OldLoneStreamPlan({5, 25}, false), r);
+        std::vector<size_t> triggers;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].stream == kTrigger)
+                triggers.push_back(i);
+        const size_t first = triggers.at(0);
+        const size_t second = triggers.at(1);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[first] + Kvd::DataChunk::kStop, UINT64_MAX);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        EXPECT_EQ(FileHoles(r, cov, kTrigger), (std::vector<Span> {{T0, T0 + r.chunks[second].startNs}}));
+    }
+}
+
+// In a continuous old file the streams write a period's chunks in the same order every period.
+// A chunk whose times moved by a chunk, lying between two chunks of another stream, is put
+// back into the period of the one its stream writes beside: a digital chunk moved onto the slot
+// behind its stream's end (the electrodes write first), an empty trigger chunk moved onto the
+// slot before, whose own trigger chunk is lost (triggers write first).
+TEST(CKVTACoverage, InAnOldFileTheWriteOrderPutsAChunkMovedByAChunkBack)
+{
+    {
+        SCOPED_TRACE("a digital chunk a slot later");
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        plan.streams[1].missingSlots = {5};
+        Write(plan, r);
+        MoveTimes(r, r.Chunk(kDigi, 4), 10 * kMs);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        EXPECT_EQ(cov.ExtentEnd(), r.End());
+        EXPECT_EQ(TrustedStarts(r, cov, kDigi), PlannedStarts(r, kDigi));
+    }
+    {
+        SCOPED_TRACE("an empty trigger chunk a slot earlier");
+        Recording r;
+        Write(OldLoneStreamPlan({5, 25}, true), r);
+        const size_t lost = r.Chunk(kTrigger, 2);
+        LoseChunk(r, lost);
+        MoveTimes(r, r.Chunk(kTrigger, 3), -10 * static_cast<int64_t>(kMs));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(FileHoles(r, cov, kTrigger), PlannedHoles(r, kTrigger, {lost}));
+        std::vector<uint64_t> starts = PlannedStarts(r, kTrigger);
+        starts.erase(starts.begin() + 2);
+        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), starts);
+    }
+}
+
+// An old file's trigger chunk holding a record whose head is hidden beside damaged electrode
+// heads loses its time: inside the stretch skipped behind an electrode head (its bytes exceed
+// the electrodes' frames and heads and an empty trigger head for each slot), or under the
+// electrodes' id where they lack its time (fewer bytes than their chunk, whole records).
+TEST(CKVTACoverage, InAnOldFileATriggerChunkHiddenBesideDamagedElectrodesIsLost)
+{
+    // An empty trigger head among them holds no record: nothing of the triggers is lost.
+    for (const bool record : {true, false}) {
+        SCOPED_TRACE(record ? "in a skipped stretch" : "an empty trigger chunk in a skipped stretch");
+        Recording r;
+        Write(OldLoneStreamPlan(record ? std::vector<int> {5, 25} : std::vector<int> {5}, true), r);
+        const std::vector<size_t> lost = {r.Chunk(kElec, 1), r.Chunk(kTrigger, 2), r.Chunk(kElec, 2)};
+        for (size_t i : lost)
+            LoseChunk(r, i);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(FileHoles(r, cov, kTrigger), record ? PlannedHoles(r, kTrigger, lost) : std::vector<Span>());
+        EXPECT_EQ(FileHoles(r, cov, kElec), PlannedHoles(r, kElec, lost));
+    }
+    {
+        SCOPED_TRACE("under the electrodes' id");
+        Recording r;
+        Write(OldLoneStreamPlan({15, 25}, false), r);
+        size_t trigger = 0;
+        while (r.chunks[trigger].stream != kTrigger)
+            ++trigger;
+        std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[r.Chunk(kElec, 0)]),
+                    Kvd::kIdBytes, r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[trigger]));
+        const std::vector<size_t> lost = {trigger, r.Chunk(kElec, 1), r.Chunk(kElec, 2)};
+        LoseChunk(r, lost[1]);
+        LoseChunk(r, lost[2]);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(FileHoles(r, cov, kTrigger), PlannedHoles(r, kTrigger, lost));
+    }
+}
+
+// In a continuous recording the chunks of a period lie together: the bytes of an unreadable head
+// between two chunks of one period are the chunk of the stream that lacks that period, even
+// where another stream's gap behind a pause would hold them to the frame.
+TEST(CKVTACoverage, BytesAmongOnePeriodsChunksAreTheStreamLackingIt)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    KvdRawStreamPlan analog;
+    analog.name = "Analog Raw Data";
+    analog.id = "elec0002";
+    analog.channels = {"A1"};
+    plan.streams.push_back(analog);
+    plan.dropChunks = {1};
+    Write(plan, r);
+    const size_t lost = r.Chunk(kDigi, 0);
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]), Kvd::DataChunk::kHeaderBytes,
+                uint8_t {0x5A});
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    ExpectOldFileHoles(r, cov, {lost});
+    EXPECT_EQ(FileHoles(r, cov, "Analog Raw Data"), std::vector<Span>());
+}
+
+// A size moved by a frame, more or less, in front of an unreadable head leads the chain to read
+// a head a frame's bytes off, which names nothing: the chunk keeps the frames its times tell,
+// and only the chunk behind the unreadable head is lost.
+TEST(CKVTACoverage, ASizeAFrameOffInFrontOfLostBytesKeepsTheFramesOfItsTimes)
+{
+    for (const int64_t frames : {1, -1}) {
+        SCOPED_TRACE(frames);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.fileVersion = 0;
+        Write(plan, r);
+        const size_t moved = r.Chunk(kDigi, 2);
+        const uint64_t at = r.layout.chunkAt[moved] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        PatchLE<int64_t>(r.bytes, at, size + frames * static_cast<int64_t>(r.chunks[moved].recordBytes));
+        const size_t lost = r.Chunk(kElec, 3);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]), Kvd::DataChunk::kHeaderBytes,
+                    uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        ExpectOldFileHoles(r, cov, {lost});
+        EXPECT_EQ(TrustedStarts(r, cov, kDigi), PlannedStarts(r, kDigi));
+        EXPECT_EQ(r.file.GetChunkChain()->At(moved).payloadSize, size - Kvd::DataChunk::kMinSize);
+    }
+}
+
+// A head whose times span a frame less than its bytes, the chain going on straight behind it, keeps
+// all its bytes: only a size that led the chain astray is put back on the frames.
+TEST(CKVTACoverage, ATimeAFrameShortWithTheChainWholeKeepsItsBytes)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.fileVersion = 0;
+    Write(plan, r);
+    const size_t i = r.Chunk(kDigi, 2);
+    const uint64_t at = r.layout.chunkAt[i] + Kvd::DataChunk::kStop;
+    PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) - 100000);
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + r.layout.chunkAt[i] + Kvd::DataChunk::kSize);
+    (void)r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(i).payloadSize, size - Kvd::DataChunk::kMinSize);
+}
