@@ -264,7 +264,6 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutEventStopsBackToTheirPeriods(candidates[s]);
         ClassifyStream(m_streams[s], candidates[s]);
     }
-    MoveRecordsOfOtherEventStreams();
     for (StreamState& s : m_streams) {
         SnapTimesToFrames(s);
         PutBackHeadsNudgedOffTheirPeriod(s);
@@ -3669,28 +3668,6 @@ uint64_t CKVTACoverage::RecordBytesNear(const StreamState& events, size_t i) con
     return own > 0 ? std::min(least, static_cast<uint64_t>(own)) : least;
 }
 
-void CKVTACoverage::MoveRecordsOfOtherEventStreams()
-{
-    // A trusted event chunk whose bytes are no whole records of its stream's chunks around it,
-    // but are of the one other event stream that lacks its time and whose chunks around it
-    // leave room for it, holds that stream's records under a damaged id.
-    std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    for (StreamState& e : m_streams) {
-        if (e.facts.HasFrames())
-            continue;
-        for (size_t k = 0; k < e.chunks.size(); ++k) {
-            const size_t i = e.chunks[k];
-            StreamState* owner = Find(RecordsOfAnotherEventStream(e, i, LeastRecordsBeside(e, k)));
-            if (!owner || !RoomAmong(*owner, i))
-                continue;
-            chunks[i].key = owner->facts.key;
-            const auto at = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i);
-            owner->chunks.insert(at, i);
-            e.chunks.erase(e.chunks.begin() + static_cast<std::ptrdiff_t>(k--));
-        }
-    }
-}
-
 uint64_t CKVTACoverage::RecordsOfAnotherEventStream(const StreamState& e, size_t i,
                                                     uint64_t own) const
 {
@@ -3709,14 +3686,6 @@ uint64_t CKVTACoverage::RecordsOfAnotherEventStream(const StreamState& e, size_t
         only = o.facts.key;
     }
     return only;
-}
-
-bool CKVTACoverage::RoomAmong(const StreamState& s, size_t i) const
-{
-    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
-    return (next == s.chunks.begin() || chunks[*(next - 1)].stop <= chunks[i].start)
-           && (next == s.chunks.end() || chunks[i].stop <= chunks[*next].start);
 }
 
 // Sweeps whose chunks moved a whole chunk off their trigger.

@@ -792,15 +792,9 @@ private:
     // The fewest bytes of records the chunks of event stream `events` around chunk i in the
     // file hold (LeastRecordsBeside); UINT64_MAX when none holds any.
     uint64_t RecordBytesNear(const StreamState& events, size_t i) const;
-    // A trusted event chunk whose bytes are no whole records of its stream's chunks around it,
-    // but are of another event stream (RecordsOfAnotherEventStream), moves to that stream where
-    // it fits among that one's chunks in time.
-    void MoveRecordsOfOtherEventStreams();
     // The one event stream other than `e` whose chunks around chunk i hold records that its bytes,
     // no whole records of `own` bytes, are whole records of, and that lacks its time; 0 when none.
     uint64_t RecordsOfAnotherEventStream(const StreamState& e, size_t i, uint64_t own) const;
-    // True when chunk i fits among the trusted chunks of `s` in time, by its file position.
-    bool RoomAmong(const StreamState& s, size_t i) const;
 
     // Sweeps whose chunks moved a whole chunk off their trigger.
     // In sweeps of a known length, the run of chunks of a stream of samples lying in the file

@@ -2962,10 +2962,8 @@ TEST(CKVTACoverage, HeadsGoWhereTheClaimedStopTheLostBytesOrThePauseShowThemToBe
         // stream's, though that one lacks the time too.
         {"a spike chunk under the digital id beside the lost digital head", false, {}, {},
          {{kSpikes, 2, id, 0}}, {{kDigi, 2}}, true, {}, true},
-        // Spike records are no whole trigger records: read as a trigger chunk between two others
-        // they go back to the spikes; overlapping a trigger chunk they are the spikes' loss.
-        {"a spike chunk under the trigger id between trigger chunks", false, {}, {},
-         {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {1, 41}},
+        // Spike records are no whole trigger records: overlapping a trigger chunk they are the
+        // spikes' loss.
         {"a spike chunk under the trigger id over a trigger chunk", false, {}, {},
          {{kSpikes, 2, id, 0, false, "trig0001"}}, {}, true, {15, 41}, true},
     };
@@ -3366,4 +3364,20 @@ TEST(CKVTACoverage, ATimeAFrameShortWithTheChainWholeKeepsItsBytes)
     const int64_t size = LoadLE<int64_t>(r.bytes.data() + r.layout.chunkAt[i] + Kvd::DataChunk::kSize);
     (void)r.Open();
     EXPECT_EQ(r.file.GetChunkChain()->At(i).payloadSize, size - Kvd::DataChunk::kMinSize);
+}
+
+// A sound recording whose spike chunks hold 2 or 11 records (11 spikes are as many bytes as
+// whole trigger records) and whose trigger stream holds a chunk in one period only: no event
+// chunk is another stream's, however its size compares with its neighbours'.
+TEST(CKVTACoverage, EventChunksOfAnySizeInASoundRecordingStayWithTheirStreams)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan(true);
+    plan.spikeMs = {2, 4, 12, 14, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 29, 32, 34, 42, 44};
+    plan.triggerMs = {55};
+    Write(plan, r);
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_FALSE(cov.HasHoles());
+    for (const char* stream : {kElec, kDigi, kSpikes, kTrigger})
+        EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream)) << stream;
 }
