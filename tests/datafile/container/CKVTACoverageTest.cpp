@@ -222,6 +222,16 @@ std::vector<size_t> AllBut(const Recording& r, const std::vector<size_t>& lost)
     return kept;
 }
 
+// Each of `streams` keeps every chunk but `lost`, whose times are its holes, as the plan has them.
+void ExpectOnlyLost(Recording& r, const CKVTACoverage& cov, const std::vector<const char*>& streams,
+                    const std::vector<size_t>& lost)
+{
+    for (const char* stream : streams) {
+        ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
+        ExpectTrusted(r, cov, stream, AllBut(r, lost));
+    }
+}
+
 // The planned starts of the chunks of `stream`, in file order.
 std::vector<uint64_t> PlannedStarts(const Recording& r, const std::string& stream)
 {
@@ -303,12 +313,9 @@ TEST(CKVTACoverage, LostChunksLeaveHolesWhereTheyWere)
         EXPECT_FALSE(cov.FileCut());
         EXPECT_EQ(cov.ExtentStart(), T0);
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        for (const char* stream : {kElec, kDigi, kSpikes}) {
-            if (!c.spikes && stream == kSpikes)
-                continue;
-            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-            ExpectTrusted(r, cov, stream, AllBut(r, lost));
-        }
+        ExpectOnlyLost(r, cov, c.spikes ? std::vector<const char*> {kElec, kDigi, kSpikes}
+                                        : std::vector<const char*> {kElec, kDigi},
+                       lost);
     }
 }
 
@@ -1132,10 +1139,7 @@ TEST(CKVTACoverage, TwinsOfStreamsWithEqualFramesGoByTheirPlaceInThePeriod)
         const CKVTACoverage& cov = r.Open();
         EXPECT_FALSE(cov.FileCut());
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        for (const char* stream : {kElec, kDigi}) {
-            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-            ExpectTrusted(r, cov, stream, AllBut(r, lost));
-        }
+        ExpectOnlyLost(r, cov, {kElec, kDigi}, lost);
     }
 }
 
@@ -1172,10 +1176,7 @@ TEST(CKVTACoverage, HeadsMovedFarPastLieInNoOtherStreamsGap)
     const std::vector<size_t> lost = {};
     const CKVTACoverage& cov = r.Open();
     EXPECT_EQ(cov.ExtentEnd(), r.End());
-    for (const char* stream : {kElec, kDigi}) {
-        ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-        ExpectTrusted(r, cov, stream, AllBut(r, lost));
-    }
+    ExpectOnlyLost(r, cov, {kElec, kDigi}, lost);
 }
 
 // A lone stream's last chunks with both times moved far later join each other as a sound run
@@ -1628,10 +1629,7 @@ TEST(CKVTACoverage, AHeadWhoseTimesTheRecordingDeniesIsDamaged)
         EXPECT_EQ(cov.ExtentEnd(), r.End());
         const std::vector<const char*> streams =
             c.oneStream ? std::vector<const char*> {kElec} : std::vector<const char*> {kElec, kDigi};
-        for (const char* stream : streams) {
-            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-            ExpectTrusted(r, cov, stream, AllBut(r, lost));
-        }
+        ExpectOnlyLost(r, cov, streams, lost);
     }
 }
 
@@ -2412,10 +2410,7 @@ TEST(CKVTACoverage, AChunkInAnotherStreamsPlaceIsNotItsIdsStreams)
             lost.push_back(r.Chunk(stream, slot));
         const CKVTACoverage& cov = r.Open();
         EXPECT_EQ(cov.ExtentEnd(), r.End());
-        for (const char* stream : {kElec, kDigi}) {
-            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-            ExpectTrusted(r, cov, stream, AllBut(r, lost));
-        }
+        ExpectOnlyLost(r, cov, {kElec, kDigi}, lost);
     }
 }
 
@@ -2735,12 +2730,9 @@ TEST(CKVTACoverage, InSweepsChunksGoBackToTheirOwnSweeps)
         std::vector<size_t> lost;
         for (const auto& [stream, slot] : c.lost)
             lost.push_back(r.Chunk(stream, slot));
-        for (const char* stream : {kElec, kDigi}) {
-            if (c.lone && stream == kDigi)
-                continue;
-            ExpectHoles(cov, stream, PlannedHoles(r, stream, lost), KvtHoleCause::kDamagedHead);
-            ExpectTrusted(r, cov, stream, AllBut(r, lost));
-        }
+        ExpectOnlyLost(r, cov, c.lone ? std::vector<const char*> {kElec}
+                                      : std::vector<const char*> {kElec, kDigi},
+                       lost);
     }
 }
 
