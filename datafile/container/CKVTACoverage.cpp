@@ -292,6 +292,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         UnreadBytes samples;
         if (SplitsOffSamples(u, samples, reader))
             split.push_back(samples);
+        else
+            SplitsOffSweep(u, split, reader);
     }
     m_unread.insert(m_unread.end(), split.begin(), split.end());
     std::sort(m_unread.begin(), m_unread.end(),
@@ -4216,4 +4218,70 @@ uint64_t CKVTACoverage::LostFrom(const KvtLostSpan& span) const
     const bool moved = front && front->End() != span.from && front->offset < span.from
                        && Near(front->End(), span.from, Kvd::DataChunk::kHeaderBytes);
     return moved ? front->End() : span.from;
+}
+
+// Lost sweeps: the streams of samples of a sweep whose heads a skipped stretch took along.
+
+bool CKVTACoverage::SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& parts,
+                                   CFileReader* reader) const
+{
+    if (m_continuous || u.oneChunk)
+        return false;
+    // Each stream of samples that lacks a chunk's time around the bytes, by the file offset of
+    // its chunk beside them: the recorder writes a period's streams in the same order.
+    const uint64_t head = Kvd::DataChunk::kHeaderBytes;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    std::vector<std::pair<uint64_t, const StreamState*>> lacking;
+    uint64_t samples = 0;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames() || s.chunks.empty())
+            continue;
+        const auto [from, to] = GapAround(s, u.from);
+        const uint64_t size = SizeBeside(s, u.from);
+        if (to <= from || to - from + s.facts.FrameTime() < s.facts.Duration(size))
+            continue;
+        const auto next =
+            std::lower_bound(s.chunks.begin(), s.chunks.end(), u.from,
+                             [&](size_t i, uint64_t o) { return chunks[i].offset < o; });
+        // Behind a stream's last chunk the extent does not yet tell how long its gap lasts.
+        if (next == s.chunks.end())
+            return false;
+        const size_t beside = next != s.chunks.begin() ? *(next - 1) : *next;
+        lacking.emplace_back(chunks[beside].offset, &s);
+        samples += head + size;
+    }
+    if (lacking.size() < 2 || u.to - u.from <= samples)
+        return false;
+    // In front of them the chunk of the event stream whose head was lost (the one its bytes fit
+    // when the head named none): the sweep's trigger.
+    const uint64_t events = u.to - u.from - samples;
+    size_t owners = 0;
+    uint64_t owner = 0;
+    for (const StreamState& s : m_streams)
+        if (!s.facts.HasFrames() && !s.chunks.empty() && (u.key == 0 || u.key == s.facts.key)
+            && events == head + SizeBeside(s, u.from)) {
+            ++owners;
+            owner = s.facts.key;
+        }
+    if (owners != 1)
+        return false;
+    std::sort(lacking.begin(), lacking.end());
+    uint64_t at = u.from + events;
+    u.to = at;
+    u.key = owner;
+    for (const auto& [offset, s] : lacking) {
+        const uint64_t end = at + head + SizeBeside(*s, u.from);
+        UnreadBytes part {at, end, 0, 0, s->facts.key, true};
+        // The times of a head found there of that stream are its claims.
+        uint8_t found[Kvd::DataChunk::kHeaderBytes];
+        if (reader && reader->ReadAt(at, found, sizeof found)
+            && StreamOf(CKVTAChunkChain::MakeKey(reinterpret_cast<const char*>(found)))
+                   == s->facts.key) {
+            part.claimedStart = LoadLE<uint64_t>(found + Kvd::DataChunk::kStart);
+            part.claimedStop = LoadLE<uint64_t>(found + Kvd::DataChunk::kStop);
+        }
+        parts.push_back(part);
+        at = end;
+    }
+    return true;
 }

@@ -840,6 +840,14 @@ private:
     // chunk of its sweep has no neighbour to tell it.
     void PutEarlyStartsOnTheGrid(const StreamState& s);
 
+    // Lost sweeps. A stretch `u` skipped behind a damaged head (of an event stream, or naming
+    // none) whose bytes are just one chunk of one event stream and one of each of two or more
+    // streams of samples lacking time there, closed by a later chunk (each as large as its
+    // chunk beside) held a whole sweep: the event stream keeps the first part and each stream
+    // of samples one behind it, in the order the recorder wrote them, appended to `parts`.
+    bool SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& parts,
+                        CFileReader* reader) const;
+
     // Sweeps of old files whose triggers tell what a damaged head hides.
     // True in an old file judged as continuous when the nearest event head in front of chunk i
     // in the file (its sweep's trigger), with heads between that lie outside chunk i's time (they

@@ -3373,3 +3373,41 @@ TEST(CKVTACoverage, EventChunksOfAnySizeInASoundRecordingStayWithTheirStreams)
     for (const char* stream : {kElec, kDigi, kSpikes, kTrigger})
         EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream)) << stream;
 }
+
+// A sweep's trigger head zeroed with heads behind it, so that the chain skips the whole sweep
+// as one stretch: each stream of samples loses the sweep's time, even one whose head is sound.
+TEST(CKVTACoverage, AStretchSkippingAWholeSweepIsEveryStreamsLoss)
+{
+    struct Case
+    {
+        const char* name;
+        int sweep;
+        std::vector<const char*> damaged;
+    };
+    const Case cases[] = {
+        {"the middle sweep, every head lost", 1, {kTrigger, kElec, kDigi}},
+        {"the middle sweep, the trigger and the last head lost", 1, {kTrigger, kDigi}},
+        {"the first sweep, the trigger and the last head lost", 0, {kTrigger, kDigi}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        const KvdRecordingPlan plan = SweepPlan(10);
+        Write(plan, r);
+        std::map<std::string, size_t> ofSweep;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].startNs == KvdSweepStartNs(plan, c.sweep))
+                ofSweep[r.chunks[i].stream] = i;
+        ASSERT_EQ(ofSweep.size(), 3u);
+        for (const char* stream : c.damaged) {
+            const size_t at = r.layout.chunkAt[ofSweep.at(stream)];
+            std::fill(r.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                      r.bytes.begin() + static_cast<std::ptrdiff_t>(at + Kvd::DataChunk::kHeaderBytes), 0);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        for (const char* stream : {kElec, kDigi})
+            ExpectHoles(cov, stream, PlannedHoles(r, stream, {ofSweep.at(stream)}),
+                        KvtHoleCause::kDamagedHead);
+    }
+}
