@@ -1798,7 +1798,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // A claim counts a chunk further than they hold.
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
-    tail.someStreamShort = trusted.someStreamShort;
+    tail.someStreamShort = SomeStreamEndsBeforeAnother(trusted);
     tail.laterSweep = LaterSweepClaim(recording, trusted);
     if (tail.laterSweep == 0)
         tail.laterSweep = OneFieldLaterSweepClaim(trusted);
@@ -4247,4 +4247,14 @@ uint64_t CKVTACoverage::LostFrom(const KvtLostSpan& span) const
     const bool moved = front && front->End() != span.from && front->offset < span.from
                        && Near(front->End(), span.from, Kvd::DataChunk::kHeaderBytes);
     return moved ? front->End() : span.from;
+}
+
+// The extent of a file none of whose heads can be trusted.
+
+bool CKVTACoverage::SomeStreamEndsBeforeAnother(const TrustedReach& trusted) const
+{
+    // Bytes behind the data are a short stream's own lost tail only where another stream shows
+    // the recording went on; where no chunk is trusted they hold the recording's time, which
+    // then is lost, not absent.
+    return trusted.someStreamShort && trusted.any;
 }

@@ -887,6 +887,11 @@ private:
     // Where the bytes the chain lost as `span` begin: where the chunk in front of it ends.
     uint64_t LostFrom(const KvtLostSpan& span) const;
 
+    // The extent of a file none of whose heads can be trusted.
+    // True when bytes behind the data are a stream's own lost tail: some stream of samples ends
+    // before another trusted chunk's stop (not when no chunk at all is trusted).
+    bool SomeStreamEndsBeforeAnother(const TrustedReach& trusted) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

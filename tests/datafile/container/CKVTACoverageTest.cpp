@@ -3367,3 +3367,24 @@ TEST(CKVTACoverage, ATimeAFrameShortWithTheChainWholeKeepsItsBytes)
     (void)r.Open();
     EXPECT_EQ(r.file.GetChunkChain()->At(i).payloadSize, size - Kvd::DataChunk::kMinSize);
 }
+
+// A lone stream of an old file, three of whose four heads are damaged, the last readable but
+// meeting no trusted neighbour: no chunk is trusted, yet the bytes behind the header still hold
+// the recording's time, which is all lost (not a recording that never began).
+TEST(CKVTACoverage, NoTrustedChunkLosesTheTimeTheBytesHold)
+{
+    Recording r;
+    KvdRecordingPlan plan = OldLonePlan();
+    plan.chunks = 4;
+    Write(plan, r);
+    const auto head = [&](int slot) { return r.layout.chunkAt[r.Chunk(kElec, slot)]; };
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(head(0)), Kvd::DataChunk::kHeaderBytes,
+                uint8_t {0});
+    PatchLE<int64_t>(r.bytes, head(1) + Kvd::DataChunk::kSize, INT64_MAX);
+    PatchLE<uint64_t>(r.bytes, head(2) + Kvd::DataChunk::kStart, UINT64_MAX);
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_TRUE(cov.ChunksOf(KeyOf(kElec)).empty());
+    EXPECT_EQ(cov.ExtentStart(), T0);
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    EXPECT_EQ(FileHoles(r, cov, kElec), std::vector<Span>({{T0, r.End()}}));
+}
