@@ -246,6 +246,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     for (size_t s = 0; s < m_streams.size(); ++s) {
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
+        PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -1799,7 +1800,7 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     // A claim counts a chunk further than they hold.
     const bool measured = tail.indexPastEnd || recording.claimedChunks > m_chunks->size();
     tail.untold = m_fileCut && m_continuous && measured ? trusted.ChunkTime() : 0;
-    tail.someStreamShort = trusted.someStreamShort;
+    tail.someStreamShort = SomeStreamEndsBeforeAnother(trusted);
     tail.laterSweep = LaterSweepClaim(recording, trusted);
     if (tail.laterSweep == 0)
         tail.laterSweep = OneFieldLaterSweepClaim(trusted);
@@ -4284,4 +4285,65 @@ bool CKVTACoverage::SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& par
         at = end;
     }
     return true;
+}
+
+// The extent of a file none of whose heads can be trusted.
+
+bool CKVTACoverage::SomeStreamEndsBeforeAnother(const TrustedReach& trusted) const
+{
+    // Bytes behind the data are a short stream's own lost tail only where another stream shows
+    // the recording went on; where no chunk is trusted they hold the recording's time, which
+    // then is lost, not absent.
+    return trusted.someStreamShort && trusted.any;
+}
+
+// Event chunks whose size swallowed a record of the damaged head behind them.
+
+void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
+                                               const std::vector<size_t>& candidates)
+{
+    // In a continuous recording, an event chunk holding a record or more, behind which the chain
+    // found no head, had its size moved by a record where a chunk of samples as large as one in
+    // front of it fills the bytes from a record before its end to where the chain went on: those
+    // last bytes are the damaged head's, not a record.
+    if (!m_continuous || s.facts.HasFrames())
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t record = LeastRecordBytes(candidates);
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = chunks[i];
+        if (record == UINT64_MAX || c.payloadSize < static_cast<int64_t>(record))
+            continue;
+        const uint64_t headAt = c.End() - record;
+        for (const KvtLostSpan& span : *m_lost)
+            if (span.from == c.End() && span.nextChunk < chunks.size() && span.to > headAt
+                && SamplesChunkNearHolds(i, span.to - headAt)) {
+                c.payloadSize -= static_cast<int64_t>(record);
+                break;
+            }
+    }
+}
+
+uint64_t CKVTACoverage::LeastRecordBytes(const std::vector<size_t>& candidates) const
+{
+    // The fewest bytes an event chunk of the stream holds where it holds any: one record.
+    uint64_t least = UINT64_MAX;
+    for (size_t i : candidates)
+        if ((*m_chunks)[i].payloadSize > 0)
+            least = std::min(least, static_cast<uint64_t>((*m_chunks)[i].payloadSize));
+    return least;
+}
+
+bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes) const
+{
+    // The chunks of one period lie side by side in the file: a chunk of samples among the few
+    // in front of chunk i, head and payload, as long as `bytes`.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t n = i > kPeriodReach ? i - kPeriodReach : 0; n < i; ++n) {
+        const StreamState* owner = Find(chunks[n].key);
+        if (owner && owner->facts.HasFrames()
+            && Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize) == bytes)
+            return true;
+    }
+    return false;
 }

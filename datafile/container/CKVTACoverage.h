@@ -889,6 +889,21 @@ private:
     // Where the bytes the chain lost as `span` begin: where the chunk in front of it ends.
     uint64_t LostFrom(const KvtLostSpan& span) const;
 
+    // The extent of a file none of whose heads can be trusted.
+    // True when bytes behind the data are a stream's own lost tail: some stream of samples ends
+    // before another trusted chunk's stop (not when no chunk at all is trusted).
+    bool SomeStreamEndsBeforeAnother(const TrustedReach& trusted) const;
+
+    // Event chunks whose size swallowed a record of the damaged head behind them.
+    // Puts back by a record the size of an event chunk of `s` behind which the chain lost its
+    // way where a chunk of samples fills the bytes from a record before its end.
+    void PutEventSizesBackOnRecords(const StreamState& s, const std::vector<size_t>& candidates);
+    // The fewest payload bytes of those `candidates` that hold any; UINT64_MAX: none.
+    uint64_t LeastRecordBytes(const std::vector<size_t>& candidates) const;
+    // True when one of the few chunks in front of chunk i is of samples and spans `bytes`.
+    bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
+    static constexpr size_t kPeriodReach = 4;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -2016,10 +2016,11 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdBesideADamagedHeadAreTheirSt
     }
 }
 
-// An old file's trigger chunk whose size is a record off leads the chain into the electrode
-// chunk behind it, whose head cannot be read: its records are in doubt and its time is the
-// triggers' loss. Where the size is intact, or off by a stray byte that spoils no record, the
-// triggers lose nothing.
+// An old file's trigger chunk whose size is a record short leads the chain into its own last
+// record, in front of the electrode chunk whose head cannot be read: its records are in doubt and
+// its time is the triggers' loss. Where the size is intact, off by a stray byte that spoils no
+// record, or a record long (the electrode chunk fills the bytes from a record before its end),
+// the triggers lose nothing.
 TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
 {
     const struct
@@ -2030,7 +2031,7 @@ TEST(CKVTACoverage, ATriggerChunkWhoseSizeRunsIntoADamagedHeadLosesItsRecords)
         int64_t bytes;      // bytes it gains besides
         bool lost;          // the trigger chunk's time is lost
     } cases[] = {{"a record less", 2, -1, 0, true},
-                 {"a record more", 1, 1, 0, true},
+                 {"a record more", 1, 1, 0, false},
                  {"its size intact", 1, 0, 0, false},
                  {"a stray byte more", 2, 0, 1, false}};
     for (const auto& c : cases) {
@@ -3409,5 +3410,53 @@ TEST(CKVTACoverage, AStretchSkippingAWholeSweepIsEveryStreamsLoss)
         for (const char* stream : {kElec, kDigi})
             ExpectHoles(cov, stream, PlannedHoles(r, stream, {ofSweep.at(stream)}),
                         KvtHoleCause::kDamagedHead);
+    }
+}
+
+// A lone stream of an old file, three of whose four heads are damaged, the last readable but
+// meeting no trusted neighbour: no chunk is trusted, yet the bytes behind the header still hold
+// the recording's time, which is all lost (not a recording that never began).
+TEST(CKVTACoverage, NoTrustedChunkLosesTheTimeTheBytesHold)
+{
+    Recording r;
+    KvdRecordingPlan plan = OldLonePlan();
+    plan.chunks = 4;
+    Write(plan, r);
+    const auto head = [&](int slot) { return r.layout.chunkAt[r.Chunk(kElec, slot)]; };
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(head(0)), Kvd::DataChunk::kHeaderBytes,
+                uint8_t {0});
+    PatchLE<int64_t>(r.bytes, head(1) + Kvd::DataChunk::kSize, INT64_MAX);
+    PatchLE<uint64_t>(r.bytes, head(2) + Kvd::DataChunk::kStart, UINT64_MAX);
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_TRUE(cov.ChunksOf(KeyOf(kElec)).empty());
+    EXPECT_EQ(cov.ExtentStart(), T0);
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    EXPECT_EQ(FileHoles(r, cov, kElec), std::vector<Span>({{T0, r.End()}}));
+}
+
+// A trigger chunk whose size grew by a record (the bytes of one as another chunk holds), in front
+// of a chunk of samples whose head is unreadable, holds its own records only: the extra bytes were
+// that head's, and only the chunk of samples is lost.
+TEST(CKVTACoverage, AnEventSizeARecordLongInFrontOfLostBytesKeepsItsRecords)
+{
+    for (const int slot : {1, 3}) {
+        SCOPED_TRACE(slot);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan();
+        plan.triggerMs = {5, 15};
+        plan.triggerEverySlot = true;
+        Write(plan, r);
+        const size_t events = r.Chunk(kTrigger, slot);
+        const size_t lost = r.Chunk(kElec, slot);
+        ASSERT_EQ(lost, events + 1);
+        const uint64_t at = r.layout.chunkAt[events] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        const int64_t recordBytes = static_cast<int64_t>(r.chunks[r.Chunk(kTrigger, 1)].recordBytes);
+        PatchLE<int64_t>(r.bytes, at, size + recordBytes);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]), Kvd::DataChunk::kHeaderBytes,
+                    uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
+        ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     }
 }
