@@ -4347,3 +4347,27 @@ bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes) const
     }
     return false;
 }
+
+// Old files, which tell sweeps by gaps alone: the heads behind the data that none could trust.
+bool CKVTACoverage::UnreadHeadsClaimLater(uint64_t from, uint64_t stop, uint64_t chunkTime) const
+{
+    // Damage moves a head anywhere, but rarely every head the recorder wrote next, and all one
+    // way: where each that claims a time at all claims one past the data's end by more than a
+    // chunk and than all the bytes behind could hold, and there are two of them or more, the
+    // recording went on after a pause (a later sweep). A zeroed head or a skipped stretch
+    // claims nothing.
+    uint64_t bytes = 0;
+    for (const UnreadBytes& u : m_unread)
+        if (u.from >= from)
+            bytes += u.to - u.from;
+    const uint64_t later = AddSaturated(stop, std::max(chunkTime, TimeSideBySide(bytes)));
+    size_t claims = 0;
+    for (const UnreadBytes& u : m_unread) {
+        if (u.from < from || (u.claimedStart == 0 && u.claimedStop == 0))
+            continue;
+        if (u.claimedStart < later && u.claimedStop < AddSaturated(later, chunkTime))
+            return false;
+        ++claims;
+    }
+    return claims >= 2;
+}

@@ -129,6 +129,10 @@ public:
     bool EndUnknown() const { return m_endUnknown; }
     // True when some stream has a hole.
     bool HasHoles() const;
+    // True when two or more untrusted heads lie behind file offset `from` and each that claims
+    // a time claims one past `stop` by more than a chunk (`chunkTime`) and than the bytes behind
+    // `from` could hold.
+    bool UnreadHeadsClaimLater(uint64_t from, uint64_t stop, uint64_t chunkTime) const;
 
 private:
     struct StreamState

@@ -361,6 +361,7 @@ int CKVTAStreamFile::HasChunkGaps()
         if (!next)
             return GoesOnAfterPause(*block, longest) || DamagedCopyPauses()
                            || DamagedCopyPausesBehind(*block, longest)
+                           || DamagedHeadsPauseBehind(*block, longest)
                        ? 1
                        : 0;
         if (next->GetStartTime() != block->GetStopTime())
@@ -457,6 +458,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
             // goes on behind it (its start read a frame early at most).
             const uint64_t frame = stream->GetCoverageFacts().FrameTime();
             if (GoesOnAfterPause(*block, longest) || DamagedCopyPausesBehind(*block, longest)
+                || DamagedHeadsPauseBehind(*block, longest)
                 || (DamagedCopyPauses() && PauseBehind(*block, longest - std::min(longest, frame))))
                 length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
             break;
@@ -936,4 +938,20 @@ std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetFirstChunk()
 std::unique_ptr<CKVTADataBlock> CKVTAStreamFile::GetNextChunk(const CKVTADataBlock& block)
 {
     return m_file ? KvtGetNextChunk(*this, block) : nullptr;
+}
+
+bool CKVTAStreamFile::DamagedHeadsPauseBehind(const CKVTADataBlock& last, uint64_t chunkTime)
+{
+    // Where no trusted chunk goes on behind the first stream's last one, the heads the account
+    // could not trust may still tell a pause: all of them claim a time a chunk or more later.
+    const CKVTACoverage& coverage = m_chain.Coverage();
+    if (!coverage.HasHoles())
+        return false;
+    const uint64_t stop = last.GetStopTime();
+    for (const auto& stream : m_streams)
+        for (size_t i : coverage.ChunksOf(stream->GetChunkKey()))
+            if (m_chain.At(i).offset > last.GetChunkOffset() && m_chain.At(i).start >= stop
+                && m_chain.At(i).start - stop < chunkTime)
+                return false;
+    return coverage.UnreadHeadsClaimLater(last.GetChunkOffset(), stop, chunkTime);
 }

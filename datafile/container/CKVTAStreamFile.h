@@ -286,6 +286,8 @@ private:
     // stream) and with no bytes lost between, a trusted chunk that starts `chunkTime` or more
     // after it stops: the time a lost chunk was given behind `last` hides that pause.
     bool DamagedCopyPausesBehind(const CKVTADataBlock& last, uint64_t chunkTime);
+    // True when the heads behind `last` that none could trust all claim a later time (a pause).
+    bool DamagedHeadsPauseBehind(const CKVTADataBlock& last, uint64_t chunkTime);
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);

@@ -976,3 +976,41 @@ TEST(DamagedRecording, Version0SweepTriggerPastHeadsThatMovedOffTellsItsSweep)
         table.ExpectJudged(damage);
     }
 }
+
+// Version-0 sweeps where every head of the last sweep is damaged, so that no chunk the account
+// trusts shows the pause: the heads it could not trust all claim a time well past the first
+// sweep, so the file still reads as sweeps: the first is exported whole, the second refused.
+TEST(DamagedRecording, Version0SweepOfDamagedHeadsStillTellsThePause)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    const auto apart = [](KvdRecordingPlan plan, int chunkMs, int gapMs) {
+        plan.chunkMs = chunkMs;
+        plan.gapMs = gapMs;
+        return plan;
+    };
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+    } rows[] = {
+        {"sweeps of two chunks, the second's trigger a record short, its first chunk's start far off",
+         apart(Version0Sweeps(2, 100, false), 50, 700),
+         {{trigger, 800, "size one record less"}, {electrodes, 800, "start UINT64 max"}}},
+        {"sweeps of two chunks, the first's last size 1, the second's trigger a record long, its last "
+         "chunk a chunk earlier",
+         apart(Version0Sweeps(2, 100, false), 50, 700),
+         {{electrodes, 50, "size 1"}, {trigger, 800, "size one record more"},
+          {electrodes, 850, "start one chunk earlier"}, {electrodes, 850, "stop one chunk earlier"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        const Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
