@@ -3018,6 +3018,14 @@ KvdRecordingPlan LoneSweeps(int sweepMs, int gapMs)
     return plan;
 }
 
+// Writes LoneSweeps(sweepMs, gapMs) to `r`; returns the 10 ms slot that sweep `sweep` starts in.
+int WriteLoneSweeps(Recording& r, int sweep, int sweepMs = 30, int gapMs = 30)
+{
+    const KvdRecordingPlan plan = LoneSweeps(sweepMs, gapMs);
+    Write(plan, r);
+    return static_cast<int>(KvdSweepStartNs(plan, sweep) / (10 * kMs));
+}
+
 // The electrodes lost nothing and every chunk is trusted where the plan put it.
 void ExpectElectrodesWhole(Recording& r, const CKVTACoverage& cov)
 {
@@ -3113,9 +3121,7 @@ TEST(CKVTACoverage, AChunkThatRunsTwoSweepsTogetherGoesBackAcrossThePause)
 TEST(CKVTACoverage, SamplesUnderTheTriggersIdBesideAMendedHeadAreTheirStreams)
 {
     Recording r;
-    const KvdRecordingPlan plan = LoneSweeps(30, 30);
-    Write(plan, r);
-    const int slot = static_cast<int>(KvdSweepStartNs(plan, 1) / (10 * kMs));
+    const int slot = WriteLoneSweeps(r, 1);
     SetId(r, r.Chunk(kElec, slot + 1), "elec*001");
     SetId(r, r.Chunk(kElec, slot + 2), "trig0001");
     ExpectElectrodesWhole(r, r.Open());
@@ -3127,9 +3133,7 @@ TEST(CKVTACoverage, SamplesUnderTheTriggersIdBesideAMendedHeadAreTheirStreams)
 TEST(CKVTACoverage, ATwinUnderTheTriggersIdKeepsItsTimeAndTheMovedOneGoesOn)
 {
     Recording r;
-    const KvdRecordingPlan plan = LoneSweeps(30, 30);
-    Write(plan, r);
-    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    const int slot = WriteLoneSweeps(r, 2);
     SetId(r, r.Chunk(kElec, slot + 1), "trig0001");
     MoveTimes(r, r.Chunk(kElec, slot + 2), -10 * static_cast<int64_t>(kMs));
     ExpectElectrodesWhole(r, r.Open());
@@ -3141,9 +3145,7 @@ TEST(CKVTACoverage, ATwinUnderTheTriggersIdKeepsItsTimeAndTheMovedOneGoesOn)
 TEST(CKVTACoverage, AHeadBehindALostOneDoesNotMendOntoTheChunkBeforeIt)
 {
     Recording r;
-    const KvdRecordingPlan plan = LoneSweeps(30, 30);
-    Write(plan, r);
-    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    const int slot = WriteLoneSweeps(r, 2);
     const size_t lost = r.Chunk(kElec, slot + 1);
     std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
                 Kvd::DataChunk::kHeaderBytes, uint8_t {0});
@@ -3164,9 +3166,7 @@ TEST(CKVTACoverage, AHeadBehindALostOneDoesNotMendOntoTheChunkBeforeIt)
 TEST(CKVTACoverage, AStartANanosecondOffTheSweepsGridGoesBackOntoIt)
 {
     Recording r;
-    const KvdRecordingPlan plan = LoneSweeps(10, 30);
-    Write(plan, r);
-    const int slot = static_cast<int>(KvdSweepStartNs(plan, 2) / (10 * kMs));
+    const int slot = WriteLoneSweeps(r, 2, 10, 30);
     MoveTimes(r, r.Chunk(kTrigger, slot), 10000 * static_cast<int64_t>(kMs));
     MoveTimes(r, r.Chunk(kElec, slot), -1, false);
     const CKVTACoverage& cov = r.Open();
