@@ -2657,13 +2657,7 @@ uint64_t CKVTACoverage::LeastRecordsBeside(const StreamState& events, size_t k) 
     // The chunks of an event stream hold whole records: the fewest bytes one of its chunks near
     // chunk k holds are a record or a few.
     const auto [first, last] = PeriodAround(k, events.chunks.size());
-    uint64_t least = UINT64_MAX;
-    for (size_t n = first; n < last; ++n) {
-        const int64_t size = (*m_chunks)[events.chunks[n]].payloadSize;
-        if (n != k && size > 0)
-            least = std::min(least, static_cast<uint64_t>(size));
-    }
-    return least;
+    return LeastRecordBytes(events.chunks, first, last, k);
 }
 
 // Event chunks whose stop moved onto the next one's period
@@ -4324,13 +4318,16 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
     }
 }
 
-uint64_t CKVTACoverage::LeastRecordBytes(const std::vector<size_t>& candidates) const
+uint64_t CKVTACoverage::LeastRecordBytes(const std::vector<size_t>& chunks, size_t first,
+                                         size_t last, size_t skip) const
 {
     // The fewest bytes an event chunk of the stream holds where it holds any: one record.
     uint64_t least = UINT64_MAX;
-    for (size_t i : candidates)
-        if ((*m_chunks)[i].payloadSize > 0)
-            least = std::min(least, static_cast<uint64_t>((*m_chunks)[i].payloadSize));
+    for (size_t n = first; n < std::min(last, chunks.size()); ++n) {
+        const int64_t size = (*m_chunks)[chunks[n]].payloadSize;
+        if (n != skip && size > 0)
+            least = std::min(least, static_cast<uint64_t>(size));
+    }
     return least;
 }
 

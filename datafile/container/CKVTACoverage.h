@@ -902,8 +902,10 @@ private:
     // Puts back by a record the size of an event chunk of `s` behind which the chain lost its
     // way where a chunk of samples fills the bytes from a record before its end.
     void PutEventSizesBackOnRecords(const StreamState& s, const std::vector<size_t>& candidates);
-    // The fewest payload bytes of those `candidates` that hold any; UINT64_MAX: none.
-    uint64_t LeastRecordBytes(const std::vector<size_t>& candidates) const;
+    // The fewest payload bytes of those of `chunks` [first, last) but the `skip`-th that hold
+    // any; UINT64_MAX: none.
+    uint64_t LeastRecordBytes(const std::vector<size_t>& chunks, size_t first = 0,
+                              size_t last = SIZE_MAX, size_t skip = SIZE_MAX) const;
     // True when one of the few chunks in front of chunk i is of samples and spans `bytes`.
     bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
     static constexpr size_t kPeriodReach = 4;
