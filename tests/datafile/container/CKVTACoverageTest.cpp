@@ -254,6 +254,15 @@ std::vector<uint64_t> TrustedStarts(Recording& r, const CKVTACoverage& cov, cons
     return starts;
 }
 
+// Nothing lost, the extent reaching the planned end, every chunk of `stream` trusted at its
+// planned start.
+void ExpectNothingLost(Recording& r, const CKVTACoverage& cov, const char* stream)
+{
+    EXPECT_FALSE(cov.HasHoles());
+    EXPECT_EQ(cov.ExtentEnd(), r.End());
+    EXPECT_EQ(TrustedStarts(r, cov, stream), PlannedStarts(r, stream));
+}
+
 // The holes of the streams named `stream`, of every stream where it is empty; the keys come from
 // the file, as old files carry ids of their own.
 std::vector<Span> FileHoles(Recording& r, const CKVTACoverage& cov, const std::string& stream = "")
@@ -1024,9 +1033,7 @@ TEST(CKVTACoverage, InAnOldFileSamplesUnderAnEventIdLeadToTheLastChunk)
         Write(plan, r);
         GiveTriggersId(r, r.Chunk(kElec, c.slot));
         const CKVTACoverage& cov = r.Open();
-        EXPECT_FALSE(cov.HasHoles());
-        EXPECT_EQ(cov.ExtentEnd(), r.End());
-        EXPECT_EQ(TrustedStarts(r, cov, kElec), PlannedStarts(r, kElec));
+        ExpectNothingLost(r, cov, kElec);
     }
 }
 
@@ -2067,9 +2074,7 @@ TEST(CKVTACoverage, ATriggerChunksStopMovedOntoTheNextPeriodGoesBack)
         const uint64_t at = r.layout.chunkAt[r.Chunk(kTrigger, slot)] + Kvd::DataChunk::kStop;
         PatchLE<uint64_t>(r.bytes, at, LoadLE<uint64_t>(r.bytes.data() + at) + 10 * kMs);
         const CKVTACoverage& cov = r.Open();
-        EXPECT_FALSE(cov.HasHoles());
-        EXPECT_EQ(cov.ExtentEnd(), r.End());
-        EXPECT_EQ(TrustedStarts(r, cov, kTrigger), PlannedStarts(r, kTrigger));
+        ExpectNothingLost(r, cov, kTrigger);
     }
 }
 
@@ -3240,9 +3245,7 @@ TEST(CKVTACoverage, InAnOldFileTheWriteOrderPutsAChunkMovedByAChunkBack)
         Write(plan, r);
         MoveTimes(r, r.Chunk(kDigi, 4), 10 * kMs);
         const CKVTACoverage& cov = r.Open();
-        EXPECT_FALSE(cov.HasHoles());
-        EXPECT_EQ(cov.ExtentEnd(), r.End());
-        EXPECT_EQ(TrustedStarts(r, cov, kDigi), PlannedStarts(r, kDigi));
+        ExpectNothingLost(r, cov, kDigi);
     }
     {
         SCOPED_TRACE("an empty trigger chunk a slot earlier");
