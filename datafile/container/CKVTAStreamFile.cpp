@@ -451,7 +451,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     }
     for (int seen = 1; seen < kRepairBlocks; ++seen) {
         auto next = stream->GetNextChunk(*block);
-        const uint64_t stop = LostUntil(*stream, StopOfFrames(*stream, *block));
+        const uint64_t stop = SweepLostUntil(*stream, firstStart, StopOfFrames(*stream, *block));
         if (!next) {
             // A copy cut short in a later sweep: the first sweep ended with the stream's data.
             // So it did where the damaged copy's streams pause (HasChunkGaps) and a later sweep
@@ -954,4 +954,26 @@ bool CKVTAStreamFile::DamagedHeadsPauseBehind(const CKVTADataBlock& last, uint64
                 && m_chain.At(i).start - stop < chunkTime)
                 return false;
     return coverage.UnreadHeadsClaimLater(last.GetChunkOffset(), stop, chunkTime);
+}
+
+// Old files: the trigger that measures the first sweep.
+uint64_t CKVTAStreamFile::SweepLostUntil(CKVTAStream& stream, uint64_t sweepStart, uint64_t stop)
+{
+    // Old files write one trigger chunk per sweep, spanning it: a trusted one that starts with
+    // the sweep and stops with its data says the sweep ended there, and time lost behind them
+    // is a later sweep's.
+    const CKVTACoverage& coverage = m_chain.Coverage();
+    const uint64_t frame = stream.GetCoverageFacts().FrameTime();
+    for (const auto& trigger : m_streams) {
+        if (trigger->FrameBytes() != 0 || trigger->GetBufferType() != "trigger")
+            continue;
+        for (size_t i : coverage.ChunksOf(trigger->GetChunkKey())) {
+            const KvtChunkInfo& c = m_chain.At(i);
+            if (c.start > sweepStart + frame)
+                break;
+            if (c.start + frame >= sweepStart && c.stop + frame >= stop && c.stop <= stop + frame)
+                return stop;
+        }
+    }
+    return LostUntil(stream, stop);
 }

@@ -291,6 +291,9 @@ private:
     // Where the time that `stream` lost to damaged heads right behind `stop` ends (`stop` when
     // it lost none there).
     static uint64_t LostUntil(CKVTAStream& stream, uint64_t stop);
+    // As LostUntil for the sweep that begins at `sweepStart`, but `stop` where a trusted trigger
+    // chunk spans from that start to `stop`: the sweep ended there.
+    uint64_t SweepLostUntil(CKVTAStream& stream, uint64_t sweepStart, uint64_t stop);
     // True when the block of `stream` that starts at `nextStart` begins a sweep after the one
     // whose data end at `stop`.
     static bool PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart);

@@ -1000,3 +1000,45 @@ TEST(DamagedRecording, Version0SweepOfDamagedHeadsStillTellsThePause)
     for (const auto& row : rows)
         ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
+
+// Version-0 sweeps whose last sweep's heads are all damaged, so that the first stream shows no
+// pause behind the first sweep and the time its damaged heads lost lies right behind it: the
+// first sweep's trigger, spanning just its chunks, shows it whole all the same, so it measures
+// the sweeps and the lost time is a later sweep's. The first sweep is exported whole; a later
+// one alone is refused.
+TEST(DamagedRecording, Version0SweepsMeasuredByTheFirstTriggerWhereTheLastSweepIsLost)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    const auto apart = [](KvdRecordingPlan plan, int gapMs) {
+        plan.gapMs = gapMs;
+        return plan;
+    };
+    const HeadsRow rows[] = {
+        {"sweeps of one chunk, the second's trigger zeroed and its electrodes a chunk earlier",
+         apart(Version0Sweeps(2, 100, true), 3000),
+         {{trigger, 3100, "head zeroed"}, {electrodes, 3100, "start one chunk earlier"},
+          {electrodes, 3100, "stop one chunk earlier"}}},
+        {"a lone stream's sweeps of one chunk, the second's trigger stop 0 and its chunk 10 s later",
+         apart(Version0Sweeps(2, 200, false), 400),
+         {{trigger, 600, "stop 0"}, {electrodes, 600, "both times 10 s later"}}},
+        {"a lone stream's three sweeps, the second's trigger stop 0 and its chunk zeroed, the third's "
+         "trigger a record long",
+         apart(Version0Sweeps(3, 100, false), 700),
+         {{trigger, 800, "stop 0"}, {electrodes, 800, "head zeroed"},
+          {trigger, 1600, "size one record more"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan,
+                           {row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly()}))
+            continue;
+        const Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording << ": a head to change is missing";
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+        CKVTAStreamFile file;
+        ASSERT_EQ(file.Open(table.Damaged()), 0) << row.recording;
+        EXPECT_EQ(file.GetSweepLength(), row.plan.sweepMs) << row.recording;
+    }
+}
