@@ -441,6 +441,7 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
     // neither shortens the first sweep nor ends it. Lost apart from the first block, it is the
     // whole first sweep.
     uint64_t firstStart = block->GetStartTime();
+    const uint64_t runStart = firstStart;
     uint64_t longest = Duration(*block);
     uint64_t length = 0;
     const std::vector<KvtHole>& holes = stream->GetHoles();
@@ -461,6 +462,8 @@ uint64_t CKVTAStreamFile::GetFirstSweepLength()
                 || DamagedHeadsPauseBehind(*block, longest)
                 || (DamagedCopyPauses() && PauseBehind(*block, longest - std::min(longest, frame))))
                 length = stop > firstStart ? (stop - firstStart) / 1000000 : 0;
+            else
+                length = TriggerSpanningRun(*stream, runStart, stop) / 1000000;
             break;
         }
         longest = std::max(longest, Duration(*next));
@@ -976,4 +979,26 @@ uint64_t CKVTAStreamFile::SweepLostUntil(CKVTAStream& stream, uint64_t sweepStar
         }
     }
     return LostUntil(stream, stop);
+}
+
+uint64_t CKVTAStreamFile::TriggerSpanningRun(CKVTAStream& stream, uint64_t runStart, uint64_t stop)
+{
+    // Where the first stream shows no pause (the first sweep's chunks all lost), a trusted
+    // trigger chunk as long as the run of its blocks still measures a sweep: an old file writes
+    // one per sweep, spanning it, and a run of chunks that lasts as long is one whole sweep.
+    const CKVTACoverage& coverage = m_chain.Coverage();
+    const uint64_t frame = stream.GetCoverageFacts().FrameTime();
+    if (stop <= runStart)
+        return 0;
+    const uint64_t run = stop - runStart;
+    for (const auto& trigger : m_streams) {
+        if (trigger->FrameBytes() != 0 || trigger->GetBufferType() != "trigger")
+            continue;
+        for (size_t i : coverage.ChunksOf(trigger->GetChunkKey())) {
+            const KvtChunkInfo& c = m_chain.At(i);
+            if (c.start < c.stop && c.stop - c.start + frame >= run && c.stop - c.start <= run + frame)
+                return run;
+        }
+    }
+    return 0;
 }

@@ -294,6 +294,9 @@ private:
     // As LostUntil for the sweep that begins at `sweepStart`, but `stop` where a trusted trigger
     // chunk spans from that start to `stop`: the sweep ended there.
     uint64_t SweepLostUntil(CKVTAStream& stream, uint64_t sweepStart, uint64_t stop);
+    // The time from `runStart` to `stop` of `stream`'s blocks, where a trusted trigger chunk
+    // lasts as long (a whole sweep); 0 where none does.
+    uint64_t TriggerSpanningRun(CKVTAStream& stream, uint64_t runStart, uint64_t stop);
     // True when the block of `stream` that starts at `nextStart` begins a sweep after the one
     // whose data end at `stop`.
     static bool PausesBefore(const CKVTAStream& stream, uint64_t stop, uint64_t nextStart);

@@ -1001,18 +1001,24 @@ TEST(DamagedRecording, Version0SweepOfDamagedHeadsStillTellsThePause)
         ExpectElectrodesJudged(row.recording, row.plan, row.heads);
 }
 
-// Version-0 sweeps whose last sweep's heads are all damaged, so that the first stream shows no
-// pause behind the first sweep and the time its damaged heads lost lies right behind it: the
-// first sweep's trigger, spanning just its chunks, shows it whole all the same, so it measures
-// the sweeps and the lost time is a later sweep's. The first sweep is exported whole; a later
-// one alone is refused.
-TEST(DamagedRecording, Version0SweepsMeasuredByTheFirstTriggerWhereTheLastSweepIsLost)
+// Version-0 sweeps where every head of one sweep is damaged, so that the first stream shows no
+// pause: the triggers, each spanning its sweep, still measure the sweeps. Where the last sweep's
+// heads are damaged, the time they lost lies right behind the first sweep, whose trigger shows
+// it whole all the same: the lost time is a later sweep's, which alone is refused. Where the
+// first sweep's are, a trigger as long as the run of chunks behind them measures it, and the
+// first sweep is refused.
+TEST(DamagedRecording, Version0SweepsMeasuredByTheirTriggersWhereASweepsHeadsAreDamaged)
 {
     const char* electrodes = "Electrode Raw Data";
     const char* trigger = "Trigger 1";
     const auto apart = [](KvdRecordingPlan plan, int gapMs) {
         plan.gapMs = gapMs;
         return plan;
+    };
+    const auto shortChunks = [apart](KvdRecordingPlan plan, int gapMs) {
+        plan.rateHz = 2000;
+        plan.chunkMs = 50;
+        return apart(plan, gapMs);
     };
     const HeadsRow rows[] = {
         {"sweeps of one chunk, the second's trigger zeroed and its electrodes a chunk earlier",
@@ -1027,6 +1033,18 @@ TEST(DamagedRecording, Version0SweepsMeasuredByTheFirstTriggerWhereTheLastSweepI
          apart(Version0Sweeps(3, 100, false), 700),
          {{trigger, 800, "stop 0"}, {electrodes, 800, "head zeroed"},
           {trigger, 1600, "size one record more"}}},
+        {"sweeps of two chunks, the first's trigger start a chunk later, its first chunk's stop a chunk "
+         "later and its second one's size far off",
+         shortChunks(Version0Sweeps(2, 100, false), 100),
+         {{trigger, 0, "start one chunk later"}, {electrodes, 0, "stop one chunk later"},
+          {electrodes, 50, "size INT64 max"}}},
+        {"sweeps of two chunks, the first's trigger start a chunk later and its chunks' starts far off "
+         "and 1",
+         apart(Version0Sweeps(2, 200, false), 200),
+         {{trigger, 0, "start one chunk later"}, {electrodes, 0, "start UINT64 max"}, {electrodes, 100, "start 1"}}},
+        {"sweeps of two chunks, the first's size 1 and the second's head 0xFF, the last trigger's size 0",
+         apart(Version0Sweeps(2, 200, false), 200),
+         {{electrodes, 0, "size 1"}, {electrodes, 100, "head 0xFF"}, {trigger, 400, "size 0"}}},
     };
     for (const auto& row : rows) {
         Table table;
