@@ -2190,7 +2190,7 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
         const uint64_t length = s.facts.Duration(payload);
         if (to <= from || to - from + s.facts.FrameTime() < length
             || EndsBeforeBytes(s, u, to, inFront)
-            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length))
+            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length) || GapIsPause(s, from, to))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -2405,6 +2405,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             holes.push_back({from, from + length, tailCause});
         }
     }
+    if (frames)
+        KeepHolesOutOfPauses(s);
     // Sorted and joined where they meet; empty ones say nothing.
     holes.erase(std::remove_if(holes.begin(), holes.end(),
                                [](const KvtHole& h) { return h.to <= h.from; }),
@@ -4367,4 +4369,79 @@ bool CKVTACoverage::UnreadHeadsClaimLater(uint64_t from, uint64_t stop, uint64_t
         ++claims;
     }
     return claims >= 2;
+}
+
+// Sweeps of old files: the pauses their triggers tell, where no stream lost time.
+
+std::vector<std::pair<uint64_t, uint64_t>> CKVTACoverage::PausesBetweenTriggers(uint64_t slack) const
+{
+    // Old files write one trigger chunk per sweep, spanning it, each as long as the others: from
+    // the stop of one to the start of its stream's next the recorder paused, where that gap is
+    // too short for a sweep of their length apart from both (a lost trigger between) and no
+    // trusted chunk of samples lies in it.
+    std::vector<std::pair<uint64_t, uint64_t>> pauses;
+    if (m_continuous || !m_chunksMayPrecedeStart)
+        return pauses;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        for (size_t k = 1; k < events.chunks.size(); ++k) {
+            const KvtChunkInfo& p = chunks[events.chunks[k - 1]];
+            const KvtChunkInfo& n = chunks[events.chunks[k]];
+            if (p.start >= p.stop || n.start >= n.stop || n.start <= p.stop
+                || !Near(p.stop - p.start, n.stop - n.start, slack)
+                || n.start - p.stop >= p.stop - p.start + 2 * slack
+                || SamplesRecordedIn(p.stop, n.start))
+                continue;
+            pauses.emplace_back(p.stop, n.start);
+        }
+    }
+    return pauses;
+}
+
+bool CKVTACoverage::SamplesRecordedIn(uint64_t from, uint64_t to) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames())
+            continue;
+        const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), from,
+                                         [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        if (at != s.chunks.end() && chunks[*at].start < to)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::KeepHolesOutOfPauses(StreamState& s) const
+{
+    // A hole worked out from bytes shared among streams may run on into the pause behind its
+    // sweep or begin in the one before: the recorder wrote nothing there, and a hole across it
+    // would join two sweeps into one. It keeps its parts on either side. A file cut short lost
+    // all behind the cut, pauses too.
+    std::vector<KvtHole> kept;
+    for (const auto& [from, to] : PausesBetweenTriggers(s.facts.FrameTime())) {
+        kept.clear();
+        for (const KvtHole& h : s.holes) {
+            if (h.to <= from || h.from >= to || h.cause == KvtHoleCause::kFileCut) {
+                kept.push_back(h);
+                continue;
+            }
+            if (h.from < from)
+                kept.push_back({h.from, from, h.cause});
+            if (h.to > to)
+                kept.push_back({to, h.to, h.cause});
+        }
+        s.holes.swap(kept);
+    }
+}
+
+bool CKVTACoverage::GapIsPause(const StreamState& s, uint64_t from, uint64_t to) const
+{
+    const uint64_t slack = s.facts.FrameTime();
+    for (const auto& pause : PausesBetweenTriggers(slack))
+        if (pause.first <= AddSaturated(from, slack) && to <= AddSaturated(pause.second, slack))
+            return true;
+    return false;
 }

@@ -910,6 +910,18 @@ private:
     bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
     static constexpr size_t kPeriodReach = 4;
 
+    // Sweeps of old files: the pauses their triggers tell, where no stream lost time.
+    // The stretches (from, to) between two trusted chunks of an event stream that span as long
+    // as each other (within `slack`), too short for a sweep of that length apart from both,
+    // where no trusted chunk of samples lies: pauses between sweeps.
+    std::vector<std::pair<uint64_t, uint64_t>> PausesBetweenTriggers(uint64_t slack) const;
+    // True when a trusted chunk of a stream of samples overlaps [from, to).
+    bool SamplesRecordedIn(uint64_t from, uint64_t to) const;
+    // Cuts out of the holes of stream of samples `s` the pauses between its sweeps.
+    void KeepHolesOutOfPauses(StreamState& s) const;
+    // True when the gap [from, to) of `s` lies inside such a pause: no bytes fill it.
+    bool GapIsPause(const StreamState& s, uint64_t from, uint64_t to) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

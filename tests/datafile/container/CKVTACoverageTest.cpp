@@ -3463,3 +3463,58 @@ TEST(CKVTACoverage, AnEventSizeARecordLongInFrontOfLostBytesKeepsItsRecords)
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     }
 }
+
+// In an old file the trigger chunks span their sweeps: the time between two of them too short
+// for a sweep is a pause. Bytes whose head names no stream, lost in a sweep, are not the loss of
+// a stream whose gap there is just that pause, though they would fill it exactly, and where
+// they hold the chunks of both streams no hole runs on into the pause.
+TEST(CKVTACoverage, InAnOldFileNoHoleLiesInThePauseBetweenTwoTriggers)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int pauseMs;
+        std::vector<std::pair<const char*, int>> lost;   // unreadable heads: stream, ms into sweep 1
+        bool firstStartEarly = false;   // the sweep's first electrode chunk starts a chunk early
+    };
+    const Case cases[] = {
+        {"the digital chunk's bytes as long as the electrodes' pause", 10, 5, {{kDigi, 0}}},
+        {"the digital chunk's bytes longer than the pause", 10, 4, {{kDigi, 0}}},
+        {"the electrode chunk's bytes longer than the pause", 10, 8, {{kElec, 0}}},
+        {"a digital chunk and the electrode chunk behind it", 20, 15, {{kDigi, 0}, {kElec, 10}}},
+        {"those two behind an electrode chunk whose start moved a chunk early", 20, 20,
+         {{kDigi, 0}, {kElec, 10}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = 0;
+        plan.gapMs = c.pauseMs;
+        Write(plan, r);
+        std::vector<size_t> lost;
+        for (const auto& [stream, ms] : c.lost) {
+            lost.push_back(r.chunks.size());
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream
+                    && r.chunks[i].startNs == KvdSweepStartNs(plan, 1) + static_cast<uint64_t>(ms) * kMs)
+                    lost.back() = i;
+            ASSERT_LT(lost.back(), r.chunks.size());
+            std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost.back()]),
+                        Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        }
+        if (!c.firstStartEarly) {
+            ExpectOldFileHoles(r, r.Open(), lost);
+            continue;
+        }
+        // The electrode chunk's own bytes keep the shared ones from telling its time: only the
+        // digital stream, which lost those alone, shows where they lie.
+        lost.push_back(r.Chunk(kElec, (c.sweepMs + c.pauseMs) / 10));
+        MoveTimes(r, lost.back(), -10 * static_cast<int64_t>(kMs), false);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(FileHoles(r, cov, kDigi), PlannedHoles(r, kDigi, lost));
+        for (const Span& hole : FileHoles(r, cov))
+            EXPECT_GE(hole.first, T0 + KvdSweepStartNs(plan, 1));
+    }
+}
