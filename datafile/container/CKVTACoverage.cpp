@@ -2386,6 +2386,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             const uint64_t bytes = unread(p.End(), n.offset, p.stop, n.start);
             if (bytes > 0 && n.start > p.stop) {
                 const uint64_t length = boundInFile(p.stop, n.start, bytes, p.End(), n.offset) - p.stop;
+                if (LossAroundPause(s, p.stop, n.start, length, holes))
+                    continue;
                 const uint64_t from = LostTimeBetween(s, {p.stop, p.End()}, {n.start, n.offset}, length);
                 holes.push_back(KeptInsideSweep(s, {p.stop, p.End()}, {n.start, n.offset},
                                                 {from, from + length, KvtHoleCause::kDamagedHead}));
@@ -2405,8 +2407,10 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             holes.push_back({from, from + length, tailCause});
         }
     }
-    if (frames)
+    if (frames) {
         KeepHolesOutOfPauses(s);
+        EndHolesWithTheirSweeps(s);
+    }
     // Sorted and joined where they meet; empty ones say nothing.
     holes.erase(std::remove_if(holes.begin(), holes.end(),
                                [](const KvtHole& h) { return h.to <= h.from; }),
@@ -4437,11 +4441,70 @@ void CKVTACoverage::KeepHolesOutOfPauses(StreamState& s) const
     }
 }
 
+uint64_t CKVTACoverage::SweepEndAround(uint64_t t) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames() || events.chunks.size() < 2)
+            continue;
+        const auto behind = std::upper_bound(events.chunks.begin(), events.chunks.end(), t,
+                                             [&](uint64_t v, size_t i) { return v < chunks[i].start; });
+        if (behind == events.chunks.begin())
+            continue;
+        const size_t trigger = *(behind - 1);
+        if (t < chunks[trigger].stop && SpansAsItsNeighbours(trigger))
+            return chunks[trigger].stop;
+    }
+    return 0;
+}
+
+void CKVTACoverage::EndHolesWithTheirSweeps(StreamState& s) const
+{
+    // A trigger chunk of an old file spans its sweep. A hole that begins inside it and runs on
+    // past its stop by less than a chunk of `s` holds no chunk of a later sweep (that would add
+    // a chunk's time at least): the rest is bytes of other streams' heads and chunks counted as
+    // its frames, and the hole ends with the sweep, where no trusted chunk of samples lies. One
+    // less than a frame past it is a time field a nanosecond or so off, which the reader of its
+    // sweep keeps.
+    if (m_continuous || !m_chunksMayPrecedeStart || s.chunks.empty())
+        return;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    uint64_t chunk = UINT64_MAX;
+    for (size_t i : s.chunks)
+        if (chunks[i].start < chunks[i].stop)
+            chunk = std::min(chunk, chunks[i].stop - chunks[i].start);
+    for (KvtHole& h : s.holes) {
+        const uint64_t end = h.cause == KvtHoleCause::kFileCut ? 0 : SweepEndAround(h.from);
+        if (end != 0 && end < h.to && h.to - end > slack && h.to - end < chunk
+            && !SamplesRecordedIn(end, h.to))
+            h.to = end;
+    }
+}
+
 bool CKVTACoverage::GapIsPause(const StreamState& s, uint64_t from, uint64_t to) const
 {
     const uint64_t slack = s.facts.FrameTime();
     for (const auto& pause : PausesBetweenTriggers(slack))
         if (pause.first <= AddSaturated(from, slack) && to <= AddSaturated(pause.second, slack))
             return true;
+    return false;
+}
+
+bool CKVTACoverage::LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
+                                    std::vector<KvtHole>& holes) const
+{
+    // A gap of `s` that holds a pause its triggers tell lost time on both sides of it where the
+    // lost time is just what the sweep before lacks up to its trigger's stop and the sweep
+    // behind from its trigger's start: the end of the one and the beginning of the other.
+    const uint64_t slack = s.facts.FrameTime();
+    for (const auto& [pauseFrom, pauseTo] : PausesBetweenTriggers(slack)) {
+        if (pauseFrom <= from || pauseTo >= to
+            || !Near(length, (pauseFrom - from) + (to - pauseTo), 2 * slack))
+            continue;
+        holes.push_back({from, pauseFrom, KvtHoleCause::kDamagedHead});
+        holes.push_back({pauseTo, to, KvtHoleCause::kDamagedHead});
+        return true;
+    }
     return false;
 }
