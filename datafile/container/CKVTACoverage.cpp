@@ -2190,7 +2190,7 @@ uint64_t CKVTACoverage::FrameStreamFilling(const UnreadBytes& u) const
         const uint64_t length = s.facts.Duration(payload);
         if (to <= from || to - from + s.facts.FrameTime() < length
             || EndsBeforeBytes(s, u, to, inFront)
-            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length))
+            || NoRoomBetweenWholeSweeps(s, u.from, to - from, length) || GapIsPause(s, from, to))
             continue;
         if (SizeBeside(s, u.from) == payload) {
             ++fitCount;
@@ -2386,6 +2386,8 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             const uint64_t bytes = unread(p.End(), n.offset, p.stop, n.start);
             if (bytes > 0 && n.start > p.stop) {
                 const uint64_t length = boundInFile(p.stop, n.start, bytes, p.End(), n.offset) - p.stop;
+                if (LossAroundPause(s, p.stop, n.start, length, holes))
+                    continue;
                 const uint64_t from = LostTimeBetween(s, {p.stop, p.End()}, {n.start, n.offset}, length);
                 holes.push_back(KeptInsideSweep(s, {p.stop, p.End()}, {n.start, n.offset},
                                                 {from, from + length, KvtHoleCause::kDamagedHead}));
@@ -2404,6 +2406,10 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             const uint64_t from = LostTimeBetween(s, {tail.stop, tail.End()}, {end, UINT64_MAX}, length);
             holes.push_back({from, from + length, tailCause});
         }
+    }
+    if (frames) {
+        KeepHolesOutOfPauses(s);
+        EndHolesWithTheirSweeps(s);
     }
     // Sorted and joined where they meet; empty ones say nothing.
     holes.erase(std::remove_if(holes.begin(), holes.end(),
@@ -4367,4 +4373,138 @@ bool CKVTACoverage::UnreadHeadsClaimLater(uint64_t from, uint64_t stop, uint64_t
         ++claims;
     }
     return claims >= 2;
+}
+
+// Sweeps of old files: the pauses their triggers tell, where no stream lost time.
+
+std::vector<std::pair<uint64_t, uint64_t>> CKVTACoverage::PausesBetweenTriggers(uint64_t slack) const
+{
+    // Old files write one trigger chunk per sweep, spanning it, each as long as the others: from
+    // the stop of one to the start of its stream's next the recorder paused, where that gap is
+    // too short for a sweep of their length apart from both (a lost trigger between) and no
+    // trusted chunk of samples lies in it.
+    std::vector<std::pair<uint64_t, uint64_t>> pauses;
+    if (m_continuous || !m_chunksMayPrecedeStart)
+        return pauses;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames())
+            continue;
+        for (size_t k = 1; k < events.chunks.size(); ++k) {
+            const KvtChunkInfo& p = chunks[events.chunks[k - 1]];
+            const KvtChunkInfo& n = chunks[events.chunks[k]];
+            if (p.start >= p.stop || n.start >= n.stop || n.start <= p.stop
+                || !Near(p.stop - p.start, n.stop - n.start, slack)
+                || n.start - p.stop >= p.stop - p.start + 2 * slack
+                || SamplesRecordedIn(p.stop, n.start))
+                continue;
+            pauses.emplace_back(p.stop, n.start);
+        }
+    }
+    return pauses;
+}
+
+bool CKVTACoverage::SamplesRecordedIn(uint64_t from, uint64_t to) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& s : m_streams) {
+        if (!s.facts.HasFrames())
+            continue;
+        const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), from,
+                                         [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        if (at != s.chunks.end() && chunks[*at].start < to)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::KeepHolesOutOfPauses(StreamState& s) const
+{
+    // A hole worked out from bytes shared among streams may run on into the pause behind its
+    // sweep or begin in the one before: the recorder wrote nothing there, and a hole across it
+    // would join two sweeps into one. It keeps its parts on either side. A file cut short lost
+    // all behind the cut, pauses too.
+    std::vector<KvtHole> kept;
+    for (const auto& [from, to] : PausesBetweenTriggers(s.facts.FrameTime())) {
+        kept.clear();
+        for (const KvtHole& h : s.holes) {
+            if (h.to <= from || h.from >= to || h.cause == KvtHoleCause::kFileCut) {
+                kept.push_back(h);
+                continue;
+            }
+            if (h.from < from)
+                kept.push_back({h.from, from, h.cause});
+            if (h.to > to)
+                kept.push_back({to, h.to, h.cause});
+        }
+        s.holes.swap(kept);
+    }
+}
+
+uint64_t CKVTACoverage::SweepEndAround(uint64_t t) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (const StreamState& events : m_streams) {
+        if (events.facts.HasFrames() || events.chunks.size() < 2)
+            continue;
+        const auto behind = std::upper_bound(events.chunks.begin(), events.chunks.end(), t,
+                                             [&](uint64_t v, size_t i) { return v < chunks[i].start; });
+        if (behind == events.chunks.begin())
+            continue;
+        const size_t trigger = *(behind - 1);
+        if (t < chunks[trigger].stop && SpansAsItsNeighbours(trigger))
+            return chunks[trigger].stop;
+    }
+    return 0;
+}
+
+void CKVTACoverage::EndHolesWithTheirSweeps(StreamState& s) const
+{
+    // A trigger chunk of an old file spans its sweep. A hole that begins inside it and runs on
+    // past its stop by less than a chunk of `s` holds no chunk of a later sweep (that would add
+    // a chunk's time at least): the rest is bytes of other streams' heads and chunks counted as
+    // its frames, and the hole ends with the sweep, where no trusted chunk of samples lies. One
+    // less than a frame past it is a time field a nanosecond or so off, which the reader of its
+    // sweep keeps.
+    if (m_continuous || !m_chunksMayPrecedeStart || s.chunks.empty())
+        return;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    uint64_t chunk = UINT64_MAX;
+    for (size_t i : s.chunks)
+        if (chunks[i].start < chunks[i].stop)
+            chunk = std::min(chunk, chunks[i].stop - chunks[i].start);
+    for (KvtHole& h : s.holes) {
+        const uint64_t end = h.cause == KvtHoleCause::kFileCut ? 0 : SweepEndAround(h.from);
+        if (end != 0 && end < h.to && h.to - end > slack && h.to - end < chunk
+            && !SamplesRecordedIn(end, h.to))
+            h.to = end;
+    }
+}
+
+bool CKVTACoverage::GapIsPause(const StreamState& s, uint64_t from, uint64_t to) const
+{
+    const uint64_t slack = s.facts.FrameTime();
+    for (const auto& pause : PausesBetweenTriggers(slack))
+        if (pause.first <= AddSaturated(from, slack) && to <= AddSaturated(pause.second, slack))
+            return true;
+    return false;
+}
+
+bool CKVTACoverage::LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
+                                    std::vector<KvtHole>& holes) const
+{
+    // A gap of `s` that holds a pause its triggers tell lost time on both sides of it where the
+    // lost time is just what the sweep before lacks up to its trigger's stop and the sweep
+    // behind from its trigger's start: the end of the one and the beginning of the other.
+    const uint64_t slack = s.facts.FrameTime();
+    for (const auto& [pauseFrom, pauseTo] : PausesBetweenTriggers(slack)) {
+        if (pauseFrom <= from || pauseTo >= to
+            || !Near(length, (pauseFrom - from) + (to - pauseTo), 2 * slack))
+            continue;
+        holes.push_back({from, pauseFrom, KvtHoleCause::kDamagedHead});
+        holes.push_back({pauseTo, to, KvtHoleCause::kDamagedHead});
+        return true;
+    }
+    return false;
 }

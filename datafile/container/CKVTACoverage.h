@@ -910,6 +910,29 @@ private:
     bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
     static constexpr size_t kPeriodReach = 4;
 
+    // Sweeps of old files: the pauses their triggers tell, where no stream lost time.
+    // The stretches (from, to) between two trusted chunks of an event stream that span as long
+    // as each other (within `slack`), too short for a sweep of that length apart from both,
+    // where no trusted chunk of samples lies: pauses between sweeps.
+    std::vector<std::pair<uint64_t, uint64_t>> PausesBetweenTriggers(uint64_t slack) const;
+    // True when a trusted chunk of a stream of samples overlaps [from, to).
+    bool SamplesRecordedIn(uint64_t from, uint64_t to) const;
+    // Cuts out of the holes of stream of samples `s` the pauses between its sweeps.
+    void KeepHolesOutOfPauses(StreamState& s) const;
+    // True when the gap [from, to) of `s` lies inside such a pause: no bytes fill it.
+    bool GapIsPause(const StreamState& s, uint64_t from, uint64_t to) const;
+    // Where the sweep that a trusted trigger chunk spanning as long as its stream's chunk beside
+    // it holds around `t` ends: that trigger's stop; 0 when none holds `t`.
+    uint64_t SweepEndAround(uint64_t t) const;
+    // Ends each hole of stream of samples `s` that runs on a little past the end of its sweep
+    // there (SweepEndAround).
+    void EndHolesWithTheirSweeps(StreamState& s) const;
+    // True when `length` ns of `s` lost in its gap [from, to) lie around a pause its triggers
+    // tell (PausesBetweenTriggers), ending the sweep before and beginning the one behind: appends
+    // those two holes to `holes`.
+    bool LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
+                         std::vector<KvtHole>& holes) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

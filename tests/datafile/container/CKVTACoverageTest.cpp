@@ -3463,3 +3463,130 @@ TEST(CKVTACoverage, AnEventSizeARecordLongInFrontOfLostBytesKeepsItsRecords)
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     }
 }
+
+// In an old file the trigger chunks span their sweeps: the time between two of them too short
+// for a sweep is a pause. Bytes whose head names no stream, lost in a sweep, are not the loss of
+// a stream whose gap there is just that pause, though they would fill it exactly, and where
+// they hold the chunks of both streams no hole runs on into the pause.
+TEST(CKVTACoverage, InAnOldFileNoHoleLiesInThePauseBetweenTwoTriggers)
+{
+    struct Case
+    {
+        const char* name;
+        int sweepMs;
+        int pauseMs;
+        std::vector<std::pair<const char*, int>> lost;   // unreadable heads: stream, ms into sweep 1
+        bool firstStartEarly = false;   // the sweep's first electrode chunk starts a chunk early
+    };
+    const Case cases[] = {
+        {"the digital chunk's bytes as long as the electrodes' pause", 10, 5, {{kDigi, 0}}},
+        {"the digital chunk's bytes longer than the pause", 10, 4, {{kDigi, 0}}},
+        {"the electrode chunk's bytes longer than the pause", 10, 8, {{kElec, 0}}},
+        {"a digital chunk and the electrode chunk behind it", 20, 15, {{kDigi, 0}, {kElec, 10}}},
+        {"those two behind an electrode chunk whose start moved a chunk early", 20, 20,
+         {{kDigi, 0}, {kElec, 10}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(c.sweepMs);
+        plan.fileVersion = 0;
+        plan.gapMs = c.pauseMs;
+        Write(plan, r);
+        std::vector<size_t> lost;
+        for (const auto& [stream, ms] : c.lost) {
+            lost.push_back(r.chunks.size());
+            for (size_t i = 0; i < r.chunks.size(); ++i)
+                if (r.chunks[i].stream == stream
+                    && r.chunks[i].startNs == KvdSweepStartNs(plan, 1) + static_cast<uint64_t>(ms) * kMs)
+                    lost.back() = i;
+            ASSERT_LT(lost.back(), r.chunks.size());
+            std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost.back()]),
+                        Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        }
+        if (!c.firstStartEarly) {
+            ExpectOldFileHoles(r, r.Open(), lost);
+            continue;
+        }
+        // The electrode chunk's own bytes keep the shared ones from telling its time: only the
+        // digital stream, which lost those alone, shows where they lie.
+        lost.push_back(r.Chunk(kElec, (c.sweepMs + c.pauseMs) / 10));
+        MoveTimes(r, lost.back(), -10 * static_cast<int64_t>(kMs), false);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(FileHoles(r, cov, kDigi), PlannedHoles(r, kDigi, lost));
+        for (const Span& hole : FileHoles(r, cov))
+            EXPECT_GE(hole.first, T0 + KvdSweepStartNs(plan, 1));
+    }
+}
+
+// In an old file a trigger chunk spans its sweep: where the last chunk of a sweep is lost with
+// the next sweep's trigger and first chunks, the bytes shared among the streams make no hole run
+// on past the sweep's end into the pause.
+TEST(CKVTACoverage, InAnOldFileAHoleEndsWithTheSweepItsTriggerSpans)
+{
+    struct Case
+    {
+        const char* name;
+        int pauseMs;
+        bool firstIdOff;   // the next sweep's first electrode head has an id one byte off, else unreadable
+    };
+    const Case cases[] = {
+        {"a pause as long as a sweep, an id one byte off", 30, true},
+        {"a long pause, an id one byte off", 70, true},
+        {"a long pause, the head unreadable", 70, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = 0;
+        plan.gapMs = c.pauseMs;
+        Write(plan, r);
+        const int next = (30 + c.pauseMs) / 10;
+        const std::vector<size_t> lost = {r.Chunk(kDigi, 2), r.Chunk(kTrigger, next), r.Chunk(kElec, next)};
+        for (size_t i : {lost[0], lost[1]})
+            std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[i]),
+                        Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        if (c.firstIdOff)
+            r.bytes[r.layout.chunkAt[lost[2]] + Kvd::DataChunk::kId + 1] ^= 0x01;
+        else
+            LoseChunk(r, lost[2]);
+        ExpectOldFileHoles(r, r.Open(), lost);
+    }
+}
+
+// In an old file the chunks of a stream lost at the end of one sweep and the start of the next
+// lie around the pause the triggers tell: the loss is two holes, one in each sweep.
+TEST(CKVTACoverage, InAnOldFileALossAroundAPauseIsOneHoleInEachSweep)
+{
+    struct Case
+    {
+        const char* name;
+        bool digital;       // a digital stream records beside the electrodes
+        bool startRandom;   // the next sweep's first head lost its start, else both times moved
+    };
+    const Case cases[] = {
+        {"a lone stream, the second head's start lost", false, true},
+        {"a lone stream, both heads moved", false, false},
+        {"beside a digital stream, both heads moved", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(30);
+        plan.fileVersion = 0;
+        plan.gapMs = 20;
+        if (!c.digital)
+            plan.streams = {KvdRawStreamPlan()};
+        Write(plan, r);
+        // The sweep's last electrode chunk moved 10 s on, and so did the next sweep's first or
+        // it lost its start.
+        const std::vector<size_t> lost = {r.Chunk(kElec, 2), r.Chunk(kElec, 5)};
+        MoveTimes(r, lost[0], 10000 * static_cast<int64_t>(kMs));
+        if (c.startRandom)
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[lost[1]] + Kvd::DataChunk::kStart, T0 + 48392339165);
+        else
+            MoveTimes(r, lost[1], 10000 * static_cast<int64_t>(kMs));
+        ExpectOldFileHoles(r, r.Open(), lost);
+    }
+}
