@@ -4245,7 +4245,7 @@ bool CKVTACoverage::SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& par
         lacking.emplace_back(chunks[beside].offset, &s);
         samples += head + size;
     }
-    if (lacking.size() < 2 || u.to - u.from <= samples)
+    if (lacking.empty() || u.to - u.from <= samples)
         return false;
     // In front of them the chunk of the event stream whose head was lost (the one its bytes fit
     // when the head named none): the sweep's trigger.

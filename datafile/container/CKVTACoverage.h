@@ -845,8 +845,8 @@ private:
     void PutEarlyStartsOnTheGrid(const StreamState& s);
 
     // Lost sweeps. A stretch `u` skipped behind a damaged head (of an event stream, or naming
-    // none) whose bytes are just one chunk of one event stream and one of each of two or more
-    // streams of samples lacking time there, closed by a later chunk (each as large as its
+    // none) whose bytes are just one chunk of one event stream and one of each stream of
+    // samples lacking time there, closed by a later chunk (each as large as its
     // chunk beside) held a whole sweep: the event stream keeps the first part and each stream
     // of samples one behind it, in the order the recorder wrote them, appended to `parts`.
     bool SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& parts,

@@ -3463,3 +3463,36 @@ TEST(CKVTACoverage, AnEventSizeARecordLongInFrontOfLostBytesKeepsItsRecords)
         ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     }
 }
+
+// Sweeps of a lone stream whose trigger head of the middle sweep names no stream and the chunk
+// behind it a byte long: the chain skips both. The bytes skipped are just one trigger chunk and
+// one chunk of samples, between chunks of two other sweeps: they held a sweep of their own,
+// which the stream lost whole. A new file's head found there places it; an old file's loss
+// covers it, between the sweeps around it.
+TEST(CKVTACoverage, BytesOfATriggerAndOneChunkBetweenSweepsHeldALoneStreamsSweep)
+{
+    for (const uint16_t version : {0, 11}) {
+        SCOPED_TRACE(version);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = version;
+        plan.gapMs = 20;
+        Write(plan, r);
+        const size_t elec = r.Chunk(kElec, 3);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[r.Chunk(kTrigger, 3)]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        PatchLE<int64_t>(r.bytes, r.layout.chunkAt[elec] + Kvd::DataChunk::kSize, 1);
+        const CKVTACoverage& cov = r.Open();
+        const uint64_t key = r.file.GetStream(r.file.GetStreamCount() - 1)->GetChunkKey();
+        if (version != 0) {
+            ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {elec}), KvtHoleCause::kDamagedHead, key);
+            continue;
+        }
+        const std::vector<KvtHole>& holes = cov.HolesOf(key);
+        ASSERT_EQ(holes.size(), 1u);
+        EXPECT_LE(holes[0].from, T0 + r.chunks[elec].startNs);
+        EXPECT_GE(holes[0].to, T0 + r.chunks[elec].stopNs);
+        EXPECT_GE(holes[0].from, T0 + r.chunks[r.Chunk(kElec, 0)].stopNs);
+        EXPECT_LE(holes[0].to, T0 + r.chunks[r.Chunk(kElec, 6)].startNs);
+    }
+}
