@@ -152,6 +152,7 @@ void CKVTACoverage::Clear()
     m_allCounted = false;
     m_continuous = true;
     m_sweepLength = 0;
+    m_triggersSpanSweep = false;
     m_storedSweeps.clear();
     m_built = false;
 }
@@ -219,6 +220,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_byKey.emplace(facts.key, m_streams.size());
         m_streams.push_back(StreamState {facts, {}, {}, false});
     }
+    m_triggersSpanSweep = TriggersSpanSweepLength();
     // Bytes too few for a head where the stored index begins are that index, cut short: no
     // data is missing.
     if (recording.indexPositionField != 0 && leftFrom == recording.indexPositionField)
@@ -247,6 +249,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
+        PutTriggerTimesBackOnSweeps(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -2743,8 +2746,9 @@ bool CKVTACoverage::GapCutsSweepShort(const StreamState& s, uint64_t offset) con
 
 bool CKVTACoverage::SweepLengthKnown() const
 {
-    // Old headers keep no sweep length: the one worked out from the gaps measures nothing.
-    return !m_continuous && m_sweepLength != 0 && !m_chunksMayPrecedeStart;
+    // Old headers keep no sweep length: the one worked out from the gaps measures nothing
+    // unless the triggers bear it out.
+    return !m_continuous && m_sweepLength != 0 && (!m_chunksMayPrecedeStart || m_triggersSpanSweep);
 }
 
 bool CKVTACoverage::RunShortOfSweep(const StreamState& s, uint64_t offset, bool behind) const
@@ -4367,4 +4371,65 @@ bool CKVTACoverage::UnreadHeadsClaimLater(uint64_t from, uint64_t stop, uint64_t
         ++claims;
     }
     return claims >= 2;
+}
+
+// Sweeps: the sweep length trigger chunks bear out, and trigger heads one field of which it mends.
+bool CKVTACoverage::TriggersSpanSweepLength() const
+{
+    // An old header keeps no sweep length: the one worked out from the gaps is the first sweep's
+    // as the file reads, which damage may have cut. But the recorder writes each sweep's trigger
+    // chunk spanning its sweep: where most heads of an event stream, two or more, span just that
+    // length, no damage made it, and it is the sweep length.
+    if (m_continuous || m_sweepLength == 0)
+        return false;
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [&](const StreamState& s) { return SpansSweepLength(s); });
+}
+
+bool CKVTACoverage::SpansSweepLength(const StreamState& s) const
+{
+    if (s.facts.HasFrames())
+        return false;
+    size_t heads = 0;
+    size_t spanning = 0;
+    for (const KvtChunkInfo& c : *m_chunks) {
+        if (c.key != s.facts.key)
+            continue;
+        ++heads;
+        spanning += c.start <= c.stop && c.stop - c.start == m_sweepLength ? 1 : 0;
+    }
+    return spanning >= 2 && 2 * spanning > heads;
+}
+
+void CKVTACoverage::PutTriggerTimesBackOnSweeps(const StreamState& s,
+                                               const std::vector<size_t>& candidates)
+{
+    // Where a stream's trigger chunks span their sweeps, a head of it whose times are out of
+    // order, or span longer than a chunk can, had one field damaged far off: a field before the
+    // recording (a cleared one) or, of fields out of order, the one past the other by more than
+    // a chunk can last. The other field and the sweep length tell it; unmended, the head would
+    // leave its sweep without the trigger that places its chunks.
+    if (!SweepLengthKnown() || !SpansSweepLength(s))
+        return;
+    const auto beforeRecording = [&](uint64_t t) {
+        return AddSaturated(t, kEarlyStartNs) < m_recordingStart;
+    };
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        bool keepStart = false;
+        if (c.start > c.stop) {
+            if (beforeRecording(c.stop) && !beforeRecording(c.start))
+                keepStart = true;
+            else if (c.start - c.stop <= kLongestChunkNs)
+                continue;
+        } else if (c.stop - c.start <= kLongestChunkNs || beforeRecording(c.stop)) {
+            continue;
+        } else {
+            keepStart = !beforeRecording(c.start);
+        }
+        if (keepStart)
+            c.stop = AddSaturated(c.start, m_sweepLength);
+        else if (c.stop >= m_sweepLength)
+            c.start = c.stop - m_sweepLength;
+    }
 }

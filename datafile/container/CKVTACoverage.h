@@ -910,6 +910,18 @@ private:
     bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
     static constexpr size_t kPeriodReach = 4;
 
+    // Sweeps: the sweep length trigger chunks bear out, and trigger heads one field of which it
+    // mends.
+    // Old files of sweeps: true when an event stream spans the sweep length worked out from the
+    // gaps (SpansSweepLength; each trigger chunk spans its sweep): it holds.
+    bool TriggersSpanSweepLength() const;
+    // True when most heads of event stream `s`, two or more, span just the sweep length.
+    bool SpansSweepLength(const StreamState& s) const;
+    // In sweeps of a known length, a head among `candidates` of a stream that spans it whose
+    // times are out of order or span longer than a chunk can, one of them before the recording
+    // or past the other by more than a chunk can last, gets that field from the other one.
+    void PutTriggerTimesBackOnSweeps(const StreamState& s, const std::vector<size_t>& candidates);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
@@ -929,6 +941,7 @@ private:
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
     uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
+    bool m_triggersSpanSweep = false;  // an old file's triggers bear out m_sweepLength
     std::vector<std::pair<uint64_t, uint64_t>> m_storedSweeps;  // as KvtRecordingFacts has them
     bool m_built = false;
 };

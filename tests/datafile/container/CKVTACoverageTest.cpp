@@ -3496,3 +3496,61 @@ TEST(CKVTACoverage, BytesOfATriggerAndOneChunkBetweenSweepsHeldALoneStreamsSweep
         EXPECT_LE(holes[0].to, T0 + r.chunks[r.Chunk(kElec, 6)].startNs);
     }
 }
+
+// An old header keeps no sweep length, but each trigger chunk spans its sweep: where the others
+// bear out the length the gaps tell, a trigger head with one field far off (out of order, or
+// cleared) is mended from the other, and the sweep's chunk that moved a chunk off it goes back.
+TEST(CKVTACoverage, OldTriggersSpanningTheirSweepsPlaceAChunkMovedOffADamagedTrigger)
+{
+    struct Case
+    {
+        const char* name;
+        size_t field;        // of the trigger's head
+        uint64_t value;
+        int64_t moved;       // the chunk's times
+    };
+    const Case cases[] = {
+        {"the start largest, the chunk a chunk later", Kvd::DataChunk::kStart, UINT64_MAX, 10},
+        {"the stop 1, the chunk a chunk earlier", Kvd::DataChunk::kStop, 1, -10},
+        {"the stop largest, the chunk a chunk earlier", Kvd::DataChunk::kStop, UINT64_MAX, -10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = 4;
+        plan.gapMs = 10;
+        Write(plan, r);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kTrigger, 4)] + c.field, c.value);
+        MoveTimes(r, r.Chunk(kElec, 4), c.moved * static_cast<int64_t>(kMs));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        for (const char* stream : {kElec, kTrigger}) {
+            SCOPED_TRACE(stream);
+            const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, stream);
+            EXPECT_EQ(trusted, planned);
+        }
+    }
+}
+
+// The sweep length the gaps of an old file tell, borne out by its triggers, places a sweep's
+// first chunk moved onto the time of the second, whose id is the trigger's: the first goes back
+// to its trigger's start, and only the second's time is lost.
+TEST(CKVTACoverage, OldTriggersSpanningTheirSweepsPlaceAFirstChunkMovedOntoTheSecond)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(20);
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    MoveTimes(r, r.Chunk(kElec, 5), 10 * kMs);
+    const size_t second = r.Chunk(kElec, 6);
+    GiveTriggersId(r, second);
+    const CKVTACoverage& cov = r.Open();
+    auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    planned.erase(std::find(planned.begin(), planned.end(),
+                            Span {T0 + r.chunks[second].startNs, T0 + r.chunks[second].stopNs}));
+    EXPECT_EQ(trusted, planned);
+    ExpectOldFileHoles(r, cov, {second});
+}
