@@ -250,6 +250,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
         PutTriggerTimesBackOnSweeps(m_streams[s], candidates[s]);
+        PutOverlappingTriggerStartsBack(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -892,7 +893,7 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
         if (!isShort(c))
             continue;
         const uint64_t length = framesEnd(c) - c.start;
-        if (startHolds(k) && roomBehind(k))
+        if ((startHolds(k) || FirstStartsSweeps(s, k)) && roomBehind(k))
             c.stop = framesEnd(c);
         else if (stopHolds(k) && c.stop >= length && roomBefore(k, c.stop - length))
             c.start = c.stop - length;
@@ -4300,11 +4301,11 @@ bool CKVTACoverage::SomeStreamEndsBeforeAnother(const TrustedReach& trusted) con
 void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
                                                const std::vector<size_t>& candidates)
 {
-    // In a continuous recording, an event chunk holding a record or more, behind which the chain
-    // found no head, had its size moved by a record where a chunk of samples as large as one in
-    // front of it fills the bytes from a record before its end to where the chain went on: those
-    // last bytes are the damaged head's, not a record.
-    if (!m_continuous || s.facts.HasFrames())
+    // An event chunk holding a record or more, behind which the chain found no head, had its
+    // size moved by a record where a chunk of samples as large as one in front of it (in sweeps,
+    // or behind it: a trigger leads its sweep) fills the bytes from a record before its end to
+    // where the chain went on: those last bytes are the damaged head's, not a record.
+    if (s.facts.HasFrames())
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const uint64_t record = LeastRecordBytes(candidates);
@@ -4315,7 +4316,8 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
         const uint64_t headAt = c.End() - record;
         for (const KvtLostSpan& span : *m_lost)
             if (span.from == c.End() && span.nextChunk < chunks.size() && span.to > headAt
-                && SamplesChunkNearHolds(i, span.to - headAt)) {
+                && (SamplesChunkNearHolds(i, span.to - headAt)
+                    || SamplesChunkOfSweepHolds(i, span.to - headAt))) {
                 c.payloadSize -= static_cast<int64_t>(record);
                 break;
             }
@@ -4430,6 +4432,49 @@ void CKVTACoverage::PutTriggerTimesBackOnSweeps(const StreamState& s,
         if (keepStart)
             c.stop = AddSaturated(c.start, m_sweepLength);
         else if (c.stop >= m_sweepLength)
+            c.start = c.stop - m_sweepLength;
+    }
+}
+
+bool CKVTACoverage::FirstStartsSweeps(const StreamState& s, size_t k) const
+{
+    // The first sweep of a recording of sweeps begins at its start: a stream's first chunk that
+    // starts there bears out its start, where no chunk before it or of its period tells it.
+    return !m_continuous && k == 0 && m_recordingStart != 0
+           && (*m_chunks)[s.chunks.front()].start == m_recordingStart;
+}
+
+bool CKVTACoverage::SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const
+{
+    // The recorder writes a sweep's trigger in front of its chunks of samples: in sweeps, one of
+    // the few chunks behind trigger i, head and payload, as long as `bytes`.
+    if (m_continuous)
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t n = i + 1; n < std::min(chunks.size(), i + 1 + kPeriodReach); ++n) {
+        const StreamState* owner = Find(chunks[n].key);
+        if (owner && owner->facts.HasFrames()
+            && Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize) == bytes)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::PutOverlappingTriggerStartsBack(const StreamState& s,
+                                                   const std::vector<size_t>& candidates)
+{
+    // Trigger chunks that span their sweeps never overlap. A head spanning more than a sweep
+    // whose start lies inside the span of the head before it, while its stop lies a sweep or
+    // more behind that one's stop, had its start moved early: it lies a sweep before its stop.
+    if (!SweepLengthKnown() || !SpansSweepLength(s))
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t k = 1; k < candidates.size(); ++k) {
+        const KvtChunkInfo& before = chunks[candidates[k - 1]];
+        KvtChunkInfo& c = chunks[candidates[k]];
+        if (before.start <= before.stop && before.stop - before.start == m_sweepLength
+            && c.start < c.stop && c.stop - c.start > m_sweepLength && c.start < before.stop
+            && c.stop >= AddSaturated(before.stop, m_sweepLength))
             c.start = c.stop - m_sweepLength;
     }
 }

@@ -921,6 +921,16 @@ private:
     // times are out of order or span longer than a chunk can, one of them before the recording
     // or past the other by more than a chunk can last, gets that field from the other one.
     void PutTriggerTimesBackOnSweeps(const StreamState& s, const std::vector<size_t>& candidates);
+    // In sweeps of a known length, a head among `candidates` of a stream that spans it, spanning
+    // more, whose start lies inside the span of the head before it (which spans a sweep) and
+    // whose stop lies a sweep or more behind that one's: its start lies a sweep before its stop.
+    void PutOverlappingTriggerStartsBack(const StreamState& s, const std::vector<size_t>& candidates);
+    // True in sweeps when s.chunks[k] is the stream's first chunk and starts at the recording's
+    // start (SnapTimesToFrames).
+    bool FirstStartsSweeps(const StreamState& s, size_t k) const;
+    // True in sweeps when one of the few chunks behind chunk i is of samples and spans `bytes`
+    // (PutEventSizesBackOnRecords).
+    bool SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

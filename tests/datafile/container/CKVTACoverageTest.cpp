@@ -3554,3 +3554,74 @@ TEST(CKVTACoverage, OldTriggersSpanningTheirSweepsPlaceAFirstChunkMovedOntoTheSe
     EXPECT_EQ(trusted, planned);
     ExpectOldFileHoles(r, cov, {second});
 }
+
+// In sweeps too, a trigger chunk whose size grew by a record, in front of its sweep's first
+// chunk whose head is unreadable, holds its own records only: the bytes from a record before
+// its end are those of a chunk of samples as large as one behind it. Only that chunk is lost.
+TEST(CKVTACoverage, ATriggerSizeARecordLongInFrontOfItsSweepsLostChunkKeepsItsRecords)
+{
+    for (const uint16_t version : {0, 11}) {
+        SCOPED_TRACE(version);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(20);
+        plan.fileVersion = version;
+        Write(plan, r);
+        const size_t events = r.Chunk(kTrigger, 0);
+        const size_t lost = r.Chunk(kElec, 0);
+        ASSERT_EQ(lost, events + 1);
+        const uint64_t at = r.layout.chunkAt[events] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(r.chunks[events].recordBytes));
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
+        ExpectOldFileHoles(r, cov, {lost});
+    }
+}
+
+// An old file of sweeps whose first trigger's id is damaged into the stream's own and whose
+// first chunk's stop lies a nanosecond short: the chunk starts at the recording's start, where
+// the first sweep begins, so its stop goes onto its frames.
+TEST(CKVTACoverage, AFirstChunkStartingTheRecordingStopsWhereItsFramesEnd)
+{
+    Recording r;
+    KvdRecordingPlan plan = LoneStreamSweepPlan();
+    plan.fileVersion = 0;
+    plan.sweeps = 4;
+    Write(plan, r);
+    const size_t first = r.Chunk(kElec, 0);
+    const size_t trigger = r.Chunk(kTrigger, 0);
+    std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[first] + Kvd::DataChunk::kId), 8,
+                r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[trigger] + Kvd::DataChunk::kId));
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[first] + Kvd::DataChunk::kStop, T0 + r.chunks[first].stopNs - 1);
+    const CKVTACoverage& cov = r.Open();
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    EXPECT_EQ(trusted, planned);
+}
+
+// An old file whose trigger of the second sweep had its start moved a sweep early, into the
+// first sweep's trigger, while that sweep's first chunk moved on onto the second, whose head
+// is lost: the trigger's stop, a sweep behind, tells its start, and the first chunk goes back.
+TEST(CKVTACoverage, AnOldTriggerStartMovedIntoTheSweepBeforeGoesBackASweepBeforeItsStop)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(30);
+    plan.fileVersion = 0;
+    plan.gapMs = 10;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const size_t trigger = r.Chunk(kTrigger, 4);
+    const size_t second = r.Chunk(kElec, 5);
+    MoveTimes(r, trigger, -30 * static_cast<int64_t>(kMs), false);
+    MoveTimes(r, r.Chunk(kElec, 4), 10 * kMs);
+    MoveTimes(r, second, 86400000 * kMs);
+    const CKVTACoverage& cov = r.Open();
+    auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    planned.erase(std::find(planned.begin(), planned.end(),
+                            Span {T0 + r.chunks[second].startNs, T0 + r.chunks[second].stopNs}));
+    EXPECT_EQ(trusted, planned);
+    ExpectOldFileHoles(r, cov, {second});
+    const auto [plannedTriggers, trustedTriggers] = PlannedAndTrustedSpans(r, cov, kTrigger);
+    EXPECT_EQ(trustedTriggers, plannedTriggers);
+}
