@@ -152,6 +152,7 @@ void CKVTACoverage::Clear()
     m_allCounted = false;
     m_continuous = true;
     m_sweepLength = 0;
+    m_triggersSpanSweep = false;
     m_storedSweeps.clear();
     m_built = false;
 }
@@ -219,6 +220,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_byKey.emplace(facts.key, m_streams.size());
         m_streams.push_back(StreamState {facts, {}, {}, false});
     }
+    m_triggersSpanSweep = TriggersSpanSweepLength();
     // Bytes too few for a head where the stored index begins are that index, cut short: no
     // data is missing.
     if (recording.indexPositionField != 0 && leftFrom == recording.indexPositionField)
@@ -247,6 +249,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
+        PutTriggerTimesBackOnSweeps(m_streams[s], candidates[s]);
+        PutOverlappingTriggerStartsBack(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -889,7 +893,7 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
         if (!isShort(c))
             continue;
         const uint64_t length = framesEnd(c) - c.start;
-        if (startHolds(k) && roomBehind(k))
+        if ((startHolds(k) || FirstStartsSweeps(s, k)) && roomBehind(k))
             c.stop = framesEnd(c);
         else if (stopHolds(k) && c.stop >= length && roomBefore(k, c.stop - length))
             c.start = c.stop - length;
@@ -2749,8 +2753,9 @@ bool CKVTACoverage::GapCutsSweepShort(const StreamState& s, uint64_t offset) con
 
 bool CKVTACoverage::SweepLengthKnown() const
 {
-    // Old headers keep no sweep length: the one worked out from the gaps measures nothing.
-    return !m_continuous && m_sweepLength != 0 && !m_chunksMayPrecedeStart;
+    // Old headers keep no sweep length: the one worked out from the gaps measures nothing
+    // unless the triggers bear it out.
+    return !m_continuous && m_sweepLength != 0 && (!m_chunksMayPrecedeStart || m_triggersSpanSweep);
 }
 
 bool CKVTACoverage::RunShortOfSweep(const StreamState& s, uint64_t offset, bool behind) const
@@ -4251,7 +4256,7 @@ bool CKVTACoverage::SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& par
         lacking.emplace_back(chunks[beside].offset, &s);
         samples += head + size;
     }
-    if (lacking.size() < 2 || u.to - u.from <= samples)
+    if (lacking.empty() || u.to - u.from <= samples)
         return false;
     // In front of them the chunk of the event stream whose head was lost (the one its bytes fit
     // when the head named none): the sweep's trigger.
@@ -4302,11 +4307,11 @@ bool CKVTACoverage::SomeStreamEndsBeforeAnother(const TrustedReach& trusted) con
 void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
                                                const std::vector<size_t>& candidates)
 {
-    // In a continuous recording, an event chunk holding a record or more, behind which the chain
-    // found no head, had its size moved by a record where a chunk of samples as large as one in
-    // front of it fills the bytes from a record before its end to where the chain went on: those
-    // last bytes are the damaged head's, not a record.
-    if (!m_continuous || s.facts.HasFrames())
+    // An event chunk holding a record or more, behind which the chain found no head, had its
+    // size moved by a record where a chunk of samples as large as one in front of it (in sweeps,
+    // or behind it: a trigger leads its sweep) fills the bytes from a record before its end to
+    // where the chain went on: those last bytes are the damaged head's, not a record.
+    if (s.facts.HasFrames())
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const uint64_t record = LeastRecordBytes(candidates);
@@ -4317,7 +4322,8 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
         const uint64_t headAt = c.End() - record;
         for (const KvtLostSpan& span : *m_lost)
             if (span.from == c.End() && span.nextChunk < chunks.size() && span.to > headAt
-                && SamplesChunkNearHolds(i, span.to - headAt)) {
+                && (SamplesChunkNearHolds(i, span.to - headAt)
+                    || SamplesChunkOfSweepHolds(i, span.to - headAt))) {
                 c.payloadSize -= static_cast<int64_t>(record);
                 break;
             }
@@ -4507,4 +4513,107 @@ bool CKVTACoverage::LossAroundPause(const StreamState& s, uint64_t from, uint64_
         return true;
     }
     return false;
+}
+// Sweeps: the sweep length trigger chunks bear out, and trigger heads one field of which it mends.
+bool CKVTACoverage::TriggersSpanSweepLength() const
+{
+    // An old header keeps no sweep length: the one worked out from the gaps is the first sweep's
+    // as the file reads, which damage may have cut. But the recorder writes each sweep's trigger
+    // chunk spanning its sweep: where most heads of an event stream, two or more, span just that
+    // length, no damage made it, and it is the sweep length.
+    if (m_continuous || m_sweepLength == 0)
+        return false;
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [&](const StreamState& s) { return SpansSweepLength(s); });
+}
+
+bool CKVTACoverage::SpansSweepLength(const StreamState& s) const
+{
+    if (s.facts.HasFrames())
+        return false;
+    size_t heads = 0;
+    size_t spanning = 0;
+    for (const KvtChunkInfo& c : *m_chunks) {
+        if (c.key != s.facts.key)
+            continue;
+        ++heads;
+        spanning += c.start <= c.stop && c.stop - c.start == m_sweepLength ? 1 : 0;
+    }
+    return spanning >= 2 && 2 * spanning > heads;
+}
+
+void CKVTACoverage::PutTriggerTimesBackOnSweeps(const StreamState& s,
+                                               const std::vector<size_t>& candidates)
+{
+    // Where a stream's trigger chunks span their sweeps, a head of it whose times are out of
+    // order, or span longer than a chunk can, had one field damaged far off: a field before the
+    // recording (a cleared one) or, of fields out of order, the one past the other by more than
+    // a chunk can last. The other field and the sweep length tell it; unmended, the head would
+    // leave its sweep without the trigger that places its chunks.
+    if (!SweepLengthKnown() || !SpansSweepLength(s))
+        return;
+    const auto beforeRecording = [&](uint64_t t) {
+        return AddSaturated(t, kEarlyStartNs) < m_recordingStart;
+    };
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = (*m_chunks)[i];
+        bool keepStart = false;
+        if (c.start > c.stop) {
+            if (beforeRecording(c.stop) && !beforeRecording(c.start))
+                keepStart = true;
+            else if (c.start - c.stop <= kLongestChunkNs)
+                continue;
+        } else if (c.stop - c.start <= kLongestChunkNs || beforeRecording(c.stop)) {
+            continue;
+        } else {
+            keepStart = !beforeRecording(c.start);
+        }
+        if (keepStart)
+            c.stop = AddSaturated(c.start, m_sweepLength);
+        else if (c.stop >= m_sweepLength)
+            c.start = c.stop - m_sweepLength;
+    }
+}
+
+bool CKVTACoverage::FirstStartsSweeps(const StreamState& s, size_t k) const
+{
+    // The first sweep of a recording of sweeps begins at its start: a stream's first chunk that
+    // starts there bears out its start, where no chunk before it or of its period tells it.
+    return !m_continuous && k == 0 && m_recordingStart != 0
+           && (*m_chunks)[s.chunks.front()].start == m_recordingStart;
+}
+
+bool CKVTACoverage::SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const
+{
+    // The recorder writes a sweep's trigger in front of its chunks of samples: in sweeps, one of
+    // the few chunks behind trigger i, head and payload, as long as `bytes`.
+    if (m_continuous)
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t n = i + 1; n < std::min(chunks.size(), i + 1 + kPeriodReach); ++n) {
+        const StreamState* owner = Find(chunks[n].key);
+        if (owner && owner->facts.HasFrames()
+            && Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize) == bytes)
+            return true;
+    }
+    return false;
+}
+
+void CKVTACoverage::PutOverlappingTriggerStartsBack(const StreamState& s,
+                                                   const std::vector<size_t>& candidates)
+{
+    // Trigger chunks that span their sweeps never overlap. A head spanning more than a sweep
+    // whose start lies inside the span of the head before it, while its stop lies a sweep or
+    // more behind that one's stop, had its start moved early: it lies a sweep before its stop.
+    if (!SweepLengthKnown() || !SpansSweepLength(s))
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t k = 1; k < candidates.size(); ++k) {
+        const KvtChunkInfo& before = chunks[candidates[k - 1]];
+        KvtChunkInfo& c = chunks[candidates[k]];
+        if (before.start <= before.stop && before.stop - before.start == m_sweepLength
+            && c.start < c.stop && c.stop - c.start > m_sweepLength && c.start < before.stop
+            && c.stop >= AddSaturated(before.stop, m_sweepLength))
+            c.start = c.stop - m_sweepLength;
+    }
 }

@@ -845,8 +845,8 @@ private:
     void PutEarlyStartsOnTheGrid(const StreamState& s);
 
     // Lost sweeps. A stretch `u` skipped behind a damaged head (of an event stream, or naming
-    // none) whose bytes are just one chunk of one event stream and one of each of two or more
-    // streams of samples lacking time there, closed by a later chunk (each as large as its
+    // none) whose bytes are just one chunk of one event stream and one of each stream of
+    // samples lacking time there, closed by a later chunk (each as large as its
     // chunk beside) held a whole sweep: the event stream keeps the first part and each stream
     // of samples one behind it, in the order the recorder wrote them, appended to `parts`.
     bool SplitsOffSweep(UnreadBytes& u, std::vector<UnreadBytes>& parts,
@@ -932,6 +932,27 @@ private:
     // those two holes to `holes`.
     bool LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
                          std::vector<KvtHole>& holes) const;
+    // Sweeps: the sweep length trigger chunks bear out, and trigger heads one field of which it
+    // mends.
+    // Old files of sweeps: true when an event stream spans the sweep length worked out from the
+    // gaps (SpansSweepLength; each trigger chunk spans its sweep): it holds.
+    bool TriggersSpanSweepLength() const;
+    // True when most heads of event stream `s`, two or more, span just the sweep length.
+    bool SpansSweepLength(const StreamState& s) const;
+    // In sweeps of a known length, a head among `candidates` of a stream that spans it whose
+    // times are out of order or span longer than a chunk can, one of them before the recording
+    // or past the other by more than a chunk can last, gets that field from the other one.
+    void PutTriggerTimesBackOnSweeps(const StreamState& s, const std::vector<size_t>& candidates);
+    // In sweeps of a known length, a head among `candidates` of a stream that spans it, spanning
+    // more, whose start lies inside the span of the head before it (which spans a sweep) and
+    // whose stop lies a sweep or more behind that one's: its start lies a sweep before its stop.
+    void PutOverlappingTriggerStartsBack(const StreamState& s, const std::vector<size_t>& candidates);
+    // True in sweeps when s.chunks[k] is the stream's first chunk and starts at the recording's
+    // start (SnapTimesToFrames).
+    bool FirstStartsSweeps(const StreamState& s, size_t k) const;
+    // True in sweeps when one of the few chunks behind chunk i is of samples and spans `bytes`
+    // (PutEventSizesBackOnRecords).
+    bool SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
@@ -952,6 +973,7 @@ private:
     bool m_allCounted = false;     // the file holds as many chunk heads as its header counts
     bool m_continuous = true;
     uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
+    bool m_triggersSpanSweep = false;  // an old file's triggers bear out m_sweepLength
     std::vector<std::pair<uint64_t, uint64_t>> m_storedSweeps;  // as KvtRecordingFacts has them
     bool m_built = false;
 };

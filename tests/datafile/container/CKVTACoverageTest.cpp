@@ -3589,4 +3589,164 @@ TEST(CKVTACoverage, InAnOldFileALossAroundAPauseIsOneHoleInEachSweep)
             MoveTimes(r, lost[1], 10000 * static_cast<int64_t>(kMs));
         ExpectOldFileHoles(r, r.Open(), lost);
     }
+// Sweeps of a lone stream whose trigger head of the middle sweep names no stream and the chunk
+// behind it a byte long: the chain skips both. The bytes skipped are just one trigger chunk and
+// one chunk of samples, between chunks of two other sweeps: they held a sweep of their own,
+// which the stream lost whole. A new file's head found there places it; an old file's loss
+// covers it, between the sweeps around it.
+TEST(CKVTACoverage, BytesOfATriggerAndOneChunkBetweenSweepsHeldALoneStreamsSweep)
+{
+    for (const uint16_t version : {0, 11}) {
+        SCOPED_TRACE(version);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = version;
+        plan.gapMs = 20;
+        Write(plan, r);
+        const size_t elec = r.Chunk(kElec, 3);
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[r.Chunk(kTrigger, 3)]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        PatchLE<int64_t>(r.bytes, r.layout.chunkAt[elec] + Kvd::DataChunk::kSize, 1);
+        const CKVTACoverage& cov = r.Open();
+        const uint64_t key = r.file.GetStream(r.file.GetStreamCount() - 1)->GetChunkKey();
+        if (version != 0) {
+            ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {elec}), KvtHoleCause::kDamagedHead, key);
+            continue;
+        }
+        const std::vector<KvtHole>& holes = cov.HolesOf(key);
+        ASSERT_EQ(holes.size(), 1u);
+        EXPECT_LE(holes[0].from, T0 + r.chunks[elec].startNs);
+        EXPECT_GE(holes[0].to, T0 + r.chunks[elec].stopNs);
+        EXPECT_GE(holes[0].from, T0 + r.chunks[r.Chunk(kElec, 0)].stopNs);
+        EXPECT_LE(holes[0].to, T0 + r.chunks[r.Chunk(kElec, 6)].startNs);
+    }
+}
+
+// An old header keeps no sweep length, but each trigger chunk spans its sweep: where the others
+// bear out the length the gaps tell, a trigger head with one field far off (out of order, or
+// cleared) is mended from the other, and the sweep's chunk that moved a chunk off it goes back.
+TEST(CKVTACoverage, OldTriggersSpanningTheirSweepsPlaceAChunkMovedOffADamagedTrigger)
+{
+    struct Case
+    {
+        const char* name;
+        size_t field;        // of the trigger's head
+        uint64_t value;
+        int64_t moved;       // the chunk's times
+    };
+    const Case cases[] = {
+        {"the start largest, the chunk a chunk later", Kvd::DataChunk::kStart, UINT64_MAX, 10},
+        {"the stop 1, the chunk a chunk earlier", Kvd::DataChunk::kStop, 1, -10},
+        {"the stop largest, the chunk a chunk earlier", Kvd::DataChunk::kStop, UINT64_MAX, -10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = 4;
+        plan.gapMs = 10;
+        Write(plan, r);
+        PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kTrigger, 4)] + c.field, c.value);
+        MoveTimes(r, r.Chunk(kElec, 4), c.moved * static_cast<int64_t>(kMs));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.HasHoles());
+        for (const char* stream : {kElec, kTrigger}) {
+            SCOPED_TRACE(stream);
+            const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, stream);
+            EXPECT_EQ(trusted, planned);
+        }
+    }
+}
+
+// The sweep length the gaps of an old file tell, borne out by its triggers, places a sweep's
+// first chunk moved onto the time of the second, whose id is the trigger's: the first goes back
+// to its trigger's start, and only the second's time is lost.
+TEST(CKVTACoverage, OldTriggersSpanningTheirSweepsPlaceAFirstChunkMovedOntoTheSecond)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(20);
+    plan.fileVersion = 0;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    MoveTimes(r, r.Chunk(kElec, 5), 10 * kMs);
+    const size_t second = r.Chunk(kElec, 6);
+    GiveTriggersId(r, second);
+    const CKVTACoverage& cov = r.Open();
+    auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    planned.erase(std::find(planned.begin(), planned.end(),
+                            Span {T0 + r.chunks[second].startNs, T0 + r.chunks[second].stopNs}));
+    EXPECT_EQ(trusted, planned);
+    ExpectOldFileHoles(r, cov, {second});
+}
+
+// In sweeps too, a trigger chunk whose size grew by a record, in front of its sweep's first
+// chunk whose head is unreadable, holds its own records only: the bytes from a record before
+// its end are those of a chunk of samples as large as one behind it. Only that chunk is lost.
+TEST(CKVTACoverage, ATriggerSizeARecordLongInFrontOfItsSweepsLostChunkKeepsItsRecords)
+{
+    for (const uint16_t version : {0, 11}) {
+        SCOPED_TRACE(version);
+        Recording r;
+        KvdRecordingPlan plan = SweepPlan(20);
+        plan.fileVersion = version;
+        Write(plan, r);
+        const size_t events = r.Chunk(kTrigger, 0);
+        const size_t lost = r.Chunk(kElec, 0);
+        ASSERT_EQ(lost, events + 1);
+        const uint64_t at = r.layout.chunkAt[events] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(r.chunks[events].recordBytes));
+        std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[lost]),
+                    Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
+        ExpectOldFileHoles(r, cov, {lost});
+    }
+}
+
+// An old file of sweeps whose first trigger's id is damaged into the stream's own and whose
+// first chunk's stop lies a nanosecond short: the chunk starts at the recording's start, where
+// the first sweep begins, so its stop goes onto its frames.
+TEST(CKVTACoverage, AFirstChunkStartingTheRecordingStopsWhereItsFramesEnd)
+{
+    Recording r;
+    KvdRecordingPlan plan = LoneStreamSweepPlan();
+    plan.fileVersion = 0;
+    plan.sweeps = 4;
+    Write(plan, r);
+    const size_t first = r.Chunk(kElec, 0);
+    const size_t trigger = r.Chunk(kTrigger, 0);
+    std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[first] + Kvd::DataChunk::kId), 8,
+                r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[trigger] + Kvd::DataChunk::kId));
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[first] + Kvd::DataChunk::kStop, T0 + r.chunks[first].stopNs - 1);
+    const CKVTACoverage& cov = r.Open();
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    EXPECT_EQ(trusted, planned);
+}
+
+// An old file whose trigger of the second sweep had its start moved a sweep early, into the
+// first sweep's trigger, while that sweep's first chunk moved on onto the second, whose head
+// is lost: the trigger's stop, a sweep behind, tells its start, and the first chunk goes back.
+TEST(CKVTACoverage, AnOldTriggerStartMovedIntoTheSweepBeforeGoesBackASweepBeforeItsStop)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(30);
+    plan.fileVersion = 0;
+    plan.gapMs = 10;
+    plan.streams = {KvdRawStreamPlan()};
+    Write(plan, r);
+    const size_t trigger = r.Chunk(kTrigger, 4);
+    const size_t second = r.Chunk(kElec, 5);
+    MoveTimes(r, trigger, -30 * static_cast<int64_t>(kMs), false);
+    MoveTimes(r, r.Chunk(kElec, 4), 10 * kMs);
+    MoveTimes(r, second, 86400000 * kMs);
+    const CKVTACoverage& cov = r.Open();
+    auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+    planned.erase(std::find(planned.begin(), planned.end(),
+                            Span {T0 + r.chunks[second].startNs, T0 + r.chunks[second].stopNs}));
+    EXPECT_EQ(trusted, planned);
+    ExpectOldFileHoles(r, cov, {second});
+    const auto [plannedTriggers, trustedTriggers] = PlannedAndTrustedSpans(r, cov, kTrigger);
+    EXPECT_EQ(trustedTriggers, plannedTriggers);
 }
