@@ -910,6 +910,30 @@ private:
     bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
     static constexpr size_t kPeriodReach = 4;
 
+    // Chunks of continuous old files whose stream paused on one side of them, or whose heads
+    // moved.
+    // True in a continuous recording when chunk i of frames of `s`, meeting its stream's chunk
+    // on one side only, has on the other a pause of all streams: nothing in the file between it
+    // and its stream's chunk there holds that time, and another stream resumes where it ends.
+    bool GapBesideIsPause(const StreamState& s, size_t i, bool meetsBefore, bool meetsBehind) const;
+    // True when the bytes of `span` (its head naming no stream or another one) are one chunk of
+    // another stream of samples that fills its gap there, between two of its chunks, exactly.
+    bool LostChunkOfAnotherStream(const StreamState& s, const KvtLostSpan& span) const;
+    // UntrustedHeadsBetween without the stretches that are another stream's chunk.
+    std::vector<size_t> OwnHeadsLostBetween(const StreamState& s, size_t from, size_t to) const;
+    // In a continuous recording, true when chunk i of `s` starts where the bytes lost between
+    // chunk `before` of `s` and it put it, read as the chunk a damaged size's head claims by its
+    // times and, behind that, one chunk of another stream.
+    bool LostHeadClaimLeadsTo(const StreamState& s, size_t before, size_t i) const;
+    // True in a continuous recording when chunk i of `s` lies straight between two chunks of
+    // another stream of samples that follow on, and its times are not those of the period the
+    // streams' order of writing puts it in (WritesBefore): they moved.
+    bool WrittenOutsideItsTimes(const StreamState& s, size_t i) const;
+    // The time the unread bytes behind file offset `lastEnd` hold where each stretch there is
+    // one chunk under a head naming a stream of samples, its payload that stream's frames: the
+    // longest any one stream's frames last; 0 where a stretch is anything else.
+    uint64_t OwnChunksTailReach(uint64_t lastEnd) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
