@@ -1049,8 +1049,12 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
     } rows[] = {
         {"the first digital chunk behind a pause under the trigger's id", withTrigger,
          idOf(digital, 300, "Trigger 1", 50)},
-        {"the first electrode chunk, a pause behind it, under the digital id", TwoStreamsVersion0(5, {1}, false),
-         idOf(electrodes, 0, digital, 0)},
+        {"the first electrode chunk, a pause behind it, under the digital id, the digital stop 0",
+         TwoStreamsVersion0(5, {1}, false), [=](const SoundRecording& sound) {
+             const Damage id = idOf(electrodes, 0, digital, 0)(sound);
+             const Damage stop = HeadsChanged(sound, {{digital, 0, "stop 0"}});
+             return id.apply && stop.apply ? Both(id, stop) : Damage {};
+         }},
         {"a digital size past the end, the electrode head behind it 0xFF, the digital stream short",
          TwoStreamsVersion0(6, {}, true),
          heads({{digital, 300, "size INT64 max"}, {electrodes, 400, "head 0xFF"}})},
