@@ -247,6 +247,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
+        PutEventSizesBackByAHead(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -4339,14 +4340,15 @@ uint64_t CKVTACoverage::LeastRecordBytes(const std::vector<size_t>& chunks, size
     return least;
 }
 
-bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes) const
+bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes, bool behindToo) const
 {
     // The chunks of one period lie side by side in the file: a chunk of samples among the few
     // in front of chunk i, head and payload, as long as `bytes`.
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    for (size_t n = i > kPeriodReach ? i - kPeriodReach : 0; n < i; ++n) {
+    const size_t last = behindToo ? std::min(chunks.size(), i + kPeriodReach + 1) : i;
+    for (size_t n = i > kPeriodReach ? i - kPeriodReach : 0; n < last; ++n) {
         const StreamState* owner = Find(chunks[n].key);
-        if (owner && owner->facts.HasFrames()
+        if (n != i && owner && owner->facts.HasFrames()
             && Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize) == bytes)
             return true;
     }
@@ -4545,4 +4547,32 @@ uint64_t CKVTACoverage::OwnChunksTailReach(uint64_t lastEnd) const
         reach = std::max(reach, owner->facts.Duration(bytesOf[owner->facts.key] += payload));
     }
     return reach;
+}
+
+void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
+                                             const std::vector<size_t>& candidates)
+{
+    // In a continuous recording, an event chunk behind which the chain found no head, whose size
+    // reached a head's bytes too far, swallowed the head of the chunk behind it: where those last
+    // bytes and the ones lost behind them are just a chunk of samples as large as one beside it,
+    // and what is left holds whole records of its stream's other chunks, it goes back by a head.
+    if (!m_continuous || s.facts.HasFrames())
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    constexpr uint64_t head = Kvd::DataChunk::kHeaderBytes;
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        KvtChunkInfo& c = chunks[candidates[k]];
+        if (c.payloadSize < static_cast<int64_t>(head))
+            continue;
+        const uint64_t left = static_cast<uint64_t>(c.payloadSize) - head;
+        const uint64_t record = LeastRecordBytes(candidates, 0, SIZE_MAX, k);
+        if (record != UINT64_MAX && left % record != 0)
+            continue;
+        for (const KvtLostSpan& span : *m_lost)
+            if (span.from == c.End() && span.nextChunk < chunks.size()
+                && SamplesChunkNearHolds(candidates[k], span.to - (c.End() - head), true)) {
+                c.payloadSize -= static_cast<int64_t>(head);
+                break;
+            }
+    }
 }

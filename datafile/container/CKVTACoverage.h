@@ -906,8 +906,9 @@ private:
     // any; UINT64_MAX: none.
     uint64_t LeastRecordBytes(const std::vector<size_t>& chunks, size_t first = 0,
                               size_t last = SIZE_MAX, size_t skip = SIZE_MAX) const;
-    // True when one of the few chunks in front of chunk i is of samples and spans `bytes`.
-    bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
+    // True when one of the few chunks in front of chunk i (`behindToo`: or behind it) is of
+    // samples and spans `bytes`.
+    bool SamplesChunkNearHolds(size_t i, uint64_t bytes, bool behindToo = false) const;
     static constexpr size_t kPeriodReach = 4;
 
     // Chunks of continuous old files whose stream paused on one side of them, or whose heads
@@ -933,6 +934,9 @@ private:
     // one chunk under a head naming a stream of samples, its payload that stream's frames: the
     // longest any one stream's frames last; 0 where a stretch is anything else.
     uint64_t OwnChunksTailReach(uint64_t lastEnd) const;
+    // Puts back by a head the size of an event chunk of `s` behind which the chain lost its
+    // way, where the bytes from a head before its end are a chunk of samples beside it.
+    void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -1080,3 +1080,25 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
         table.ExpectJudged(damage);
     }
 }
+
+// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
+// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
+// samples behind it is named lost, never its head and frames taken for records.
+TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+{
+    KvdRecordingPlan plan = WithEvents();
+    plan.fileVersion = 0;
+    plan.spikeMs.clear();
+    plan.streams.resize(1);
+    plan.triggerMs = {17};
+    const ExportSelection triggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+    Table table;
+    if (!table.Prepare("continuous version 0, electrodes and a trigger", plan, {triggers, ElectrodesOnly()}))
+        return;
+    // The electrode chunk's own size a frame long: the chain cannot go on at its head.
+    const Damage damage = HeadsChanged(table.sound, {{"Trigger 1", 17, "size 32 more"},
+                                                     {"Electrode Raw Data", 0, "size one record more"}});
+    ASSERT_TRUE(damage.apply);
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
+}
