@@ -249,6 +249,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
+        PutEventSizesBackByAHead(m_streams[s], candidates[s]);
         PutTriggerTimesBackOnSweeps(m_streams[s], candidates[s]);
         PutOverlappingTriggerStartsBack(m_streams[s], candidates[s]);
     }
@@ -578,7 +579,8 @@ void CKVTACoverage::DropJumps(const StreamState& s, std::vector<size_t>& sound) 
         const size_t before = kept.empty() ? m_chunks->size() : kept.back();
         if (joins[k] > 0 || accompanied || BehindLostTriggerOfItsSize(s, sound[k])
             || ((m_continuous || !kept.empty())
-                && LostBytesLeadTo(s, before, sound[k], (*m_chunks)[sound[k]].start)))
+                && LostBytesLeadTo(s, before, sound[k], (*m_chunks)[sound[k]].start))
+            || LostHeadClaimLeadsTo(s, before, sound[k]))
             kept.push_back(sound[k]);
     }
     sound.swap(kept);
@@ -736,8 +738,11 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
             drop[a] = drop[a] || foreign == sound[a];
             drop[b] = drop[b] || foreign == sound[b];
         } else if (joins[a] == joins[b]) {
-            const bool keepA = BytesFitWithout(s, sound, b);
-            const bool keepB = BytesFitWithout(s, sound, a);
+            // Where one of them lies in the file in a period that is not its times', it moved.
+            const bool movedA = WrittenOutsideItsTimes(s, sound[a]);
+            const bool movedB = WrittenOutsideItsTimes(s, sound[b]);
+            const bool keepA = movedA != movedB ? movedB : BytesFitWithout(s, sound, b);
+            const bool keepB = movedA != movedB ? movedA : BytesFitWithout(s, sound, a);
             drop[a] = drop[a] || !keepA || keepB;
             drop[b] = drop[b] || !keepB || keepA;
         } else {
@@ -915,7 +920,8 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind);
+        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
+                           || GapBesideIsPause(s, i, meetsBefore, meetsBehind);
         return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind));
     });
 }
@@ -1181,14 +1187,14 @@ bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
     // Moved on: its own time's bytes lie behind it, the gap before it.
     if (Near(behind, c.stop, slack) && gapOfItsSpan(before, c.start, prev, x)
         && inOneSweep(before, c.stop)) {
-        const std::vector<size_t> left = UntrustedHeadsBetween(s, x, next);
+        const std::vector<size_t> left = OwnHeadsLostBetween(s, x, next);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, c.start - before, true, left[0]))
             return true;
     }
     // Moved back: its own time's bytes lie before it, the gap behind it.
     if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)
         && inOneSweep(c.start, behind)) {
-        const std::vector<size_t> left = UntrustedHeadsBetween(s, prev, x);
+        const std::vector<size_t> left = OwnHeadsLostBetween(s, prev, x);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, behind - c.stop, false, left[0]))
             return true;
     }
@@ -1812,7 +1818,8 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
     TailBounds samplesTail = tail;
-    samplesTail.reach = SamplesTailReach(trusted, tailBytes);
+    samplesTail.reach = std::max(SamplesTailReach(trusted, tailBytes),
+                                 OwnChunksTailReach(trusted.lastSamplesEnd));
     m_samplesEnd = trusted.anySamples || !trusted.any
                        ? std::max(m_extentStart,
                                   Extend(std::max(trusted.latestSamples, m_extentStart), samplesTail))
@@ -3559,9 +3566,11 @@ void CKVTACoverage::ReclaimFramesUnderOtherIds(const StreamState& s,
         StreamState* owner = Find(StreamWhoseGapItFills(i));
         if (!owner || owner == &s)
             continue;
+        // The stream's first chunk has none before it: the one behind it tells.
         const auto next = std::lower_bound(owner->chunks.begin(), owner->chunks.end(), i);
-        if (next == owner->chunks.begin()
-            || chunks[*(next - 1)].stop - chunks[*(next - 1)].start != c.stop - c.start)
+        const auto beside = next != owner->chunks.begin() ? next - 1 : next;
+        if (beside == owner->chunks.end()
+            || chunks[*beside].stop - chunks[*beside].start != c.stop - c.start)
             continue;
         (*m_chunks)[i].key = owner->facts.key;
         (*m_trusted)[i] = true;
@@ -4343,14 +4352,15 @@ uint64_t CKVTACoverage::LeastRecordBytes(const std::vector<size_t>& chunks, size
     return least;
 }
 
-bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes) const
+bool CKVTACoverage::SamplesChunkNearHolds(size_t i, uint64_t bytes, bool behindToo) const
 {
     // The chunks of one period lie side by side in the file: a chunk of samples among the few
     // in front of chunk i, head and payload, as long as `bytes`.
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    for (size_t n = i > kPeriodReach ? i - kPeriodReach : 0; n < i; ++n) {
+    const size_t last = behindToo ? std::min(chunks.size(), i + kPeriodReach + 1) : i;
+    for (size_t n = i > kPeriodReach ? i - kPeriodReach : 0; n < last; ++n) {
         const StreamState* owner = Find(chunks[n].key);
-        if (owner && owner->facts.HasFrames()
+        if (n != i && owner && owner->facts.HasFrames()
             && Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize) == bytes)
             return true;
     }
@@ -4615,5 +4625,203 @@ void CKVTACoverage::PutOverlappingTriggerStartsBack(const StreamState& s,
             && c.start < c.stop && c.stop - c.start > m_sweepLength && c.start < before.stop
             && c.stop >= AddSaturated(before.stop, m_sweepLength))
             c.start = c.stop - m_sweepLength;
+    }
+}
+
+// Chunks of continuous old files whose stream paused on one side of them, or whose heads moved.
+bool CKVTACoverage::GapBesideIsPause(const StreamState& s, size_t i, bool meetsBefore,
+                                     bool meetsBehind) const
+{
+    // In a continuous recording a chunk that meets its stream's chunk on one side only still
+    // carries on its stream's time where the gap on the other side is a pause of all streams:
+    // another stream's head beside it in the file starts with it, no head between it and its
+    // stream's chunk across the gap holds time inside the gap (nor is any lost there, nor one
+    // of its own stream damaged), no other stream of samples holds any of it, and one of them
+    // starts again just where the gap ends.
+    if (!m_continuous || meetsBefore == meetsBehind || !AccompaniedInFile(s, i))
+        return false;
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+    if (meetsBefore ? next == s.chunks.end() : next == s.chunks.begin())
+        return false;
+    const size_t across = meetsBefore ? *next : *(next - 1);
+    const uint64_t from = meetsBefore ? chunks[i].stop : chunks[across].stop;
+    const uint64_t to = meetsBefore ? chunks[across].start : chunks[i].start;
+    const uint64_t slack = s.facts.FrameTime();
+    const size_t first = std::min(i, across);
+    const size_t last = std::max(i, across);
+    if (to <= from + slack || !UntrustedHeadsBetween(s, first, last).empty())
+        return false;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.to > chunks[first].End() && span.from < chunks[last].offset)
+            return false;
+    for (size_t j = first + 1; j < last; ++j)
+        if (chunks[j].start < to && from < chunks[j].stop)
+            return false;
+    bool resumes = false;
+    for (const StreamState& other : m_streams) {
+        if (&other == &s || !other.facts.HasFrames())
+            continue;
+        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), from,
+                                         [&](uint64_t v, size_t k) { return v < chunks[k].stop; });
+        if (at == other.chunks.end())
+            continue;
+        if (chunks[*at].start < to && !Near(chunks[*at].start, to, slack))
+            return false;
+        resumes = resumes || Near(chunks[*at].start, to, slack);
+    }
+    return resumes;
+}
+
+bool CKVTACoverage::LostChunkOfAnotherStream(const StreamState& s, const KvtLostSpan& span) const
+{
+    // Bytes lost behind a head that names no stream, or another one, that are just one chunk of
+    // another stream of samples whose frames fill that stream's gap there exactly, between two
+    // of its chunks, are that chunk: they hold none of the time of `s`.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const StreamState* named = Find(StreamOf(span.headKey));
+    if (named == &s || span.to - span.from <= Kvd::DataChunk::kHeaderBytes)
+        return false;
+    const uint64_t payload = span.to - span.from - Kvd::DataChunk::kHeaderBytes;
+    for (const StreamState& o : m_streams) {
+        if (&o == &s || (named && named != &o) || !o.facts.HasFrames()
+            || payload % o.facts.frameBytes != 0)
+            continue;
+        const auto next = std::lower_bound(o.chunks.begin(), o.chunks.end(), span.from,
+                                           [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
+        if (next == o.chunks.begin() || next == o.chunks.end())
+            continue;
+        const uint64_t from = chunks[*(next - 1)].stop;
+        const uint64_t to = chunks[*next].start;
+        if (from < to && Near(to - from, o.facts.Duration(payload), o.facts.FrameTime()))
+            return true;
+    }
+    return false;
+}
+
+std::vector<size_t> CKVTACoverage::OwnHeadsLostBetween(const StreamState& s, size_t from,
+                                                       size_t to) const
+{
+    // As UntrustedHeadsBetween, leaving out the stretches that are another stream's chunk.
+    std::vector<size_t> heads = UntrustedHeadsBetween(s, from, to);
+    const size_t none = m_chunks->size();
+    const auto spans = static_cast<size_t>(std::count(heads.begin(), heads.end(), none));
+    if (spans == 0)
+        return heads;
+    const uint64_t fromOffset = from < none ? (*m_chunks)[from].End() : m_dataStart;
+    const uint64_t toOffset = to < none ? (*m_chunks)[to].offset : UINT64_MAX;
+    size_t others = 0;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.from >= fromOffset && span.from < toOffset && LostChunkOfAnotherStream(s, span))
+            ++others;
+    if (others == spans)
+        heads.erase(std::remove(heads.begin(), heads.end(), none), heads.end());
+    return heads;
+}
+
+bool CKVTACoverage::LostHeadClaimLeadsTo(const StreamState& s, size_t before, size_t i) const
+{
+    // A head whose size alone was damaged keeps its times: in a continuous recording the bytes
+    // the chain lost behind such a head of a stream of samples hold its chunk, as long as its
+    // frames for those times, and then the next chunk the recorder wrote, head and payload.
+    // Chunk i starts where the chunk of its stream found so among them, or its own chunk before
+    // it, ends.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous || before >= chunks.size() || before >= i)
+        return false;
+    const uint64_t fromOffset = chunks[before].End();
+    const uint64_t toOffset = chunks[i].offset;
+    uint64_t bytes = 0;
+    for (size_t j = before + 1; j < i; ++j)
+        if (StreamOf(chunks[j].key) == s.facts.key)
+            return false;
+    for (const KvtLostSpan& span : *m_lost) {
+        if (span.from < fromOffset || span.to > toOffset)
+            continue;
+        const StreamState* owner = Find(StreamOf(span.headKey));
+        if (!owner || !owner->facts.HasFrames() || span.headStart >= span.headStop)
+            return false;
+        const uint64_t claimed = owner->facts.FramesIn(span.headStop - span.headStart)
+                                 * owner->facts.frameBytes;
+        const uint64_t rest = span.to - span.from - Kvd::DataChunk::kHeaderBytes;
+        if (claimed == 0 || rest <= claimed + Kvd::DataChunk::kHeaderBytes)
+            return false;
+        bytes += owner == &s ? claimed : rest - claimed - Kvd::DataChunk::kHeaderBytes;
+    }
+    if (bytes == 0 || bytes % s.facts.frameBytes != 0)
+        return false;
+    return Near(chunks[i].start, AddSaturated(chunks[before].stop, s.facts.Duration(bytes)),
+                s.facts.FrameTime());
+}
+
+bool CKVTACoverage::WrittenOutsideItsTimes(const StreamState& s, size_t i) const
+{
+    // In a continuous recording the streams write the chunks of a period in the same order every
+    // period: a chunk straight between two chunks of another stream of samples that follow on
+    // from each other was written in the period of the one on its stream's side. Times that are
+    // not that period's moved.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous || i == 0 || i + 1 >= chunks.size())
+        return false;
+    const KvtChunkInfo& c = chunks[i];
+    const KvtChunkInfo& before = chunks[i - 1];
+    const KvtChunkInfo& behind = chunks[i + 1];
+    const StreamState* o = Find(StreamOf(before.key));
+    if (!o || o == &s || !o->facts.HasFrames() || StreamOf(behind.key) != o->facts.key
+        || before.End() != c.offset || c.End() != behind.offset || before.stop != behind.start
+        || !SpanHoldsFrames(o->facts, before) || !SpanHoldsFrames(o->facts, behind))
+        return false;
+    bool known = false;
+    const KvtChunkInfo& own = WritesBefore(s, *o, i, known) ? behind : before;
+    return known && (c.start != own.start || c.stop != own.stop);
+}
+
+uint64_t CKVTACoverage::OwnChunksTailReach(uint64_t lastEnd) const
+{
+    // Bytes behind the data that are whole chunks, each under a head naming a stream of samples
+    // whose frames its payload is, hold the time of that stream alone, not of all side by side:
+    // the longest such stream's frames.
+    uint64_t reach = 0;
+    std::unordered_map<uint64_t, uint64_t> bytesOf;
+    for (const UnreadBytes& u : m_unread) {
+        if (u.to <= lastEnd)
+            continue;
+        const StreamState* owner = Find(u.key);
+        if (owner && !owner->facts.HasFrames())
+            continue;
+        const uint64_t payload = u.to - u.from - std::min(u.to - u.from, Kvd::DataChunk::kHeaderBytes);
+        if (!u.oneChunk || u.from < lastEnd || !owner || payload == 0
+            || payload % owner->facts.frameBytes != 0)
+            return 0;
+        reach = std::max(reach, owner->facts.Duration(bytesOf[owner->facts.key] += payload));
+    }
+    return reach;
+}
+
+void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
+                                             const std::vector<size_t>& candidates)
+{
+    // In a continuous recording, an event chunk behind which the chain found no head, whose size
+    // reached a head's bytes too far, swallowed the head of the chunk behind it: where those last
+    // bytes and the ones lost behind them are just a chunk of samples as large as one beside it,
+    // and what is left holds whole records of its stream's other chunks, it goes back by a head.
+    if (!m_continuous || s.facts.HasFrames())
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    constexpr uint64_t head = Kvd::DataChunk::kHeaderBytes;
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        KvtChunkInfo& c = chunks[candidates[k]];
+        if (c.payloadSize < static_cast<int64_t>(head))
+            continue;
+        const uint64_t left = static_cast<uint64_t>(c.payloadSize) - head;
+        const uint64_t record = LeastRecordBytes(candidates, 0, SIZE_MAX, k);
+        if (record != UINT64_MAX && left % record != 0)
+            continue;
+        for (const KvtLostSpan& span : *m_lost)
+            if (span.from == c.End() && span.nextChunk < chunks.size()
+                && SamplesChunkNearHolds(candidates[k], span.to - (c.End() - head), true)) {
+                c.payloadSize -= static_cast<int64_t>(head);
+                break;
+            }
     }
 }

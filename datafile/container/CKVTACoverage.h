@@ -906,8 +906,9 @@ private:
     // any; UINT64_MAX: none.
     uint64_t LeastRecordBytes(const std::vector<size_t>& chunks, size_t first = 0,
                               size_t last = SIZE_MAX, size_t skip = SIZE_MAX) const;
-    // True when one of the few chunks in front of chunk i is of samples and spans `bytes`.
-    bool SamplesChunkNearHolds(size_t i, uint64_t bytes) const;
+    // True when one of the few chunks in front of chunk i (`behindToo`: or behind it) is of
+    // samples and spans `bytes`.
+    bool SamplesChunkNearHolds(size_t i, uint64_t bytes, bool behindToo = false) const;
     static constexpr size_t kPeriodReach = 4;
 
     // Sweeps of old files: the pauses their triggers tell, where no stream lost time.
@@ -953,6 +954,33 @@ private:
     // True in sweeps when one of the few chunks behind chunk i is of samples and spans `bytes`
     // (PutEventSizesBackOnRecords).
     bool SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const;
+
+    // Chunks of continuous old files whose stream paused on one side of them, or whose heads
+    // moved.
+    // True in a continuous recording when chunk i of frames of `s`, meeting its stream's chunk
+    // on one side only, has on the other a pause of all streams: nothing in the file between it
+    // and its stream's chunk there holds that time, and another stream resumes where it ends.
+    bool GapBesideIsPause(const StreamState& s, size_t i, bool meetsBefore, bool meetsBehind) const;
+    // True when the bytes of `span` (its head naming no stream or another one) are one chunk of
+    // another stream of samples that fills its gap there, between two of its chunks, exactly.
+    bool LostChunkOfAnotherStream(const StreamState& s, const KvtLostSpan& span) const;
+    // UntrustedHeadsBetween without the stretches that are another stream's chunk.
+    std::vector<size_t> OwnHeadsLostBetween(const StreamState& s, size_t from, size_t to) const;
+    // In a continuous recording, true when chunk i of `s` starts where the bytes lost between
+    // chunk `before` of `s` and it put it, read as the chunk a damaged size's head claims by its
+    // times and, behind that, one chunk of another stream.
+    bool LostHeadClaimLeadsTo(const StreamState& s, size_t before, size_t i) const;
+    // True in a continuous recording when chunk i of `s` lies straight between two chunks of
+    // another stream of samples that follow on, and its times are not those of the period the
+    // streams' order of writing puts it in (WritesBefore): they moved.
+    bool WrittenOutsideItsTimes(const StreamState& s, size_t i) const;
+    // The time the unread bytes behind file offset `lastEnd` hold where each stretch there is
+    // one chunk under a head naming a stream of samples, its payload that stream's frames: the
+    // longest any one stream's frames last; 0 where a stretch is anything else.
+    uint64_t OwnChunksTailReach(uint64_t lastEnd) const;
+    // Puts back by a head the size of an event chunk of `s` behind which the chain lost its
+    // way, where the bytes from a head before its end are a chunk of samples beside it.
+    void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -1060,3 +1060,105 @@ TEST(DamagedRecording, Version0SweepsMeasuredByTheirTriggersWhereASweepsHeadsAre
         EXPECT_EQ(file.GetSweepLength(), row.plan.sweepMs) << row.recording;
     }
 }
+
+namespace {
+
+// Version-0 electrodes and a digital stream at 1 kHz in 100 ms chunks, no triggers: `chunks`
+// slots without those in `pauses`; the digital stream ends a slot early with `digitalShort`.
+KvdRecordingPlan TwoStreamsVersion0(int chunks, std::vector<int> pauses, bool digitalShort)
+{
+    KvdRecordingPlan plan = Continuous(0, false);
+    plan.triggerMs.clear();
+    plan.chunks = chunks;
+    plan.dropChunks = std::move(pauses);
+    if (digitalShort)
+        plan.streams.back().missingSlots = {chunks - 1};
+    return plan;
+}
+
+} // namespace
+
+// Version-0 continuous recordings whose damaged heads only the order of the file, a pause of
+// all streams, or the times a damaged size's head keeps can place. Each exports every chunk
+// whose bytes are whole where it was recorded and names the time of the others.
+TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* digital = "Digital Data";
+    const ExportSelection digitalOnly {"digital only", {{digital, "D1", 0}}, kAllFormats};
+    const auto idOf = [](const char* stream, int ms, const char* source, int sourceMs) {
+        return [=](const SoundRecording& sound) {
+            const size_t chunk = ChunkAt(sound, stream, ms);
+            const size_t from = ChunkAt(sound, source, sourceMs);
+            return std::max(chunk, from) < sound.chunks.size()
+                       ? IdOfChunk(sound, chunk, from, std::string("the id of ") + source)
+                       : Damage {};
+        };
+    };
+    const auto heads = [](std::vector<HeadChangeAt> changes) {
+        return [changes](const SoundRecording& sound) { return HeadsChanged(sound, changes); };
+    };
+    KvdRecordingPlan withTrigger = TwoStreamsVersion0(6, {2}, false);
+    withTrigger.triggerMs = {50};
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::function<Damage(const SoundRecording&)> damage;
+        bool digitalAlone = false;
+    } rows[] = {
+        {"the first digital chunk behind a pause under the trigger's id", withTrigger,
+         idOf(digital, 300, "Trigger 1", 50)},
+        {"the first electrode chunk, a pause behind it, under the digital id, the digital stop 0",
+         TwoStreamsVersion0(5, {1}, false), [=](const SoundRecording& sound) {
+             const Damage id = idOf(electrodes, 0, digital, 0)(sound);
+             const Damage stop = HeadsChanged(sound, {{digital, 0, "stop 0"}});
+             return id.apply && stop.apply ? Both(id, stop) : Damage {};
+         }},
+        {"a digital size past the end, the electrode head behind it 0xFF, the digital stream short",
+         TwoStreamsVersion0(6, {}, true),
+         heads({{digital, 300, "size INT64 max"}, {electrodes, 400, "head 0xFF"}})},
+        {"a digital chunk a chunk later, the electrode head behind it zeroed, the next digital stop "
+         "far off", TwoStreamsVersion0(10, {}, false),
+         heads({{digital, 700, "both times one chunk later"}, {electrodes, 800, "head zeroed"},
+                {digital, 800, "stop UINT64 max"}})},
+        {"an electrode chunk a chunk later onto the last, the digital stream short",
+         TwoStreamsVersion0(8, {}, true), heads({{electrodes, 600, "both times one chunk later"}})},
+        // The text of every stream ends where the lost time at the end begins.
+        {"the last electrode chunk 10 s later, the digital stream short", TwoStreamsVersion0(8, {}, true),
+         heads({{electrodes, 700, "both times 10 s later"}}), true},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan,
+                           row.digitalAlone ? std::vector<ExportSelection> {digitalOnly}
+                                            : std::vector<ExportSelection> {EveryRawStream(), digitalOnly}))
+            continue;
+        const Damage damage = row.damage(table.sound);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
+
+// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
+// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
+// samples behind it is named lost, never its head and frames taken for records.
+TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+{
+    KvdRecordingPlan plan = WithEvents();
+    plan.fileVersion = 0;
+    plan.spikeMs.clear();
+    plan.streams.resize(1);
+    plan.triggerMs = {17};
+    const ExportSelection triggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+    Table table;
+    if (!table.Prepare("continuous version 0, electrodes and a trigger", plan, {triggers, ElectrodesOnly()}))
+        return;
+    // The electrode chunk's own size a frame long: the chain cannot go on at its head.
+    const Damage damage = HeadsChanged(table.sound, {{"Trigger 1", 17, "size 32 more"},
+                                                     {"Electrode Raw Data", 0, "size one record more"}});
+    ASSERT_TRUE(damage.apply);
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
+}
