@@ -1814,6 +1814,9 @@ void CKVTACoverage::WorkOutExtent(const KvtRecordingFacts& recording, uint64_t l
     tail.laterSweep = LaterSweepClaim(recording, trusted);
     if (tail.laterSweep == 0)
         tail.laterSweep = OneFieldLaterSweepClaim(trusted);
+    m_lostSweepEnd = tail.laterSweep == 0 ? LostSweepClaimedEnd(recording, trusted) : 0;
+    if (tail.laterSweep == 0)
+        tail.laterSweep = m_lostSweepEnd;
     // The head of the chunk cut in two claims only how far that chunk went, not the recording.
     m_endUnknown = m_fileCut && !tail.indexPastEnd && recording.claimedStop == 0;
     m_extentEnd = std::max(m_extentStart, Extend(std::max(trusted.latest, m_extentStart), tail));
@@ -2358,7 +2361,7 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
         const uint64_t own = UnreadPayload(from, to, s.facts.key, false);
         const bool unknownToo = m_continuous || AnotherStreamHolds(s, gapFrom)
                                 || (own == 0 && AnotherStreamRecordsIn(s, gapFrom, gapTo))
-                                || GapCutsSweepShort(s, from);
+                                || GapCutsSweepShort(s, from) || UnnamedBytesHoldSweep(from, to);
         return unknownToo ? UnreadPayload(from, to, s.facts.key, true) : own;
     };
     const KvtHoleCause tailCause = m_fileCut ? KvtHoleCause::kFileCut : KvtHoleCause::kDamagedHead;
@@ -2415,7 +2418,9 @@ void CKVTACoverage::WorkOutHoles(StreamState& s)
             // In sweeps the time lost behind the last chunk may lie in a later sweep.
             const uint64_t length = boundInFile(tail.stop, end, after, tail.End(), UINT64_MAX) - tail.stop;
             const uint64_t from = LostTimeBetween(s, {tail.stop, tail.End()}, {end, UINT64_MAX}, length);
-            holes.push_back({from, from + length, tailCause});
+            // A sweep lost behind the data lasts a sweep: its lost trigger's bytes hold no time.
+            const uint64_t sweepFrom = end == m_lostSweepEnd ? end - m_sweepLength : 0;
+            holes.push_back({std::max(from, sweepFrom), from + length, tailCause});
         }
     }
     if (frames) {
@@ -3226,10 +3231,11 @@ bool CKVTACoverage::LossBehindWholeSweep(const StreamState& s, const Span& befor
 {
     // A sweep already whole before the gap cannot go on into it: the lost time begins the next.
     // Behind the last chunk the gap ends at the extent, which a mended stop may put a frame
-    // off: lost time set against it would be misplaced.
-    if (m_continuous || m_sweepLength == 0 || behind.offset == UINT64_MAX
-        || RunBefore(s, before) < m_sweepLength)
+    // off: lost time set against it would be misplaced, but for a lost sweep's claimed stop.
+    if (m_continuous || m_sweepLength == 0 || RunBefore(s, before) < m_sweepLength)
         return false;
+    if (behind.offset == UINT64_MAX)
+        return m_lostSweepEnd != 0 && behind.time == m_lostSweepEnd;
     // A head in the gap that claims a start by `before` (a twin under a damaged id) may be
     // the sweep before's.
     const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
@@ -3375,15 +3381,7 @@ bool CKVTACoverage::SweepGoesOnInGap(const StreamState& s, const Span& before) c
 
 bool CKVTACoverage::WholeSweepsAround(const StreamState& s, uint64_t offset) const
 {
-    // A run that lasts longer than a sweep (its walk stops at a sweep's length: a chunk beyond
-    // it that follows on) holds a chunk that moved: it tells nothing.
-    const uint64_t slack = s.facts.FrameTime();
-    const auto whole = [&](bool behind) {
-        const auto [from, to] = RunBeside(s, offset, behind);
-        return from < to && Near(to - from, m_sweepLength, slack)
-               && !Holds(s, behind ? AddSaturated(to, slack) : from - std::min(from, slack));
-    };
-    return SweepLengthKnown() && whole(false) && whole(true);
+    return SweepLengthKnown() && WholeRunBeside(s, offset, false) && WholeRunBeside(s, offset, true);
 }
 
 bool CKVTACoverage::NoRoomBetweenWholeSweeps(const StreamState& s, uint64_t offset, uint64_t gap,
@@ -4824,4 +4822,66 @@ void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
                 break;
             }
     }
+}
+
+// Sweeps lost whole where their heads named nothing: the whole sweeps around them tell them.
+bool CKVTACoverage::WholeRunBeside(const StreamState& s, uint64_t offset, bool behind) const
+{
+    // A run that lasts longer than a sweep (its walk stops at a sweep's length: a chunk beyond
+    // it that follows on) holds a chunk that moved: it tells nothing.
+    const uint64_t slack = s.facts.FrameTime();
+    const auto [from, to] = RunBeside(s, offset, behind);
+    return from < to && Near(to - from, m_sweepLength, slack)
+           && !Holds(s, behind ? AddSaturated(to, slack) : from - std::min(from, slack));
+}
+
+bool CKVTACoverage::UnnamedBytesHoldSweep(uint64_t fileFrom, uint64_t fileTo) const
+{
+    // A sound recording of sweeps writes nothing between them, and each stream of samples
+    // records in every sweep. Bytes whose head names no stream, lying where every stream of
+    // samples has a whole sweep in front (and behind, where it goes on), belong to neither:
+    // where they hold each stream's frames for a sweep, a head each, they held a sweep of
+    // their own.
+    if (!SweepLengthKnown())
+        return false;
+    const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), fileFrom,
+                                        [](uint64_t v, const UnreadBytes& u) { return v < u.to; });
+    uint64_t unnamed = 0;
+    uint64_t at = UINT64_MAX;
+    for (auto u = first; u != m_unread.end() && u->from < fileTo; ++u) {
+        if (u->key != 0)
+            continue;
+        const uint64_t from = std::max(u->from, fileFrom);
+        const uint64_t bytes = std::min(u->to, fileTo) - from;
+        const uint64_t head = u->from >= fileFrom ? Kvd::DataChunk::kHeaderBytes : 0;
+        at = std::min(at, from);
+        unnamed += bytes - std::min(bytes, head);
+    }
+    if (at == UINT64_MAX)
+        return false;
+    uint64_t sweep = 0;
+    for (const StreamState& o : m_streams) {
+        if (!o.facts.HasFrames())
+            continue;
+        const bool goesOn = !o.chunks.empty() && (*m_chunks)[o.chunks.back()].offset > at;
+        if (!WholeRunBeside(o, at, false) || (goesOn && !WholeRunBeside(o, at, true)))
+            return false;
+        sweep += o.facts.FramesIn(m_sweepLength) * o.facts.frameBytes + Kvd::DataChunk::kHeaderBytes;
+    }
+    return AddSaturated(unnamed, Kvd::DataChunk::kHeaderBytes) >= sweep;
+}
+
+uint64_t CKVTACoverage::LostSweepClaimedEnd(const KvtRecordingFacts& recording,
+                                           const TrustedReach& trusted) const
+{
+    // Behind a whole last sweep, bytes naming no stream that hold a sweep of every stream of
+    // samples were a later sweep: where the header or a stored index claims a stop that leaves
+    // a pause of a frame or more before it, that sweep ends there (the pause costs no bytes).
+    if (!trusted.anySamples || !UnnamedBytesHoldSweep(trusted.lastEnd, UINT64_MAX))
+        return 0;
+    uint64_t frame = 0;
+    for (const StreamState& s : m_streams)
+        frame = std::max(frame, s.facts.FrameTime());
+    const uint64_t earliest = AddSaturated(trusted.latestSamples, AddSaturated(m_sweepLength, frame));
+    return recording.claimedStop >= earliest ? recording.claimedStop : 0;
 }

@@ -982,6 +982,19 @@ private:
     // way, where the bytes from a head before its end are a chunk of samples beside it.
     void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Sweeps lost whole where their heads named nothing.
+    // True in sweeps of a known length when the run of chunks of `s` ending before the file
+    // offset `offset` (`behind`: beginning behind it) lasts just a sweep, to a frame.
+    bool WholeRunBeside(const StreamState& s, uint64_t offset, bool behind) const;
+    // True in sweeps of a known length when the unread bytes in [fileFrom, fileTo) whose head
+    // names no stream lie where every stream of samples has a whole sweep in front of them (and
+    // behind, where it goes on) and hold a sweep's frames of each, a head each: a lost sweep.
+    bool UnnamedBytesHoldSweep(uint64_t fileFrom, uint64_t fileTo) const;
+    // The stop the header or a stored index claims where the bytes behind every trusted chunk
+    // hold such a sweep, lying a sweep and a frame or more behind the samples; 0 otherwise.
+    uint64_t LostSweepClaimedEnd(const KvtRecordingFacts& recording,
+                                 const TrustedReach& trusted) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
@@ -1003,5 +1016,6 @@ private:
     uint64_t m_sweepLength = 0;    // ns a sweep lasts in a triggered recording (0: unknown)
     bool m_triggersSpanSweep = false;  // an old file's triggers bear out m_sweepLength
     std::vector<std::pair<uint64_t, uint64_t>> m_storedSweeps;  // as KvtRecordingFacts has them
+    uint64_t m_lostSweepEnd = 0;   // where a sweep lost behind the data ends (0: none)
     bool m_built = false;
 };

@@ -3750,3 +3750,63 @@ TEST(CKVTACoverage, AnOldTriggerStartMovedIntoTheSweepBeforeGoesBackASweepBefore
     const auto [plannedTriggers, trustedTriggers] = PlannedAndTrustedSpans(r, cov, kTrigger);
     EXPECT_EQ(trustedTriggers, plannedTriggers);
 }
+
+// Heads of one sweep made unreadable (every byte 0xFF), so that the chain skips them and names no
+// stream: where they are all of the sweep's, the bytes, lying between whole sweeps or behind the
+// last one, held a sweep of their own, which each stream of samples lost; the file keeps as many
+// sweeps as were recorded. A lone trigger head's bytes hold no sweep and cost the samples nothing.
+TEST(CKVTACoverage, UnreadableHeadsOfAWholeSweepLoseThatSweep)
+{
+    struct Case
+    {
+        const char* name;
+        bool lone;   // a lone stream of samples
+        int sweep;
+        std::vector<const char*> damaged;
+    };
+    const Case cases[] = {
+        {"the middle sweep", false, 1, {kTrigger, kElec, kDigi}},
+        {"the last sweep", false, 2, {kTrigger, kElec, kDigi}},
+        {"the last sweep of a lone stream", true, 2, {kTrigger, kElec}},
+        {"the last sweep's trigger alone", false, 2, {kTrigger}},
+        {"a lone stream's last trigger alone", true, 2, {kTrigger}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        const KvdRecordingPlan plan = c.lone ? LoneStreamSweepPlan() : SweepPlan(10);
+        const std::vector<const char*> samples = c.lone ? std::vector<const char*>{kElec}
+                                                        : std::vector<const char*>{kElec, kDigi};
+        Write(plan, r);
+        std::map<std::string, size_t> ofSweep;
+        for (size_t i = 0; i < r.chunks.size(); ++i)
+            if (r.chunks[i].startNs == KvdSweepStartNs(plan, c.sweep))
+                ofSweep[r.chunks[i].stream] = i;
+        ASSERT_EQ(ofSweep.size(), samples.size() + 1);
+        for (const char* stream : c.damaged) {
+            const auto at = static_cast<std::ptrdiff_t>(r.layout.chunkAt[ofSweep.at(stream)]);
+            std::fill(r.bytes.begin() + at, r.bytes.begin() + at + Kvd::DataChunk::kHeaderBytes, 0xFF);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+        const bool sweepLost = c.damaged.size() == ofSweep.size();
+        for (const char* stream : samples) {
+            SCOPED_TRACE(stream);
+            const std::vector<KvtHole>& holes = cov.HolesOf(KeyOf(stream));
+            if (!sweepLost) {
+                EXPECT_TRUE(holes.empty());
+                continue;
+            }
+            ASSERT_EQ(holes.size(), 1u);
+            const std::vector<Span> planned = PlannedHoles(r, stream, {ofSweep.at(stream)});
+            if (c.sweep + 1 == plan.sweeps) {
+                EXPECT_EQ(Span(holes[0].from, holes[0].to), planned[0]);
+                continue;
+            }
+            // Nothing tells where in the pause it lay: apart from the whole sweeps around it.
+            EXPECT_GT(holes[0].from, T0 + KvdSweepStartNs(plan, c.sweep - 1) + plan.sweepMs * kMs);
+            EXPECT_LT(holes[0].to, T0 + KvdSweepStartNs(plan, c.sweep + 1));
+        }
+    }
+}
