@@ -247,6 +247,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutSwappedTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
+        PutEventSizesBackOnHeads(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -4440,4 +4441,48 @@ uint64_t CKVTACoverage::NextHeadStart(const std::vector<size_t>& candidates, siz
         if (span.from >= c.End() && span.from < nextOffset && span.headKey == c.key)
             return span.headStart;
     return last ? UINT64_MAX : chunks[candidates[k + 1]].start;
+}
+
+// Event chunks whose size swallowed the whole damaged head behind them.
+
+void CKVTACoverage::PutEventSizesBackOnHeads(const StreamState& s,
+                                             const std::vector<size_t>& candidates)
+{
+    // As PutEventSizesBackOnRecords, where the size grew by a head's bytes: the chunks of samples
+    // of a period in front of it, one after the other, fill the bytes from a head before its end
+    // to where the chain went on. Those sizes are the other streams' own, not records.
+    if (!m_continuous || s.facts.HasFrames())
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t head = Kvd::DataChunk::kHeaderBytes;
+    for (size_t i : candidates) {
+        KvtChunkInfo& c = chunks[i];
+        if (c.payloadSize < static_cast<int64_t>(head))
+            continue;
+        for (const KvtLostSpan& span : *m_lost)
+            if (span.from == c.End() && span.nextChunk < chunks.size()
+                && SamplesChunksNearHold(i, span.to - (c.End() - head))) {
+                c.payloadSize -= static_cast<int64_t>(head);
+                break;
+            }
+    }
+}
+
+bool CKVTACoverage::SamplesChunksNearHold(size_t i, uint64_t bytes) const
+{
+    // A run of chunks of samples, side by side among the few in front of chunk i, whose heads
+    // and payloads together span `bytes`.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t first = i > kPeriodReach ? i - kPeriodReach : 0; first < i; ++first) {
+        uint64_t run = 0;
+        for (size_t n = first; n < i; ++n) {
+            const StreamState* owner = Find(chunks[n].key);
+            if (!owner || !owner->facts.HasFrames() || chunks[n].payloadSize < 0)
+                break;
+            run += Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize);
+            if (run == bytes)
+                return true;
+        }
+    }
+    return false;
 }

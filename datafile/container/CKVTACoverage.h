@@ -922,6 +922,13 @@ private:
     // The start of the next head in the file of the stream whose heads are `candidates` behind
     // the k-th, one the chain could not follow among them (PutEventStopsBackToTheirPeriods).
     uint64_t NextHeadStart(const std::vector<size_t>& candidates, size_t k) const;
+    // Event chunks whose size swallowed the whole damaged head behind them.
+    // Puts back by a head the size of an event chunk of `s` behind which the chain lost its way
+    // where chunks of samples in front of it fill the bytes from a head before its end.
+    void PutEventSizesBackOnHeads(const StreamState& s, const std::vector<size_t>& candidates);
+    // True when a run of chunks of samples side by side among the few in front of chunk i spans
+    // `bytes`, heads and payloads.
+    bool SamplesChunksNearHold(size_t i, uint64_t bytes) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -3548,3 +3548,29 @@ TEST(CKVTACoverage, AChunkMovedBesideAMendedHeadGoesBackToItsPeriod)
         ExpectHoles(cov, kSpikes, PlannedHoles(r, kSpikes, {events}), KvtHoleCause::kDamagedHead);
     }
 }
+
+// A trigger chunk whose size grew by a head's bytes swallowed the head of the chunk of samples
+// behind it, and the chain, led into that chunk's payload, lost its way up to the next readable
+// head (the period's other head is unreadable): the bytes from a head before its end to there are
+// the two streams' chunks, as those of the period before, side by side, bear out. The trigger
+// keeps its own records only, and the two chunks of samples are lost.
+TEST(CKVTACoverage, AnEventSizeAHeadLongInFrontOfLostBytesKeepsItsRecords)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.triggerMs = {5, 15, 25};
+    plan.triggerEverySlot = true;
+    Write(plan, r);
+    const size_t events = r.Chunk(kTrigger, 2);
+    const size_t elec = r.Chunk(kElec, 2);
+    const size_t digi = r.Chunk(kDigi, 2);
+    ASSERT_EQ(elec, events + 1);
+    const uint64_t at = r.layout.chunkAt[events] + Kvd::DataChunk::kSize;
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+    PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(Kvd::DataChunk::kHeaderBytes));
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[digi]),
+                Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
+    ExpectOnlyLost(r, cov, {kElec, kDigi}, {elec, digi});
+}
