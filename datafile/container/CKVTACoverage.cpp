@@ -281,6 +281,8 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     PutBackMovedChunks();
     MoveChunksBehindTriggersIntoTheirPeriods();
     MendChunksIntoTheirSweeps();
+    // Mended heads tell the periods of the chunks beside them too.
+    MoveChunksIntoTheirPeriods();
     PutChunksInWriteOrder();
     PutSweepChunksBackInPlace();
     PlaceRunsInFileOrder(recording.storedSweeps);
@@ -1029,7 +1031,9 @@ bool CKVTACoverage::MoveIntoPeriodBeside(StreamState& s, size_t k)
     const KvtChunkInfo* next = k + 1 < s.chunks.size() ? &chunks[s.chunks[k + 1]] : nullptr;
     if ((prev && prev->stop > period) || (next && next->start < period + length))
         return false;
-    if (AnyHeadLostBetween(prev ? s.chunks[k - 1] : SIZE_MAX, next ? s.chunks[k + 1] : chunks.size()))
+    const size_t before = prev ? s.chunks[k - 1] : SIZE_MAX;
+    const size_t behind = next ? s.chunks[k + 1] : chunks.size();
+    if (AnyHeadLostBetween(before, behind, static_cast<uint64_t>(c.payloadSize)))
         return false;
     const bool leavesPause = AllPauseAt(s, c.start) && AllPauseAt(s, c.stop - 1);
     const bool leavesEnd = period < c.start && !next;
@@ -1040,17 +1044,19 @@ bool CKVTACoverage::MoveIntoPeriodBeside(StreamState& s, size_t k)
     return true;
 }
 
-bool CKVTACoverage::AnyHeadLostBetween(size_t first, size_t last) const
+bool CKVTACoverage::AnyHeadLostBetween(size_t first, size_t last, uint64_t fewest) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    // Whatever id a damaged head bears: another stream's id may hide a stream's frames.
+    // Whatever id a damaged head bears: another stream's id may hide a stream's frames. Bytes
+    // fewer than `fewest` behind a head hide no chunk that holds as many.
     for (size_t j = first + 1; j < last; ++j)
-        if (!(*m_trusted)[j])
+        if (!(*m_trusted)[j] && static_cast<uint64_t>(chunks[j].payloadSize) >= fewest)
             return true;
     const uint64_t from = first < chunks.size() ? chunks[first].End() : 0;
     const uint64_t to = last < chunks.size() ? chunks[last].offset : UINT64_MAX;
     for (const KvtLostSpan& span : *m_lost)
-        if (span.to > from && span.from < to)
+        if (span.to > from && span.from < to
+            && span.to - span.from >= Kvd::DataChunk::kHeaderBytes + fewest)
             return true;
     return false;
 }
@@ -1190,12 +1196,18 @@ bool CKVTACoverage::PutBackMovedChunk(StreamState& s, size_t k)
         const std::vector<size_t> left = OwnHeadsLostBetween(s, x, next);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, c.start - before, true, left[0]))
             return true;
+        if (left.size() == 1 && left[0] == none
+            && ShiftOntoLostBytes(s, x, c.start - before, true, x, next))
+            return true;
     }
     // Moved back: its own time's bytes lie before it, the gap behind it.
     if (Near(before, c.start, slack) && gapOfItsSpan(c.stop, behind, x, next)
         && inOneSweep(c.start, behind)) {
         const std::vector<size_t> left = OwnHeadsLostBetween(s, prev, x);
         if (left.size() == 1 && left[0] != none && ShiftFreeing(s, x, behind - c.stop, false, left[0]))
+            return true;
+        if (left.size() == 1 && left[0] == none
+            && ShiftOntoLostBytes(s, x, behind - c.stop, false, prev, x))
             return true;
     }
     return false;
@@ -2692,9 +2704,9 @@ void CKVTACoverage::PutEventStopsBackToTheirPeriods(const std::vector<size_t>& c
     if (!m_continuous)
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    for (size_t k = 0; k + 1 < candidates.size(); ++k) {
+    for (size_t k = 0; k < candidates.size(); ++k) {
         KvtChunkInfo& c = chunks[candidates[k]];
-        const uint64_t next = chunks[candidates[k + 1]].start;
+        const uint64_t next = NextHeadStart(candidates, k);
         if (next <= c.start || next >= c.stop)
             continue;
         const auto [from, to] = PeriodAround(candidates[k], chunks.size());
@@ -4803,6 +4815,8 @@ void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
     // reached a head's bytes too far, swallowed the head of the chunk behind it: where those last
     // bytes and the ones lost behind them are just a chunk of samples as large as one beside it,
     // and what is left holds whole records of its stream's other chunks, it goes back by a head.
+    // So it does where chunks of samples of a period in front of it, one after the other, fill
+    // those bytes: their sizes are the other streams' own, not records.
     if (!m_continuous || s.facts.HasFrames())
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
@@ -4813,14 +4827,17 @@ void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
             continue;
         const uint64_t left = static_cast<uint64_t>(c.payloadSize) - head;
         const uint64_t record = LeastRecordBytes(candidates, 0, SIZE_MAX, k);
-        if (record != UINT64_MAX && left % record != 0)
-            continue;
-        for (const KvtLostSpan& span : *m_lost)
-            if (span.from == c.End() && span.nextChunk < chunks.size()
-                && SamplesChunkNearHolds(candidates[k], span.to - (c.End() - head), true)) {
+        const bool leavesRecords = record == UINT64_MAX || left % record == 0;
+        for (const KvtLostSpan& span : *m_lost) {
+            if (span.from != c.End() || span.nextChunk >= chunks.size())
+                continue;
+            const uint64_t bytes = span.to - (c.End() - head);
+            if (SamplesChunksNearHold(candidates[k], bytes)
+                || (leavesRecords && SamplesChunkNearHolds(candidates[k], bytes, true))) {
                 c.payloadSize -= static_cast<int64_t>(head);
                 break;
             }
+        }
     }
 }
 
@@ -4884,4 +4901,86 @@ uint64_t CKVTACoverage::LostSweepClaimedEnd(const KvtRecordingFacts& recording,
         frame = std::max(frame, s.facts.FrameTime());
     const uint64_t earliest = AddSaturated(trusted.latestSamples, AddSaturated(m_sweepLength, frame));
     return recording.claimedStop >= earliest ? recording.claimedStop : 0;
+}
+
+// Chunks of samples whose two times moved by a chunk off bytes the chain could not read.
+
+bool CKVTACoverage::ShiftOntoLostBytes(StreamState& s, size_t x, uint64_t shift, bool back,
+                                       size_t from, size_t to)
+{
+    // The time a chunk's move left empty lies where the chain lost its way between `from` and
+    // `to` (file order; the count: none) rather than under a head to mend: those bytes, as
+    // the only doubt between the two, are its own time's where they hold a chunk of its stream
+    // as large as it and, beyond it, no less than the head of another chunk, and no other
+    // stream of samples lacks time there to claim them. Where other streams record, one of
+    // them must hold the time it goes to: a pause of all is no chunk's.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (!m_continuous)
+        return false;
+    const size_t first = from < chunks.size() ? from + 1 : 0;
+    for (size_t j = first; j < std::min(to, chunks.size()); ++j)
+        if (!(*m_trusted)[j])
+            return false;
+    const uint64_t fromOffset = from < chunks.size() ? chunks[from].End() : m_dataStart;
+    const uint64_t toOffset = to < chunks.size() ? chunks[to].offset : UINT64_MAX;
+    uint64_t bytes = 0;
+    uint64_t lostAt = 0;
+    size_t spans = 0;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.from >= fromOffset && span.from < toOffset) {
+            lostAt = LostFrom(span);
+            bytes = span.to - lostAt;
+            ++spans;
+        }
+    KvtChunkInfo& c = chunks[x];
+    const uint64_t own = Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(c.payloadSize);
+    if (spans != 1 || bytes < own || (bytes > own && bytes - own < Kvd::DataChunk::kHeaderBytes)
+        || AnotherStreamLacks(s.facts.key, lostAt))
+        return false;
+    const uint64_t start = back ? c.start - shift : c.start + shift;
+    const uint64_t stop = back ? c.stop - shift : c.stop + shift;
+    if (AnotherStreamHasFrames(s)
+        && !(AnotherStreamHolds(s, start, true) && AnotherStreamHolds(s, stop - 1, true)))
+        return false;
+    c.start = start;
+    c.stop = stop;
+    return true;
+}
+
+// Event chunks whose stop moved onto the period of a head behind them that the chain lost.
+
+uint64_t CKVTACoverage::NextHeadStart(const std::vector<size_t>& candidates, size_t k) const
+{
+    // The start field of the stream's next head in the file: one whose size led the chain
+    // astray still tells where its period begins (a claim that a chunk of samples beside must
+    // bear out). UINT64_MAX when none.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[candidates[k]];
+    const bool last = k + 1 >= candidates.size();
+    const uint64_t nextOffset = last ? UINT64_MAX : chunks[candidates[k + 1]].offset;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.from >= c.End() && span.from < nextOffset && span.headKey == c.key)
+            return span.headStart;
+    return last ? UINT64_MAX : chunks[candidates[k + 1]].start;
+}
+
+// Event chunks whose size swallowed the whole damaged head behind them.
+
+bool CKVTACoverage::SamplesChunksNearHold(size_t i, uint64_t bytes) const
+{
+    // A run of chunks of samples, side by side among the few in front of chunk i, whose heads
+    // and payloads together span `bytes`.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t first = i > kPeriodReach ? i - kPeriodReach : 0; first < i; ++first) {
+        uint64_t run = 0;
+        for (size_t n = first; n < i; ++n) {
+            const StreamState* owner = Find(chunks[n].key);
+            if (!owner || !owner->facts.HasFrames() || chunks[n].payloadSize < 0)
+                break;
+            run += Kvd::DataChunk::kHeaderBytes + static_cast<uint64_t>(chunks[n].payloadSize);
+            if (run == bytes)
+                return true;
+        }
+    }
+    return false;
 }

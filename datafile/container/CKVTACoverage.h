@@ -306,8 +306,9 @@ private:
     void MoveChunksIntoTheirPeriods();
     bool MoveIntoPeriodBeside(StreamState& s, size_t k);
     // True when an untrusted head or a stretch the chain could not read lies between chunks
-    // `first` and `last` in the file (SIZE_MAX: from the start; the chunk count: to the end).
-    bool AnyHeadLostBetween(size_t first, size_t last) const;
+    // `first` and `last` in the file (SIZE_MAX: from the start; the chunk count: to the end),
+    // with at least `fewest` bytes behind it.
+    bool AnyHeadLostBetween(size_t first, size_t last, uint64_t fewest = 0) const;
     // True when a trusted chunk of a third stream (neither `s`'s nor chunk j's) in the period
     // of trusted chunk j starts with it.
     bool ThirdStreamBeside(const StreamState& s, size_t j) const;
@@ -979,7 +980,8 @@ private:
     // longest any one stream's frames last; 0 where a stretch is anything else.
     uint64_t OwnChunksTailReach(uint64_t lastEnd) const;
     // Puts back by a head the size of an event chunk of `s` behind which the chain lost its
-    // way, where the bytes from a head before its end are a chunk of samples beside it.
+    // way, where the bytes from a head before its end are a chunk of samples beside it or chunks
+    // of samples in front of it, one after the other.
     void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
 
     // Sweeps lost whole where their heads named nothing.
@@ -994,6 +996,22 @@ private:
     // hold such a sweep, lying a sweep and a frame or more behind the samples; 0 otherwise.
     uint64_t LostSweepClaimedEnd(const KvtRecordingFacts& recording,
                                  const TrustedReach& trusted) const;
+
+    // Chunks of samples whose two times moved by a chunk off bytes the chain could not read.
+    // Moves chunk x of `s` by `shift` (`back`: earlier) where the one doubt between chunks
+    // `from` and `to` in the file (the count: none) is a stretch the chain could not read that
+    // holds a chunk of `s` as large as x, and beyond it nothing or another chunk's head and more
+    // (PutBackMovedChunk).
+    bool ShiftOntoLostBytes(StreamState& s, size_t x, uint64_t shift, bool back, size_t from,
+                            size_t to);
+    // Event chunks whose stop moved onto the period of a head behind them that the chain lost.
+    // The start of the next head in the file of the stream whose heads are `candidates` behind
+    // the k-th, one the chain could not follow among them (PutEventStopsBackToTheirPeriods).
+    uint64_t NextHeadStart(const std::vector<size_t>& candidates, size_t k) const;
+    // Event chunks whose size swallowed the whole damaged head behind them.
+    // True when a run of chunks of samples side by side among the few in front of chunk i spans
+    // `bytes`, heads and payloads.
+    bool SamplesChunksNearHold(size_t i, uint64_t bytes) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

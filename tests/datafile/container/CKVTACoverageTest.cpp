@@ -3810,3 +3810,114 @@ TEST(CKVTACoverage, UnreadableHeadsOfAWholeSweepLoseThatSweep)
         }
     }
 }
+
+// A chunk of samples whose two times moved by a chunk, off a chunk of its stream whose head the
+// chain could not read: the unread bytes hold the time it claims, so it goes back to the time
+// it left. Where another stream lacks time at the unread bytes (a pause behind it), they may be
+// that stream's, and nothing moves.
+TEST(CKVTACoverage, AChunkMovedOffUnreadBytesGoesBack)
+{
+    struct Case
+    {
+        const char* name;
+        bool spikes;
+        std::vector<int> pause;                          // slots none recorded
+        std::pair<const char*, int> moved;               // stream, slot
+        int64_t by;                                      // chunks
+        std::vector<std::pair<const char*, int>> lost;   // stream, slot
+    };
+    const Case cases[] = {
+        {"the file's first chunk moved on", false, {}, {kElec, 0}, 1, {{kElec, 1}}},
+        {"moved back behind an event chunk lost with its stream's", true, {}, {kElec, 3}, -1,
+         {{kSpikes, 1}, {kElec, 2}}},
+        {"in front of a pause, the unread bytes another stream's", false, {3}, {kDigi, 2}, 0,
+         {{kElec, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(c.spikes);
+        plan.dropChunks = c.pause;
+        Write(plan, r);
+        std::vector<size_t> lost;
+        for (const auto& [stream, slot] : c.lost)
+            lost.push_back(r.Chunk(stream, slot));
+        for (size_t i : lost)
+            LoseChunk(r, i);
+        MoveTimes(r, r.Chunk(c.moved.first, c.moved.second), c.by * 10 * static_cast<int64_t>(kMs));
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectOnlyLost(r, cov, c.spikes ? std::vector<const char*> {kElec, kDigi, kSpikes}
+                                        : std::vector<const char*> {kElec, kDigi},
+                       lost);
+    }
+}
+
+// An event chunk whose stop moved a chunk later, onto the time of its stream's next head, which
+// the chain could not follow (its size led nowhere): that head's start still ends the period, as
+// the chunks of samples beside bear out, and only the lost chunk's time is lost.
+TEST(CKVTACoverage, AnEventStopMovedOntoALostHeadGoesBack)
+{
+    Recording r;
+    Write(SmallPlan(true), r);
+    const size_t moved = r.Chunk(kSpikes, 1);
+    const size_t lost = r.Chunk(kSpikes, 2);
+    MoveTimes(r, moved, 10 * static_cast<int64_t>(kMs), true);
+    MoveTimes(r, moved, -10 * static_cast<int64_t>(kMs), false);   // the start back: the stop moved
+    LoseChunk(r, lost);
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_FALSE(cov.FileCut());
+    ExpectOnlyLost(r, cov, {kElec, kDigi, kSpikes}, {lost});
+}
+
+// The last chunk of a stream that ends early moved a chunk later, beside a chunk of another
+// stream whose damaged start is mended from its frames: once mended, that chunk and the third
+// stream's chunk of its period tell the period the moved chunk belongs to. A damaged head beside
+// too small to hold its frames hides none of them.
+TEST(CKVTACoverage, AChunkMovedBesideAMendedHeadGoesBackToItsPeriod)
+{
+    for (const bool headLost : {true, false}) {
+        SCOPED_TRACE(headLost ? "the event head lost" : "the event head's stop damaged");
+        Recording r;
+        KvdRecordingPlan plan = SmallPlan(true);
+        plan.streams[1].missingSlots = {5};
+        Write(plan, r);
+        const size_t events = r.Chunk(kSpikes, 3);
+        MoveTimes(r, r.Chunk(kDigi, 4), 10 * static_cast<int64_t>(kMs));
+        MoveTimes(r, r.Chunk(kElec, 4), 10 * static_cast<int64_t>(kMs), false);
+        if (headLost)
+            LoseChunk(r, events);
+        else
+            PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[events] + Kvd::DataChunk::kStop, 1);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectOnlyLost(r, cov, {kElec, kDigi}, {events});
+        ExpectHoles(cov, kSpikes, PlannedHoles(r, kSpikes, {events}), KvtHoleCause::kDamagedHead);
+    }
+}
+
+// A trigger chunk whose size grew by a head's bytes swallowed the head of the chunk of samples
+// behind it, and the chain, led into that chunk's payload, lost its way up to the next readable
+// head (the period's other head is unreadable): the bytes from a head before its end to there are
+// the two streams' chunks, as those of the period before, side by side, bear out. The trigger
+// keeps its own records only, and the two chunks of samples are lost.
+TEST(CKVTACoverage, AnEventSizeAHeadLongInFrontOfLostBytesKeepsItsRecords)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.triggerMs = {5, 15, 25};
+    plan.triggerEverySlot = true;
+    Write(plan, r);
+    const size_t events = r.Chunk(kTrigger, 2);
+    const size_t elec = r.Chunk(kElec, 2);
+    const size_t digi = r.Chunk(kDigi, 2);
+    ASSERT_EQ(elec, events + 1);
+    const uint64_t at = r.layout.chunkAt[events] + Kvd::DataChunk::kSize;
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+    PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(Kvd::DataChunk::kHeaderBytes));
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[digi]),
+                Kvd::DataChunk::kHeaderBytes, uint8_t {0xFF});
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
+    ExpectOnlyLost(r, cov, {kElec, kDigi}, {elec, digi});
+}
