@@ -3589,6 +3589,8 @@ TEST(CKVTACoverage, InAnOldFileALossAroundAPauseIsOneHoleInEachSweep)
             MoveTimes(r, lost[1], 10000 * static_cast<int64_t>(kMs));
         ExpectOldFileHoles(r, r.Open(), lost);
     }
+}
+
 // Sweeps of a lone stream whose trigger head of the middle sweep names no stream and the chunk
 // behind it a byte long: the chain skips both. The bytes skipped are just one trigger chunk and
 // one chunk of samples, between chunks of two other sweeps: they held a sweep of their own,
