@@ -1667,7 +1667,13 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     // Where the lost time may lie: ending the sweep before, beginning a sweep the other streams
     // recorded in between (the lost chunks may have been all this stream had of it), or
     // beginning the sweep behind.
-    std::vector<uint64_t> places{before.time};
+    // A sweep already whole before the gap does not go on into it (LossBehindWholeSweep), though
+    // a trigger chunk spans the time there (its start moved back): only another stream of
+    // samples that recorded on from there says it did.
+    const bool behindWholeSweep = LossBehindWholeSweep(s, before, behind, length);
+    std::vector<uint64_t> places;
+    if (!behindWholeSweep || AnotherStreamRecordsFrom(s, before.time, true))
+        places.push_back(before.time);
     for (uint64_t start : SweepStartsBetween(s, before.time, late))
         places.push_back(start);
     places.push_back(late);
@@ -1697,7 +1703,7 @@ uint64_t CKVTACoverage::LostTimeBetween(const StreamState& s, const Span& before
     if ((RunShortOfSweep(s, behind.offset, true) && !RunShortOfSweep(s, before.offset, false))
         || TriggerEndsSweepBefore(s, before, behind))
         return late;
-    return LossBehindWholeSweep(s, before, behind) ? late : before.time;
+    return behindWholeSweep ? late : before.time;
 }
 
 bool CKVTACoverage::ClaimsLossAt(const UnreadBytes& u, uint64_t at, uint64_t length,
@@ -2884,9 +2890,8 @@ uint64_t CKVTACoverage::SweepBehindTriggerEnd(const TrustedReach& trusted, uint6
             continue;
         // Only a trigger behind every trusted chunk: the unread bytes behind them follow it.
         const KvtChunkInfo& last = (*m_chunks)[s.chunks.back()];
-        if (last.End() == trusted.lastEnd && last.offset >= trusted.lastSamplesEnd
-            && last.start > trusted.latestSamples && last.start <= last.stop)
-            start = std::max(start, last.start);
+        if (last.End() == trusted.lastEnd && last.offset >= trusted.lastSamplesEnd)
+            start = std::max(start, SweepStartOfTriggerBehind(last, trusted.latestSamples));
     }
     return start == 0 ? 0 : AddSaturated(start, TimeSideBySide(tailBytes));
 }
@@ -3239,15 +3244,19 @@ bool CKVTACoverage::EarlyWithoutItsFrames(const StreamState& s, const KvtChunkIn
 
 // Sweeps: where time lost behind a whole sweep lies.
 bool CKVTACoverage::LossBehindWholeSweep(const StreamState& s, const Span& before,
-                                         const Span& behind) const
+                                         const Span& behind, uint64_t length) const
 {
     // A sweep already whole before the gap cannot go on into it: the lost time begins the next.
     // Behind the last chunk the gap ends at the extent, which a mended stop may put a frame
-    // off: lost time set against it would be misplaced, but for a lost sweep's claimed stop.
+    // off: lost time set against it would be misplaced, but for a lost sweep's claimed stop or
+    // where the extent leaves more than a frame between it and the sweep (a pause).
     if (m_continuous || m_sweepLength == 0 || RunBefore(s, before) < m_sweepLength)
         return false;
-    if (behind.offset == UINT64_MAX)
-        return m_lostSweepEnd != 0 && behind.time == m_lostSweepEnd;
+    const bool tail = behind.offset == UINT64_MAX;
+    if (tail && m_lostSweepEnd != 0 && behind.time == m_lostSweepEnd)
+        return true;
+    if (tail && behind.time - before.time <= AddSaturated(length, s.facts.FrameTime()))
+        return false;
     // A head in the gap that claims a start by `before` (a twin under a damaged id) may be
     // the sweep before's.
     const auto first = std::upper_bound(m_unread.begin(), m_unread.end(), before.offset,
@@ -3366,12 +3375,13 @@ bool CKVTACoverage::MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
     return true;
 }
 
-bool CKVTACoverage::AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const
+bool CKVTACoverage::AnotherStreamRecordsFrom(const StreamState& s, uint64_t t,
+                                             bool samplesOnly) const
 {
     // A chunk whose stop lies less than a frame past `t` (a time field a nanosecond off) holds
     // no frame from `t` on: its stream did not record there.
     for (const StreamState& other : m_streams)
-        if (&other != &s && Holds(other, t)
+        if (&other != &s && (!samplesOnly || other.facts.HasFrames()) && Holds(other, t)
             && Holds(other, AddSaturated(t, other.facts.FrameTime())))
             return true;
     return false;
@@ -4983,4 +4993,19 @@ bool CKVTACoverage::SamplesChunksNearHold(size_t i, uint64_t bytes) const
         }
     }
     return false;
+}
+
+// Sweeps: the trigger of a sweep lost behind the data whose start moved back onto them.
+uint64_t CKVTACoverage::SweepStartOfTriggerBehind(const KvtChunkInfo& trigger,
+                                                  uint64_t samplesStop) const
+{
+    // A trigger chunk spans its sweep. One that starts behind the samples began the sweep
+    // there. One that starts on them but spans more than a sweep, ending a sweep or more
+    // behind them, had its start moved: its stop, kept, tells where the sweep began.
+    if (trigger.start > samplesStop && trigger.start <= trigger.stop)
+        return trigger.start;
+    const bool startMoved = trigger.start <= samplesStop && trigger.start < trigger.stop
+                            && trigger.stop - trigger.start > m_sweepLength
+                            && trigger.stop >= AddSaturated(samplesStop, m_sweepLength);
+    return startMoved ? trigger.stop - m_sweepLength : 0;
 }

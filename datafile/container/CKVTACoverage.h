@@ -696,10 +696,11 @@ private:
     bool EarlyWithoutItsFrames(const StreamState& s, const KvtChunkInfo& c) const;
 
     // Time lost behind a whole sweep:
-    // True when time that `s` lost between `before` and `behind` lies up against `behind`: the
-    // run of chunks ending at `before` lasts a whole sweep and no unread head between them claims
-    // a start by `before`.
-    bool LossBehindWholeSweep(const StreamState& s, const Span& before, const Span& behind) const;
+    // True when the `length` ns that `s` lost between `before` and `behind` lie up against
+    // `behind`: the run of chunks ending at `before` lasts a whole sweep and no unread head
+    // between them claims a start by `before`.
+    bool LossBehindWholeSweep(const StreamState& s, const Span& before, const Span& behind,
+                              uint64_t length) const;
 
     // Chunks of samples that end long after the recording.
     // True when chunk c of `s`, in a continuous recording whose header or stored index claims
@@ -726,7 +727,8 @@ private:
     bool MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
                                const std::pair<uint64_t, uint64_t>& readTimes);
     // True when a stream other than `s` holds time `t` and the frame behind it.
-    bool AnotherStreamRecordsFrom(const StreamState& s, uint64_t t) const;
+    // `samplesOnly`: only a stream of samples counts.
+    bool AnotherStreamRecordsFrom(const StreamState& s, uint64_t t, bool samplesOnly = false) const;
     // In sweeps of a known length, true when the run of chunks of `s` ending at `before` lasts
     // less than a sweep and a trigger starts with it: the time lost behind it is its sweep's.
     bool SweepGoesOnInGap(const StreamState& s, const Span& before) const;
@@ -1012,6 +1014,12 @@ private:
     // True when a run of chunks of samples side by side among the few in front of chunk i spans
     // `bytes`, heads and payloads.
     bool SamplesChunksNearHold(size_t i, uint64_t bytes) const;
+
+    // Sweeps: the trigger of a sweep lost behind the data whose start moved back onto them.
+    // Where trigger chunk `trigger`, behind every trusted chunk of samples (which stop by
+    // `samplesStop`), began the sweep the bytes behind it held (SweepBehindTriggerEnd): its
+    // start, or where its start moved back onto the samples, a sweep before its stop; 0: none.
+    uint64_t SweepStartOfTriggerBehind(const KvtChunkInfo& trigger, uint64_t samplesStop) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

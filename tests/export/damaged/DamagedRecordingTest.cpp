@@ -1162,3 +1162,38 @@ TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
     ASSERT_TRUE(table.WriteDamaged(damage));
     table.ExpectJudged(damage);
 }
+
+// Version-0 sweeps whose last sweep's heads are all damaged, the sweep before it whole: the time
+// they lost cannot go on that sweep, though its trigger's start moved back onto it; its stop,
+// kept, puts the lost sweep past a pause, and the time lies up against the end of the data. The
+// sweeps before are exported whole; the last alone is refused.
+TEST(DamagedRecording, Version0TimeLostBehindAWholeLastSweepLiesPastAPause)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* digital = "Digital Data";
+    const char* trigger = "Trigger 1";
+    const auto apart = [](KvdRecordingPlan plan, int gapMs) {
+        plan.gapMs = gapMs;
+        return plan;
+    };
+    const HeadsRow rows[] = {
+        {"four sweeps of one chunk, the last's trigger start a chunk earlier, its electrodes' start far off "
+         "and its digital data's 0xFF",
+         apart(Version0Sweeps(4, 200, true), 200),
+         {{trigger, 1200, "start one chunk earlier"}, {electrodes, 1200, "start UINT64 max"},
+          {digital, 1200, "head 0xFF"}}},
+        {"four sweeps of one chunk, the last's trigger start a chunk earlier, its chunks' heads 0xFF",
+         apart(Version0Sweeps(4, 200, true), 200),
+         {{trigger, 1200, "start one chunk earlier"}, {electrodes, 1200, "head 0xFF"},
+          {digital, 1200, "head 0xFF"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {EveryRawStream()}))
+            continue;
+        const Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording << ": a head to change is missing";
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
