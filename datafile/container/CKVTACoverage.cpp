@@ -1755,7 +1755,7 @@ uint64_t CKVTACoverage::LostTimeBefore(const StreamState& s, uint64_t firstStart
     // too, where the other streams recorded then.
     if (m_continuous)
         return std::min(late, SamplesStart());
-    return late > m_extentStart && AnotherStreamHolds(s, m_extentStart) && !AnotherStreamHolds(s, late)
+    return late > m_extentStart && RecordedAtStart(s) && !AnotherStreamHolds(s, late)
                ? m_extentStart
                : late;
 }
@@ -4507,4 +4507,13 @@ bool CKVTACoverage::LossAroundPause(const StreamState& s, uint64_t from, uint64_
         return true;
     }
     return false;
+}
+
+bool CKVTACoverage::RecordedAtStart(const StreamState& s) const
+{
+    // In sweeps a trigger head a nanosecond or so late still begins the first sweep: another
+    // stream recorded at the recording's start where one holds it within a frame of `s`.
+    const uint64_t frame = s.facts.FrameTime();
+    return AnotherStreamHolds(s, m_extentStart)
+           || (!m_continuous && frame > 0 && AnotherStreamHolds(s, AddSaturated(m_extentStart, frame - 1)));
 }

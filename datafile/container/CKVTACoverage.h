@@ -932,6 +932,9 @@ private:
     // those two holes to `holes`.
     bool LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
                          std::vector<KvtHole>& holes) const;
+    // True when a stream other than `s` holds the recording's start, in sweeps or a frame of
+    // `s` behind it (LostTimeBefore).
+    bool RecordedAtStart(const StreamState& s) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
