@@ -1783,7 +1783,7 @@ uint64_t CKVTACoverage::LostTimeBefore(const StreamState& s, uint64_t firstStart
     // too, where the other streams recorded then.
     if (m_continuous)
         return std::min(late, SamplesStart());
-    return late > m_extentStart && AnotherStreamHolds(s, m_extentStart) && !AnotherStreamHolds(s, late)
+    return late > m_extentStart && RecordedAtStart(s) && !AnotherStreamHolds(s, late)
                ? m_extentStart
                : late;
 }
@@ -5008,4 +5008,13 @@ uint64_t CKVTACoverage::SweepStartOfTriggerBehind(const KvtChunkInfo& trigger,
                             && trigger.stop - trigger.start > m_sweepLength
                             && trigger.stop >= AddSaturated(samplesStop, m_sweepLength);
     return startMoved ? trigger.stop - m_sweepLength : 0;
+}
+
+bool CKVTACoverage::RecordedAtStart(const StreamState& s) const
+{
+    // In sweeps a trigger head a nanosecond or so late still begins the first sweep: another
+    // stream recorded at the recording's start where one holds it within a frame of `s`.
+    const uint64_t frame = s.facts.FrameTime();
+    return AnotherStreamHolds(s, m_extentStart)
+           || (!m_continuous && frame > 0 && AnotherStreamHolds(s, AddSaturated(m_extentStart, frame - 1)));
 }

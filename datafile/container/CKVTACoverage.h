@@ -936,6 +936,9 @@ private:
     // those two holes to `holes`.
     bool LossAroundPause(const StreamState& s, uint64_t from, uint64_t to, uint64_t length,
                          std::vector<KvtHole>& holes) const;
+    // True when a stream other than `s` holds the recording's start, in sweeps or a frame of
+    // `s` behind it (LostTimeBefore).
+    bool RecordedAtStart(const StreamState& s) const;
     // Sweeps: the sweep length trigger chunks bear out, and trigger heads one field of which it
     // mends.
     // Old files of sweeps: true when an event stream spans the sweep length worked out from the

@@ -3923,3 +3923,20 @@ TEST(CKVTACoverage, AnEventSizeAHeadLongInFrontOfLostBytesKeepsItsRecords)
     EXPECT_EQ(r.file.GetChunkChain()->At(events).payloadSize, size - Kvd::DataChunk::kMinSize);
     ExpectOnlyLost(r, cov, {kElec, kDigi}, {elec, digi});
 }
+
+// In an old file of sweeps of one chunk, a lone stream's first chunk whose times moved far on
+// lost the first sweep's time, which its trigger begins though its head is a nanosecond late.
+TEST(CKVTACoverage, InAnOldFileTheFirstSweepsLossBeginsTheRecordingBesideALateTrigger)
+{
+    for (const int64_t late : {0, 1}) {
+        SCOPED_TRACE(late);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        Write(plan, r);
+        const size_t lost = r.Chunk(kElec, 0);
+        MoveTimes(r, r.Chunk(kTrigger, 0), late);
+        MoveTimes(r, lost, 10000 * static_cast<int64_t>(kMs));
+        ExpectOldFileHoles(r, r.Open(), {lost});
+    }
+}
