@@ -3170,7 +3170,8 @@ bool CKVTACoverage::BehindLostTriggerOfItsSize(const StreamState& s, size_t i) c
     // bytes of a trigger chunk's size right in front of chunk i, under a head naming no stream
     // of samples whose times are no span at all (random bytes, not one field damaged, and not
     // zeroed, which a head whose times moved may be beside), are its sweep's trigger: it
-    // vouches for the chunk starting a sweep after a gap.
+    // vouches for the chunk starting a sweep after a gap. So do the bytes of the trigger and of
+    // one chunk of each other stream of samples, which the recorder wrote in between.
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const KvtChunkInfo& c = chunks[i];
     if (!m_chunksMayPrecedeStart || c.key != s.facts.key || !s.facts.HasFrames()
@@ -3188,9 +3189,11 @@ bool CKVTACoverage::BehindLostTriggerOfItsSize(const StreamState& s, size_t i) c
     if (named && named->facts.HasFrames())
         return false;
     const uint64_t payload = span->to - span->from - Kvd::DataChunk::kHeaderBytes;
+    const uint64_t others = OtherStreamsChunkBytes(s, c.offset);
     return TriggerAround(i, [&](size_t j, const StreamState& owner) {
-        return HeadAgreesWithItself(chunks[j], owner)
-               && static_cast<uint64_t>(chunks[j].payloadSize) == payload && chunks[j].stop <= c.start;
+        const uint64_t trigger = static_cast<uint64_t>(chunks[j].payloadSize);
+        return HeadAgreesWithItself(chunks[j], owner) && chunks[j].stop <= c.start
+               && (trigger == payload || trigger + others == payload);
     });
 }
 
@@ -5017,4 +5020,15 @@ bool CKVTACoverage::RecordedAtStart(const StreamState& s) const
     const uint64_t frame = s.facts.FrameTime();
     return AnotherStreamHolds(s, m_extentStart)
            || (!m_continuous && frame > 0 && AnotherStreamHolds(s, AddSaturated(m_extentStart, frame - 1)));
+}
+
+uint64_t CKVTACoverage::OtherStreamsChunkBytes(const StreamState& s, uint64_t offset) const
+{
+    // The recorder writes a sweep's trigger, then a chunk of each stream of samples: bytes lost
+    // in front of the chunk of `s` may be the trigger's and those of the streams written before.
+    uint64_t bytes = 0;
+    for (const StreamState& o : m_streams)
+        if (&o != &s && o.facts.HasFrames() && !o.chunks.empty())
+            bytes += Kvd::DataChunk::kHeaderBytes + SizeBeside(o, offset);
+    return bytes;
 }

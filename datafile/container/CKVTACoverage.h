@@ -681,7 +681,8 @@ private:
     // Sweeps of old files: a trigger head lost whole in front of its sweep.
     // True when chunk i of `s` in an old file, its head agreeing with itself, lies right behind
     // an unreadable head of random bytes (naming no stream of samples, times spanning nothing)
-    // whose bytes are those of a whole trigger chunk of the file before it in time.
+    // whose bytes are those of a whole trigger chunk of the file before it in time, alone or with
+    // a chunk of each other stream of samples (OtherStreamsChunkBytes).
     bool BehindLostTriggerOfItsSize(const StreamState& s, size_t i) const;
 
     // First chunks of sweeps moved a chunk earlier, before their triggers.
@@ -960,6 +961,9 @@ private:
     // True in sweeps when one of the few chunks behind chunk i is of samples and spans `bytes`
     // (PutEventSizesBackOnRecords).
     bool SamplesChunkOfSweepHolds(size_t i, uint64_t bytes) const;
+    // The bytes, heads too, of one chunk of each stream of samples but `s` as large as its
+    // chunk beside `offset` (BehindLostTriggerOfItsSize: lost with the trigger in front).
+    uint64_t OtherStreamsChunkBytes(const StreamState& s, uint64_t offset) const;
 
     // Chunks of continuous old files whose stream paused on one side of them, or whose heads
     // moved.

@@ -3940,3 +3940,34 @@ TEST(CKVTACoverage, InAnOldFileTheFirstSweepsLossBeginsTheRecordingBesideALateTr
         ExpectOldFileHoles(r, r.Open(), {lost});
     }
 }
+
+// An old file of sweeps whose trigger head of the middle sweep is random bytes and whose
+// electrode chunk behind it is a byte short: the chain loses both and goes on at the sweep's
+// digital chunk. The bytes it lost are those of a trigger chunk and an electrode chunk, which
+// the recorder writes in front of it: they vouch for its time, and only the electrode loses time.
+TEST(CKVTACoverage, ASweepsChunkBehindTheLostBytesOfItsTriggerAndAnotherStreamKeepsItsTime)
+{
+    Recording r;
+    KvdRecordingPlan plan = SweepPlan(10);
+    plan.fileVersion = 0;
+    Write(plan, r);
+    const size_t elec = r.Chunk(kElec, 4);
+    std::fill_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[r.Chunk(kTrigger, 4)]),
+                Kvd::DataChunk::kHeaderBytes, uint8_t {0x5A});
+    const size_t size = r.layout.chunkAt[elec] + Kvd::DataChunk::kSize;
+    PatchLE<int64_t>(r.bytes, size, LoadLE<int64_t>(r.bytes.data() + size) - 1);
+    const CKVTACoverage& cov = r.Open();
+    const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kDigi);
+    EXPECT_EQ(trusted, planned);
+    // The electrode's loss lies within its chunk's time: the shared bytes place it roughly.
+    for (int n = 0; n < r.file.GetStreamCount(); ++n) {
+        const std::vector<KvtHole>& holes = cov.HolesOf(r.file.GetStream(n)->GetChunkKey());
+        if (r.file.GetStream(n)->GetName() == kDigi)
+            EXPECT_TRUE(holes.empty());
+        if (r.file.GetStream(n)->GetName() != kElec)
+            continue;
+        ASSERT_EQ(holes.size(), 1u);
+        EXPECT_GE(holes[0].from, T0 + r.chunks[elec].startNs);
+        EXPECT_LE(holes[0].to, T0 + r.chunks[elec].stopNs);
+    }
+}
