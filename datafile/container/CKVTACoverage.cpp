@@ -911,8 +911,10 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
             return false;
         const uint64_t slack = s.facts.FrameTime();
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
+        // Damaged heads of its stream between it and the chunk before hold the time between.
         const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
-                                                          : Near(chunks[*(next - 1)].stop, c.start, slack);
+                                                          : Near(chunks[*(next - 1)].stop, c.start, slack)
+                                                                || LostFramesLeadTo(s, *(next - 1), i);
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
@@ -4575,4 +4577,12 @@ void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
                 break;
             }
     }
+}
+
+bool CKVTACoverage::LostFramesLeadTo(const StreamState& s, size_t before, size_t i) const
+{
+    // In a continuous recording a stream's chunks follow on: where the frames of its damaged
+    // heads between its chunk `before` and chunk i in the file lead to i's start, i meets them.
+    return m_continuous && !UntrustedHeadsBetween(s, before, i).empty()
+           && LostBytesLeadTo(s, before, i, (*m_chunks)[i].start);
 }

@@ -937,6 +937,9 @@ private:
     // Puts back by a head the size of an event chunk of `s` behind which the chain lost its
     // way, where the bytes from a head before its end are a chunk of samples beside it.
     void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
+    // True in a continuous recording when damaged heads of `s` lie between its chunk `before`
+    // and chunk i in the file and their bytes lead to i's start (LostBytesLeadTo).
+    bool LostFramesLeadTo(const StreamState& s, size_t before, size_t i) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -1081,24 +1081,56 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
     }
 }
 
-// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
-// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
-// samples behind it is named lost, never its head and frames taken for records.
-TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+namespace {
+
+// A version-0 continuous recording of the electrodes alone with one trigger at `triggerMs`, and
+// its trigger settings so that the text converter writes the trigger's events.
+KvdRecordingPlan ElectrodesAndATriggerVersion0(int triggerMs)
 {
     KvdRecordingPlan plan = WithEvents();
     plan.fileVersion = 0;
     plan.spikeMs.clear();
     plan.streams.resize(1);
-    plan.triggerMs = {17};
-    const ExportSelection triggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+    plan.triggerMs = {triggerMs};
+    return plan;
+}
+
+const ExportSelection kTriggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+
+} // namespace
+
+// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
+// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
+// samples behind it is named lost, never its head and frames taken for records.
+TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+{
     Table table;
-    if (!table.Prepare("continuous version 0, electrodes and a trigger", plan, {triggers, ElectrodesOnly()}))
+    if (!table.Prepare("continuous version 0, electrodes and a trigger", ElectrodesAndATriggerVersion0(17),
+                       {kTriggers, ElectrodesOnly()}))
         return;
     // The electrode chunk's own size a frame long: the chain cannot go on at its head.
     const Damage damage = HeadsChanged(table.sound, {{"Trigger 1", 17, "size 32 more"},
                                                      {"Electrode Raw Data", 0, "size one record more"}});
     ASSERT_TRUE(damage.apply);
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
+}
+
+// A version-0 continuous recording whose last electrode chunk took the trigger's id while the
+// stop of the chunk before it ran off: the frames of that damaged head lead to its start, so it
+// is the electrodes' last chunk, never records of the trigger.
+TEST(DamagedRecording, Version0LastChunkUnderTheTriggersIdBehindADamagedStop)
+{
+    Table table;
+    if (!table.Prepare("continuous version 0, electrodes and a trigger", ElectrodesAndATriggerVersion0(50),
+                       {kTriggers, ElectrodesOnly()}))
+        return;
+    const size_t last = ChunkAt(table.sound, "Electrode Raw Data", 900);
+    const size_t trigger = ChunkAt(table.sound, "Trigger 1", 50);
+    ASSERT_LT(std::max(last, trigger), table.sound.chunks.size());
+    const Damage stop = HeadsChanged(table.sound, {{"Electrode Raw Data", 800, "stop UINT64 max"}});
+    ASSERT_TRUE(stop.apply);
+    const Damage damage = Both(stop, IdOfChunk(table.sound, last, trigger, "the trigger's id"));
     ASSERT_TRUE(table.WriteDamaged(damage));
     table.ExpectJudged(damage);
 }
