@@ -912,13 +912,16 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const uint64_t slack = s.facts.FrameTime();
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
         // Damaged heads of its stream between it and the chunk before hold the time between.
-        const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
-                                                          : Near(chunks[*(next - 1)].stop, c.start, slack)
-                                                                || LostFramesLeadTo(s, *(next - 1), i);
+        const size_t prev = next == s.chunks.begin() ? chunks.size() : *(next - 1);
+        const bool meetsBefore = prev == chunks.size()
+                                     ? MeetsRecordingStart(c.start, slack)
+                                     : Near(chunks[prev].stop, c.start, slack)
+                                           || LostFramesLeadTo(s, prev, i);
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
+        const bool fills = (meetsBefore && meetsBehind)
+                           || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
                            || GapBesideIsPause(s, i, meetsBefore, meetsBehind);
         return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind));
     });
@@ -4440,8 +4443,9 @@ bool CKVTACoverage::LostChunkOfAnotherStream(const StreamState& s, const KvtLost
         if (&o == &s || (named && named != &o) || !o.facts.HasFrames()
             || payload % o.facts.frameBytes != 0)
             continue;
-        const auto next = std::lower_bound(o.chunks.begin(), o.chunks.end(), span.from,
-                                           [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
+        const auto next = std::lower_bound(
+            o.chunks.begin(), o.chunks.end(), span.from,
+            [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
         if (next == o.chunks.begin() || next == o.chunks.end())
             continue;
         const uint64_t from = chunks[*(next - 1)].stop;
@@ -4542,7 +4546,8 @@ uint64_t CKVTACoverage::OwnChunksTailReach(uint64_t lastEnd) const
         const StreamState* owner = Find(u.key);
         if (owner && !owner->facts.HasFrames())
             continue;
-        const uint64_t payload = u.to - u.from - std::min(u.to - u.from, Kvd::DataChunk::kHeaderBytes);
+        const uint64_t bytes = u.to - u.from;
+        const uint64_t payload = bytes - std::min(bytes, Kvd::DataChunk::kHeaderBytes);
         if (!u.oneChunk || u.from < lastEnd || !owner || payload == 0
             || payload % owner->facts.frameBytes != 0)
             return 0;

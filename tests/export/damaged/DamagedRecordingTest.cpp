@@ -1058,21 +1058,22 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
         {"a digital size past the end, the electrode head behind it 0xFF, the digital stream short",
          TwoStreamsVersion0(6, {}, true),
          heads({{digital, 300, "size INT64 max"}, {electrodes, 400, "head 0xFF"}})},
-        {"a digital chunk a chunk later, the electrode head behind it zeroed, the next digital stop "
-         "far off", TwoStreamsVersion0(10, {}, false),
+        {"a digital chunk a chunk later, the electrode head behind it zeroed, the next digital "
+         "stop far off", TwoStreamsVersion0(10, {}, false),
          heads({{digital, 700, "both times one chunk later"}, {electrodes, 800, "head zeroed"},
                 {digital, 800, "stop UINT64 max"}})},
         {"an electrode chunk a chunk later onto the last, the digital stream short",
          TwoStreamsVersion0(8, {}, true), heads({{electrodes, 600, "both times one chunk later"}})},
         // The text of every stream ends where the lost time at the end begins.
-        {"the last electrode chunk 10 s later, the digital stream short", TwoStreamsVersion0(8, {}, true),
-         heads({{electrodes, 700, "both times 10 s later"}}), true},
+        {"the last electrode chunk 10 s later, the digital stream short",
+         TwoStreamsVersion0(8, {}, true), heads({{electrodes, 700, "both times 10 s later"}}),
+         true},
     };
     for (const auto& row : rows) {
         Table table;
+        const std::vector<ExportSelection> both {EveryRawStream(), digitalOnly};
         if (!table.Prepare(row.recording, row.plan,
-                           row.digitalAlone ? std::vector<ExportSelection> {digitalOnly}
-                                            : std::vector<ExportSelection> {EveryRawStream(), digitalOnly}))
+                           row.digitalAlone ? std::vector<ExportSelection> {digitalOnly} : both))
             continue;
         const Damage damage = row.damage(table.sound);
         ASSERT_TRUE(damage.apply) << row.recording;
@@ -1105,8 +1106,8 @@ const ExportSelection kTriggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFo
 TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
 {
     Table table;
-    if (!table.Prepare("continuous version 0, electrodes and a trigger", ElectrodesAndATriggerVersion0(17),
-                       {kTriggers, ElectrodesOnly()}))
+    if (!table.Prepare("continuous version 0, electrodes and a trigger",
+                       ElectrodesAndATriggerVersion0(17), {kTriggers, ElectrodesOnly()}))
         return;
     // The electrode chunk's own size a frame long: the chain cannot go on at its head.
     const Damage damage = HeadsChanged(table.sound, {{"Trigger 1", 17, "size 32 more"},
@@ -1122,8 +1123,8 @@ TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
 TEST(DamagedRecording, Version0LastChunkUnderTheTriggersIdBehindADamagedStop)
 {
     Table table;
-    if (!table.Prepare("continuous version 0, electrodes and a trigger", ElectrodesAndATriggerVersion0(50),
-                       {kTriggers, ElectrodesOnly()}))
+    if (!table.Prepare("continuous version 0, electrodes and a trigger",
+                       ElectrodesAndATriggerVersion0(50), {kTriggers, ElectrodesOnly()}))
         return;
     const size_t last = ChunkAt(table.sound, "Electrode Raw Data", 900);
     const size_t trigger = ChunkAt(table.sound, "Trigger 1", 50);
