@@ -917,12 +917,17 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
             return false;
         const uint64_t slack = s.facts.FrameTime();
         const auto next = std::lower_bound(s.chunks.begin(), s.chunks.end(), i);
-        const bool meetsBefore = next == s.chunks.begin() ? MeetsRecordingStart(c.start, slack)
-                                                          : Near(chunks[*(next - 1)].stop, c.start, slack);
+        // Damaged heads of its stream between it and the chunk before hold the time between.
+        const size_t prev = next == s.chunks.begin() ? chunks.size() : *(next - 1);
+        const bool meetsBefore = prev == chunks.size()
+                                     ? MeetsRecordingStart(c.start, slack)
+                                     : Near(chunks[prev].stop, c.start, slack)
+                                           || LostFramesLeadTo(s, prev, i);
         const bool meetsBehind = next == s.chunks.end()
                                      ? m_claimedStop != 0 && Near(c.stop, m_claimedStop, slack)
                                      : Near(chunks[*next].start, c.stop, slack);
-        const bool fills = (meetsBefore && meetsBehind) || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
+        const bool fills = (meetsBefore && meetsBehind)
+                           || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
                            || GapBesideIsPause(s, i, meetsBefore, meetsBehind);
         return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind));
     });
@@ -4710,8 +4715,9 @@ bool CKVTACoverage::LostChunkOfAnotherStream(const StreamState& s, const KvtLost
         if (&o == &s || (named && named != &o) || !o.facts.HasFrames()
             || payload % o.facts.frameBytes != 0)
             continue;
-        const auto next = std::lower_bound(o.chunks.begin(), o.chunks.end(), span.from,
-                                           [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
+        const auto next = std::lower_bound(
+            o.chunks.begin(), o.chunks.end(), span.from,
+            [&](size_t i, uint64_t at) { return chunks[i].offset < at; });
         if (next == o.chunks.begin() || next == o.chunks.end())
             continue;
         const uint64_t from = chunks[*(next - 1)].stop;
@@ -4812,7 +4818,8 @@ uint64_t CKVTACoverage::OwnChunksTailReach(uint64_t lastEnd) const
         const StreamState* owner = Find(u.key);
         if (owner && !owner->facts.HasFrames())
             continue;
-        const uint64_t payload = u.to - u.from - std::min(u.to - u.from, Kvd::DataChunk::kHeaderBytes);
+        const uint64_t bytes = u.to - u.from;
+        const uint64_t payload = bytes - std::min(bytes, Kvd::DataChunk::kHeaderBytes);
         if (!u.oneChunk || u.from < lastEnd || !owner || payload == 0
             || payload % owner->facts.frameBytes != 0)
             return 0;
@@ -5031,4 +5038,12 @@ uint64_t CKVTACoverage::OtherStreamsChunkBytes(const StreamState& s, uint64_t of
         if (&o != &s && o.facts.HasFrames() && !o.chunks.empty())
             bytes += Kvd::DataChunk::kHeaderBytes + SizeBeside(o, offset);
     return bytes;
+}
+
+bool CKVTACoverage::LostFramesLeadTo(const StreamState& s, size_t before, size_t i) const
+{
+    // In a continuous recording a stream's chunks follow on: where the frames of its damaged
+    // heads between its chunk `before` and chunk i in the file lead to i's start, i meets them.
+    return m_continuous && !UntrustedHeadsBetween(s, before, i).empty()
+           && LostBytesLeadTo(s, before, i, (*m_chunks)[i].start);
 }

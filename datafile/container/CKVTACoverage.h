@@ -992,6 +992,9 @@ private:
     // way, where the bytes from a head before its end are a chunk of samples beside it or chunks
     // of samples in front of it, one after the other.
     void PutEventSizesBackByAHead(const StreamState& s, const std::vector<size_t>& candidates);
+    // True in a continuous recording when damaged heads of `s` lie between its chunk `before`
+    // and chunk i in the file and their bytes lead to i's start (LostBytesLeadTo).
+    bool LostFramesLeadTo(const StreamState& s, size_t before, size_t i) const;
 
     // Sweeps lost whole where their heads named nothing.
     // True in sweeps of a known length when the run of chunks of `s` ending before the file

@@ -1118,21 +1118,22 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
         {"a digital size past the end, the electrode head behind it 0xFF, the digital stream short",
          TwoStreamsVersion0(6, {}, true),
          heads({{digital, 300, "size INT64 max"}, {electrodes, 400, "head 0xFF"}})},
-        {"a digital chunk a chunk later, the electrode head behind it zeroed, the next digital stop "
-         "far off", TwoStreamsVersion0(10, {}, false),
+        {"a digital chunk a chunk later, the electrode head behind it zeroed, the next digital "
+         "stop far off", TwoStreamsVersion0(10, {}, false),
          heads({{digital, 700, "both times one chunk later"}, {electrodes, 800, "head zeroed"},
                 {digital, 800, "stop UINT64 max"}})},
         {"an electrode chunk a chunk later onto the last, the digital stream short",
          TwoStreamsVersion0(8, {}, true), heads({{electrodes, 600, "both times one chunk later"}})},
         // The text of every stream ends where the lost time at the end begins.
-        {"the last electrode chunk 10 s later, the digital stream short", TwoStreamsVersion0(8, {}, true),
-         heads({{electrodes, 700, "both times 10 s later"}}), true},
+        {"the last electrode chunk 10 s later, the digital stream short",
+         TwoStreamsVersion0(8, {}, true), heads({{electrodes, 700, "both times 10 s later"}}),
+         true},
     };
     for (const auto& row : rows) {
         Table table;
+        const std::vector<ExportSelection> both {EveryRawStream(), digitalOnly};
         if (!table.Prepare(row.recording, row.plan,
-                           row.digitalAlone ? std::vector<ExportSelection> {digitalOnly}
-                                            : std::vector<ExportSelection> {EveryRawStream(), digitalOnly}))
+                           row.digitalAlone ? std::vector<ExportSelection> {digitalOnly} : both))
             continue;
         const Damage damage = row.damage(table.sound);
         ASSERT_TRUE(damage.apply) << row.recording;
@@ -1141,19 +1142,32 @@ TEST(DamagedRecording, Version0HeadsThatTheFileOrderPlaces)
     }
 }
 
-// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
-// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
-// samples behind it is named lost, never its head and frames taken for records.
-TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+namespace {
+
+// A version-0 continuous recording of the electrodes alone with one trigger at `triggerMs`, and
+// its trigger settings so that the text converter writes the trigger's events.
+KvdRecordingPlan ElectrodesAndATriggerVersion0(int triggerMs)
 {
     KvdRecordingPlan plan = WithEvents();
     plan.fileVersion = 0;
     plan.spikeMs.clear();
     plan.streams.resize(1);
-    plan.triggerMs = {17};
-    const ExportSelection triggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+    plan.triggerMs = {triggerMs};
+    return plan;
+}
+
+const ExportSelection kTriggers {"triggers", {{"Trigger 1", "T1", 0}}, {ExportFormat::Ascii}};
+
+} // namespace
+
+// A version-0 continuous recording whose trigger chunk's size reaches a head's bytes into the
+// chunk behind it, whose own size is damaged: the trigger keeps its one record, and the chunk of
+// samples behind it is named lost, never its head and frames taken for records.
+TEST(DamagedRecording, Version0TriggerSizeAHeadLongKeepsItsRecords)
+{
     Table table;
-    if (!table.Prepare("continuous version 0, electrodes and a trigger", plan, {triggers, ElectrodesOnly()}))
+    if (!table.Prepare("continuous version 0, electrodes and a trigger",
+                       ElectrodesAndATriggerVersion0(17), {kTriggers, ElectrodesOnly()}))
         return;
     // The electrode chunk's own size a frame long: the chain cannot go on at its head.
     const Damage damage = HeadsChanged(table.sound, {{"Trigger 1", 17, "size 32 more"},
@@ -1196,4 +1210,23 @@ TEST(DamagedRecording, Version0TimeLostBehindAWholeLastSweepLiesPastAPause)
         ASSERT_TRUE(table.WriteDamaged(damage));
         table.ExpectJudged(damage);
     }
+}
+
+// A version-0 continuous recording whose last electrode chunk took the trigger's id while the
+// stop of the chunk before it ran off: the frames of that damaged head lead to its start, so it
+// is the electrodes' last chunk, never records of the trigger.
+TEST(DamagedRecording, Version0LastChunkUnderTheTriggersIdBehindADamagedStop)
+{
+    Table table;
+    if (!table.Prepare("continuous version 0, electrodes and a trigger",
+                       ElectrodesAndATriggerVersion0(50), {kTriggers, ElectrodesOnly()}))
+        return;
+    const size_t last = ChunkAt(table.sound, "Electrode Raw Data", 900);
+    const size_t trigger = ChunkAt(table.sound, "Trigger 1", 50);
+    ASSERT_LT(std::max(last, trigger), table.sound.chunks.size());
+    const Damage stop = HeadsChanged(table.sound, {{"Electrode Raw Data", 800, "stop UINT64 max"}});
+    ASSERT_TRUE(stop.apply);
+    const Damage damage = Both(stop, IdOfChunk(table.sound, last, trigger, "the trigger's id"));
+    ASSERT_TRUE(table.WriteDamaged(damage));
+    table.ExpectJudged(damage);
 }

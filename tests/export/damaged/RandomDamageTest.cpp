@@ -293,7 +293,7 @@ TEST_P(RandomDamageShare, FixedSeeds)
 INSTANTIATE_TEST_SUITE_P(RandomDamage, RandomDamageShare,
                          testing::Values(SeedShare {1, {{"P2", 1}}},
                                          SeedShare {16, {}},
-                                         SeedShare {31, {{"P2", 3}, {"P4", 1}}},
+                                         SeedShare {31, {}},
                                          SeedShare {46, {{"P2", 1}}}));
 
 // SONDREL_RANDOM_SEEDS=first:count[:damages] runs those seeds and prints the tally.
