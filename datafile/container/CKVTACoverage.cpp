@@ -497,7 +497,9 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
             agreeingWithFrames += c.payloadSize > 0 ? 1 : 0;
         }
     }
-    return 2 * agreeing > ordered || HalfHold(agreeingWithFrames, ordered);
+    return 2 * agreeing > ordered || HalfHold(agreeingWithFrames, ordered)
+           || (agreeingWithFrames > 0 && 2 * agreeingWithFrames == ordered
+               && PeriodsBearOutFrames(s, candidates));
 }
 
 bool CKVTACoverage::HalfHold(size_t agreeingWithFrames, size_t ordered) const
@@ -897,6 +899,8 @@ void CKVTACoverage::SnapTimesToFrames(const StreamState& s)
         // counted back from it: an old file's first chunk would move the recording's start.
         if (isLong(c) && stopHolds(k) && !startHolds(k))
             c.start = c.stop - s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        if (startHolds(k) && StopRunsIntoNext(s, k))
+            c.stop = chunks[s.chunks[k + 1]].start;
         if (!isShort(c))
             continue;
         const uint64_t length = framesEnd(c) - c.start;
@@ -1166,7 +1170,7 @@ void CKVTACoverage::PutBackMovedChunks()
         // Mending inserts into s.chunks: k then goes on behind the chunk it looked at.
         for (size_t k = 0; k < s.chunks.size(); ++k) {
             const size_t x = s.chunks[k];
-            if (PutBackMovedChunk(s, k))
+            if (PutBackMovedChunk(s, k) || PutBackBeforeHeadStartingWithIt(s, k))
                 k = static_cast<size_t>(std::lower_bound(s.chunks.begin(), s.chunks.end(), x)
                                         - s.chunks.begin());
         }
@@ -5046,4 +5050,75 @@ bool CKVTACoverage::LostFramesLeadTo(const StreamState& s, size_t before, size_t
     // heads between its chunk `before` and chunk i in the file lead to i's start, i meets them.
     return m_continuous && !UntrustedHeadsBetween(s, before, i).empty()
            && LostBytesLeadTo(s, before, i, (*m_chunks)[i].start);
+}
+
+// Heads that the heads beside them place: a chunk moved past a longer pause, half a stream's
+// spans off their frames, a stop run a little late onto the next chunk.
+
+bool CKVTACoverage::PutBackBeforeHeadStartingWithIt(StreamState& s, size_t k)
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const size_t none = chunks.size();
+    // In sweeps the time before a sweep's first chunk is a pause, which no chunk moved out of.
+    if (!m_continuous || k + 1 >= s.chunks.size() || (k == 0 && m_recordingStart == 0))
+        return false;
+    const size_t x = s.chunks[k];
+    const size_t prev = k > 0 ? s.chunks[k - 1] : none;
+    const size_t next = s.chunks[k + 1];
+    const KvtChunkInfo& c = chunks[x];
+    const uint64_t span = c.stop - c.start;
+    const uint64_t before = prev != none ? chunks[prev].stop : m_recordingStart;
+    // Two chunks that meet leave no time for a head between them in the file: one of them
+    // moved. A gap as long as the chunk tells that it did (PutBackMovedChunk); a longer one
+    // does not tell by how much, but the head left between starts where the chunk does: the
+    // chunk lay a span earlier, and that head holds the time the chunk now claims.
+    if (span == 0 || !Near(chunks[next].start, c.stop, s.facts.FrameTime()) || c.start < before
+        || c.start - before < span || !UntrustedHeadsBetween(s, prev, x).empty())
+        return false;
+    // That head's frames fill the time the chunk leaves: another stream's chunk under its id
+    // does not.
+    const std::vector<size_t> left = UntrustedHeadsBetween(s, x, next);
+    return left.size() == 1 && left[0] != none && chunks[left[0]].start == c.start
+           && s.facts.Duration(static_cast<uint64_t>(chunks[left[0]].payloadSize)) == span
+           && ShiftFreeing(s, x, span, true, left[0]);
+}
+
+bool CKVTACoverage::PeriodsBearOutFrames(const StreamState& s,
+                                         const std::vector<size_t>& candidates) const
+{
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const uint64_t slack = s.facts.FrameTime();
+    const auto borneOut = [&](size_t i) {
+        const KvtChunkInfo& c = chunks[i];
+        const uint64_t length = s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+        const auto [from, to] = PeriodAround(i, chunks.size());
+        for (size_t j = from; j < to; ++j) {
+            const KvtChunkInfo& o = chunks[j];
+            if (j == i || o.key == s.facts.key || !Find(o.key) || o.start > o.stop)
+                continue;
+            if ((Near(o.start, c.start, slack) && Near(o.stop - o.start, length, slack))
+                || (Near(o.stop, c.stop, slack) && Near(o.stop - o.start, length, slack)))
+                return true;
+        }
+        return false;
+    };
+    // The majority alone decides in an old file, lest a dropped chunk be taken for a gap: a
+    // head whose period tells its frames' time is mended, not dropped.
+    for (size_t i : candidates) {
+        const KvtChunkInfo& c = chunks[i];
+        if (c.start <= c.stop && !StartsBeforeRecording(c.start) && !SpanHoldsFrames(s.facts, c)
+            && !borneOut(i))
+            return false;
+    }
+    return true;
+}
+
+bool CKVTACoverage::StopRunsIntoNext(const StreamState& s, size_t k) const
+{
+    if (k + 1 >= s.chunks.size())
+        return false;
+    const KvtChunkInfo& c = (*m_chunks)[s.chunks[k]];
+    const uint64_t next = (*m_chunks)[s.chunks[k + 1]].start;
+    return next > c.start && c.stop > next && c.stop - next < s.facts.FrameTime()
+           && next - c.start == s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
 }

@@ -1031,6 +1031,25 @@ private:
     // start, or where its start moved back onto the samples, a sweep before its stop; 0: none.
     uint64_t SweepStartOfTriggerBehind(const KvtChunkInfo& trigger, uint64_t samplesStop) const;
 
+    // Heads that the heads beside them place: a chunk moved past a longer pause, half a
+    // stream's spans off their frames, a stop run a little late onto the next chunk.
+    // In a continuous recording, a trusted chunk of `s` that meets its stream's next chunk, with
+    // a single untrusted head of its stream between them in the file that starts with it and
+    // whose frames last as long, moved on by its span (the head left there holds its own time):
+    // where the time before it is free of its stream for as long as it lasts, it goes back by
+    // its span and the head is mended in its place.
+    bool PutBackBeforeHeadStartingWithIt(StreamState& s, size_t k);
+    // True when every head among `candidates` of `s` whose times are in order but do not last
+    // its frames has a head of another stream near it in the file that starts with it and
+    // lasts just its frames' time, or ends with it and begins that time before: the recorder
+    // kept to the frames there, and one time field of each such head moved.
+    bool PeriodsBearOutFrames(const StreamState& s, const std::vector<size_t>& candidates) const;
+    // True when the frames of trusted chunk s.chunks[k] end just where its stream's next chunk
+    // starts, and its stop lies behind that by less than a frame: the stop moved late onto
+    // the next chunk's time (SnapTimesToFrames puts it back), which a copy of the heads as they
+    // are would lose.
+    bool StopRunsIntoNext(const StreamState& s, size_t k) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -523,8 +523,10 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
         SetLastErrorText(kWriteError);
         result = 1;
     }
-    if (result == 0)
+    if (result == 0) {
         SetLastErrorText(nullptr);
+        NoteHolesOfTheOutput();
+    }
     // The output holds all the inputs could give; what they lacked is not a clean merge. A merge
     // that failed says why instead.
     if (result != 0)
@@ -611,6 +613,7 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
     }
     m_mergeWroteData = false;
     m_mergeSweeps.clear();
+    m_mergeInputHoles.clear();
 
     const int64_t at = WriteHeader(m_file) == 0 ? Tell64(m_file) : -1;
     if (at < 0) {
@@ -702,5 +705,43 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     m_stopStamp.SetTime(stop);
     KeepInputSweeps(input);
     NoteInputHoles(input);
+    for (int i = 0; i < input.GetStreamCount(); ++i) {
+        CKVTAStream* stream = input.GetStream(i);
+        for (KvtHole hole : stream->GetHoles()) {
+            hole.from = ShiftedTime(hole.from, shift);
+            hole.to = ShiftedTime(hole.to, shift);
+            m_mergeInputHoles.emplace_back(MergeStreamId(*stream), hole);
+        }
+    }
     return 0;
+}
+
+void CKVTAStreamFile::NoteHolesOfTheOutput()
+{
+    // Read back as any reader will: the stored index written last (the inputs' sweeps) counts.
+    CKVTAStreamFile output;
+    if (output.Open(m_path) != 0)
+        return;
+    const uint64_t origin = output.GetStartTime();
+    const auto seconds = [origin](uint64_t t) { return static_cast<double>(t > origin ? t - origin : 0) / 1e9; };
+    for (int i = 0; i < output.GetStreamCount(); ++i) {
+        CKVTAStream* stream = output.GetStream(i);
+        // The streams whose holes cost rows: those of samples, and in sweeps the triggers.
+        if (stream->FrameBytes() == 0 && output.GetRecordingMode() == 0)
+            continue;
+        for (const KvtHole& hole : stream->GetHoles()) {
+            const bool ownInputs = std::any_of(
+                m_mergeInputHoles.begin(), m_mergeInputHoles.end(), [&](const auto& input) {
+                    return input.first == MergeStreamId(*stream) && input.second.from <= hole.from
+                           && hole.to <= input.second.to;
+                });
+            if (ownInputs)
+                continue;
+            char times[96];
+            std::snprintf(times, sizeof times, "Data missing from %.3f s to %.3f s in ", seconds(hole.from),
+                          seconds(hole.to));
+            m_mergeLossText += std::string(m_mergeLossText.empty() ? "" : "\n") + times + stream->GetName()
+                               + " of " + m_path + ": the merged copy does not read as its input did.";
+        }
+    }
 }

@@ -240,6 +240,12 @@ public:
     // Adds the holes of every stream of `input`, and in sweeps each sweep a stream cannot give
     // whole, to the merge's loss text.
     void NoteInputHoles(CKVTAStreamFile& input);
+    // Once the output is closed: reads it back and adds each hole its reading finds where no
+    // input's hole (moved as its chunks were) lies, to the merge's loss text, for the streams
+    // of samples and, in sweeps, the triggers. The copied heads and the inputs' sweeps stored
+    // in its index may read otherwise than the input's account of them did: the output then
+    // lacks what the input gave.
+    void NoteHolesOfTheOutput();
 
     // Copies the last merge error text into `buffer` of n bytes, always terminated (at most
     // n - 1 characters: pass the buffer's size).
@@ -255,6 +261,8 @@ private:
     // them (start, stop).
     std::vector<std::pair<uint64_t, uint64_t>> m_mergeSweeps;
     std::string m_mergeLossText;        // see GetMergeLossText
+    // The holes of the inputs, moved as their chunks were, by output stream id.
+    std::vector<std::pair<std::string, KvtHole>> m_mergeInputHoles;
     std::vector<char> m_writeBuffer;    // stdio buffer of the merge output; outlives the FILE*
 
 private:

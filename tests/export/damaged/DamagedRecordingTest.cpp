@@ -1230,3 +1230,107 @@ TEST(DamagedRecording, Version0LastChunkUnderTheTriggersIdBehindADamagedStop)
     ASSERT_TRUE(table.WriteDamaged(damage));
     table.ExpectJudged(damage);
 }
+
+// Version-0 continuous recordings whose heads alone place a damaged chunk. A chunk moved a chunk
+// later past a pause longer than itself, with the next head's stop far off: that head starts
+// where the moved chunk does, so the chunk lay a chunk earlier. A lone stream of four chunks with
+// a trigger chunk in every slot, two of whose stops moved by a chunk: half its heads last their
+// frames, and the triggers beside the other two last just as long, so all are held to them.
+// Every export is the sound one's.
+TEST(DamagedRecording, Version0ChunksTheirNeighboursPlace)
+{
+    const char* electrodes = "Electrode Raw Data";
+    KvdRecordingPlan fourSlots = LoneStream(0, false, {});
+    fourSlots.chunks = 4;
+    fourSlots.triggerEverySlot = true;
+    const HeadsRow rows[] = {
+        {"a chunk a chunk later past a pause of one, the next one's stop far off", LoneStream(0, false, {1}),
+         {{electrodes, 200, "both times one chunk later"}, {electrodes, 300, "stop UINT64 max"}}},
+        {"four chunks beside triggers, the second's stop a chunk later, the last's a chunk earlier", fourSlots,
+         {{electrodes, 100, "stop one chunk later"}, {electrodes, 300, "stop one chunk earlier"}}},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        if (!table.Prepare(row.recording, row.plan, {ElectrodesOnly()}))
+            continue;
+        const Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+            const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
+                                                table.dir.File("damaged.out"), 0, {});
+            const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
+                                                  table.dir.File("sound.out"), 0, {});
+            EXPECT_EQ(got.rc, 0) << row.recording << " | " << FormatName(format);
+            EXPECT_TRUE(got.bytes == sound.bytes) << row.recording << " | " << FormatName(format);
+        });
+    }
+}
+
+// Merges of damaged sweeps of a lone stream, version 5. A chunk whose stop is a nanosecond late,
+// with the next one of its sweep under the trigger stream's id, which the input's reader gives
+// back to the electrodes: the stop goes back onto the frames, so the copy reads whole and the
+// merge returns 0 with the sound merge's bytes. Two sweeps of one chunk, the first's start a
+// chunk later, the second's trigger a record long and its chunk's id naming no stream: the input's
+// sweeps, stored with the copy, leave the first trigger outside them, so the copy reads
+// otherwise than its input; the merge names that loss and returns 2.
+TEST(DamagedRecording, AMergeReturns0OnlyWhereItsCopyReadsAsItsInput)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    KvdRecordingPlan threeSweeps = Triggered(5, false);
+    threeSweeps.streams.resize(1);
+    KvdRecordingPlan twoShort = threeSweeps;
+    twoShort.rateHz = 2000;
+    twoShort.chunkMs = 50;
+    twoShort.sweeps = 2;
+    twoShort.sweepMs = twoShort.sweepLengthMs = 50;
+    twoShort.gapMs = 700;
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+        int result;   // the merge's
+    } rows[] = {
+        {"a stop a nanosecond late, the next chunk under the trigger's id", threeSweeps,
+         {{electrodes, 500, "stop 1 ns late"}}, 0},
+        {"sweeps of one chunk, the first's start a chunk later, the second's trigger long, its chunk's id off",
+         twoShort,
+         {{electrodes, 0, "start one chunk later"}, {trigger, 750, "size one record more"}}, 2},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        ASSERT_TRUE(table.Prepare(row.recording, row.plan, {ElectrodesOnly()}));
+        Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        if (row.result == 0) {
+            const size_t late = ChunkAt(table.sound, electrodes, 500);
+            const size_t first = ChunkAt(table.sound, trigger, 500);
+            damage = Both(damage, IdOfChunk(table.sound, late + 1, first, "the trigger stream's id"));
+        } else {
+            // An id that names no stream: "elec0I01".
+            const size_t at = table.sound.layout.chunkAt[ChunkAt(table.sound, electrodes, 750)] + 6;
+            Damage id;
+            id.name = "an id naming no stream";
+            id.apply = [at](std::vector<uint8_t>& bytes) { bytes[at] = 'I'; };
+            damage = Both(damage, id);
+        }
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        CKVTAStreamFile in;
+        CKVTAStreamFile out;
+        CKVTAStreamFile* files[] = {&in};
+        ASSERT_EQ(in.Open(table.Damaged()), 0) << row.recording;
+        EXPECT_EQ(out.MergeFiles(files, 1, table.dir.File("damaged.merged.kvd"), nullptr), row.result)
+            << row.recording;
+        EXPECT_EQ(out.GetMergeLossText().empty(), row.result == 0) << row.recording;
+        if (row.result != 0)
+            continue;
+        int soundResult = 0;
+        const ExportOutcome sound =
+            MergedExport(table, table.Sound(), table.dir.File("sound.merged.kvd"), soundResult);
+        const ExportOutcome got = RunExport(ExportFormat::Bin, ElectrodesOnly(), table.sound.plan.rateHz,
+                                            table.dir.File("damaged.merged.kvd"), table.dir.File("merged.out"));
+        EXPECT_EQ(got.bytes, sound.bytes) << row.recording;
+    }
+}
