@@ -929,6 +929,10 @@ private:
     // True when a run of chunks of samples side by side among the few in front of chunk i spans
     // `bytes`, heads and payloads.
     bool SamplesChunksNearHold(size_t i, uint64_t bytes) const;
+    // Event chunks whose stop moved onto the next period, beside a chunk of samples whose start
+    // is damaged. True when chunk n is of samples and spans `from` to `to`: trusted with those
+    // times, or untrusted with its stop there and frames lasting from `from` (PutEventStopsBack...).
+    bool SamplesSpan(size_t n, uint64_t from, uint64_t to) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
