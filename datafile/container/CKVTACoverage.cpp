@@ -2726,9 +2726,7 @@ void CKVTACoverage::PutEventStopsBackToTheirPeriods(const std::vector<size_t>& c
             continue;
         const auto [from, to] = PeriodAround(candidates[k], chunks.size());
         for (size_t n = from; n < to; ++n) {
-            const StreamState* owner = Find(StreamOf(chunks[n].key));
-            if ((*m_trusted)[n] && owner && owner->facts.HasFrames() && chunks[n].start == c.start
-                && chunks[n].stop == next) {
+            if (SamplesSpan(n, c.start, next)) {
                 c.stop = next;
                 break;
             }
@@ -5121,4 +5119,21 @@ bool CKVTACoverage::StopRunsIntoNext(const StreamState& s, size_t k) const
     const uint64_t next = (*m_chunks)[s.chunks[k + 1]].start;
     return next > c.start && c.stop > next && c.stop - next < s.facts.FrameTime()
            && next - c.start == s.facts.Duration(static_cast<uint64_t>(c.payloadSize));
+}
+
+// Event chunks whose stop moved onto the next period, beside a chunk of samples whose start is
+// damaged.
+
+bool CKVTACoverage::SamplesSpan(size_t n, uint64_t from, uint64_t to) const
+{
+    // A trusted chunk of samples with those times; or, its head in doubt, one whose stop is `to`
+    // and whose frames, counted back from there, begin at `from`: its start alone was damaged.
+    const KvtChunkInfo& c = (*m_chunks)[n];
+    const StreamState* owner = Find(StreamOf(c.key));
+    if (!owner || !owner->facts.HasFrames() || c.stop != to || from > to)
+        return false;
+    if ((*m_trusted)[n])
+        return c.start == from;
+    return c.payloadSize > 0
+           && owner->facts.Duration(static_cast<uint64_t>(c.payloadSize)) == to - from;
 }

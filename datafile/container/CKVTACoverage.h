@@ -1024,6 +1024,10 @@ private:
     // True when a run of chunks of samples side by side among the few in front of chunk i spans
     // `bytes`, heads and payloads.
     bool SamplesChunksNearHold(size_t i, uint64_t bytes) const;
+    // Event chunks whose stop moved onto the next period, beside a chunk of samples whose start
+    // is damaged. True when chunk n is of samples and spans `from` to `to`: trusted with those
+    // times, or untrusted with its stop there and frames lasting from `from` (PutEventStopsBack...).
+    bool SamplesSpan(size_t n, uint64_t from, uint64_t to) const;
 
     // Sweeps: the trigger of a sweep lost behind the data whose start moved back onto them.
     // Where trigger chunk `trigger`, behind every trusted chunk of samples (which stop by

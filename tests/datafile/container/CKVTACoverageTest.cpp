@@ -3971,3 +3971,22 @@ TEST(CKVTACoverage, ASweepsChunkBehindTheLostBytesOfItsTriggerAndAnotherStreamKe
         EXPECT_LE(holes[0].to, T0 + r.chunks[elec].stopNs);
     }
 }
+
+// A trigger chunk whose stop moved onto the last slot, beside the slot's only chunk of samples,
+// whose start is damaged: that chunk's stop and its frames, counted back, still span the slot,
+// so the trigger's stop goes back and the last slot's trigger chunk, with its records, is kept.
+TEST(CKVTACoverage, AnEventStopMovedBesideADamagedStartGoesBack)
+{
+    Recording r;
+    KvdRecordingPlan plan = SmallPlan();
+    plan.streams = {KvdRawStreamPlan()};
+    plan.triggerMs = {5, 55};
+    plan.triggerEverySlot = true;
+    Write(plan, r);
+    MoveTimes(r, r.Chunk(kTrigger, 4), 10 * static_cast<int64_t>(kMs), true);
+    MoveTimes(r, r.Chunk(kTrigger, 4), -10 * static_cast<int64_t>(kMs), false);
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[r.Chunk(kElec, 4)] + Kvd::DataChunk::kStart, UINT64_MAX);
+    const CKVTACoverage& cov = r.Open();
+    ExpectNothingLost(r, cov, kTrigger);
+    ExpectNothingLost(r, cov, kElec);
+}
