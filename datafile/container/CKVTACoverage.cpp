@@ -4304,8 +4304,9 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
     // In a continuous recording, an event chunk holding a record or more, behind which the chain
     // found no head, had its size moved by a record where a chunk of samples as large as one in
     // front of it fills the bytes from a record before its end to where the chain went on: those
-    // last bytes are the damaged head's, not a record.
-    if (!m_continuous || s.facts.HasFrames())
+    // last bytes are the damaged head's, not a record. So in sweeps of a known length, where a
+    // sweep's trigger precedes its chunks, also where those bytes run to the end of the data.
+    if ((!m_continuous && !SweepLengthKnown()) || s.facts.HasFrames())
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const uint64_t record = LeastRecordBytes(candidates);
@@ -4315,7 +4316,8 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
             continue;
         const uint64_t headAt = c.End() - record;
         for (const KvtLostSpan& span : *m_lost)
-            if (span.from == c.End() && span.nextChunk < chunks.size() && span.to > headAt
+            if (span.from == c.End() && (span.nextChunk < chunks.size() || !m_continuous)
+                && span.to > headAt
                 && SamplesChunkNearHolds(i, span.to - headAt)) {
                 c.payloadSize -= static_cast<int64_t>(record);
                 break;

@@ -3661,3 +3661,25 @@ TEST(CKVTACoverage, InSweepsNoHeadIsMendedPastTheClaimedStop)
         EXPECT_FALSE(cov.HolesOf(KeyOf(stream)).empty());
     }
 }
+
+// In sweeps too, a trigger chunk whose size grew by a record in front of a chunk of samples whose
+// head the chain could not read then (its id a byte off), at the end of the file, holds its own
+// record only: the extra bytes were that head's, whose chunk, as large as the one in front, is
+// lost. Only the sweep's chunk of samples is named lost.
+TEST(CKVTACoverage, InSweepsATriggerSizeARecordLongInFrontOfTheLastLostBytesKeepsItsRecord)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneStreamSweepPlan();
+    Write(plan, r);
+    const int last = static_cast<int>(KvdSweepStartNs(plan, plan.sweeps - 1) / kMs);
+    const size_t trigger = ChunkAt(r, kTrigger, last);
+    const size_t lost = ChunkAt(r, kElec, last);
+    const uint64_t at = r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize;
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+    PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(r.chunks[trigger].recordBytes));
+    r.bytes[r.layout.chunkAt[lost] + Kvd::DataChunk::kId + 6] = 'I';
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(trigger).payloadSize, size - Kvd::DataChunk::kMinSize);
+    ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+    EXPECT_TRUE(cov.HolesOf(KeyOf(kTrigger)).empty());
+}
