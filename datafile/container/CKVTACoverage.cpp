@@ -247,6 +247,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         m_streams[s].spansChecked = SpansHold(m_streams[s], candidates[s]);
     for (size_t s = 0; s < m_streams.size(); ++s) {
         PutSwappedTimesBack(m_streams[s], candidates[s]);
+        PutSwappedEventTimesBack(m_streams[s], candidates[s]);
         PutSizesBackOnFrames(m_streams[s], candidates[s]);
         PutEventSizesBackOnRecords(m_streams[s], candidates[s]);
         PutEventSizesBackByAHead(m_streams[s], candidates[s]);
@@ -398,6 +399,8 @@ void CKVTACoverage::ClassifyStream(StreamState& s, const std::vector<size_t>& ca
     const uint64_t slack = m_continuous ? s.facts.FrameTime() : 0;
     if (!m_continuous && s.spansChecked)
         PutBackNudgedHeads(s, sound);
+    if (SweepLengthKnown() && s.spansChecked)
+        PutBackNudgedStops(s, sound);
     s.chunks = FollowInTime(sound, slack) ? sound : LongestRisingRun(sound, slack);
     for (size_t i : s.chunks)
         (*m_trusted)[i] = true;
@@ -962,7 +965,7 @@ bool CKVTACoverage::EdgeOfSweepGap(const StreamState& s, size_t i, bool meetsOne
     if ((next != s.chunks.begin() && chunks[*(next - 1)].stop > AddSaturated(c.start, slack))
         || (next != s.chunks.end() && AddSaturated(chunks[*next].start, slack) < c.stop))
         return false;
-    return meetsOne || AccompaniedInFile(s, i);
+    return meetsOne || AccompaniedInFile(s, i) || NoRecordsOfItsId(i);
 }
 
 void CKVTACoverage::ReclaimFramesUnderEventIds(std::vector<size_t>& candidates)
@@ -1332,6 +1335,8 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
                    && (prev ? Near(prev->stop, stop - length, slack)
                             : FirstStartFits(stop - length, slack))) {
             start = prev ? prev->stop : stop - length;   // the start was wrong
+        } else if (LastStopMeetsChunkBefore(s, prev, next, c, length)) {
+            start = prev->stop;
         } else if (!(c.key == s.facts.key && HeadAgreesWithItself(c, s))
                    && (PeriodVouches(s, i, length, start, stop)
                        || LostTriggerVouches(s, i, length, start, stop))
@@ -1344,7 +1349,8 @@ bool CKVTACoverage::TryMend(size_t i, StreamState& s, bool freed)
         if (next && stop > next->start)
             stop = next->start;
         // Nor behind the claimed stop: no frames were recorded there.
-        if ((prev && start < prev->stop) || start > stop || StartsAfterRecording(s, start, stop))
+        if ((prev && start < prev->stop) || start > stop || StartsAfterRecording(s, start, stop)
+            || StopsPastClaimedSweeps(stop, slack))
             return false;
     }
     c.start = start;
@@ -3376,7 +3382,8 @@ bool CKVTACoverage::MoveOutOfRunPastSweep(StreamState& s, size_t k, bool read,
     if (to - from > longest || (meetsPrev ? c.stop - from : to - c.start) <= longest)
         return false;
     const uint64_t start = meetsPrev ? c.stop : c.start - std::min(c.start, length);
-    if ((next && next->start < start + length) || (prev && prev->stop > start))
+    if ((next && next->start < start + length) || (prev && prev->stop > start)
+        || (!prev && OpensRecording(c.start, slack)))
         return false;
     if (!read && readTimes.first != start && readTimes.second != start + length)
         return false;
@@ -4248,7 +4255,7 @@ void CKVTACoverage::PutSizesBackOnFrames(const StreamState& s,
         const bool lostBehind = std::any_of(
             m_lost->begin(), m_lost->end(),
             [&](const KvtLostSpan& span) { return span.from == c.End(); });
-        if (frameOff && lostBehind)
+        if ((frameOff || SwallowedNextHead(bytes, payload)) && lostBehind)
             c.payloadSize = static_cast<int64_t>(bytes);
     }
 }
@@ -4349,18 +4356,21 @@ void CKVTACoverage::PutEventSizesBackOnRecords(const StreamState& s,
     // An event chunk holding a record or more, behind which the chain found no head, had its
     // size moved by a record where a chunk of samples as large as one in front of it (in sweeps,
     // or behind it: a trigger leads its sweep) fills the bytes from a record before its end to
-    // where the chain went on: those last bytes are the damaged head's, not a record.
+    // where the chain went on: those last bytes are the damaged head's, not a record. In sweeps
+    // of a known length, also where those bytes run to the end of the data.
     if (s.facts.HasFrames())
         return;
     std::vector<KvtChunkInfo>& chunks = *m_chunks;
     const uint64_t record = LeastRecordBytes(candidates);
+    const bool toEnd = !m_continuous && SweepLengthKnown();
     for (size_t i : candidates) {
         KvtChunkInfo& c = chunks[i];
         if (record == UINT64_MAX || c.payloadSize < static_cast<int64_t>(record))
             continue;
         const uint64_t headAt = c.End() - record;
         for (const KvtLostSpan& span : *m_lost)
-            if (span.from == c.End() && span.nextChunk < chunks.size() && span.to > headAt
+            if (span.from == c.End() && (span.nextChunk < chunks.size() || toEnd)
+                && span.to > headAt
                 && (SamplesChunkNearHolds(i, span.to - headAt)
                     || SamplesChunkOfSweepHolds(i, span.to - headAt))) {
                 c.payloadSize -= static_cast<int64_t>(record);
@@ -5136,4 +5146,97 @@ bool CKVTACoverage::SamplesSpan(size_t n, uint64_t from, uint64_t to) const
         return c.start == from;
     return c.payloadSize > 0
            && owner->facts.Duration(static_cast<uint64_t>(c.payloadSize)) == to - from;
+}
+
+// Sweeps: a stop nudged past the start of the chunk behind it.
+void CKVTACoverage::PutBackNudgedStops(const StreamState& s, const std::vector<size_t>& sound)
+{
+    // In sweeps chunks follow each other exactly. A head whose stop alone moved later by less
+    // than a frame overlaps the next by as much, while its frames, from its start, end just
+    // where the next begins: the stop goes back there, lest the next chunk be dropped.
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    for (size_t k = 0; k + 1 < sound.size(); ++k) {
+        KvtChunkInfo& c = chunks[sound[k]];
+        const uint64_t next = chunks[sound[k + 1]].start;
+        const uint64_t framesEnd =
+            AddSaturated(c.start, s.facts.Duration(static_cast<uint64_t>(c.payloadSize)));
+        if (next < c.stop && c.stop - next < s.facts.FrameTime() && framesEnd == next)
+            c.stop = next;
+    }
+}
+
+// Sweeps: the last chunk of a stream whose start alone is damaged.
+bool CKVTACoverage::LastStopMeetsChunkBefore(const StreamState& s, const KvtChunkInfo* prev,
+                                             const KvtChunkInfo* next, const KvtChunkInfo& c,
+                                             uint64_t length) const
+{
+    // Behind its stream's last chunk nothing bears out a stop, but the frames do: where a start
+    // that cannot be (before the chunk in front ends) leaves a stop no later than the header
+    // claims, from which they count back to just where that chunk ends, the sweep goes on
+    // there; the start was wrong.
+    return SweepLengthKnown() && prev && !next && c.start < prev->stop && c.stop >= length
+           && (m_claimedStop == 0 || c.stop <= m_claimedStop)
+           && Near(prev->stop, c.stop - length, s.facts.FrameTime());
+}
+
+// Sizes a head too large in front of bytes the chain could not read.
+bool CKVTACoverage::SwallowedNextHead(uint64_t bytes, uint64_t payload)
+{
+    // A size grown by just a head's bytes led the chain past the next head, into that chunk's
+    // payload, where it lost its way: its frames are those its times tell.
+    return bytes > 0 && payload == bytes + Kvd::DataChunk::kHeaderBytes;
+}
+
+// Sweeps: the chunk that opens the recording.
+bool CKVTACoverage::OpensRecording(uint64_t start, uint64_t slack) const
+{
+    // A stream's first chunk that starts at the header's start began with the recording:
+    // nothing moved it there, and no time lies before it.
+    return m_recordingStart != 0 && Near(start, m_recordingStart, slack);
+}
+
+// Sweeps of one chunk under a trigger's id whose own trigger moved away.
+bool CKVTACoverage::NoRecordsOfItsId(size_t i) const
+{
+    // An event stream's chunks hold whole records: a trusted chunk of it whose bytes are no
+    // whole number of the fewest its chunks around it hold is no chunk of events.
+    const StreamState* events = Find((*m_chunks)[i].key);
+    if (!events || events->facts.HasFrames())
+        return false;
+    const auto at = std::lower_bound(events->chunks.begin(), events->chunks.end(), i);
+    if (at == events->chunks.end() || *at != i)
+        return false;
+    const uint64_t least = LeastRecordsBeside(*events, static_cast<size_t>(at - events->chunks.begin()));
+    const int64_t payload = (*m_chunks)[i].payloadSize;
+    return least != UINT64_MAX && payload > 0 && static_cast<uint64_t>(payload) % least != 0;
+}
+
+// Sweeps: no mended chunk ends behind the stop the header claims.
+bool CKVTACoverage::StopsPastClaimedSweeps(uint64_t stop, uint64_t slack) const
+{
+    // The header of a recording of sweeps claims when the last one stopped: a head that the
+    // other heads would mend to stop later took its times from one that moved.
+    return !m_continuous && !m_chunksMayPrecedeStart && m_claimedStop != 0
+           && stop > AddSaturated(m_claimedStop, slack);
+}
+
+// Event heads whose two times were swapped.
+void CKVTACoverage::PutSwappedEventTimesBack(const StreamState& s,
+                                             const std::vector<size_t>& candidates)
+{
+    // Events tell no duration, but an event stream's chunks span alike (a trigger chunk its
+    // sweep's first chunk or the sweep): a head whose start lies past its stop by just the span
+    // of its stream's head before or behind it had its two times swapped.
+    if (s.facts.HasFrames())
+        return;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto spans = [&](size_t k, uint64_t span) {
+        return k < candidates.size() && chunks[candidates[k]].start < chunks[candidates[k]].stop
+               && chunks[candidates[k]].stop - chunks[candidates[k]].start == span;
+    };
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        KvtChunkInfo& c = chunks[candidates[k]];
+        if (c.start > c.stop && (spans(k - 1, c.start - c.stop) || spans(k + 1, c.start - c.stop)))
+            std::swap(c.start, c.stop);
+    }
 }

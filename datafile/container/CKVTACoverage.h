@@ -1054,6 +1054,31 @@ private:
     // are would lose.
     bool StopRunsIntoNext(const StreamState& s, size_t k) const;
 
+    // In sweeps, puts back the stop of a head among `sound` (file order) that alone moved later
+    // by less than a frame, past the start of the next, where its frames end at that start.
+    void PutBackNudgedStops(const StreamState& s, const std::vector<size_t>& sound);
+    // In sweeps, true when untrusted head c (`length` ns of frames), behind its stream's last
+    // chunk `prev` (`next` NULL), starts before prev's stop and stops no later than the claimed
+    // stop, where its frames counted back from there begin at prev's stop: its start was wrong.
+    bool LastStopMeetsChunkBefore(const StreamState& s, const KvtChunkInfo* prev,
+                                  const KvtChunkInfo* next, const KvtChunkInfo& c,
+                                  uint64_t length) const;
+    // True when a head's `payload` is the `bytes` of the frames its times tell and a head more
+    // (PutSizesBackOnFrames, where the chain lost its way behind it).
+    static bool SwallowedNextHead(uint64_t bytes, uint64_t payload);
+    // True when a stream's first chunk starting at `start` starts at the header's start, within
+    // `slack`: it opens the recording and did not move (MoveOutOfRunPastSweep).
+    bool OpensRecording(uint64_t start, uint64_t slack) const;
+    // True when trusted chunk i of an event stream holds bytes that are no whole number of the
+    // fewest that its stream's chunks around it hold: no records (EdgeOfSweepGap).
+    bool NoRecordsOfItsId(size_t i) const;
+    // True in sweeps of a file that keeps its mode when `stop` lies past the claimed stop by
+    // more than `slack`: a mend may not put a chunk there (TryMend).
+    bool StopsPastClaimedSweeps(uint64_t stop, uint64_t slack) const;
+    // Puts back the times of a head among an event stream's `candidates` (file order) whose
+    // start lies past its stop by just the span of the head before or behind it.
+    void PutSwappedEventTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -3990,3 +3990,163 @@ TEST(CKVTACoverage, AnEventStopMovedBesideADamagedStartGoesBack)
     ExpectNothingLost(r, cov, kTrigger);
     ExpectNothingLost(r, cov, kElec);
 }
+
+namespace {
+
+// Sets the `field` of chunk i's head to `value`.
+void SetField(Recording& r, size_t i, size_t field, uint64_t value)
+{
+    PatchLE<uint64_t>(r.bytes, r.layout.chunkAt[i] + field, value);
+}
+
+// The chunk of `stream` that starts `ms` into the recording (file order index).
+size_t ChunkAt(const Recording& r, const std::string& stream, int ms)
+{
+    for (size_t i = 0; i < r.chunks.size(); ++i)
+        if (r.chunks[i].stream == stream && r.chunks[i].startNs == static_cast<uint64_t>(ms) * kMs)
+            return i;
+    ADD_FAILURE() << "no chunk of " << stream << " at " << ms << " ms";
+    return 0;
+}
+
+// Two sweeps of two chunks of the lone stream, 10 ms apart.
+KvdRecordingPlan TwoLoneSweeps()
+{
+    KvdRecordingPlan plan = LoneSweeps(20, 10);
+    plan.sweeps = 2;
+    return plan;
+}
+
+} // namespace
+
+// Sweeps of chunks of 10 ms whose heads had a field or two damaged, where the other heads of the
+// file tell them: every chunk of `stream` is trusted at its planned times.
+// - a stop a nanosecond late overlaps the next chunk, whose frames begin where its own end;
+// - the start of a stream's last chunk zeroed: its frames end at a stop that the header's
+//   claims, and count back to the chunk before;
+// - a trigger's times swapped: they span what the trigger before spans (with a sweep's last
+//   chunk moved a chunk on into the pause, which the trigger then tells);
+// - the first trigger lost and a chunk moved a chunk earlier onto the first sweep's end: the
+//   first chunk starts the recording, so the moved one goes back;
+// - a sweep of one chunk under the trigger's id whose own trigger moved a chunk later: its
+//   bytes are no whole records of the triggers, but the lone stream's frames.
+TEST(CKVTACoverage, InSweepsHeadsWithDamagedFieldsKeepTheirPlannedTimes)
+{
+    struct Case
+    {
+        const char* name;
+        KvdRecordingPlan plan;
+        const char* stream;
+        std::function<void(Recording&)> damage;
+    };
+    const int64_t chunk = 10 * static_cast<int64_t>(kMs);
+    const Case cases[] = {
+        {"a stop a nanosecond late", LoneSweeps(30, 30), kElec,
+         [](Recording& r) {
+             const size_t i = ChunkAt(r, kElec, 70);
+             SetField(r, i, Kvd::DataChunk::kStop, T0 + r.chunks[i].stopNs + 1);
+         }},
+        {"the last chunk's start zeroed", LoneSweeps(30, 30), kElec,
+         [](Recording& r) { SetField(r, ChunkAt(r, kElec, 140), Kvd::DataChunk::kStart, 0); }},
+        {"a trigger's times swapped", LoneSweeps(30, 30), kTrigger,
+         [](Recording& r) {
+             const size_t i = ChunkAt(r, kTrigger, 60);
+             SetField(r, i, Kvd::DataChunk::kStart, T0 + r.chunks[i].stopNs);
+             SetField(r, i, Kvd::DataChunk::kStop, T0 + r.chunks[i].startNs);
+         }},
+        {"a trigger's times swapped behind a chunk moved on", LoneSweeps(30, 10), kElec,
+         [&](Recording& r) {
+             MoveTimes(r, ChunkAt(r, kElec, 20), chunk);
+             const size_t i = ChunkAt(r, kTrigger, 40);
+             SetField(r, i, Kvd::DataChunk::kStart, T0 + r.chunks[i].stopNs);
+             SetField(r, i, Kvd::DataChunk::kStop, T0 + r.chunks[i].startNs);
+         }},
+        {"the first trigger lost, a chunk moved onto the first sweep's end", TwoLoneSweeps(), kElec,
+         [&](Recording& r) {
+             LoseChunk(r, ChunkAt(r, kTrigger, 0));
+             MoveTimes(r, ChunkAt(r, kElec, 30), -chunk);
+         }},
+        {"a lone chunk under the trigger's id, its trigger moved on", LoneStreamSweepPlan(), kElec,
+         [&](Recording& r) {
+             MoveTimes(r, ChunkAt(r, kTrigger, 40), chunk);
+             GiveTriggersId(r, ChunkAt(r, kElec, 40));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording r;
+        Write(c.plan, r);
+        c.damage(r);
+        const CKVTACoverage& cov = r.Open();
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, c.stream);
+        EXPECT_EQ(trusted, planned);
+    }
+}
+
+// A size grown by just a head's bytes, in front of an unreadable head, leads the chain past that
+// head into its chunk's payload, where it loses its way: the chunk keeps the frames its times
+// tell (not a start moved back to make room for more), and only the next chunk is lost.
+TEST(CKVTACoverage, InSweepsASizeAHeadLargeKeepsTheFramesOfItsTimes)
+{
+    for (const int ms : {0, 40}) {
+        SCOPED_TRACE(ms);
+        Recording r;
+        Write(SweepPlan(10), r);
+        const size_t grown = ChunkAt(r, kElec, ms);
+        const uint64_t at = r.layout.chunkAt[grown] + Kvd::DataChunk::kSize;
+        PatchLE<int64_t>(r.bytes, at, LoadLE<int64_t>(r.bytes.data() + at) + Kvd::DataChunk::kHeaderBytes);
+        const auto next = static_cast<std::ptrdiff_t>(r.layout.chunkAt[ChunkAt(r, kDigi, ms)]);
+        std::fill(r.bytes.begin() + next, r.bytes.begin() + next + Kvd::DataChunk::kHeaderBytes, 0xFF);
+        const CKVTACoverage& cov = r.Open();
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+        EXPECT_EQ(trusted, planned);
+        ExpectHoles(cov, kDigi, PlannedHoles(r, kDigi, {ChunkAt(r, kDigi, ms)}), KvtHoleCause::kDamagedHead);
+    }
+}
+
+// The last sweep's trigger moved a chunk later, past the stop the header claims, its electrode
+// chunk's stop damaged and its digital chunk's stop moved a chunk later: the trigger would vouch
+// for the digital chunk there, but no chunk is mended to end behind the claimed stop. Both lose
+// the last sweep, and every chunk trusted lies where the plan puts it.
+TEST(CKVTACoverage, InSweepsNoHeadIsMendedPastTheClaimedStop)
+{
+    Recording r;
+    const KvdRecordingPlan plan = SweepPlan(10);
+    Write(plan, r);
+    const int last = static_cast<int>(KvdSweepStartNs(plan, plan.sweeps - 1) / kMs);
+    MoveTimes(r, ChunkAt(r, kTrigger, last), 10 * static_cast<int64_t>(kMs));
+    SetField(r, ChunkAt(r, kElec, last), Kvd::DataChunk::kStop, 1);
+    const size_t digi = ChunkAt(r, kDigi, last);
+    SetField(r, digi, Kvd::DataChunk::kStop, T0 + r.chunks[digi].stopNs + 10 * kMs);
+    const CKVTACoverage& cov = r.Open();
+    for (const char* stream : {kElec, kDigi}) {
+        SCOPED_TRACE(stream);
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, stream);
+        ASSERT_EQ(trusted.size() + 1, planned.size());
+        for (const Span& t : trusted)
+            EXPECT_NE(std::find(planned.begin(), planned.end(), t), planned.end());
+        EXPECT_FALSE(cov.HolesOf(KeyOf(stream)).empty());
+    }
+}
+
+// In sweeps too, a trigger chunk whose size grew by a record in front of a chunk of samples whose
+// head the chain could not read then (its id a byte off), at the end of the file, holds its own
+// record only: the extra bytes were that head's, whose chunk, as large as the one in front, is
+// lost. Only the sweep's chunk of samples is named lost.
+TEST(CKVTACoverage, InSweepsATriggerSizeARecordLongInFrontOfTheLastLostBytesKeepsItsRecord)
+{
+    Recording r;
+    const KvdRecordingPlan plan = LoneStreamSweepPlan();
+    Write(plan, r);
+    const int last = static_cast<int>(KvdSweepStartNs(plan, plan.sweeps - 1) / kMs);
+    const size_t trigger = ChunkAt(r, kTrigger, last);
+    const size_t lost = ChunkAt(r, kElec, last);
+    const uint64_t at = r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize;
+    const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+    PatchLE<int64_t>(r.bytes, at, size + static_cast<int64_t>(r.chunks[trigger].recordBytes));
+    r.bytes[r.layout.chunkAt[lost] + Kvd::DataChunk::kId + 6] = 'I';
+    const CKVTACoverage& cov = r.Open();
+    EXPECT_EQ(r.file.GetChunkChain()->At(trigger).payloadSize, size - Kvd::DataChunk::kMinSize);
+    ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
+    EXPECT_TRUE(cov.HolesOf(KeyOf(kTrigger)).empty());
+}
