@@ -3962,8 +3962,9 @@ TEST(CKVTACoverage, ASweepsChunkBehindTheLostBytesOfItsTriggerAndAnotherStreamKe
     // The electrode's loss lies within its chunk's time: the shared bytes place it roughly.
     for (int n = 0; n < r.file.GetStreamCount(); ++n) {
         const std::vector<KvtHole>& holes = cov.HolesOf(r.file.GetStream(n)->GetChunkKey());
-        if (r.file.GetStream(n)->GetName() == kDigi)
+        if (r.file.GetStream(n)->GetName() == kDigi) {
             EXPECT_TRUE(holes.empty());
+        }
         if (r.file.GetStream(n)->GetName() != kElec)
             continue;
         ASSERT_EQ(holes.size(), 1u);
