@@ -753,6 +753,19 @@ Damage CutInsideHead(const SoundRecording& sound, size_t chunk)
     return d;
 }
 
+// Every export of the damaged file gives the sound file's bytes with status 0.
+void ExpectExportsAsSound(Table& table, const std::string& recording)
+{
+    table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
+        const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
+                                            table.dir.File("damaged.out"), 0, {});
+        const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
+                                              table.dir.File("sound.out"), 0, {});
+        EXPECT_EQ(got.rc, 0) << recording << " | " << FormatName(format);
+        EXPECT_TRUE(got.bytes == sound.bytes) << recording << " | " << FormatName(format);
+    });
+}
+
 } // namespace
 
 // Version-0 sweeps where the damage hides the pause the first stream shows, or the chunk that
@@ -858,14 +871,7 @@ TEST(DamagedRecording, Version0SweepsWithAChunkANanosecondOff)
             : row.change == "stop 1 ns late" ? off(Kvd::DataChunk::kStop, 1, "stop 1 ns late")
                                              : HeadDamage(table.sound, chunk, row.change);
         ASSERT_TRUE(table.WriteDamaged(damage));
-        table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
-            const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
-                                                table.dir.File("damaged.out"), 0, {});
-            const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
-                                                  table.dir.File("sound.out"), 0, {});
-            EXPECT_EQ(got.rc, 0) << row.recording << " | " << FormatName(format);
-            EXPECT_TRUE(got.bytes == sound.bytes) << row.recording << " | " << FormatName(format);
-        });
+        ExpectExportsAsSound(table, row.recording);
     }
 }
 
@@ -1256,14 +1262,7 @@ TEST(DamagedRecording, Version0ChunksTheirNeighboursPlace)
         const Damage damage = HeadsChanged(table.sound, row.heads);
         ASSERT_TRUE(damage.apply) << row.recording;
         ASSERT_TRUE(table.WriteDamaged(damage));
-        table.ForEachExport([&](const ExportSelection& selection, ExportFormat format) {
-            const ExportOutcome got = RunExport(format, selection, table.sound.plan.rateHz, table.Damaged(),
-                                                table.dir.File("damaged.out"), 0, {});
-            const ExportOutcome sound = RunExport(format, selection, table.sound.plan.rateHz, table.Sound(),
-                                                  table.dir.File("sound.out"), 0, {});
-            EXPECT_EQ(got.rc, 0) << row.recording << " | " << FormatName(format);
-            EXPECT_TRUE(got.bytes == sound.bytes) << row.recording << " | " << FormatName(format);
-        });
+        ExpectExportsAsSound(table, row.recording);
     }
 }
 
