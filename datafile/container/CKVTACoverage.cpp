@@ -229,6 +229,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
     // a damaged size, not a copy cut short.
     m_allCounted = recording.claimedChunks != 0
                    && chunks.size() + lost.size() >= recording.claimedChunks;
+    leftFrom = TakeStrayBytesIntoLastEventChunk(reader, leftFrom, limit);
     const bool leftOver = leftFrom < limit && !AllZero(reader, leftFrom, limit);
     std::vector<std::vector<size_t>> candidates(m_streams.size());
     for (size_t i = 0; i < chunks.size(); ++i) {
@@ -5239,4 +5240,25 @@ void CKVTACoverage::PutSwappedEventTimesBack(const StreamState& s,
         if (c.start > c.stop && (spans(k - 1, c.start - c.stop) || spans(k + 1, c.start - c.stop)))
             std::swap(c.start, c.stop);
     }
+}
+
+// Stray bytes at the end of the data of a whole file, behind its last event chunk.
+uint64_t CKVTACoverage::TakeStrayBytesIntoLastEventChunk(CFileReader* reader, uint64_t leftFrom,
+                                                         uint64_t limit)
+{
+    // A continuous recording's writer puts its chunks one after the other up to the end of the
+    // data. Where the file holds every chunk its header counts, bytes fewer than a head left at
+    // that end are no head cut in two: the last chunk's size was cut short. An event chunk's
+    // records need no frames to fit its time, so they are its last records and it takes them
+    // back; a chunk of samples tells its size by its span and is judged elsewhere.
+    if (!m_continuous || !m_allCounted || leftFrom >= limit || AllZero(reader, leftFrom, limit))
+        return leftFrom;
+    std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (chunks.empty() || chunks.back().End() != leftFrom)
+        return leftFrom;
+    const StreamState* owner = Find(chunks.back().key);
+    if (!owner || owner->facts.HasFrames())
+        return leftFrom;
+    chunks.back().payloadSize += static_cast<int64_t>(limit - leftFrom);
+    return limit;
 }

@@ -1079,6 +1079,12 @@ private:
     // start lies past its stop by just the span of the head before or behind it.
     void PutSwappedEventTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Stray bytes at the end of the data of a whole file, behind its last event chunk.
+    // Returns where bytes are left over once an event chunk whose size left them over, in a
+    // continuous recording whose every chunk is counted, has taken them back (see the .cpp).
+    uint64_t TakeStrayBytesIntoLastEventChunk(CFileReader* reader, uint64_t leftFrom,
+                                              uint64_t limit);
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -4151,3 +4151,24 @@ TEST(CKVTACoverage, InSweepsATriggerSizeARecordLongInFrontOfTheLastLostBytesKeep
     ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     EXPECT_TRUE(cov.HolesOf(KeyOf(kTrigger)).empty());
 }
+
+// A continuous recording's last chunk is an event chunk whose size was cut by fewer bytes than a
+// head: every chunk the header counts is there, so the bytes left at the end of the data are its
+// last records, not a head cut in two. It keeps them, and nothing is lost.
+TEST(CKVTACoverage, AnEventChunkWhoseSizeLeftStrayBytesAtTheEndTakesThemBack)
+{
+    for (int64_t cut : {1, 2, 20}) {
+        SCOPED_TRACE(std::to_string(cut) + " bytes cut off the size");
+        Recording r;
+        Write(SmallPlan(true, true), r);
+        const size_t last = r.chunks.size() - 1;
+        ASSERT_EQ(r.chunks[last].stream, kSpikes);
+        const uint64_t at = r.layout.chunkAt[last] + Kvd::DataChunk::kSize;
+        const int64_t size = LoadLE<int64_t>(r.bytes.data() + at);
+        PatchLE<int64_t>(r.bytes, at, size - cut);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_FALSE(cov.FileCut());
+        ExpectNothingLost(r, cov, kSpikes);
+        EXPECT_EQ(r.file.GetChunkChain()->At(last).payloadSize, size - Kvd::DataChunk::kMinSize);
+    }
+}
