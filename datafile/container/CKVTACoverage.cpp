@@ -254,6 +254,7 @@ void CKVTACoverage::Build(std::vector<KvtChunkInfo>& chunks, std::vector<bool>& 
         PutEventSizesBackByAHead(m_streams[s], candidates[s]);
         PutTriggerTimesBackOnSweeps(m_streams[s], candidates[s]);
         PutOverlappingTriggerStartsBack(m_streams[s], candidates[s]);
+        PutFarEventStartOnRecordingStart(m_streams[s], candidates[s]);
     }
     for (size_t s = 0; s < m_streams.size(); ++s)
         PutChunksBackIntoLostTriggers(m_streams[s], candidates[s]);
@@ -937,7 +938,8 @@ uint64_t CKVTACoverage::StreamWhoseGapItFills(size_t i) const
         const bool fills = (meetsBefore && meetsBehind)
                            || GapBesideIsDamage(s, i, meetsBefore, meetsBehind)
                            || GapBesideIsPause(s, i, meetsBefore, meetsBehind);
-        return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind));
+        return fills || (!m_continuous && EdgeOfSweepGap(s, i, meetsBefore || meetsBehind))
+               || BehindLostTwinOfItsId(s, i);
     });
 }
 
@@ -5261,4 +5263,46 @@ uint64_t CKVTACoverage::TakeStrayBytesIntoLastEventChunk(CFileReader* reader, ui
         return leftFrom;
     chunks.back().payloadSize += static_cast<int64_t>(limit - leftFrom);
     return limit;
+}
+
+// Event heads whose start or id was damaged, judged by the heads beside them.
+void CKVTACoverage::PutFarEventStartOnRecordingStart(const StreamState& s,
+                                                     const std::vector<size_t>& candidates)
+{
+    // An old file's first chunk may begin a little before the header's start and then moves
+    // it back. An event head tells no span by frames: where the file's first head, an event
+    // stream's, starts more than a second before the header's start and stops after it while
+    // every other head starts at that start or later, its start field was damaged (a cleared
+    // one reads hours before any recording): the recording, and so that chunk, began where the
+    // header says.
+    if (!m_chunksMayPrecedeStart || s.facts.HasFrames() || candidates.empty()
+        || candidates.front() != 0)
+        return;
+    KvtChunkInfo& c = (*m_chunks)[0];
+    if (c.offset != m_dataStart || c.stop < m_recordingStart
+        || AddSaturated(c.start, kEarlyStartNs) >= m_recordingStart)
+        return;
+    for (size_t i = 1; i < m_chunks->size(); ++i)
+        if ((*m_chunks)[i].start < m_recordingStart)
+            return;
+    c.start = m_recordingStart;
+}
+
+bool CKVTACoverage::BehindLostTwinOfItsId(const StreamState& s, size_t i) const
+{
+    // An event stream writes one chunk a period. A head under its id right behind a damaged
+    // head of the same id claiming just its times is one of two heads of that period: where its
+    // bytes are the frames of stream of samples `s` for those times and `s` holds none of them,
+    // it is the chunk of `s` the recorder wrote behind the lost trigger, its id damaged.
+    const KvtChunkInfo& c = (*m_chunks)[i];
+    const StreamState* named = Find(StreamOf(c.key));
+    if (!named || named->facts.HasFrames())
+        return false;
+    const auto span = std::lower_bound(
+        m_lost->begin(), m_lost->end(), c.offset,
+        [](const KvtLostSpan& lost, uint64_t at) { return lost.to < at; });
+    return span != m_lost->end() && span->to == c.offset
+           && StreamOf(span->headKey) == StreamOf(c.key) && span->headStart == c.start
+           && span->headStop == c.stop && c.start < c.stop && !Holds(s, c.start)
+           && !Holds(s, c.stop - 1);
 }

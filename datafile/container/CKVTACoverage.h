@@ -1085,6 +1085,17 @@ private:
     uint64_t TakeStrayBytesIntoLastEventChunk(CFileReader* reader, uint64_t leftFrom,
                                               uint64_t limit);
 
+    // Event heads whose start or id was damaged, judged by the heads beside them.
+    // In an old file, puts the start of the file's first head, one of `candidates` of event
+    // stream `s`, on the header's start where it lies more than a second before it and every
+    // other head starts there or later: a damaged field would move the start back.
+    void PutFarEventStartOnRecordingStart(const StreamState& s,
+                                          const std::vector<size_t>& candidates);
+
+    // True when chunk i, under an event stream's id, lies right behind a damaged head of that
+    // id claiming just its times, and `s` holds none of them (StreamWhoseGapItFills).
+    bool BehindLostTwinOfItsId(const StreamState& s, size_t i) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -4172,3 +4172,63 @@ TEST(CKVTACoverage, AnEventChunkWhoseSizeLeftStrayBytesAtTheEndTakesThemBack)
         EXPECT_EQ(r.file.GetChunkChain()->At(last).payloadSize, size - Kvd::DataChunk::kMinSize);
     }
 }
+
+// An old file of sweeps of one chunk whose first trigger's start was cleared: a start hours
+// before any recording would carry the recording's start back with it, and no gap would tell
+// the sweeps apart. It starts where the header says, alone, or beside the first sweep's chunk
+// moved 10 s on and the next trigger's head unreadable.
+TEST(CKVTACoverage, OldSweepsKeepTheHeadersStartBesideAFirstTriggerStartCleared)
+{
+    for (bool moreDamage : {false, true}) {
+        SCOPED_TRACE(moreDamage ? "beside a moved chunk and a lost trigger" : "alone");
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = 2;
+        Write(plan, r);
+        const size_t trigger = ChunkAt(r, kTrigger, 0);
+        SetField(r, trigger, Kvd::DataChunk::kStart, 0);
+        std::vector<size_t> lost;
+        if (moreDamage) {
+            lost = {ChunkAt(r, kElec, 0)};
+            MoveTimes(r, lost.front(), 10000 * static_cast<int64_t>(kMs));
+            const int second = static_cast<int>(KvdSweepStartNs(plan, 1) / kMs);
+            const uint64_t at = r.layout.chunkAt[ChunkAt(r, kTrigger, second)];
+            const auto next = r.bytes.begin() + static_cast<std::ptrdiff_t>(at);
+            std::fill(next, next + Kvd::DataChunk::kHeaderBytes, 0xFF);
+        }
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(cov.ExtentStart(), T0);
+        EXPECT_EQ(r.file.GetStartTime(), T0);
+        EXPECT_EQ(TrustedStarts(r, cov, kTrigger).front(), T0);
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+        const auto kept = planned.begin() + (moreDamage ? 1 : 0);
+        EXPECT_EQ(trusted, std::vector<Span>(kept, planned.end()));
+        ExpectOldFileHoles(r, cov, lost);
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+    }
+}
+
+// An old file of sweeps of one chunk, the second trigger's head lost for its size and the chunk
+// of samples behind it under the trigger's id: two heads of one event stream claim the same
+// period, and the second holds just the frames the stream of samples lacks there. It is that
+// stream's chunk, and the gap in front of it tells the sweeps.
+TEST(CKVTACoverage, OldSweepsGiveTheChunkBehindALostTwinTriggerHeadToItsSamples)
+{
+    for (int sweeps : {2, 3}) {
+        SCOPED_TRACE(sweeps);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = sweeps;
+        Write(plan, r);
+        const int second = static_cast<int>(KvdSweepStartNs(plan, 1) / kMs);
+        SetField(r, ChunkAt(r, kTrigger, second), Kvd::DataChunk::kSize, -1);
+        GiveTriggersId(r, ChunkAt(r, kElec, second));
+        const CKVTACoverage& cov = r.Open();
+        const auto [planned, trusted] = PlannedAndTrustedSpans(r, cov, kElec);
+        EXPECT_EQ(trusted, planned);
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), sweeps);
+    }
+}
