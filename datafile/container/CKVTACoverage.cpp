@@ -490,9 +490,10 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
     size_t ordered = 0;
     size_t agreeing = 0;
     size_t agreeingWithFrames = 0;   // those among them that hold at least one frame
-    for (size_t i : candidates) {
-        const KvtChunkInfo& c = (*m_chunks)[i];
-        if (c.start > c.stop || StartsBeforeRecording(c.start))
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        const KvtChunkInfo& c = (*m_chunks)[candidates[k]];
+        if (c.start > c.stop || StartsBeforeRecording(c.start)
+            || TwinOfFramedHead(s, candidates, k))
             continue;
         ++ordered;
         if (SpanHoldsFrames(s.facts, c)) {
@@ -5112,10 +5113,10 @@ bool CKVTACoverage::PeriodsBearOutFrames(const StreamState& s,
     };
     // The majority alone decides in an old file, lest a dropped chunk be taken for a gap: a
     // head whose period tells its frames' time is mended, not dropped.
-    for (size_t i : candidates) {
-        const KvtChunkInfo& c = chunks[i];
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        const KvtChunkInfo& c = chunks[candidates[k]];
         if (c.start <= c.stop && !StartsBeforeRecording(c.start) && !SpanHoldsFrames(s.facts, c)
-            && !borneOut(i))
+            && !TwinOfFramedHead(s, candidates, k) && !borneOut(candidates[k]))
             return false;
     }
     return true;
@@ -5239,4 +5240,25 @@ void CKVTACoverage::PutSwappedEventTimesBack(const StreamState& s,
         if (c.start > c.stop && (spans(k - 1, c.start - c.stop) || spans(k + 1, c.start - c.stop)))
             std::swap(c.start, c.stop);
     }
+}
+
+// Another stream's chunk under a damaged id beside its period's own chunk.
+bool CKVTACoverage::TwinOfFramedHead(const StreamState& s, const std::vector<size_t>& candidates,
+                                     size_t k) const
+{
+    // A head beside its stream's head of the same times in the file that holds its frames
+    // is that period's chunk of another stream whose id was damaged: its bytes tell nothing of
+    // how this stream keeps to its spans, and it is not counted among the stream's heads.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[candidates[k]];
+    if (SpanHoldsFrames(s.facts, c))
+        return false;
+    for (size_t n : {k - 1, k + 1}) {
+        if (n >= candidates.size())
+            continue;
+        const KvtChunkInfo& twin = chunks[candidates[n]];
+        if (twin.start == c.start && twin.stop == c.stop && SpanHoldsFrames(s.facts, twin))
+            return true;
+    }
+    return false;
 }

@@ -1079,6 +1079,11 @@ private:
     // start lies past its stop by just the span of the head before or behind it.
     void PutSwappedEventTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // True when candidates[k] of `s`, its frames not lasting its times, lies
+    // beside a head of `s` in the file with the same times whose frames do (SpansHold).
+    bool TwinOfFramedHead(const StreamState& s, const std::vector<size_t>& candidates,
+                          size_t k) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -4151,3 +4151,33 @@ TEST(CKVTACoverage, InSweepsATriggerSizeARecordLongInFrontOfTheLastLostBytesKeep
     ExpectHoles(cov, kElec, PlannedHoles(r, kElec, {lost}), KvtHoleCause::kDamagedHead);
     EXPECT_TRUE(cov.HolesOf(KeyOf(kTrigger)).empty());
 }
+
+// An old file of two sweeps of a lone stream whose first trigger chunk took the electrode id (a
+// twin of the first electrode chunk, its bytes no frames) and whose last electrode chunk's stop
+// is far off: one head of three keeps to its frames, but the twin beside the chunk it copies
+// tells nothing of the stream. The stream is held to its spans, so the true chunk is trusted and
+// the last one is mended from its trigger, however far apart the sweeps lie.
+TEST(CKVTACoverage, InOldSweepsATriggerTwinUnderTheElectrodeIdIsNotCountedAgainstItsSpans)
+{
+    for (const int gapMs : {30, 3000}) {
+        SCOPED_TRACE(gapMs);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = 2;
+        plan.gapMs = gapMs;
+        Write(plan, r);
+        const size_t trigger = ChunkAt(r, kTrigger, 0);
+        const uint64_t elecId = r.layout.chunkAt[ChunkAt(r, kElec, 0)] + Kvd::DataChunk::kId;
+        std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(elecId), 8,
+                    r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[trigger]
+                                                                  + Kvd::DataChunk::kId));
+        const int last = static_cast<int>(KvdSweepStartNs(plan, plan.sweeps - 1) / kMs);
+        const size_t far = ChunkAt(r, kElec, last);
+        SetField(r, far, Kvd::DataChunk::kStop, T0 + r.chunks[far].stopNs + 96000 * kMs);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), PlannedStarts(r, kElec));
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+    }
+}
