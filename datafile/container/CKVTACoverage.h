@@ -1083,6 +1083,13 @@ private:
     // beside a head of `s` in the file with the same times whose frames do (SpansHold).
     bool TwinOfFramedHead(const StreamState& s, const std::vector<size_t>& candidates,
                           size_t k) const;
+    // In sweeps, of twins sound[k] and sound[k + 1] (file order) of `s`, the one whose frames
+    // fill the gap beside it within its sweep, where the other's gap is a pause; SIZE_MAX: none.
+    size_t TwinMovedWithinItsSweep(const StreamState& s, const std::vector<size_t>& sound,
+                                   size_t k) const;
+    // True when a head naming an event stream, readable or lost, lies in the file between
+    // chunks `from` and `to` (file order).
+    bool EventHeadBetween(size_t from, size_t to) const;
 
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;

@@ -4181,3 +4181,36 @@ TEST(CKVTACoverage, InOldSweepsATriggerTwinUnderTheElectrodeIdIsNotCountedAgains
         EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
     }
 }
+
+// An old file of sweeps of a lone stream, 10 ms apart, three chunks each: the middle chunk of
+// the first sweep moved a chunk later, a twin of the sweep's last chunk; the first trigger's stop
+// is far off and the second trigger's size is damaged (put back, or far off and its head lost).
+// Either twin's frames would fill a gap beside it, but the second trigger's head lies at the gap
+// behind them, a pause: the first twin moved, and only its time is lost.
+TEST(CKVTACoverage, InOldSweepsTheTwinWhoseGapLiesInsideItsSweepMoved)
+{
+    for (const int64_t size : {int64_t {-1}, int64_t {987654321}}) {
+        SCOPED_TRACE(size);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweepMs = 30;
+        plan.sweepLengthMs = 30;
+        plan.gapMs = 10;
+        Write(plan, r);
+        const size_t moved = ChunkAt(r, kElec, 10);
+        MoveTimes(r, moved, 10 * static_cast<int64_t>(kMs));
+        SetField(r, ChunkAt(r, kTrigger, 0), Kvd::DataChunk::kStop, T0 + 96000 * kMs);
+        const int second = static_cast<int>(KvdSweepStartNs(plan, 1) / kMs);
+        const size_t trigger = ChunkAt(r, kTrigger, second);
+        PatchLE<int64_t>(r.bytes, r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize, size);
+        const CKVTACoverage& cov = r.Open();
+        std::vector<uint64_t> kept;
+        for (size_t i : AllBut(r, {moved}))
+            if (r.chunks[i].stream == kElec)
+                kept.push_back(T0 + r.chunks[i].startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), kept);
+        ExpectOldFileHoles(r, cov, {moved});
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+    }
+}
