@@ -492,9 +492,10 @@ bool CKVTACoverage::SpansHold(const StreamState& s, const std::vector<size_t>& c
     size_t ordered = 0;
     size_t agreeing = 0;
     size_t agreeingWithFrames = 0;   // those among them that hold at least one frame
-    for (size_t i : candidates) {
-        const KvtChunkInfo& c = (*m_chunks)[i];
-        if (c.start > c.stop || StartsBeforeRecording(c.start))
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        const KvtChunkInfo& c = (*m_chunks)[candidates[k]];
+        if (c.start > c.stop || StartsBeforeRecording(c.start)
+            || TwinOfFramedHead(s, candidates, k))
             continue;
         ++ordered;
         if (SpanHoldsFrames(s.facts, c)) {
@@ -743,6 +744,8 @@ void CKVTACoverage::DropTwins(const StreamState& s, std::vector<size_t>& sound) 
         size_t foreign = TwinInAnotherStreamsPlace(s, sound[a], sound[b]);
         if (foreign == SIZE_MAX)
             foreign = TwinAloneInSweeps(s, sound[a], sound[b]);
+        if (foreign == SIZE_MAX)
+            foreign = TwinMovedWithinItsSweep(s, sound, std::min(a, b));
         if (foreign != SIZE_MAX) {
             drop[a] = drop[a] || foreign == sound[a];
             drop[b] = drop[b] || foreign == sound[b];
@@ -5115,10 +5118,10 @@ bool CKVTACoverage::PeriodsBearOutFrames(const StreamState& s,
     };
     // The majority alone decides in an old file, lest a dropped chunk be taken for a gap: a
     // head whose period tells its frames' time is mended, not dropped.
-    for (size_t i : candidates) {
-        const KvtChunkInfo& c = chunks[i];
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        const KvtChunkInfo& c = chunks[candidates[k]];
         if (c.start <= c.stop && !StartsBeforeRecording(c.start) && !SpanHoldsFrames(s.facts, c)
-            && !borneOut(i))
+            && !TwinOfFramedHead(s, candidates, k) && !borneOut(candidates[k]))
             return false;
     }
     return true;
@@ -5305,4 +5308,72 @@ bool CKVTACoverage::BehindLostTwinOfItsId(const StreamState& s, size_t i) const
            && StreamOf(span->headKey) == StreamOf(c.key) && span->headStart == c.start
            && span->headStop == c.stop && c.start < c.stop && !Holds(s, c.start)
            && !Holds(s, c.stop - 1);
+}
+
+// Another stream's chunk under a damaged id beside its period's own chunk.
+bool CKVTACoverage::TwinOfFramedHead(const StreamState& s, const std::vector<size_t>& candidates,
+                                     size_t k) const
+{
+    // A head beside its stream's head of the same times in the file that holds its frames
+    // is that period's chunk of another stream whose id was damaged: its bytes tell nothing of
+    // how this stream keeps to its spans, and it is not counted among the stream's heads.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const KvtChunkInfo& c = chunks[candidates[k]];
+    if (SpanHoldsFrames(s.facts, c))
+        return false;
+    for (size_t n : {k - 1, k + 1}) {
+        if (n >= candidates.size())
+            continue;
+        const KvtChunkInfo& twin = chunks[candidates[n]];
+        if (twin.start == c.start && twin.stop == c.stop && SpanHoldsFrames(s.facts, twin))
+            return true;
+    }
+    return false;
+}
+
+// Sweeps: of two twins side by side in the file, the one that moved off its place in the sweep.
+size_t CKVTACoverage::TwinMovedWithinItsSweep(const StreamState& s,
+                                              const std::vector<size_t>& sound, size_t k) const
+{
+    // A sweep's chunks of a stream follow each other exactly from its trigger on, and the next
+    // sweep's trigger head lies between them and that sweep's chunks. Twins sound[k] and
+    // sound[k + 1] whose frames fill both the gap in front of the first (it moved on) and the
+    // one behind the second (it moved back): where an event head lies in the file at one of
+    // those gaps only, that gap is a pause, and the twin beside the other moved.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    if (m_continuous || k == 0 || k + 2 >= sound.size())
+        return SIZE_MAX;
+    const KvtChunkInfo& first = chunks[sound[k]];
+    const KvtChunkInfo& second = chunks[sound[k + 1]];
+    const uint64_t length = s.facts.Duration(static_cast<uint64_t>(first.payloadSize));
+    const uint64_t slack = s.facts.FrameTime();
+    if (first.start != second.start || first.stop != second.stop || length == 0
+        || first.payloadSize != second.payloadSize
+        || !Near(first.start, AddSaturated(chunks[sound[k - 1]].stop, length), slack)
+        || !Near(chunks[sound[k + 2]].start, AddSaturated(second.stop, length), slack))
+        return SIZE_MAX;
+    const bool pauseFront = EventHeadBetween(sound[k - 1], sound[k]);
+    const bool pauseBehind = EventHeadBetween(sound[k + 1], sound[k + 2]);
+    if (pauseFront == pauseBehind)
+        return SIZE_MAX;
+    return pauseBehind ? sound[k] : sound[k + 1];
+}
+
+bool CKVTACoverage::EventHeadBetween(size_t from, size_t to) const
+{
+    // The next sweep's trigger head, or another event head, in the file between them, readable
+    // or lost where the chain skipped it.
+    const std::vector<KvtChunkInfo>& chunks = *m_chunks;
+    const auto events = [&](uint64_t key) {
+        const StreamState* owner = Find(StreamOf(key));
+        return owner && !owner->facts.HasFrames();
+    };
+    for (size_t j = from + 1; j < to; ++j)
+        if (events(chunks[j].key))
+            return true;
+    for (const KvtLostSpan& span : *m_lost)
+        if (span.from >= chunks[from].End() && span.from < chunks[to].offset
+            && events(span.headKey))
+            return true;
+    return false;
 }

@@ -1096,6 +1096,18 @@ private:
     // id claiming just its times, and `s` holds none of them (StreamWhoseGapItFills).
     bool BehindLostTwinOfItsId(const StreamState& s, size_t i) const;
 
+    // True when candidates[k] of `s`, its frames not lasting its times, lies
+    // beside a head of `s` in the file with the same times whose frames do (SpansHold).
+    bool TwinOfFramedHead(const StreamState& s, const std::vector<size_t>& candidates,
+                          size_t k) const;
+    // In sweeps, of twins sound[k] and sound[k + 1] (file order) of `s`, the one whose frames
+    // fill the gap beside it within its sweep, where the other's gap is a pause; SIZE_MAX: none.
+    size_t TwinMovedWithinItsSweep(const StreamState& s, const std::vector<size_t>& sound,
+                                   size_t k) const;
+    // True when a head naming an event stream, readable or lost, lies in the file between
+    // chunks `from` and `to` (file order).
+    bool EventHeadBetween(size_t from, size_t to) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

@@ -4232,3 +4232,66 @@ TEST(CKVTACoverage, OldSweepsGiveTheChunkBehindALostTwinTriggerHeadToItsSamples)
         EXPECT_EQ(r.file.GetSweepCount(), sweeps);
     }
 }
+
+// An old file of two sweeps of a lone stream whose first trigger chunk took the electrode id (a
+// twin of the first electrode chunk, its bytes no frames) and whose last electrode chunk's stop
+// is far off: one head of three keeps to its frames, but the twin beside the chunk it copies
+// tells nothing of the stream. The stream is held to its spans, so the true chunk is trusted and
+// the last one is mended from its trigger, however far apart the sweeps lie.
+TEST(CKVTACoverage, InOldSweepsATriggerTwinUnderTheElectrodeIdIsNotCountedAgainstItsSpans)
+{
+    for (const int gapMs : {30, 3000}) {
+        SCOPED_TRACE(gapMs);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweeps = 2;
+        plan.gapMs = gapMs;
+        Write(plan, r);
+        const size_t trigger = ChunkAt(r, kTrigger, 0);
+        const uint64_t elecId = r.layout.chunkAt[ChunkAt(r, kElec, 0)] + Kvd::DataChunk::kId;
+        std::copy_n(r.bytes.begin() + static_cast<std::ptrdiff_t>(elecId), 8,
+                    r.bytes.begin() + static_cast<std::ptrdiff_t>(r.layout.chunkAt[trigger]
+                                                                  + Kvd::DataChunk::kId));
+        const int last = static_cast<int>(KvdSweepStartNs(plan, plan.sweeps - 1) / kMs);
+        const size_t far = ChunkAt(r, kElec, last);
+        SetField(r, far, Kvd::DataChunk::kStop, T0 + r.chunks[far].stopNs + 96000 * kMs);
+        const CKVTACoverage& cov = r.Open();
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), PlannedStarts(r, kElec));
+        ExpectOldFileHoles(r, cov, {});
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+    }
+}
+
+// An old file of sweeps of a lone stream, 10 ms apart, three chunks each: the middle chunk of
+// the first sweep moved a chunk later, a twin of the sweep's last chunk; the first trigger's stop
+// is far off and the second trigger's size is damaged (put back, or far off and its head lost).
+// Either twin's frames would fill a gap beside it, but the second trigger's head lies at the gap
+// behind them, a pause: the first twin moved, and only its time is lost.
+TEST(CKVTACoverage, InOldSweepsTheTwinWhoseGapLiesInsideItsSweepMoved)
+{
+    for (const int64_t size : {int64_t {-1}, int64_t {987654321}}) {
+        SCOPED_TRACE(size);
+        Recording r;
+        KvdRecordingPlan plan = LoneStreamSweepPlan();
+        plan.fileVersion = 0;
+        plan.sweepMs = 30;
+        plan.sweepLengthMs = 30;
+        plan.gapMs = 10;
+        Write(plan, r);
+        const size_t moved = ChunkAt(r, kElec, 10);
+        MoveTimes(r, moved, 10 * static_cast<int64_t>(kMs));
+        SetField(r, ChunkAt(r, kTrigger, 0), Kvd::DataChunk::kStop, T0 + 96000 * kMs);
+        const int second = static_cast<int>(KvdSweepStartNs(plan, 1) / kMs);
+        const size_t trigger = ChunkAt(r, kTrigger, second);
+        PatchLE<int64_t>(r.bytes, r.layout.chunkAt[trigger] + Kvd::DataChunk::kSize, size);
+        const CKVTACoverage& cov = r.Open();
+        std::vector<uint64_t> kept;
+        for (size_t i : AllBut(r, {moved}))
+            if (r.chunks[i].stream == kElec)
+                kept.push_back(T0 + r.chunks[i].startNs);
+        EXPECT_EQ(TrustedStarts(r, cov, kElec), kept);
+        ExpectOldFileHoles(r, cov, {moved});
+        EXPECT_EQ(r.file.GetSweepCount(), plan.sweeps);
+    }
+}
