@@ -82,6 +82,10 @@ struct NamedChange
 {
     const char* name;
     HeadChange change;
+    // A change that moves both times by one amount: by `movedNs`, or by `movedChunks` of the
+    // chunk's own span; both 0 for every other change.
+    int64_t movedNs = 0;
+    int movedChunks = 0;
 };
 
 void SetSize(HeadBytes& h, int64_t size) { StoreLE<int64_t>(h.at + Chunk::kSize, size); }
@@ -119,10 +123,12 @@ std::vector<NamedChange> HeadChanges(int64_t record)
         return NamedChange {name, [value](HeadBytes& h, std::mt19937_64& r) { SetSize(h, value(h, r)); }};
     };
     const auto both = [](const char* name, uint64_t ns, bool forward) {
-        return NamedChange {name, [ns, forward](HeadBytes& h, std::mt19937_64&) {
+        return NamedChange {name,
+                            [ns, forward](HeadBytes& h, std::mt19937_64&) {
                                 SetStart(h, forward ? h.start + ns : h.start - ns);
                                 SetStop(h, forward ? h.stop + ns : h.stop - ns);
-                            }};
+                            },
+                            forward ? static_cast<int64_t>(ns) : -static_cast<int64_t>(ns)};
     };
     std::vector<NamedChange> changes = {
         size("size 0", [](const HeadBytes&, std::mt19937_64&) { return int64_t(0); }),
@@ -171,6 +177,7 @@ std::vector<NamedChange> HeadChanges(int64_t record)
                 SetStart(h, forward ? h.start + h.span : h.start - h.span);
                 SetStop(h, forward ? h.stop + h.span : h.stop - h.span);
             };
+            c.movedChunks = forward ? 1 : -1;
         }
     }
     for (const NamedChange& c : TimeChanges("start", SetStart, &HeadBytes::start))
@@ -258,6 +265,9 @@ RandomDamage HeadsDamage(const SoundRecording& sound, const std::vector<size_t>&
             change.change(h, own);
         });
         names.push_back(ChunkName(sound, chunk) + ": " + change.name);
+        const int64_t span = static_cast<int64_t>(c.stopNs - c.startNs);
+        const int64_t moved = change.movedChunks != 0 ? change.movedChunks * span : change.movedNs;
+        r.changed.push_back({chunk, moved != 0 ? std::optional<int64_t>(moved) : std::nullopt});
         r.kind = chosen.size() == 1 ? std::string(change.name) : std::to_string(chosen.size()) + " heads";
         AddLost(r.damage, chunk);
         if (chunk + 1 < sound.chunks.size())
@@ -483,7 +493,6 @@ KvdRecordingPlan RandomPlan(std::mt19937_64& random)
     }
     if (plan.fileVersion >= 1 && Chance(random, 0.3))
         plan.spikeMs = EventTimes(random, endMs, 6, 1);
-    // A pause inside the recording.
     // A pause inside the recording. Right before the last slot of a lone stream without stop
     // time it is the same file as the last chunk's times moved on by a chunk: left out.
     const bool endKnown = plan.fileVersion >= 1 || plan.storedIndex;
@@ -542,4 +551,29 @@ RandomDamage MakeRandomDamage(const SoundRecording& sound, std::mt19937_64& rand
     if (kind < 9)
         return CutDamage(sound, random);
     return SoundVariant(sound, random);
+}
+
+bool UntellableMove(const SoundRecording& sound, const RandomDamage& damage)
+{
+    const KvdRecordingPlan& plan = sound.plan;
+    const bool loneStream =
+        plan.streams.size() == 1 && plan.triggerMs.empty() && !plan.triggerEverySlot && plan.spikeMs.empty();
+    if (plan.triggered || !loneStream || HasStopTime(plan) || plan.storedIndex || damage.changed.empty())
+        return false;
+    const int rateHz = plan.streams[0].rateHz != 0 ? plan.streams[0].rateHz : plan.rateHz;
+    const int64_t frameNs = 1000000000 / rateHz;
+    std::vector<KvdPlannedChunk> heads = sound.chunks;
+    for (const ChangedHead& h : damage.changed) {
+        // The first chunk starts the recording; any other change, or a time off the sample
+        // clock, leaves a trace.
+        if (h.chunk == 0 || !h.movedNs || *h.movedNs % frameNs != 0
+            || static_cast<int64_t>(heads[h.chunk].startNs) + *h.movedNs < 0)
+            return false;
+        heads[h.chunk].startNs += static_cast<uint64_t>(*h.movedNs);
+        heads[h.chunk].stopNs += static_cast<uint64_t>(*h.movedNs);
+    }
+    for (size_t k = 1; k < heads.size(); ++k)
+        if (heads[k].startNs < heads[k - 1].stopNs)
+            return false;
+    return true;
 }

@@ -29,6 +29,14 @@ std::vector<ExportSelection> RandomSelections(const KvdRecordingPlan& plan, std:
 // One random damage: one to three heads (neighbours too) with a field or the whole head
 // changed, a cut anywhere, or a sound file padded or with a stop past its data. `kind` names
 // its class for the tally ("size 32 more", "cut inside a chunk", ...).
+// A damaged head: its chunk (in file order) and, where the change moved both its times by one
+// amount, that amount (negative: earlier).
+struct ChangedHead
+{
+    size_t chunk = 0;
+    std::optional<int64_t> movedNs;
+};
+
 struct RandomDamage
 {
     Damage damage;
@@ -37,6 +45,14 @@ struct RandomDamage
     // A file without stored index cut cleanly between two slots may also be read as the
     // recording of this plan, with nothing named.
     std::optional<KvdRecordingPlan> shorter;
+    std::vector<ChangedHead> changed;   // one for each damaged head
 };
 
 RandomDamage MakeRandomDamage(const SoundRecording& sound, std::mt19937_64& random);
+
+// True when `damage` leaves a file no reader can tell from a sound recording, so that no export
+// of it can be judged: a continuous recording of one stream of samples (no events) where nothing
+// claims the end (version 0 without stored index), whose damage only moves both times of chunks
+// behind the first, each by whole samples, and leaves the heads in file order one after the
+// other. It reads as the recording with its pause elsewhere or longer.
+bool UntellableMove(const SoundRecording& sound, const RandomDamage& damage);
