@@ -1079,6 +1079,14 @@ private:
     // start lies past its stop by just the span of the head before or behind it.
     void PutSwappedEventTimesBack(const StreamState& s, const std::vector<size_t>& candidates);
 
+    // Old files' heads of samples that no recorder wrote, though not held to their spans.
+    // True in an old file when chunk c's payload of stream of samples `s` is no whole number of
+    // its frames.
+    bool BreaksOffInAFrame(const StreamState& s, const KvtChunkInfo& c) const;
+    // True in an old file when chunk c of `s`, not its stream's first, begins before the
+    // header's start and its frames do not last its span: its start was damaged.
+    bool EarlyBehindItsFirst(const StreamState& s, const KvtChunkInfo& c) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;
