@@ -1361,13 +1361,18 @@ TEST(DamagedRecording, Version0SweepsWithElectrodeHeadsNoRecorderWrote)
     } rows[] = {
         {"the first chunk a chunk later, the second sweep's trigger under the electrodes' id and "
          "its chunk's start 1",
-         farApart, {{electrodes, 0, "both times one chunk later"}, {electrodes, 3050, "start 1"}}, 3050},
-        {"the first trigger's size 0, its electrodes' stop far off, the second's start 1", withDigital,
-         {{trigger, 0, "size 0"}, {electrodes, 0, "stop UINT64 max"}, {electrodes, 900, "start 1"}}, -1},
+         farApart,
+         {{electrodes, 0, "both times one chunk later"}, {electrodes, 3050, "start 1"}},
+         3050},
+        {"the first trigger's size 0, its electrodes' stop far off, the second's start 1",
+         withDigital,
+         {{trigger, 0, "size 0"}, {electrodes, 0, "stop UINT64 max"}, {electrodes, 900, "start 1"}},
+         -1},
     };
     for (const auto& row : rows) {
         Table table;
-        if (!table.Prepare(row.recording, row.plan, {row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly()}))
+        const ExportSelection selection = row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly();
+        if (!table.Prepare(row.recording, row.plan, {selection}))
             continue;
         Damage damage = HeadsChanged(table.sound, row.heads);
         ASSERT_TRUE(damage.apply) << row.recording;
