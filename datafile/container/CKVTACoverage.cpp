@@ -460,6 +460,7 @@ std::vector<size_t> CKVTACoverage::SelfConsistentHeads(StreamState& s,
         const KvtChunkInfo& c = chunks[i];
         if (c.start > c.stop || StartsBeforeRecording(c.start)
             || (i == candidates.front() && EarlyWithoutItsFrames(s, c))
+            || (i != candidates.front() && EarlyBehindItsFirst(s, c)) || BreaksOffInAFrame(s, c)
             || StartsAfterRecording(s, c.start, c.stop))
             continue;
         if ((!s.spansChecked || SpanHoldsFrames(s.facts, c)) && !StopsLongAfterItsStart(s, c)
@@ -4130,9 +4131,10 @@ bool CKVTACoverage::StopsLongAfterItsStart(const StreamState& s, const KvtChunkI
     // A stream whose spans are not held to its frames (events, or samples in an old file whose
     // heads are as often damaged as not) still has no chunk that lasts longer than a chunk can:
     // where the start lies in the recording, the stop was damaged. Trusted, it would carry the
-    // recording's end far off, or leave no time for the heads behind it.
-    return m_continuous && !s.spansChecked && c.start >= m_recordingStart && c.start <= c.stop
-           && c.stop - c.start > kLongestChunkNs;
+    // recording's end far off, or leave no time for the heads behind it. An old file's sweeps
+    // are cut in such chunks too.
+    return (m_continuous || m_chunksMayPrecedeStart) && !s.spansChecked
+           && c.start >= m_recordingStart && c.start <= c.stop && c.stop - c.start > kLongestChunkNs;
 }
 
 void CKVTACoverage::PutChunksInWriteOrder()
@@ -5376,4 +5378,23 @@ bool CKVTACoverage::EventHeadBetween(size_t from, size_t to) const
             && events(span.headKey))
             return true;
     return false;
+}
+
+// Old files' heads of samples that no recorder wrote, though their stream is not held to spans.
+bool CKVTACoverage::BreaksOffInAFrame(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // An old recorder wrote its samples in whole frames even where it did not keep their times
+    // to them: a payload that breaks off inside a frame is another stream's under a damaged id.
+    // (Later files may end a chunk in a part of a frame.)
+    return m_chunksMayPrecedeStart && s.facts.HasFrames()
+           && static_cast<uint64_t>(c.payloadSize) % s.facts.frameBytes != 0;
+}
+
+bool CKVTACoverage::EarlyBehindItsFirst(const StreamState& s, const KvtChunkInfo& c) const
+{
+    // An old file's first chunk may begin before the header's start; a chunk of samples its
+    // stream wrote later that begins there too, its frames not lasting to its stop, took a
+    // damaged start. Trusted, it would carry the recording's start back with it.
+    return m_chunksMayPrecedeStart && s.facts.HasFrames() && c.start < m_recordingStart
+           && c.start < c.stop && !SpanHoldsFrames(s.facts, c);
 }

@@ -1108,6 +1108,14 @@ private:
     // chunks `from` and `to` (file order).
     bool EventHeadBetween(size_t from, size_t to) const;
 
+    // Old files' heads of samples that no recorder wrote, though not held to their spans.
+    // True in an old file when chunk c's payload of stream of samples `s` is no whole number of
+    // its frames.
+    bool BreaksOffInAFrame(const StreamState& s, const KvtChunkInfo& c) const;
+    // True in an old file when chunk c of `s`, not its stream's first, begins before the
+    // header's start and its frames do not last its span: its start was damaged.
+    bool EarlyBehindItsFirst(const StreamState& s, const KvtChunkInfo& c) const;
+
     std::vector<KvtChunkInfo>* m_chunks = nullptr;
     std::vector<bool>* m_trusted = nullptr;
     const std::vector<KvtLostSpan>* m_lost = nullptr;

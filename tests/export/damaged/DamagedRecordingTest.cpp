@@ -1333,3 +1333,54 @@ TEST(DamagedRecording, AMergeReturns0OnlyWhereItsCopyReadsAsItsInput)
         EXPECT_EQ(got.bytes, sound.bytes) << row.recording;
     }
 }
+
+// Version-0 sweeps, whose streams of samples are not held to their spans, where a head of the
+// electrodes is one no recorder wrote: a payload breaking off inside a frame (a trigger under
+// the electrodes' id), or a later chunk beginning hours before the header's start, its frames
+// not lasting to its stop, while the first chunk's stop lies far off. Neither is trusted: each
+// sweep is whole or refused.
+TEST(DamagedRecording, Version0SweepsWithElectrodeHeadsNoRecorderWrote)
+{
+    const char* electrodes = "Electrode Raw Data";
+    const char* trigger = "Trigger 1";
+    KvdRecordingPlan farApart = Version0Sweeps(2, 50, false);
+    farApart.rateHz = 5000;
+    farApart.chunkMs = 50;
+    farApart.gapMs = 3000;
+    KvdRecordingPlan withDigital = Version0Sweeps(2, 200, true);
+    withDigital.rateHz = 5000;
+    withDigital.chunkMs = 200;
+    withDigital.gapMs = 700;
+    const struct
+    {
+        const char* recording;
+        KvdRecordingPlan plan;
+        std::vector<HeadChangeAt> heads;
+        int triggerUnderElectrodesId;  // ms of the trigger given the electrodes' id; -1: none
+    } rows[] = {
+        {"the first chunk a chunk later, the second sweep's trigger under the electrodes' id and "
+         "its chunk's start 1",
+         farApart,
+         {{electrodes, 0, "both times one chunk later"}, {electrodes, 3050, "start 1"}},
+         3050},
+        {"the first trigger's size 0, its electrodes' stop far off, the second's start 1",
+         withDigital,
+         {{trigger, 0, "size 0"}, {electrodes, 0, "stop UINT64 max"}, {electrodes, 900, "start 1"}},
+         -1},
+    };
+    for (const auto& row : rows) {
+        Table table;
+        const ExportSelection selection = row.plan.streams.size() > 1 ? EveryRawStream() : ElectrodesOnly();
+        if (!table.Prepare(row.recording, row.plan, {selection}))
+            continue;
+        Damage damage = HeadsChanged(table.sound, row.heads);
+        ASSERT_TRUE(damage.apply) << row.recording;
+        if (row.triggerUnderElectrodesId >= 0) {
+            const size_t moved = ChunkAt(table.sound, trigger, row.triggerUnderElectrodesId);
+            const size_t from = ChunkAt(table.sound, electrodes, 0);
+            damage = Both(damage, IdOfChunk(table.sound, moved, from, "the electrodes' id"));
+        }
+        ASSERT_TRUE(table.WriteDamaged(damage));
+        table.ExpectJudged(damage);
+    }
+}
