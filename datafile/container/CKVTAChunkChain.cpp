@@ -79,8 +79,15 @@ void CKVTAChunkChain::Settle()
     // The recording's facts as they stand now: opening may have repaired the header since.
     LoadFacts();
     const uint64_t limit = DataLimit();
+    const std::vector<KvtChunkInfo> asRead = m_chunks;
     m_coverage.Build(m_chunks, m_trusted, m_lost, m_streamFacts, m_recordingFacts, m_file,
                      m_dataStart, limit, std::min(m_leftFrom, limit));
+    m_headsKeptAsRead = std::equal(asRead.begin(), asRead.end(), m_chunks.begin(), m_chunks.end(),
+                                   [](const KvtChunkInfo& a, const KvtChunkInfo& b) {
+                                       return a.offset == b.offset && a.payloadSize == b.payloadSize
+                                              && a.start == b.start && a.stop == b.stop
+                                              && a.rawId == b.rawId && a.key == b.key;
+                                   });
 }
 
 const CKVTACoverage& CKVTAChunkChain::Coverage()
@@ -93,6 +100,13 @@ bool CKVTAChunkChain::IsTrusted(size_t i)
 {
     Settle();
     return i < m_trusted.size() && m_trusted[i];
+}
+
+bool CKVTAChunkChain::ReadAsWritten()
+{
+    Settle();
+    return m_headsKeptAsRead && m_lost.empty() && !m_coverage.HasHoles() && !m_coverage.FileCut()
+           && std::find(m_trusted.begin(), m_trusted.end(), false) == m_trusted.end();
 }
 
 bool CKVTAChunkChain::IsDamaged(size_t i)

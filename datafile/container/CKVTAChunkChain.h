@@ -79,6 +79,9 @@ public:
     // True when chunk i names one of the streams but the coverage does not trust it (building
     // it first); a chunk of no stream is neither trusted nor damaged.
     bool IsDamaged(size_t i);
+    // True when every head was read whole, trusted and left as read, and nothing is missing:
+    // the file reads exactly as it was written.
+    bool ReadAsWritten();
 
     // One stream's trusted chunks: true when its n-th chunk exists; `i` is then its file-order
     // index.
@@ -148,6 +151,7 @@ private:
     std::vector<KvtChunkInfo> m_chunks;
     std::vector<bool> m_trusted;
     std::vector<KvtLostSpan> m_lost;
+    bool m_headsKeptAsRead = false;  // no head's fields changed while the account was built
     FactsSource m_factsSource;
     bool m_factsLoaded = false;
     std::vector<KvtStreamFacts> m_streamFacts;

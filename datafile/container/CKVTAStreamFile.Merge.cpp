@@ -525,7 +525,10 @@ int CKVTAStreamFile::MergeFiles(CKVTAStreamFile** files, int count, const std::s
     }
     if (result == 0) {
         SetLastErrorText(nullptr);
-        NoteHolesOfTheOutput();
+        // Inputs read exactly as written are copied as they are; only what reading had to judge
+        // can come out of the copy otherwise, so only then is the output read back.
+        if (!m_mergeInputsAsWritten)
+            NoteHolesOfTheOutput();
     }
     // The output holds all the inputs could give; what they lacked is not a clean merge. A merge
     // that failed says why instead.
@@ -614,6 +617,7 @@ int CKVTAStreamFile::WriteMergeStart(CKVTAStreamFile& first)
     m_mergeWroteData = false;
     m_mergeSweeps.clear();
     m_mergeInputHoles.clear();
+    m_mergeInputsAsWritten = true;
 
     const int64_t at = WriteHeader(m_file) == 0 ? Tell64(m_file) : -1;
     if (at < 0) {
@@ -705,6 +709,7 @@ int CKVTAStreamFile::AppendFile(CKVTAStreamFile& input)
     m_stopStamp.SetTime(stop);
     KeepInputSweeps(input);
     NoteInputHoles(input);
+    m_mergeInputsAsWritten = m_mergeInputsAsWritten && input.m_chain.ReadAsWritten();
     for (int i = 0; i < input.GetStreamCount(); ++i) {
         CKVTAStream* stream = input.GetStream(i);
         for (KvtHole hole : stream->GetHoles()) {

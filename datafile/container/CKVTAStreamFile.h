@@ -263,6 +263,7 @@ private:
     std::string m_mergeLossText;        // see GetMergeLossText
     // The holes of the inputs, moved as their chunks were, by output stream id.
     std::vector<std::pair<std::string, KvtHole>> m_mergeInputHoles;
+    bool m_mergeInputsAsWritten = true;  // every input so far read exactly as it was written
     std::vector<char> m_writeBuffer;    // stdio buffer of the merge output; outlives the FILE*
 
 private:
