@@ -32,9 +32,10 @@
 // is left at its end, or it holds fewer heads than its header counts and its streams end apart.
 // No reader can tell from a sound file: a version-0 file without index cut cleanly between
 // chunks (it reads as a recording that stopped there, or whose stream ended early), or cut
-// inside its first sweep (no pause tells it was one of sweeps); a lone stream's last chunk
-// moved on by a chunk in such a file (it reads as a pause); two streams with equal frames whose
-// ids are swapped inside one period.
+// inside its first sweep (no pause tells it was one of sweeps); in such a continuous file of
+// one stream of samples and no events, chunks behind the first whose both times moved by whole
+// frames, still one after another (it reads as a pause elsewhere or a longer one); two streams
+// with equal frames whose ids are swapped inside one period.
 
 #include <cstddef>
 #include <cstdint>
