@@ -4865,15 +4865,18 @@ void CKVTACoverage::PutEventSizesBackByAHead(const StreamState& s,
         KvtChunkInfo& c = chunks[candidates[k]];
         if (c.payloadSize < static_cast<int64_t>(head))
             continue;
-        const uint64_t left = static_cast<uint64_t>(c.payloadSize) - head;
-        const uint64_t record = LeastRecordBytes(candidates, 0, SIZE_MAX, k);
-        const bool leavesRecords = record == UINT64_MAX || left % record == 0;
+        // The fewest record bytes of the other chunks are looked for only behind a lost span:
+        // worked out for every chunk, they would cost time in the square of the stream's chunks.
+        const auto leavesRecords = [&] {
+            const uint64_t record = LeastRecordBytes(candidates, 0, SIZE_MAX, k);
+            return record == UINT64_MAX || (static_cast<uint64_t>(c.payloadSize) - head) % record == 0;
+        };
         for (const KvtLostSpan& span : *m_lost) {
             if (span.from != c.End() || span.nextChunk >= chunks.size())
                 continue;
             const uint64_t bytes = span.to - (c.End() - head);
             if (SamplesChunksNearHold(candidates[k], bytes)
-                || (leavesRecords && SamplesChunkNearHolds(candidates[k], bytes, true))) {
+                || (leavesRecords() && SamplesChunkNearHolds(candidates[k], bytes, true))) {
                 c.payloadSize -= static_cast<int64_t>(head);
                 break;
             }
