@@ -1100,8 +1100,7 @@ bool CKVTACoverage::AllPauseAt(const StreamState& s, uint64_t t) const
     for (const StreamState& other : m_streams) {
         if (&other == &s || !other.facts.HasFrames())
             continue;
-        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), t,
-                                           [&](uint64_t v, size_t i) { return v < chunks[i].stop; });
+        const auto next = FirstStoppingAfter(other, t);
         if (next == other.chunks.end())
             continue;
         const size_t first = next == other.chunks.begin() ? SIZE_MAX : *(next - 1);
@@ -1498,11 +1497,17 @@ bool CKVTACoverage::AnotherStreamRecordsIn(const StreamState& s, uint64_t from, 
     return false;
 }
 
+std::vector<size_t>::const_iterator CKVTACoverage::FirstStoppingAfter(const StreamState& s,
+                                                                     uint64_t t) const
+{
+    return std::upper_bound(s.chunks.begin(), s.chunks.end(), t,
+                            [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+}
+
 bool CKVTACoverage::Holds(const StreamState& s, uint64_t t) const
 {
     // The first chunk that ends after t holds it unless it begins after it.
-    const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), t,
-                                     [this](uint64_t v, size_t i) { return v < (*m_chunks)[i].stop; });
+    const auto at = FirstStoppingAfter(s, t);
     return at != s.chunks.end() && (*m_chunks)[*at].start <= t;
 }
 
@@ -1621,8 +1626,7 @@ bool CKVTACoverage::AnotherStreamLacksItsFrames(const StreamState& s, const KvtC
             continue;
         // Its first chunk that ends after the start, and the one before it: a gap between them
         // (or from the recording's start) that holds the whole span.
-        const auto next = std::upper_bound(other.chunks.begin(), other.chunks.end(), c.start,
-                                           [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        const auto next = FirstStoppingAfter(other, c.start);
         const uint64_t slack = other.facts.FrameTime();
         // Behind its last chunk only where it would go on from there.
         if (next == other.chunks.end()) {
@@ -2948,8 +2952,7 @@ bool CKVTACoverage::OneFieldPlacesLoss(const StreamState& s, const Span& before,
 uint64_t CKVTACoverage::RunBefore(const StreamState& s, const Span& before) const
 {
     const std::vector<KvtChunkInfo>& chunks = *m_chunks;
-    auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), before.time,
-                               [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+    auto at = FirstStoppingAfter(s, before.time);
     if (at == s.chunks.begin())
         return 0;
     uint64_t start = chunks[*(at - 1)].start;
@@ -4474,8 +4477,7 @@ bool CKVTACoverage::SamplesRecordedIn(uint64_t from, uint64_t to) const
     for (const StreamState& s : m_streams) {
         if (!s.facts.HasFrames())
             continue;
-        const auto at = std::upper_bound(s.chunks.begin(), s.chunks.end(), from,
-                                         [&](uint64_t t, size_t i) { return t < chunks[i].stop; });
+        const auto at = FirstStoppingAfter(s, from);
         if (at != s.chunks.end() && chunks[*at].start < to)
             return true;
     }
@@ -4710,8 +4712,7 @@ bool CKVTACoverage::GapBesideIsPause(const StreamState& s, size_t i, bool meetsB
     for (const StreamState& other : m_streams) {
         if (&other == &s || !other.facts.HasFrames())
             continue;
-        const auto at = std::upper_bound(other.chunks.begin(), other.chunks.end(), from,
-                                         [&](uint64_t v, size_t k) { return v < chunks[k].stop; });
+        const auto at = FirstStoppingAfter(other, from);
         if (at == other.chunks.end())
             continue;
         if (chunks[*at].start < to && !Near(chunks[*at].start, to, slack))

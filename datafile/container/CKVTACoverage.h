@@ -465,6 +465,9 @@ private:
     // of samples shares that time, or an event chunk starts in it.
     bool AnotherStreamRecordsIn(const StreamState& s, uint64_t from, uint64_t to) const;
     // True when a trusted chunk of `s` holds time t.
+    // The first of the chunks of `s` that stops after `t`: the one holding `t` unless `t` lies in
+    // the gap before it.
+    std::vector<size_t>::const_iterator FirstStoppingAfter(const StreamState& s, uint64_t t) const;
     bool Holds(const StreamState& s, uint64_t t) const;
     // The stream the bytes of untrusted chunk i belong to: the one its id names, unless that
     // one's trusted chunks hold all its time (it carries another stream's id; the twin that
